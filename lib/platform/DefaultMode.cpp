@@ -1,0 +1,102 @@
+#include "platform/DefaultMode.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+#include <deque>
+
+namespace hid {
+
+namespace {
+
+int gModalDepth = 0;
+std::deque<std::function<void()>> gWaiting;
+bool gFlushScheduled = false;
+
+// Runs the waiting work in order until it is done or a modal scope opens
+// again (the work may itself show an alert); the rest waits for that scope.
+void FlushWaiting() {
+  gFlushScheduled = false;
+  while (gModalDepth == 0 && !gWaiting.empty()) {
+    std::function<void()> work = std::move(gWaiting.front());
+    gWaiting.pop_front();
+    work();
+  }
+}
+
+// Flushes from the outer event loop, after the modal exec() has returned.
+void ScheduleFlush() {
+  if (gFlushScheduled)
+    return;
+  gFlushScheduled = true;
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(), [] { FlushWaiting(); },
+      Qt::QueuedConnection);
+}
+
+} // namespace
+
+ModalScope::ModalScope() {
+  ++gModalDepth;
+}
+
+ModalScope::~ModalScope() {
+  if (--gModalDepth == 0 && !gWaiting.empty())
+    ScheduleFlush();
+}
+
+bool InModalScope() {
+  return gModalDepth > 0;
+}
+
+void RunInDefaultMode(std::function<void()> work) {
+  if (gModalDepth == 0 && gWaiting.empty()) {
+    work();
+    return;
+  }
+  gWaiting.push_back(std::move(work));
+  if (gModalDepth == 0)
+    ScheduleFlush();
+}
+
+DefaultModeTimer::DefaultModeTimer(QObject *parent) : QObject(parent) {
+  connect(&timer_, &QTimer::timeout, this, &DefaultModeTimer::tick);
+}
+
+void DefaultModeTimer::start(int intervalMS) {
+  ++generation_;
+  tickWaiting_ = false;
+  restartWhenFired_ = false;
+  timer_.start(intervalMS);
+}
+
+void DefaultModeTimer::stop() {
+  ++generation_;
+  tickWaiting_ = false;
+  restartWhenFired_ = false;
+  timer_.stop();
+}
+
+void DefaultModeTimer::tick() {
+  if (tickWaiting_)
+    return; // one waiting tick stands for all the missed ones
+  tickWaiting_ = true;
+  RunInDefaultMode(
+      [self = QPointer<DefaultModeTimer>(this), generation = generation_] {
+        if (self && self->generation_ == generation)
+          self->fireWaitingTick();
+      });
+  if (tickWaiting_)
+    restartWhenFired_ = true; // it waits: the period starts anew after it
+}
+
+void DefaultModeTimer::fireWaitingTick() {
+  tickWaiting_ = false;
+  if (restartWhenFired_) {
+    restartWhenFired_ = false;
+    timer_.start();
+  }
+  emit timeout();
+}
+
+} // namespace hid

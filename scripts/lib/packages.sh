@@ -1,0 +1,25 @@
+# Debian packages the build, the tests and the demo need; sourced by scripts.
+
+PINWORTH_PACKAGES=(
+  cmake g++ ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libudev-dev umockdev libumockdev-dev libglib2.0-dev
+  fonts-dejavu-core
+)
+
+# Installs the packages that are missing (needs root, as on CI machines).
+pinworth_install_packages() {
+  local missing=()
+  for package in "${PINWORTH_PACKAGES[@]}" "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "error: these packages are missing and installing them needs root: ${missing[*]}" >&2
+    return 1
+  fi
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
