@@ -1,0 +1,16 @@
+// The explorer's alert: a title, a message and one "OK" button.
+#ifndef PINWORTH_EXPLORER_ALERT_PANEL_H
+#define PINWORTH_EXPLORER_ALERT_PANEL_H
+
+#include <QString>
+
+class QWidget;
+
+// Shows an application-modal message box whose window title is title and
+// whose text is message (plain text), and returns once the user has dismissed
+// it. Default-mode work (poll ticks, device notifications, interrupt reports)
+// waits while it is up.
+void RunAlertPanel(QWidget *parent, const QString &title,
+                   const QString &message);
+
+#endif
