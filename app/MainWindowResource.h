@@ -1,0 +1,35 @@
+// The explorer's main window as its resource describes it.
+#ifndef PINWORTH_EXPLORER_MAIN_WINDOW_RESOURCE_H
+#define PINWORTH_EXPLORER_MAIN_WINDOW_RESOURCE_H
+
+#include <memory>
+
+class PinworthWindowController;
+class QApplication;
+class QMainWindow;
+
+// Loading builds the window from MainWindow.ui and creates the one controller
+// with its outlets, its actions connected to the window's controls. The
+// controller is not woken yet: the caller sends it awakeFromNib(). The
+// controller goes before the window it points into.
+class MainWindowResource {
+public:
+  MainWindowResource();
+  ~MainWindowResource();
+  MainWindowResource(const MainWindowResource &) = delete;
+  MainWindowResource &operator=(const MainWindowResource &) = delete;
+
+  QMainWindow *window() const { return window_.get(); }
+  PinworthWindowController *controller() const { return controller_.get(); }
+
+private:
+  std::unique_ptr<QMainWindow> window_;
+  std::unique_ptr<PinworthWindowController> controller_;
+};
+
+// Loads the main window, wakes its controller, shows the window and runs the
+// application's event loop; returns its exit code. The device backend must be
+// installed before.
+int RunExplorer(QApplication &application);
+
+#endif

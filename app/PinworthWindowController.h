@@ -1,0 +1,140 @@
+// The controller of the explorer's main window.
+//
+// Exactly one exists at a time. The main window resource creates it with its
+// outlets (MainWindowResource); awakeFromNib() then starts the device library
+// and brings the window to its first state. It owns the window's state: the
+// report form's layout, the report log and the last value read. It receives
+// every action of the window, and PinworthCallback() tells it, through
+// gWindowController, when a device arrives or leaves.
+//
+// Main thread only.
+#ifndef PINWORTH_EXPLORER_PINWORTH_WINDOW_CONTROLLER_H
+#define PINWORTH_EXPLORER_PINWORTH_WINDOW_CONTROLLER_H
+
+#include "LogTableModel.h"
+#include "ReportRecord.h"
+
+#include "platform/DefaultMode.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QMainWindow;
+class QPushButton;
+class QTableView;
+class QWidget;
+
+// The widgets of the main window that the controller uses by name. They
+// belong to the window, which outlives the controller.
+struct PinworthWindowOutlets {
+  QTableView *logTable = nullptr;
+  QMainWindow *window = nullptr;
+  QComboBox *interfacePopup = nullptr;
+  QComboBox *macroPopup = nullptr;
+  QLineEdit *reportIDField = nullptr;
+  QCheckBox *ignoreDuplicatesCheckBox = nullptr;
+  QPushButton *readButton = nullptr;
+  QPushButton *addMacroButton = nullptr;
+};
+
+class PinworthWindowController : public QObject {
+  Q_OBJECT
+public:
+  explicit PinworthWindowController(const PinworthWindowOutlets &outlets);
+  // Stops reading, unregisters the device callback and clears
+  // gWindowController, so that a later controller can take over.
+  ~PinworthWindowController() override;
+
+  // Runs once per process before the first controller is made.
+  static void initialize();
+
+  // Brings the woken window to its first state; called once, after loading.
+  void awakeFromNib();
+
+  void populateInterfacePopup();
+  QString nameForPinworthInterfaceType(int interfaceType) const;
+
+  void stopReading();
+  void startReading();
+  // inTimer is the poll timer, or null for the first poll.
+  void read(hid::DefaultModeTimer *inTimer);
+
+  // Appends a report to the log: inSize data bytes at inData, copied.
+  // inDirection is kReportDirectionIn or kReportDirectionOut; inReportID is
+  // kNoReportID for a report without one.
+  void addLogEntryWithDirection(const QString &inDirection, int inReportID,
+                                int inSize, const uint8_t *inData);
+  // A new report record holding its own copy of the inSize bytes at inData.
+  static ReportRecord logEntryWithDirection(const QString &inDirection,
+                                            int inReportID, int inSize,
+                                            const uint8_t *inData,
+                                            const QString &inName);
+  // Loads a written report's ID and data bytes into the report form; a read
+  // report changes nothing.
+  void updateInterfaceFromLogEntry(const ReportRecord &inLogEntry);
+  // inData is the report, or no value for none.
+  void setLastValueRead(const std::optional<QByteArray> &inData);
+  void updateMacroPopup();
+
+  // The log, the table's data source; null before wake-up.
+  LogTableModel *logModel() const { return logEntries.get(); }
+  int32_t currentReportSize() const { return reportSize; }
+  bool readingInProgress() const { return isReading; }
+  bool ignoresDuplicates() const { return ignoreDuplicates; }
+  const std::optional<QByteArray> &lastValue() const { return lastValueRead; }
+
+public slots:
+  // Actions; the sender is ignored.
+  void doWrite(QObject *sender);
+  void doRead(QObject *sender);
+  void interfacePopupChanged(QObject *sender);
+  void clearLogEntries(QObject *sender);
+  void macroPopupChanged(QObject *sender);
+  void addMacro(QObject *sender);
+  void deleteMacro(QObject *sender);
+  void resetReportValues(QObject *sender);
+  void duplicateCheckboxClicked(QObject *sender);
+  // The log table's double action and selection notification.
+  void logTableDoubleClicked();
+  void tableViewSelectionDidChange();
+
+private:
+  // The selected row of the log table, or -1 for none.
+  int selectedLogRow() const;
+  // The report form's byte field with the tag, or null.
+  QLineEdit *byteFieldWithTag(int tag) const;
+  QWidget *contentView() const;
+  void createLog();
+
+  int32_t reportSize = 0;
+  bool isReading = false;
+  std::unique_ptr<hid::DefaultModeTimer> readTimer;
+  bool ignoreDuplicates = false;
+  std::unique_ptr<LogTableModel> logEntries;
+  QTableView *const logTable;
+  QMainWindow *const window;
+  QComboBox *const interfacePopup;
+  QComboBox *const macroPopup;
+  QLineEdit *const reportIDField;
+  QCheckBox *const ignoreDuplicatesCheckBox;
+  QPushButton *const readButton;
+  QPushButton *const addMacroButton;
+  std::optional<QByteArray> lastValueRead;
+};
+
+// The one controller, while it exists; null otherwise.
+extern PinworthWindowController *gWindowController;
+
+// The library's device-change callback: rebuilds the interface menu of
+// gWindowController. inRefCon is ignored.
+void PinworthCallback(void *inRefCon);
+
+#endif
