@@ -4,6 +4,7 @@
 
 #include "ViewWithTag.h"
 
+#include <QApplication>
 #include <QPalette>
 #include <QRegularExpression>
 #include <QTest>
@@ -45,6 +46,7 @@ private slots:
   void resetSetsEveryByteInLongLayout();
   void missingByteFieldEndsLayoutAtWake();
   void missingCaptionEndsLayoutChange();
+  void tabMovesThroughFormInOrder();
 
 private:
   void verifyCaptionColors(const QColor &color);
@@ -184,6 +186,33 @@ void ReportFormTest::missingCaptionEndsLayoutChange() {
   QCOMPARE(textColor(fixture.caption(203)), QColor(Qt::gray));
   QVERIFY(!fixture.reportIDField()->isEnabled());
   QCOMPARE(fixture.controller()->currentReportSize(), 4);
+}
+
+// The keyboard reaches the inputs in reading order; the short layout's
+// disabled inputs are passed over.
+void ReportFormTest::tabMovesThroughFormInOrder() {
+  fixture.loadAndWake();
+  fixture.window()->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(fixture.window()));
+  const auto tabOrder = [this] {
+    QStringList names;
+    fixture.interfacePopup()->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 12; ++i) {
+      names << QApplication::focusWidget()->objectName();
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    return names;
+  };
+  QCOMPARE(tabOrder(),
+           QStringList({"interfacePopup", "byte0Field", "byte1Field",
+                        "byte2Field", "byte3Field", "writeButton", "readButton",
+                        "resetButton", "ignoreDuplicatesCheckBox", "macroPopup",
+                        "deleteMacroButton", "logTable"}));
+  fixture.chooseInterface(1);
+  QCOMPARE(tabOrder().mid(0, 10),
+           QStringList({"interfacePopup", "reportIDField", "byte0Field",
+                        "byte1Field", "byte2Field", "byte3Field", "byte4Field",
+                        "byte5Field", "byte6Field", "writeButton"}));
 }
 
 QTEST_MAIN(ReportFormTest)
