@@ -89,7 +89,6 @@ public:
   int32_t currentReportSize() const { return reportSize; }
   bool readingInProgress() const { return isReading; }
   bool ignoresDuplicates() const { return ignoreDuplicates; }
-  const std::optional<QByteArray> &lastValue() const { return lastValueRead; }
 
 public slots:
   // Actions; the sender is ignored.
