@@ -1,0 +1,123 @@
+#include "platform/linux/LinuxHidBackend.h"
+
+#include "platform/linux/ErrnoStatus.h"
+#include "platform/linux/HidrawDevice.h"
+#include "platform/linux/UdevNotificationPort.h"
+
+#include <cerrno>
+
+namespace hid::hidraw {
+
+namespace {
+
+constexpr MasterPort kMasterPort = 1;
+
+class HidrawPlugIn : public PlugInInterface {
+public:
+  explicit HidrawPlugIn(HidrawNode node) : node_(std::move(node)) {}
+
+  Status queryInterface(DeviceInterface **outInterface) override {
+    if (outInterface == nullptr)
+      return kErrorBadArgument;
+    *outInterface = new HidrawDevice(node_);
+    return kSuccess;
+  }
+
+private:
+  HidrawNode node_;
+};
+
+// One HID interface of a search. Its property table is read from sysfs when
+// asked for.
+class HidrawService : public Service {
+public:
+  HidrawService(UdevContext context, HidrawNode node)
+      : context_(std::move(context)), node_(std::move(node)) {}
+
+  Status copyProperties(PropertyTable &outTable) const override {
+    return ReadPropertyTable(context_.get(), node_.syspath, outTable);
+  }
+
+  Status getClassName(std::string &outName) const override {
+    outName = "IOHIDDevice";
+    return kSuccess;
+  }
+
+  Status
+  createPlugInInterface(std::unique_ptr<PlugInInterface> &outPlugIn) override {
+    outPlugIn = std::make_unique<HidrawPlugIn>(node_);
+    return kSuccess;
+  }
+
+private:
+  UdevContext context_;
+  HidrawNode node_;
+};
+
+class ServiceIterator : public ObjectIterator {
+public:
+  explicit ServiceIterator(std::vector<std::shared_ptr<Object>> services)
+      : services_(std::move(services)) {}
+
+  std::shared_ptr<Object> next() override {
+    if (position_ >= services_.size())
+      return nullptr;
+    return services_[position_++];
+  }
+
+private:
+  std::vector<std::shared_ptr<Object>> services_;
+  size_t position_ = 0;
+};
+
+} // namespace
+
+LinuxHidBackend::LinuxHidBackend() : context_(NewUdevContext()) {}
+
+Status LinuxHidBackend::getMasterPort(MasterPort *outPort) {
+  if (outPort == nullptr)
+    return kErrorBadArgument;
+  if (!context_)
+    return kErrorNoMemory;
+  *outPort = kMasterPort;
+  return kSuccess;
+}
+
+void LinuxHidBackend::deallocateMasterPort(MasterPort) {}
+
+std::unique_ptr<MatchingDictionary>
+LinuxHidBackend::serviceMatching(const char *className) {
+  if (className == nullptr)
+    return nullptr;
+  auto matching = std::make_unique<MatchingDictionary>();
+  matching->className = className;
+  return matching;
+}
+
+Status LinuxHidBackend::getMatchingServices(
+    MasterPort port, const MatchingDictionary &matching,
+    std::unique_ptr<ObjectIterator> &outIterator) {
+  if (port != kMasterPort || matching.className != "IOHIDDevice")
+    return kErrorBadArgument;
+  if (!context_)
+    return kErrorNoMemory;
+  std::optional<int32_t> vendorID;
+  if (auto vendor = matching.numbers.find("VendorID");
+      vendor != matching.numbers.end())
+    vendorID = vendor->second;
+  std::vector<std::shared_ptr<Object>> services;
+  for (HidrawNode &node : FindHidrawNodes(context_.get(), vendorID))
+    services.push_back(
+        std::make_shared<HidrawService>(context_, std::move(node)));
+  outIterator = std::make_unique<ServiceIterator>(std::move(services));
+  return kSuccess;
+}
+
+std::unique_ptr<NotificationPort>
+LinuxHidBackend::createNotificationPort(MasterPort port) {
+  if (port != kMasterPort)
+    return nullptr;
+  return UdevNotificationPort::Create(context_);
+}
+
+} // namespace hid::hidraw

@@ -1,0 +1,168 @@
+#include "HidrawTestbed.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr const char *kHostController = "/devices/pci0000:00/0000:00:14.0";
+
+// umockdev hands each uevent at once to every listening socket, whose queue
+// holds only a few datagrams (net.unix.max_dgram_qlen) and aborts when one is
+// full: the event loop reads them after each event.
+void LetMonitorsRead() {
+  QCoreApplication::processEvents();
+}
+
+std::string Hex4(unsigned value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04x", value);
+  return text;
+}
+
+} // namespace
+
+HidrawTestbed::HidrawTestbed() : testbed_(umockdev_testbed_new()) {
+  if (!umockdev_in_mock_environment())
+    throw std::runtime_error("run with libumockdev-preload.so in LD_PRELOAD");
+}
+
+HidrawTestbed::~HidrawTestbed() {
+  answerHeldRequests();
+  g_object_unref(testbed_);
+}
+
+void HidrawTestbed::addUsbDevice(const std::string &port, uint16_t vendorID,
+                                 uint16_t productID,
+                                 std::optional<std::string> serial,
+                                 int interfaceCount) {
+  UsbDevice device{
+      std::string(kHostController) + "/usb1/" + port, vendorID, productID, {}};
+  std::string description =
+      "P: " + device.syspath +
+      "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"
+      "A: idVendor=" +
+      Hex4(vendorID) + "\nA: idProduct=" + Hex4(productID) +
+      "\nA: bNumInterfaces= " + std::to_string(interfaceCount) + "\n";
+  if (serial)
+    description += "A: serial=" + *serial + "\n";
+  add(description);
+  devices_[port] = std::move(device);
+}
+
+FakeHidrawNode &HidrawTestbed::addHidInterface(const std::string &port,
+                                               int interfaceNumber,
+                                               Bytes descriptor) {
+  UsbDevice &usb = device(port);
+  std::string interfacePath =
+      usb.syspath + "/" + port + ":1." + std::to_string(interfaceNumber);
+  std::string hidPath = interfacePath + "/0003:" + Hex4(usb.vendorID) + ":" +
+                        Hex4(usb.productID) + "." + Hex4(nextHid_++);
+  std::string name = "hidraw" + std::to_string(nextHidraw_++);
+  std::string hidrawPath = hidPath + "/hidraw/" + name;
+  add("P: " + interfacePath +
+      "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nA: bInterfaceNumber=0" +
+      std::to_string(interfaceNumber) + "\nA: bInterfaceClass=03\n");
+  add("P: " + hidPath + "\nE: SUBSYSTEM=hid\n");
+  add("P: " + hidrawPath + "\nN: " + name +
+      "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/" + name +
+      "\nA: dev=240:" + std::to_string(nextHidraw_ - 1) + "\n");
+  nodes_.push_back(std::make_unique<FakeHidrawNode>(testbed_, "/dev/" + name,
+                                                    std::move(descriptor)));
+  usb.interfaces.push_back({interfaceNumber,
+                            {interfacePath, hidPath, hidrawPath},
+                            nodes_.back().get()});
+  return *nodes_.back();
+}
+
+void HidrawTestbed::plugPinworth(const std::string &port, uint16_t productID,
+                                 std::optional<std::string> serial) {
+  addUsbDevice(port, kTestVendorID, productID, std::move(serial), 2);
+  addHidInterface(port, 0, PinworthInterface0Descriptor());
+  addHidInterface(port, 1, PinworthInterface1Descriptor());
+}
+
+FakeHidrawNode &HidrawTestbed::node(const std::string &port,
+                                    int interfaceNumber) {
+  return *interface(port, interfaceNumber).node;
+}
+
+void HidrawTestbed::denyAccess(const std::string &port, int interfaceNumber) {
+  FakeHidrawNode *node = interface(port, interfaceNumber).node;
+  gchar *root = umockdev_testbed_get_root_dir(testbed_);
+  std::string file = root + node->devnode();
+  g_free(root);
+  if (chmod(file.c_str(), 0) != 0)
+    throw std::runtime_error("cannot change the permissions of " + file);
+  // umockdev connects even an open that fails to the emulation, and never
+  // lets go of it: no open may reach it any more.
+  umockdev_testbed_detach_ioctl(testbed_, node->devnode().c_str(), nullptr);
+}
+
+void HidrawTestbed::unplug(const std::string &port) {
+  UsbDevice &usb = device(port);
+  std::vector<std::string> leafFirst;
+  for (const Interface &interface : usb.interfaces) {
+    interface.node->disconnect();
+    leafFirst.insert(leafFirst.end(), interface.syspaths.rbegin(),
+                     interface.syspaths.rend());
+  }
+  leafFirst.push_back(usb.syspath);
+  for (const std::string &syspath : leafFirst) {
+    umockdev_testbed_uevent(testbed_, ("/sys" + syspath).c_str(), "remove");
+    LetMonitorsRead();
+  }
+  // Descriptors opened before keep their emulation; an open that fails
+  // from now on must not connect to it.
+  for (const Interface &interface : usb.interfaces)
+    umockdev_testbed_detach_ioctl(testbed_, interface.node->devnode().c_str(),
+                                  nullptr);
+  for (const std::string &syspath : leafFirst)
+    umockdev_testbed_remove_device(testbed_, ("/sys" + syspath).c_str());
+  devices_.erase(port);
+}
+
+void HidrawTestbed::answerHeldRequests() {
+  for (const std::unique_ptr<FakeHidrawNode> &node : nodes_)
+    node->answerHeldRequests();
+}
+
+bool HidrawTestbed::allNodesClosed() const {
+  return std::all_of(nodes_.begin(), nodes_.end(),
+                     [](const std::unique_ptr<FakeHidrawNode> &node) {
+                       return node->openClients() == 0;
+                     });
+}
+
+void HidrawTestbed::add(const std::string &description) {
+  GError *error = nullptr;
+  if (!umockdev_testbed_add_from_string(testbed_, description.c_str(),
+                                        &error)) {
+    std::string message = error->message;
+    g_error_free(error);
+    throw std::runtime_error("cannot add a device: " + message);
+  }
+  LetMonitorsRead();
+}
+
+HidrawTestbed::UsbDevice &HidrawTestbed::device(const std::string &port) {
+  auto found = devices_.find(port);
+  if (found == devices_.end())
+    throw std::out_of_range("no USB device on port " + port);
+  return found->second;
+}
+
+const HidrawTestbed::Interface &
+HidrawTestbed::interface(const std::string &port, int interfaceNumber) const {
+  auto found = devices_.find(port);
+  if (found != devices_.end())
+    for (const Interface &interface : found->second.interfaces)
+      if (interface.number == interfaceNumber)
+        return interface;
+  throw std::out_of_range("no interface " + std::to_string(interfaceNumber) +
+                          " on port " + port);
+}
