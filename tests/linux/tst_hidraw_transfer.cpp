@@ -54,6 +54,7 @@ private slots:
   void bytesOnTheWire();
   void reportIDOfTheConvenienceWrite();
   void inputReportWithoutReportIDs();
+  void inputReportByIDWithoutReportIDs();
   void inputReportWithReportIDs();
   void anOpenHandleKeepsOneDescriptor();
   void writeTheDeviceNeverAnswers();
@@ -101,6 +102,21 @@ void HidrawTransferTest::inputReportWithoutReportIDs() {
            hid::kSuccess);
   QCOMPARE(Bytes(data, data + 4), (Bytes{0xA1, 0xA2, 0xA3, 0xA4}));
   QCOMPARE(node.inputRequests(), (std::vector<Bytes>{{0, 0, 0, 0, 0}}));
+}
+
+// A report ID other than 0 goes to the device as it is; the kernel then
+// puts no report number before the answer, and every byte is data.
+void HidrawTransferTest::inputReportByIDWithoutReportIDs() {
+  HidrawLibrary lib;
+  lib.testbed.plugPinworth("1-4", kA, "1");
+  FakeHidrawNode &node = lib.testbed.node("1-4", 0);
+  node.setInputReport({0xB1, 0xB2, 0xB3, 0xB4});
+  PinworthCountInterfaces();
+  uint8_t data[7] = {};
+  QCOMPARE(PinworthAReadInterface(0x05, data), hid::kSuccess);
+  QCOMPARE(Bytes(data, data + 7), (Bytes{0xB1, 0xB2, 0xB3, 0xB4, 0, 0, 0}));
+  QCOMPARE(node.inputRequests(),
+           (std::vector<Bytes>{{0x05, 0, 0, 0, 0, 0, 0}}));
 }
 
 void HidrawTransferTest::inputReportWithReportIDs() {

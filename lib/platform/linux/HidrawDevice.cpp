@@ -43,9 +43,9 @@ Status HidrawDevice::open(uint32_t) {
   // the node is this handle's only while its sysfs entry still exists.
   if (!stillInSysfs())
     return lastOpenStatus_ = kErrorNoDevice;
-  if (!usesReportIDs_)
-    if (Status status = learnReportIDs(fd))
-      return lastOpenStatus_ = status;
+  Status status = usesReportIDs_ ? kSuccess : learnReportIDs(fd);
+  if (status != kSuccess)
+    return lastOpenStatus_ = status;
   fd_ = std::move(descriptor);
   lastOpenStatus_ = kSuccess;
   if (handler_)
@@ -94,9 +94,10 @@ Status HidrawDevice::getReport(ReportType type, uint32_t reportID, void *buffer,
   if (ioSize == nullptr || (buffer == nullptr && *ioSize > 0) ||
       reportID > 0xFF)
     return kErrorBadArgument;
-  // The kernel's buffer begins with the report number; without report IDs
-  // that byte is not part of the report.
-  size_t skipped = *usesReportIDs_ ? 0 : 1;
+  // The buffer goes in with the report number first. For number 0, a report
+  // without an ID, the kernel answers with that 0 before the data; for any
+  // other number the buffer holds the device's answer alone.
+  size_t skipped = reportID == 0 ? 1 : 0;
   size_t length =
       std::clamp<size_t>(size_t{*ioSize} + skipped, 1, kMaxReportSize - 1);
   Request request{.kind = Request::Kind::Ioctl,

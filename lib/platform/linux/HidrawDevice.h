@@ -37,8 +37,10 @@ public:
   // report number 0.
   Status setReport(ReportType type, uint32_t reportID, const void *buffer,
                    uint32_t size, uint32_t timeoutMS) override;
-  // Input reports only. Without report IDs, what is handed back is the data
-  // alone; with them, it begins with the ID.
+  // Input reports only. What is handed back is the device's report: for
+  // report ID 0 (an interface without report IDs) the data alone, for
+  // another ID what the device answers, which begins with the ID when the
+  // interface uses report IDs.
   Status getReport(ReportType type, uint32_t reportID, void *buffer,
                    uint32_t *ioSize, uint32_t timeoutMS) override;
   // Reports arrive while the handle is open; installed on a closed handle,
