@@ -6,35 +6,11 @@
 
 using hid::sim::Model;
 
-namespace {
-
-struct NodeSummary {
-  int type;
-  int serial;
-  bool operator==(const NodeSummary &) const = default;
-};
-
-QList<NodeSummary> ListedNodes() {
-  QList<NodeSummary> nodes;
-  int count = PinworthCountInterfaces();
-  for (int i = 0; i < count; i++) {
-    PinworthListNode *node = PinworthInterfaceListNodeAtIndex(i);
-    nodes.append({node->interfaceType, node->serialNumber});
-  }
-  return nodes;
-}
-
-} // namespace
-
-namespace QTest {
-template <> char *toString(const NodeSummary &node) {
-  return qstrdup(QString("{type %1, SN %2}")
-                     .arg(node.type)
-                     .arg(node.serial)
-                     .toUtf8()
-                     .constData());
-}
-} // namespace QTest
+// A PinworthA with serial 1 and a PinworthB with serial 2, typed right.
+const QList<NodeSummary> kDeviceOneAndTwo{{kPinworthAInterface0, 1},
+                                          {kPinworthAInterface1, 1},
+                                          {kPinworthBInterface0, 2},
+                                          {kPinworthBInterface1, 2}};
 
 class DiscoveryTest : public QObject {
   Q_OBJECT
@@ -82,11 +58,7 @@ void DiscoveryTest::otherVendorIsNotSearched() {
   lib.backend.attach(Model::PinworthA, "1");
   lib.backend.insertForeignService(0x046d, 0x0001);
   lib.backend.attach(Model::PinworthB, "2");
-  QList<NodeSummary> expected{{kPinworthAInterface0, 1},
-                              {kPinworthAInterface1, 1},
-                              {kPinworthBInterface0, 2},
-                              {kPinworthBInterface1, 2}};
-  QCOMPARE(ListedNodes(), expected);
+  QCOMPARE(ListedNodes(), kDeviceOneAndTwo);
 }
 
 void DiscoveryTest::unreadablePropertiesDoNotShiftParity() {
@@ -96,11 +68,7 @@ void DiscoveryTest::unreadablePropertiesDoNotShiftParity() {
       lib.backend.insertForeignService(kPinworthVendorID, 0x0033);
   lib.backend.foreignFaults(foreign).propertiesUnreadable = true;
   lib.backend.attach(Model::PinworthB, "2");
-  QList<NodeSummary> expected{{kPinworthAInterface0, 1},
-                              {kPinworthAInterface1, 1},
-                              {kPinworthBInterface0, 2},
-                              {kPinworthBInterface1, 2}};
-  QCOMPARE(ListedNodes(), expected);
+  QCOMPARE(ListedNodes(), kDeviceOneAndTwo);
 }
 
 void DiscoveryTest::missingIDsSkipButCountThePosition() {

@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxHidBackend.h"
 
+#include "platform/ObjectQueue.h"
 #include "platform/linux/ErrnoStatus.h"
 #include "platform/linux/HidrawDevice.h"
 #include "platform/linux/UdevNotificationPort.h"
@@ -54,22 +55,6 @@ private:
   HidrawNode node_;
 };
 
-class ServiceIterator : public ObjectIterator {
-public:
-  explicit ServiceIterator(std::vector<std::shared_ptr<Object>> services)
-      : services_(std::move(services)) {}
-
-  std::shared_ptr<Object> next() override {
-    if (position_ >= services_.size())
-      return nullptr;
-    return services_[position_++];
-  }
-
-private:
-  std::vector<std::shared_ptr<Object>> services_;
-  size_t position_ = 0;
-};
-
 } // namespace
 
 LinuxHidBackend::LinuxHidBackend() : context_(NewUdevContext()) {}
@@ -105,11 +90,10 @@ Status LinuxHidBackend::getMatchingServices(
   if (auto vendor = matching.numbers.find("VendorID");
       vendor != matching.numbers.end())
     vendorID = vendor->second;
-  std::vector<std::shared_ptr<Object>> services;
+  auto services = std::make_unique<ObjectQueue>();
   for (HidrawNode &node : FindHidrawNodes(context_.get(), vendorID))
-    services.push_back(
-        std::make_shared<HidrawService>(context_, std::move(node)));
-  outIterator = std::make_unique<ServiceIterator>(std::move(services));
+    services->push(std::make_shared<HidrawService>(context_, std::move(node)));
+  outIterator = std::move(services);
   return kSuccess;
 }
 

@@ -25,19 +25,6 @@ bool IsUsbDevice(udev_device *device) {
 
 } // namespace
 
-void UdevNotificationPort::DeviceIterator::push(
-    std::shared_ptr<Object> device) {
-  devices_.push_back(std::move(device));
-}
-
-std::shared_ptr<Object> UdevNotificationPort::DeviceIterator::next() {
-  if (devices_.empty())
-    return nullptr;
-  std::shared_ptr<Object> device = std::move(devices_.front());
-  devices_.pop_front();
-  return device;
-}
-
 bool UdevNotificationPort::Registration::matches(
     NotificationType changeType, const TrackedDevice &device) const {
   auto matchesNumber = [this](const char *key, int32_t value) {

@@ -14,9 +14,9 @@
 #define PINWORTH_HIDRAW_UDEV_NOTIFICATION_PORT_H
 
 #include "platform/HIDServices.h"
+#include "platform/ObjectQueue.h"
 #include "platform/linux/Udev.h"
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -46,21 +46,12 @@ private:
     bool arrivalReported;
   };
 
-  class DeviceIterator : public ObjectIterator {
-  public:
-    void push(std::shared_ptr<Object> device);
-    std::shared_ptr<Object> next() override;
-
-  private:
-    std::deque<std::shared_ptr<Object>> devices_;
-  };
-
   struct Registration {
     NotificationType type;
     MatchingDictionary matching;
     NotificationHandler handler;
     void *refCon;
-    DeviceIterator iterator;
+    ObjectQueue iterator;
 
     bool matches(NotificationType changeType,
                  const TrackedDevice &device) const;

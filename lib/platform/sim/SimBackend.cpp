@@ -1,6 +1,7 @@
 #include "platform/sim/SimBackend.h"
 
 #include "platform/DefaultMode.h"
+#include "platform/ObjectQueue.h"
 
 #include <QObject>
 #include <QPointer>
@@ -8,7 +9,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <stdexcept>
 #include <thread>
@@ -87,38 +87,6 @@ struct SimBackend::State {
 };
 
 namespace {
-
-class SimObjectIterator : public ObjectIterator {
-public:
-  void push(std::shared_ptr<Object> object) {
-    objects_.push_back(std::move(object));
-  }
-  std::shared_ptr<Object> next() override {
-    if (objects_.empty())
-      return nullptr;
-    std::shared_ptr<Object> object = std::move(objects_.front());
-    objects_.pop_front();
-    return object;
-  }
-
-private:
-  std::deque<std::shared_ptr<Object>> objects_;
-};
-
-class SimServiceIterator : public ObjectIterator {
-public:
-  explicit SimServiceIterator(std::vector<std::shared_ptr<Object>> services)
-      : services_(std::move(services)) {}
-  std::shared_ptr<Object> next() override {
-    if (position_ >= services_.size())
-      return nullptr;
-    return services_[position_++];
-  }
-
-private:
-  std::vector<std::shared_ptr<Object>> services_;
-  size_t position_ = 0;
-};
 
 // A USB device as a notification yields it.
 class SimUSBDevice : public Object {};
@@ -433,7 +401,7 @@ private:
     MatchingDictionary matching;
     NotificationHandler handler;
     void *refCon;
-    SimObjectIterator iterator;
+    ObjectQueue iterator;
   };
 
   static bool matches(const Registration &registration, Model model) {
@@ -593,14 +561,14 @@ Status SimBackend::getMatchingServices(MasterPort,
   if (matching.className != "IOHIDDevice")
     return kErrorBadArgument;
   auto vendor = matching.numbers.find("VendorID");
-  std::vector<std::shared_ptr<Object>> services;
+  auto services = std::make_unique<ObjectQueue>();
   for (const Slot &slot : state_->order) {
     int32_t vendorID =
         slot.foreign ? state_->foreign.at(slot.id).vendorID : kSimVendorID;
     if (vendor == matching.numbers.end() || vendor->second == vendorID)
-      services.push_back(std::make_shared<SimService>(state_, slot));
+      services->push(std::make_shared<SimService>(state_, slot));
   }
-  out = std::make_unique<SimServiceIterator>(std::move(services));
+  out = std::move(services);
   return kSuccess;
 }
 
