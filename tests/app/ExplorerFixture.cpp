@@ -4,13 +4,12 @@
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
-#include <QStandardPaths>
 #include <QTest>
 
 void ExplorerFixture::setUp() {
   home_ = std::make_unique<QTemporaryDir>();
-  qputenv("XDG_CONFIG_HOME", home_->path().toUtf8());
-  QStandardPaths::setTestModeEnabled(true);
+  qputenv("HOME", home_->path().toUtf8());
+  qputenv("XDG_CONFIG_HOME", (home_->path() + "/.config").toUtf8());
   hid::SetBackend(&backend_);
 }
 
@@ -58,6 +57,20 @@ QPushButton *ExplorerFixture::addMacroButton() const {
   return widget<QPushButton>("addMacroButton");
 }
 
+QPushButton *ExplorerFixture::button(const char *name) const {
+  return widget<QPushButton>(name);
+}
+
+QComboBox *ExplorerFixture::macroPopup() const {
+  return widget<QComboBox>("macroPopup");
+}
+
+void ExplorerFixture::click(const char *buttonName) {
+  QPushButton *pushButton = button(buttonName);
+  QVERIFY2(pushButton, buttonName);
+  QTest::mouseClick(pushButton, Qt::LeftButton);
+}
+
 QStringList ExplorerFixture::interfaceTitles() const {
   QStringList titles;
   for (int i = 0; i < interfacePopup()->count(); ++i)
@@ -68,6 +81,18 @@ QStringList ExplorerFixture::interfaceTitles() const {
 void ExplorerFixture::chooseInterface(int position) {
   interfacePopup()->setCurrentIndex(position);
   emit interfacePopup()->activated(position);
+}
+
+QStringList ExplorerFixture::macroTitles() const {
+  QStringList titles;
+  for (int i = 0; i < macroPopup()->count(); ++i)
+    titles << macroPopup()->itemText(i);
+  return titles;
+}
+
+void ExplorerFixture::chooseMacro(int position) {
+  macroPopup()->setCurrentIndex(position);
+  emit macroPopup()->activated(position);
 }
 
 QStringList ExplorerFixture::byteTexts() const {
@@ -94,6 +119,14 @@ void ExplorerFixture::typeBytes(const QStringList &texts) {
 
 void ExplorerFixture::flushLog() {
   QCoreApplication::processEvents();
+}
+
+QStringList ExplorerFixture::rowTexts(int row) const {
+  QStringList texts;
+  const LogTableModel *model = log();
+  for (int column = 0; column < model->columnCount(); ++column)
+    texts << model->data(model->index(row, column)).toString();
+  return texts;
 }
 
 namespace {

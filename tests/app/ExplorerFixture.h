@@ -22,8 +22,9 @@
 
 class ExplorerFixture {
 public:
-  // Installs the backend and a temporary configuration home; call once
-  // before any window, from initTestCase().
+  // Installs the backend and a temporary home (HOME and XDG_CONFIG_HOME) for
+  // the user's configuration; call once before any window, from
+  // initTestCase().
   void setUp();
   // Detaches every device and lets the library see it; call between windows.
   void detachAllDevices();
@@ -39,6 +40,7 @@ public:
   void close();
 
   hid::sim::SimBackend &backend() { return backend_; }
+  QString homePath() const { return home_->path(); }
   PinworthWindowController *controller() const {
     return resource_->controller();
   }
@@ -55,12 +57,20 @@ public:
   QLabel *caption(int tag) const;        // caption label with tag 200..203
   QTableView *logTable() const;
   QPushButton *addMacroButton() const;
+  QPushButton *button(const char *name) const;
+  QComboBox *macroPopup() const;
+
+  // Clicks a button of the window by object name ("writeButton", ...).
+  void click(const char *buttonName);
 
   // The interface menu's titles in order.
   QStringList interfaceTitles() const;
   // Chooses a menu item as the user does: the menu shows it and sends its
   // action, also when the item was shown already.
   void chooseInterface(int position);
+  // The macro menu's titles in order, and choosing one as the user does.
+  QStringList macroTitles() const;
+  void chooseMacro(int position);
   // Byte fields 0..6 texts, and enabled states.
   QStringList byteTexts() const;
   QList<bool> byteEnabled() const;
@@ -69,6 +79,8 @@ public:
 
   // Lets the event loop announce appended rows to the table.
   void flushLog();
+  // The texts of a log row's cells, in column order.
+  QStringList rowTexts(int row) const;
   // Clicks, or double-clicks, a cell of the log table.
   void clickLogRow(int row);
   void doubleClickLogRow(int row);
