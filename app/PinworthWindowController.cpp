@@ -1,5 +1,8 @@
 #include "PinworthWindowController.h"
 
+#include "AlertPanel.h"
+#include "HexScanner.h"
+#include "InterruptReportBuffers.h"
 #include "ViewWithTag.h"
 
 #include "PinworthLib.h"
@@ -15,6 +18,10 @@
 #include <QTableView>
 #include <QtGlobal>
 
+#include <algorithm>
+#include <array>
+#include <vector>
+
 PinworthWindowController *gWindowController = nullptr;
 
 namespace {
@@ -25,6 +32,17 @@ constexpr int kLastCaptionTag = 203;
 // Byte fields 100 to 103 serve both layouts; 104 to 106 the long one only.
 constexpr int kShortReportSize = 4;
 constexpr int kLongReportSize = 7;
+
+constexpr int kPollPeriodMS = 50;
+// A poll asks for this report ID.
+constexpr int kPolledReportID = 0;
+
+const QString kReadTitle = QStringLiteral("Read");
+const QString kStopReadingTitle = QStringLiteral("Stop Reading");
+
+const QString kPinworthErrorTitle = QStringLiteral("Pinworth Error");
+const QString kHexRangeMessage =
+    QStringLiteral("Please only use hex values between 00 and FF.");
 
 const QString kNoInterfacePlaceholder =
     QStringLiteral("No Pinworth device attached");
@@ -42,11 +60,31 @@ void setTextColor(QWidget *label, const QColor &color) {
   label->setPalette(palette);
 }
 
+// Interface 0 of either model is polled; interface 1 delivers interrupts.
+bool isPolledInterface(int interfaceType) {
+  return interfaceType == kPinworthAInterface0 ||
+         interfaceType == kPinworthBInterface0;
+}
+
 } // namespace
 
 void PinworthCallback(void *) {
   if (gWindowController)
     gWindowController->populateInterfacePopup();
+}
+
+void reportHandlerCallback(void *target, hid::Status result, void *refcon,
+                           void *, uint32_t bufferSize) {
+  if (result != hid::kSuccess || bufferSize == 0 || !refcon ||
+      refcon != gWindowController)
+    return;
+  const auto *report = static_cast<const uint8_t *>(target);
+  const int size = static_cast<int>(
+      std::min(bufferSize, InterruptReportBuffers::kReportSize));
+  gWindowController->addLogEntryWithDirection(kReportDirectionIn, report[0],
+                                              size - 1, report + 1);
+  gWindowController->setLastValueRead(
+      QByteArray(reinterpret_cast<const char *>(report), size));
 }
 
 PinworthWindowController::PinworthWindowController(
@@ -55,7 +93,10 @@ PinworthWindowController::PinworthWindowController(
       interfacePopup(outlets.interfacePopup), macroPopup(outlets.macroPopup),
       reportIDField(outlets.reportIDField),
       ignoreDuplicatesCheckBox(outlets.ignoreDuplicatesCheckBox),
-      readButton(outlets.readButton), addMacroButton(outlets.addMacroButton) {}
+      readButton(outlets.readButton), addMacroButton(outlets.addMacroButton) {
+  connect(&readTimer, &hid::DefaultModeTimer::timeout, this,
+          [this] { read(&readTimer); });
+}
 
 PinworthWindowController::~PinworthWindowController() {
   stopReading();
@@ -97,10 +138,12 @@ void PinworthWindowController::createLog() {
 }
 
 // An empty menu says why it is empty. A filled one has no placeholder, so
-// that the menu shows its first item.
+// that the menu shows its first item. The count rebuilds a list that a device
+// change left dirty; the buffers of handles that left it go then.
 void PinworthWindowController::populateInterfacePopup() {
   interfacePopup->clear();
   const int count = PinworthCountInterfaces();
+  InterruptReportBuffers::shared().forgetUnlisted();
   interfacePopup->setPlaceholderText(count > 0 ? QString()
                                                : kNoInterfacePlaceholder);
   for (int i = 0; i < count; ++i) {
@@ -130,7 +173,72 @@ QString PinworthWindowController::nameForPinworthInterfaceType(
   }
 }
 
-void PinworthWindowController::doWrite(QObject *) {}
+void PinworthWindowController::alert(const QString &title,
+                                     const QString &message) {
+  RunAlertPanel(window, title, message);
+}
+
+// Checks for a device, parses the byte fields in use and then, in the long
+// layout, the report ID field; sends the report and logs it. Every failure
+// ends in one alert, or silently when no interface is at the selected
+// position; nothing is logged then.
+void PinworthWindowController::doWrite(QObject *) {
+  if (!PinworthIsPresent()) {
+    alert(QStringLiteral("Pinworth not found"),
+          QStringLiteral("There is no Pinworth device attached to you mac."));
+    return;
+  }
+  std::vector<uint8_t> data(std::max(reportSize, 0));
+  for (int i = 0; i < reportSize; ++i) {
+    const QLineEdit *field = byteFieldWithTag(kFirstByteFieldTag + i);
+    const std::optional<uint8_t> value =
+        field ? ParseHexByte(field->text()) : std::nullopt;
+    if (!value) {
+      alert(QStringLiteral("Invalid data format"), kHexRangeMessage);
+      return;
+    }
+    data[i] = *value;
+  }
+  const PinworthListNode *node =
+      PinworthInterfaceListNodeAtIndex(interfacePopup->currentIndex());
+  if (!node)
+    return;
+  int reportID = kNoReportID;
+  int32_t status = hid::kSuccess;
+  switch (reportSize) {
+  case kShortReportSize:
+    status = PinworthWriteToInterface(node->pinworthHIDInterface,
+                                      kShortReportSize, data.data());
+    break;
+  case kLongReportSize: {
+    const std::optional<uint8_t> parsedID = ParseHexByte(reportIDField->text());
+    if (!parsedID) {
+      alert(QStringLiteral("Invalid report id number format"),
+            kHexRangeMessage);
+      return;
+    }
+    reportID = *parsedID;
+    std::array<uint8_t, kLongReportSize + 1> report;
+    report[0] = *parsedID;
+    std::copy(data.begin(), data.end(), report.begin() + 1);
+    status = PinworthWriteToInterface(node->pinworthHIDInterface,
+                                      static_cast<int>(report.size()),
+                                      report.data());
+    break;
+  }
+  default:
+    qWarning("Unhandled report size");
+    return;
+  }
+  if (status != hid::kSuccess) {
+    alert(kPinworthErrorTitle,
+          QStringLiteral("An error occured while trying to write to the "
+                         "selected Pinworth device."));
+    return;
+  }
+  addLogEntryWithDirection(kReportDirectionOut, reportID, reportSize,
+                           data.data());
+}
 
 void PinworthWindowController::doRead(QObject *) {
   if (isReading)
@@ -140,14 +248,63 @@ void PinworthWindowController::doRead(QObject *) {
 }
 
 void PinworthWindowController::stopReading() {
-  readButton->setText(QStringLiteral("Read"));
-  readTimer.reset();
+  readButton->setText(kReadTitle);
+  readTimer.stop();
   isReading = false;
 }
 
-void PinworthWindowController::startReading() {}
+void PinworthWindowController::startReading() {
+  const PinworthListNode *node =
+      PinworthInterfaceListNodeAtIndex(interfacePopup->currentIndex());
+  if (!node)
+    return;
+  if (isPolledInterface(node->interfaceType))
+    startPolling();
+  else
+    armInterface(node->pinworthHIDInterface);
+}
 
-void PinworthWindowController::read(hid::DefaultModeTimer *) {}
+// Polls once at once, then every 50 ms. A first poll that fails has already
+// stopped polling, and no timer is started then.
+void PinworthWindowController::startPolling() {
+  setLastValueRead(std::nullopt);
+  readButton->setText(kStopReadingTitle);
+  isReading = true;
+  read(nullptr);
+  if (isReading)
+    readTimer.start(kPollPeriodMS);
+}
+
+// Arming the same handle again replaces its handler and reuses its buffer.
+void PinworthWindowController::armInterface(hid::DeviceInterface *inInterface) {
+  uint8_t *buffer = InterruptReportBuffers::shared().bufferFor(inInterface);
+  PinworthSetInterruptCallback(inInterface, buffer,
+                               InterruptReportBuffers::kReportSize,
+                               reportHandlerCallback, this);
+}
+
+void PinworthWindowController::read(hid::DefaultModeTimer *) {
+  const PinworthListNode *node =
+      PinworthInterfaceListNodeAtIndex(interfacePopup->currentIndex());
+  if (!node || !isPolledInterface(node->interfaceType))
+    return;
+  std::vector<uint8_t> report(std::max(reportSize, 0));
+  if (PinworthReadFromInterface(node->pinworthHIDInterface, kPolledReportID,
+                                reportSize, report.data()) != hid::kSuccess) {
+    alert(kPinworthErrorTitle,
+          QStringLiteral("An error occured while trying to read from the "
+                         "selected Pinworth device."));
+    doRead(this);
+    return;
+  }
+  const QByteArray value(reinterpret_cast<const char *>(report.data()),
+                         reportSize);
+  if (ignoreDuplicates && lastValueRead == value)
+    return;
+  addLogEntryWithDirection(kReportDirectionIn, kNoReportID, reportSize,
+                           report.data());
+  setLastValueRead(value);
+}
 
 QWidget *PinworthWindowController::contentView() const {
   return window->centralWidget();

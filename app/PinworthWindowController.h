@@ -15,6 +15,7 @@
 #include "ReportRecord.h"
 
 #include "platform/DefaultMode.h"
+#include "platform/HIDServices.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -63,8 +64,11 @@ public:
   QString nameForPinworthInterfaceType(int interfaceType) const;
 
   void stopReading();
+  // Starts polling when the selected interface is an interface 0, or arms it
+  // when it is an interface 1; does nothing when none is selected.
   void startReading();
-  // inTimer is the poll timer, or null for the first poll.
+  // One poll of the selected interface 0; a failure shows an alert and stops
+  // polling. inTimer is the poll timer, or null for the first poll.
   void read(hid::DefaultModeTimer *inTimer);
 
   // Appends a report to the log: inSize data bytes at inData, copied.
@@ -88,6 +92,7 @@ public:
   LogTableModel *logModel() const { return logEntries.get(); }
   int32_t currentReportSize() const { return reportSize; }
   bool readingInProgress() const { return isReading; }
+  bool pollTimerScheduled() const { return readTimer.isActive(); }
   bool ignoresDuplicates() const { return ignoreDuplicates; }
 
 public slots:
@@ -112,10 +117,16 @@ private:
   QLineEdit *byteFieldWithTag(int tag) const;
   QWidget *contentView() const;
   void createLog();
+  void startPolling();
+  void armInterface(hid::DeviceInterface *inInterface);
+  // Shows the alert of a failed write or poll, or of bad form text.
+  void alert(const QString &title, const QString &message);
 
   int32_t reportSize = 0;
   bool isReading = false;
-  std::unique_ptr<hid::DefaultModeTimer> readTimer;
+  // Scheduled while polling; stopped, never destroyed, by stopReading(),
+  // which may run inside one of its ticks.
+  hid::DefaultModeTimer readTimer;
   bool ignoreDuplicates = false;
   std::unique_ptr<LogTableModel> logEntries;
   QTableView *const logTable;
@@ -135,5 +146,11 @@ extern PinworthWindowController *gWindowController;
 // The library's device-change callback: rebuilds the interface menu of
 // gWindowController. inRefCon is ignored.
 void PinworthCallback(void *inRefCon);
+
+// The interrupt-report handler of an armed interface: logs the report in
+// target (bufferSize bytes, the report ID byte first) to the controller refcon.
+// A failed or empty report, or one for a controller that is gone, is dropped.
+void reportHandlerCallback(void *target, hid::Status result, void *refcon,
+                           void *sender, uint32_t bufferSize);
 
 #endif
