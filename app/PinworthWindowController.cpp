@@ -3,6 +3,9 @@
 #include "AlertPanel.h"
 #include "HexScanner.h"
 #include "InterruptReportBuffers.h"
+#include "MacroEntry.h"
+#include "MacroNamePanelController.h"
+#include "UserDefaults.h"
 #include "ViewWithTag.h"
 
 #include "PinworthLib.h"
@@ -43,6 +46,22 @@ const QString kStopReadingTitle = QStringLiteral("Stop Reading");
 const QString kPinworthErrorTitle = QStringLiteral("Pinworth Error");
 const QString kHexRangeMessage =
     QStringLiteral("Please only use hex values between 00 and FF.");
+
+struct DefaultMacro {
+  const char *name;
+  int reportID;
+  std::array<uint8_t, kLongReportSize> data;
+};
+
+// The built-in macros for the special functions of an interface 1.
+const std::array<DefaultMacro, 6> kDefaultMacroTable = {{
+    {"Enable LCD Mode", 0x04, {0x01}},
+    {"Init display", 0x05, {0x03, 0x38, 0x01, 0x0F}},
+    {"Write to display", 0x05, {0x84, 0x54, 0x65, 0x73, 0x74}},
+    {"Move to first LCD pos.", 0x05, {0x01, 0x80}},
+    {"Read 4 bytes from LCD", 0x06, {0x84}},
+    {"Enable Infra red reception (Pinworth B)", 0x0C, {0x01}},
+}};
 
 const QString kNoInterfacePlaceholder =
     QStringLiteral("No Pinworth device attached");
@@ -107,7 +126,14 @@ PinworthWindowController::~PinworthWindowController() {
   logTable->setModel(nullptr);
 }
 
-void PinworthWindowController::initialize() {}
+void PinworthWindowController::initialize() {
+  QList<ReportRecord> defaultMacros;
+  for (const DefaultMacro &macro : kDefaultMacroTable)
+    defaultMacros.append(logEntryWithDirection(
+        kReportDirectionOut, macro.reportID, kLongReportSize, macro.data.data(),
+        QString::fromLatin1(macro.name)));
+  UserDefaults::standard().registerDefaults(defaultMacros);
+}
 
 void PinworthWindowController::awakeFromNib() {
   gWindowController = this;
@@ -405,13 +431,57 @@ void PinworthWindowController::clearLogEntries(QObject *) {
   tableViewSelectionDidChange();
 }
 
-void PinworthWindowController::macroPopupChanged(QObject *) {}
+// An element that is not a usable record, or an item beyond a list changed
+// since the menu was built, loads nothing.
+void PinworthWindowController::macroPopupChanged(QObject *) {
+  const int index = macroPopup->currentIndex();
+  const QList<MacroEntry> macros = UserDefaults::standard().macros();
+  if (index < 0 || index >= macros.size())
+    return;
+  if (const std::optional<ReportRecord> &macro = macros[index].record())
+    updateInterfaceFromLogEntry(*macro);
+}
 
-void PinworthWindowController::addMacro(QObject *) {}
+// Stores the selected written report under a name the user chooses. The list
+// is read after the name, so the panel never works on an old copy.
+void PinworthWindowController::addMacro(QObject *) {
+  const int row = selectedLogRow();
+  if (row == -1)
+    return;
+  ReportRecord newMacro = logEntries->record(row);
+  if (newMacro.direction != kReportDirectionOut)
+    return;
+  const std::optional<QString> name =
+      MacroNamePanelController::chooseMacroName(window);
+  if (!name)
+    return;
+  newMacro.name = *name;
+  QList<MacroEntry> macros = UserDefaults::standard().macros();
+  macros.append(MacroEntry(newMacro));
+  UserDefaults::standard().setMacros(macros);
+  updateMacroPopup();
+}
 
-void PinworthWindowController::deleteMacro(QObject *) {}
+// The first macro is never deleted; an item beyond the stored list deletes
+// nothing.
+void PinworthWindowController::deleteMacro(QObject *) {
+  const int index = macroPopup->currentIndex();
+  if (index <= 0)
+    return;
+  QList<MacroEntry> macros = UserDefaults::standard().macros();
+  if (index >= macros.size())
+    return;
+  macros.removeAt(index);
+  UserDefaults::standard().setMacros(macros);
+  updateMacroPopup();
+}
 
-void PinworthWindowController::updateMacroPopup() {}
+void PinworthWindowController::updateMacroPopup() {
+  const QList<MacroEntry> macros = UserDefaults::standard().macros();
+  macroPopup->clear();
+  for (const MacroEntry &macro : macros)
+    macroPopup->addItem(macro.name());
+}
 
 void PinworthWindowController::duplicateCheckboxClicked(QObject *) {
   ignoreDuplicates = ignoreDuplicatesCheckBox->isChecked();

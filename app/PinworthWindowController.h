@@ -54,7 +54,8 @@ public:
   // gWindowController, so that a later controller can take over.
   ~PinworthWindowController() override;
 
-  // Runs once per process before the first controller is made.
+  // Registers the six default macros as the registered value of the macro
+  // list. Runs once per process, before the first controller is made.
   static void initialize();
 
   // Brings the woken window to its first state; called once, after loading.
@@ -86,6 +87,7 @@ public:
   void updateInterfaceFromLogEntry(const ReportRecord &inLogEntry);
   // inData is the report, or no value for none.
   void setLastValueRead(const std::optional<QByteArray> &inData);
+  // Rebuilds the macro menu from the stored list: one item per element.
   void updateMacroPopup();
 
   // The log, the table's data source; null before wake-up.
