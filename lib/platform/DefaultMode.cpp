@@ -24,6 +24,11 @@ void FlushWaiting() {
   }
 }
 
+// Whether RunInDefaultMode() would queue work instead of running it now.
+bool WorkMustWait() {
+  return gModalDepth > 0 || !gWaiting.empty();
+}
+
 // Flushes from the outer event loop, after the modal exec() has returned.
 void ScheduleFlush() {
   if (gFlushScheduled)
@@ -50,7 +55,7 @@ bool InModalScope() {
 }
 
 void RunInDefaultMode(std::function<void()> work) {
-  if (gModalDepth == 0 && gWaiting.empty()) {
+  if (!WorkMustWait()) {
     work();
     return;
   }
@@ -81,13 +86,13 @@ void DefaultModeTimer::tick() {
   if (tickWaiting_)
     return; // one waiting tick stands for all the missed ones
   tickWaiting_ = true;
+  restartWhenFired_ = WorkMustWait(); // a late tick starts the period anew
+  // Last: the tick may fire at once, and a receiver may destroy the timer.
   RunInDefaultMode(
       [self = QPointer<DefaultModeTimer>(this), generation = generation_] {
         if (self && self->generation_ == generation)
           self->fireWaitingTick();
       });
-  if (tickWaiting_)
-    restartWhenFired_ = true; // it waits: the period starts anew after it
 }
 
 void DefaultModeTimer::fireWaitingTick() {
@@ -96,7 +101,7 @@ void DefaultModeTimer::fireWaitingTick() {
     restartWhenFired_ = false;
     timer_.start();
   }
-  emit timeout();
+  emit timeout(); // last: a receiver may destroy the timer
 }
 
 } // namespace hid

@@ -15,6 +15,7 @@ private slots:
   void workOpeningAScopeHoldsTheRest();
   void timerTicksOnceForAllMissedTicks();
   void stoppedTimerDropsItsWaitingTick();
+  void receiverMayDestroyTheTimer();
 };
 
 void DefaultModeTest::runsAtOnceOutsideModal() {
@@ -88,6 +89,20 @@ void DefaultModeTest::stoppedTimerDropsItsWaitingTick() {
   QTest::qWait(30);
   QCOMPARE(ticks, 0);
   QVERIFY(!timer.isActive());
+}
+
+void DefaultModeTest::receiverMayDestroyTheTimer() {
+  for (bool missedWhileModal : {false, true}) {
+    auto *timer = new hid::DefaultModeTimer;
+    QPointer<hid::DefaultModeTimer> alive(timer);
+    connect(timer, &hid::DefaultModeTimer::timeout, [timer] { delete timer; });
+    timer->start(5);
+    if (missedWhileModal) {
+      hid::ModalScope modal;
+      QTest::qWait(20);
+    }
+    QTRY_VERIFY(!alive);
+  }
 }
 
 QTEST_GUILESS_MAIN(DefaultModeTest)

@@ -38,6 +38,7 @@ private slots:
   void cleanup();
   void deliveredOnTheEventLoopInOrder();
   void reportLongerThanBufferIsCut();
+  void emptyReportArrivesWithNoBytes();
   void heldWhileModalThenDeliveredInOrder();
   void reArmingDeliversOnce();
   void nothingAfterDetach();
@@ -87,6 +88,15 @@ void InterruptTest::reportLongerThanBufferIsCut() {
   DeliverPendingEvents();
   QCOMPARE(gDeliveries.size(), size_t(1));
   QCOMPARE(gDeliveries[0].report, (Bytes{1, 2, 3}));
+}
+
+void InterruptTest::emptyReportArrivesWithNoBytes() {
+  PinworthSetInterruptCallback(interface1(), buffer_, 8, RecordReport,
+                               &gDeliveries);
+  lib_->backend.sendInputReport(device_, 1, {});
+  DeliverPendingEvents();
+  QCOMPARE(gDeliveries.size(), size_t(1));
+  QVERIFY(gDeliveries[0].report.empty());
 }
 
 void InterruptTest::heldWhileModalThenDeliveredInOrder() {

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <map>
 #include <stdexcept>
 #include <thread>
@@ -163,7 +162,7 @@ public:
     std::vector<uint8_t> report = state_->device(device_).behaviour.inputReport(
         interfaceNumber_, static_cast<uint8_t>(reportID));
     *ioSize = std::min<uint32_t>(*ioSize, static_cast<uint32_t>(report.size()));
-    std::memcpy(buffer, report.data(), *ioSize);
+    std::copy_n(report.data(), *ioSize, static_cast<uint8_t *>(buffer));
     return kSuccess;
   }
 
@@ -236,7 +235,7 @@ private:
       return;
     uint32_t size =
         std::min<uint32_t>(bufferSize_, static_cast<uint32_t>(report.size()));
-    std::memcpy(buffer_, report.data(), size);
+    std::copy_n(report.data(), size, buffer_);
     callback_(target_, kSuccess, refcon_, this, size);
   }
 
