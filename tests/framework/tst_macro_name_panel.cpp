@@ -4,7 +4,6 @@
 #include "platform/DefaultMode.h"
 
 #include <QDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -13,11 +12,6 @@
 #include <memory>
 
 namespace {
-
-QDialog *Panel(QWidget *modal) {
-  auto *panel = qobject_cast<QDialog *>(modal);
-  return panel && panel->objectName() == "MacroName" ? panel : nullptr;
-}
 
 QLineEdit *NameField(QWidget *panel) {
   return panel->findChild<QLineEdit *>("nameField");
@@ -30,24 +24,26 @@ QPushButton *Button(QWidget *panel, const QString &title) {
   return nullptr;
 }
 
-// Key presses carrying each character of text, also characters beyond
-// Latin-1, which QTest::keyClicks cannot send.
-void Type(QWidget *widget, const QString &text) {
+// Types text into the panel's field with one key press per character (also
+// beyond Latin-1, which QTest::keyClicks cannot send), then dismisses the
+// panel: "OK" and "Cancel" click that button, "Return" and "Escape" press
+// that key, "close box" sends what the window system's close box delivers.
+void TypeAndDismiss(QWidget *panel, const QString &text, const QString &how) {
+  QLineEdit *field = NameField(panel);
+  QVERIFY(field);
   for (QChar c : text)
-    QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c),
+    QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c),
                         Qt::NoModifier);
-}
-
-// Types text into the panel's field, then clicks the button with that title.
-void TypeAndClick(const QString &text, const QString &title) {
-  WhenModalUp([text, title](QWidget *modal) {
-    QDialog *panel = Panel(modal);
-    QVERIFY(panel);
-    Type(NameField(panel), text);
-    QPushButton *button = Button(panel, title);
-    QVERIFY(button);
-    QTest::mouseClick(button, Qt::LeftButton);
-  });
+  if (how == "Return" || how == "Escape") {
+    QTest::keyClick(field, how == "Return" ? Qt::Key_Return : Qt::Key_Escape);
+  } else if (how == "close box") {
+    QVERIFY(panel->windowHandle());
+    QCloseEvent close;
+    QApplication::sendEvent(panel->windowHandle(), &close);
+  } else {
+    QVERIFY(Button(panel, how));
+    QTest::mouseClick(Button(panel, how), Qt::LeftButton);
+  }
 }
 
 } // namespace
@@ -55,191 +51,79 @@ void TypeAndClick(const QString &text, const QString &title) {
 class MacroNamePanelTest : public QObject {
   Q_OBJECT
 
-private slots:
-  void init();
-  void cleanup();
-
-  void okReturnsTheTextExactlyAsTyped_data();
-  void okReturnsTheTextExactlyAsTyped();
-  void okOnAnEmptyFieldReturnsTheEmptyString();
-  void returnKeyIsOK();
-  void cancelReturnsNothing();
-  void escapeCancels();
-  void closeBoxCancels();
-  void everyRequestStartsFromTheResourceContents();
-  void panelIsModalAndDefaultModeWorkWaits();
-  void panelIsAWindowOfItsParentAndGoesAway();
-  void okStopsAndCancelAbortsTheModalLoop();
-  void panelLooksLikeANamePrompt();
-
-private:
   std::unique_ptr<ModalWatchdog> watchdog_;
+
+private slots:
+  void init() { watchdog_ = std::make_unique<ModalWatchdog>(); }
+
+  void cleanup() {
+    QVERIFY2(!watchdog_->fired(), "a modal widget was left up");
+    watchdog_.reset();
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(!hid::InModalScope());
+  }
+
+  void answer_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("named");
+    const auto row = [](const char *name, const QString &typed, const char *how,
+                        bool named) {
+      QTest::newRow(name) << typed << QString(how) << named;
+    };
+    row("plain", "Init display", "OK", true);
+    row("blanks kept", "  two  blanks  ", "OK", true);
+    row("only blanks", "   ", "OK", true);
+    row("not Latin-1", QString::fromUtf8("\xc3\xa9t\xc3\xa9 \xe2\x82\xac"),
+        "OK", true);
+    row("empty", "", "OK", true);
+    row("Return", "by key", "Return", true);
+    row("Cancel", "typed anyway", "Cancel", false);
+    row("Escape", "typed anyway", "Escape", false);
+    row("close box", "typed anyway", "close box", false);
+  }
+
+  // OK and Return give the text exactly as typed, the empty string included;
+  // Cancel, Escape and the close box give no value. The panel is application
+  // modal, and default-mode work waits until it is dismissed.
+  void answer() {
+    QFETCH(QString, typed);
+    QFETCH(QString, how);
+    QFETCH(bool, named);
+    // Shared, so that work which runs late after a failure still has it.
+    const auto workDone = std::make_shared<int>(0);
+    WhenModalUp([typed, how, workDone](QWidget *panel) {
+      QCOMPARE(panel->objectName(), "MacroName");
+      QCOMPARE(panel->windowModality(), Qt::ApplicationModal);
+      hid::RunInDefaultMode([workDone] { ++*workDone; });
+      QCoreApplication::processEvents();
+      QCOMPARE(*workDone, 0);
+      TypeAndDismiss(panel, typed, how);
+    });
+    QCOMPARE(MacroNamePanelController::chooseMacroName(),
+             named ? std::optional<QString>(typed) : std::nullopt);
+    QCOMPARE(*workDone, 0);
+    QTRY_COMPARE(*workDone, 1);
+  }
+
+  // Each request opens a new panel with the field as the resource holds it,
+  // and the panel is gone afterwards.
+  void everyRequestStartsFresh() {
+    const QString initial = MacroNamePanelController().macroName();
+    QStringList shown;
+    QList<QPointer<QWidget>> panels;
+    for (const QString typed : {"first name", "second"}) {
+      WhenModalUp([&shown, &panels, typed](QWidget *panel) {
+        panels.append(panel);
+        shown.append(NameField(panel)->text());
+        TypeAndDismiss(panel, typed, "OK");
+      });
+      QCOMPARE(MacroNamePanelController::chooseMacroName(), initial + typed);
+    }
+    QCOMPARE(shown, QStringList({initial, initial}));
+    QVERIFY(!panels.value(0) && !panels.value(1));
+  }
 };
-
-void MacroNamePanelTest::init() {
-  watchdog_ = std::make_unique<ModalWatchdog>();
-}
-
-void MacroNamePanelTest::cleanup() {
-  QVERIFY2(!watchdog_->fired(), "a modal widget was left up");
-  watchdog_.reset();
-  QVERIFY(!QApplication::activeModalWidget());
-  QVERIFY(!hid::InModalScope());
-}
-
-void MacroNamePanelTest::okReturnsTheTextExactlyAsTyped_data() {
-  QTest::addColumn<QString>("text");
-  QTest::newRow("plain") << "Init display";
-  QTest::newRow("blanks kept") << "  two  blanks  ";
-  QTest::newRow("only blanks") << "   ";
-  QTest::newRow("not Latin-1")
-      << QString::fromUtf8("\xc3\xa9t\xc3\xa9 \xe2\x82\xac");
-}
-
-void MacroNamePanelTest::okReturnsTheTextExactlyAsTyped() {
-  QFETCH(QString, text);
-  TypeAndClick(text, "OK");
-  const std::optional<QString> name =
-      MacroNamePanelController::chooseMacroName();
-  QVERIFY(name);
-  QCOMPARE(*name, text);
-}
-
-void MacroNamePanelTest::okOnAnEmptyFieldReturnsTheEmptyString() {
-  TypeAndClick("", "OK");
-  const std::optional<QString> name =
-      MacroNamePanelController::chooseMacroName();
-  QVERIFY(name);
-  QVERIFY(name->isEmpty());
-}
-
-void MacroNamePanelTest::returnKeyIsOK() {
-  WhenModalUp([](QWidget *modal) {
-    QVERIFY(Panel(modal));
-    Type(NameField(modal), "by key");
-    QTest::keyClick(NameField(modal), Qt::Key_Return);
-  });
-  QCOMPARE(MacroNamePanelController::chooseMacroName(),
-           std::optional<QString>("by key"));
-}
-
-void MacroNamePanelTest::cancelReturnsNothing() {
-  TypeAndClick("typed anyway", "Cancel");
-  QCOMPARE(MacroNamePanelController::chooseMacroName(), std::nullopt);
-}
-
-void MacroNamePanelTest::escapeCancels() {
-  WhenModalUp([](QWidget *modal) {
-    QVERIFY(Panel(modal));
-    Type(NameField(modal), "typed anyway");
-    QTest::keyClick(NameField(modal), Qt::Key_Escape);
-  });
-  QCOMPARE(MacroNamePanelController::chooseMacroName(), std::nullopt);
-}
-
-void MacroNamePanelTest::closeBoxCancels() {
-  WhenModalUp([](QWidget *modal) {
-    QVERIFY(Panel(modal));
-    Type(NameField(modal), "typed anyway");
-    // What the window system's close box delivers.
-    QVERIFY(modal->windowHandle());
-    QCloseEvent close;
-    QApplication::sendEvent(modal->windowHandle(), &close);
-  });
-  QCOMPARE(MacroNamePanelController::chooseMacroName(), std::nullopt);
-}
-
-void MacroNamePanelTest::everyRequestStartsFromTheResourceContents() {
-  const QString initial = MacroNamePanelController().macroName();
-  QStringList shown;
-  QList<QPointer<QDialog>> panels;
-  for (const QString typed : {"first name", "second"}) {
-    WhenModalUp([&shown, &panels, typed](QWidget *modal) {
-      QVERIFY(Panel(modal));
-      panels.append(Panel(modal));
-      shown.append(NameField(modal)->text());
-      Type(NameField(modal), typed);
-      QTest::mouseClick(Button(modal, "OK"), Qt::LeftButton);
-    });
-    QCOMPARE(MacroNamePanelController::chooseMacroName(), initial + typed);
-  }
-  QCOMPARE(shown, QStringList({initial, initial}));
-  QCOMPARE(panels.size(), 2);
-  QVERIFY(!panels[0] && !panels[1]);
-}
-
-void MacroNamePanelTest::panelIsModalAndDefaultModeWorkWaits() {
-  bool scopeWasOpen = false;
-  Qt::WindowModality modality = Qt::NonModal;
-  int workDone = 0;
-  WhenModalUp([&](QWidget *modal) {
-    scopeWasOpen = hid::InModalScope();
-    modality = modal->windowModality();
-    hid::RunInDefaultMode([&workDone] { ++workDone; });
-    QCoreApplication::processEvents();
-    QCOMPARE(workDone, 0);
-    QTest::mouseClick(Button(modal, "Cancel"), Qt::LeftButton);
-  });
-  QCOMPARE(MacroNamePanelController::chooseMacroName(), std::nullopt);
-  QVERIFY(scopeWasOpen);
-  QCOMPARE(modality, Qt::ApplicationModal);
-  QCOMPARE(workDone, 0);
-  QTRY_COMPARE(workDone, 1);
-}
-
-void MacroNamePanelTest::panelIsAWindowOfItsParentAndGoesAway() {
-  QWidget parent;
-  parent.show();
-  QWidget *panelParent = nullptr;
-  bool panelIsWindow = false;
-  WhenModalUp([&](QWidget *modal) {
-    panelParent = modal->parentWidget();
-    panelIsWindow = modal->isWindow();
-    Type(NameField(modal), "x");
-    QTest::mouseClick(Button(modal, "OK"), Qt::LeftButton);
-  });
-  QCOMPARE(MacroNamePanelController::chooseMacroName(&parent),
-           std::optional<QString>("x"));
-  QCOMPARE(panelParent, &parent);
-  QVERIFY(panelIsWindow);
-  QVERIFY(parent.findChildren<QDialog *>().isEmpty());
-}
-
-void MacroNamePanelTest::okStopsAndCancelAbortsTheModalLoop() {
-  for (bool ok : {true, false}) {
-    MacroNamePanelController controller;
-    WhenModalUp([&controller, ok](QWidget *) {
-      if (ok)
-        controller.doOK();
-      else
-        controller.doCancel();
-    });
-    const int code = controller.window()->exec();
-    if (ok)
-      QCOMPARE(code, -1000);
-    else
-      QVERIFY(code != -1000);
-  }
-}
-
-void MacroNamePanelTest::panelLooksLikeANamePrompt() {
-  MacroNamePanelController controller;
-  QDialog *panel = controller.window();
-  QVERIFY(!panel->windowTitle().isEmpty());
-  auto *prompt = panel->findChild<QLabel *>();
-  QVERIFY(prompt);
-  QVERIFY(!prompt->text().isEmpty());
-  QCOMPARE(prompt->buddy(), controller.nameField());
-  QVERIFY(Button(panel, "OK"));
-  QVERIFY(Button(panel, "OK")->isDefault());
-  QVERIFY(Button(panel, "Cancel"));
-  panel->show();
-  QVERIFY(panel->width() >= 320);
-  QVERIFY(QTest::qWaitForWindowExposed(panel));
-  panel->activateWindow();
-  QTRY_COMPARE(QApplication::focusWidget(), controller.nameField());
-  panel->hide();
-}
 
 QTEST_MAIN(MacroNamePanelTest)
 #include "tst_macro_name_panel.moc"

@@ -10,15 +10,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <limits>
 #include <sys/resource.h>
-
-char *toString(const ReportRecord &record) {
-  return QTest::toString(QStringLiteral("{%1, %2, %3, \"%4\"}")
-                             .arg(record.direction)
-                             .arg(record.reportID)
-                             .arg(QString::fromLatin1(record.data.toHex(' ')))
-                             .arg(record.name));
-}
 
 namespace {
 
@@ -26,8 +19,6 @@ const ReportRecord kLcdMode{"W", 4, QByteArray::fromHex("01000000000000"),
                             "Enable LCD Mode"};
 const ReportRecord kInitDisplay{"W", 5, QByteArray::fromHex("0338010f000000"),
                                 "Init display"};
-const ReportRecord kShortReport{"W", -1, QByteArray::fromHex("00ff7f80"),
-                                "  four bytes, blanks kept  "};
 
 QList<MacroEntry> Entries(const QList<ReportRecord> &records) {
   QList<MacroEntry> entries;
@@ -36,19 +27,29 @@ QList<MacroEntry> Entries(const QList<ReportRecord> &records) {
   return entries;
 }
 
-// The records of the usable entries, and a null record for each other one.
-QList<ReportRecord> Records(const QList<MacroEntry> &entries) {
-  QList<ReportRecord> records;
+// Each record as "<R/W> <Id> [<data>] <name>".
+QStringList Describe(const QList<ReportRecord> &records) {
+  QStringList described;
+  for (const ReportRecord &r : records)
+    described << QString("%1 %2 [%3] %4")
+                     .arg(r.direction)
+                     .arg(r.reportID)
+                     .arg(QString::fromLatin1(r.data.toHex(' ')), r.name);
+  return described;
+}
+
+// Each usable entry as its record, each other one as "unusable: <name>".
+QStringList Describe(const QList<MacroEntry> &entries) {
+  QStringList described;
   for (const MacroEntry &entry : entries)
-    records.append(entry.record().value_or(ReportRecord{}));
-  return records;
+    described << (entry.record() ? Describe({*entry.record()}).first()
+                                 : "unusable: " + entry.name());
+  return described;
 }
 
 QByteArray ReadAll(const QString &path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    return {};
-  return file.readAll();
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool WriteAll(const QString &path, const QByteArray &contents) {
@@ -58,11 +59,8 @@ bool WriteAll(const QString &path, const QByteArray &contents) {
          file.write(contents) == contents.size();
 }
 
-QJsonArray StoredList(const QString &path) {
-  return QJsonDocument::fromJson(ReadAll(path))
-      .object()
-      .value(kDefaultMacrosKey)
-      .toArray();
+QJsonObject StoredRoot(const QString &path) {
+  return QJsonDocument::fromJson(ReadAll(path)).object();
 }
 
 } // namespace
@@ -70,378 +68,213 @@ QJsonArray StoredList(const QString &path) {
 class UserDefaultsTest : public QObject {
   Q_OBJECT
 
-private slots:
-  void initTestCase();
-  void init();
-  void cleanup();
-
-  void standardFileIsPerUserAndApplication();
-  void registeredListIsReadWhenNothingIsStored();
-  void registeredListIsNeverWritten();
-  void firstWritePersistsAcrossRestart();
-  void storedEmptyListHidesRegisteredList();
-  void recordsRoundTrip();
-  void fileIsReadableJsonWithHexData();
-  void handWrittenHexDataIsRead();
-  void otherKeysOfTheFileAreKept();
-  void unusableFileIsKeptAsideBeforeTheFirstWrite_data();
-  void unusableFileIsKeptAsideBeforeTheFirstWrite();
-  void unusableFileIsReportedOncePerState();
-  void unreadableFileIsKeptAside();
-  void unreadableByPermissionIsKeptAside();
-  void badEntriesAreKeptInPlace();
-  void deletingAnEntryRemovesExactlyThatEntry();
-  void writeLeavesNoTemporaryFile();
-  void failedWriteLeavesTheOldFileWhole();
-
-private:
-  QString configDir() const { return home_->filePath(".config"); }
-  QString prefsPath() const {
-    return configDir() + "/PinworthTest/tst_user_defaults/defaults.json";
-  }
-  QStringList filesBesidePrefs() const {
-    return QDir(QFileInfo(prefsPath()).absolutePath())
-        .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-  }
-
+  // The preferences file and its directory, in a new home for each test.
   std::unique_ptr<QTemporaryDir> home_;
-};
+  QString dir_;
+  QString prefs_;
 
-void UserDefaultsTest::initTestCase() {
-  QCoreApplication::setOrganizationName("PinworthTest");
-  QCoreApplication::setApplicationName("tst_user_defaults");
-}
+  // The names of the files beside the preferences file, sorted.
+  QStringList filesBesidePrefs() const {
+    return QDir(dir_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot |
+                                QDir::Hidden);
+  }
+  QJsonArray storedList() const {
+    return StoredRoot(prefs_).value(kDefaultMacrosKey).toArray();
+  }
 
-void UserDefaultsTest::init() {
-  home_ = std::make_unique<QTemporaryDir>();
-  QVERIFY(home_->isValid());
-  qputenv("HOME", home_->path().toLocal8Bit());
-  qputenv("XDG_CONFIG_HOME", configDir().toLocal8Bit());
-  QTest::failOnWarning(QRegularExpression(".*"));
-}
+private slots:
+  void initTestCase() {
+    QCoreApplication::setOrganizationName("PinworthTest");
+    QCoreApplication::setApplicationName("tst_user_defaults");
+  }
 
-void UserDefaultsTest::cleanup() {
-  home_.reset();
-}
+  void init() {
+    home_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(home_->isValid());
+    qputenv("HOME", home_->path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", home_->filePath(".config").toLocal8Bit());
+    dir_ = home_->filePath(".config/PinworthTest/tst_user_defaults");
+    prefs_ = dir_ + "/defaults.json";
+    QTest::failOnWarning(QRegularExpression(".*"));
+  }
 
-void UserDefaultsTest::standardFileIsPerUserAndApplication() {
-  QCOMPARE(UserDefaults::standardFilePath(), prefsPath());
-  QCOMPARE(UserDefaults().filePath(), prefsPath());
-}
-
-void UserDefaultsTest::registeredListIsReadWhenNothingIsStored() {
-  UserDefaults defaults;
-  QVERIFY(defaults.macros().isEmpty());
-  defaults.registerDefaults({kLcdMode, kInitDisplay});
-  QCOMPARE(Records(defaults.macros()),
-           QList<ReportRecord>({kLcdMode, kInitDisplay}));
-  defaults.registerDefaults({kInitDisplay});
-  QCOMPARE(Records(defaults.macros()), QList<ReportRecord>({kInitDisplay}));
-}
-
-void UserDefaultsTest::registeredListIsNeverWritten() {
-  UserDefaults defaults;
-  defaults.registerDefaults({kLcdMode, kInitDisplay});
-  defaults.macros();
-  QVERIFY(!QFileInfo::exists(configDir()));
-
-  QVERIFY(defaults.setMacros(Entries({kShortReport})));
-  QCOMPARE(StoredList(prefsPath()).size(), 1);
-  defaults.registerDefaults({kLcdMode});
-  QCOMPARE(StoredList(prefsPath()).size(), 1);
-  QCOMPARE(Records(defaults.macros()), QList<ReportRecord>({kShortReport}));
-}
-
-void UserDefaultsTest::firstWritePersistsAcrossRestart() {
-  {
+  // The registered list is read while nothing is stored and is never
+  // written. Records come back after a restart as written, whatever their
+  // bytes, IDs and names; the file is JSON with the data as hex pairs, with
+  // nothing left beside it; a stored empty list hides the registered one.
+  void firstWritePersistsAcrossRestart() {
+    QByteArray allBytes;
+    for (int byte = 0; byte < 256; ++byte)
+      allBytes.append(char(byte));
+    const QList<ReportRecord> records{
+        kInitDisplay,
+        {"W", -1, QByteArray::fromHex("00ff7f80"), "  blanks kept  "},
+        {"R", 0, QByteArray(), QString::fromUtf8("\xc3\xa9t\xc3\xa9 \"x\"\n")},
+        {"W", std::numeric_limits<int32_t>::min(), allBytes, ""},
+        {"W", std::numeric_limits<int32_t>::max(), QByteArray(1, '\0'), "max"}};
     UserDefaults defaults;
     defaults.registerDefaults({kLcdMode, kInitDisplay});
-    QList<MacroEntry> list = defaults.macros();
-    list.append(MacroEntry(kShortReport));
-    QVERIFY(defaults.setMacros(list));
+    QCOMPARE(Describe(defaults.macros()), Describe({kLcdMode, kInitDisplay}));
+    defaults.registerDefaults({kLcdMode});
+    QCOMPARE(Describe(defaults.macros()), Describe({kLcdMode}));
+    QVERIFY(!QFileInfo::exists(home_->filePath(".config")));
+    QVERIFY(defaults.setMacros(Entries(records)));
+
+    UserDefaults restarted;
+    restarted.registerDefaults({kLcdMode});
+    QCOMPARE(Describe(restarted.macros()), Describe(records));
+    QCOMPARE(storedList().first(),
+             QJsonObject({{"R/W", "W"},
+                          {"Id", 5},
+                          {"data", "03 38 01 0f 00 00 00"},
+                          {"name", "Init display"}}));
+    QCOMPARE(filesBesidePrefs(), QStringList({"defaults.json"}));
+    QVERIFY(restarted.setMacros({}));
+    QVERIFY(UserDefaults().macros().isEmpty());
   }
-  UserDefaults restarted;
-  restarted.registerDefaults({kLcdMode, kInitDisplay});
-  QCOMPARE(Records(restarted.macros()),
-           QList<ReportRecord>({kLcdMode, kInitDisplay, kShortReport}));
 
-  restarted.registerDefaults({kInitDisplay, kLcdMode});
-  QCOMPARE(Records(restarted.macros()),
-           QList<ReportRecord>({kLcdMode, kInitDisplay, kShortReport}));
-}
-
-void UserDefaultsTest::storedEmptyListHidesRegisteredList() {
-  UserDefaults defaults;
-  defaults.registerDefaults({kLcdMode});
-  QVERIFY(defaults.setMacros({}));
-  UserDefaults restarted;
-  restarted.registerDefaults({kLcdMode});
-  QVERIFY(restarted.macros().isEmpty());
-}
-
-void UserDefaultsTest::recordsRoundTrip() {
-  QByteArray allBytes;
-  for (int byte = 0; byte < 256; ++byte)
-    allBytes.append(char(byte));
-  const QList<ReportRecord> records{
-      kShortReport,
-      {"W", 255, QByteArray::fromHex("ff00ff00ff00ff"), ""},
-      {"R", 0, QByteArray(), QString::fromUtf8("\xc3\xa9t\xc3\xa9 \"x\"\n")},
-      {"W", std::numeric_limits<int32_t>::min(), allBytes, "all"},
-      {"W", std::numeric_limits<int32_t>::max(), QByteArray(1, '\0'), "max"},
-  };
-  QVERIFY(UserDefaults().setMacros(Entries(records)));
-  const QList<MacroEntry> read = UserDefaults().macros();
-  QCOMPARE(Records(read), records);
-  for (const MacroEntry &entry : read)
-    QVERIFY(entry.isValid());
-}
-
-void UserDefaultsTest::fileIsReadableJsonWithHexData() {
-  QVERIFY(UserDefaults().setMacros(Entries({kInitDisplay, kShortReport})));
-  const QJsonArray list = StoredList(prefsPath());
-  QCOMPARE(list.size(), 2);
-  const QJsonObject first = list[0].toObject();
-  QCOMPARE(first.keys(), QStringList({"Id", "R/W", "data", "name"}));
-  QCOMPARE(first.value("R/W").toString(), "W");
-  QCOMPARE(first.value("Id").toInt(), 5);
-  QCOMPARE(first.value("data").toString(), "03 38 01 0f 00 00 00");
-  QCOMPARE(first.value("name").toString(), "Init display");
-  QCOMPARE(list[1].toObject().value("Id").toInt(), -1);
-  QCOMPARE(list[1].toObject().value("data").toString(), "00 ff 7f 80");
-  QVERIFY(ReadAll(prefsPath()).contains('\n'));
-}
-
-void UserDefaultsTest::handWrittenHexDataIsRead() {
-  QVERIFY(WriteAll(prefsPath(), R"({"default macros": [
-      {"R/W": "W", "Id": 12, "data": "0100000000000A", "name": "packed"},
-      {"R/W": "W", "Id": 1, "data": " 0a\tFF\n", "name": "spaced"},
-      {"R/W": "W", "Id": 2.0, "data": "", "name": "empty"}]})"));
-  QCOMPARE(Records(UserDefaults().macros()),
-           QList<ReportRecord>(
-               {{"W", 12, QByteArray::fromHex("0100000000000a"), "packed"},
-                {"W", 1, QByteArray::fromHex("0aff"), "spaced"},
-                {"W", 2, QByteArray(), "empty"}}));
-}
-
-void UserDefaultsTest::otherKeysOfTheFileAreKept() {
-  QVERIFY(
-      WriteAll(prefsPath(), R"({"window": {"x": 10}, "default macros": []})"));
-  QVERIFY(UserDefaults().setMacros(Entries({kLcdMode})));
-  const QJsonObject root =
-      QJsonDocument::fromJson(ReadAll(prefsPath())).object();
-  QCOMPARE(root.value("window").toObject().value("x").toInt(), 10);
-  QCOMPARE(root.value(kDefaultMacrosKey).toArray().size(), 1);
-}
-
-void UserDefaultsTest::unusableFileIsKeptAsideBeforeTheFirstWrite_data() {
-  QTest::addColumn<QByteArray>("contents");
-  QTest::addColumn<QString>("reason");
-  QTest::newRow("not JSON")
-      << QByteArray("default macros = 3") << "is not valid JSON";
-  QTest::newRow("truncated")
-      << QByteArray(R"({"default macros": [{"R/W")") << "is not valid JSON";
-  QTest::newRow("empty file") << QByteArray() << "is not valid JSON";
-  QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01", 4)
-                          << "is not valid JSON";
-  QTest::newRow("bad UTF-8")
-      << QByteArray("{\"a\": \"\xff\xfe\"}") << "is not valid JSON";
-  QTest::newRow("root is a list")
-      << QByteArray(R"([{"R/W": "W"}])") << "does not hold a JSON object";
-  QTest::newRow("root is a string")
-      << QByteArray(R"("macros")") << "is not valid JSON";
-  QTest::newRow("root is null") << QByteArray("null") << "is not valid JSON";
-  QTest::newRow("macros are a string")
-      << QByteArray(R"({"default macros": "none"})") << "holds no list";
-  QTest::newRow("macros are an object")
-      << QByteArray(R"({"default macros": {"0": {}}})") << "holds no list";
-}
-
-void UserDefaultsTest::unusableFileIsKeptAsideBeforeTheFirstWrite() {
-  QFETCH(QByteArray, contents);
-  QFETCH(QString, reason);
-  QVERIFY(WriteAll(prefsPath(), contents));
-  UserDefaults defaults;
-  defaults.registerDefaults({kLcdMode, kInitDisplay});
-
-  QTest::ignoreMessage(QtWarningMsg,
-                       QRegularExpression(QRegularExpression::escape(
-                           prefsPath() + " " + reason)));
-  QCOMPARE(Records(defaults.macros()),
-           QList<ReportRecord>({kLcdMode, kInitDisplay}));
-  QCOMPARE(ReadAll(prefsPath()), contents);
-
-  QTest::ignoreMessage(
-      QtWarningMsg,
-      QRegularExpression("it was kept as .*defaults\\.json\\.corrupt-"));
-  QVERIFY(defaults.setMacros(Entries({kInitDisplay})));
-  const QStringList aside =
-      filesBesidePrefs().filter(QRegularExpression("^defaults\\.json\\.corrupt-"
-                                                   "\\d{8}T\\d{6}Z$"));
-  QCOMPARE(aside.size(), 1);
-  QCOMPARE(ReadAll(QFileInfo(prefsPath()).absolutePath() + "/" + aside[0]),
-           contents);
-  QCOMPARE(Records(UserDefaults().macros()),
-           QList<ReportRecord>({kInitDisplay}));
-
-  QVERIFY(defaults.setMacros(Entries({kLcdMode})));
-  QCOMPARE(filesBesidePrefs().size(), 2);
-}
-
-void UserDefaultsTest::unusableFileIsReportedOncePerState() {
-  QVERIFY(WriteAll(prefsPath(), "{"));
-  UserDefaults defaults;
-  QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not valid JSON"));
-  defaults.macros();
-  defaults.macros();
-
-  QTest::ignoreMessage(QtWarningMsg, QRegularExpression("it was kept as"));
-  QVERIFY(defaults.setMacros({}));
-  QVERIFY(WriteAll(prefsPath(), "["));
-  QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not valid JSON"));
-  defaults.macros();
-
-  // Kept aside again, most likely within the same second: both are kept.
-  QTest::ignoreMessage(QtWarningMsg, QRegularExpression("it was kept as"));
-  QVERIFY(defaults.setMacros({}));
-  QStringList asideContents;
-  const QString dir = QFileInfo(prefsPath()).absolutePath();
-  for (const QString &name : filesBesidePrefs().filter("corrupt"))
-    asideContents.append(QString::fromLatin1(ReadAll(dir + "/" + name)));
-  asideContents.sort();
-  QCOMPARE(asideContents, QStringList({"[", "{"}));
-}
-
-void UserDefaultsTest::unreadableFileIsKeptAside() {
-  // A directory in the file's place cannot be opened as a file, also not by
-  // root, for whom permission bits do not stop a read.
-  QVERIFY(QDir().mkpath(prefsPath()));
-  QVERIFY(WriteAll(prefsPath() + "/inside", "kept"));
-  UserDefaults defaults;
-  defaults.registerDefaults({kLcdMode});
-  QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot be read"));
-  QCOMPARE(Records(defaults.macros()), QList<ReportRecord>({kLcdMode}));
-
-  QTest::ignoreMessage(QtWarningMsg, QRegularExpression("it was kept as"));
-  QVERIFY(defaults.setMacros(Entries({kInitDisplay})));
-  const QStringList aside = filesBesidePrefs().filter("corrupt");
-  QCOMPARE(aside.size(), 1);
-  QCOMPARE(ReadAll(QFileInfo(prefsPath()).absolutePath() + "/" + aside[0] +
-                   "/inside"),
-           QByteArray("kept"));
-  QCOMPARE(Records(UserDefaults().macros()),
-           QList<ReportRecord>({kInitDisplay}));
-}
-
-void UserDefaultsTest::unreadableByPermissionIsKeptAside() {
-  QVERIFY(WriteAll(prefsPath(), R"({"default macros": []})"));
-  QVERIFY(QFile::setPermissions(prefsPath(), QFileDevice::WriteOwner));
-  if (QFile file(prefsPath()); file.open(QIODevice::ReadOnly))
-    QSKIP("This user reads files whatever their permissions (root); "
-          "unreadableFileIsKeptAside covers an unreadable file");
-  UserDefaults defaults;
-  defaults.registerDefaults({kLcdMode});
-  QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot be read"));
-  QCOMPARE(Records(defaults.macros()), QList<ReportRecord>({kLcdMode}));
-  QTest::ignoreMessage(QtWarningMsg, QRegularExpression("it was kept as"));
-  QVERIFY(defaults.setMacros({}));
-  QCOMPARE(filesBesidePrefs().filter("corrupt").size(), 1);
-}
-
-void UserDefaultsTest::badEntriesAreKeptInPlace() {
-  const QByteArray contents = R"({"default macros": [
-      {"R/W": "W", "Id": 4, "data": "01 00", "name": "good"},
-      {"R/W": "W", "Id": 4, "name": "no data"},
-      {"R/W": "W", "Id": "4", "data": "01", "name": "Id is text"},
-      {"R/W": "W", "Id": 1.5, "data": "01", "name": "Id is a fraction"},
-      {"R/W": "W", "Id": 2147483648, "data": "01", "name": "Id too big"},
-      {"R/W": "X", "Id": 4, "data": "01", "name": "bad direction"},
-      {"R/W": "W", "Id": 4, "data": "0", "name": "odd digits"},
-      {"R/W": "W", "Id": 4, "data": "zz", "name": "not hex"},
-      {"R/W": "W", "Id": 4, "data": "0 1", "name": "split pair"},
-      {"R/W": "W", "Id": 4, "data": [1, 2], "name": "data is a list"},
-      {"R/W": "W", "Id": 4, "data": "01", "name": 7},
-      {"R/W": "W", "Id": 4, "data": "01"},
-      null, 42, "text", [], {},
-      {"R/W": "R", "Id": -1, "data": "0102", "name": "", "note": "extra"}]})";
-  QVERIFY(WriteAll(prefsPath(), contents));
-  const QList<MacroEntry> entries = UserDefaults().macros();
-  const QJsonArray stored = StoredList(prefsPath());
-  QCOMPARE(entries.size(), stored.size());
-  QList<bool> valid;
-  QStringList names;
-  for (qsizetype i = 0; i < entries.size(); ++i) {
-    QCOMPARE(entries[i].stored(), stored[i]);
-    valid.append(entries[i].isValid());
-    names.append(entries[i].name());
+  void unusableFileIsReportedAndKeptAside_data() {
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("truncated")
+        << QByteArray(R"({"default macros": [{"R/W")") << "is not valid JSON";
+    QTest::newRow("empty file") << QByteArray() << "is not valid JSON";
+    QTest::newRow("root is a list")
+        << QByteArray(R"([{"R/W": "W"}])") << "does not hold a JSON object";
+    QTest::newRow("macros are an object")
+        << QByteArray(R"({"default macros": {"0": {}}})") << "holds no list";
   }
-  QList<bool> expectedValid(entries.size(), false);
-  expectedValid.first() = expectedValid.last() = true;
-  QCOMPARE(valid, expectedValid);
-  QCOMPARE(names,
-           QStringList({"good", "no data", "Id is text", "Id is a fraction",
-                        "Id too big", "bad direction", "odd digits", "not hex",
-                        "split pair", "data is a list", "", "", "", "", "", "",
-                        "", ""}));
-  QCOMPARE(*entries.last().record(),
-           (ReportRecord{"R", -1, QByteArray::fromHex("0102"), ""}));
 
-  QList<MacroEntry> extended = entries;
-  extended.append(MacroEntry(kLcdMode));
-  QVERIFY(UserDefaults().setMacros(extended));
-  QJsonArray expected = stored;
-  expected.append(extended.last().stored());
-  QCOMPARE(StoredList(prefsPath()), expected);
-}
+  // The registered list is shown meanwhile; the first write renames the file,
+  // unchanged, to defaults.json.corrupt-<UTC time>, and says so.
+  void unusableFileIsReportedAndKeptAside() {
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, reason);
+    QVERIFY(WriteAll(prefs_, contents));
+    UserDefaults defaults;
+    defaults.registerDefaults({kLcdMode});
+    QTest::ignoreMessage(
+        QtWarningMsg,
+        QRegularExpression(QRegularExpression::escape(prefs_ + " " + reason)));
+    QCOMPARE(Describe(defaults.macros()), Describe({kLcdMode}));
+    QCOMPARE(ReadAll(prefs_), contents);
 
-void UserDefaultsTest::deletingAnEntryRemovesExactlyThatEntry() {
-  QVERIFY(WriteAll(prefsPath(), R"({"default macros": [
-      {"R/W": "W", "Id": 4, "data": "01", "name": "first"},
-      "junk",
-      {"R/W": "W", "Id": 5, "data": "02", "name": "third"},
-      {"Id": 6},
-      {"R/W": "W", "Id": 7, "data": "03", "name": "fifth"}]})"));
-  const QJsonArray before = StoredList(prefsPath());
-  for (qsizetype index : {3, 1}) {
-    QList<MacroEntry> list = UserDefaults().macros();
-    list.removeAt(index);
-    QVERIFY(UserDefaults().setMacros(list));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("it was kept as .*"
+                                            "defaults.json.corrupt-"));
+    QVERIFY(defaults.setMacros(Entries({kInitDisplay})));
+    const QStringList aside = filesBesidePrefs().filter(
+        QRegularExpression("^defaults\\.json\\.corrupt-\\d{8}T\\d{6}Z$"));
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(ReadAll(dir_ + "/" + aside[0]), contents);
+    QCOMPARE(Describe(UserDefaults().macros()), Describe({kInitDisplay}));
   }
-  QCOMPARE(StoredList(prefsPath()),
-           QJsonArray({before[0], before[2], before[4]}));
-}
 
-void UserDefaultsTest::writeLeavesNoTemporaryFile() {
-  UserDefaults defaults;
-  for (int round = 0; round < 3; ++round)
-    QVERIFY(defaults.setMacros(Entries({kLcdMode, kInitDisplay})));
-  QCOMPARE(filesBesidePrefs(), QStringList({"defaults.json"}));
-}
+  // A second unusable file, most likely within the same second, and one that
+  // cannot be read at all (a directory, whatever the user's rights) are kept
+  // aside too; each is reported once.
+  void everyUnusableFileIsKeptAside() {
+    UserDefaults defaults;
+    for (const QByteArray contents : {"{", "["}) {
+      QVERIFY(WriteAll(prefs_, contents));
+      QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not valid JSON"));
+      defaults.macros();
+      defaults.macros();
+      QTest::ignoreMessage(QtWarningMsg, QRegularExpression("it was kept as"));
+      QVERIFY(defaults.setMacros({}));
+    }
+    QVERIFY(QFile::remove(prefs_));
+    QVERIFY(WriteAll(prefs_ + "/inside", "kept"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot be read"));
+    defaults.macros();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("it was kept as"));
+    QVERIFY(defaults.setMacros({}));
 
-void UserDefaultsTest::failedWriteLeavesTheOldFileWhole() {
-  UserDefaults defaults;
-  QVERIFY(defaults.setMacros(Entries({kLcdMode})));
-  const QByteArray before = ReadAll(prefsPath());
+    QStringList asideContents;
+    for (const QString &name : filesBesidePrefs().filter("corrupt"))
+      asideContents << ReadAll(dir_ + "/" + name) +
+                           ReadAll(dir_ + "/" + name + "/inside");
+    asideContents.sort();
+    QCOMPARE(asideContents, QStringList({"[", "kept", "{"}));
+  }
 
-  // Files may grow no larger than the old one, so the new, longer list fails
-  // partway through its write.
-  rlimit saved{};
-  QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit small = saved;
-  small.rlim_cur = rlim_t(before.size());
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-  QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot write"));
-  const bool stored =
-      defaults.setMacros(Entries({kLcdMode, kInitDisplay, kShortReport}));
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
+  void handEditedEntriesAreReadAndKept_data() {
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<QString>("read");
+    const auto row = [](const char *name, const char *entry, const char *read) {
+      QTest::newRow(name) << QByteArray(entry) << QString(read);
+    };
+    row("packed hex", R"({"R/W":"W","Id":12,"data":"0A0b","name":"p"})",
+        "W 12 [0a 0b] p");
+    row("blanks in hex, Id 2.0, other key",
+        R"({"R/W":"R","Id":2.0,"data":" 0a\tFF\n","name":"","note":1})",
+        "R 2 [0a ff] ");
+    row("no data", R"({"R/W":"W","Id":4,"name":"n"})", "unusable: n");
+    row("Id is text", R"({"R/W":"W","Id":"4","data":"","name":"t"})",
+        "unusable: t");
+    row("Id is a fraction", R"({"R/W":"W","Id":1.5,"data":"","name":"f"})",
+        "unusable: f");
+    row("Id too big", R"({"R/W":"W","Id":2147483648,"data":"","name":"b"})",
+        "unusable: b");
+    row("bad direction", R"({"R/W":"X","Id":4,"data":"","name":"d"})",
+        "unusable: d");
+    row("split hex pair", R"({"R/W":"W","Id":4,"data":"0 1","name":"s"})",
+        "unusable: s");
+    row("name is a number", R"({"R/W":"W","Id":4,"data":"","name":7})",
+        "unusable: ");
+    row("not an object", "42", "unusable: ");
+  }
 
-  QVERIFY(!stored);
-  QCOMPARE(ReadAll(prefsPath()), before);
-  QCOMPARE(filesBesidePrefs(), QStringList({"defaults.json"}));
-  QCOMPARE(Records(defaults.macros()), QList<ReportRecord>({kLcdMode}));
-}
+  // An entry is read in its place between two good ones. Rewriting the list
+  // keeps it exactly, and the file's other keys too; deleting entry i, usable
+  // or not, removes exactly that one.
+  void handEditedEntriesAreReadAndKept() {
+    QFETCH(QByteArray, entry);
+    QFETCH(QString, read);
+    QVERIFY(WriteAll(prefs_, R"({"window": 1, "default macros": [
+        {"R/W": "W", "Id": 1, "data": "", "name": "g"},)" +
+                                 entry + R"(,
+        {"R/W": "R", "Id": 2, "data": "", "name": "h"}]})"));
+    const QJsonArray before = storedList();
+    QList<MacroEntry> entries = UserDefaults().macros();
+    QCOMPARE(Describe(entries), QStringList({"W 1 [] g", read, "R 2 [] h"}));
+
+    entries.removeAt(2);
+    entries.append(MacroEntry(kLcdMode));
+    QVERIFY(UserDefaults().setMacros(entries));
+    QJsonObject after = StoredRoot(prefs_);
+    QCOMPARE(after.take(kDefaultMacrosKey).toArray(),
+             QJsonArray({before[0], before[1], entries.last().stored()}));
+    QCOMPARE(after, QJsonObject({{"window", 1}}));
+
+    entries.removeAt(1);
+    QVERIFY(UserDefaults().setMacros(entries));
+    QCOMPARE(storedList(), QJsonArray({before[0], entries.last().stored()}));
+  }
+
+  void failedWriteLeavesTheOldFileWhole() {
+    UserDefaults defaults;
+    QVERIFY(defaults.setMacros(Entries({kLcdMode})));
+    const QByteArray before = ReadAll(prefs_);
+
+    // Files may grow no larger than the old one, so the new, longer list fails
+    // partway through its write.
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const rlimit small{rlim_t(before.size()), saved.rlim_max};
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot write"));
+    const bool stored =
+        defaults.setMacros(Entries({kLcdMode, kInitDisplay, kInitDisplay}));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QVERIFY(!stored);
+    QCOMPARE(ReadAll(prefs_), before);
+    QCOMPARE(filesBesidePrefs(), QStringList({"defaults.json"}));
+  }
+};
 
 QTEST_GUILESS_MAIN(UserDefaultsTest)
 #include "tst_user_defaults.moc"

@@ -7,7 +7,6 @@
 #include <QStringList>
 #include <QTest>
 
-#include <string>
 #include <vector>
 
 using hid::sim::HD44780;
@@ -19,676 +18,259 @@ Q_DECLARE_METATYPE(Model)
 
 namespace {
 
-constexpr uint8_t kClear = 0x01;
-constexpr uint8_t kHome = 0x02;
-constexpr uint8_t kEntryDecrement = 0x04;
-constexpr uint8_t kEntryDecrementShift = 0x05;
-constexpr uint8_t kEntryIncrement = 0x06;
-constexpr uint8_t kEntryIncrementShift = 0x07;
-constexpr uint8_t kDisplayOff = 0x08;
-constexpr uint8_t kDisplayOn = 0x0C;
-constexpr uint8_t kDisplayCursorOn = 0x0E;
-constexpr uint8_t kDisplayCursorBlinkOn = 0x0F;
-constexpr uint8_t kCursorLeft = 0x10;
-constexpr uint8_t kCursorRight = 0x14;
-constexpr uint8_t kDisplayLeft = 0x18;
-constexpr uint8_t kDisplayRight = 0x1C;
-constexpr uint8_t kSetCharacterAddress = 0x40;
-constexpr uint8_t kSetDisplayAddress = 0x80;
-
-QString blank(int count) {
-  return QString(count, u' ');
+QString hex(const std::vector<uint8_t> &bytes) {
+  const auto *data = reinterpret_cast<const char *>(bytes.data());
+  return QString::fromLatin1(
+      QByteArray(data, qsizetype(bytes.size())).toHex(' '));
 }
 
-// A visible line padded with spaces to the display's width.
-QString line(const QString &text) {
-  return text + blank(HD44780::kVisibleColumns - text.size());
+// A display line without its trailing blanks.
+QString trimmed(const std::string &line) {
+  QString text = QString::fromLatin1(line.data(), qsizetype(line.size()));
+  while (text.endsWith(u' '))
+    text.chop(1);
+  return text;
 }
 
-QString shown(const std::string &text) {
-  return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
-QByteArray hex(const std::vector<uint8_t> &bytes) {
-  return QByteArray(reinterpret_cast<const char *>(bytes.data()),
-                    qsizetype(bytes.size()))
-      .toHex(' ');
-}
-
-// Each report as "interface: bytes".
-QStringList describe(const std::vector<InputReport> &reports) {
-  QStringList described;
-  for (const InputReport &report : reports) {
-    described << QString::number(report.interfaceNumber) + ": " +
-                     QString::fromLatin1(hex(report.bytes));
+// Runs controller steps: "i<hex bytes>" writes instructions, "d<bytes>" writes
+// data, "r<count>" reads data. Returns "[line 0|line 1] ac <busy flag and
+// address>", then " read <bytes>" when something was read.
+QString runController(const QByteArrayList &steps) {
+  HD44780 lcd;
+  std::vector<uint8_t> read;
+  for (const QByteArray &step : steps) {
+    const QByteArray payload = step.mid(1);
+    if (step.startsWith('i')) {
+      for (char instruction : QByteArray::fromHex(payload))
+        lcd.writeInstruction(uint8_t(instruction));
+    } else if (step.startsWith('d')) {
+      for (char data : payload)
+        lcd.writeData(uint8_t(data));
+    } else {
+      for (int i = payload.toInt(); i > 0; --i)
+        read.push_back(lcd.readData());
+    }
   }
-  return described;
+  QString state =
+      QStringLiteral("[%1|%2] ac %3")
+          .arg(trimmed(lcd.visibleLine(0)), trimmed(lcd.visibleLine(1)))
+          .arg(lcd.readBusyFlagAndAddress(), 2, 16, QChar(u'0'));
+  return read.empty() ? state : state + " read " + hex(read);
 }
 
-void writeText(HD44780 &lcd, const std::string &text) {
-  for (char c : text) {
-    lcd.writeData(static_cast<uint8_t>(c));
+// Runs device steps: "<interface>: <hex bytes>" sends an output report,
+// "get<interface>: <report ID>" asks for an input report, "key: <address>
+// <command>" presses a remote key, "pull: <pin>" / "free: <pin>" holds a pin
+// low or lets it go. Returns every report the device sent, as
+// "<interface>: <bytes>", and each get-report answer as "get: <bytes>".
+QStringList runDevice(VirtualPinworth &device, const QStringList &steps) {
+  QStringList sent;
+  for (const QString &step : steps) {
+    const QString kind = step.section(u':', 0, 0);
+    const QString argument = step.section(u':', 1).trimmed();
+    const QByteArray bytes = QByteArray::fromHex(argument.toLatin1());
+    std::vector<InputReport> reports;
+    if (kind.startsWith("get"))
+      sent << "get: " + hex(device.inputReport(kind.mid(3).toInt(),
+                                               uint8_t(bytes.at(0))));
+    else if (kind == "key")
+      reports = device.pressRemoteKey(uint8_t(bytes[0]), uint8_t(bytes[1]));
+    else if (kind == "pull" || kind == "free")
+      reports = device.setPinPulledLow(argument.toInt(), kind == "pull");
+    else
+      reports = device.receiveOutputReport(
+          kind.toInt(), reinterpret_cast<const uint8_t *>(bytes.data()),
+          size_t(bytes.size()));
+    for (const InputReport &report : reports)
+      sent << QString::number(report.interfaceNumber) + ": " +
+                  hex(report.bytes);
   }
+  return sent;
 }
 
-QString readText(HD44780 &lcd, int count) {
-  std::string text;
-  for (int i = 0; i < count; ++i) {
-    text += static_cast<char>(lcd.readData());
-  }
-  return shown(text);
+// "lcd on|off, ir on|off, pins <levels>, [line 0|line 1]".
+QString deviceState(const VirtualPinworth &device) {
+  return QStringLiteral("lcd %1, ir %2, pins %3, [%4|%5]")
+      .arg(device.lcdModeOn() ? "on" : "off",
+           device.infraredOn() ? "on" : "off")
+      .arg(device.pinLevels(), 8, 16, QChar(u'0'))
+      .arg(trimmed(device.displayLine(0)), trimmed(device.displayLine(1)));
 }
 
-std::vector<InputReport> send(VirtualPinworth &device, int interfaceNumber,
-                              std::vector<uint8_t> report) {
-  return device.receiveOutputReport(interfaceNumber, report.data(),
-                                    report.size());
+void row(const char *name, const QByteArrayList &steps, const QString &state) {
+  QTest::newRow(name) << steps << state;
 }
 
-// An 8-byte interface 1 report: the ID, the control byte, then payload.
-std::vector<uint8_t> special(uint8_t reportID, uint8_t control,
-                             const std::string &payload = {}) {
-  std::vector<uint8_t> report(8, 0);
-  report[0] = reportID;
-  report[1] = control;
-  for (size_t i = 0; i < payload.size() && i + 2 < report.size(); ++i) {
-    report[2 + i] = static_cast<uint8_t>(payload[i]);
-  }
-  return report;
+void row(const char *name, const QStringList &steps, const QStringList &sent,
+         const QString &state) {
+  QTest::newRow(name) << steps << sent << state;
 }
 
-// A device in LCD mode whose display is on.
-void switchDisplayOn(VirtualPinworth &device) {
-  send(device, 1, special(0x04, 0x01));
-  send(device, 1, special(0x05, 0x01, std::string(1, char(kDisplayOn))));
-}
-
-// The address counter as the device reports it.
-uint8_t addressCounter(VirtualPinworth &device) {
-  return send(device, 1, special(0x06, 0x01)).at(0).bytes.at(2);
+// Steps after LCD mode and the display are switched on.
+QStringList lcdOn(const QStringList &steps) {
+  return QStringList{"1: 04 01", "1: 05 01 0c"} + steps;
 }
 
 } // namespace
 
-class HD44780InstructionSet : public QObject {
+class VirtualPinworthTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void powerUpState() {
-    HD44780 lcd;
-    QVERIFY(!lcd.displayOn());
-    QVERIFY(!lcd.cursorOn());
-    QVERIFY(!lcd.cursorBlinks());
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x00);
-    QCOMPARE(readText(lcd, 80), blank(80));
-    lcd.writeInstruction(kDisplayOn);
-    QCOMPARE(shown(lcd.visibleLine(0)), blank(16));
-    QCOMPARE(shown(lcd.visibleLine(1)), blank(16));
+  void instructionSet_data() {
+    QTest::addColumn<QByteArrayList>("steps");
+    QTest::addColumn<QString>("state");
+    row("power-up", {"i0c"}, "[|] ac 00");
+    row("display off hides", {"i0c", "dHi", "i08"}, "[|] ac 02");
+    row("clear resets all",
+        {"i0c", "dHello", "ic0", "dWorld", "i18", "i04", "i01", "dAB"},
+        "[AB|] ac 02");
+    row("home undoes the shift", {"i0c", "dHome", "i1818", "i02", "dh"},
+        "[home|] ac 01");
+    row("entry decrement", {"i0c", "i85", "i04", "dabc", "i06", "dd"},
+        "[  dcba|] ac 03");
+    row("entry increment, shift",
+        {"i0c", "ic0", "d0123456789ABCDEF", "i90", "i07", "dHi"},
+        "[              Hi|23456789ABCDEF] ac 12");
+    row("entry decrement, shift", {"i0c", "i05", "da"}, "[ a|] ac 67");
+    row("reading never shifts", {"i0c", "dABC", "i07", "i80", "r3"},
+        "[ABC|] ac 03 read 41 42 43");
+    row("cursor shift", {"i0c", "dABCDEFGHIJKLMNOPQ", "i14", "i1010"},
+        "[ABCDEFGHIJKLMNOP|] ac 10");
+    row("cursor right past 27", {"ia7", "i14"}, "[|] ac 40");
+    row("cursor left past 40", {"ic0", "i10"}, "[|] ac 27");
+    row("display shift, both lines",
+        {"i0c", "dABCDEFGHIJKLMNOPQ", "ic0", "dabcdefghijklmnopq", "i18"},
+        "[BCDEFGHIJKLMNOPQ|bcdefghijklmnopq] ac 51");
+    row("display shift right wraps", {"i0c", "ia7", "dZ", "i80", "dABC", "i1c"},
+        "[ZABC|] ac 03");
+    row("DDRAM 27 wraps to 40", {"i0c", "ia6", "dxyz", "ia6", "r3"},
+        "[|z] ac 41 read 78 79 7a");
+    row("DDRAM 67 wraps to 00", {"i0c", "ie7", "dpq"}, "[q|] ac 01");
+    row("DDRAM decrement wraps", {"i0c", "i04", "dm", "ic0", "dn"},
+        "[m|n] ac 27");
+    row("address 28 is 00", {"ia8"}, "[|] ac 00");
+    row("address 3f is 17", {"ibf"}, "[|] ac 17");
+    row("address 68 is 40", {"ie8"}, "[|] ac 40");
+    row("line 2", {"i0c", "ic0", "dLine two", "icf", "d!"},
+        "[|Line two       !] ac 50");
+    row("CGRAM write and read",
+        {"i0c", "d\x01", "i07", "i48", "d\x1f\x11\x11\x1f\x01\x0e\x0a\x0e",
+         "i48", "r8"},
+        "[\x01|] ac 10 read 1f 11 11 1f 01 0e 0a 0e");
+    row("CGRAM addresses wrap", {"i7f", "d\xaa\xbb", "i04", "i40", "r2"},
+        "[|] ac 3e read bb aa");
+    row("function set changes nothing",
+        {"i0c", "dFunction", "i85", "i18", "i3830203c", "d!"},
+        "[unct!on|] ac 06");
   }
 
-  void lineNumbersOutsideTheDisplayShowNothing() {
-    HD44780 lcd;
-    lcd.writeInstruction(kDisplayOn);
-    QVERIFY(lcd.visibleLine(2).empty());
-    QVERIFY(lcd.visibleLine(-1).empty());
+  void instructionSet() {
+    QFETCH(QByteArrayList, steps);
+    QFETCH(QString, state);
+    QCOMPARE(runController(steps), state);
   }
 
-  void displayOnOffControl() {
-    HD44780 lcd;
-    writeText(lcd, "Hi");
-    QCOMPARE(shown(lcd.visibleLine(0)), blank(16));
-    lcd.writeInstruction(kDisplayOn);
-    QCOMPARE(shown(lcd.visibleLine(0)), line("Hi"));
-    QVERIFY(!lcd.cursorOn());
-    lcd.writeInstruction(kDisplayCursorOn);
-    QVERIFY(lcd.cursorOn());
-    QVERIFY(!lcd.cursorBlinks());
-    lcd.writeInstruction(kDisplayCursorBlinkOn);
-    QVERIFY(lcd.cursorBlinks());
-    lcd.writeInstruction(kDisplayOff);
-    QVERIFY(!lcd.displayOn());
-    QVERIFY(!lcd.cursorOn());
-    QCOMPARE(shown(lcd.visibleLine(0)), blank(16));
-    lcd.writeInstruction(kDisplayOn);
-    QCOMPARE(shown(lcd.visibleLine(0)), line("Hi"));
+  void reports_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QString>("state");
+    const QString idle = "lcd off, ir off, pins ffffffff, [|]";
+    const QString lcd = "lcd on, ir off, pins ffffffff, ";
+    row("mode off ignores 05 and 06, 02 keeps the mode",
+        {"1: 05 82 41 42", "1: 05 01 0c", "1: 06 81", "1: 04 02", "1: 04 01",
+         "1: 04 02", "1: 06 01", "1: 05 01 0c"},
+        {"1: 06 01 00 00 00 00 00 00"}, lcd + "[|]");
+    row("mode off keeps the text",
+        lcdOn({"1: 05 82 4f 4b", "1: 04 00", "1: 05 82 41 42"}), {},
+        "lcd off, ir off, pins ffffffff, [OK|]");
+    // The control byte, then the text its count writes.
+    for (const QString count :
+         {"80 ", "81 A", "86 ABCDEF", "87 ABCDEF", "fa AB"})
+      QTest::addRow("write count %s", qPrintable(count.left(2)))
+          << lcdOn({"1: 05 " + count.left(2) + " 41 42 43 44 45 46 47 48"})
+          << QStringList{} << lcd + "[" + count.mid(3) + "|]";
+    row("instruction bytes in order, busy flag and address read",
+        lcdOn({"1: 05 02 c0 80", "1: 06 01", "1: 05 02 80 c3", "1: 06 03",
+               "1: 06 07"}),
+        {"1: 06 01 00 00 00 00 00 00", "1: 06 03 43 43 43 00 00 00",
+         "1: 06 07 43 43 43 43 43 43"},
+        lcd + "[|]");
+    row("06 reads data",
+        lcdOn({"1: 05 86 41 42 43 44 45 46", "1: 05 01 80", "1: 06 83",
+               "1: 06 83", "1: 06 80", "1: 05 01 80", "1: 06 87"}),
+        {"1: 06 83 41 42 43 00 00 00", "1: 06 83 44 45 46 00 00 00",
+         "1: 06 80 00 00 00 00 00 00", "1: 06 87 41 42 43 44 45 46"},
+        lcd + "[ABCDEF|]");
+    row("short reports padded with zeros",
+        {"1: 04 01", "1: 04", "1: 0c 01", "1:"}, {},
+        "lcd off, ir on, pins ffffffff, [|]");
+    row("IR on, key, off",
+        {"key: 12 34", "1: 0c 01", "1: 0c 02", "key: 12 34", "1: 0c 00",
+         "1: 0c 02", "key: 12 34"},
+        {"1: 0c 12 34 00 00 00 00 00"}, idle);
+    row("get report, interface 1",
+        lcdOn({"1: 05 82 4f 4b", "get1: 06", "get1: 42"}),
+        {"get: 06 00 00 00 00 00 00 00", "get: 42 00 00 00 00 00 00 00"},
+        lcd + "[OK|]");
+    row("other interfaces ignored", {"2: 04 01", "-1: 00 00 00 00", "get2: 00"},
+        {"get: "}, idle);
+    for (const char *id : {"00", "01", "03", "07", "0b", "0d", "85", "ff"})
+      QTest::addRow("unknown ID %s ignored", id)
+          << lcdOn(
+                 {"1: 0c 01", "1: 05 82 4f 4b", QString("1: %1 01 01").arg(id),
+                  QString("1: %1 81 58").arg(id), QString("1: %1 00").arg(id)})
+          << QStringList{} << "lcd on, ir on, pins ffffffff, [OK|]";
+    row("latches reported on change only",
+        {"get0: 55", "0: ff ff ff ff", "0: 0f f0 00 81", "0: 0f f0 00 81",
+         "get0: 00"},
+        {"get: ff ff ff ff", "0: 0f f0 00 81", "get: 0f f0 00 81"},
+        "lcd off, ir off, pins 8100f00f, [|]");
+    row("latches padded and cut", {"0: aa", "0: 01 02 03 04 05 06", "0:"},
+        {"0: aa 00 00 00", "0: 01 02 03 04", "0: 00 00 00 00"},
+        "lcd off, ir off, pins 00000000, [|]");
+    row("pull on a low latch",
+        {"0: 00 ff ff ff", "pull: 0", "pull: 3", "0: ff ff ff ff", "free: 3"},
+        {"0: 00 ff ff ff", "0: f6 ff ff ff", "0: fe ff ff ff"},
+        "lcd off, ir off, pins fffffffe, [|]");
+    row("pulls reported on change only, pins map to ports",
+        {"pull: 9", "pull: 9", "0: ff ff ff ff", "free: 9", "free: 9",
+         "pull: 15", "pull: 16", "pull: 31", "pull: 32", "pull: -1"},
+        {"0: ff fd ff ff", "0: ff ff ff ff", "0: ff 7f ff ff", "0: ff 7f fe ff",
+         "0: ff 7f fe 7f"},
+        "lcd off, ir off, pins 7ffe7fff, [|]");
   }
 
-  void clearDisplay() {
-    HD44780 lcd;
-    lcd.writeInstruction(kDisplayOn);
-    writeText(lcd, "Hello");
-    lcd.writeInstruction(kSetDisplayAddress | 0x40);
-    writeText(lcd, "World");
-    lcd.writeInstruction(kDisplayLeft);
-    lcd.writeInstruction(kEntryDecrement);
-    lcd.writeInstruction(kClear);
-    QCOMPARE(shown(lcd.visibleLine(0)), blank(16));
-    QCOMPARE(shown(lcd.visibleLine(1)), blank(16));
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x00);
-    writeText(lcd, "AB");
-    QCOMPARE(shown(lcd.visibleLine(0)), line("AB"));
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x02);
-  }
-
-  void returnHomeKeepsText() {
-    HD44780 lcd;
-    lcd.writeInstruction(kDisplayOn);
-    writeText(lcd, "Home");
-    lcd.writeInstruction(kDisplayLeft);
-    lcd.writeInstruction(kDisplayLeft);
-    QCOMPARE(shown(lcd.visibleLine(0)), line("me"));
-    lcd.writeInstruction(kHome);
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x00);
-    QCOMPARE(shown(lcd.visibleLine(0)), line("Home"));
-    writeText(lcd, "h");
-    QCOMPARE(shown(lcd.visibleLine(0)), line("home"));
-  }
-
-  void entryModeDecrement() {
-    HD44780 lcd;
-    lcd.writeInstruction(kDisplayOn);
-    lcd.writeInstruction(kSetDisplayAddress | 0x05);
-    lcd.writeInstruction(kEntryDecrement);
-    writeText(lcd, "abc");
-    QCOMPARE(shown(lcd.visibleLine(0)), line("   cba"));
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x02);
-    lcd.writeInstruction(kEntryIncrement);
-    writeText(lcd, "d");
-    QCOMPARE(shown(lcd.visibleLine(0)), line("  dcba"));
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x03);
-  }
-
-  void entryModeIncrementShiftsLeft() {
-    HD44780 lcd;
-    lcd.writeInstruction(kDisplayOn);
-    lcd.writeInstruction(kSetDisplayAddress | 0x40);
-    writeText(lcd, "0123456789ABCDEF");
-    lcd.writeInstruction(kSetDisplayAddress | 0x10);
-    lcd.writeInstruction(kEntryIncrementShift);
-    writeText(lcd, "Hi");
-    QCOMPARE(shown(lcd.visibleLine(0)), blank(14) + "Hi");
-    QCOMPARE(shown(lcd.visibleLine(1)), line("23456789ABCDEF"));
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x12);
-  }
-
-  void entryModeDecrementShiftsRight() {
-    HD44780 lcd;
-    lcd.writeInstruction(kDisplayOn);
-    lcd.writeInstruction(kEntryDecrementShift);
-    writeText(lcd, "a");
-    QCOMPARE(shown(lcd.visibleLine(0)), line(" a"));
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x67);
-  }
-
-  void readingNeverShifts() {
-    HD44780 lcd;
-    lcd.writeInstruction(kDisplayOn);
-    writeText(lcd, "ABC");
-    lcd.writeInstruction(kEntryIncrementShift);
-    lcd.writeInstruction(kSetDisplayAddress);
-    QCOMPARE(readText(lcd, 3), QString("ABC"));
-    QCOMPARE(shown(lcd.visibleLine(0)), line("ABC"));
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x03);
-  }
-
-  void cursorShiftMovesTheAddressOnly() {
-    HD44780 lcd;
-    lcd.writeInstruction(kDisplayOn);
-    writeText(lcd, "ABCDEFGHIJKLMNOPQ");
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x11);
-    lcd.writeInstruction(kCursorRight);
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x12);
-    lcd.writeInstruction(kCursorLeft);
-    lcd.writeInstruction(kCursorLeft);
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x10);
-    QCOMPARE(shown(lcd.visibleLine(0)), QString("ABCDEFGHIJKLMNOP"));
-    lcd.writeInstruction(kSetDisplayAddress | 0x27);
-    lcd.writeInstruction(kCursorRight);
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x40);
-    lcd.writeInstruction(kCursorLeft);
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x27);
-  }
-
-  void displayShiftMovesBothLines() {
-    HD44780 lcd;
-    lcd.writeInstruction(kDisplayOn);
-    writeText(lcd, "ABCDEFGHIJKLMNOPQ");
-    lcd.writeInstruction(kSetDisplayAddress | 0x40);
-    writeText(lcd, "abcdefghijklmnopq");
-    lcd.writeInstruction(kDisplayLeft);
-    QCOMPARE(shown(lcd.visibleLine(0)), QString("BCDEFGHIJKLMNOPQ"));
-    QCOMPARE(shown(lcd.visibleLine(1)), QString("bcdefghijklmnopq"));
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x51);
-    lcd.writeInstruction(kDisplayRight);
-    lcd.writeInstruction(kDisplayRight);
-    QCOMPARE(shown(lcd.visibleLine(0)), QString(" ABCDEFGHIJKLMNO"));
-    QCOMPARE(shown(lcd.visibleLine(1)), QString(" abcdefghijklmno"));
-    for (int i = 0; i < 41; ++i) {
-      lcd.writeInstruction(kDisplayLeft);
-    }
-    QCOMPARE(shown(lcd.visibleLine(0)), QString("ABCDEFGHIJKLMNOP"));
-  }
-
-  void displayAddressesWrapIncrementing() {
-    HD44780 lcd;
-    lcd.writeInstruction(kDisplayOn);
-    lcd.writeInstruction(kSetDisplayAddress | 0x26);
-    writeText(lcd, "xyz");
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x41);
-    lcd.writeInstruction(kSetDisplayAddress | 0x26);
-    QCOMPARE(readText(lcd, 3), QString("xyz"));
-    QCOMPARE(shown(lcd.visibleLine(1)), line("z"));
-    lcd.writeInstruction(kSetDisplayAddress | 0x67);
-    writeText(lcd, "pq");
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x01);
-    QCOMPARE(shown(lcd.visibleLine(0)), line("q"));
-  }
-
-  void displayAddressesWrapDecrementing() {
-    HD44780 lcd;
-    lcd.writeInstruction(kDisplayOn);
-    lcd.writeInstruction(kEntryDecrement);
-    writeText(lcd, "m");
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x67);
-    lcd.writeInstruction(kSetDisplayAddress | 0x40);
-    writeText(lcd, "n");
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x27);
-    QCOMPARE(shown(lcd.visibleLine(0)), line("m"));
-    QCOMPARE(shown(lcd.visibleLine(1)), line("n"));
-  }
-
-  void addressesBeyondALineStayInIt() {
-    HD44780 lcd;
-    lcd.writeInstruction(kSetDisplayAddress | 0x28);
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x00);
-    lcd.writeInstruction(kSetDisplayAddress | 0x3F);
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x17);
-    lcd.writeInstruction(kSetDisplayAddress | 0x68);
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x40);
-  }
-
-  void secondLine() {
-    HD44780 lcd;
-    lcd.writeInstruction(kDisplayOn);
-    lcd.writeInstruction(kSetDisplayAddress | 0x40);
-    writeText(lcd, "Line two");
-    QCOMPARE(shown(lcd.visibleLine(1)), line("Line two"));
-    QCOMPARE(shown(lcd.visibleLine(0)), blank(16));
-    lcd.writeInstruction(kSetDisplayAddress | 0x4F);
-    writeText(lcd, "!");
-    QCOMPARE(shown(lcd.visibleLine(1)), QString("Line two       !"));
-  }
-
-  void characterRAMWriteAndRead() {
-    const std::vector<uint8_t> pattern = {0x1F, 0x11, 0x11, 0x1F,
-                                          0x00, 0x0E, 0x0A, 0x0E};
-    HD44780 lcd;
-    lcd.writeInstruction(kDisplayOn);
-    lcd.writeData(0x01);
-    lcd.writeInstruction(kEntryIncrementShift);
-    lcd.writeInstruction(kSetCharacterAddress | 0x08);
-    for (uint8_t row : pattern) {
-      lcd.writeData(row);
-    }
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x10);
-    QCOMPARE(shown(lcd.visibleLine(0)), line("\x01"));
-    lcd.writeInstruction(kSetCharacterAddress | 0x08);
-    std::vector<uint8_t> readBack;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-      readBack.push_back(lcd.readData());
-    }
-    QCOMPARE(hex(readBack), hex(pattern));
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x10);
-  }
-
-  void characterRAMAddressesWrap() {
-    HD44780 lcd;
-    lcd.writeInstruction(kSetCharacterAddress | 0x3F);
-    lcd.writeData(0xAA);
-    lcd.writeData(0xBB);
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x01);
-    lcd.writeInstruction(kSetCharacterAddress);
-    QCOMPARE(lcd.readData(), 0xBB);
-    lcd.writeInstruction(kEntryDecrement);
-    lcd.writeInstruction(kSetCharacterAddress);
-    QCOMPARE(lcd.readData(), 0xBB);
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x3F);
-    QCOMPARE(lcd.readData(), 0xAA);
-  }
-
-  void busyFlagAndAddressRead() {
-    HD44780 lcd;
-    lcd.writeInstruction(kSetDisplayAddress | 0x45);
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x45);
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x45);
-    lcd.writeInstruction(kSetCharacterAddress | 0x2A);
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x2A);
-    lcd.writeInstruction(kSetDisplayAddress | 0x67);
-    writeText(lcd, "x");
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x00);
-    lcd.writeInstruction(kClear);
-    QCOMPARE(lcd.readBusyFlagAndAddress() & 0x80, 0);
-  }
-
-  void functionSetChangesNothingElse() {
-    HD44780 lcd;
-    lcd.writeInstruction(kDisplayOn);
-    writeText(lcd, "Function");
-    lcd.writeInstruction(kSetDisplayAddress | 0x05);
-    lcd.writeInstruction(kDisplayLeft);
-    for (uint8_t instruction : {0x38, 0x30, 0x20, 0x3C}) {
-      lcd.writeInstruction(instruction);
-    }
-    QVERIFY(lcd.displayOn());
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x05);
-    QCOMPARE(shown(lcd.visibleLine(0)), line("unction"));
-    writeText(lcd, "!");
-    QCOMPARE(shown(lcd.visibleLine(0)), line("unct!on"));
-    QCOMPARE(lcd.readBusyFlagAndAddress(), 0x06);
-  }
-};
-
-class SpecialFunctionReports : public QObject {
-  Q_OBJECT
-
-private slots:
-  void lcdModeSwitch() {
-    VirtualPinworth device(Model::PinworthA);
-    QVERIFY(!device.lcdModeOn());
-    QVERIFY(send(device, 1, special(0x04, 0x01)).empty());
-    QVERIFY(device.lcdModeOn());
-    send(device, 1, special(0x04, 0x02));
-    QVERIFY(device.lcdModeOn());
-    send(device, 1, special(0x04, 0x00));
-    QVERIFY(!device.lcdModeOn());
-    send(device, 1, special(0x04, 0x02));
-    QVERIFY(!device.lcdModeOn());
-  }
-
-  void displayReportsIgnoredWhileLCDModeOff() {
-    VirtualPinworth device(Model::PinworthA);
-    QVERIFY(send(device, 1, special(0x05, 0x01, "\x0C")).empty());
-    QVERIFY(send(device, 1, special(0x05, 0x82, "AB")).empty());
-    QVERIFY(send(device, 1, special(0x06, 0x81)).empty());
-    send(device, 1, special(0x04, 0x01));
-    QCOMPARE(describe(send(device, 1, special(0x06, 0x02))),
-             QStringList{"1: 06 02 00 00 00 00 00 00"});
-    send(device, 1, special(0x05, 0x01, "\x0C"));
-    QCOMPARE(shown(device.displayLine(0)), blank(16));
-    send(device, 1, special(0x04, 0x00));
-    send(device, 1, special(0x05, 0x82, "AB"));
-    QCOMPARE(shown(device.displayLine(0)), blank(16));
-  }
-
-  void displayKeepsItsTextWhenLCDModeEnds() {
+  void reports() {
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, sent);
+    QFETCH(QString, state);
     VirtualPinworth device(Model::PinworthB);
-    switchDisplayOn(device);
-    send(device, 1, special(0x05, 0x82, "OK"));
-    send(device, 1, special(0x04, 0x00));
-    QCOMPARE(shown(device.displayLine(0)), line("OK"));
+    QCOMPARE(runDevice(device, steps), sent);
+    QCOMPARE(deviceState(device), state);
   }
 
-  void writeCountSendsThatManyBytes_data() {
-    QTest::addColumn<int>("control");
-    QTest::addColumn<QString>("expectedLine");
-    QTest::addColumn<int>("expectedAddress");
-    QTest::newRow("0 bytes") << 0x80 << blank(16) << 0;
-    QTest::newRow("1 byte") << 0x81 << line("A") << 1;
-    QTest::newRow("3 bytes") << 0x83 << line("ABC") << 3;
-    QTest::newRow("6 bytes") << 0x86 << line("ABCDEF") << 6;
-    QTest::newRow("7 is 6") << 0x87 << line("ABCDEF") << 6;
-    QTest::newRow("bits 3-6 ignored") << 0xFA << line("AB") << 2;
-  }
-
-  void writeCountSendsThatManyBytes() {
-    QFETCH(int, control);
-    QFETCH(QString, expectedLine);
-    QFETCH(int, expectedAddress);
-    VirtualPinworth device(Model::PinworthA);
-    switchDisplayOn(device);
-    std::vector<uint8_t> report = {
-        0x05, uint8_t(control), 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'};
-    QVERIFY(send(device, 1, report).empty());
-    QCOMPARE(shown(device.displayLine(0)), expectedLine);
-    QCOMPARE(addressCounter(device), expectedAddress);
-  }
-
-  void instructionBytesGoInOrder() {
-    VirtualPinworth device(Model::PinworthA);
-    switchDisplayOn(device);
-    send(device, 1, special(0x05, 0x02, "\xC0\x80"));
-    QCOMPARE(addressCounter(device), 0x00);
-    send(device, 1, special(0x05, 0x02, "\x80\xC0"));
-    QCOMPARE(addressCounter(device), 0x40);
-  }
-
-  void readingDisplayDataAnswers() {
-    VirtualPinworth device(Model::PinworthA);
-    switchDisplayOn(device);
-    send(device, 1, special(0x05, 0x86, "ABCDEF"));
-    send(device, 1, special(0x05, 0x01, "\x80"));
-    QCOMPARE(describe(send(device, 1, special(0x06, 0x83))),
-             QStringList{"1: 06 83 41 42 43 00 00 00"});
-    QCOMPARE(describe(send(device, 1, special(0x06, 0x83))),
-             QStringList{"1: 06 83 44 45 46 00 00 00"});
-    QCOMPARE(describe(send(device, 1, special(0x06, 0x80))),
-             QStringList{"1: 06 80 00 00 00 00 00 00"});
-    send(device, 1, special(0x05, 0x01, "\x80"));
-    QCOMPARE(describe(send(device, 1, special(0x06, 0x87))),
-             QStringList{"1: 06 87 41 42 43 44 45 46"});
-    QCOMPARE(addressCounter(device), 0x06);
-  }
-
-  void readingBusyFlagAndAddressAnswers() {
-    VirtualPinworth device(Model::PinworthA);
-    switchDisplayOn(device);
-    send(device, 1, special(0x05, 0x01, "\xC3"));
-    QCOMPARE(describe(send(device, 1, special(0x06, 0x03))),
-             QStringList{"1: 06 03 43 43 43 00 00 00"});
-    QCOMPARE(describe(send(device, 1, special(0x06, 0x07))),
-             QStringList{"1: 06 07 43 43 43 43 43 43"});
-  }
-
-  void shortAndLongReports() {
-    VirtualPinworth device(Model::PinworthA);
-    std::vector<uint8_t> lcdOn = {0x04, 0x01};
-    send(device, 1, lcdOn);
-    QVERIFY(device.lcdModeOn());
-    std::vector<uint8_t> idOnly = {0x04};
-    send(device, 1, idOnly);
-    QVERIFY(!device.lcdModeOn());
-    QVERIFY(device.receiveOutputReport(1, nullptr, 0).empty());
-    QVERIFY(!device.lcdModeOn());
-  }
-
-  void infraredReception() {
-    VirtualPinworth device(Model::PinworthB);
-    QVERIFY(!device.infraredOn());
-    QVERIFY(device.pressRemoteKey(0x12, 0x34).empty());
-    QVERIFY(send(device, 1, special(0x0C, 0x01)).empty());
-    QVERIFY(device.infraredOn());
-    QCOMPARE(describe(device.pressRemoteKey(0x12, 0x34)),
-             QStringList{"1: 0c 12 34 00 00 00 00 00"});
-    send(device, 1, special(0x0C, 0x02));
-    QVERIFY(device.infraredOn());
-    send(device, 1, special(0x0C, 0x00));
-    QVERIFY(!device.infraredOn());
-    QVERIFY(device.pressRemoteKey(0x12, 0x34).empty());
-  }
-
-  void otherReportIDsIgnored_data() {
-    QTest::addColumn<int>("reportID");
-    for (int id : {0x00, 0x01, 0x03, 0x07, 0x0B, 0x0D, 0x85, 0xFF}) {
-      QTest::addRow("0x%02x", id) << id;
-    }
-  }
-
-  void otherReportIDsIgnored() {
-    QFETCH(int, reportID);
-    VirtualPinworth device(Model::PinworthB);
-    switchDisplayOn(device);
-    send(device, 1, special(0x0C, 0x01));
-    send(device, 1, special(0x05, 0x82, "OK"));
-    QVERIFY(send(device, 1, special(uint8_t(reportID), 0x00)).empty());
-    QVERIFY(send(device, 1, special(uint8_t(reportID), 0x01, "\x01")).empty());
-    QVERIFY(send(device, 1, special(uint8_t(reportID), 0x81, "X")).empty());
-    QVERIFY(device.lcdModeOn());
-    QVERIFY(device.infraredOn());
-    QCOMPARE(shown(device.displayLine(0)), line("OK"));
-  }
-
-  void getReportAnswersTheIDThenZeros() {
-    VirtualPinworth device(Model::PinworthA);
-    switchDisplayOn(device);
-    send(device, 1, special(0x05, 0x82, "OK"));
-    QCOMPARE(hex(device.inputReport(1, 0x06)),
-             QByteArray("06 00 00 00 00 00 00 00"));
-    QCOMPARE(hex(device.inputReport(1, 0x42)),
-             QByteArray("42 00 00 00 00 00 00 00"));
-  }
-
-  void otherInterfaceNumbersIgnored() {
-    VirtualPinworth device(Model::PinworthA);
-    QVERIFY(send(device, 2, special(0x04, 0x01)).empty());
-    QVERIFY(send(device, -1, {0x00, 0x00, 0x00, 0x00}).empty());
-    QVERIFY(!device.lcdModeOn());
-    QCOMPARE(device.pinLevels(), 0xFFFFFFFFu);
-    QVERIFY(device.inputReport(2, 0x00).empty());
-  }
-};
-
-class PinPorts : public QObject {
-  Q_OBJECT
-
-private slots:
-  void allPinsHighAtAttach() {
-    VirtualPinworth device(Model::PinworthA);
-    QCOMPARE(device.pinLevels(), 0xFFFFFFFFu);
-    QCOMPARE(hex(device.inputReport(0, 0x00)), QByteArray("ff ff ff ff"));
-    QCOMPARE(hex(device.inputReport(0, 0x55)), QByteArray("ff ff ff ff"));
-  }
-
-  void latchWriteSetsPinsAndReportsTheChange() {
-    VirtualPinworth device(Model::PinworthA);
-    QCOMPARE(describe(send(device, 0, {0x0F, 0xF0, 0x00, 0x81})),
-             QStringList{"0: 0f f0 00 81"});
-    QCOMPARE(device.pinLevels(), 0x8100F00Fu);
-    QCOMPARE(hex(device.inputReport(0, 0x00)), QByteArray("0f f0 00 81"));
-  }
-
-  void unchangedLevelsSendNothing() {
-    VirtualPinworth device(Model::PinworthA);
-    QVERIFY(send(device, 0, {0xFF, 0xFF, 0xFF, 0xFF}).empty());
-    send(device, 0, {0x0F, 0xF0, 0x00, 0x81});
-    QVERIFY(send(device, 0, {0x0F, 0xF0, 0x00, 0x81}).empty());
-  }
-
-  void pulledPinReadsLow() {
-    VirtualPinworth device(Model::PinworthA);
-    QCOMPARE(describe(device.setPinPulledLow(9, true)),
-             QStringList{"0: ff fd ff ff"});
-    QCOMPARE(device.pinLevels(), ~(1u << 9));
-    QVERIFY(device.setPinPulledLow(9, true).empty());
-    QVERIFY(send(device, 0, {0xFF, 0xFF, 0xFF, 0xFF}).empty());
-    QCOMPARE(describe(device.setPinPulledLow(9, false)),
-             QStringList{"0: ff ff ff ff"});
-    QVERIFY(device.setPinPulledLow(9, false).empty());
-  }
-
-  void pullOnALowLatchChangesNothing() {
-    VirtualPinworth device(Model::PinworthA);
-    send(device, 0, {0x00, 0xFF, 0xFF, 0xFF});
-    QVERIFY(device.setPinPulledLow(3, true).empty());
-    QCOMPARE(describe(send(device, 0, {0xFF, 0xFF, 0xFF, 0xFF})),
-             QStringList{"0: f7 ff ff ff"});
-    QCOMPARE(describe(device.setPinPulledLow(3, false)),
-             QStringList{"0: ff ff ff ff"});
-  }
-
-  void pinsMapToPortsAndBits_data() {
-    QTest::addColumn<int>("pin");
-    for (int pin : {0, 7, 8, 15, 16, 23, 24, 31}) {
-      QTest::addRow("pin %d", pin) << pin;
-    }
-  }
-
-  void pinsMapToPortsAndBits() {
-    QFETCH(int, pin);
-    VirtualPinworth device(Model::PinworthB);
-    const std::vector<InputReport> reports = device.setPinPulledLow(pin, true);
-    QCOMPARE(reports.size(), size_t(1));
-    std::vector<uint8_t> expected(4, 0xFF);
-    expected[pin / 8] = uint8_t(~(1u << (pin % 8)));
-    QCOMPARE(hex(reports[0].bytes), hex(expected));
-    QCOMPARE(device.pinLevels(), ~(1u << pin));
-  }
-
-  void pinsOutsideThePortsIgnored() {
-    VirtualPinworth device(Model::PinworthA);
-    QVERIFY(device.setPinPulledLow(32, true).empty());
-    QVERIFY(device.setPinPulledLow(-1, true).empty());
-    QCOMPARE(device.pinLevels(), 0xFFFFFFFFu);
-  }
-
-  void shortAndLongLatchReports() {
-    VirtualPinworth device(Model::PinworthA);
-    QCOMPARE(describe(send(device, 0, {0xAA})), QStringList{"0: aa 00 00 00"});
-    QCOMPARE(describe(send(device, 0, {0x01, 0x02, 0x03, 0x04, 0x05, 0x06})),
-             QStringList{"0: 01 02 03 04"});
-    QCOMPARE(describe(device.receiveOutputReport(0, nullptr, 0)),
-             QStringList{"0: 00 00 00 00"});
-  }
-};
-
-class DefaultMacroSequence : public QObject {
-  Q_OBJECT
-
-private slots:
-  void macrosPutTestOnTheDisplay_data() {
+  void defaultMacros_data() {
     QTest::addColumn<Model>("model");
     QTest::newRow("PinworthA") << Model::PinworthA;
     QTest::newRow("PinworthB") << Model::PinworthB;
   }
 
-  void macrosPutTestOnTheDisplay() {
+  // The macros a new user finds, in their order, then a remote key.
+  void defaultMacros() {
     QFETCH(Model, model);
     VirtualPinworth device(model);
-    QCOMPARE(device.model(), model);
-    const std::vector<std::vector<uint8_t>> silentMacros = {
-        {0x04, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
-        {0x05, 0x03, 0x38, 0x01, 0x0F, 0x00, 0x00, 0x00},
-        {0x05, 0x84, 0x54, 0x65, 0x73, 0x74, 0x00, 0x00},
-        {0x05, 0x01, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00},
-    };
-    for (const std::vector<uint8_t> &macro : silentMacros) {
-      QVERIFY(send(device, 1, macro).empty());
-    }
-    QCOMPARE(describe(send(device, 1, special(0x06, 0x84))),
-             QStringList{"1: 06 84 54 65 73 74 00 00"});
-    QCOMPARE(shown(device.displayLine(0)), QString("Test            "));
-    QCOMPARE(shown(device.displayLine(1)), blank(16));
-  }
-
-  void infraredMacroEnablesRemoteKeys() {
-    VirtualPinworth device(Model::PinworthB);
-    QVERIFY(send(device, 1, {0x0C, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00})
-                .empty());
-    QCOMPARE(describe(device.pressRemoteKey(0x00, 0x16)),
-             QStringList{"1: 0c 00 16 00 00 00 00 00"});
+    QCOMPARE(
+        runDevice(device,
+                  {"1: 04 01 00 00 00 00 00 00", "1: 05 03 38 01 0f 00 00 00",
+                   "1: 05 84 54 65 73 74 00 00", "1: 05 01 80 00 00 00 00 00",
+                   "1: 06 84 00 00 00 00 00 00", "1: 0c 01 00 00 00 00 00 00",
+                   "key: 00 16"}),
+        QStringList(
+            {"1: 06 84 54 65 73 74 00 00", "1: 0c 00 16 00 00 00 00 00"}));
+    QCOMPARE(deviceState(device), "lcd on, ir on, pins ffffffff, [Test|]");
   }
 };
 
-int main(int argc, char **argv) {
-  int failures = 0;
-  HD44780InstructionSet instructionSet;
-  failures += QTest::qExec(&instructionSet, argc, argv);
-  SpecialFunctionReports specialFunctions;
-  failures += QTest::qExec(&specialFunctions, argc, argv);
-  PinPorts pinPorts;
-  failures += QTest::qExec(&pinPorts, argc, argv);
-  DefaultMacroSequence defaultMacros;
-  failures += QTest::qExec(&defaultMacros, argc, argv);
-  return failures == 0 ? 0 : 1;
-}
-
+QTEST_APPLESS_MAIN(VirtualPinworthTest)
 #include "tst_virtual_pinworth.moc"
