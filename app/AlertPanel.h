@@ -6,10 +6,9 @@
 
 class QWidget;
 
-// Shows an application-modal message box whose window title is title and
-// whose text is message (plain text), and returns once the user has dismissed
-// it. Default-mode work (poll ticks, device notifications, interrupt reports)
-// waits while it is up.
+// Shows an application-modal message box headed and titled by title, with
+// message below, and returns once the user has dismissed it. Default-mode work
+// (poll ticks, device notifications, interrupt reports) waits while it is up.
 void RunAlertPanel(QWidget *parent, const QString &title,
                    const QString &message);
 

@@ -31,8 +31,9 @@ private slots:
     QTest::newRow("Escape") << int(Qt::Key_Escape);
   }
 
-  // The box shows the title, the text as plain text and one "OK" button; it is
-  // dismissed by each of the ways, and default-mode work waits until then.
+  // The box shows the title (as window title and headline), the message and
+  // one "OK" button; each way dismisses it, and default-mode work waits until
+  // then.
   void showsTheAlertAndHoldsDefaultModeWork() {
     QFETCH(int, key);
     QStringList shown;
@@ -41,7 +42,7 @@ private slots:
     WhenModalUp([key, workDone, &shown](QWidget *modal) {
       auto *box = qobject_cast<QMessageBox *>(modal);
       QVERIFY(box);
-      shown << box->windowTitle() << box->text();
+      shown << box->windowTitle() << box->text() << box->informativeText();
       for (QAbstractButton *button : box->buttons())
         shown << button->text();
       QCOMPARE(box->textFormat(), Qt::PlainText);
@@ -56,7 +57,7 @@ private slots:
     RunAlertPanel(nullptr, "Pinworth not found",
                   "There is no Pinworth device attached to you mac.");
     QCOMPARE(shown,
-             QStringList({"Pinworth not found",
+             QStringList({"Pinworth not found", "Pinworth not found",
                           "There is no Pinworth device attached to you mac.",
                           "OK"}));
     QCOMPARE(*workDone, 0);

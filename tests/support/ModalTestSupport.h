@@ -60,8 +60,8 @@ private:
 
 // An alert as the user saw it.
 struct ShownAlert {
-  QString title;
-  QString text;
+  QString title; // the headline
+  QString text;  // the message under it
   QStringList buttons;
 
   friend bool operator==(const ShownAlert &, const ShownAlert &) = default;
@@ -99,7 +99,7 @@ private:
     if (!box || answering_)
       return;
     answering_ = true;
-    ShownAlert alert{box->windowTitle(), box->text(), {}};
+    ShownAlert alert{box->text(), box->informativeText(), {}};
     QAbstractButton *ok = nullptr;
     for (QAbstractButton *button : box->buttons()) {
       alert.buttons << button->text();
