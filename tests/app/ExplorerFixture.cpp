@@ -1,8 +1,5 @@
 #include "ExplorerFixture.h"
 
-#include "ViewWithTag.h"
-
-#include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QTest>
 
@@ -13,86 +10,46 @@ void ExplorerFixture::setUp() {
   hid::SetBackend(&backend_);
 }
 
-void ExplorerFixture::detachAllDevices() {
-  backend_.detachAll();
-  QCoreApplication::processEvents();
-}
-
-void ExplorerFixture::load() {
+void ExplorerFixture::loadAndWake() {
+  watchdog_ = std::make_unique<ModalWatchdog>();
   resource_ = std::make_unique<MainWindowResource>();
-}
-
-void ExplorerFixture::wake() {
   controller()->awakeFromNib();
   window()->show();
   QVERIFY(QTest::qWaitForWindowExposed(window()));
 }
 
 void ExplorerFixture::close() {
+  QVERIFY2(!watchdog_ || !watchdog_->fired(), "a modal dialog was left up");
   resource_.reset();
 }
 
-QComboBox *ExplorerFixture::interfacePopup() const {
-  return widget<QComboBox>("interfacePopup");
-}
-
-QLineEdit *ExplorerFixture::reportIDField() const {
-  return widget<QLineEdit>("reportIDField");
+void ExplorerFixture::cleanup() {
+  close();
+  backend_.detachAll();
+  QCoreApplication::processEvents();
 }
 
 QLineEdit *ExplorerFixture::byteField(int index) const {
-  return widget<QLineEdit>(QByteArray("byte") + QByteArray::number(index) +
-                           "Field");
-}
-
-QLabel *ExplorerFixture::caption(int tag) const {
-  return qobject_cast<QLabel *>(viewWithTag(window()->centralWidget(), tag));
-}
-
-QTableView *ExplorerFixture::logTable() const {
-  return widget<QTableView>("logTable");
-}
-
-QPushButton *ExplorerFixture::addMacroButton() const {
-  return widget<QPushButton>("addMacroButton");
-}
-
-QPushButton *ExplorerFixture::button(const char *name) const {
-  return widget<QPushButton>(name);
-}
-
-QComboBox *ExplorerFixture::macroPopup() const {
-  return widget<QComboBox>("macroPopup");
+  return widget<QLineEdit>(
+      QByteArray("byte" + QByteArray::number(index) + "Field").constData());
 }
 
 void ExplorerFixture::click(const char *buttonName) {
-  QPushButton *pushButton = button(buttonName);
-  QVERIFY2(pushButton, buttonName);
-  QTest::mouseClick(pushButton, Qt::LeftButton);
+  QPushButton *button = widget(buttonName);
+  QVERIFY2(button, buttonName);
+  QTest::mouseClick(button, Qt::LeftButton);
 }
 
-QStringList ExplorerFixture::interfaceTitles() const {
-  QStringList titles;
-  for (int i = 0; i < interfacePopup()->count(); ++i)
-    titles << interfacePopup()->itemText(i);
-  return titles;
+QStringList ExplorerFixture::titles(const QComboBox *popup) {
+  QStringList texts;
+  for (int i = 0; i < popup->count(); ++i)
+    texts << popup->itemText(i);
+  return texts;
 }
 
-void ExplorerFixture::chooseInterface(int position) {
-  interfacePopup()->setCurrentIndex(position);
-  emit interfacePopup()->activated(position);
-}
-
-QStringList ExplorerFixture::macroTitles() const {
-  QStringList titles;
-  for (int i = 0; i < macroPopup()->count(); ++i)
-    titles << macroPopup()->itemText(i);
-  return titles;
-}
-
-void ExplorerFixture::chooseMacro(int position) {
-  macroPopup()->setCurrentIndex(position);
-  emit macroPopup()->activated(position);
+void ExplorerFixture::choose(QComboBox *popup, int position) {
+  popup->setCurrentIndex(position);
+  emit popup->activated(position);
 }
 
 QStringList ExplorerFixture::byteTexts() const {
@@ -111,40 +68,45 @@ QList<bool> ExplorerFixture::byteEnabled() const {
 
 void ExplorerFixture::typeBytes(const QStringList &texts) {
   for (int i = 0; i < texts.size(); ++i) {
-    QLineEdit *field = byteField(i);
-    field->selectAll();
-    QTest::keyClicks(field, texts[i]);
+    byteField(i)->selectAll();
+    QTest::keyClicks(byteField(i), texts[i]);
   }
+}
+
+void ExplorerFixture::setFormTexts(const QString &reportID,
+                                   const QStringList &bytes) {
+  reportIDField()->setText(reportID);
+  for (int i = 0; i < bytes.size(); ++i)
+    byteField(i)->setText(bytes[i]);
 }
 
 void ExplorerFixture::flushLog() {
   QCoreApplication::processEvents();
 }
 
-QStringList ExplorerFixture::rowTexts(int row) const {
+QList<ReportRecord> ExplorerFixture::records() const {
+  QList<ReportRecord> all;
+  for (int i = 0; i < log()->count(); ++i)
+    all << log()->record(i);
+  return all;
+}
+
+QString ExplorerFixture::rowText(int row) const {
   QStringList texts;
-  const LogTableModel *model = log();
-  for (int column = 0; column < model->columnCount(); ++column)
-    texts << model->data(model->index(row, column)).toString();
-  return texts;
+  for (int column = 0; column < log()->columnCount(); ++column)
+    texts << log()->data(log()->index(row, column)).toString();
+  return texts.join('|');
 }
 
-namespace {
-
-QPoint cellCentre(QTableView *table, int row) {
-  return table->visualRect(table->model()->index(row, 0)).center();
-}
-
-} // namespace
-
-void ExplorerFixture::clickLogRow(int row) {
-  logTable()->scrollTo(logTable()->model()->index(row, 0));
-  QTest::mouseClick(logTable()->viewport(), Qt::LeftButton, {},
-                    cellCentre(logTable(), row));
+void ExplorerFixture::clickLogRow(int row, Qt::KeyboardModifiers modifiers) {
+  const QModelIndex cell = log()->index(row, 0);
+  logTable()->scrollTo(cell);
+  QTest::mouseClick(logTable()->viewport(), Qt::LeftButton, modifiers,
+                    logTable()->visualRect(cell).center());
 }
 
 void ExplorerFixture::doubleClickLogRow(int row) {
   clickLogRow(row);
   QTest::mouseDClick(logTable()->viewport(), Qt::LeftButton, {},
-                     cellCentre(logTable(), row));
+                     logTable()->visualRect(log()->index(row, 0)).center());
 }

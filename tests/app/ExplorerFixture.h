@@ -1,17 +1,18 @@
 // A real explorer window over the real device library and simulated devices,
 // for the window's tests. One simulated backend serves the whole test
-// program; each window is loaded, woken and shown afresh, and the user's
-// configuration lives in a temporary home.
+// program; each window is loaded, woken and shown afresh, with a watchdog that
+// ends any modal dialog a failing test leaves up, and the user's configuration
+// lives in a temporary home.
 #ifndef PINWORTH_TESTS_EXPLORER_FIXTURE_H
 #define PINWORTH_TESTS_EXPLORER_FIXTURE_H
 
 #include "MainWindowResource.h"
+#include "ModalTestSupport.h"
 #include "PinworthWindowController.h"
 
 #include "platform/sim/SimBackend.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
@@ -23,21 +24,16 @@
 class ExplorerFixture {
 public:
   // Installs the backend and a temporary home (HOME and XDG_CONFIG_HOME) for
-  // the user's configuration; call once before any window, from
-  // initTestCase().
+  // the user's configuration; call once, from initTestCase().
   void setUp();
-  // Detaches every device and lets the library see it; call between windows.
-  void detachAllDevices();
 
-  // Loads the main window; wake() then wakes and shows it.
-  void load();
-  void wake();
-  void loadAndWake() {
-    load();
-    wake();
-  }
-  // Destroys the window and its controller.
+  // Loads the main window, wakes its controller and shows it.
+  void loadAndWake();
+  // Fails the test if the watchdog had to end a modal dialog, then destroys
+  // the window and its controller.
   void close();
+  // Closes the window, then detaches every device; call from cleanup().
+  void cleanup();
 
   hid::sim::SimBackend &backend() { return backend_; }
   QString homePath() const { return home_->path(); }
@@ -47,47 +43,58 @@ public:
   QMainWindow *window() const { return resource_->window(); }
   LogTableModel *log() const { return controller()->logModel(); }
 
-  // Widgets of the window by object name (those MainWindow.ui declares).
-  template <typename Widget> Widget *widget(const char *name) const {
+  // A widget of the window by object name (those MainWindow.ui declares).
+  template <typename Widget = QPushButton>
+  Widget *widget(const char *name) const {
     return window()->findChild<Widget *>(QLatin1String(name));
   }
-  QComboBox *interfacePopup() const;
-  QLineEdit *reportIDField() const;
+  QComboBox *interfacePopup() const {
+    return widget<QComboBox>("interfacePopup");
+  }
+  QComboBox *macroPopup() const { return widget<QComboBox>("macroPopup"); }
+  QLineEdit *reportIDField() const {
+    return widget<QLineEdit>("reportIDField");
+  }
   QLineEdit *byteField(int index) const; // byte<index>Field, index 0..6
-  QLabel *caption(int tag) const;        // caption label with tag 200..203
-  QTableView *logTable() const;
-  QPushButton *addMacroButton() const;
-  QPushButton *button(const char *name) const;
-  QComboBox *macroPopup() const;
+  QTableView *logTable() const { return widget<QTableView>("logTable"); }
 
   // Clicks a button of the window by object name ("writeButton", ...).
   void click(const char *buttonName);
 
-  // The interface menu's titles in order.
-  QStringList interfaceTitles() const;
+  // A menu's titles in order.
+  static QStringList titles(const QComboBox *popup);
   // Chooses a menu item as the user does: the menu shows it and sends its
   // action, also when the item was shown already.
-  void chooseInterface(int position);
-  // The macro menu's titles in order, and choosing one as the user does.
-  QStringList macroTitles() const;
-  void chooseMacro(int position);
+  static void choose(QComboBox *popup, int position);
+  void chooseInterface(int position) { choose(interfacePopup(), position); }
+  void chooseMacro(int position) { choose(macroPopup(), position); }
+
   // Byte fields 0..6 texts, and enabled states.
   QStringList byteTexts() const;
   QList<bool> byteEnabled() const;
+  // The form's texts as "<report ID> <byte 0> ... <byte 6>".
+  QString form() const {
+    return reportIDField()->text() + ' ' + byteTexts().join(' ');
+  }
   // Types texts into byte fields 0.., as far as texts go.
   void typeBytes(const QStringList &texts);
+  // Sets the report ID field's text and byte fields 0.., as far as bytes go.
+  void setFormTexts(const QString &reportID, const QStringList &bytes);
 
   // Lets the event loop announce appended rows to the table.
   void flushLog();
-  // The texts of a log row's cells, in column order.
-  QStringList rowTexts(int row) const;
+  // Every logged report, announced or not.
+  QList<ReportRecord> records() const;
+  // The texts of an announced log row's cells in column order, joined by '|'.
+  QString rowText(int row) const;
   // Clicks, or double-clicks, a cell of the log table.
-  void clickLogRow(int row);
+  void clickLogRow(int row, Qt::KeyboardModifiers modifiers = {});
   void doubleClickLogRow(int row);
 
 private:
   hid::sim::SimBackend backend_;
   std::unique_ptr<QTemporaryDir> home_;
+  std::unique_ptr<ModalWatchdog> watchdog_;
   std::unique_ptr<MainWindowResource> resource_;
 };
 

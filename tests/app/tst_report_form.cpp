@@ -4,8 +4,6 @@
 
 #include "ViewWithTag.h"
 
-#include <QApplication>
-#include <QPalette>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -13,13 +11,7 @@ using hid::sim::Model;
 
 namespace {
 
-QColor textColor(const QWidget *label) {
-  return label->palette().color(QPalette::WindowText);
-}
-
-const QRegularExpression kMissingSubviewMessage(
-    "PinworthWindowController::interfacePopupChanged, "
-    "PinworthWindowController\\.cpp:\\d+: could't get subview for tag$");
+const QList<bool> kShortEnabled = {true, true, true, true, false, false, false};
 
 } // namespace
 
@@ -31,189 +23,91 @@ private slots:
   void init() {
     fixture.backend().attach(Model::PinworthA, "1000");
     fixture.backend().attach(Model::PinworthB, "2000");
+    fixture.loadAndWake();
   }
-  void cleanup() {
-    fixture.close();
-    fixture.detachAllDevices();
+  void cleanup() { fixture.cleanup(); }
+
+  // Fields 4 to 6 show "--" in the short layout (even positions) and "00" on
+  // entering the long one; a choice that keeps the layout keeps every text.
+  void layoutFollowsThePositionChosen() {
+    fixture.reportIDField()->setText("zz");
+    fixture.typeBytes({"de", "ad", "be", "ef"});
+    verifyLayout(false, {"de", "ad", "be", "ef", "--", "--", "--"});
+    fixture.chooseInterface(2);
+    verifyLayout(false, {"de", "ad", "be", "ef", "--", "--", "--"});
+    fixture.chooseInterface(1);
+    verifyLayout(true, {"de", "ad", "be", "ef", "00", "00", "00"});
+
+    const QStringList typed = {"01", "02", "03", "04", "05", "06", "07"};
+    fixture.typeBytes(typed);
+    fixture.chooseInterface(3);
+    verifyLayout(true, typed);
+    fixture.chooseInterface(3);
+    verifyLayout(true, typed);
+    fixture.chooseInterface(0);
+    verifyLayout(false, {"01", "02", "03", "04", "--", "--", "--"});
   }
 
-  void startsInShortLayout();
-  void evenPositionKeepsShortLayout();
-  void oddPositionTakesLongLayout();
-  void evenPositionAfterOddTakesShortLayout();
-  void choosingShownInterfaceChangesNothing();
-  void resetSetsEveryByteInShortLayout();
-  void resetSetsEveryByteInLongLayout();
-  void missingByteFieldEndsLayoutAtWake();
-  void missingCaptionEndsLayoutChange();
-  void tabMovesThroughFormInOrder();
+  void resetSetsEveryByte_data() {
+    QTest::addColumn<int>("position");
+    QTest::newRow("short layout") << 0;
+    QTest::newRow("long layout") << 3;
+  }
+
+  // Reset sets all seven fields, also those the short layout disables, and
+  // leaves the report ID and the layout alone.
+  void resetSetsEveryByte() {
+    QFETCH(int, position);
+    fixture.chooseInterface(position);
+    const QList<bool> enabled = fixture.byteEnabled();
+    fixture.setFormTexts("7f", {"01", "02", "03", "04", "05", "06", "07"});
+    fixture.click("resetButton");
+    QCOMPARE(fixture.byteTexts(), QStringList(7, "00"));
+    QCOMPARE(fixture.byteEnabled(), enabled);
+    QCOMPARE(fixture.reportIDField()->text(), QStringLiteral("7f"));
+  }
+
+  // Caption 202 lost its tag: the change logs the failure and ends there, so
+  // captions 200 and 201 change colour while 203, the report ID field and the
+  // report size keep their state.
+  void missingTaggedViewEndsLayoutChange() {
+    caption(202)->setProperty(kViewTagProperty, QVariant());
+    QTest::ignoreMessage(
+        QtCriticalMsg,
+        QRegularExpression("PinworthWindowController::interfacePopupChanged, "
+                           "PinworthWindowController\\.cpp:\\d+: could't get "
+                           "subview for tag$"));
+    fixture.chooseInterface(1);
+    QCOMPARE(fixture.byteEnabled(), QList<bool>(7, true));
+    QCOMPARE(fixture.byteTexts().mid(4), QStringList({"00", "00", "00"}));
+    QCOMPARE(textColor(caption(201)), QColor(Qt::black));
+    QCOMPARE(textColor(caption(203)), QColor(Qt::gray));
+    QVERIFY(!fixture.reportIDField()->isEnabled());
+    QCOMPARE(fixture.controller()->currentReportSize(), 4);
+  }
 
 private:
-  void verifyCaptionColors(const QColor &color);
+  QWidget *caption(int tag) const {
+    return viewWithTag(fixture.window()->centralWidget(), tag);
+  }
+  static QColor textColor(const QWidget *label) {
+    return label->palette().color(QPalette::WindowText);
+  }
+  // The form shows the long layout or the short one, with the byte texts
+  // given and the report ID text "zz" kept.
+  void verifyLayout(bool isLong, const QStringList &bytes) {
+    QCOMPARE(fixture.controller()->currentReportSize(), isLong ? 7 : 4);
+    QCOMPARE(fixture.byteEnabled(),
+             isLong ? QList<bool>(7, true) : kShortEnabled);
+    QCOMPARE(fixture.byteTexts(), bytes);
+    QCOMPARE(fixture.reportIDField()->isEnabled(), isLong);
+    QCOMPARE(fixture.reportIDField()->text(), QStringLiteral("zz"));
+    for (int tag = 200; tag <= 203; ++tag)
+      QCOMPARE(textColor(caption(tag)), QColor(isLong ? Qt::black : Qt::gray));
+  }
+
   ExplorerFixture fixture;
 };
-
-void ReportFormTest::verifyCaptionColors(const QColor &color) {
-  for (int tag = 200; tag <= 203; ++tag) {
-    QVERIFY(fixture.caption(tag));
-    QCOMPARE(textColor(fixture.caption(tag)), color);
-  }
-}
-
-void ReportFormTest::startsInShortLayout() {
-  fixture.loadAndWake();
-  QCOMPARE(fixture.controller()->currentReportSize(), 4);
-  QCOMPARE(fixture.byteEnabled(),
-           QList<bool>({true, true, true, true, false, false, false}));
-  QCOMPARE(fixture.byteTexts().mid(4), QStringList({"--", "--", "--"}));
-  QVERIFY(!fixture.reportIDField()->isEnabled());
-  verifyCaptionColors(Qt::gray);
-}
-
-void ReportFormTest::evenPositionKeepsShortLayout() {
-  fixture.loadAndWake();
-  fixture.typeBytes({"de", "ad", "be", "ef"});
-  fixture.chooseInterface(2);
-  QCOMPARE(fixture.controller()->currentReportSize(), 4);
-  QCOMPARE(fixture.byteTexts(),
-           QStringList({"de", "ad", "be", "ef", "--", "--", "--"}));
-  QVERIFY(!fixture.reportIDField()->isEnabled());
-  verifyCaptionColors(Qt::gray);
-}
-
-void ReportFormTest::oddPositionTakesLongLayout() {
-  fixture.loadAndWake();
-  fixture.typeBytes({"de", "ad", "be", "ef"});
-  fixture.reportIDField()->setText("zz");
-  fixture.chooseInterface(1);
-  QCOMPARE(fixture.controller()->currentReportSize(), 7);
-  QCOMPARE(fixture.byteEnabled(), QList<bool>(7, true));
-  QCOMPARE(fixture.byteTexts(),
-           QStringList({"de", "ad", "be", "ef", "00", "00", "00"}));
-  QVERIFY(fixture.reportIDField()->isEnabled());
-  QCOMPARE(fixture.reportIDField()->text(), QStringLiteral("zz"));
-  verifyCaptionColors(Qt::black);
-
-  fixture.chooseInterface(3);
-  QCOMPARE(fixture.controller()->currentReportSize(), 7);
-  QCOMPARE(fixture.byteTexts(),
-           QStringList({"de", "ad", "be", "ef", "00", "00", "00"}));
-}
-
-void ReportFormTest::evenPositionAfterOddTakesShortLayout() {
-  fixture.loadAndWake();
-  fixture.chooseInterface(1);
-  fixture.typeBytes({"01", "02", "03", "04", "05", "06", "07"});
-  fixture.reportIDField()->setText("0c");
-  fixture.chooseInterface(0);
-  QCOMPARE(fixture.controller()->currentReportSize(), 4);
-  QCOMPARE(fixture.byteEnabled(),
-           QList<bool>({true, true, true, true, false, false, false}));
-  QCOMPARE(fixture.byteTexts(),
-           QStringList({"01", "02", "03", "04", "--", "--", "--"}));
-  QVERIFY(!fixture.reportIDField()->isEnabled());
-  QCOMPARE(fixture.reportIDField()->text(), QStringLiteral("0c"));
-  verifyCaptionColors(Qt::gray);
-}
-
-void ReportFormTest::choosingShownInterfaceChangesNothing() {
-  fixture.loadAndWake();
-  fixture.chooseInterface(1);
-  fixture.typeBytes({"01", "02", "03", "04", "05", "06", "07"});
-  fixture.chooseInterface(1);
-  QCOMPARE(fixture.byteTexts(),
-           QStringList({"01", "02", "03", "04", "05", "06", "07"}));
-  QCOMPARE(fixture.controller()->currentReportSize(), 7);
-}
-
-void ReportFormTest::resetSetsEveryByteInShortLayout() {
-  fixture.loadAndWake();
-  fixture.typeBytes({"01", "02", "03", "04"});
-  fixture.reportIDField()->setText("7f");
-  QTest::mouseClick(fixture.widget<QPushButton>("resetButton"), Qt::LeftButton);
-  QCOMPARE(fixture.byteTexts(), QStringList(7, "00"));
-  QCOMPARE(fixture.byteEnabled(),
-           QList<bool>({true, true, true, true, false, false, false}));
-  QCOMPARE(fixture.reportIDField()->text(), QStringLiteral("7f"));
-  verifyCaptionColors(Qt::gray);
-}
-
-void ReportFormTest::resetSetsEveryByteInLongLayout() {
-  fixture.loadAndWake();
-  fixture.chooseInterface(3);
-  fixture.typeBytes({"01", "02", "03", "04", "05", "06", "07"});
-  fixture.reportIDField()->setText("04");
-  QTest::mouseClick(fixture.widget<QPushButton>("resetButton"), Qt::LeftButton);
-  QCOMPARE(fixture.byteTexts(), QStringList(7, "00"));
-  QCOMPARE(fixture.byteEnabled(), QList<bool>(7, true));
-  QCOMPARE(fixture.reportIDField()->text(), QStringLiteral("04"));
-}
-
-// Byte field 105 lost its tag: the first layout, at wake-up, handles field 104
-// and stops there, so the rest of the form keeps the resource's state.
-void ReportFormTest::missingByteFieldEndsLayoutAtWake() {
-  fixture.load();
-  fixture.byteField(5)->setProperty(kViewTagProperty, QVariant());
-  const QColor resourceColor = textColor(fixture.caption(200));
-  QTest::ignoreMessage(QtCriticalMsg, kMissingSubviewMessage);
-  fixture.wake();
-  QCOMPARE(fixture.controller()->currentReportSize(), 0);
-  QCOMPARE(fixture.byteEnabled(),
-           QList<bool>({true, true, true, true, false, true, true}));
-  QCOMPARE(fixture.byteTexts(),
-           QStringList({"00", "00", "00", "00", "--", "00", "00"}));
-  QVERIFY(fixture.reportIDField()->isEnabled());
-  verifyCaptionColors(resourceColor);
-
-  QTest::ignoreMessage(QtCriticalMsg, kMissingSubviewMessage);
-  fixture.chooseInterface(1);
-  QCOMPARE(fixture.controller()->currentReportSize(), 0);
-  QCOMPARE(fixture.byteField(4)->text(), QStringLiteral("00"));
-  QVERIFY(fixture.byteField(4)->isEnabled());
-}
-
-// Caption 202 lost its tag: captions 200 and 201 change colour, 203 and the
-// report ID field keep their state, and the report size stays.
-void ReportFormTest::missingCaptionEndsLayoutChange() {
-  fixture.loadAndWake();
-  fixture.caption(202)->setProperty(kViewTagProperty, QVariant());
-  QTest::ignoreMessage(QtCriticalMsg, kMissingSubviewMessage);
-  fixture.chooseInterface(1);
-  QCOMPARE(fixture.byteEnabled(), QList<bool>(7, true));
-  QCOMPARE(fixture.byteTexts().mid(4), QStringList({"00", "00", "00"}));
-  QCOMPARE(textColor(fixture.caption(200)), QColor(Qt::black));
-  QCOMPARE(textColor(fixture.caption(201)), QColor(Qt::black));
-  QCOMPARE(textColor(fixture.caption(203)), QColor(Qt::gray));
-  QVERIFY(!fixture.reportIDField()->isEnabled());
-  QCOMPARE(fixture.controller()->currentReportSize(), 4);
-}
-
-// The keyboard reaches the inputs in reading order; the short layout's
-// disabled inputs are passed over.
-void ReportFormTest::tabMovesThroughFormInOrder() {
-  fixture.loadAndWake();
-  fixture.window()->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(fixture.window()));
-  const auto tabOrder = [this] {
-    QStringList names;
-    fixture.interfacePopup()->setFocus(Qt::TabFocusReason);
-    for (int i = 0; i < 12; ++i) {
-      names << QApplication::focusWidget()->objectName();
-      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    }
-    return names;
-  };
-  QCOMPARE(tabOrder(),
-           QStringList({"interfacePopup", "byte0Field", "byte1Field",
-                        "byte2Field", "byte3Field", "writeButton", "readButton",
-                        "resetButton", "ignoreDuplicatesCheckBox", "macroPopup",
-                        "deleteMacroButton", "logTable"}));
-  fixture.chooseInterface(1);
-  QCOMPARE(tabOrder().mid(0, 10),
-           QStringList({"interfacePopup", "reportIDField", "byte0Field",
-                        "byte1Field", "byte2Field", "byte3Field", "byte4Field",
-                        "byte5Field", "byte6Field", "writeButton"}));
-}
 
 QTEST_MAIN(ReportFormTest)
 #include "tst_report_form.moc"
