@@ -19,7 +19,8 @@ void ExplorerFixture::loadAndWake() {
 }
 
 void ExplorerFixture::close() {
-  QVERIFY2(!watchdog_ || !watchdog_->fired(), "a modal dialog was left up");
+  if (watchdog_)
+    VerifyModalsClosed(*watchdog_);
   resource_.reset();
 }
 

@@ -57,10 +57,8 @@ private slots:
   void init() { watchdog_ = std::make_unique<ModalWatchdog>(); }
 
   void cleanup() {
-    QVERIFY2(!watchdog_->fired(), "a modal widget was left up");
+    VerifyModalsClosed(*watchdog_);
     watchdog_.reset();
-    QVERIFY(!QApplication::activeModalWidget());
-    QVERIFY(!hid::InModalScope());
   }
 
   void answer_data() {

@@ -2,6 +2,8 @@
 #ifndef PINWORTH_TESTS_MODAL_TEST_SUPPORT_H
 #define PINWORTH_TESTS_MODAL_TEST_SUPPORT_H
 
+#include "platform/DefaultMode.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -57,6 +59,14 @@ private:
   QTimer timer_;
   bool fired_ = false;
 };
+
+// Fails the current test when a modal was left up or a modal scope is still
+// open after it.
+inline void VerifyModalsClosed(const ModalWatchdog &watchdog) {
+  QVERIFY2(!watchdog.fired(), "a modal widget was left up");
+  QVERIFY(!QApplication::activeModalWidget());
+  QVERIFY(!hid::InModalScope());
+}
 
 // An alert as the user saw it.
 struct ShownAlert {
