@@ -2,8 +2,13 @@
 
 #include "platform/DefaultMode.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+
+namespace {
+constexpr int kMessageMinimumWidth = 320;
+}
 
 void RunAlertPanel(QWidget *parent, const QString &title,
                    const QString &message) {
@@ -13,6 +18,16 @@ void RunAlertPanel(QWidget *parent, const QString &title,
                   parent);
   box.setTextFormat(Qt::PlainText);
   box.setInformativeText(message);
+  // The title reads as a bold headline; under a short one the box would wrap
+  // the message after a few words.
+  if (auto *titleLabel = box.findChild<QLabel *>("qt_msgbox_label")) {
+    QFont bold = titleLabel->font();
+    bold.setBold(true);
+    titleLabel->setFont(bold);
+  }
+  if (auto *messageLabel =
+          box.findChild<QLabel *>("qt_msgbox_informativelabel"))
+    messageLabel->setMinimumWidth(kMessageMinimumWidth);
   box.setWindowModality(Qt::ApplicationModal);
   QPushButton *ok =
       box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);

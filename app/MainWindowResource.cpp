@@ -3,6 +3,7 @@
 #include "PinworthWindowController.h"
 #include "ui_MainWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFontDatabase>
 #include <QHeaderView>
@@ -58,6 +59,14 @@ void connectActions(Ui::MainWindow &ui, PinworthWindowController *controller) {
                 &C::deleteMacro);
 }
 
+// Ctrl+Q ends the program, as in any desktop tool.
+void addQuitShortcut(QMainWindow *window) {
+  auto *quit = new QAction(window);
+  quit->setShortcut(QKeySequence::Quit);
+  QObject::connect(quit, &QAction::triggered, &QApplication::quit);
+  window->addAction(quit);
+}
+
 } // namespace
 
 MainWindowResource::MainWindowResource()
@@ -68,6 +77,7 @@ MainWindowResource::MainWindowResource()
   ui.setupUi(window_.get());
   useFixedPitchFont(ui);
   fixLogRowHeight(ui.logTable);
+  addQuitShortcut(window_.get());
   PinworthWindowOutlets outlets;
   outlets.logTable = ui.logTable;
   outlets.window = window_.get();
