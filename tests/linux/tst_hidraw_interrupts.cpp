@@ -46,6 +46,26 @@ struct Receiver {
   }
 };
 
+// A PinworthA plugged in at 1-4, whose interface 1 the receiver has armed.
+struct ArmedInterface1 {
+  HidrawLibrary lib;
+  Receiver receiver;
+  FakeHidrawNode &node;
+  hid::DeviceInterface *interface;
+  hid::Status armStatus;
+
+  explicit ArmedInterface1(uint32_t bufferSize = 8)
+      : node(PlugPinworthA(lib)), interface(ListedInterface(1)) {
+    receiver.bufferSize = bufferSize;
+    armStatus = receiver.arm(interface);
+  }
+
+  static FakeHidrawNode &PlugPinworthA(HidrawLibrary &lib) {
+    lib.testbed.plugPinworth("1-4", kA, "1");
+    return lib.testbed.node("1-4", 1);
+  }
+};
+
 const Bytes kReport1 = {0x0C, 0x01, 0x02, 0x03, 0, 0, 0, 0};
 const Bytes kReport2 = {0x0C, 0x04, 0x05, 0x06, 0, 0, 0, 0};
 const Bytes kReport3 = {0x02, 0xAA, 0, 0, 0, 0, 0, 0};
@@ -65,11 +85,10 @@ private slots:
 };
 
 void HidrawInterruptsTest::oneDeliveryPerReportInOrder() {
-  HidrawLibrary lib;
-  lib.testbed.plugPinworth("1-4", kA, "1");
-  FakeHidrawNode &node = lib.testbed.node("1-4", 1);
-  Receiver receiver;
-  QCOMPARE(receiver.arm(ListedInterface(1)), hid::kSuccess);
+  ArmedInterface1 armed;
+  QCOMPARE(armed.armStatus, hid::kSuccess);
+  FakeHidrawNode &node = armed.node;
+  Receiver &receiver = armed.receiver;
 
   node.sendInterruptReport(kReport1);
   QTRY_COMPARE(receiver.deliveries.size(), size_t{1});
@@ -84,11 +103,10 @@ void HidrawInterruptsTest::oneDeliveryPerReportInOrder() {
 // Two reports wait in the node when the event loop gets to it: both are
 // read in that turn and handed over one by one.
 void HidrawInterruptsTest::reportsQueuedTogetherAllArrive() {
-  HidrawLibrary lib;
-  lib.testbed.plugPinworth("1-4", kA, "1");
-  FakeHidrawNode &node = lib.testbed.node("1-4", 1);
-  Receiver receiver;
-  QCOMPARE(receiver.arm(ListedInterface(1)), hid::kSuccess);
+  ArmedInterface1 armed;
+  QCOMPARE(armed.armStatus, hid::kSuccess);
+  FakeHidrawNode &node = armed.node;
+  Receiver &receiver = armed.receiver;
 
   node.sendInterruptReport(kReport1);
   node.sendInterruptReport(kReport2);
@@ -102,28 +120,23 @@ void HidrawInterruptsTest::reportsQueuedTogetherAllArrive() {
 }
 
 void HidrawInterruptsTest::handlerArguments() {
-  HidrawLibrary lib;
-  lib.testbed.plugPinworth("1-4", kA, "1");
-  Receiver receiver;
-  hid::DeviceInterface *interface = ListedInterface(1);
-  QCOMPARE(receiver.arm(interface), hid::kSuccess);
-  lib.testbed.node("1-4", 1).sendInterruptReport(kReport1);
-  QTRY_COMPARE(receiver.deliveries.size(), size_t{1});
-  const Delivery &delivery = receiver.deliveries[0];
-  QCOMPARE(delivery.target, static_cast<void *>(receiver.buffer));
+  ArmedInterface1 armed;
+  QCOMPARE(armed.armStatus, hid::kSuccess);
+  armed.node.sendInterruptReport(kReport1);
+  QTRY_COMPARE(armed.receiver.deliveries.size(), size_t{1});
+  const Delivery &delivery = armed.receiver.deliveries[0];
+  QCOMPARE(delivery.target, static_cast<void *>(armed.receiver.buffer));
   QCOMPARE(delivery.result, hid::kSuccess);
-  QCOMPARE(delivery.refcon, static_cast<void *>(&receiver));
-  QCOMPARE(delivery.sender, static_cast<void *>(interface));
+  QCOMPARE(delivery.refcon, static_cast<void *>(&armed.receiver));
+  QCOMPARE(delivery.sender, static_cast<void *>(armed.interface));
 }
 
 void HidrawInterruptsTest::reportLongerThanTheBufferIsCut() {
-  HidrawLibrary lib;
-  lib.testbed.plugPinworth("1-4", kA, "1");
-  Receiver receiver;
-  receiver.bufferSize = 4;
+  ArmedInterface1 armed(4);
+  QCOMPARE(armed.armStatus, hid::kSuccess);
+  Receiver &receiver = armed.receiver;
   std::memset(receiver.buffer, 0x5A, sizeof receiver.buffer);
-  QCOMPARE(receiver.arm(ListedInterface(1)), hid::kSuccess);
-  lib.testbed.node("1-4", 1).sendInterruptReport(kReport2);
+  armed.node.sendInterruptReport(kReport2);
   QTRY_COMPARE(receiver.deliveries.size(), size_t{1});
   QCOMPARE(receiver.deliveries[0].bytes,
            Bytes(kReport2.begin(), kReport2.begin() + 4));
@@ -133,11 +146,10 @@ void HidrawInterruptsTest::reportLongerThanTheBufferIsCut() {
 // hidraw keeps only a few reports per reader: the node is read while the
 // modal scope is open, and the deliveries follow in order once it closes.
 void HidrawInterruptsTest::deliveryWaitsForDefaultMode() {
-  HidrawLibrary lib;
-  lib.testbed.plugPinworth("1-4", kA, "1");
-  FakeHidrawNode &node = lib.testbed.node("1-4", 1);
-  Receiver receiver;
-  QCOMPARE(receiver.arm(ListedInterface(1)), hid::kSuccess);
+  ArmedInterface1 armed;
+  QCOMPARE(armed.armStatus, hid::kSuccess);
+  FakeHidrawNode &node = armed.node;
+  Receiver &receiver = armed.receiver;
   {
     hid::ModalScope modal;
     node.sendInterruptReport(kReport1);
@@ -155,11 +167,10 @@ void HidrawInterruptsTest::deliveryWaitsForDefaultMode() {
 
 // Reports read before the handle was released never reach its handler.
 void HidrawInterruptsTest::releasedHandleGetsNothing() {
-  HidrawLibrary lib;
-  lib.testbed.plugPinworth("1-4", kA, "1");
-  FakeHidrawNode &node = lib.testbed.node("1-4", 1);
-  Receiver receiver;
-  QCOMPARE(receiver.arm(ListedInterface(1)), hid::kSuccess);
+  ArmedInterface1 armed;
+  QCOMPARE(armed.armStatus, hid::kSuccess);
+  FakeHidrawNode &node = armed.node;
+  Receiver &receiver = armed.receiver;
   {
     hid::ModalScope modal;
     node.sendInterruptReport(kReport1);
