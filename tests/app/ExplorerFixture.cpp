@@ -18,6 +18,13 @@ void ExplorerFixture::loadAndWake() {
   QVERIFY(QTest::qWaitForWindowExposed(window()));
 }
 
+hid::sim::DeviceID ExplorerFixture::startWithPinworthA() {
+  const hid::sim::DeviceID device =
+      backend_.attach(hid::sim::Model::PinworthA, "1000");
+  loadAndWake();
+  return device;
+}
+
 void ExplorerFixture::close() {
   if (watchdog_)
     VerifyModalsClosed(*watchdog_);

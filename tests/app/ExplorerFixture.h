@@ -29,6 +29,9 @@ public:
 
   // Loads the main window, wakes its controller and shows it.
   void loadAndWake();
+  // Attaches a PinworthA with serial number 1000, then loads and wakes the
+  // window; returns the device.
+  hid::sim::DeviceID startWithPinworthA();
   // Fails the test if the watchdog had to end a modal dialog, then destroys
   // the window and its controller.
   void close();

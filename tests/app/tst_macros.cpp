@@ -11,7 +11,6 @@
 #include <QTest>
 
 using hid::sim::DeviceID;
-using hid::sim::Model;
 
 namespace {
 
@@ -82,8 +81,7 @@ class MacrosTest : public QObject {
 private slots:
   void initTestCase() { fixture.setUp(); }
   void init() {
-    deviceA = fixture.backend().attach(Model::PinworthA, "1000");
-    fixture.loadAndWake();
+    deviceA = fixture.startWithPinworthA();
     QVERIFY(prefsPath().startsWith(fixture.homePath() + '/'));
   }
   void cleanup() {

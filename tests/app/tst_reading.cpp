@@ -34,10 +34,7 @@ class ReadingTest : public QObject {
 
 private slots:
   void initTestCase() { fixture.setUp(); }
-  void init() {
-    deviceA = fixture.backend().attach(Model::PinworthA, "1000");
-    fixture.loadAndWake();
-  }
+  void init() { deviceA = fixture.startWithPinworthA(); }
   void cleanup() { fixture.cleanup(); }
 
   // The first poll runs at once. With the box checked, a poll equal to the

@@ -13,10 +13,7 @@ class ReportLogTest : public QObject {
 
 private slots:
   void initTestCase() { fixture.setUp(); }
-  void init() {
-    fixture.backend().attach(Model::PinworthA, "1000");
-    fixture.loadAndWake();
-  }
+  void init() { fixture.startWithPinworthA(); }
   void cleanup() { fixture.cleanup(); }
 
   void recordsHoldTheirOwnBytes() {

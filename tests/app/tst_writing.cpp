@@ -7,7 +7,6 @@
 
 #include <vector>
 
-using hid::sim::Model;
 using Wire = std::vector<std::vector<uint8_t>>;
 
 namespace {
@@ -28,10 +27,7 @@ class WritingTest : public QObject {
 
 private slots:
   void initTestCase() { fixture.setUp(); }
-  void init() {
-    deviceA = fixture.backend().attach(Model::PinworthA, "1000");
-    fixture.loadAndWake();
-  }
+  void init() { deviceA = fixture.startWithPinworthA(); }
   void cleanup() { fixture.cleanup(); }
 
   void noDeviceIsReportedBeforeAnyField() {
