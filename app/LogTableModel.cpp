@@ -49,7 +49,7 @@ void LogTableModel::append(bool isOutput, int32_t reportID, int size,
 
 void LogTableModel::announceAppendedRows() {
   announcementScheduled_ = false;
-  const int total = count();
+  const int total = reportCount();
   if (total == announcedRows_)
     return;
   beginInsertRows(QModelIndex(), announcedRows_, total - 1);

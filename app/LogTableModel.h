@@ -7,8 +7,8 @@
 // Rows appended within one turn of the event loop are announced to the views
 // together, with one rowsInserted, at the start of the next turn: a view
 // attached to a million-row log then spends about as much per append as at a
-// thousand rows. count() and record() see every row at once; rowCount() sees
-// the rows announced so far.
+// thousand rows. reportCount() and record() see every report at once;
+// rowCount() sees the rows announced so far.
 #ifndef PINWORTH_EXPLORER_LOG_TABLE_MODEL_H
 #define PINWORTH_EXPLORER_LOG_TABLE_MODEL_H
 
@@ -49,9 +49,9 @@ public:
   // Removes every row and resets the views at once.
   void clear();
 
-  // Every row appended so far, announced or not.
-  int count() const { return static_cast<int>(rows_.size()); }
-  // Row i (0 <= i < count()) as a report record with an empty name.
+  // The reports appended so far, announced as rows or not.
+  int reportCount() const { return static_cast<int>(rows_.size()); }
+  // Report i (0 <= i < reportCount()) as a report record with an empty name.
   ReportRecord record(int i) const;
 
   // The text of a cell: the row's value for the column identifier. "R/W"

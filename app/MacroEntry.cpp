@@ -1,6 +1,6 @@
 #include "MacroEntry.h"
 
-#include "HexScanner.h"
+#include "framework/HexScanner.h"
 
 #include <QJsonObject>
 
@@ -8,16 +8,6 @@
 #include <limits>
 
 namespace {
-
-QString HexPairs(const QByteArray &data) {
-  QString text;
-  for (qsizetype i = 0; i < data.size(); ++i) {
-    if (i > 0)
-      text += u' ';
-    text += QString::asprintf("%02x", unsigned(uint8_t(data[i])));
-  }
-  return text;
-}
 
 // Pairs of hex digits, blanks allowed between pairs only.
 std::optional<QByteArray> BytesFromHexPairs(const QString &text) {
@@ -73,10 +63,11 @@ std::optional<ReportRecord> RecordFromJson(const QJsonValue &stored) {
 }
 
 QJsonValue JsonFromRecord(const ReportRecord &record) {
-  return QJsonObject{{kReportDirectionKey, record.direction},
-                     {kReportIDKey, record.reportID},
-                     {kReportDataKey, HexPairs(record.data)},
-                     {kMacroNameKey, record.name}};
+  return QJsonObject{
+      {kReportDirectionKey, record.direction},
+      {kReportIDKey, record.reportID},
+      {kReportDataKey, QString::fromLatin1(record.data.toHex(' '))},
+      {kMacroNameKey, record.name}};
 }
 
 } // namespace

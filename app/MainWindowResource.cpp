@@ -1,6 +1,7 @@
 #include "MainWindowResource.h"
 
 #include "PinworthWindowController.h"
+#include "framework/ModalSession.h"
 #include "ui_MainWindow.h"
 
 #include <QAction>
@@ -73,6 +74,7 @@ MainWindowResource::MainWindowResource()
     : window_(std::make_unique<QMainWindow>()) {
   static std::once_flag initialized;
   std::call_once(initialized, &PinworthWindowController::initialize);
+  WarnAboutModalsOutsideScope();
   Ui::MainWindow ui;
   ui.setupUi(window_.get());
   useFixedPitchFont(ui);

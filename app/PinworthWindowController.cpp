@@ -1,12 +1,11 @@
 #include "PinworthWindowController.h"
 
-#include "AlertPanel.h"
-#include "HexScanner.h"
-#include "InterruptReportBuffers.h"
 #include "MacroEntry.h"
-#include "MacroNamePanelController.h"
-#include "UserDefaults.h"
-#include "ViewWithTag.h"
+#include "framework/AlertPanel.h"
+#include "framework/HexScanner.h"
+#include "framework/MacroNamePanelController.h"
+#include "framework/UserDefaults.h"
+#include "framework/ViewWithTag.h"
 
 #include "PinworthLib.h"
 
@@ -32,9 +31,11 @@ namespace {
 constexpr int kFirstByteFieldTag = 100;
 constexpr int kFirstCaptionTag = 200;
 constexpr int kLastCaptionTag = 203;
-// Byte fields 100 to 103 serve both layouts; 104 to 106 the long one only.
-constexpr int kShortReportSize = 4;
-constexpr int kLongReportSize = 7;
+// The data bytes of a report in each layout of the form (the values of
+// reportSize). Byte fields 100 to 103 serve both layouts; 104 to 106 the long
+// one only.
+constexpr int kShortLayoutDataBytes = 4;
+constexpr int kLongLayoutDataBytes = 7;
 
 constexpr int kPollPeriodMS = 50;
 // A poll asks for this report ID.
@@ -50,7 +51,7 @@ const QString kHexRangeMessage =
 struct DefaultMacro {
   const char *name;
   int reportID;
-  std::array<uint8_t, kLongReportSize> data;
+  std::array<uint8_t, kLongLayoutDataBytes> data;
 };
 
 // The built-in macros for the special functions of an interface 1.
@@ -94,15 +95,14 @@ void PinworthCallback(void *) {
 
 void reportHandlerCallback(void *target, hid::Status result, void *refcon,
                            void *, uint32_t bufferSize) {
-  if (result != hid::kSuccess || bufferSize == 0 || !refcon ||
-      refcon != gWindowController)
+  if (result != hid::kSuccess || bufferSize == 0 || !refcon)
     return;
+  auto *controller = static_cast<PinworthWindowController *>(refcon);
   const auto *report = static_cast<const uint8_t *>(target);
-  const int size = static_cast<int>(
-      std::min(bufferSize, InterruptReportBuffers::kReportSize));
-  gWindowController->addLogEntryWithDirection(kReportDirectionIn, report[0],
-                                              size - 1, report + 1);
-  gWindowController->setLastValueRead(
+  const int size = static_cast<int>(bufferSize);
+  controller->addLogEntryWithDirection(kReportDirectionIn, report[0], size - 1,
+                                       report + 1);
+  controller->setLastValueRead(
       QByteArray(reinterpret_cast<const char *>(report), size));
 }
 
@@ -113,7 +113,7 @@ PinworthWindowController::PinworthWindowController(
       reportIDField(outlets.reportIDField),
       ignoreDuplicatesCheckBox(outlets.ignoreDuplicatesCheckBox),
       readButton(outlets.readButton), addMacroButton(outlets.addMacroButton) {
-  connect(&readTimer, &hid::DefaultModeTimer::timeout, this,
+  connect(&readTimer, &runloop::DefaultModeTimer::timeout, this,
           [this] { read(&readTimer); });
 }
 
@@ -130,8 +130,8 @@ void PinworthWindowController::initialize() {
   QList<ReportRecord> defaultMacros;
   for (const DefaultMacro &macro : kDefaultMacroTable)
     defaultMacros.append(logEntryWithDirection(
-        kReportDirectionOut, macro.reportID, kLongReportSize, macro.data.data(),
-        QString::fromLatin1(macro.name)));
+        kReportDirectionOut, macro.reportID, kLongLayoutDataBytes,
+        macro.data.data(), QString::fromLatin1(macro.name)));
   UserDefaults::standard().registerDefaults(defaultMacros);
 }
 
@@ -165,11 +165,12 @@ void PinworthWindowController::createLog() {
 
 // An empty menu says why it is empty. A filled one has no placeholder, so
 // that the menu shows its first item. The count rebuilds a list that a device
-// change left dirty; the buffers of handles that left it go then.
+// change left dirty, and the armed handles, which the list no longer holds,
+// are let go then.
 void PinworthWindowController::populateInterfacePopup() {
   interfacePopup->clear();
   const int count = PinworthCountInterfaces();
-  InterruptReportBuffers::shared().forgetUnlisted();
+  armedInterfaces.disarmAll();
   interfacePopup->setPlaceholderText(count > 0 ? QString()
                                                : kNoInterfacePlaceholder);
   for (int i = 0; i < count; ++i) {
@@ -232,11 +233,11 @@ void PinworthWindowController::doWrite(QObject *) {
   int reportID = kNoReportID;
   int32_t status = hid::kSuccess;
   switch (reportSize) {
-  case kShortReportSize:
+  case kShortLayoutDataBytes:
     status = PinworthWriteToInterface(node->pinworthHIDInterface,
-                                      kShortReportSize, data.data());
+                                      kShortLayoutDataBytes, data.data());
     break;
-  case kLongReportSize: {
+  case kLongLayoutDataBytes: {
     const std::optional<uint8_t> parsedID = ParseHexByte(reportIDField->text());
     if (!parsedID) {
       alert(QStringLiteral("Invalid report id number format"),
@@ -244,7 +245,7 @@ void PinworthWindowController::doWrite(QObject *) {
       return;
     }
     reportID = *parsedID;
-    std::array<uint8_t, kLongReportSize + 1> report;
+    std::array<uint8_t, kLongLayoutDataBytes + 1> report;
     report[0] = *parsedID;
     std::copy(data.begin(), data.end(), report.begin() + 1);
     status = PinworthWriteToInterface(node->pinworthHIDInterface,
@@ -303,13 +304,10 @@ void PinworthWindowController::startPolling() {
 
 // Arming the same handle again replaces its handler and reuses its buffer.
 void PinworthWindowController::armInterface(hid::DeviceInterface *inInterface) {
-  uint8_t *buffer = InterruptReportBuffers::shared().bufferFor(inInterface);
-  PinworthSetInterruptCallback(inInterface, buffer,
-                               InterruptReportBuffers::kReportSize,
-                               reportHandlerCallback, this);
+  armedInterfaces.arm(inInterface);
 }
 
-void PinworthWindowController::read(hid::DefaultModeTimer *) {
+void PinworthWindowController::read(runloop::DefaultModeTimer *) {
   const PinworthListNode *node =
       PinworthInterfaceListNodeAtIndex(interfacePopup->currentIndex());
   if (!node || !isPolledInterface(node->interfaceType))
@@ -343,12 +341,12 @@ QLineEdit *PinworthWindowController::byteFieldWithTag(int tag) const {
 void PinworthWindowController::interfacePopupChanged(QObject *) {
   const int position = interfacePopup->currentIndex();
   const int32_t newSize =
-      position % 2 == 1 ? kLongReportSize : kShortReportSize;
+      position % 2 == 1 ? kLongLayoutDataBytes : kShortLayoutDataBytes;
   if (newSize == reportSize)
     return;
-  const bool isLong = newSize != kShortReportSize;
-  for (int tag = kFirstByteFieldTag + kShortReportSize;
-       tag < kFirstByteFieldTag + kLongReportSize; ++tag) {
+  const bool isLong = newSize != kShortLayoutDataBytes;
+  for (int tag = kFirstByteFieldTag + kShortLayoutDataBytes;
+       tag < kFirstByteFieldTag + kLongLayoutDataBytes; ++tag) {
     QLineEdit *field = byteFieldWithTag(tag);
     if (!field) {
       reportMissingSubview("interfacePopupChanged", __LINE__);
@@ -370,7 +368,7 @@ void PinworthWindowController::interfacePopupChanged(QObject *) {
 }
 
 void PinworthWindowController::resetReportValues(QObject *) {
-  for (int i = 0; i < kLongReportSize; ++i) {
+  for (int i = 0; i < kLongLayoutDataBytes; ++i) {
     if (QLineEdit *field = byteFieldWithTag(kFirstByteFieldTag + i))
       field->setText(QStringLiteral("00"));
   }
@@ -413,7 +411,7 @@ void PinworthWindowController::updateInterfaceFromLogEntry(
   const bool hasReportID = inLogEntry.reportID != kNoReportID;
   if (hasReportID)
     reportIDField->setText(QString::asprintf("%02x", inLogEntry.reportID));
-  const int fields = hasReportID ? kLongReportSize : kShortReportSize;
+  const int fields = hasReportID ? kLongLayoutDataBytes : kShortLayoutDataBytes;
   for (int i = 0; i < fields && i < inLogEntry.data.size(); ++i) {
     if (QLineEdit *field = byteFieldWithTag(kFirstByteFieldTag + i))
       field->setText(
@@ -458,8 +456,7 @@ void PinworthWindowController::addMacro(QObject *) {
   newMacro.name = *name;
   QList<MacroEntry> macros = UserDefaults::standard().macros();
   macros.append(MacroEntry(newMacro));
-  UserDefaults::standard().setMacros(macros);
-  updateMacroPopup();
+  storeMacros(macros);
 }
 
 // The first macro is never deleted; an item beyond the stored list deletes
@@ -472,8 +469,18 @@ void PinworthWindowController::deleteMacro(QObject *) {
   if (index >= macros.size())
     return;
   macros.removeAt(index);
-  UserDefaults::standard().setMacros(macros);
+  storeMacros(macros);
+}
+
+// The menu shows what is stored, whether or not the list was.
+void PinworthWindowController::storeMacros(const QList<MacroEntry> &macros) {
+  const bool stored = UserDefaults::standard().setMacros(macros);
   updateMacroPopup();
+  if (!stored)
+    alert(QStringLiteral("Macros not saved"),
+          QStringLiteral("The macro list could not be stored in %1; see the "
+                         "standard error for the reason.")
+              .arg(UserDefaults::standard().filePath()));
 }
 
 void PinworthWindowController::updateMacroPopup() {

@@ -11,11 +11,12 @@
 #ifndef PINWORTH_EXPLORER_PINWORTH_WINDOW_CONTROLLER_H
 #define PINWORTH_EXPLORER_PINWORTH_WINDOW_CONTROLLER_H
 
+#include "ArmedInterfaces.h"
 #include "LogTableModel.h"
 #include "ReportRecord.h"
 
-#include "platform/DefaultMode.h"
 #include "platform/HIDServices.h"
+#include "runloop/DefaultMode.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -46,6 +47,15 @@ struct PinworthWindowOutlets {
   QPushButton *addMacroButton = nullptr;
 };
 
+class MacroEntry;
+
+// The interrupt-report handler of an armed interface: logs the report in
+// target (bufferSize bytes, the report ID byte first) to the controller
+// refcon, whose ArmedInterfaces makes sure it is alive. A failed or empty
+// report is dropped.
+void reportHandlerCallback(void *target, hid::Status result, void *refcon,
+                           void *sender, uint32_t bufferSize);
+
 class PinworthWindowController : public QObject {
   Q_OBJECT
 public:
@@ -70,7 +80,7 @@ public:
   void startReading();
   // One poll of the selected interface 0; a failure shows an alert and stops
   // polling. inTimer is the poll timer, or null for the first poll.
-  void read(hid::DefaultModeTimer *inTimer);
+  void read(runloop::DefaultModeTimer *inTimer);
 
   // Appends a report to the log: inSize data bytes at inData, copied.
   // inDirection is kReportDirectionIn or kReportDirectionOut; inReportID is
@@ -121,6 +131,8 @@ private:
   void createLog();
   void startPolling();
   void armInterface(hid::DeviceInterface *inInterface);
+  // Stores the macro list; an alert says so when it could not be stored.
+  void storeMacros(const QList<MacroEntry> &macros);
   // Shows the alert of a failed write or poll, or of bad form text.
   void alert(const QString &title, const QString &message);
 
@@ -128,7 +140,7 @@ private:
   bool isReading = false;
   // Scheduled while polling; stopped, never destroyed, by stopReading(),
   // which may run inside one of its ticks.
-  hid::DefaultModeTimer readTimer;
+  runloop::DefaultModeTimer readTimer;
   bool ignoreDuplicates = false;
   std::unique_ptr<LogTableModel> logEntries;
   QTableView *const logTable;
@@ -140,6 +152,8 @@ private:
   QPushButton *const readButton;
   QPushButton *const addMacroButton;
   std::optional<QByteArray> lastValueRead;
+  // The interfaces 1 armed by Read, until the next rebuild of the list.
+  ArmedInterfaces armedInterfaces{reportHandlerCallback, this};
 };
 
 // The one controller, while it exists; null otherwise.
@@ -148,11 +162,5 @@ extern PinworthWindowController *gWindowController;
 // The library's device-change callback: rebuilds the interface menu of
 // gWindowController. inRefCon is ignored.
 void PinworthCallback(void *inRefCon);
-
-// The interrupt-report handler of an armed interface: logs the report in
-// target (bufferSize bytes, the report ID byte first) to the controller refcon.
-// A failed or empty report, or one for a controller that is gone, is dropped.
-void reportHandlerCallback(void *target, hid::Status result, void *refcon,
-                           void *sender, uint32_t bufferSize);
 
 #endif

@@ -14,8 +14,9 @@
 #include "platform/sim/SimBackend.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMainWindow>
-#include <QTest>
+#include <QWindow>
 
 #include <malloc.h>
 
@@ -51,7 +52,12 @@ Figures measure(int rows, int timedAppends) {
   PinworthWindowController *controller = resource.controller();
   controller->awakeFromNib();
   resource.window()->show();
-  if (!QTest::qWaitForWindowExposed(resource.window()))
+  QElapsedTimer waited;
+  waited.start();
+  while (!resource.window()->windowHandle()->isExposed() &&
+         waited.elapsed() < 5000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  if (!resource.window()->windowHandle()->isExposed())
     std::fprintf(stderr, "warning: the window was not exposed\n");
   QCoreApplication::processEvents();
 

@@ -1,8 +1,9 @@
 // Discovery of the Pinworth interfaces and notification of device changes.
 #include "PinworthLibPrivate.h"
 
-#include <cctype>
-#include <climits>
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <string>
 
 PinworthDeviceCallbackFunctionPtr gPinworthCallBackPtr = nullptr;
@@ -17,26 +18,8 @@ hid::ObjectIterator *gPinworthRemovedIter = nullptr;
 // The signed decimal number at the start of text, after any white space; 0
 // when there is none, the nearest limit when it does not fit in 32 bits.
 int32_t StringIntValue(const std::string &text) {
-  size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
-    i++;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-    negative = text[i++] == '-';
-  long long value = 0;
-  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]));
-       i++) {
-    value = value * 10 + (text[i] - '0');
-    if (value > static_cast<long long>(INT_MAX) + 1)
-      break;
-  }
-  if (negative)
-    value = -value;
-  if (value > INT_MAX)
-    return INT_MAX;
-  if (value < INT_MIN)
-    return INT_MIN;
-  return static_cast<int32_t>(value);
+  return static_cast<int32_t>(std::clamp<long long>(
+      std::strtoll(text.c_str(), nullptr, 10), INT32_MIN, INT32_MAX));
 }
 
 // Takes the devices out of the iterator, which re-arms it, marks the list

@@ -17,14 +17,15 @@
 #define PINWORTH_LIB_H
 
 #include "platform/HIDServices.h"
+#include "platform/PinworthUSBIDs.h"
 
 #include <cstdint>
 #include <memory>
 
 enum {
-  kPinworthVendorID = 0x1209,
-  kPinworthAProductID = 0x0001,
-  kPinworthBProductID = 0x0002,
+  kPinworthVendorID = pinworth::kUSBVendorID,
+  kPinworthAProductID = pinworth::kUSBProductIDA,
+  kPinworthBProductID = pinworth::kUSBProductIDB,
 };
 
 enum {

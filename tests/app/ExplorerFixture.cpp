@@ -94,7 +94,7 @@ void ExplorerFixture::flushLog() {
 
 QList<ReportRecord> ExplorerFixture::records() const {
   QList<ReportRecord> all;
-  for (int i = 0; i < log()->count(); ++i)
+  for (int i = 0; i < log()->reportCount(); ++i)
     all << log()->record(i);
   return all;
 }

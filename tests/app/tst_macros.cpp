@@ -3,7 +3,7 @@
 // restarts, preferences files that are corrupt or edited by hand, and the
 // default macros driving a simulated device's display.
 #include "ExplorerFixture.h"
-#include "UserDefaults.h"
+#include "framework/UserDefaults.h"
 
 #include <QDir>
 #include <QFile>
@@ -105,7 +105,7 @@ private slots:
     QCOMPARE(fixture.byteEnabled(),
              QList<bool>({true, true, true, true, false, false, false}));
     QCOMPARE(fixture.backend().received(deviceA, 0).size(), 0u);
-    QCOMPARE(fixture.log()->count(), 0);
+    QCOMPARE(fixture.log()->reportCount(), 0);
   }
 
   // The name is taken exactly as typed. A report without report ID loads its
@@ -257,7 +257,7 @@ private slots:
     QCOMPARE(answerer.shown(), QStringList());
     QCOMPARE(fixture.backend().device(deviceA).displayLine(0).substr(0, 4),
              std::string("Test"));
-    QTRY_COMPARE(fixture.log()->count(), 6);
+    QTRY_COMPARE(fixture.log()->reportCount(), 6);
     fixture.flushLog();
     for (int row = 0; row < 5; ++row)
       QVERIFY(fixture.rowText(row).startsWith("W|"));
@@ -275,7 +275,7 @@ private:
     fixture.typeBytes(bytes);
     fixture.click("writeButton");
     fixture.flushLog();
-    fixture.clickLogRow(fixture.log()->count() - 1);
+    fixture.clickLogRow(fixture.log()->reportCount() - 1);
   }
 
   ExplorerFixture fixture;

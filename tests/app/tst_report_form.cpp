@@ -2,7 +2,7 @@
 // them, the reset action, and a window resource that lacks a tagged view.
 #include "ExplorerFixture.h"
 
-#include "ViewWithTag.h"
+#include "framework/ViewWithTag.h"
 
 #include <QRegularExpression>
 #include <QTest>

@@ -137,7 +137,7 @@ private slots:
     fixture.setFormTexts("0c", {"0a", "0b"});
 
     fixture.click("clearButton");
-    QCOMPARE(fixture.log()->count(), 0);
+    QCOMPARE(fixture.log()->reportCount(), 0);
     QCOMPARE(fixture.logTable()->model()->rowCount(), 0);
     QVERIFY(fixture.logTable()->selectionModel()->selectedRows().isEmpty());
     QVERIFY(!fixture.widget("addMacroButton")->isEnabled());

@@ -38,7 +38,7 @@ private slots:
     fixture.click("writeButton");
     QCOMPARE(answerer.shown(), QStringList{kNotFound});
     QCOMPARE(answerer.lastParent(), fixture.window());
-    QCOMPARE(fixture.log()->count(), 0);
+    QCOMPARE(fixture.log()->reportCount(), 0);
   }
 
   void fieldsFollowTheHexRule_data() {
@@ -66,11 +66,11 @@ private slots:
     if (byte < 0) {
       QCOMPARE(answerer.shown(), QStringList{kInvalidData});
       QCOMPARE(received(0), Wire());
-      QCOMPARE(fixture.log()->count(), 0);
+      QCOMPARE(fixture.log()->reportCount(), 0);
     } else {
       QCOMPARE(answerer.shown(), QStringList());
       QCOMPARE(received(0), Wire({{0, 0, 0, uint8_t(byte)}}));
-      QCOMPARE(fixture.log()->count(), 1);
+      QCOMPARE(fixture.log()->reportCount(), 1);
     }
     QCOMPARE(fixture.byteField(3)->text(), text);
   }
@@ -88,7 +88,7 @@ private slots:
     fixture.click("writeButton");
     QCOMPARE(answerer.shown(), QStringList({kInvalidData, kInvalidReportID}));
     QCOMPARE(received(1), Wire());
-    QCOMPARE(fixture.log()->count(), 0);
+    QCOMPARE(fixture.log()->reportCount(), 0);
 
     fixture.reportIDField()->setText("5");
     fixture.click("writeButton");
@@ -147,13 +147,13 @@ private slots:
     fixture.click("writeButton");
     QCOMPARE(answerer.shown(), QStringList{kWriteError});
     QCOMPARE(received(0), Wire());
-    QCOMPARE(fixture.log()->count(), 0);
+    QCOMPARE(fixture.log()->reportCount(), 0);
 
     faults = hid::sim::InterfaceFaults{};
     fixture.click("writeButton");
     QCOMPARE(answerer.alerts().size(), 1);
     QCOMPARE(received(0), Wire({{1, 2, 3, 4}}));
-    QCOMPARE(fixture.log()->count(), 1);
+    QCOMPARE(fixture.log()->reportCount(), 1);
   }
 
 private:

@@ -1,7 +1,7 @@
-#include "AlertPanel.h"
 #include "ModalTestSupport.h"
+#include "framework/AlertPanel.h"
 
-#include "platform/DefaultMode.h"
+#include "runloop/DefaultMode.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>
@@ -44,7 +44,7 @@ private slots:
       for (QAbstractButton *button : box->buttons())
         shown << button->text();
       QCOMPARE(box->textFormat(), Qt::PlainText);
-      hid::RunInDefaultMode([workDone] { ++*workDone; });
+      runloop::RunInDefaultMode([workDone] { ++*workDone; });
       QCoreApplication::processEvents();
       QCOMPARE(*workDone, 0);
       if (key)

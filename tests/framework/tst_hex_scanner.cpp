@@ -1,4 +1,4 @@
-#include "HexScanner.h"
+#include "framework/HexScanner.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
-#include "MacroNamePanelController.h"
 #include "ModalTestSupport.h"
+#include "framework/MacroNamePanelController.h"
 
-#include "platform/DefaultMode.h"
+#include "runloop/DefaultMode.h"
 
 #include <QDialog>
 #include <QLineEdit>
@@ -93,7 +93,7 @@ private slots:
     WhenModalUp([typed, how, workDone](QWidget *panel) {
       QCOMPARE(panel->objectName(), "MacroName");
       QCOMPARE(panel->windowModality(), Qt::ApplicationModal);
-      hid::RunInDefaultMode([workDone] { ++*workDone; });
+      runloop::RunInDefaultMode([workDone] { ++*workDone; });
       QCoreApplication::processEvents();
       QCOMPARE(*workDone, 0);
       TypeAndDismiss(panel, typed, how);

@@ -1,4 +1,4 @@
-#include "UserDefaults.h"
+#include "framework/UserDefaults.h"
 
 #include <QDir>
 #include <QFile>

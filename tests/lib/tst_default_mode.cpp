@@ -1,6 +1,6 @@
 // Default-mode delivery: work and timer ticks wait while a modal scope is
 // open, then arrive in order; missed ticks make one.
-#include "platform/DefaultMode.h"
+#include "runloop/DefaultMode.h"
 
 #include <QtTest>
 
@@ -20,23 +20,23 @@ private slots:
 
 void DefaultModeTest::runsAtOnceOutsideModal() {
   int runs = 0;
-  hid::RunInDefaultMode([&] { runs++; });
+  runloop::RunInDefaultMode([&] { runs++; });
   QCOMPARE(runs, 1);
 }
 
 void DefaultModeTest::waitsForTheLastOfNestedScopes() {
   std::vector<int> order;
   {
-    hid::ModalScope outer;
+    runloop::ModalScope outer;
     {
-      hid::ModalScope inner;
-      hid::RunInDefaultMode([&] { order.push_back(1); });
+      runloop::ModalScope inner;
+      runloop::RunInDefaultMode([&] { order.push_back(1); });
     }
     QCoreApplication::processEvents();
-    hid::RunInDefaultMode([&] { order.push_back(2); });
+    runloop::RunInDefaultMode([&] { order.push_back(2); });
     QVERIFY(order.empty());
   }
-  hid::RunInDefaultMode([&] { order.push_back(3); }); // behind the others
+  runloop::RunInDefaultMode([&] { order.push_back(3); }); // behind the others
   QVERIFY(order.empty());
   QCoreApplication::processEvents();
   QCOMPARE(order, (std::vector<int>{1, 2, 3}));
@@ -44,14 +44,14 @@ void DefaultModeTest::waitsForTheLastOfNestedScopes() {
 
 void DefaultModeTest::workOpeningAScopeHoldsTheRest() {
   std::vector<int> order;
-  auto scope = std::make_unique<hid::ModalScope>();
-  hid::RunInDefaultMode([&] {
+  auto scope = std::make_unique<runloop::ModalScope>();
+  runloop::RunInDefaultMode([&] {
     order.push_back(1);
-    hid::ModalScope alert; // like an alert shown by a poll
+    runloop::ModalScope alert; // like an alert shown by a poll
     QCoreApplication::processEvents();
     QCOMPARE(order, std::vector<int>{1});
   });
-  hid::RunInDefaultMode([&] { order.push_back(2); });
+  runloop::RunInDefaultMode([&] { order.push_back(2); });
   scope.reset();
   QCoreApplication::processEvents();
   QCoreApplication::processEvents();
@@ -59,13 +59,13 @@ void DefaultModeTest::workOpeningAScopeHoldsTheRest() {
 }
 
 void DefaultModeTest::timerTicksOnceForAllMissedTicks() {
-  hid::DefaultModeTimer timer;
+  runloop::DefaultModeTimer timer;
   int ticks = 0;
-  connect(&timer, &hid::DefaultModeTimer::timeout, [&] { ticks++; });
+  connect(&timer, &runloop::DefaultModeTimer::timeout, [&] { ticks++; });
   timer.start(10);
   QTRY_VERIFY(ticks >= 2);
   {
-    hid::ModalScope modal;
+    runloop::ModalScope modal;
     ticks = 0;
     QTest::qWait(120); // about 12 ticks missed
     QCOMPARE(ticks, 0);
@@ -77,11 +77,11 @@ void DefaultModeTest::timerTicksOnceForAllMissedTicks() {
 }
 
 void DefaultModeTest::stoppedTimerDropsItsWaitingTick() {
-  hid::DefaultModeTimer timer;
+  runloop::DefaultModeTimer timer;
   int ticks = 0;
-  connect(&timer, &hid::DefaultModeTimer::timeout, [&] { ticks++; });
+  connect(&timer, &runloop::DefaultModeTimer::timeout, [&] { ticks++; });
   {
-    hid::ModalScope modal;
+    runloop::ModalScope modal;
     timer.start(5);
     QTest::qWait(30);
     timer.stop();
@@ -93,12 +93,13 @@ void DefaultModeTest::stoppedTimerDropsItsWaitingTick() {
 
 void DefaultModeTest::receiverMayDestroyTheTimer() {
   for (bool missedWhileModal : {false, true}) {
-    auto *timer = new hid::DefaultModeTimer;
-    QPointer<hid::DefaultModeTimer> alive(timer);
-    connect(timer, &hid::DefaultModeTimer::timeout, [timer] { delete timer; });
+    auto *timer = new runloop::DefaultModeTimer;
+    QPointer<runloop::DefaultModeTimer> alive(timer);
+    connect(timer, &runloop::DefaultModeTimer::timeout,
+            [timer] { delete timer; });
     timer->start(5);
     if (missedWhileModal) {
-      hid::ModalScope modal;
+      runloop::ModalScope modal;
       QTest::qWait(20);
     }
     QTRY_VERIFY(!alive);

@@ -1,7 +1,7 @@
 // Device notifications: the callback, the dirty list and the event loop.
 #include "LibTestSupport.h"
 
-#include "platform/DefaultMode.h"
+#include "runloop/DefaultMode.h"
 
 #include <QtTest>
 
@@ -93,7 +93,7 @@ void HotplugTest::notificationsWaitForModalScope() {
   PinworthSetDeviceCallback(CountingCallback, nullptr);
   hid::sim::DeviceID device;
   {
-    hid::ModalScope modal;
+    runloop::ModalScope modal;
     device = lib.backend.attach(Model::PinworthA, "1");
     lib.backend.detach(device);
     DeliverPendingEvents();

@@ -107,11 +107,11 @@ void InterfaceListTest::nonCheckingQueriesKeepStaleNodes() {
   DeliverPendingEvents();
   QCOMPARE(PinworthInterfaceListNodeAtIndex(0), staleHead);
   QCOMPARE(PinworthFirstInterfaceOfType(kPinworthAInterface1), staleInterface1);
-  QCOMPARE(lib.backend.handles(device, 0).back().destroyed, false);
+  QCOMPARE(lib.backend.handleHistories(device, 0).back().destroyed, false);
 
   QCOMPARE(PinworthCountInterfaces(), 0);
-  QCOMPARE(lib.backend.handles(device, 0).back().destroyed, true);
-  QCOMPARE(lib.backend.handles(device, 1).back().destroyed, true);
+  QCOMPARE(lib.backend.handleHistories(device, 0).back().destroyed, true);
+  QCOMPARE(lib.backend.handleHistories(device, 1).back().destroyed, true);
 }
 
 void InterfaceListTest::rebuildFindingNothingLeavesCleanEmptyList() {
@@ -135,7 +135,8 @@ void InterfaceListTest::clearingReleasesWithoutClosing() {
           PinworthInterfaceListNodeAtIndex(0)->pinworthHIDInterface, 4, report),
       0);
   PinworthClearInterfaceList();
-  hid::sim::HandleRecord record = lib.backend.handles(device, 0).back();
+  hid::sim::HandleHistory record =
+      lib.backend.handleHistories(device, 0).back();
   QCOMPARE(record.releases, 1);
   QCOMPARE(record.closes, 0);
   QCOMPARE(record.destroyed, true);

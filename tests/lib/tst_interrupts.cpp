@@ -2,7 +2,7 @@
 // after the handle or the device is gone, once per report after re-arming.
 #include "LibTestSupport.h"
 
-#include "platform/DefaultMode.h"
+#include "runloop/DefaultMode.h"
 
 #include <QtTest>
 
@@ -103,7 +103,7 @@ void InterruptTest::heldWhileModalThenDeliveredInOrder() {
   PinworthSetInterruptCallback(interface1(), buffer_, 8, RecordReport,
                                &gDeliveries);
   {
-    hid::ModalScope modal;
+    runloop::ModalScope modal;
     for (uint8_t id = 1; id <= 100; id++)
       lib_->backend.sendInputReport(device_, 1, {id});
     DeliverPendingEvents();
@@ -151,7 +151,7 @@ void InterruptTest::nothingAfterTheListReleasedTheHandle() {
   QCOMPARE(PinworthCountInterfaces(), 4); // the rebuild releases the old handle
   DeliverPendingEvents();
   QCOMPARE(gDeliveries.size(), size_t(1));
-  QVERIFY(lib_->backend.handles(device_, 1).front().destroyed);
+  QVERIFY(lib_->backend.handleHistories(device_, 1).front().destroyed);
 }
 
 void InterruptTest::deviceAnswersOnInterface1() {

@@ -51,14 +51,14 @@ void TransferTest::writeLeavesOpenAndReadCloses() {
   Bytes latches{0xF0, 0x0F, 0xFF, 0x00};
   QCOMPARE(PinworthWriteToInterface(interfaceAt(0), 4, latches.data()), 0);
   QCOMPARE(lib_->backend.received(device_, 0), std::vector<Bytes>{latches});
-  hid::sim::HandleRecord record = lib_->backend.handleRecord(interfaceAt(0));
+  hid::sim::HandleHistory record = lib_->backend.historyOf(interfaceAt(0));
   QVERIFY(record.isOpen);
   QCOMPARE(record.opens, 1);
 
   uint8_t pins[4];
   QCOMPARE(PinworthReadFromInterface(interfaceAt(0), 0, 4, pins), 0);
   QCOMPARE(Bytes(pins, pins + 4), latches);
-  record = lib_->backend.handleRecord(interfaceAt(0));
+  record = lib_->backend.historyOf(interfaceAt(0));
   QVERIFY(!record.isOpen);
   QCOMPARE(record.opens, 2);
   QCOMPARE(record.closes, 1);
@@ -74,7 +74,7 @@ void TransferTest::failedWriteClosesAndReports() {
   QCOMPARE(written,
            std::string("Could not write setReport on hid device "
                        "interface - input/output error(e00002ca,714)\n"));
-  QVERIFY(!lib_->backend.handleRecord(interfaceAt(1)).isOpen);
+  QVERIFY(!lib_->backend.historyOf(interfaceAt(1)).isOpen);
   QVERIFY(lib_->backend.received(device_, 1).empty());
   QCOMPARE(PinworthWriteToInterface(interfaceAt(1), 8, report), 0);
 }
@@ -93,7 +93,7 @@ void TransferTest::failedOpenLeavesInterfaceAlone() {
                      "another program has it open for exclusive "
                      "access(e00002c5,709)\n";
   QCOMPARE(written, line + line);
-  hid::sim::HandleRecord record = lib_->backend.handleRecord(interfaceAt(0));
+  hid::sim::HandleHistory record = lib_->backend.historyOf(interfaceAt(0));
   QCOMPARE(record.opens, 0);
   QCOMPARE(record.closes, 0);
   QCOMPARE(PinworthCountInterfaces(), 2);
@@ -109,7 +109,7 @@ void TransferTest::failedReadClosesAndReports() {
   QCOMPARE(status, hid::kErrorGeneral);
   QCOMPARE(written, std::string("Could not read getReport on hid device "
                                 "interface - general error(e00002bc,700)\n"));
-  QVERIFY(!lib_->backend.handleRecord(interfaceAt(0)).isOpen);
+  QVERIFY(!lib_->backend.historyOf(interfaceAt(0)).isOpen);
 }
 
 void TransferTest::readClearsBytesTheDeviceDidNotFill() {

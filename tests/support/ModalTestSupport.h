@@ -2,7 +2,7 @@
 #ifndef PINWORTH_TESTS_MODAL_TEST_SUPPORT_H
 #define PINWORTH_TESTS_MODAL_TEST_SUPPORT_H
 
-#include "platform/DefaultMode.h"
+#include "runloop/DefaultMode.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -65,7 +65,7 @@ private:
 inline void VerifyModalsClosed(const ModalWatchdog &watchdog) {
   QVERIFY2(!watchdog.fired(), "a modal widget was left up");
   QVERIFY(!QApplication::activeModalWidget());
-  QVERIFY(!hid::InModalScope());
+  QVERIFY(!runloop::InModalScope());
 }
 
 // An alert as the user saw it.

@@ -1,0 +1,36 @@
+#include "AlertPanel.h"
+
+#include "ModalSession.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+constexpr int kMessageMinimumWidth = 320;
+}
+
+void RunAlertPanel(QWidget *parent, const QString &title,
+                   const QString &message) {
+  // The title heads the box as well as its window: without a window manager
+  // the window title is not shown, and several alerts share one message.
+  QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::NoButton,
+                  parent);
+  box.setTextFormat(Qt::PlainText);
+  box.setInformativeText(message);
+  // The title reads as a bold headline; under a short one the box would wrap
+  // the message after a few words.
+  if (auto *titleLabel = box.findChild<QLabel *>("qt_msgbox_label")) {
+    QFont bold = titleLabel->font();
+    bold.setBold(true);
+    titleLabel->setFont(bold);
+  }
+  if (auto *messageLabel =
+          box.findChild<QLabel *>("qt_msgbox_informativelabel"))
+    messageLabel->setMinimumWidth(kMessageMinimumWidth);
+  QPushButton *ok =
+      box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  box.setDefaultButton(ok);
+  box.setEscapeButton(ok);
+  RunModal(box);
+}

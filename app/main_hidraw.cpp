@@ -1,0 +1,14 @@
+// The explorer on real Pinworth devices, found through libudev and reached
+// through the kernel's hidraw interface.
+#include "MainWindowResource.h"
+
+#include "platform/hidraw/HidrawBackend.h"
+
+#include <QApplication>
+
+int main(int argc, char **argv) {
+  QApplication application(argc, argv);
+  hid::hidraw::HidrawBackend backend;
+  hid::SetBackend(&backend);
+  return RunExplorer(application);
+}

@@ -1,0 +1,63 @@
+// The helper thread of one hidraw handle, for requests that can block.
+//
+// A write() or HIDIOCGINPUT on hidraw waits for the device, and the kernel's
+// own timeouts for that are seconds long. The handle hands such a request to
+// its worker and waits no longer than the request's timeout:
+// - the request owns a copy of its bytes and a reference to the descriptor,
+//   so a request that outlives its caller touches no caller memory and the
+//   descriptor stays open until the request is over;
+// - one request at a time: while an abandoned request is still stuck in the
+//   kernel, the next one fails at once with a timeout instead of piling up
+//   behind it;
+// - destroying the worker never waits for a stuck request: the thread then
+//   finishes that request on its own and ends.
+#ifndef PINWORTH_HIDRAW_REQUEST_WORKER_H
+#define PINWORTH_HIDRAW_REQUEST_WORKER_H
+
+#include "platform/hidraw/FileDescriptor.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace hid::hidraw {
+
+// One blocking call on a hidraw descriptor.
+struct Request {
+  enum class Kind { Write, Ioctl };
+  Kind kind;
+  std::shared_ptr<const FileDescriptor> fd;
+  unsigned long ioctlRequest = 0; // for Kind::Ioctl
+  std::vector<uint8_t> bytes{};   // written, or the ioctl's in/out buffer
+};
+
+struct RequestOutcome {
+  bool timedOut = false;
+  long result = -1;             // what write() or ioctl() returned
+  int error = 0;                // errno when result < 0
+  std::vector<uint8_t> bytes{}; // the buffer after the call
+};
+
+class RequestWorker {
+public:
+  RequestWorker();
+  ~RequestWorker();
+  RequestWorker(const RequestWorker &) = delete;
+  RequestWorker &operator=(const RequestWorker &) = delete;
+
+  // Runs request on the helper thread and waits for it until timeout has
+  // passed. Returns timedOut at once when an earlier request still runs.
+  RequestOutcome run(Request request, std::chrono::milliseconds timeout);
+
+  struct Shared;
+
+private:
+  std::shared_ptr<Shared> shared_;
+  std::thread thread_;
+};
+
+} // namespace hid::hidraw
+
+#endif

@@ -1,0 +1,68 @@
+// Device notifications of the hidraw backend, from a udev monitor.
+//
+// The monitor's socket is read on the event loop of the thread that created
+// the port, always, also while a modal scope is open; only the handlers'
+// calls wait for default mode. The port follows the USB devices it sees:
+// - an arrival is reported once the device is complete, that is once all its
+//   interfaces exist and every HID interface has its hidraw node (the USB
+//   device appears before its interfaces are bound, and a search at that
+//   moment would find nothing or half a device);
+// - a removal is reported when the USB device goes, if its arrival was;
+// - each change calls each matching registration's handler once (see
+//   NotificationRegistry).
+#ifndef PINWORTH_HIDRAW_UDEV_NOTIFICATION_PORT_H
+#define PINWORTH_HIDRAW_UDEV_NOTIFICATION_PORT_H
+
+#include "platform/HIDServices.h"
+#include "platform/NotificationRegistry.h"
+#include "platform/hidraw/Udev.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QSocketNotifier;
+
+namespace hid::hidraw {
+
+class UdevNotificationPort : public NotificationPort {
+public:
+  // A port on the calling thread's event loop, or null when there is no
+  // event loop or no udev monitor.
+  static std::unique_ptr<UdevNotificationPort> Create(UdevContext context);
+  ~UdevNotificationPort() override;
+
+  // Matches "IOUSBDevice" by "idVendor" and "idProduct" (each optional).
+  Status addMatchingNotification(NotificationType type,
+                                 const MatchingDictionary &matching,
+                                 NotificationHandler handler, void *refCon,
+                                 ObjectIterator **outIterator) override;
+
+private:
+  struct TrackedDevice {
+    int32_t vendorID;
+    int32_t productID;
+    bool arrivalReported;
+  };
+
+  UdevNotificationPort(UdevContext context, UdevMonitor monitor);
+
+  void trackAttachedDevices();
+  void readEvents();
+  void handleEvent(udev_device *device);
+  // The record of a USB device, made on first sight; null when its IDs
+  // cannot be read.
+  TrackedDevice *track(udev_device *usbDevice);
+  bool arrivalComplete(udev_device *usbDevice);
+
+  UdevContext context_;
+  UdevMonitor monitor_;
+  std::unique_ptr<QSocketNotifier> notifier_;
+  std::map<std::string, TrackedDevice> devices_; // by USB device syspath
+  NotificationRegistry registry_;
+};
+
+} // namespace hid::hidraw
+
+#endif

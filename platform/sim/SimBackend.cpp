@@ -1,0 +1,524 @@
+#include "platform/sim/SimBackend.h"
+
+#include "platform/NotificationRegistry.h"
+#include "platform/ObjectQueue.h"
+#include "platform/PinworthUSBIDs.h"
+#include "runloop/DefaultMode.h"
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <stdexcept>
+#include <thread>
+
+namespace hid::sim {
+
+namespace {
+
+constexpr MasterPort kSimMasterPort = 1;
+
+struct SimInterface {
+  InterfaceFaults faults;
+  std::vector<std::vector<uint8_t>> received;
+  std::vector<int> handleHistories; // indexes into State::handleHistories
+};
+
+struct SimDevice {
+  Model model;
+  std::optional<std::string> serial;
+  bool attached = true;
+  VirtualPinworth behaviour;
+  SimInterface interfaces[2];
+
+  SimDevice(Model m, std::optional<std::string> s)
+      : model(m), serial(std::move(s)), behaviour(m) {}
+};
+
+struct ForeignService {
+  int32_t vendorID;
+  int32_t productID;
+  InterfaceFaults faults;
+};
+
+// One HID service in the enumeration order: an interface of a device, or a
+// foreign service.
+struct Slot {
+  bool foreign;
+  int id;
+  int interfaceNumber;
+};
+
+USBDeviceIDs IDsOf(Model model) {
+  return {pinworth::kUSBVendorID, model == Model::PinworthA
+                                      ? pinworth::kUSBProductIDA
+                                      : pinworth::kUSBProductIDB};
+}
+
+} // namespace
+
+class SimHandle;
+class SimPort;
+
+struct SimBackend::State {
+  std::map<DeviceID, std::unique_ptr<SimDevice>> devices;
+  std::map<ServiceID, ForeignService> foreign;
+  std::vector<Slot> order;
+  std::vector<HandleHistory> handleHistories;
+  std::vector<SimHandle *> liveHandles;
+  std::vector<SimPort *> ports;
+  int nextID = 1;
+
+  SimDevice &device(DeviceID id) {
+    auto it = devices.find(id);
+    if (it == devices.end())
+      throw std::out_of_range("no simulated device with this id");
+    return *it->second;
+  }
+  SimInterface &interface(DeviceID id, int interfaceNumber) {
+    if (interfaceNumber != 0 && interfaceNumber != 1)
+      throw std::out_of_range("Pinworth interfaces are 0 and 1");
+    return device(id).interfaces[interfaceNumber];
+  }
+  void deliverInputReport(DeviceID id, int interfaceNumber,
+                          const std::vector<uint8_t> &report);
+  void notify(DeviceID id, NotificationType type);
+};
+
+// A handle on one interface of a simulated device. It keeps the backend's
+// state alive, so it stays safe to use after its device was detached.
+class SimHandle : public DeviceInterface {
+public:
+  SimHandle(std::shared_ptr<SimBackend::State> state, DeviceID device,
+            int interfaceNumber)
+      : state_(std::move(state)), device_(device),
+        interfaceNumber_(interfaceNumber),
+        history_(static_cast<int>(state_->handleHistories.size())) {
+    state_->handleHistories.emplace_back();
+    state_->interface(device_, interfaceNumber_)
+        .handleHistories.push_back(history_);
+    state_->liveHandles.push_back(this);
+  }
+
+  ~SimHandle() override {
+    history().destroyed = true;
+    history().isOpen = false;
+    history().handlerInstalled = false;
+    std::erase(state_->liveHandles, this);
+  }
+
+  int historyIndex() const { return history_; }
+  DeviceID device() const { return device_; }
+  int interfaceNumber() const { return interfaceNumber_; }
+
+  Status open(uint32_t) override {
+    if (!attached())
+      return kErrorNoDevice;
+    if (Status status = faults().openStatus)
+      return status;
+    history().opens++;
+    history().isOpen = true;
+    return kSuccess;
+  }
+
+  Status close() override {
+    if (!history().isOpen)
+      return kErrorNotOpen;
+    history().closes++;
+    history().isOpen = false;
+    return kSuccess;
+  }
+
+  Status setReport(ReportType type, uint32_t, const void *buffer, uint32_t size,
+                   uint32_t timeoutMS) override {
+    if (Status status = checkTransfer(timeoutMS, faults().nextWriteStatus))
+      return status;
+    if (type != ReportType::Output || (buffer == nullptr && size > 0))
+      return kErrorBadArgument;
+    const auto *bytes = static_cast<const uint8_t *>(buffer);
+    SimDevice &device = state_->device(device_);
+    device.interfaces[interfaceNumber_].received.emplace_back(bytes,
+                                                              bytes + size);
+    for (const InputReport &answer :
+         device.behaviour.receiveOutputReport(interfaceNumber_, bytes, size))
+      state_->deliverInputReport(device_, answer.interfaceNumber, answer.bytes);
+    return kSuccess;
+  }
+
+  Status getReport(ReportType type, uint32_t reportID, void *buffer,
+                   uint32_t *ioSize, uint32_t timeoutMS) override {
+    if (Status status = checkTransfer(timeoutMS, faults().nextReadStatus))
+      return status;
+    if (type != ReportType::Input || ioSize == nullptr ||
+        (buffer == nullptr && *ioSize > 0))
+      return kErrorBadArgument;
+    std::vector<uint8_t> report = state_->device(device_).behaviour.inputReport(
+        interfaceNumber_, static_cast<uint8_t>(reportID));
+    *ioSize = std::min<uint32_t>(*ioSize, static_cast<uint32_t>(report.size()));
+    std::copy_n(report.data(), *ioSize, static_cast<uint8_t *>(buffer));
+    return kSuccess;
+  }
+
+  Status setInterruptReportHandlerCallback(void *buffer, uint32_t bufferSize,
+                                           ReportCallback callback,
+                                           void *target,
+                                           void *refcon) override {
+    if (callback == nullptr) {
+      deliveries_.reset();
+      history().handlerInstalled = false;
+      return kSuccess;
+    }
+    if (!attached())
+      return kErrorNoDevice;
+    if (buffer == nullptr || bufferSize == 0)
+      return kErrorBadArgument;
+    buffer_ = static_cast<uint8_t *>(buffer);
+    bufferSize_ = bufferSize;
+    callback_ = callback;
+    target_ = target;
+    refcon_ = refcon;
+    if (!deliveries_)
+      deliveries_ = std::make_unique<runloop::DefaultModeQueue>();
+    history().handlerInstalled = true;
+    return kSuccess;
+  }
+
+  // The device sent a report: it reaches the handler from the event loop of
+  // the thread that installed it, in default mode, unless the handle is gone,
+  // closed or its device detached by then.
+  void receive(const std::vector<uint8_t> &report) {
+    if (!deliveries_ || !history().isOpen)
+      return;
+    deliveries_->post([this, report] { deliver(report); });
+  }
+
+protected:
+  void releasing() override { history().releases++; }
+
+private:
+  HandleHistory &history() { return state_->handleHistories[history_]; }
+  InterfaceFaults &faults() {
+    return state_->interface(device_, interfaceNumber_).faults;
+  }
+  bool attached() { return state_->device(device_).attached; }
+
+  // The common checks of a transfer; a pending one-shot fault is consumed.
+  Status checkTransfer(uint32_t timeoutMS, Status &oneShotFault) {
+    if (!attached())
+      return kErrorNoDevice;
+    if (!history().isOpen)
+      return kErrorNotOpen;
+    if (faults().stalled) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMS));
+      return kErrorTimeout;
+    }
+    if (Status status = oneShotFault) {
+      oneShotFault = kSuccess;
+      return status;
+    }
+    return kSuccess;
+  }
+
+  void deliver(const std::vector<uint8_t> &report) {
+    if (!attached() || !history().isOpen)
+      return;
+    uint32_t size =
+        std::min<uint32_t>(bufferSize_, static_cast<uint32_t>(report.size()));
+    std::copy_n(report.data(), size, buffer_);
+    callback_(target_, kSuccess, refcon_, this, size);
+  }
+
+  std::shared_ptr<SimBackend::State> state_;
+  DeviceID device_;
+  int interfaceNumber_;
+  int history_;
+  uint8_t *buffer_ = nullptr;
+  uint32_t bufferSize_ = 0;
+  ReportCallback callback_ = nullptr;
+  void *target_ = nullptr;
+  void *refcon_ = nullptr;
+  // Made on the thread that installed the handler; deliveries go through its
+  // event loop and stop when it is destroyed with the handle.
+  std::unique_ptr<runloop::DefaultModeQueue> deliveries_;
+};
+
+void SimBackend::State::deliverInputReport(DeviceID id, int interfaceNumber,
+                                           const std::vector<uint8_t> &report) {
+  if (!device(id).attached)
+    return;
+  for (SimHandle *handle : liveHandles)
+    if (handle->device() == id && handle->interfaceNumber() == interfaceNumber)
+      handle->receive(report);
+}
+
+namespace {
+
+class SimPlugIn : public PlugInInterface {
+public:
+  SimPlugIn(std::shared_ptr<SimBackend::State> state, DeviceID device,
+            int interfaceNumber)
+      : state_(std::move(state)), device_(device),
+        interfaceNumber_(interfaceNumber) {}
+
+  Status queryInterface(DeviceInterface **outInterface) override {
+    if (Status status =
+            state_->interface(device_, interfaceNumber_).faults.queryStatus)
+      return status;
+    *outInterface = new SimHandle(state_, device_, interfaceNumber_);
+    return kSuccess;
+  }
+
+private:
+  std::shared_ptr<SimBackend::State> state_;
+  DeviceID device_;
+  int interfaceNumber_;
+};
+
+// One HID service of a search: a Pinworth interface or a foreign service.
+class SimService : public Service {
+public:
+  SimService(std::shared_ptr<SimBackend::State> state, Slot slot)
+      : state_(std::move(state)), slot_(slot) {}
+
+  Status copyProperties(PropertyTable &outTable) const override {
+    const InterfaceFaults &f = faults();
+    if (f.propertiesUnreadable)
+      return kErrorIO;
+    outTable = PropertyTable{};
+    if (slot_.foreign) {
+      const ForeignService &service = state_->foreign.at(slot_.id);
+      outTable.vendorID = service.vendorID;
+      outTable.productID = service.productID;
+    } else {
+      const SimDevice &device = state_->device(slot_.id);
+      outTable.vendorID = IDsOf(device.model).vendorID;
+      outTable.productID = IDsOf(device.model).productID;
+      outTable.serialNumber = device.serial;
+    }
+    if (f.vendorIDMissing)
+      outTable.vendorID.reset();
+    if (f.productIDMissing)
+      outTable.productID.reset();
+    return kSuccess;
+  }
+
+  Status getClassName(std::string &outName) const override {
+    if (Status status = faults().classNameStatus)
+      return status;
+    outName = "IOHIDDevice";
+    return kSuccess;
+  }
+
+  Status
+  createPlugInInterface(std::unique_ptr<PlugInInterface> &outPlugIn) override {
+    if (Status status = faults().plugInStatus)
+      return status;
+    if (slot_.foreign)
+      return kErrorUnsupported;
+    outPlugIn =
+        std::make_unique<SimPlugIn>(state_, slot_.id, slot_.interfaceNumber);
+    return kSuccess;
+  }
+
+private:
+  const InterfaceFaults &faults() const {
+    if (slot_.foreign)
+      return state_->foreign.at(slot_.id).faults;
+    return state_->interface(slot_.id, slot_.interfaceNumber).faults;
+  }
+
+  std::shared_ptr<SimBackend::State> state_;
+  Slot slot_;
+};
+
+} // namespace
+
+// Device notifications, delivered on the event loop of the thread that
+// created the port.
+class SimPort : public NotificationPort {
+public:
+  explicit SimPort(std::shared_ptr<SimBackend::State> state)
+      : state_(std::move(state)) {
+    state_->ports.push_back(this);
+  }
+  ~SimPort() override { std::erase(state_->ports, this); }
+
+  Status addMatchingNotification(NotificationType type,
+                                 const MatchingDictionary &matching,
+                                 NotificationHandler handler, void *refCon,
+                                 ObjectIterator **outIterator) override {
+    std::vector<USBDeviceIDs> attached;
+    for (const auto &[id, device] : state_->devices)
+      if (device->attached)
+        attached.push_back(IDsOf(device->model));
+    return registry_.add(type, matching, handler, refCon, attached,
+                         outIterator);
+  }
+
+  void notify(Model model, NotificationType type) {
+    registry_.notify(type, IDsOf(model));
+  }
+
+private:
+  std::shared_ptr<SimBackend::State> state_;
+  NotificationRegistry registry_;
+};
+
+void SimBackend::State::notify(DeviceID id, NotificationType type) {
+  Model model = device(id).model;
+  for (SimPort *port : ports)
+    port->notify(model, type);
+}
+
+SimBackend::SimBackend() : state_(std::make_shared<State>()) {}
+
+SimBackend::~SimBackend() = default;
+
+DeviceID SimBackend::attach(Model model, std::optional<std::string> serial) {
+  DeviceID id = state_->nextID++;
+  state_->devices.emplace(
+      id, std::make_unique<SimDevice>(model, std::move(serial)));
+  state_->order.push_back({false, id, 0});
+  state_->order.push_back({false, id, 1});
+  state_->notify(id, NotificationType::FirstMatch);
+  return id;
+}
+
+void SimBackend::detach(DeviceID device) {
+  SimDevice &d = state_->device(device);
+  if (!d.attached)
+    return;
+  d.attached = false;
+  std::erase_if(state_->order, [device](const Slot &slot) {
+    return !slot.foreign && slot.id == device;
+  });
+  state_->notify(device, NotificationType::Terminate);
+}
+
+void SimBackend::detachAll() {
+  for (const auto &[id, device] : state_->devices)
+    detach(id);
+  state_->order.clear();
+}
+
+ServiceID SimBackend::insertForeignService(int32_t vendorID,
+                                           int32_t productID) {
+  ServiceID id = state_->nextID++;
+  state_->foreign.emplace(id, ForeignService{vendorID, productID, {}});
+  state_->order.push_back({true, id, 0});
+  return id;
+}
+
+ServiceID SimBackend::insertForeignServiceAfter(DeviceID device,
+                                                int interfaceNumber,
+                                                int32_t vendorID,
+                                                int32_t productID) {
+  auto after = std::find_if(state_->order.begin(), state_->order.end(),
+                            [&](const Slot &slot) {
+                              return !slot.foreign && slot.id == device &&
+                                     slot.interfaceNumber == interfaceNumber;
+                            });
+  if (after == state_->order.end())
+    throw std::out_of_range("no attached interface to insert after");
+  ServiceID id = state_->nextID++;
+  state_->foreign.emplace(id, ForeignService{vendorID, productID, {}});
+  state_->order.insert(after + 1, Slot{true, id, 0});
+  return id;
+}
+
+InterfaceFaults &SimBackend::faults(DeviceID device, int interfaceNumber) {
+  return state_->interface(device, interfaceNumber).faults;
+}
+
+InterfaceFaults &SimBackend::foreignFaults(ServiceID service) {
+  return state_->foreign.at(service).faults;
+}
+
+VirtualPinworth &SimBackend::device(DeviceID device) {
+  return state_->device(device).behaviour;
+}
+
+void SimBackend::sendInputReport(DeviceID device, int interfaceNumber,
+                                 std::vector<uint8_t> report) {
+  state_->interface(device, interfaceNumber);
+  state_->deliverInputReport(device, interfaceNumber, report);
+}
+
+void SimBackend::setPinPulledLow(DeviceID device, int pin, bool pulledLow) {
+  for (const InputReport &report :
+       state_->device(device).behaviour.setPinPulledLow(pin, pulledLow))
+    state_->deliverInputReport(device, report.interfaceNumber, report.bytes);
+}
+
+void SimBackend::pressRemoteKey(DeviceID device, uint8_t address,
+                                uint8_t command) {
+  for (const InputReport &report :
+       state_->device(device).behaviour.pressRemoteKey(address, command))
+    state_->deliverInputReport(device, report.interfaceNumber, report.bytes);
+}
+
+const std::vector<std::vector<uint8_t>> &
+SimBackend::received(DeviceID device, int interfaceNumber) {
+  return state_->interface(device, interfaceNumber).received;
+}
+
+std::vector<HandleHistory> SimBackend::handleHistories(DeviceID device,
+                                                       int interfaceNumber) {
+  std::vector<HandleHistory> histories;
+  for (int index : state_->interface(device, interfaceNumber).handleHistories)
+    histories.push_back(state_->handleHistories[index]);
+  return histories;
+}
+
+HandleHistory SimBackend::historyOf(const DeviceInterface *handle) {
+  const auto *simHandle = dynamic_cast<const SimHandle *>(handle);
+  if (simHandle == nullptr)
+    throw std::invalid_argument("not a handle of the simulated backend");
+  return state_->handleHistories[simHandle->historyIndex()];
+}
+
+Status SimBackend::getMasterPort(MasterPort *outPort) {
+  if (Status status = searchFaults_.masterPortStatus)
+    return status;
+  *outPort = kSimMasterPort;
+  return kSuccess;
+}
+
+void SimBackend::deallocateMasterPort(MasterPort) {}
+
+std::unique_ptr<MatchingDictionary>
+SimBackend::serviceMatching(const char *className) {
+  std::string name = className;
+  if ((name == "IOHIDDevice" && searchFaults_.hidMatchingFails) ||
+      (name == "IOUSBDevice" && searchFaults_.usbMatchingFails))
+    return nullptr;
+  auto matching = std::make_unique<MatchingDictionary>();
+  matching->className = name;
+  return matching;
+}
+
+Status SimBackend::getMatchingServices(MasterPort,
+                                       const MatchingDictionary &matching,
+                                       std::unique_ptr<ObjectIterator> &out) {
+  searchCount_++;
+  if (Status status = searchFaults_.searchStatus)
+    return status;
+  if (matching.className != "IOHIDDevice")
+    return kErrorBadArgument;
+  auto vendor = matching.numbers.find("VendorID");
+  auto services = std::make_unique<ObjectQueue>();
+  for (const Slot &slot : state_->order) {
+    int32_t vendorID = slot.foreign ? state_->foreign.at(slot.id).vendorID
+                                    : pinworth::kUSBVendorID;
+    if (vendor == matching.numbers.end() || vendor->second == vendorID)
+      services->push(std::make_shared<SimService>(state_, slot));
+  }
+  out = std::move(services);
+  return kSuccess;
+}
+
+std::unique_ptr<NotificationPort>
+SimBackend::createNotificationPort(MasterPort) {
+  return std::make_unique<SimPort>(state_);
+}
+
+} // namespace hid::sim

@@ -1,0 +1,124 @@
+// Simulated HID backend: virtual Pinworth devices inside the process.
+//
+// Used by the tests and by the explorer's demo. The control API attaches and
+// detaches devices (each change notifies like a real plug), inserts foreign
+// HID services, injects faults per interface, lets a device send input
+// reports, and records what each interface received. Use it on the main
+// thread; notifications and interrupt reports are delivered on the event
+// loop of the thread that registered for them.
+#ifndef PINWORTH_SIM_BACKEND_H
+#define PINWORTH_SIM_BACKEND_H
+
+#include "platform/HIDServices.h"
+#include "platform/sim/VirtualPinworth.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hid::sim {
+
+// Faults of one interface, or of one foreign service. kSuccess means none.
+struct InterfaceFaults {
+  bool propertiesUnreadable = false;
+  bool vendorIDMissing = false;
+  bool productIDMissing = false;
+  Status classNameStatus = kSuccess;
+  Status plugInStatus = kSuccess;
+  Status queryStatus = kSuccess;
+  Status openStatus = kSuccess;
+  Status nextWriteStatus = kSuccess; // fails the next write only
+  Status nextReadStatus = kSuccess;  // fails the next get-report only
+  bool stalled = false;              // transfers time out until cleared
+};
+
+// What happened to one handle, kept after the handle is gone.
+struct HandleHistory {
+  int opens = 0;
+  int closes = 0;
+  int releases = 0;
+  bool isOpen = false;
+  bool destroyed = false;
+  bool handlerInstalled = false;
+};
+
+// Faults of the whole search, for the discovery failure paths.
+struct SearchFaults {
+  Status masterPortStatus = kSuccess;
+  bool hidMatchingFails = false;
+  bool usbMatchingFails = false;
+  Status searchStatus = kSuccess;
+};
+
+using DeviceID = int;
+using ServiceID = int;
+
+class SimBackend : public Backend {
+public:
+  SimBackend();
+  ~SimBackend() override;
+
+  // Attaches a device after all services attached before it; serial is the
+  // "SerialNumber" string, absent when nullopt. Notifies an arrival.
+  DeviceID attach(Model model, std::optional<std::string> serial);
+  // Notifies a removal. Its handles stay safe: every transfer then fails with
+  // kErrorNoDevice and nothing more reaches their handlers.
+  void detach(DeviceID device);
+  // Detaches every device and removes every foreign service.
+  void detachAll();
+  // A HID service of another product or vendor, placed after every service
+  // attached so far. No notification.
+  ServiceID insertForeignService(int32_t vendorID, int32_t productID);
+  // The same, placed directly after one interface of an attached device.
+  ServiceID insertForeignServiceAfter(DeviceID device, int interfaceNumber,
+                                      int32_t vendorID, int32_t productID);
+
+  InterfaceFaults &faults(DeviceID device, int interfaceNumber);
+  InterfaceFaults &foreignFaults(ServiceID service);
+  SearchFaults &searchFaults() { return searchFaults_; }
+
+  // The device's own behaviour: pins, display, infrared.
+  VirtualPinworth &device(DeviceID device);
+  // The device sends an input report on an interface. It reaches the handler
+  // of every open handle of the interface that has one.
+  void sendInputReport(DeviceID device, int interfaceNumber,
+                       std::vector<uint8_t> report);
+  // Applies a pin change or a remote key and sends what the device answers.
+  void setPinPulledLow(DeviceID device, int pin, bool pulledLow);
+  void pressRemoteKey(DeviceID device, uint8_t address, uint8_t command);
+
+  // Every output report the interface took, oldest first.
+  const std::vector<std::vector<uint8_t>> &received(DeviceID device,
+                                                    int interfaceNumber);
+  // Handles made for the interface, in order of creation.
+  std::vector<HandleHistory> handleHistories(DeviceID device,
+                                             int interfaceNumber);
+  // The history of a live handle made by this backend.
+  HandleHistory historyOf(const DeviceInterface *handle);
+  // How many searches (getMatchingServices) ran.
+  int searchCount() const { return searchCount_; }
+
+  // Backend
+  Status getMasterPort(MasterPort *outPort) override;
+  void deallocateMasterPort(MasterPort port) override;
+  std::unique_ptr<MatchingDictionary>
+  serviceMatching(const char *className) override;
+  Status
+  getMatchingServices(MasterPort port, const MatchingDictionary &matching,
+                      std::unique_ptr<ObjectIterator> &outIterator) override;
+  std::unique_ptr<NotificationPort>
+  createNotificationPort(MasterPort port) override;
+
+  struct State; // shared with the handles and ports it made
+
+private:
+  std::shared_ptr<State> state_;
+  SearchFaults searchFaults_;
+  int searchCount_ = 0;
+};
+
+} // namespace hid::sim
+
+#endif
