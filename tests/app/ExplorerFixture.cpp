@@ -1,6 +1,7 @@
 #include "ExplorerFixture.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QTest>
 
 void ExplorerFixture::setUp() {
@@ -11,6 +12,7 @@ void ExplorerFixture::setUp() {
 }
 
 void ExplorerFixture::loadAndWake() {
+  QTest::failOnWarning(QRegularExpression("outside a modal scope"));
   watchdog_ = std::make_unique<ModalWatchdog>();
   resource_ = std::make_unique<MainWindowResource>();
   controller()->awakeFromNib();
@@ -72,13 +74,6 @@ QList<bool> ExplorerFixture::byteEnabled() const {
   for (int i = 0; i < 7; ++i)
     enabled << byteField(i)->isEnabled();
   return enabled;
-}
-
-void ExplorerFixture::typeBytes(const QStringList &texts) {
-  for (int i = 0; i < texts.size(); ++i) {
-    byteField(i)->selectAll();
-    QTest::keyClicks(byteField(i), texts[i]);
-  }
 }
 
 void ExplorerFixture::setFormTexts(const QString &reportID,

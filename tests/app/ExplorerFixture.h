@@ -1,8 +1,8 @@
 // A real explorer window over the real device library and simulated devices,
 // for the window's tests. One simulated backend serves the whole test
 // program; each window is loaded, woken and shown afresh, with a watchdog that
-// ends any modal dialog a failing test leaves up, and the user's configuration
-// lives in a temporary home.
+// ends any modal dialog a failing test leaves up, the user's configuration in
+// a temporary home, and a failure for any modal shown outside a modal scope.
 #ifndef PINWORTH_TESTS_EXPLORER_FIXTURE_H
 #define PINWORTH_TESTS_EXPLORER_FIXTURE_H
 
@@ -23,8 +23,8 @@
 
 class ExplorerFixture {
 public:
-  // Installs the backend and a temporary home (HOME and XDG_CONFIG_HOME) for
-  // the user's configuration; call once, from initTestCase().
+  // Installs the backend and a temporary home (HOME and XDG_CONFIG_HOME);
+  // call once, from initTestCase().
   void setUp();
 
   // Loads the main window, wakes its controller and shows it.
@@ -60,6 +60,7 @@ public:
   }
   QLineEdit *byteField(int index) const; // byte<index>Field, index 0..6
   QTableView *logTable() const { return widget<QTableView>("logTable"); }
+  bool addMacroEnabled() const { return widget("addMacroButton")->isEnabled(); }
 
   // Clicks a button of the window by object name ("writeButton", ...).
   void click(const char *buttonName);
@@ -79,8 +80,6 @@ public:
   QString form() const {
     return reportIDField()->text() + ' ' + byteTexts().join(' ');
   }
-  // Types texts into byte fields 0.., as far as texts go.
-  void typeBytes(const QStringList &texts);
   // Sets the report ID field's text and byte fields 0.., as far as bytes go.
   void setFormTexts(const QString &reportID, const QStringList &bytes);
 
@@ -93,6 +92,9 @@ public:
   // Clicks, or double-clicks, a cell of the log table.
   void clickLogRow(int row, Qt::KeyboardModifiers modifiers = {});
   void doubleClickLogRow(int row);
+  bool logRowSelected() const {
+    return logTable()->selectionModel()->hasSelection();
+  }
 
 private:
   hid::sim::SimBackend backend_;

@@ -138,7 +138,6 @@ private slots:
     QTest::addColumn<QString>("reason");
     QTest::newRow("truncated")
         << QByteArray(R"({"default macros": [{"R/W")") << "is not valid JSON";
-    QTest::newRow("empty file") << QByteArray() << "is not valid JSON";
     QTest::newRow("root is a list")
         << QByteArray(R"([{"R/W": "W"}])") << "does not hold a JSON object";
     QTest::newRow("macros are an object")
@@ -170,34 +169,6 @@ private slots:
     QCOMPARE(Describe(UserDefaults().macros()), Describe({kInitDisplay}));
   }
 
-  // A second unusable file, most likely within the same second, and one that
-  // cannot be read at all (a directory, whatever the user's rights) are kept
-  // aside too; each is reported once.
-  void everyUnusableFileIsKeptAside() {
-    UserDefaults defaults;
-    for (const QByteArray contents : {"{", "["}) {
-      QVERIFY(WriteAll(prefs_, contents));
-      QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not valid JSON"));
-      defaults.macros();
-      defaults.macros();
-      QTest::ignoreMessage(QtWarningMsg, QRegularExpression("it was kept as"));
-      QVERIFY(defaults.setMacros({}));
-    }
-    QVERIFY(QFile::remove(prefs_));
-    QVERIFY(WriteAll(prefs_ + "/inside", "kept"));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot be read"));
-    defaults.macros();
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("it was kept as"));
-    QVERIFY(defaults.setMacros({}));
-
-    QStringList asideContents;
-    for (const QString &name : filesBesidePrefs().filter("corrupt"))
-      asideContents << ReadAll(dir_ + "/" + name) +
-                           ReadAll(dir_ + "/" + name + "/inside");
-    asideContents.sort();
-    QCOMPARE(asideContents, QStringList({"[", "kept", "{"}));
-  }
-
   void handEditedEntriesAreReadAndKept_data() {
     QTest::addColumn<QByteArray>("entry");
     QTest::addColumn<QString>("read");
@@ -209,19 +180,14 @@ private slots:
     row("blanks in hex, Id 2.0, other key",
         R"({"R/W":"R","Id":2.0,"data":" 0a\tFF\n","name":"","note":1})",
         "R 2 [0a ff] ");
-    row("no data", R"({"R/W":"W","Id":4,"name":"n"})", "unusable: n");
     row("Id is text", R"({"R/W":"W","Id":"4","data":"","name":"t"})",
         "unusable: t");
     row("Id is a fraction", R"({"R/W":"W","Id":1.5,"data":"","name":"f"})",
         "unusable: f");
     row("Id too big", R"({"R/W":"W","Id":2147483648,"data":"","name":"b"})",
         "unusable: b");
-    row("bad direction", R"({"R/W":"X","Id":4,"data":"","name":"d"})",
-        "unusable: d");
     row("split hex pair", R"({"R/W":"W","Id":4,"data":"0 1","name":"s"})",
         "unusable: s");
-    row("name is a number", R"({"R/W":"W","Id":4,"data":"","name":7})",
-        "unusable: ");
     row("not an object", "42", "unusable: ");
   }
 

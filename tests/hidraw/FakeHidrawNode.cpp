@@ -47,11 +47,28 @@ FakeHidrawNode::FakeHidrawNode(UMockdevTestbed *testbed,
       handler_(umockdev_ioctl_base_new()),
       terminalMaster_(umockdev_testbed_get_dev_fd(testbed, devnode.c_str())),
       terminalReader_(OpenTerminalReader(testbed, devnode)) {
-  g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(HandleIoctl), this);
-  g_signal_connect(handler_, "handle-read", G_CALLBACK(HandleRead), this);
-  g_signal_connect(handler_, "handle-write", G_CALLBACK(HandleWrite), this);
-  g_signal_connect(handler_, "client-connected", G_CALLBACK(ClientConnected),
-                   this);
+  using Handler = gboolean (*)(UMockdevIoctlBase *, UMockdevIoctlClient *,
+                               FakeHidrawNode *);
+  const std::pair<const char *, Handler> handlers[] = {
+      {"handle-ioctl",
+       [](UMockdevIoctlBase *, UMockdevIoctlClient *client,
+          FakeHidrawNode *self) { return self->handleIoctl(client); }},
+      {"handle-read",
+       [](UMockdevIoctlBase *, UMockdevIoctlClient *client,
+          FakeHidrawNode *self) { return self->handleRead(client); }},
+      {"handle-write",
+       [](UMockdevIoctlBase *, UMockdevIoctlClient *client,
+          FakeHidrawNode *self) { return self->handleWrite(client); }},
+      {"client-connected",
+       [](UMockdevIoctlBase *, UMockdevIoctlClient *client,
+          FakeHidrawNode *self) -> gboolean {
+         std::lock_guard lock(self->mutex_);
+         self->clients_.push_back(
+             static_cast<UMockdevIoctlClient *>(g_object_ref(client)));
+         return TRUE;
+       }}};
+  for (const auto &[signal, handler] : handlers)
+    g_signal_connect(handler_, signal, G_CALLBACK(handler), this);
   GError *error = nullptr;
   if (!umockdev_testbed_attach_ioctl(testbed, devnode.c_str(), handler_,
                                      &error)) {
@@ -154,33 +171,6 @@ int FakeHidrawNode::openClients() const {
       clients_.begin(), clients_.end(), [](UMockdevIoctlClient *client) {
         return umockdev_ioctl_client_get_connected(client);
       }));
-}
-
-gboolean FakeHidrawNode::HandleIoctl(UMockdevIoctlBase *,
-                                     UMockdevIoctlClient *client,
-                                     gpointer self) {
-  return static_cast<FakeHidrawNode *>(self)->handleIoctl(client);
-}
-
-gboolean FakeHidrawNode::HandleRead(UMockdevIoctlBase *,
-                                    UMockdevIoctlClient *client,
-                                    gpointer self) {
-  return static_cast<FakeHidrawNode *>(self)->handleRead(client);
-}
-
-gboolean FakeHidrawNode::HandleWrite(UMockdevIoctlBase *,
-                                     UMockdevIoctlClient *client,
-                                     gpointer self) {
-  return static_cast<FakeHidrawNode *>(self)->handleWrite(client);
-}
-
-void FakeHidrawNode::ClientConnected(UMockdevIoctlBase *,
-                                     UMockdevIoctlClient *client,
-                                     gpointer self) {
-  auto *node = static_cast<FakeHidrawNode *>(self);
-  std::lock_guard lock(node->mutex_);
-  node->clients_.push_back(
-      static_cast<UMockdevIoctlClient *>(g_object_ref(client)));
 }
 
 gboolean FakeHidrawNode::handleIoctl(UMockdevIoctlClient *client) {

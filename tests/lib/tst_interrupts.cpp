@@ -1,5 +1,5 @@
 // Interrupt reports: delivered on the event loop, held while modal, never
-// after the handle or the device is gone, once per report after re-arming.
+// after the handler, the handle or the device is gone, once after re-arming.
 #include "LibTestSupport.h"
 
 #include "runloop/DefaultMode.h"
@@ -16,6 +16,7 @@ namespace {
 struct Delivery {
   void *target;
   Bytes report;
+  bool operator==(const Delivery &) const = default;
 };
 
 std::vector<Delivery> gDeliveries;
@@ -33,138 +34,114 @@ void RecordReport(void *target, hid::Status result, void *refcon, void *,
 class InterruptTest : public QObject {
   Q_OBJECT
 
-private slots:
-  void init();
-  void cleanup();
-  void deliveredOnTheEventLoopInOrder();
-  void reportLongerThanBufferIsCut();
-  void emptyReportArrivesWithNoBytes();
-  void heldWhileModalThenDeliveredInOrder();
-  void reArmingDeliversOnce();
-  void nothingAfterDetach();
-  void nothingAfterTheListReleasedTheHandle();
-  void deviceAnswersOnInterface1();
-
-private:
-  hid::DeviceInterface *interface1() {
-    return PinworthInterfaceListNodeAtIndex(1)->pinworthHIDInterface;
-  }
-
   std::unique_ptr<SimulatedLibrary> lib_;
   hid::sim::DeviceID device_ = 0;
   uint8_t buffer_[8] = {};
-};
 
-void InterruptTest::init() {
-  gDeliveries.clear();
-  lib_ = std::make_unique<SimulatedLibrary>();
-  device_ = lib_->backend.attach(Model::PinworthA, "1");
-  QCOMPARE(PinworthCountInterfaces(), 2);
-}
+  hid::DeviceInterface *interface1() { return PinworthGetInterface(0, 1); }
+  int32_t arm(uint8_t *buffer, uint32_t size = 8) {
+    return PinworthSetInterruptCallback(interface1(), buffer, size,
+                                        RecordReport, &gDeliveries);
+  }
+  void send(Bytes report) {
+    lib_->backend.sendInputReport(device_, 1, std::move(report));
+  }
 
-void InterruptTest::cleanup() {
-  lib_.reset();
-}
+private slots:
+  void init() {
+    gDeliveries.clear();
+    lib_ = std::make_unique<SimulatedLibrary>();
+    device_ = lib_->backend.attach(Model::PinworthA, "1");
+  }
+  void cleanup() { lib_.reset(); }
 
-void InterruptTest::deliveredOnTheEventLoopInOrder() {
-  QCOMPARE(PinworthSetInterruptCallback(interface1(), buffer_, 8, RecordReport,
-                                        &gDeliveries),
-           0);
-  lib_->backend.sendInputReport(device_, 1, {5, 1, 2, 3, 4, 5, 6, 7});
-  lib_->backend.sendInputReport(device_, 1, {5, 1, 2, 3, 4, 5, 6, 7});
-  lib_->backend.sendInputReport(device_, 0, {9, 9, 9, 9});
-  QVERIFY(gDeliveries.empty());
-  DeliverPendingEvents();
-  QCOMPARE(gDeliveries.size(), size_t(2));
-  QCOMPARE(gDeliveries[0].target, static_cast<void *>(buffer_));
-  QCOMPARE(gDeliveries[0].report, (Bytes{5, 1, 2, 3, 4, 5, 6, 7}));
-  QCOMPARE(gDeliveries[1].report, gDeliveries[0].report);
-}
+  // Equal reports both arrive; one longer than the buffer is cut, an empty
+  // one arrives empty; interface 0's report goes to nobody.
+  void deliveredOnTheEventLoopInOrder() {
+    QCOMPARE(arm(buffer_, 3), 0);
+    send({5, 1, 2});
+    send({5, 1, 2, 3, 4});
+    send({});
+    lib_->backend.sendInputReport(device_, 0, {9, 9, 9, 9});
+    QVERIFY(gDeliveries.empty());
+    DeliverPendingEvents();
+    QCOMPARE(gDeliveries,
+             (std::vector<Delivery>{
+                 {buffer_, {5, 1, 2}}, {buffer_, {5, 1, 2}}, {buffer_, {}}}));
+  }
 
-void InterruptTest::reportLongerThanBufferIsCut() {
-  PinworthSetInterruptCallback(interface1(), buffer_, 3, RecordReport,
-                               &gDeliveries);
-  lib_->backend.sendInputReport(device_, 1, {1, 2, 3, 4, 5});
-  DeliverPendingEvents();
-  QCOMPARE(gDeliveries.size(), size_t(1));
-  QCOMPARE(gDeliveries[0].report, (Bytes{1, 2, 3}));
-}
-
-void InterruptTest::emptyReportArrivesWithNoBytes() {
-  PinworthSetInterruptCallback(interface1(), buffer_, 8, RecordReport,
-                               &gDeliveries);
-  lib_->backend.sendInputReport(device_, 1, {});
-  DeliverPendingEvents();
-  QCOMPARE(gDeliveries.size(), size_t(1));
-  QVERIFY(gDeliveries[0].report.empty());
-}
-
-void InterruptTest::heldWhileModalThenDeliveredInOrder() {
-  PinworthSetInterruptCallback(interface1(), buffer_, 8, RecordReport,
-                               &gDeliveries);
-  {
-    runloop::ModalScope modal;
+  void heldWhileModalThenDeliveredInOrder() {
+    arm(buffer_);
+    {
+      runloop::ModalScope modal;
+      for (uint8_t id = 1; id <= 100; id++)
+        send({id});
+      DeliverPendingEvents();
+      QVERIFY(gDeliveries.empty());
+    }
+    DeliverPendingEvents();
+    QCOMPARE(gDeliveries.size(), size_t(100));
     for (uint8_t id = 1; id <= 100; id++)
-      lib_->backend.sendInputReport(device_, 1, {id});
+      QCOMPARE(gDeliveries[id - 1].report, Bytes{id});
+  }
+
+  // Re-arming replaces the handler, which takes over a report already on its
+  // way; a removed handler gets nothing more, also nothing on its way.
+  void reArmingReplacesRemovingStops() {
+    uint8_t other[8];
+    arm(buffer_);
+    send({1});
+    arm(other);
+    DeliverPendingEvents();
+    QCOMPARE(gDeliveries, (std::vector<Delivery>{{other, {1}}}));
+    send({2});
+    interface1()->setInterruptReportHandlerCallback(nullptr, 0, nullptr,
+                                                    nullptr, nullptr);
+    send({3});
+    DeliverPendingEvents();
+    QCOMPARE(gDeliveries.size(), size_t(1));
+  }
+
+  void nothingAfterDetachOrRelease() {
+    hid::DeviceInterface *stale = interface1();
+    arm(buffer_);
+    send({1});
+    lib_->backend.detach(device_);
     DeliverPendingEvents();
     QVERIFY(gDeliveries.empty());
+    QCOMPARE(
+        PinworthSetInterruptCallback(stale, buffer_, 8, RecordReport, nullptr),
+        hid::kErrorNoDevice);
+
+    device_ = lib_->backend.attach(Model::PinworthB, "2");
+    DeliverPendingEvents();
+    arm(buffer_);
+    lib_->backend.attach(Model::PinworthA, "3");
+    DeliverPendingEvents(); // marks the list dirty
+    send({2});
+    QCOMPARE(PinworthCountInterfaces(), 4); // releases the armed handle
+    DeliverPendingEvents();
+    QVERIFY(gDeliveries.empty());
+    QVERIFY(lib_->backend.handleHistories(device_, 1).front().destroyed);
   }
-  DeliverPendingEvents();
-  QCOMPARE(gDeliveries.size(), size_t(100));
-  for (uint8_t id = 1; id <= 100; id++)
-    QCOMPARE(gDeliveries[id - 1].report, Bytes{id});
-}
 
-void InterruptTest::reArmingDeliversOnce() {
-  uint8_t other[8];
-  PinworthSetInterruptCallback(interface1(), buffer_, 8, RecordReport,
-                               &gDeliveries);
-  PinworthSetInterruptCallback(interface1(), other, 8, RecordReport,
-                               &gDeliveries);
-  lib_->backend.sendInputReport(device_, 1, {6, 0x84});
-  DeliverPendingEvents();
-  QCOMPARE(gDeliveries.size(), size_t(1));
-  QCOMPARE(gDeliveries[0].target, static_cast<void *>(other));
-}
-
-void InterruptTest::nothingAfterDetach() {
-  PinworthSetInterruptCallback(interface1(), buffer_, 8, RecordReport,
-                               &gDeliveries);
-  lib_->backend.sendInputReport(device_, 1, {1});
-  lib_->backend.detach(device_);
-  lib_->backend.sendInputReport(device_, 1, {2});
-  DeliverPendingEvents();
-  QVERIFY(gDeliveries.empty());
-  QCOMPARE(PinworthSetInterruptCallback(interface1(), buffer_, 8, RecordReport,
-                                        &gDeliveries),
-           hid::kErrorNoDevice);
-}
-
-void InterruptTest::nothingAfterTheListReleasedTheHandle() {
-  PinworthSetInterruptCallback(interface1(), buffer_, 8, RecordReport,
-                               &gDeliveries);
-  lib_->backend.sendInputReport(device_, 1, {1});
-  lib_->backend.attach(Model::PinworthB, "2");
-  DeliverPendingEvents(); // delivers {1}, marks the list dirty
-  QCOMPARE(gDeliveries.size(), size_t(1));
-  lib_->backend.sendInputReport(device_, 1, {2});
-  QCOMPARE(PinworthCountInterfaces(), 4); // the rebuild releases the old handle
-  DeliverPendingEvents();
-  QCOMPARE(gDeliveries.size(), size_t(1));
-  QVERIFY(lib_->backend.handleHistories(device_, 1).front().destroyed);
-}
-
-void InterruptTest::deviceAnswersOnInterface1() {
-  PinworthSetInterruptCallback(interface1(), buffer_, 8, RecordReport,
-                               &gDeliveries);
-  uint8_t lcdOn[7] = {1};
-  uint8_t readStatus[7] = {0x01};
-  QCOMPARE(PinworthAWriteInterface1(0x04, lcdOn), 0);
-  QCOMPARE(PinworthAWriteInterface1(0x06, readStatus), 0);
-  DeliverPendingEvents();
-  QCOMPARE(gDeliveries.size(), size_t(1));
-  QCOMPARE(gDeliveries[0].report, (Bytes{0x06, 0x01, 0x00, 0, 0, 0, 0, 0}));
-}
+  // "Test" written to the display comes back as the device's answer.
+  void deviceAnswersOnInterface1() {
+    arm(buffer_);
+    const std::vector<Bytes> macros{{0x04, 0x01}, // LCD mode on
+                                    {0x05, 0x03, 0x38, 0x01, 0x0F},
+                                    {0x05, 0x84, 'T', 'e', 's', 't'},
+                                    {0x05, 0x01, 0x80},
+                                    {0x06, 0x84}};
+    for (Bytes macro : macros) {
+      macro.resize(8);
+      QCOMPARE(PinworthWriteToInterface(interface1(), 8, macro.data()), 0);
+    }
+    DeliverPendingEvents();
+    QCOMPARE(gDeliveries, (std::vector<Delivery>{
+                              {buffer_, {6, 0x84, 'T', 'e', 's', 't', 0, 0}}}));
+  }
+};
 
 QTEST_GUILESS_MAIN(InterruptTest)
 #include "tst_interrupts.moc"

@@ -1,4 +1,6 @@
-// Driving modal dialogs from a test without hanging it.
+// Driving modal dialogs from a test without hanging it. The helpers poll with
+// plain QTimers, which keep running while a modal scope is open, and act from
+// inside the dialog's modal loop.
 #ifndef PINWORTH_TESTS_MODAL_TEST_SUPPORT_H
 #define PINWORTH_TESTS_MODAL_TEST_SUPPORT_H
 
@@ -7,28 +9,24 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
-#include <QList>
+#include <QLineEdit>
 #include <QMessageBox>
-#include <QString>
 #include <QStringList>
 #include <QTest>
 #include <QTimer>
 
 #include <functional>
 
-// Calls action with the active modal widget as soon as one is up; the call is
-// made from inside that widget's modal loop. Uses a plain QTimer, which keeps
-// running while a modal scope is open.
+// Calls action with the active modal widget as soon as one is up.
 inline void WhenModalUp(std::function<void(QWidget *)> action) {
   auto *poll = new QTimer;
   poll->setInterval(5);
   QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
-    QWidget *modal = QApplication::activeModalWidget();
-    if (!modal)
-      return;
-    poll->stop();
-    poll->deleteLater();
-    action(modal);
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+      poll->deleteLater();
+      poll->stop();
+      action(modal);
+    }
   });
   poll->start();
 }
@@ -41,18 +39,13 @@ public:
     timer_.setSingleShot(true);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       fired_ = true;
-      for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (!widget->isVisible() || !widget->isModal())
-          continue;
-        if (auto *dialog = qobject_cast<QDialog *>(widget))
+      for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *dialog = qobject_cast<QDialog *>(widget);
+            dialog && dialog->isVisible() && dialog->isModal())
           dialog->reject();
-        else
-          widget->close();
-      }
     });
     timer_.start(timeoutMS);
   }
-
   bool fired() const { return fired_; }
 
 private:
@@ -60,80 +53,100 @@ private:
   bool fired_ = false;
 };
 
-// Fails the current test when a modal was left up or a modal scope is still
-// open after it.
+// Fails the current test when a modal was left up or a modal scope is open.
 inline void VerifyModalsClosed(const ModalWatchdog &watchdog) {
   QVERIFY2(!watchdog.fired(), "a modal widget was left up");
   QVERIFY(!QApplication::activeModalWidget());
   QVERIFY(!runloop::InModalScope());
 }
 
-// An alert as the user saw it.
-struct ShownAlert {
-  QString title; // the headline
-  QString text;  // the message under it
-  QStringList buttons;
-
-  friend bool operator==(const ShownAlert &, const ShownAlert &) = default;
-};
-
-// Answers every message box that comes up while it exists: notes its title,
-// text and buttons, runs the whileUp action inside the box's modal loop, then
-// clicks its "OK" button. Uses a plain QTimer, which keeps running while a
-// modal scope is open.
-class AlertAnswerer {
+// Answers every modal dialog of one kind that comes up while it exists.
+class ModalAnswerer {
 public:
-  explicit AlertAnswerer(std::function<void(QMessageBox *)> whileUp = {})
-      : whileUp_(std::move(whileUp)) {
+  explicit ModalAnswerer(std::function<bool(QWidget *)> answer)
+      : answer_(std::move(answer)) {
     poll_.setInterval(5);
-    QObject::connect(&poll_, &QTimer::timeout, [this] { answer(); });
+    QObject::connect(&poll_, &QTimer::timeout, [this] {
+      QWidget *modal = QApplication::activeModalWidget();
+      if (modal && !answering_) {
+        answering_ = true;
+        answer_(modal);
+        answering_ = false;
+      }
+    });
     poll_.start();
   }
 
-  const QList<ShownAlert> &alerts() const { return alerts_; }
-  // Each alert as "title | text | buttons", for comparisons that print well.
-  QStringList shown() const {
-    QStringList texts;
-    for (const ShownAlert &alert : alerts_)
-      texts << alert.title + " | " + alert.text + " | " +
-                   alert.buttons.join(',');
-    return texts;
-  }
-  // The last alert's parent and modality.
+private:
+  std::function<bool(QWidget *)> answer_;
+  QTimer poll_;
+  bool answering_ = false;
+};
+
+// Answers every message box: notes it as "title | message | buttons", runs
+// whileUp inside its modal loop, then clicks "OK" (unless whileUp closed it).
+class AlertAnswerer : ModalAnswerer {
+public:
+  explicit AlertAnswerer(std::function<void(QMessageBox *)> whileUp = {})
+      : ModalAnswerer([this, whileUp](QWidget *modal) {
+          auto *box = qobject_cast<QMessageBox *>(modal);
+          if (!box)
+            return false;
+          QStringList buttons;
+          for (QAbstractButton *button : box->buttons())
+            buttons << button->text();
+          shown_ << box->text() + " | " + box->informativeText() + " | " +
+                        buttons.join(',');
+          lastParent_ = box->parentWidget();
+          if (whileUp)
+            whileUp(box);
+          if (box->isVisible())
+            QTest::mouseClick(box->buttons().value(0), Qt::LeftButton);
+          return true;
+        }) {}
+
+  const QStringList &shown() const { return shown_; }
   QWidget *lastParent() const { return lastParent_; }
-  Qt::WindowModality lastModality() const { return lastModality_; }
 
 private:
-  void answer() {
-    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-    if (!box || answering_)
-      return;
-    answering_ = true;
-    ShownAlert alert{box->text(), box->informativeText(), {}};
-    QAbstractButton *ok = nullptr;
-    for (QAbstractButton *button : box->buttons()) {
-      alert.buttons << button->text();
-      if (button->text() == QLatin1String("OK"))
-        ok = button;
-    }
-    alerts_ << alert;
-    lastParent_ = box->parentWidget();
-    lastModality_ = box->windowModality();
-    if (whileUp_)
-      whileUp_(box);
-    if (ok)
-      QTest::mouseClick(ok, Qt::LeftButton);
-    else
-      box->reject();
-    answering_ = false;
-  }
-
-  std::function<void(QMessageBox *)> whileUp_;
-  QTimer poll_;
-  QList<ShownAlert> alerts_;
+  QStringList shown_;
   QWidget *lastParent_ = nullptr;
-  Qt::WindowModality lastModality_ = Qt::NonModal;
-  bool answering_ = false;
+};
+
+// Answers every macro name panel: notes the name field's text, types text
+// into it one key press a character (also beyond Latin-1), then dismisses it
+// by how: "OK" or "Cancel" click that button, "Return" and "Escape" press
+// that key, "close box" sends what the window system's close box delivers.
+class NamePanelAnswerer : ModalAnswerer {
+public:
+  NamePanelAnswerer(const QString &text, const QString &how)
+      : ModalAnswerer([this, text, how](QWidget *panel) {
+          auto *field = panel->findChild<QLineEdit *>("nameField");
+          if (panel->objectName() != "MacroName" || !field)
+            return false;
+          fieldTexts_ << field->text();
+          for (QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown,
+                                QString(c), Qt::NoModifier);
+          if (how == "Return" || how == "Escape") {
+            QTest::keyClick(field,
+                            how == "Return" ? Qt::Key_Return : Qt::Key_Escape);
+          } else if (how == "close box") {
+            QCloseEvent close;
+            QApplication::sendEvent(panel->windowHandle(), &close);
+          } else {
+            for (auto *button : panel->findChildren<QAbstractButton *>())
+              if (button->text() == how)
+                QTest::mouseClick(button, Qt::LeftButton);
+          }
+          return true;
+        }) {}
+
+  // The name field's text as each panel came up.
+  const QStringList &fieldTexts() const { return fieldTexts_; }
+
+private:
+  QStringList fieldTexts_;
 };
 
 #endif
