@@ -2,26 +2,18 @@
 
 #include "framework/HexScanner.h"
 
-#include <QJsonObject>
-
-#include <cmath>
-#include <limits>
-
 namespace {
 
 // Pairs of hex digits, blanks allowed between pairs only.
 std::optional<QByteArray> BytesFromHexPairs(const QString &text) {
   QByteArray bytes;
-  qsizetype at = 0;
-  while (at < text.size()) {
+  for (qsizetype at = 0; at < text.size();) {
     if (text[at].isSpace()) {
       ++at;
       continue;
     }
-    if (at + 1 >= text.size())
-      return std::nullopt;
     const int high = HexDigitValue(text[at]);
-    const int low = HexDigitValue(text[at + 1]);
+    const int low = at + 1 < text.size() ? HexDigitValue(text[at + 1]) : -1;
     if (high < 0 || low < 0)
       return std::nullopt;
     bytes.append(char(high * 16 + low));
@@ -30,60 +22,79 @@ std::optional<QByteArray> BytesFromHexPairs(const QString &text) {
   return bytes;
 }
 
-std::optional<int32_t> Int32FromJson(const QJsonValue &value) {
-  if (!value.isDouble())
+// An integer as written, or with a fraction of zeros ("2.0"); never rounded.
+std::optional<int32_t> Int32FromNumber(const QByteArray &number) {
+  const qsizetype point = number.indexOf('.');
+  const QByteArray integer = point < 0 ? number : number.left(point);
+  if (point >= 0 &&
+      number.sliced(point + 1).count('0') != number.size() - point - 1)
     return std::nullopt;
-  const double number = value.toDouble();
-  if (number != std::trunc(number) ||
-      number < std::numeric_limits<int32_t>::min() ||
-      number > std::numeric_limits<int32_t>::max())
+  bool ok = false;
+  const qlonglong value = integer.toLongLong(&ok);
+  if (!ok || value < INT32_MIN || value > INT32_MAX)
     return std::nullopt;
-  return int32_t(number);
+  return int32_t(value);
 }
 
-std::optional<ReportRecord> RecordFromJson(const QJsonValue &stored) {
-  if (!stored.isObject())
+const json::Value *UniqueMember(const json::Value &object, QLatin1String key,
+                                json::Value::Kind kind) {
+  bool duplicated = false;
+  const json::Value *member = object.member(key, &duplicated);
+  return member && !duplicated && member->kind == kind ? member : nullptr;
+}
+
+std::optional<ReportRecord> RecordFrom(const json::Value &value) {
+  using Kind = json::Value::Kind;
+  if (value.kind != Kind::Object)
     return std::nullopt;
-  const QJsonObject object = stored.toObject();
-  const QJsonValue direction = object.value(kReportDirectionKey);
-  const QJsonValue data = object.value(kReportDataKey);
-  const QJsonValue name = object.value(kMacroNameKey);
-  if (!direction.isString() || !data.isString() || !name.isString())
+  const json::Value *direction =
+      UniqueMember(value, kReportDirectionKey, Kind::String);
+  const json::Value *id = UniqueMember(value, kReportIDKey, Kind::Number);
+  const json::Value *data = UniqueMember(value, kReportDataKey, Kind::String);
+  const json::Value *name = UniqueMember(value, kMacroNameKey, Kind::String);
+  if (!direction || !id || !data || !name ||
+      (direction->string != kReportDirectionIn &&
+       direction->string != kReportDirectionOut))
     return std::nullopt;
-  const QString directionText = direction.toString();
-  if (directionText != kReportDirectionIn &&
-      directionText != kReportDirectionOut)
-    return std::nullopt;
-  const std::optional<int32_t> reportID =
-      Int32FromJson(object.value(kReportIDKey));
-  const std::optional<QByteArray> bytes = BytesFromHexPairs(data.toString());
+  const std::optional<int32_t> reportID = Int32FromNumber(id->number);
+  const std::optional<QByteArray> bytes = BytesFromHexPairs(data->string);
   if (!reportID || !bytes)
     return std::nullopt;
-  return ReportRecord{directionText, *reportID, *bytes, name.toString()};
-}
-
-QJsonValue JsonFromRecord(const ReportRecord &record) {
-  return QJsonObject{
-      {kReportDirectionKey, record.direction},
-      {kReportIDKey, record.reportID},
-      {kReportDataKey, QString::fromLatin1(record.data.toHex(' '))},
-      {kMacroNameKey, record.name}};
+  return ReportRecord{direction->string, *reportID, *bytes, name->string};
 }
 
 } // namespace
 
-MacroEntry::MacroEntry(const QJsonValue &stored)
-    : stored_(stored), record_(RecordFromJson(stored)) {}
-
 MacroEntry::MacroEntry(const ReportRecord &record)
-    : MacroEntry(JsonFromRecord(record)) {}
+    : text_("{" + json::Quote(kReportDirectionKey) + ": " +
+            json::Quote(record.direction) + ", " + json::Quote(kReportIDKey) +
+            ": " + QByteArray::number(record.reportID) + ", " +
+            json::Quote(kReportDataKey) + ": \"" + record.data.toHex(' ') +
+            "\", " + json::Quote(kMacroNameKey) + ": " +
+            json::Quote(record.name) + "}"),
+      record_(record), name_(record.name) {}
 
-MacroEntry MacroEntry::fromStored(const QJsonValue &stored) {
-  return MacroEntry(stored);
+MacroEntry::MacroEntry(const UserDefaults::Element &element)
+    : text_(element.text), record_(RecordFrom(element.value)) {
+  if (record_) {
+    name_ = record_->name;
+  } else if (element.value.kind == json::Value::Kind::Object) {
+    if (const json::Value *name = UniqueMember(element.value, kMacroNameKey,
+                                               json::Value::Kind::String))
+      name_ = name->string;
+  }
 }
 
-QString MacroEntry::name() const {
-  if (record_)
-    return record_->name;
-  return stored_.toObject().value(kMacroNameKey).toString();
+UserDefaults &MacroDefaults() {
+  static UserDefaults defaults(UserDefaults::standardFilePath(),
+                               kDefaultMacrosKey);
+  return defaults;
+}
+
+MacroList ReadMacros(const UserDefaults::List &list) {
+  MacroList macros{{}, list.generation};
+  macros.entries.reserve(list.elements.size());
+  for (const UserDefaults::Element &element : list.elements)
+    macros.entries.append(MacroEntry(element));
+  return macros;
 }

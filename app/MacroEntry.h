@@ -1,44 +1,56 @@
-// One element of the stored macro list.
+// The macro list as the user defaults store it, one element a macro.
 #ifndef PINWORTH_EXPLORER_MACRO_ENTRY_H
 #define PINWORTH_EXPLORER_MACRO_ENTRY_H
 
 #include "ReportRecord.h"
+#include "framework/UserDefaults.h"
 
-#include <QJsonValue>
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <optional>
 
-// An element keeps the form in which it is stored, so that writing the list
-// back never loses or alters an element, also one edited by hand that this
-// program cannot use. It is usable when its stored form is a JSON object with
-// the four record keys: kReportDirectionKey "R" or "W", kReportIDKey an integer
-// that fits in 32 bits, kReportDataKey a string of hexadecimal byte pairs
-// (blanks between pairs allowed) and kMacroNameKey a string. Other keys are
-// allowed and kept. The data may have any length, none included.
+// An element of the stored list keeps the text in which it is stored, so
+// that writing the list back never alters it, also one edited by hand that
+// this program cannot use. It is usable when it is a JSON object with each of
+// the four record keys once: kReportDirectionKey "R" or "W", kReportIDKey an
+// integer that fits in 32 bits (a fraction of zeros allowed), kReportDataKey
+// a string of hexadecimal byte pairs (blanks between pairs allowed) and
+// kMacroNameKey a string. Other keys are allowed and kept. The data may have
+// any length, none included.
 class MacroEntry {
 public:
-  // A new element made from a record, stored with its data as pairs of
-  // lower-case hexadecimal digits separated by blanks ("03 38 01 0f").
+  // A new element: the record on one line, its data as pairs of lower-case
+  // hexadecimal digits separated by blanks ("03 38 01 0f").
   explicit MacroEntry(const ReportRecord &record);
-
-  // An element read from storage; record() is empty when it is not usable.
-  static MacroEntry fromStored(const QJsonValue &stored);
+  // An element as stored; record() is empty when it is not usable.
+  explicit MacroEntry(const UserDefaults::Element &element);
 
   const std::optional<ReportRecord> &record() const { return record_; }
-  bool isValid() const { return record_.has_value(); }
-
-  // The macro's name; for an unusable element the string under kMacroNameKey
-  // if it has one, else the empty string.
-  QString name() const;
-
-  const QJsonValue &stored() const { return stored_; }
+  // The macro's name; for an unusable element the string under
+  // kMacroNameKey if it has one, else the empty string.
+  const QString &name() const { return name_; }
+  const QByteArray &text() const { return text_; }
 
 private:
-  explicit MacroEntry(const QJsonValue &stored);
-
-  QJsonValue stored_;
+  QByteArray text_;
   std::optional<ReportRecord> record_;
+  QString name_;
 };
+
+// The macro list as read, and the generation of the reading, which changes
+// whenever the list does.
+struct MacroList {
+  QList<MacroEntry> entries;
+  quint64 generation = 0;
+};
+
+// The explorer's user defaults: the standard preferences file, whose list
+// under kDefaultMacrosKey holds the macros. Made at the first call, which
+// must come after the application's organisation and name are set.
+UserDefaults &MacroDefaults();
+
+MacroList ReadMacros(const UserDefaults::List &list);
 
 #endif

@@ -127,12 +127,14 @@ PinworthWindowController::~PinworthWindowController() {
 }
 
 void PinworthWindowController::initialize() {
-  QList<ReportRecord> defaultMacros;
+  QList<QByteArray> defaultMacros;
   for (const DefaultMacro &macro : kDefaultMacroTable)
-    defaultMacros.append(logEntryWithDirection(
-        kReportDirectionOut, macro.reportID, kLongLayoutDataBytes,
-        macro.data.data(), QString::fromLatin1(macro.name)));
-  UserDefaults::standard().registerDefaults(defaultMacros);
+    defaultMacros.append(MacroEntry(logEntryWithDirection(
+                                        kReportDirectionOut, macro.reportID,
+                                        kLongLayoutDataBytes, macro.data.data(),
+                                        QString::fromLatin1(macro.name)))
+                             .text());
+  MacroDefaults().registerDefaults(defaultMacros);
 }
 
 void PinworthWindowController::awakeFromNib() {
@@ -149,6 +151,8 @@ void PinworthWindowController::awakeFromNib() {
   connect(logTable, &QTableView::doubleClicked, this,
           &PinworthWindowController::logTableDoubleClicked);
   updateMacroPopup();
+  connect(&MacroDefaults(), &UserDefaults::changedOnDisk, this,
+          &PinworthWindowController::macrosChangedOnDisk);
   ignoreDuplicatesCheckBox->setChecked(ignoreDuplicates);
 }
 
@@ -429,19 +433,37 @@ void PinworthWindowController::clearLogEntries(QObject *) {
   tableViewSelectionDidChange();
 }
 
-// An element that is not a usable record, or an item beyond a list changed
-// since the menu was built, loads nothing.
+// An element that is not a usable record loads nothing. When the stored list
+// changed since the menu was built, the menu shows the new list instead and
+// nothing is loaded: an item stands for the macro it shows, or none.
 void PinworthWindowController::macroPopupChanged(QObject *) {
   const int index = macroPopup->currentIndex();
-  const QList<MacroEntry> macros = UserDefaults::standard().macros();
-  if (index < 0 || index >= macros.size())
+  if (MacroDefaults().list().generation != shownMacros.generation) {
+    updateMacroPopup();
     return;
-  if (const std::optional<ReportRecord> &macro = macros[index].record())
+  }
+  if (index < 0 || index >= shownMacros.entries.size())
+    return;
+  if (const std::optional<ReportRecord> &macro =
+          shownMacros.entries[index].record())
     updateInterfaceFromLogEntry(*macro);
 }
 
+namespace {
+
+QList<QByteArray> TextsOf(const UserDefaults::List &list) {
+  QList<QByteArray> texts;
+  texts.reserve(list.elements.size() + 1);
+  for (const UserDefaults::Element &element : list.elements)
+    texts.append(element.text);
+  return texts;
+}
+
+} // namespace
+
 // Stores the selected written report under a name the user chooses. The list
-// is read after the name, so the panel never works on an old copy.
+// is read after the name, under the preferences lock, so that neither the
+// panel nor another explorer makes it work on an old copy.
 void PinworthWindowController::addMacro(QObject *) {
   const int row = selectedLogRow();
   if (row == -1)
@@ -454,40 +476,57 @@ void PinworthWindowController::addMacro(QObject *) {
   if (!name)
     return;
   newMacro.name = *name;
-  QList<MacroEntry> macros = UserDefaults::standard().macros();
-  macros.append(MacroEntry(newMacro));
-  storeMacros(macros);
+  const UserDefaults::Outcome outcome =
+      MacroDefaults().change([&](const UserDefaults::List &list) {
+        QList<QByteArray> texts = TextsOf(list);
+        texts.append(MacroEntry(newMacro).text());
+        return std::optional(texts);
+      });
+  updateMacroPopup();
+  if (outcome.result == UserDefaults::Outcome::Failed)
+    alert(QStringLiteral("Macro not saved"),
+          QStringLiteral("The macro \"%1\" was not stored: %2.")
+              .arg(*name, outcome.reason));
 }
 
-// The first macro is never deleted; an item beyond the stored list deletes
-// nothing.
+// The first macro is never deleted. Only the macro the chosen item shows is:
+// when the stored list changed since the menu was built, nothing is deleted
+// and the menu shows the new list.
 void PinworthWindowController::deleteMacro(QObject *) {
   const int index = macroPopup->currentIndex();
   if (index <= 0)
     return;
-  QList<MacroEntry> macros = UserDefaults::standard().macros();
-  if (index >= macros.size())
-    return;
-  macros.removeAt(index);
-  storeMacros(macros);
-}
-
-// The menu shows what is stored, whether or not the list was.
-void PinworthWindowController::storeMacros(const QList<MacroEntry> &macros) {
-  const bool stored = UserDefaults::standard().setMacros(macros);
+  const UserDefaults::Outcome outcome =
+      MacroDefaults().change([&](const UserDefaults::List &list) {
+        std::optional<QList<QByteArray>> texts;
+        if (list.generation == shownMacros.generation &&
+            index < list.elements.size()) {
+          texts = TextsOf(list);
+          texts->removeAt(index);
+        }
+        return texts;
+      });
   updateMacroPopup();
-  if (!stored)
-    alert(QStringLiteral("Macros not saved"),
-          QStringLiteral("The macro list could not be stored in %1; see the "
-                         "standard error for the reason.")
-              .arg(UserDefaults::standard().filePath()));
+  if (outcome.result == UserDefaults::Outcome::Failed)
+    alert(QStringLiteral("Macro not deleted"),
+          QStringLiteral("The macro list was left as it is: %1.")
+              .arg(outcome.reason));
 }
 
 void PinworthWindowController::updateMacroPopup() {
-  const QList<MacroEntry> macros = UserDefaults::standard().macros();
+  shownMacros = ReadMacros(MacroDefaults().list());
+  QStringList names;
+  names.reserve(shownMacros.entries.size());
+  for (const MacroEntry &macro : shownMacros.entries)
+    names.append(macro.name());
   macroPopup->clear();
-  for (const MacroEntry &macro : macros)
-    macroPopup->addItem(macro.name());
+  macroPopup->addItems(names);
+}
+
+// Another explorer changed the stored list: the menu follows.
+void PinworthWindowController::macrosChangedOnDisk() {
+  if (MacroDefaults().list().generation != shownMacros.generation)
+    updateMacroPopup();
 }
 
 void PinworthWindowController::duplicateCheckboxClicked(QObject *) {

@@ -13,6 +13,7 @@
 
 #include "ArmedInterfaces.h"
 #include "LogTableModel.h"
+#include "MacroEntry.h"
 #include "ReportRecord.h"
 
 #include "platform/HIDServices.h"
@@ -46,8 +47,6 @@ struct PinworthWindowOutlets {
   QPushButton *readButton = nullptr;
   QPushButton *addMacroButton = nullptr;
 };
-
-class MacroEntry;
 
 // The interrupt-report handler of an armed interface: logs the report in
 // target (bufferSize bytes, the report ID byte first) to the controller
@@ -131,8 +130,7 @@ private:
   void createLog();
   void startPolling();
   void armInterface(hid::DeviceInterface *inInterface);
-  // Stores the macro list; an alert says so when it could not be stored.
-  void storeMacros(const QList<MacroEntry> &macros);
+  void macrosChangedOnDisk();
   // Shows the alert of a failed write or poll, or of bad form text.
   void alert(const QString &title, const QString &message);
 
@@ -152,6 +150,8 @@ private:
   QPushButton *const readButton;
   QPushButton *const addMacroButton;
   std::optional<QByteArray> lastValueRead;
+  // The macro list the macro menu shows, item i element i.
+  MacroList shownMacros;
   // The interfaces 1 armed by Read, until the next rebuild of the list.
   ArmedInterfaces armedInterfaces{reportHandlerCallback, this};
 };

@@ -2,49 +2,253 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QLockFile>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QThread>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-struct StoredFile {
-  enum Status { Absent, Usable, Unusable };
-  Status status = Absent;
-  QJsonObject root;        // when Usable
-  QString unusableBecause; // when Unusable
+// How long a change waits for another program's lock, and when a lock whose
+// owner died without removing it counts as stale.
+constexpr int kLockWaitMS = 5000;
+constexpr int kStaleLockMS = 10000;
+
+QString ErrnoText(int error) {
+  return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+struct UserDefaults::Identity {
+  bool exists = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  timespec changed{};
+
+  static Identity Of(const struct stat &st) {
+    return {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+  }
+  static Identity OfPath(const QString &path) {
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? Of(st)
+                                                                 : Identity{};
+  }
+  friend bool operator==(const Identity &a, const Identity &b) {
+    return a.exists == b.exists && a.device == b.device && a.inode == b.inode &&
+           a.size == b.size && a.modified.tv_sec == b.modified.tv_sec &&
+           a.modified.tv_nsec == b.modified.tv_nsec &&
+           a.changed.tv_sec == b.changed.tv_sec &&
+           a.changed.tv_nsec == b.changed.tv_nsec;
+  }
 };
 
-StoredFile ReadStoredFile(const QString &path) {
-  const QFileInfo info(path);
-  if (!info.exists() && !info.isSymLink())
-    return {};
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    return {StoredFile::Unusable, {}, "cannot be read: " + file.errorString()};
-  QJsonParseError error;
-  const QJsonDocument document =
-      QJsonDocument::fromJson(file.readAll(), &error);
-  if (error.error != QJsonParseError::NoError)
-    return {StoredFile::Unusable,
-            {},
-            QStringLiteral("is not valid JSON: %1 at offset %2")
-                .arg(error.errorString())
-                .arg(error.offset)};
-  if (!document.isObject())
-    return {StoredFile::Unusable, {}, "does not hold a JSON object"};
-  const QJsonObject root = document.object();
-  if (root.contains(kDefaultMacrosKey) &&
-      !root.value(kDefaultMacrosKey).isArray())
-    return {
-        StoredFile::Unusable,
-        {},
-        QStringLiteral("holds no list under \"%1\"").arg(kDefaultMacrosKey)};
-  return {StoredFile::Usable, root, {}};
+struct UserDefaults::Read {
+  enum Kind {
+    Absent,     // no file
+    Usable,     // a JSON object, with a list under the key or without the key
+    Unusable,   // read whole, but not a usable object: kept aside at a change
+    Unreadable, // could not be opened or read: left alone
+    NotRegular, // a pipe, a directory, a device: left alone
+  } kind = Absent;
+  Identity identity;
+  QByteArray text;
+  json::Value root;
+  qsizetype ownedMember = -1; // the list under the key, in root
+  QString problem;            // for the kinds that are not usable
+
+  const json::Value *owned() const {
+    return ownedMember >= 0 ? &root.members[ownedMember].second : nullptr;
+  }
+};
+
+// The last reading of the file, while it is what the file holds.
+struct UserDefaults::Cache {
+  Read file;
+  List list;
+};
+
+UserDefaults::UserDefaults(QString filePath, QString key)
+    : filePath_(std::move(filePath)), key_(std::move(key)) {
+  std::signal(SIGXFSZ, SIG_IGN);
+  connect(&watcher_, &QFileSystemWatcher::directoryChanged, this,
+          &UserDefaults::checkDisk);
+  connect(&watcher_, &QFileSystemWatcher::fileChanged, this,
+          &UserDefaults::checkDisk);
+  watch();
+}
+
+UserDefaults::~UserDefaults() = default;
+
+QString UserDefaults::standardFilePath() {
+  return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+         "/defaults.json";
+}
+
+void UserDefaults::registerDefaults(const QList<QByteArray> &elements) {
+  registered_.clear();
+  for (const QByteArray &text : elements) {
+    auto parsed = json::Parse(text);
+    registered_.append({text, std::get<json::Value>(std::move(parsed))});
+  }
+  cache_.reset();
+}
+
+// Opens without blocking (a named pipe would wait for a writer) and reads
+// only a regular file, whole.
+UserDefaults::Read UserDefaults::read() const {
+  Read file;
+  const int fd = ::open(QFile::encodeName(filePath_).constData(),
+                        O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT) {
+      file.kind = Read::Unreadable;
+      file.problem = "cannot be opened (" + ErrnoText(errno) + ")";
+    }
+    return file;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    file.kind = Read::Unreadable;
+    file.problem = "cannot be examined (" + ErrnoText(errno) + ")";
+  } else if (!S_ISREG(st.st_mode)) {
+    file.kind = Read::NotRegular;
+    file.problem = "is not a regular file";
+  } else {
+    file.identity = Identity::Of(st);
+    char buffer[65536];
+    for (;;) {
+      const ssize_t count = ::read(fd, buffer, sizeof buffer);
+      if (count < 0 && errno == EINTR)
+        continue;
+      if (count < 0) {
+        file.kind = Read::Unreadable;
+        file.problem = "cannot be read (" + ErrnoText(errno) + ")";
+        break;
+      }
+      if (count == 0) {
+        file.kind = Read::Usable;
+        break;
+      }
+      file.text.append(buffer, count);
+    }
+  }
+  ::close(fd);
+  if (file.kind != Read::Usable)
+    return file;
+
+  auto parsed = json::Parse(file.text);
+  if (const auto *error = std::get_if<json::ParseError>(&parsed)) {
+    file.kind = Read::Unusable;
+    file.problem = QStringLiteral("is not valid JSON (%1 at offset %2)")
+                       .arg(error->message)
+                       .arg(error->offset);
+    return file;
+  }
+  file.root = std::get<json::Value>(std::move(parsed));
+  bool duplicated = false;
+  for (qsizetype i = 0; i < file.root.members.size(); ++i) {
+    if (file.root.members[i].first != key_)
+      continue;
+    duplicated = file.ownedMember >= 0;
+    file.ownedMember = i;
+  }
+  if (file.root.kind != json::Value::Kind::Object) {
+    file.kind = Read::Unusable;
+    file.problem = "does not hold a JSON object";
+  } else if (duplicated) {
+    file.kind = Read::Unusable;
+    file.problem = QStringLiteral("holds \"%1\" more than once").arg(key_);
+  } else if (file.owned() && file.owned()->kind != json::Value::Kind::Array) {
+    file.kind = Read::Unusable;
+    file.problem = QStringLiteral("holds no list under \"%1\"").arg(key_);
+  }
+  return file;
+}
+
+// Elements whose texts are those already read keep the generation.
+UserDefaults::List UserDefaults::listOf(const Read &file) {
+  List list;
+  if (file.kind == Read::Usable && file.owned()) {
+    list.stored = true;
+    for (const json::Value &element : file.owned()->elements)
+      list.elements.append(
+          {file.text.sliced(element.begin, element.end - element.begin),
+           element});
+  } else {
+    list.elements = registered_;
+  }
+  const auto sameTexts = [](const List &a, const List &b) {
+    return a.stored == b.stored &&
+           std::equal(a.elements.begin(), a.elements.end(), b.elements.begin(),
+                      b.elements.end(), [](const Element &x, const Element &y) {
+                        return x.text == y.text;
+                      });
+  };
+  list.generation = cache_ && sameTexts(cache_->list, list)
+                        ? cache_->list.generation
+                        : ++generation_;
+  return list;
+}
+
+void UserDefaults::report(const Read &file) {
+  QString message;
+  switch (file.kind) {
+  case Read::Unusable:
+    message = "; the built-in macros are shown, and the file is kept aside at "
+              "the next change";
+    break;
+  case Read::Unreadable:
+  case Read::NotRegular:
+    message = "; the built-in macros are shown, and the file is left alone";
+    break;
+  default:
+    lastReport_.clear();
+    return;
+  }
+  message = "Preferences file " + filePath_ + " " + file.problem + message;
+  if (message != lastReport_)
+    qWarning("%s", qPrintable(message));
+  lastReport_ = message;
+}
+
+// A reading of a file that was not read whole (absent, unreadable) is never
+// taken for the file: it is read again.
+UserDefaults::Read UserDefaults::current() {
+  if (cache_ && cache_->file.identity.exists &&
+      cache_->file.identity == Identity::OfPath(filePath_))
+    return cache_->file;
+  const Read file = read();
+  report(file);
+  cache_ = std::make_unique<Cache>(Cache{file, listOf(file)});
+  return file;
+}
+
+UserDefaults::List UserDefaults::list() {
+  current();
+  return cache_->list;
+}
+
+namespace {
+
+// The owned list as JSON text, one element a line.
+QByteArray ListText(const QList<QByteArray> &elements) {
+  if (elements.isEmpty())
+    return "[]";
+  return "[\n    " + elements.join(",\n    ") + "\n  ]";
 }
 
 QString UnusedAsideName(const QString &path) {
@@ -57,90 +261,128 @@ QString UnusedAsideName(const QString &path) {
   return name;
 }
 
-// Renames the file out of the way so that a write does not replace it.
-bool KeepAside(const QString &path, const QString &unusableBecause) {
-  const QString aside = UnusedAsideName(path);
-  if (!QDir().rename(path, aside)) {
-    qWarning("Preferences file %s %s, and it could not be renamed to %s: "
-             "the macro list is not stored",
-             qPrintable(path), qPrintable(unusableBecause), qPrintable(aside));
-    return false;
-  }
-  qWarning("Preferences file %s %s; it was kept as %s and a new one is "
-           "written",
-           qPrintable(path), qPrintable(unusableBecause), qPrintable(aside));
-  return true;
+// Unbuffered, so that a short write (disk full, file size limit) shows in
+// write()'s count: a buffered QSaveFile commits the truncated file as a
+// success.
+std::optional<QString> WriteAtomically(const QString &path,
+                                       const QByteArray &contents) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    return "it cannot be written (" + file.errorString() + ")";
+  errno = 0;
+  if (file.write(contents) != contents.size())
+    return "it cannot be written (" +
+           (errno ? ErrnoText(errno) : QStringLiteral("a short write")) + ")";
+  if (!file.commit())
+    return "it cannot be written (" + file.errorString() + ")";
+  return std::nullopt;
 }
 
-bool WriteAtomically(const QString &path, const QByteArray &contents) {
-  if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-    qWarning("Cannot create the directory of %s: the macro list is not stored",
-             qPrintable(path));
-    return false;
-  }
-  // Unbuffered, so that a short write (disk full, file size limit) shows in
-  // write()'s count: a buffered QSaveFile commits the truncated file as a
-  // success.
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-      file.write(contents) != contents.size() || !file.commit()) {
-    qWarning("Cannot write %s (%s): the macro list is not stored",
-             qPrintable(path), qPrintable(file.errorString()));
-    return false;
+// Tries the lock often, so that a program waiting for it is not starved by
+// others that take it again and again (QLockFile's own wait backs off to
+// seconds between tries).
+bool Lock(QLockFile &lock) {
+  QElapsedTimer waited;
+  waited.start();
+  while (!lock.tryLock(0)) {
+    if (lock.error() != QLockFile::LockFailedError ||
+        waited.elapsed() > kLockWaitMS)
+      return false;
+    QThread::msleep(2 + QRandomGenerator::global()->bounded(8));
   }
   return true;
 }
 
 } // namespace
 
-UserDefaults::UserDefaults(QString filePath) : filePath_(std::move(filePath)) {}
-
-UserDefaults &UserDefaults::standard() {
-  static UserDefaults defaults;
-  return defaults;
-}
-
-QString UserDefaults::standardFilePath() {
-  return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
-         "/defaults.json";
-}
-
-void UserDefaults::registerDefaults(const QList<ReportRecord> &macros) {
-  registered_.clear();
-  for (const ReportRecord &record : macros)
-    registered_.append(MacroEntry(record));
-}
-
-QList<MacroEntry> UserDefaults::macros() const {
-  const StoredFile stored = ReadStoredFile(filePath_);
-  if (stored.status == StoredFile::Unusable && !reportedUnusableFile_) {
-    reportedUnusableFile_ = true;
-    qWarning("Preferences file %s %s; the built-in macros are shown, and the "
-             "file is kept aside at the next change",
-             qPrintable(filePath_), qPrintable(stored.unusableBecause));
+UserDefaults::Outcome UserDefaults::change(const Change &change) {
+  const auto failed = [this](const QString &reason) {
+    return Outcome{Outcome::Failed, filePath_ + ": " + reason};
+  };
+  if (!QDir().mkpath(QFileInfo(filePath_).absolutePath()))
+    return failed("its folder cannot be made");
+  QLockFile lock(filePath_ + ".lock");
+  lock.setStaleLockTime(kStaleLockMS);
+  if (!Lock(lock)) {
+    const int lockError = errno;
+    qint64 pid = 0;
+    QString host, application;
+    lock.getLockInfo(&pid, &host, &application);
+    switch (lock.error()) {
+    case QLockFile::LockFailedError:
+      return failed(QStringLiteral("another program (process %1) has held "
+                                   "its lock for %2 seconds")
+                        .arg(pid)
+                        .arg(kLockWaitMS / 1000));
+    case QLockFile::PermissionError:
+      return failed("its lock file cannot be made (permission denied)");
+    default:
+      return failed("its lock file cannot be made (" + ErrnoText(lockError) +
+                    ")");
+    }
   }
-  if (stored.status != StoredFile::Usable ||
-      !stored.root.contains(kDefaultMacrosKey))
-    return registered_;
-  QList<MacroEntry> entries;
-  for (const QJsonValue &value : stored.root.value(kDefaultMacrosKey).toArray())
-    entries.append(MacroEntry::fromStored(value));
-  return entries;
+
+  // Under the lock nobody else writes: a reading that matches the file still
+  // holds.
+  const Read file = current();
+  if (file.kind == Read::Unreadable || file.kind == Read::NotRegular)
+    return failed("it " + file.problem + ", and nothing was written over it");
+  const std::optional<QList<QByteArray>> elements = change(cache_->list);
+  if (!elements)
+    return {Outcome::Unchanged, {}};
+
+  QByteArray text;
+  const QByteArray list = ListText(*elements);
+  const QByteArray member = "\n  " + json::Quote(key_) + ": " + list;
+  if (file.kind != Read::Usable) {
+    text = "{" + member + "\n}\n";
+  } else if (const json::Value *owned = file.owned()) {
+    text = file.text.left(owned->begin) + list + file.text.mid(owned->end);
+  } else if (!file.root.members.isEmpty()) {
+    const qsizetype end = file.root.members.last().second.end;
+    text = file.text.left(end) + "," + member + file.text.mid(end);
+  } else {
+    text = file.text.left(file.root.begin + 1) + member + "\n" +
+           file.text.mid(file.root.end - 1);
+  }
+
+  if (file.kind == Read::Unusable) {
+    const QString aside = UnusedAsideName(filePath_);
+    if (!QDir().rename(filePath_, aside))
+      return failed("it " + file.problem + ", and it cannot be renamed to " +
+                    aside);
+    qWarning("Preferences file %s %s; it was kept as %s and a new one is "
+             "written",
+             qPrintable(filePath_), qPrintable(file.problem),
+             qPrintable(aside));
+  }
+  if (std::optional<QString> reason = WriteAtomically(filePath_, text))
+    return failed(*reason);
+  cache_.reset();
+  return {Outcome::Stored, {}};
 }
 
-bool UserDefaults::setMacros(const QList<MacroEntry> &macros) {
-  StoredFile stored = ReadStoredFile(filePath_);
-  if (stored.status == StoredFile::Unusable) {
-    if (!KeepAside(filePath_, stored.unusableBecause))
-      return false;
-    stored.root = {};
-  }
-  QJsonArray list;
-  for (const MacroEntry &entry : macros)
-    list.append(entry.stored());
-  stored.root.insert(kDefaultMacrosKey, list);
-  if (!WriteAtomically(filePath_, QJsonDocument(stored.root).toJson()))
-    return false;
-  reportedUnusableFile_ = false;
-  return true;
+// Watches the folder (atomic writes replace the file) and the file; when the
+// folder does not exist yet, its nearest existing parent.
+void UserDefaults::watch() {
+  QFileInfo info(filePath_);
+  QString folder = info.absolutePath();
+  while (!QFileInfo::exists(folder) && folder != QDir::rootPath())
+    folder = QFileInfo(folder).absolutePath();
+  const QStringList wanted =
+      info.exists() ? QStringList{folder, filePath_} : QStringList{folder};
+  const QStringList watched = watcher_.directories() + watcher_.files();
+  for (const QString &path : watched)
+    if (!wanted.contains(path))
+      watcher_.removePath(path);
+  for (const QString &path : wanted)
+    if (!watched.contains(path))
+      watcher_.addPath(path);
+}
+
+void UserDefaults::checkDisk() {
+  watch();
+  if (cache_ && cache_->file.identity == Identity::OfPath(filePath_))
+    return;
+  emit changedOnDisk();
 }

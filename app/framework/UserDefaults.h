@@ -1,55 +1,109 @@
-// The application's user defaults: the macro list under kDefaultMacrosKey, in
-// two layers. The registration layer lives in memory only; it is read when
-// nothing is stored and is never written. The persistent layer is a JSON file
-// in the user's configuration directory for this application, rewritten
-// whole and atomically at every change.
+// The application's user defaults: a JSON object in a preferences file, of
+// which the program owns the list under one key, in two layers. The
+// registration layer lives in memory only; it is read when nothing is stored
+// and is never written. The stored layer is the file.
 //
-// A preferences file that cannot be read, is not JSON, or does not hold an
-// object with a list under the key is never overwritten: reading falls back
-// to the registration layer (saying so once on standard error), and the next
-// write first renames the file to "<file>.corrupt-<UTC time>" and says so.
-// Elements of a stored list that are not usable records are kept in place
-// (see MacroEntry), and so are other keys of the file.
+// The file is the user's: rewriting the owned list leaves every other byte as
+// it was (other keys, their values, their layout), and elements of the list
+// are kept as their text. Reading it never blocks (a named pipe in its place
+// is refused) and happens only when the file changed on disk; a file watcher
+// says when another program changed it. Changes are read, made and written
+// under a lock file beside it, so that two programs never lose each other's
+// changes; the file is replaced atomically.
+//
+// A file whose content was read whole but is not a usable object (not JSON,
+// no list under the key, the key twice) is shown as the registered list and
+// kept aside as "<file>.corrupt-<UTC time>" at the next change. A file that
+// cannot be read (open or read errors: EMFILE, EACCES, EIO...) or is not a
+// regular file is never set aside or written over: changes fail with the
+// reason. Problems are reported once on standard error.
 //
 // Main thread only.
 #ifndef PINWORTH_EXPLORER_USER_DEFAULTS_H
 #define PINWORTH_EXPLORER_USER_DEFAULTS_H
 
-#include "MacroEntry.h"
-#include "ReportRecord.h"
+#include "JsonText.h"
 
+#include <QByteArray>
+#include <QFileSystemWatcher>
 #include <QList>
+#include <QObject>
 #include <QString>
 
-class UserDefaults {
+#include <functional>
+#include <optional>
+
+class UserDefaults : public QObject {
+  Q_OBJECT
 public:
-  explicit UserDefaults(QString filePath = standardFilePath());
+  // One element of the owned list: its text as stored and its value.
+  struct Element {
+    QByteArray text;
+    json::Value value;
+  };
+  // The owned list as read. generation changes whenever what was read does;
+  // stored tells whether it came from the file or the registration layer.
+  struct List {
+    QList<Element> elements;
+    quint64 generation = 0;
+    bool stored = false;
+  };
+  // Given the list read afresh under the lock, the texts of the new list's
+  // elements, or no value to leave the file alone.
+  using Change = std::function<std::optional<QList<QByteArray>>(const List &)>;
+  // What a change did; reason says why when it failed.
+  struct Outcome {
+    enum Result { Stored, Unchanged, Failed } result;
+    QString reason;
+  };
 
-  // The application's defaults, on the standard file. Made at the first call,
-  // which must come after the application's organisation and name are set.
-  static UserDefaults &standard();
+  // Defaults on filePath owning the list under key. A write that would pass
+  // the file-size limit fails from then on instead of ending the process
+  // (SIGXFSZ is ignored).
+  UserDefaults(QString filePath, QString key);
+  ~UserDefaults() override;
 
-  // "defaults.json" in QStandardPaths::AppConfigLocation.
+  // "defaults.json" in QStandardPaths::AppConfigLocation, which the
+  // application's organisation and name must have set.
   static QString standardFilePath();
 
   const QString &filePath() const { return filePath_; }
+  const QString &key() const { return key_; }
 
-  // Replaces the registration layer's macro list.
-  void registerDefaults(const QList<ReportRecord> &macros);
+  // Replaces the registration layer's list with these element texts, each of
+  // which must be a JSON value.
+  void registerDefaults(const QList<QByteArray> &elements);
 
-  // The stored list if there is a usable one, else the registered list. Read
-  // from the file afresh at every call.
-  QList<MacroEntry> macros() const;
+  // The stored list when the file holds a usable one, else the registered
+  // one. The file is read again only when it changed on disk.
+  List list();
 
-  // Stores the whole list, replacing the stored one. Returns false, with the
-  // reason on standard error, when nothing was stored; the file is then as it
-  // was, or kept aside under its new name.
-  bool setMacros(const QList<MacroEntry> &macros);
+  Outcome change(const Change &change);
+
+signals:
+  // The file changed on disk since it was last read (another program wrote
+  // it): list() may differ.
+  void changedOnDisk();
 
 private:
+  struct Identity; // of the file on disk: device, inode, size, times
+  struct Read;     // a reading of the file and what it held
+  struct Cache;
+
+  Read read() const;
+  Read current();
+  List listOf(const Read &file);
+  void report(const Read &file);
+  void watch();
+  void checkDisk();
+
   QString filePath_;
-  QList<MacroEntry> registered_;
-  mutable bool reportedUnusableFile_ = false;
+  QString key_;
+  QList<Element> registered_;
+  std::unique_ptr<Cache> cache_;
+  quint64 generation_ = 0;
+  QString lastReport_;
+  QFileSystemWatcher watcher_;
 };
 
 #endif

@@ -3,11 +3,12 @@
 // restarts, preferences edited by hand, and the default macros driving a
 // simulated device's display.
 #include "ExplorerFixture.h"
-#include "framework/UserDefaults.h"
+#include "ProcessLimits.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -18,7 +19,7 @@ const QStringList kDefaultNames = {
     "Read 4 bytes from LCD", "Enable Infra red reception (Pinworth B)"};
 
 QString prefsPath() {
-  return UserDefaults::standard().filePath();
+  return MacroDefaults().filePath();
 }
 
 QDir prefsDir() {
@@ -146,10 +147,8 @@ private slots:
     QCOMPARE(macroTitles(), kDefaultNames.mid(0, 1));
   }
 
-  // Items that are not usable records load nothing, and one beyond the
-  // stored list (changed behind the menu's back) neither loads nor deletes;
-  // a record fills only the fields it has bytes for. Deleting one entry
-  // keeps the others as they were.
+  // Items that are not usable records load nothing; a record fills only the
+  // fields it has bytes for. Deleting one entry keeps the others.
   void handEditedEntriesNeverBreakTheMenuTheFormOrADelete() {
     const QByteArray handEdited = R"({"default macros": [
       {"R/W": "W", "Id": 4, "data": "01 00 00 00 00 00 00", "name": "LCD"},
@@ -168,21 +167,62 @@ private slots:
     QCOMPARE(forms, QStringList({"ee ee ee ee ee ee ee ee",
                                  "09 0b 0c ee ee ee ee ee"}));
     QCOMPARE(readPrefs(), handEdited);
-
-    writePrefs(R"({"default macros": [{"R/W": "W", "Id": 4, "data": "01",
-                                       "name": "Only one"}]})");
-    const QByteArray shortened = readPrefs();
-    fixture.setFormTexts("ee", QStringList(7, "ee"));
-    fixture.chooseMacro(2);
-    QCOMPARE(fixture.form(), "ee ee ee ee ee ee ee ee");
-    fixture.click("deleteMacroButton");
-    QCOMPARE(readPrefs(), shortened);
-
-    writePrefs(handEdited);
     fixture.chooseMacro(1);
     fixture.click("deleteMacroButton");
     restart();
     QCOMPARE(macroTitles(), QStringList({"LCD", "Two bytes"}));
+  }
+
+  // Nothing is stored, and the alert says why; the menu shows what is.
+  void failedSaveIsShown() {
+    fixture.chooseMacro(5);
+    fixture.click("deleteMacroButton"); // stores the other five
+    writeAndSelect({"01", "02", "03", "04"});
+    QVERIFY(QFile::setPermissions(prefsDir().path(),
+                                  QFile::ReadOwner | QFile::ExeOwner));
+    NamePanelAnswerer namer("Mine", "OK");
+    AlertAnswerer answerer;
+    {
+      WithoutPermissionOverride asUser;
+      fixture.click("addMacroButton");
+    }
+    QFile::setPermissions(prefsDir().path(), QFile::ReadOwner |
+                                                 QFile::WriteOwner |
+                                                 QFile::ExeOwner);
+    QCOMPARE(
+        answerer.shown(),
+        QStringList{"Macro not saved | The macro \"Mine\" was not stored: " +
+                    prefsPath() +
+                    ": its lock file cannot be made (permission "
+                    "denied). | OK"});
+    QCOMPARE(macroTitles(), kDefaultNames.mid(0, 5));
+  }
+
+  // Another explorer's change reaches the menu. An item chosen or deleted
+  // after the list changed under the menu, before the menu followed, loads
+  // or deletes nothing, and the menu shows the new list.
+  void followsAnotherExplorer() {
+    fixture.chooseMacro(5);
+    fixture.click("deleteMacroButton"); // stores the other five
+    const auto otherExplorer = [](const QString &index) {
+      QCOMPARE(QProcess::execute(PREFS_TOOL, {prefsPath(), "delete", index}),
+               0);
+    };
+    otherExplorer("2");
+    QTRY_COMPARE(macroTitles(),
+                 (QStringList{kDefaultNames[0], kDefaultNames[1],
+                              kDefaultNames[3], kDefaultNames[4]}));
+    otherExplorer("1");
+    fixture.setFormTexts("ee", QStringList(7, "ee"));
+    fixture.chooseMacro(1);
+    QCOMPARE(fixture.form(), "ee ee ee ee ee ee ee ee");
+    QCOMPARE(macroTitles(), (QStringList{kDefaultNames[0], kDefaultNames[3],
+                                         kDefaultNames[4]}));
+    otherExplorer("1");
+    fixture.chooseMacro(1);
+    fixture.click("deleteMacroButton");
+    QCOMPARE(macroTitles(), (QStringList{kDefaultNames[0], kDefaultNames[4]}));
+    QCOMPARE(readPrefs().count("\"name\""), 2);
   }
 
   // LCD mode, initialisation, "Test" written, the cursor home, and a read of

@@ -1,50 +1,31 @@
-#include "framework/UserDefaults.h"
+// The user defaults on real files: the two layers, a rewrite that keeps every
+// byte it does not own, content kept aside, files left alone, failed writes,
+// and other programs changing the list at the same time.
+#include "MacroEntry.h"
+#include "ProcessLimits.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <limits>
-#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
-const ReportRecord kLcdMode{"W", 4, QByteArray::fromHex("01000000000000"),
-                            "Enable LCD Mode"};
-const ReportRecord kInitDisplay{"W", 5, QByteArray::fromHex("0338010f000000"),
-                                "Init display"};
+const QByteArray kLcdMode =
+    MacroEntry(ReportRecord{"W", 4, QByteArray::fromHex("01000000000000"),
+                            "Enable LCD Mode"})
+        .text();
+const QByteArray kBom = "\xEF\xBB\xBF";
 
-QList<MacroEntry> Entries(const QList<ReportRecord> &records) {
-  QList<MacroEntry> entries;
-  for (const ReportRecord &record : records)
-    entries.append(MacroEntry(record));
-  return entries;
-}
-
-// Each record as "<R/W> <Id> [<data>] <name>".
-QStringList Describe(const QList<ReportRecord> &records) {
-  QStringList described;
-  for (const ReportRecord &r : records)
-    described << QString("%1 %2 [%3] %4")
-                     .arg(r.direction)
-                     .arg(r.reportID)
-                     .arg(QString::fromLatin1(r.data.toHex(' ')), r.name);
-  return described;
-}
-
-// Each usable entry as its record, each other one as "unusable: <name>".
-QStringList Describe(const QList<MacroEntry> &entries) {
-  QStringList described;
-  for (const MacroEntry &entry : entries)
-    described << (entry.record() ? Describe({*entry.record()}).first()
-                                 : "unusable: " + entry.name());
-  return described;
+// JSON text written with ' for ".
+QByteArray J(QByteArray text) {
+  return text.replace('\'', '"');
 }
 
 QByteArray ReadAll(const QString &path) {
@@ -52,15 +33,24 @@ QByteArray ReadAll(const QString &path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool WriteAll(const QString &path, const QByteArray &contents) {
-  QDir().mkpath(QFileInfo(path).absolutePath());
+void WriteAll(const QString &path, const QByteArray &contents) {
+  QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
   QFile file(path);
-  return file.open(QIODevice::WriteOnly) &&
-         file.write(contents) == contents.size();
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  QCOMPARE(file.write(contents), contents.size());
 }
 
-QJsonObject StoredRoot(const QString &path) {
-  return QJsonDocument::fromJson(ReadAll(path)).object();
+QList<QByteArray> Texts(const UserDefaults::List &list) {
+  QList<QByteArray> texts;
+  for (const UserDefaults::Element &element : list.elements)
+    texts.append(element.text);
+  return texts;
+}
+
+UserDefaults::Change Appending(const QByteArray &element) {
+  return [element](const UserDefaults::List &list) {
+    return std::optional(Texts(list) + QList<QByteArray>{element});
+  };
 }
 
 } // namespace
@@ -68,177 +58,254 @@ QJsonObject StoredRoot(const QString &path) {
 class UserDefaultsTest : public QObject {
   Q_OBJECT
 
-  // The preferences file and its directory, in a new home for each test.
   std::unique_ptr<QTemporaryDir> home_;
-  QString dir_;
   QString prefs_;
 
-  // The names of the files beside the preferences file, sorted.
-  QStringList filesBesidePrefs() const {
-    return QDir(dir_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot |
-                                QDir::Hidden);
+  std::unique_ptr<UserDefaults> defaults() {
+    auto defaults = std::make_unique<UserDefaults>(prefs_, kDefaultMacrosKey);
+    defaults->registerDefaults({kLcdMode});
+    return defaults;
   }
-  QJsonArray storedList() const {
-    return StoredRoot(prefs_).value(kDefaultMacrosKey).toArray();
+  QStringList besidePrefs() const {
+    return QDir(QFileInfo(prefs_).absolutePath())
+        .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+  }
+  // Runs the second program on the preferences file.
+  static QProcess *startTool(const QStringList &arguments) {
+    auto *tool = new QProcess;
+    tool->start(PREFS_TOOL, arguments);
+    return tool;
   }
 
 private slots:
-  void initTestCase() {
-    QCoreApplication::setOrganizationName("PinworthTest");
-    QCoreApplication::setApplicationName("tst_user_defaults");
-  }
-
   void init() {
     home_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(home_->isValid());
-    qputenv("HOME", home_->path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", home_->filePath(".config").toLocal8Bit());
-    dir_ = home_->filePath(".config/PinworthTest/tst_user_defaults");
-    prefs_ = dir_ + "/defaults.json";
+    prefs_ = home_->filePath("config/defaults.json");
     QTest::failOnWarning(QRegularExpression(".*"));
   }
 
-  // The registered list is read while nothing is stored and is never
-  // written. Records come back after a restart as written, whatever their
-  // bytes, IDs and names; the file is JSON with the data as hex pairs, with
-  // nothing left beside it; a stored empty list hides the registered one.
-  void firstWritePersistsAcrossRestart() {
-    QByteArray allBytes;
-    for (int byte = 0; byte < 256; ++byte)
-      allBytes.append(char(byte));
-    const QList<ReportRecord> records{
-        kInitDisplay,
-        {"W", -1, QByteArray::fromHex("00ff7f80"), "  blanks kept  "},
-        {"R", 0, QByteArray(), QString::fromUtf8("\xc3\xa9t\xc3\xa9 \"x\"\n")},
-        {"W", std::numeric_limits<int32_t>::min(), allBytes, ""},
-        {"W", std::numeric_limits<int32_t>::max(), QByteArray(1, '\0'), "max"}};
-    UserDefaults defaults;
-    defaults.registerDefaults({kLcdMode, kInitDisplay});
-    QCOMPARE(Describe(defaults.macros()), Describe({kLcdMode, kInitDisplay}));
-    defaults.registerDefaults({kLcdMode});
-    QCOMPARE(Describe(defaults.macros()), Describe({kLcdMode}));
-    QVERIFY(!QFileInfo::exists(home_->filePath(".config")));
-    QVERIFY(defaults.setMacros(Entries(records)));
+  // Other keys (twice, or with a byte order mark), numbers past a double,
+  // strings that begin with U+FEFF, unusable elements and the layout stay as
+  // they were; what the explorer writes reads back as written, and writing
+  // it again changes no byte.
+  void rewriteKeepsWhatItDoesNotOwn() {
+    const QByteArray prefix = kBom +
+                              "{\n\t\"window\": {\"w\": 1},  \"window\": "
+                              "[12345678901234567890123, 1.50e+3],\n  \"" +
+                              kBom + "default macros\": \"" + kBom +
+                              "x\",\n  \"default macros\": ";
+    const QByteArray a =
+        J("{'R/W':'W','Id':2.0,'data':'0A0b','name':'a','k':1}");
+    const QByteArray big =
+        J("{'R/W':'W','Id':12345678901234567890123,'data':'','name':'big'}");
+    const QByteArray bom =
+        J("{'R/W':'W','Id':1,'data':'02','name':'") + kBom + J("b'}");
+    const QByteArray suffix = "\n}  \n";
+    WriteAll(prefs_, prefix + "[" + a + ", " + big + "," + bom + "]" + suffix);
+    auto defaults = this->defaults();
+    const MacroList macros = ReadMacros(defaults->list());
+    QCOMPARE(macros.entries.size(), 3);
+    QCOMPARE(macros.entries[0].record(),
+             (ReportRecord{"W", 2, QByteArray::fromHex("0a0b"), "a"}));
+    QVERIFY(!macros.entries[1].record());
+    QCOMPARE(macros.entries[1].name(), "big");
+    QCOMPARE(macros.entries[2].record()->name, QString(QChar(0xFEFF)) + "b");
 
-    UserDefaults restarted;
-    restarted.registerDefaults({kLcdMode});
-    QCOMPARE(Describe(restarted.macros()), Describe(records));
-    QCOMPARE(storedList().first(),
-             QJsonObject({{"R/W", "W"},
-                          {"Id", 5},
-                          {"data", "03 38 01 0f 00 00 00"},
-                          {"name", "Init display"}}));
-    QCOMPARE(filesBesidePrefs(), QStringList({"defaults.json"}));
-    QVERIFY(restarted.setMacros({}));
-    QVERIFY(UserDefaults().macros().isEmpty());
+    QCOMPARE(defaults->change(Appending(kLcdMode)).result,
+             UserDefaults::Outcome::Stored);
+    const QByteArray expected = prefix + "[\n    " + a + ",\n    " + big +
+                                ",\n    " + bom + ",\n    " + kLcdMode +
+                                "\n  ]" + suffix;
+    QCOMPARE(ReadAll(prefs_), expected);
+    QCOMPARE(Texts(defaults->list()),
+             QList<QByteArray>({a, big, bom, kLcdMode}));
+    defaults->change([](const UserDefaults::List &list) {
+      return std::optional(Texts(list));
+    });
+    QCOMPARE(ReadAll(prefs_), expected);
   }
 
-  void unusableFileIsReportedAndKeptAside_data() {
+  // The registered list is read while nothing is stored and never written; a
+  // new file holds the list alone, one element a line.
+  void newFileHoldsTheListAlone() {
+    auto defaults = this->defaults();
+    QCOMPARE(Texts(defaults->list()), QList<QByteArray>{kLcdMode});
+    QVERIFY(!defaults->list().stored);
+    QVERIFY(!QFileInfo::exists(QFileInfo(prefs_).absolutePath()));
+    QCOMPARE(defaults->change(Appending(kLcdMode)).result,
+             UserDefaults::Outcome::Stored);
+    QCOMPARE(ReadAll(prefs_), "{\n  \"default macros\": [\n    " + kLcdMode +
+                                  ",\n    " + kLcdMode + "\n  ]\n}\n");
+    defaults->change([](auto &) { return std::optional(QList<QByteArray>()); });
+    QVERIFY(this->defaults()->list().elements.isEmpty());
+    QCOMPARE(besidePrefs(), QStringList{"defaults.json"});
+  }
+
+  void unusableContentIsKeptAside_data() {
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("truncated")
-        << QByteArray(R"({"default macros": [{"R/W")") << "is not valid JSON";
-    QTest::newRow("root is a list")
-        << QByteArray(R"([{"R/W": "W"}])") << "does not hold a JSON object";
-    QTest::newRow("macros are an object")
-        << QByteArray(R"({"default macros": {"0": {}}})") << "holds no list";
+    QTest::newRow("not JSON")
+        << QByteArray(J("{'default macros': [ {")) << "is not valid JSON";
+    QTest::newRow("not UTF-8")
+        << QByteArray("{\"x\": \"\xff\"}") << "text that is not UTF-8";
+    QTest::newRow("a list")
+        << QByteArray("[1]") << "does not hold a JSON object";
+    QTest::newRow("no list under the key")
+        << QByteArray(J("{'default macros': 5}")) << "holds no list";
+    QTest::newRow("the key twice")
+        << QByteArray(J("{'default macros': [], 'default macros': []}"))
+        << "more than once";
   }
 
-  // The registered list is shown meanwhile; the first write renames the file,
-  // unchanged, to defaults.json.corrupt-<UTC time>, and says so.
-  void unusableFileIsReportedAndKeptAside() {
+  // The registered list is shown meanwhile; the first change renames the
+  // file, unchanged, to defaults.json.corrupt-<UTC time>, and says so.
+  void unusableContentIsKeptAside() {
     QFETCH(QByteArray, contents);
     QFETCH(QString, reason);
-    QVERIFY(WriteAll(prefs_, contents));
-    UserDefaults defaults;
-    defaults.registerDefaults({kLcdMode});
-    QTest::ignoreMessage(
-        QtWarningMsg,
-        QRegularExpression(QRegularExpression::escape(prefs_ + " " + reason)));
-    QCOMPARE(Describe(defaults.macros()), Describe({kLcdMode}));
-    QCOMPARE(ReadAll(prefs_), contents);
-
+    WriteAll(prefs_, contents);
+    auto defaults = this->defaults();
     QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression("it was kept as .*"
-                                            "defaults.json.corrupt-"));
-    QVERIFY(defaults.setMacros(Entries({kInitDisplay})));
-    const QStringList aside = filesBesidePrefs().filter(
+                         QRegularExpression(reason + ".*kept aside"));
+    QCOMPARE(Texts(defaults->list()), QList<QByteArray>{kLcdMode});
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("it was kept as"));
+    QCOMPARE(defaults->change(Appending(kLcdMode)).result,
+             UserDefaults::Outcome::Stored);
+    const QStringList aside = besidePrefs().filter(
         QRegularExpression("^defaults\\.json\\.corrupt-\\d{8}T\\d{6}Z$"));
     QCOMPARE(aside.size(), 1);
-    QCOMPARE(ReadAll(dir_ + "/" + aside[0]), contents);
-    QCOMPARE(Describe(UserDefaults().macros()), Describe({kInitDisplay}));
+    QCOMPARE(ReadAll(QFileInfo(prefs_).absolutePath() + "/" + aside[0]),
+             contents);
+    QCOMPARE(Texts(defaults->list()), QList<QByteArray>(2, kLcdMode));
   }
 
-  void handEditedEntriesAreReadAndKept_data() {
-    QTest::addColumn<QByteArray>("entry");
-    QTest::addColumn<QString>("read");
-    const auto row = [](const char *name, const char *entry, const char *read) {
-      QTest::newRow(name) << QByteArray(entry) << QString(read);
-    };
-    row("packed hex", R"({"R/W":"W","Id":12,"data":"0A0b","name":"p"})",
-        "W 12 [0a 0b] p");
-    row("blanks in hex, Id 2.0, other key",
-        R"({"R/W":"R","Id":2.0,"data":" 0a\tFF\n","name":"","note":1})",
-        "R 2 [0a ff] ");
-    row("Id is text", R"({"R/W":"W","Id":"4","data":"","name":"t"})",
-        "unusable: t");
-    row("Id is a fraction", R"({"R/W":"W","Id":1.5,"data":"","name":"f"})",
-        "unusable: f");
-    row("Id too big", R"({"R/W":"W","Id":2147483648,"data":"","name":"b"})",
-        "unusable: b");
-    row("split hex pair", R"({"R/W":"W","Id":4,"data":"0 1","name":"s"})",
-        "unusable: s");
-    row("not an object", "42", "unusable: ");
+  void unreadableFileIsLeftAlone_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("descriptors used up") << 0 << "Too many open files";
+    QTest::newRow("no read permission") << 1 << "Permission denied";
+    QTest::newRow("a named pipe") << 2 << "is not a regular file";
+    QTest::newRow("a folder") << 3 << "is not a regular file";
   }
 
-  // An entry is read in its place between two good ones. Rewriting the list
-  // keeps it exactly, and the file's other keys too; deleting entry i, usable
-  // or not, removes exactly that one.
-  void handEditedEntriesAreReadAndKept() {
-    QFETCH(QByteArray, entry);
-    QFETCH(QString, read);
-    QVERIFY(WriteAll(prefs_, R"({"window": 1, "default macros": [
-        {"R/W": "W", "Id": 1, "data": "", "name": "g"},)" +
-                                 entry + R"(,
-        {"R/W": "R", "Id": 2, "data": "", "name": "h"}]})"));
-    const QJsonArray before = storedList();
-    QList<MacroEntry> entries = UserDefaults().macros();
-    QCOMPARE(Describe(entries), QStringList({"W 1 [] g", read, "R 2 [] h"}));
-
-    entries.removeAt(2);
-    entries.append(MacroEntry(kLcdMode));
-    QVERIFY(UserDefaults().setMacros(entries));
-    QJsonObject after = StoredRoot(prefs_);
-    QCOMPARE(after.take(kDefaultMacrosKey).toArray(),
-             QJsonArray({before[0], before[1], entries.last().stored()}));
-    QCOMPARE(after, QJsonObject({{"window", 1}}));
-
-    entries.removeAt(1);
-    QVERIFY(UserDefaults().setMacros(entries));
-    QCOMPARE(storedList(), QJsonArray({before[0], entries.last().stored()}));
+  // An open or read error, or a file that is not a regular one, is neither
+  // kept aside nor written over: the registered list is shown, and changes
+  // fail with the reason. A pipe never blocks the reader.
+  void unreadableFileIsLeftAlone() {
+    QFETCH(int, kind);
+    QFETCH(QString, reason);
+    const QByteArray stored = "{\"default macros\": [" + kLcdMode + "]}";
+    WriteAll(prefs_, stored);
+    if (kind >= 2) {
+      QVERIFY(QFile::remove(prefs_));
+      QCOMPARE(kind == 2 ? mkfifo(qPrintable(prefs_), 0600)
+                         : mkdir(qPrintable(prefs_), 0700),
+               0);
+    }
+    auto defaults = this->defaults();
+    std::unique_ptr<WithLimit> limit;
+    std::unique_ptr<WithoutPermissionOverride> asUser;
+    if (kind == 0) {
+      const int lowestFree = dup(0); // every descriptor from here on in use
+      close(lowestFree);
+      limit = std::make_unique<WithLimit>(RLIMIT_NOFILE, lowestFree);
+    }
+    if (kind == 1) {
+      QVERIFY(QFile::setPermissions(prefs_, {}));
+      asUser = std::make_unique<WithoutPermissionOverride>();
+    }
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(reason + ".*left alone"));
+    const UserDefaults::List list = defaults->list();
+    const UserDefaults::Outcome outcome = defaults->change(Appending(kLcdMode));
+    limit.reset();
+    asUser.reset();
+    QVERIFY(!list.stored);
+    QCOMPARE(outcome.result, UserDefaults::Outcome::Failed);
+    QVERIFY2(outcome.reason.contains(reason), qPrintable(outcome.reason));
+    QCOMPARE(besidePrefs(), QStringList{"defaults.json"});
+    if (kind < 2) {
+      QFile::setPermissions(prefs_, QFile::ReadOwner | QFile::WriteOwner);
+      QCOMPARE(ReadAll(prefs_), stored);
+    }
   }
 
+  void failedWriteLeavesTheOldFileWhole_data() {
+    QTest::addColumn<bool>("sizeLimit");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("file-size limit") << true << "File too large";
+    QTest::newRow("read-only folder") << false << "permission denied";
+  }
+
+  // The process ignores nothing itself: the user defaults make a file-size
+  // limit fail the write instead of ending the process.
   void failedWriteLeavesTheOldFileWhole() {
-    UserDefaults defaults;
-    QVERIFY(defaults.setMacros(Entries({kLcdMode})));
+    QFETCH(bool, sizeLimit);
+    QFETCH(QString, reason);
+    auto defaults = this->defaults();
+    defaults->change(Appending(kLcdMode));
     const QByteArray before = ReadAll(prefs_);
-
-    // Files may grow no larger than the old one, so the new, longer list fails
-    // partway through its write.
-    rlimit saved{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const rlimit small{rlim_t(before.size()), saved.rlim_max};
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot write"));
-    const bool stored =
-        defaults.setMacros(Entries({kLcdMode, kInitDisplay, kInitDisplay}));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-
-    QVERIFY(!stored);
+    const QString folder = QFileInfo(prefs_).absolutePath();
+    if (!sizeLimit)
+      QVERIFY(
+          QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    UserDefaults::Outcome outcome;
+    {
+      WithLimit limit(RLIMIT_FSIZE, sizeLimit ? before.size() : RLIM_INFINITY);
+      WithoutPermissionOverride asUser;
+      outcome = defaults->change(Appending(kLcdMode + kLcdMode));
+    }
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner |
+                                      QFile::ExeOwner);
+    QCOMPARE(outcome.result, UserDefaults::Outcome::Failed);
+    QVERIFY2(outcome.reason.contains(reason, Qt::CaseInsensitive),
+             qPrintable(outcome.reason));
     QCOMPARE(ReadAll(prefs_), before);
-    QCOMPARE(filesBesidePrefs(), QStringList({"defaults.json"}));
+    QCOMPARE(besidePrefs(), QStringList{"defaults.json"});
+  }
+
+  // Two more programs add 40 macros each while this one adds 40, one change
+  // at a time; a lock its owner left behind when it died does not stop them.
+  void changesOfThreeProgramsAtOnceAreAllKept() {
+    WriteAll(prefs_, J("{'default macros': []}"));
+    WriteAll(prefs_ + ".lock", "999999\nprefs_tool\n" +
+                                   QSysInfo::machineHostName().toUtf8() + "\n" +
+                                   QSysInfo::machineUniqueId() + "\n" +
+                                   QSysInfo::bootUniqueId() + "\n");
+    std::unique_ptr<QProcess> tools[] = {
+        std::unique_ptr<QProcess>(startTool({prefs_, "add", "one", "40"})),
+        std::unique_ptr<QProcess>(startTool({prefs_, "add", "two", "40"}))};
+    auto defaults = this->defaults();
+    for (int i = 0; i < 40; ++i) {
+      const UserDefaults::Outcome outcome =
+          defaults->change(Appending(kLcdMode));
+      QVERIFY2(outcome.result == UserDefaults::Outcome::Stored,
+               qPrintable(outcome.reason));
+    }
+    for (auto &tool : tools) {
+      QVERIFY(tool->waitForFinished(30000));
+      QCOMPARE(tool->exitCode(), 0);
+    }
+    QStringList names;
+    for (const MacroEntry &entry : ReadMacros(defaults->list()).entries)
+      names << entry.name();
+    QCOMPARE(names.size(), 120);
+    for (int i = 0; i < 40; ++i)
+      QVERIFY(names.contains("one " + QString::number(i)) &&
+              names.contains("two " + QString::number(i)));
+  }
+
+  // Also when the folder did not exist yet.
+  void anotherProgramsChangeIsSeen() {
+    auto defaults = this->defaults();
+    const quint64 generation = defaults->list().generation;
+    QSignalSpy changed(defaults.get(), &UserDefaults::changedOnDisk);
+    std::unique_ptr<QProcess> tool(startTool({prefs_, "add", "other", "1"}));
+    QVERIFY(tool->waitForFinished(30000));
+    QTRY_VERIFY(changed.count() > 0);
+    QVERIFY(defaults->list().generation != generation);
+    const MacroList macros = ReadMacros(defaults->list());
+    QCOMPARE(macros.entries.size(), 1);
+    QCOMPARE(macros.entries[0].name(), "other 0");
   }
 };
 

@@ -2,13 +2,12 @@
 // the bytes on the wire, input reports by request, one descriptor per open
 // handle, requests the device never answers, and failures as statuses.
 #include "HidrawLibrary.h"
+#include "ProcessLimits.h"
 
 #include <QElapsedTimer>
 #include <QTest>
 
 #include <cerrno>
-#include <linux/capability.h>
-#include <sys/syscall.h>
 
 Q_DECLARE_METATYPE(hid::Status)
 
@@ -17,24 +16,6 @@ namespace {
 constexpr uint16_t kA = kPinworthAProductID;
 const uint8_t kReport1[8] = {0x0C, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
 const uint8_t kData0[4] = {0xDE, 0xAD, 0xBE, 0xEF};
-
-// Keeps the calling thread from overriding file permissions while it lives,
-// so that a test run as root meets them like a user does.
-class WithoutPermissionOverride {
-public:
-  WithoutPermissionOverride() {
-    syscall(SYS_capget, &header_, saved_);
-    __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
-    reduced[0].effective &=
-        ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-    syscall(SYS_capset, &header_, reduced);
-  }
-  ~WithoutPermissionOverride() { syscall(SYS_capset, &header_, saved_); }
-
-private:
-  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct saved_[2]{};
-};
 
 } // namespace
 
