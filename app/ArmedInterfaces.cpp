@@ -11,7 +11,8 @@ ArmedInterfaces::~ArmedInterfaces() {
   disarmAll();
 }
 
-int32_t ArmedInterfaces::arm(hid::DeviceInterface *handle) {
+int32_t ArmedInterfaces::arm(hid::DeviceInterface *handle,
+                             const InterfaceIdentity &source) {
   auto found = std::find_if(armed_.begin(), armed_.end(),
                             [handle](const std::unique_ptr<Armed> &a) {
                               return a->handle == handle;
@@ -19,7 +20,7 @@ int32_t ArmedInterfaces::arm(hid::DeviceInterface *handle) {
   const bool isNew = found == armed_.end();
   if (isNew) {
     handle->AddRef();
-    armed_.push_back(std::make_unique<Armed>(Armed{handle}));
+    armed_.push_back(std::make_unique<Armed>(Armed{handle, source}));
     found = armed_.end() - 1;
   }
   const int32_t status = PinworthSetInterruptCallback(
@@ -41,6 +42,20 @@ void ArmedInterfaces::disarmAll() {
     armed->handle->Release();
   }
   armed_.clear();
+}
+
+QList<InterfaceIdentity> ArmedInterfaces::sources() const {
+  QList<InterfaceIdentity> sources;
+  for (const std::unique_ptr<Armed> &armed : armed_)
+    sources.append(armed->source);
+  return sources;
+}
+
+const InterfaceIdentity *ArmedInterfaces::sourceOf(const void *sender) const {
+  for (const std::unique_ptr<Armed> &armed : armed_)
+    if (armed->handle == sender)
+      return &armed->source;
+  return nullptr;
 }
 
 void ArmedInterfaces::Deliver(void *target, hid::Status result, void *refcon,

@@ -13,7 +13,11 @@
 #ifndef PINWORTH_EXPLORER_ARMED_INTERFACES_H
 #define PINWORTH_EXPLORER_ARMED_INTERFACES_H
 
+#include "InterfaceIdentity.h"
+
 #include "platform/HIDServices.h"
+
+#include <QList>
 
 #include <array>
 #include <cstdint>
@@ -30,17 +34,21 @@ public:
   ArmedInterfaces(const ArmedInterfaces &) = delete;
   ArmedInterfaces &operator=(const ArmedInterfaces &) = delete;
 
-  // Arms handle through the library, or arms it again with the buffer it
-  // already has; returns the registration's status. A handle whose first
-  // arming fails is not kept.
-  int32_t arm(hid::DeviceInterface *handle);
+  // Arms handle, the interface source, through the library, or arms it
+  // again with the buffer it already has; returns the registration's
+  // status. A handle whose first arming fails is not kept.
+  int32_t arm(hid::DeviceInterface *handle, const InterfaceIdentity &source);
   void disarmAll();
 
-  int count() const { return static_cast<int>(armed_.size()); }
+  // The interfaces armed, in the order they were armed.
+  QList<InterfaceIdentity> sources() const;
+  // The interface of an armed handle (a report's sender), or null.
+  const InterfaceIdentity *sourceOf(const void *sender) const;
 
 private:
   struct Armed {
     hid::DeviceInterface *handle;
+    InterfaceIdentity source;
     std::array<uint8_t, kReportBufferSize> buffer{};
   };
 

@@ -1,6 +1,7 @@
 #include "PinworthWindowController.h"
 
 #include "MacroEntry.h"
+#include "WindowState.h"
 #include "framework/AlertPanel.h"
 #include "framework/HexScanner.h"
 #include "framework/MacroNamePanelController.h"
@@ -12,11 +13,14 @@
 #include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPalette>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableView>
 #include <QtGlobal>
 
@@ -38,6 +42,10 @@ constexpr int kShortLayoutDataBytes = 4;
 constexpr int kLongLayoutDataBytes = 7;
 
 constexpr int kPollPeriodMS = 50;
+// How often the status bar's figures are brought up to date, and how long a
+// message (a paste refused, a macro that does not fit) stays.
+constexpr int kStatusRefreshMS = 250;
+constexpr int kMessageShownMS = 8000;
 // A poll asks for this report ID.
 constexpr int kPolledReportID = 0;
 
@@ -74,12 +82,6 @@ void reportMissingSubview(const char *method, int line) {
             method, line);
 }
 
-void setTextColor(QWidget *label, const QColor &color) {
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, color);
-  label->setPalette(palette);
-}
-
 // Interface 0 of either model is polled; interface 1 delivers interrupts.
 bool isPolledInterface(int interfaceType) {
   return interfaceType == kPinworthAInterface0 ||
@@ -94,10 +96,11 @@ void PinworthCallback(void *) {
 }
 
 void reportHandlerCallback(void *target, hid::Status result, void *refcon,
-                           void *, uint32_t bufferSize) {
+                           void *sender, uint32_t bufferSize) {
   if (result != hid::kSuccess || bufferSize == 0 || !refcon)
     return;
   auto *controller = static_cast<PinworthWindowController *>(refcon);
+  controller->countInterruptReport(sender);
   const auto *report = static_cast<const uint8_t *>(target);
   const int size = static_cast<int>(bufferSize);
   controller->addLogEntryWithDirection(kReportDirectionIn, report[0], size - 1,
@@ -118,6 +121,9 @@ PinworthWindowController::PinworthWindowController(
 }
 
 PinworthWindowController::~PinworthWindowController() {
+  if (logEntries)
+    WindowState::Save(window, logTable->horizontalHeader(),
+                      selectedInterface());
   stopReading();
   if (gWindowController == this) {
     PinworthSetDeviceCallback(nullptr, nullptr);
@@ -139,6 +145,8 @@ void PinworthWindowController::initialize() {
 
 void PinworthWindowController::awakeFromNib() {
   gWindowController = this;
+  createFormAndStatus();
+  restoredSelection = WindowState::SelectedInterface();
   PinworthInit();
   PinworthIsPresent();
   PinworthSetDeviceCallback(PinworthCallback, nullptr);
@@ -148,12 +156,41 @@ void PinworthWindowController::awakeFromNib() {
   interfacePopupChanged(this);
   tableViewSelectionDidChange();
   createLog();
+  WindowState::Restore(window, logTable->horizontalHeader());
   connect(logTable, &QTableView::doubleClicked, this,
           &PinworthWindowController::logTableDoubleClicked);
   updateMacroPopup();
   connect(&MacroDefaults(), &UserDefaults::changedOnDisk, this,
           &PinworthWindowController::macrosChangedOnDisk);
   ignoreDuplicatesCheckBox->setChecked(ignoreDuplicates);
+  updateStatus();
+}
+
+// The form's fields as the keyboard and clipboard meet them, and the status
+// bar: what the explorer is doing on the left, the log's rows on the right.
+void PinworthWindowController::createFormAndStatus() {
+  QList<QLineEdit *> fields{reportIDField};
+  for (int i = 0; i < kLongLayoutDataBytes; ++i)
+    if (QLineEdit *field = byteFieldWithTag(kFirstByteFieldTag + i))
+      fields.append(field);
+  formFields = std::make_unique<ReportFormFields>(fields);
+  connect(formFields.get(), &ReportFormFields::writeRequested, this,
+          [this] { doWrite(this); });
+  connect(formFields.get(), &ReportFormFields::message, this,
+          [this](const QString &text) {
+            window->statusBar()->showMessage(text, kMessageShownMS);
+          });
+  activityLabel = new QLabel(window);
+  activityLabel->setObjectName(QStringLiteral("activityLabel"));
+  rowsLabel = new QLabel(window);
+  rowsLabel->setObjectName(QStringLiteral("rowsLabel"));
+  window->statusBar()->addWidget(activityLabel, 1);
+  window->statusBar()->addPermanentWidget(rowsLabel);
+  statusTimer.setInterval(kStatusRefreshMS);
+  connect(&statusTimer, &QTimer::timeout, this,
+          &PinworthWindowController::updateStatus);
+  statusTimer.start();
+  clock.start();
 }
 
 // Makes the empty log the table's data source; the table then reports its
@@ -167,11 +204,16 @@ void PinworthWindowController::createLog() {
           &QTableView::scrollToBottom);
 }
 
-// An empty menu says why it is empty. A filled one has no placeholder, so
-// that the menu shows its first item. The count rebuilds a list that a device
-// change left dirty, and the armed handles, which the list no longer holds,
-// are let go then.
+// An empty menu says why it is empty. A filled one has no placeholder. The
+// count rebuilds a list that a device change left dirty, and the armed
+// handles, which the list no longer holds, are let go then; the interfaces
+// they stood for are armed again through their new handles.
 void PinworthWindowController::populateInterfacePopup() {
+  const std::optional<InterfaceIdentity> selected =
+      interfacePopup->currentIndex() >= 0 ? selectedInterface()
+                                          : restoredSelection;
+  restoredSelection.reset();
+  const QList<InterfaceIdentity> armed = armedInterfaces.sources();
   interfacePopup->clear();
   const int count = PinworthCountInterfaces();
   armedInterfaces.disarmAll();
@@ -186,6 +228,21 @@ void PinworthWindowController::populateInterfacePopup() {
             .arg(nameForPinworthInterfaceType(node->interfaceType))
             .arg(node->serialNumber));
   }
+  const int position = selected ? PositionOfIdentity(*selected) : -1;
+  if (position >= 0)
+    interfacePopup->setCurrentIndex(position);
+  else if (isReading)
+    stopReading();
+  interfacePopupChanged(this);
+  for (const InterfaceIdentity &identity : armed)
+    if (const int at = PositionOfIdentity(identity); at >= 0)
+      armInterface(at, identity);
+  updateStatus();
+}
+
+std::optional<InterfaceIdentity>
+PinworthWindowController::selectedInterface() const {
+  return IdentityAtPosition(interfacePopup->currentIndex());
 }
 
 QString PinworthWindowController::nameForPinworthInterfaceType(
@@ -205,8 +262,9 @@ QString PinworthWindowController::nameForPinworthInterfaceType(
 }
 
 void PinworthWindowController::alert(const QString &title,
-                                     const QString &message) {
-  RunAlertPanel(window, title, message);
+                                     const QString &message,
+                                     const QString &reason) {
+  RunAlertPanel(window, title, message, reason);
 }
 
 // Checks for a device, parses the byte fields in use and then, in the long
@@ -221,11 +279,13 @@ void PinworthWindowController::doWrite(QObject *) {
   }
   std::vector<uint8_t> data(std::max(reportSize, 0));
   for (int i = 0; i < reportSize; ++i) {
-    const QLineEdit *field = byteFieldWithTag(kFirstByteFieldTag + i);
+    QLineEdit *field = byteFieldWithTag(kFirstByteFieldTag + i);
     const std::optional<uint8_t> value =
         field ? ParseHexByte(field->text()) : std::nullopt;
     if (!value) {
       alert(QStringLiteral("Invalid data format"), kHexRangeMessage);
+      if (field)
+        ReportFormFields::focus(field);
       return;
     }
     data[i] = *value;
@@ -246,6 +306,7 @@ void PinworthWindowController::doWrite(QObject *) {
     if (!parsedID) {
       alert(QStringLiteral("Invalid report id number format"),
             kHexRangeMessage);
+      ReportFormFields::focus(reportIDField);
       return;
     }
     reportID = *parsedID;
@@ -264,7 +325,8 @@ void PinworthWindowController::doWrite(QObject *) {
   if (status != hid::kSuccess) {
     alert(kPinworthErrorTitle,
           QStringLiteral("An error occured while trying to write to the "
-                         "selected Pinworth device."));
+                         "selected Pinworth device."),
+          hid::StatusString(status));
     return;
   }
   addLogEntryWithDirection(kReportDirectionOut, reportID, reportSize,
@@ -282,6 +344,8 @@ void PinworthWindowController::stopReading() {
   readButton->setText(kReadTitle);
   readTimer.stop();
   isReading = false;
+  recentPolls.clear();
+  updateStatus();
 }
 
 void PinworthWindowController::startReading() {
@@ -289,10 +353,12 @@ void PinworthWindowController::startReading() {
       PinworthInterfaceListNodeAtIndex(interfacePopup->currentIndex());
   if (!node)
     return;
-  if (isPolledInterface(node->interfaceType))
+  if (isPolledInterface(node->interfaceType)) {
     startPolling();
-  else
-    armInterface(node->pinworthHIDInterface);
+  } else {
+    armInterface(interfacePopup->currentIndex(), *selectedInterface());
+    updateStatus();
+  }
 }
 
 // Polls once at once, then every 50 ms. A first poll that fails has already
@@ -307,8 +373,22 @@ void PinworthWindowController::startPolling() {
 }
 
 // Arming the same handle again replaces its handler and reuses its buffer.
-void PinworthWindowController::armInterface(hid::DeviceInterface *inInterface) {
-  armedInterfaces.arm(inInterface);
+void PinworthWindowController::armInterface(int position,
+                                            const InterfaceIdentity &identity) {
+  const int32_t status = armedInterfaces.arm(
+      PinworthInterfaceListNodeAtIndex(position)->pinworthHIDInterface,
+      identity);
+  if (status == hid::kSuccess) {
+    if (armFailure && armFailure->first == identity)
+      armFailure.reset();
+  } else {
+    armFailure.emplace(identity, hid::StatusString(status));
+  }
+}
+
+void PinworthWindowController::countInterruptReport(const void *sender) {
+  if (const InterfaceIdentity *source = armedInterfaces.sourceOf(sender))
+    ++interruptReports[source->key()];
 }
 
 void PinworthWindowController::read(runloop::DefaultModeTimer *) {
@@ -317,14 +397,17 @@ void PinworthWindowController::read(runloop::DefaultModeTimer *) {
   if (!node || !isPolledInterface(node->interfaceType))
     return;
   std::vector<uint8_t> report(std::max(reportSize, 0));
-  if (PinworthReadFromInterface(node->pinworthHIDInterface, kPolledReportID,
-                                reportSize, report.data()) != hid::kSuccess) {
+  const int32_t status = PinworthReadFromInterface(
+      node->pinworthHIDInterface, kPolledReportID, reportSize, report.data());
+  if (status != hid::kSuccess) {
     alert(kPinworthErrorTitle,
           QStringLiteral("An error occured while trying to read from the "
-                         "selected Pinworth device."));
+                         "selected Pinworth device."),
+          hid::StatusString(status));
     doRead(this);
     return;
   }
+  recentPolls.push_back(clock.elapsed());
   const QByteArray value(reinterpret_cast<const char *>(report.data()),
                          reportSize);
   if (ignoreDuplicates && lastValueRead == value)
@@ -343,6 +426,11 @@ QLineEdit *PinworthWindowController::byteFieldWithTag(int tag) const {
 }
 
 void PinworthWindowController::interfacePopupChanged(QObject *) {
+  layOutForm();
+  updateStatus();
+}
+
+void PinworthWindowController::layOutForm() {
   const int position = interfacePopup->currentIndex();
   const int32_t newSize =
       position % 2 == 1 ? kLongLayoutDataBytes : kShortLayoutDataBytes;
@@ -365,10 +453,11 @@ void PinworthWindowController::interfacePopupChanged(QObject *) {
       reportMissingSubview("interfacePopupChanged", __LINE__);
       return;
     }
-    setTextColor(caption, isLong ? QColor(Qt::black) : QColor(Qt::gray));
+    caption->setEnabled(isLong); // drawn in the palette's text colours
   }
   reportIDField->setEnabled(isLong);
   reportSize = newSize;
+  formFields->refreshMarks();
 }
 
 void PinworthWindowController::resetReportValues(QObject *) {
@@ -445,8 +534,30 @@ void PinworthWindowController::macroPopupChanged(QObject *) {
   if (index < 0 || index >= shownMacros.entries.size())
     return;
   if (const std::optional<ReportRecord> &macro =
-          shownMacros.entries[index].record())
+          shownMacros.entries[index].record()) {
     updateInterfaceFromLogEntry(*macro);
+    checkMacroFitsTheForm(*macro);
+  }
+}
+
+// A report with an ID and 7 bytes is an interface 1's; one without an ID
+// and 4 bytes an interface 0's. Nothing is sent before Write either way.
+void PinworthWindowController::checkMacroFitsTheForm(
+    const ReportRecord &macro) {
+  const bool hasID = macro.reportID != kNoReportID;
+  const int bytes = int(macro.data.size());
+  if (hasID == (reportSize == kLongLayoutDataBytes) && bytes == reportSize)
+    return;
+  const std::optional<InterfaceIdentity> target = selectedInterface();
+  window->statusBar()->showMessage(
+      QStringLiteral("\"%1\" holds %2%3 data bytes, but %4 takes %5%6: choose "
+                     "the interface it is for before Write")
+          .arg(macro.name, hasID ? "a report ID and " : "")
+          .arg(bytes)
+          .arg(target ? target->displayName() : QStringLiteral("the form"),
+               reportSize == kLongLayoutDataBytes ? "a report ID and " : "")
+          .arg(reportSize),
+      kMessageShownMS);
 }
 
 namespace {
@@ -527,6 +638,34 @@ void PinworthWindowController::updateMacroPopup() {
 void PinworthWindowController::macrosChangedOnDisk() {
   if (MacroDefaults().list().generation != shownMacros.generation)
     updateMacroPopup();
+}
+
+QString PinworthWindowController::activityText() const {
+  const std::optional<InterfaceIdentity> selected = selectedInterface();
+  if (!selected)
+    return kNoInterfacePlaceholder;
+  const QString name = selected->displayName();
+  if (isReading)
+    return QStringLiteral("Polling %1 - %2/s")
+        .arg(name)
+        .arg(recentPolls.size());
+  if (armFailure && armFailure->first == *selected)
+    return QStringLiteral("Could not listen on %1: %2")
+        .arg(name, armFailure->second);
+  if (armedInterfaces.sources().contains(*selected))
+    return QStringLiteral("Listening on %1 - %2 reports")
+        .arg(name)
+        .arg(interruptReports.value(selected->key()));
+  return name;
+}
+
+void PinworthWindowController::updateStatus() {
+  while (!recentPolls.empty() && recentPolls.front() <= clock.elapsed() - 1000)
+    recentPolls.pop_front();
+  activityLabel->setText(activityText());
+  const int rows = logEntries ? logEntries->reportCount() : 0;
+  rowsLabel->setText(rows == 1 ? QStringLiteral("1 row")
+                               : QStringLiteral("%1 rows").arg(rows));
 }
 
 void PinworthWindowController::duplicateCheckboxClicked(QObject *) {

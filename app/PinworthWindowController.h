@@ -7,28 +7,40 @@
 // every action of the window, and PinworthCallback() tells it, through
 // gWindowController, when a device arrives or leaves.
 //
+// Beyond what the original window did, the controller keeps the selection on
+// the same interface (model, serial and interface number) across rebuilds of
+// the interface menu, and goes on reading it; it says in the status bar what
+// it is doing, and restores and saves the window's state (WindowState.h).
+//
 // Main thread only.
 #ifndef PINWORTH_EXPLORER_PINWORTH_WINDOW_CONTROLLER_H
 #define PINWORTH_EXPLORER_PINWORTH_WINDOW_CONTROLLER_H
 
 #include "ArmedInterfaces.h"
+#include "InterfaceIdentity.h"
 #include "LogTableModel.h"
 #include "MacroEntry.h"
+#include "ReportFormFields.h"
 #include "ReportRecord.h"
 
 #include "platform/HIDServices.h"
 #include "runloop/DefaultMode.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QMainWindow;
 class QPushButton;
@@ -59,17 +71,23 @@ class PinworthWindowController : public QObject {
   Q_OBJECT
 public:
   explicit PinworthWindowController(const PinworthWindowOutlets &outlets);
-  // Stops reading, unregisters the device callback and clears
-  // gWindowController, so that a later controller can take over.
+  // Saves the window's state, stops reading, unregisters the device callback
+  // and clears gWindowController, so that a later controller can take over.
   ~PinworthWindowController() override;
 
   // Registers the six default macros as the registered value of the macro
   // list. Runs once per process, before the first controller is made.
   static void initialize();
 
-  // Brings the woken window to its first state; called once, after loading.
+  // Brings the woken window to its first state, as the window state file
+  // left it; called once, after loading.
   void awakeFromNib();
 
+  // Refills the interface menu from the library's list, rebuilt when a
+  // device change left it dirty. The selection stays on the interface it
+  // was on while that is attached, and so does reading; otherwise reading
+  // stops and the first interface is selected. The form is laid out for the
+  // selection, and the interfaces 1 that were armed are armed again.
   void populateInterfacePopup();
   QString nameForPinworthInterfaceType(int interfaceType) const;
 
@@ -105,6 +123,10 @@ public:
   bool readingInProgress() const { return isReading; }
   bool pollTimerScheduled() const { return readTimer.isActive(); }
   bool ignoresDuplicates() const { return ignoreDuplicates; }
+  // The identity of the selected interface, if one is.
+  std::optional<InterfaceIdentity> selectedInterface() const;
+  // The status bar's account of what the explorer is doing.
+  QString activityText() const;
 
 public slots:
   // Actions; the sender is ignored.
@@ -128,11 +150,24 @@ private:
   QLineEdit *byteFieldWithTag(int tag) const;
   QWidget *contentView() const;
   void createLog();
+  void createFormAndStatus();
+  // The layout change of interfacePopupChanged().
+  void layOutForm();
   void startPolling();
-  void armInterface(hid::DeviceInterface *inInterface);
+  // Arms the interface 1 at the list position; a failure is kept for the
+  // status bar.
+  void armInterface(int position, const InterfaceIdentity &identity);
   void macrosChangedOnDisk();
-  // Shows the alert of a failed write or poll, or of bad form text.
-  void alert(const QString &title, const QString &message);
+  // Shows the alert of a failed write or poll, or of bad form text, with the
+  // reason below the message when there is one.
+  void alert(const QString &title, const QString &message,
+             const QString &reason = {});
+  void countInterruptReport(const void *sender);
+  void updateStatus();
+  // Says in the status bar when a loaded macro does not fit the layout.
+  void checkMacroFitsTheForm(const ReportRecord &macro);
+  friend void reportHandlerCallback(void *, hid::Status, void *, void *,
+                                    uint32_t);
 
   int32_t reportSize = 0;
   bool isReading = false;
@@ -152,6 +187,17 @@ private:
   std::optional<QByteArray> lastValueRead;
   // The macro list the macro menu shows, item i element i.
   MacroList shownMacros;
+  std::unique_ptr<ReportFormFields> formFields;
+  QLabel *activityLabel = nullptr;
+  QLabel *rowsLabel = nullptr;
+  QTimer statusTimer;
+  // The selection the window state file holds, until the first fill.
+  std::optional<InterfaceIdentity> restoredSelection;
+  QElapsedTimer clock;
+  std::deque<qint64> recentPolls; // clock times of the last second's polls
+  QHash<QString, quint64> interruptReports; // by interface key, since armed
+  // The interface whose arming failed last, and why.
+  std::optional<std::pair<InterfaceIdentity, QString>> armFailure;
   // The interfaces 1 armed by Read, until the next rebuild of the list.
   ArmedInterfaces armedInterfaces{reportHandlerCallback, this};
 };

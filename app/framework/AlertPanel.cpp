@@ -11,13 +11,14 @@ constexpr int kMessageMinimumWidth = 320;
 }
 
 void RunAlertPanel(QWidget *parent, const QString &title,
-                   const QString &message) {
+                   const QString &message, const QString &reason) {
   // The title heads the box as well as its window: without a window manager
   // the window title is not shown, and several alerts share one message.
   QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::NoButton,
                   parent);
   box.setTextFormat(Qt::PlainText);
-  box.setInformativeText(message);
+  box.setInformativeText(reason.isEmpty() ? message
+                                          : message + "\n\n" + reason);
   // The title reads as a bold headline; under a short one the box would wrap
   // the message after a few words.
   if (auto *titleLabel = box.findChild<QLabel *>("qt_msgbox_label")) {

@@ -114,7 +114,8 @@ public:
     if (!attached())
       return kErrorNoDevice;
     if (Status status = faults().openStatus)
-      return status;
+      return lastOpenStatus_ = status;
+    lastOpenStatus_ = kSuccess;
     history().opens++;
     history().isOpen = true;
     return kSuccess;
@@ -179,6 +180,9 @@ public:
     if (!deliveries_)
       deliveries_ = std::make_unique<runloop::DefaultModeQueue>();
     history().handlerInstalled = true;
+    // As on hidraw: reports arrive while the handle is open.
+    if (!history().isOpen)
+      return lastOpenStatus_ ? lastOpenStatus_ : kErrorNotOpen;
     return kSuccess;
   }
 
@@ -231,6 +235,7 @@ private:
   DeviceID device_;
   int interfaceNumber_;
   int history_;
+  Status lastOpenStatus_ = kSuccess;
   uint8_t *buffer_ = nullptr;
   uint32_t bufferSize_ = 0;
   ReportCallback callback_ = nullptr;

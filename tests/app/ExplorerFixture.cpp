@@ -1,6 +1,9 @@
 #include "ExplorerFixture.h"
 
+#include "WindowState.h"
+
 #include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -35,6 +38,7 @@ void ExplorerFixture::close() {
 
 void ExplorerFixture::cleanup() {
   close();
+  QFile::remove(WindowState::FilePath()); // each test starts afresh
   backend_.detachAll();
   QCoreApplication::processEvents();
 }

@@ -16,8 +16,12 @@ Q_DECLARE_METATYPE(Faults)
 
 namespace {
 
-const QString kReadError = "Pinworth Error | An error occured while trying to "
-                           "read from the selected Pinworth device. | OK";
+// The message, and the reason below it.
+QString ReadError(const QString &reason) {
+  return "Pinworth Error | An error occured while trying to read from the "
+         "selected Pinworth device.\n\n" +
+         reason + " | OK";
+}
 const std::vector<uint8_t> kReport5 = {0x05, 1, 2, 3, 4, 5, 6, 7};
 
 ReportRecord polled(const char *hex) {
@@ -104,11 +108,13 @@ private slots:
   void failingPollShowsOneAlertAndStops_data() {
     QTest::addColumn<Faults>("faults");
     QTest::addColumn<int>("goodPolls");
+    QTest::addColumn<QString>("reason");
     const Faults ioError = [](auto &f) { f.nextReadStatus = hid::kErrorIO; };
-    QTest::newRow("first poll") << ioError << 0;
-    QTest::newRow("later poll") << ioError << 3;
+    QTest::newRow("first poll") << ioError << 0 << "input/output error";
+    QTest::newRow("later poll") << ioError << 3 << "input/output error";
     QTest::newRow("device stops answering")
-        << Faults([](auto &f) { f.stalled = true; }) << 0;
+        << Faults([](auto &f) { f.stalled = true; }) << 0
+        << "timed out: the device did not answer";
   }
 
   // No tick runs while the alert is up, and reading is idle after it. A
@@ -116,6 +122,7 @@ private slots:
   void failingPollShowsOneAlertAndStops() {
     QFETCH(Faults, faults);
     QFETCH(int, goodPolls);
+    QFETCH(QString, reason);
     int pollsWhileUp = -1;
     QElapsedTimer elapsed;
     qint64 blockedMS = -1;
@@ -133,7 +140,7 @@ private slots:
       waitForPolls(goodPolls);
       faults(fixture.backend().faults(deviceA, 0));
     }
-    QTRY_COMPARE(answerer.shown(), QStringList{kReadError});
+    QTRY_COMPARE(answerer.shown(), QStringList{ReadError(reason)});
     QCOMPARE(pollsWhileUp, 0);
     QTRY_VERIFY(isIdle());
     const int pollsAfter = polls();

@@ -4,6 +4,7 @@
 
 #include "framework/ViewWithTag.h"
 
+#include <QApplication>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -17,8 +18,16 @@ class ReportFormTest : public QObject {
   QWidget *caption(int tag) const {
     return viewWithTag(fixture.window()->centralWidget(), tag);
   }
+  // The colour a caption is drawn in, and the palette's colours for text
+  // that applies and text that does not.
   static QColor textColor(const QWidget *label) {
-    return label->palette().color(QPalette::WindowText);
+    return label->palette().color(label->isEnabled() ? QPalette::Active
+                                                     : QPalette::Disabled,
+                                  QPalette::WindowText);
+  }
+  static QColor paletteText(bool enabled) {
+    return QApplication::palette().color(
+        enabled ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
   }
   // The layout, the byte texts, and the report ID text "zz" kept.
   void verifyLayout(bool isLong, const QStringList &bytes) {
@@ -29,7 +38,7 @@ class ReportFormTest : public QObject {
     QCOMPARE(fixture.reportIDField()->isEnabled(), isLong);
     QCOMPARE(fixture.reportIDField()->text(), "zz");
     for (int tag = 200; tag <= 203; ++tag)
-      QCOMPARE(textColor(caption(tag)), QColor(isLong ? Qt::black : Qt::gray));
+      QCOMPARE(textColor(caption(tag)), paletteText(isLong));
   }
 
 private slots:
@@ -73,8 +82,8 @@ private slots:
                            "subview for tag$"));
     fixture.chooseInterface(1);
     QCOMPARE(fixture.byteEnabled(), QList<bool>(7, true));
-    QCOMPARE(textColor(caption(201)), QColor(Qt::black));
-    QCOMPARE(textColor(caption(203)), QColor(Qt::gray));
+    QCOMPARE(textColor(caption(201)), paletteText(true));
+    QCOMPARE(textColor(caption(203)), paletteText(false));
     QVERIFY(!fixture.reportIDField()->isEnabled());
     QCOMPARE(fixture.controller()->currentReportSize(), 4);
   }

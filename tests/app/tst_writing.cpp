@@ -17,8 +17,12 @@ const QString kInvalidData =
     "Invalid data format | Please only use hex values between 00 and FF. | OK";
 const QString kInvalidReportID = "Invalid report id number format | Please "
                                  "only use hex values between 00 and FF. | OK";
-const QString kWriteError = "Pinworth Error | An error occured while trying to "
-                            "write to the selected Pinworth device. | OK";
+// The message, and the reason below it.
+QString WriteError(const QString &reason) {
+  return "Pinworth Error | An error occured while trying to write to the "
+         "selected Pinworth device.\n\n" +
+         reason + " | OK";
+}
 
 } // namespace
 
@@ -113,22 +117,29 @@ private slots:
     QCOMPARE(fixture.rowText(0), row);
   }
 
+  // The alert says why under the message.
   void failedTransferShowsErrorAndLogsNothing_data() {
     QTest::addColumn<Faults>("faults");
+    QTest::addColumn<QString>("reason");
     QTest::newRow("report refused")
-        << Faults([](auto &f) { f.nextWriteStatus = hid::kErrorIO; });
-    QTest::newRow("device stalls") << Faults([](auto &f) { f.stalled = true; });
+        << Faults([](auto &f) { f.nextWriteStatus = hid::kErrorIO; })
+        << "input/output error";
+    QTest::newRow("device stalls") << Faults([](auto &f) { f.stalled = true; })
+                                   << "timed out: the device did not answer";
     QTest::newRow("interface cannot be opened")
-        << Faults([](auto &f) { f.openStatus = hid::kErrorExclusiveAccess; });
+        << Faults([](auto &f) { f.openStatus = hid::kErrorNotPermitted; })
+        << "permission denied: install the Pinworth udev rule (see README) "
+           "and plug the device in again";
   }
 
   void failedTransferShowsErrorAndLogsNothing() {
     QFETCH(Faults, faults);
+    QFETCH(QString, reason);
     faults(fixture.backend().faults(deviceA, 0));
     fixture.setFormTexts("", {"01", "02", "03", "04"});
     AlertAnswerer answerer;
     fixture.click("writeButton");
-    QCOMPARE(answerer.shown(), QStringList{kWriteError});
+    QCOMPARE(answerer.shown(), QStringList{WriteError(reason)});
     QCOMPARE(received(0), Wire());
     QCOMPARE(fixture.log()->reportCount(), 0);
   }
