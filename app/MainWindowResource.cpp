@@ -24,11 +24,6 @@ void useFixedPitchFont(Ui::MainWindow &ui) {
   ui.logTable->horizontalHeader()->setFont(QApplication::font());
 }
 
-// Rows keep one height, so the table never measures rows.
-void fixLogRowHeight(QTableView *logTable) {
-  logTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-}
-
 using Action = void (PinworthWindowController::*)(QObject *);
 
 // The control sends the action to the controller, with itself as sender.
@@ -78,7 +73,6 @@ MainWindowResource::MainWindowResource()
   Ui::MainWindow ui;
   ui.setupUi(window_.get());
   useFixedPitchFont(ui);
-  fixLogRowHeight(ui.logTable);
   addQuitShortcut(window_.get());
   PinworthWindowOutlets outlets;
   outlets.logTable = ui.logTable;
@@ -89,6 +83,8 @@ MainWindowResource::MainWindowResource()
   outlets.ignoreDuplicatesCheckBox = ui.ignoreDuplicatesCheckBox;
   outlets.readButton = ui.readButton;
   outlets.addMacroButton = ui.addMacroButton;
+  outlets.logFilterField = ui.logFilterField;
+  outlets.exportButton = ui.exportButton;
   controller_ = std::make_unique<PinworthWindowController>(outlets);
   connectActions(ui, controller_.get());
 }

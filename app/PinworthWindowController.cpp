@@ -1,5 +1,7 @@
 #include "PinworthWindowController.h"
 
+#include "LogPanel.h"
+#include "LogView.h"
 #include "MacroEntry.h"
 #include "WindowState.h"
 #include "framework/AlertPanel.h"
@@ -21,7 +23,6 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTableView>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -103,8 +104,11 @@ void reportHandlerCallback(void *target, hid::Status result, void *refcon,
   controller->countInterruptReport(sender);
   const auto *report = static_cast<const uint8_t *>(target);
   const int size = static_cast<int>(bufferSize);
-  controller->addLogEntryWithDirection(kReportDirectionIn, report[0], size - 1,
-                                       report + 1);
+  const InterfaceIdentity *source =
+      controller->armedInterfaces.sourceOf(sender);
+  controller->addLogEntryWithDirection(
+      kReportDirectionIn, report[0], size - 1, report + 1,
+      source ? std::optional(*source) : std::nullopt);
   controller->setLastValueRead(
       QByteArray(reinterpret_cast<const char *>(report), size));
 }
@@ -115,7 +119,9 @@ PinworthWindowController::PinworthWindowController(
       interfacePopup(outlets.interfacePopup), macroPopup(outlets.macroPopup),
       reportIDField(outlets.reportIDField),
       ignoreDuplicatesCheckBox(outlets.ignoreDuplicatesCheckBox),
-      readButton(outlets.readButton), addMacroButton(outlets.addMacroButton) {
+      readButton(outlets.readButton), addMacroButton(outlets.addMacroButton),
+      logFilterField(outlets.logFilterField),
+      exportButton(outlets.exportButton) {
   connect(&readTimer, &runloop::DefaultModeTimer::timeout, this,
           [this] { read(&readTimer); });
 }
@@ -157,7 +163,7 @@ void PinworthWindowController::awakeFromNib() {
   tableViewSelectionDidChange();
   createLog();
   WindowState::Restore(window, logTable->horizontalHeader());
-  connect(logTable, &QTableView::doubleClicked, this,
+  connect(logTable, &LogView::doubleClicked, this,
           &PinworthWindowController::logTableDoubleClicked);
   updateMacroPopup();
   connect(&MacroDefaults(), &UserDefaults::changedOnDisk, this,
@@ -193,15 +199,20 @@ void PinworthWindowController::createFormAndStatus() {
   clock.start();
 }
 
-// Makes the empty log the table's data source; the table then reports its
-// selection changes here, and scrolls to the newest row after appends.
+// Makes the empty log the table's data source, with the tools around it; the
+// table then reports its selection changes here.
 void PinworthWindowController::createLog() {
   logEntries = std::make_unique<LogTableModel>();
   logTable->setModel(logEntries.get());
   connect(logTable->selectionModel(), &QItemSelectionModel::selectionChanged,
           this, &PinworthWindowController::tableViewSelectionDidChange);
-  connect(logEntries.get(), &LogTableModel::rowsInserted, logTable,
-          &QTableView::scrollToBottom);
+  logTools = std::make_unique<LogPanel>(logTable, logEntries.get(),
+                                        logFilterField, exportButton, window);
+  logTools->arrangeDefaultColumns();
+  connect(logTools.get(), &LogPanel::message, this,
+          [this](const QString &text) {
+            window->statusBar()->showMessage(text, kMessageShownMS);
+          });
 }
 
 // An empty menu says why it is empty. A filled one has no placeholder. The
@@ -330,7 +341,7 @@ void PinworthWindowController::doWrite(QObject *) {
     return;
   }
   addLogEntryWithDirection(kReportDirectionOut, reportID, reportSize,
-                           data.data());
+                           data.data(), selectedInterface());
 }
 
 void PinworthWindowController::doRead(QObject *) {
@@ -413,7 +424,7 @@ void PinworthWindowController::read(runloop::DefaultModeTimer *) {
   if (ignoreDuplicates && lastValueRead == value)
     return;
   addLogEntryWithDirection(kReportDirectionIn, kNoReportID, reportSize,
-                           report.data());
+                           report.data(), selectedInterface());
   setLastValueRead(value);
 }
 
@@ -478,16 +489,27 @@ ReportRecord PinworthWindowController::logEntryWithDirection(
 void PinworthWindowController::addLogEntryWithDirection(
     const QString &inDirection, int inReportID, int inSize,
     const uint8_t *inData) {
+  addLogEntryWithDirection(inDirection, inReportID, inSize, inData,
+                           std::nullopt);
+}
+
+void PinworthWindowController::addLogEntryWithDirection(
+    const QString &inDirection, int inReportID, int inSize,
+    const uint8_t *inData, const std::optional<InterfaceIdentity> &source) {
   logEntries->append(inDirection == kReportDirectionOut, inReportID, inSize,
-                     inData);
+                     inData, source);
 }
 
 int PinworthWindowController::selectedLogRow() const {
   const QItemSelectionModel *selection = logTable->selectionModel();
-  if (!selection)
+  if (!selection || !selection->hasSelection())
     return -1;
+  const int current = logTable->currentIndex().row();
   const QModelIndexList rows = selection->selectedRows();
-  return rows.isEmpty() ? -1 : rows.first().row();
+  const int row = current >= 0 && selection->isRowSelected(current)
+                      ? current
+                      : rows.value(0).row();
+  return row < 0 ? -1 : logEntries->reportAtRow(row);
 }
 
 void PinworthWindowController::logTableDoubleClicked() {

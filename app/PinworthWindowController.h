@@ -44,13 +44,14 @@ class QLabel;
 class QLineEdit;
 class QMainWindow;
 class QPushButton;
-class QTableView;
+class LogPanel;
+class LogView;
 class QWidget;
 
 // The widgets of the main window that the controller uses by name. They
 // belong to the window, which outlives the controller.
 struct PinworthWindowOutlets {
-  QTableView *logTable = nullptr;
+  LogView *logTable = nullptr;
   QMainWindow *window = nullptr;
   QComboBox *interfacePopup = nullptr;
   QComboBox *macroPopup = nullptr;
@@ -58,6 +59,9 @@ struct PinworthWindowOutlets {
   QCheckBox *ignoreDuplicatesCheckBox = nullptr;
   QPushButton *readButton = nullptr;
   QPushButton *addMacroButton = nullptr;
+  // The log's tools beside its table.
+  QLineEdit *logFilterField = nullptr;
+  QPushButton *exportButton = nullptr;
 };
 
 // The interrupt-report handler of an armed interface: logs the report in
@@ -104,6 +108,10 @@ public:
   // kNoReportID for a report without one.
   void addLogEntryWithDirection(const QString &inDirection, int inReportID,
                                 int inSize, const uint8_t *inData);
+  // The same, with the interface the report went to or came from.
+  void addLogEntryWithDirection(const QString &inDirection, int inReportID,
+                                int inSize, const uint8_t *inData,
+                                const std::optional<InterfaceIdentity> &source);
   // A new report record holding its own copy of the inSize bytes at inData.
   static ReportRecord logEntryWithDirection(const QString &inDirection,
                                             int inReportID, int inSize,
@@ -119,6 +127,7 @@ public:
 
   // The log, the table's data source; null before wake-up.
   LogTableModel *logModel() const { return logEntries.get(); }
+  LogPanel *logPanel() const { return logTools.get(); }
   int32_t currentReportSize() const { return reportSize; }
   bool readingInProgress() const { return isReading; }
   bool pollTimerScheduled() const { return readTimer.isActive(); }
@@ -144,7 +153,8 @@ public slots:
   void tableViewSelectionDidChange();
 
 private:
-  // The selected row of the log table, or -1 for none.
+  // The report of the current row of the log table when it is selected, or
+  // else of the first selected row; -1 for none.
   int selectedLogRow() const;
   // The report form's byte field with the tag, or null.
   QLineEdit *byteFieldWithTag(int tag) const;
@@ -176,7 +186,7 @@ private:
   runloop::DefaultModeTimer readTimer;
   bool ignoreDuplicates = false;
   std::unique_ptr<LogTableModel> logEntries;
-  QTableView *const logTable;
+  LogView *const logTable;
   QMainWindow *const window;
   QComboBox *const interfacePopup;
   QComboBox *const macroPopup;
@@ -188,6 +198,9 @@ private:
   // The macro list the macro menu shows, item i element i.
   MacroList shownMacros;
   std::unique_ptr<ReportFormFields> formFields;
+  std::unique_ptr<LogPanel> logTools;
+  QLineEdit *const logFilterField;
+  QPushButton *const exportButton;
   QLabel *activityLabel = nullptr;
   QLabel *rowsLabel = nullptr;
   QTimer statusTimer;

@@ -1,33 +1,16 @@
 #include "platform/sim/HD44780.h"
 
+#include "platform/PinworthProtocol.h"
+
 namespace hid::sim {
+
+using namespace pinworth::hd44780;
 
 namespace {
 
 constexpr uint8_t kSpace = 0x20;
 constexpr uint8_t kSecondLineFlag = 0x40;
 constexpr uint8_t kColumnMask = 0x3F;
-
-// Instructions, recognised by their highest set bit.
-constexpr uint8_t kClearDisplay = 0x01;
-constexpr uint8_t kReturnHome = 0x02;
-constexpr uint8_t kEntryModeSet = 0x04;
-constexpr uint8_t kDisplayControl = 0x08;
-constexpr uint8_t kCursorOrDisplayShift = 0x10;
-constexpr uint8_t kFunctionSet = 0x20;
-constexpr uint8_t kSetCharacterAddress = 0x40;
-constexpr uint8_t kSetDisplayAddress = 0x80;
-
-// Entry mode set.
-constexpr uint8_t kIncrement = 0x02;
-constexpr uint8_t kShiftOnWrite = 0x01;
-// Display on/off control.
-constexpr uint8_t kDisplayOn = 0x04;
-constexpr uint8_t kCursorOn = 0x02;
-constexpr uint8_t kBlinkOn = 0x01;
-// Cursor or display shift.
-constexpr uint8_t kShiftDisplay = 0x08;
-constexpr uint8_t kToTheRight = 0x04;
 
 } // namespace
 

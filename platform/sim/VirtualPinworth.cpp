@@ -1,5 +1,6 @@
 #include "platform/sim/VirtualPinworth.h"
 
+#include "platform/PinworthProtocol.h"
 #include "platform/sim/HD44780.h"
 
 #include <algorithm>
@@ -10,21 +11,10 @@ namespace hid::sim {
 
 namespace {
 
-constexpr size_t kPortCount = 4;
-constexpr int kPinCount = 32;
-constexpr size_t kSpecialReportSize = 8;
+using namespace pinworth;
 
-// Interface 1 report IDs.
-constexpr uint8_t kLCDModeReport = 0x04;
-constexpr uint8_t kLCDWriteReport = 0x05;
-constexpr uint8_t kLCDReadReport = 0x06;
-constexpr uint8_t kInfraredReport = 0x0C;
-
-// The first data byte of an LCD write or read: a count and the register.
-constexpr uint8_t kLCDCountMask = 0x07;
-constexpr uint8_t kLCDDataRegister = 0x80;
-// Only six bytes follow the report ID and the first data byte.
-constexpr size_t kLCDMaxCount = kSpecialReportSize - 2;
+constexpr size_t kPortCount = kInterface0ReportSize;
+constexpr size_t kSpecialReportSize = kInterface1ReportSize;
 
 // The report copied into a zeroed buffer of N bytes, cut after N.
 template <size_t N>

@@ -12,11 +12,11 @@
 
 #include "platform/sim/SimBackend.h"
 
+#include "LogView.h"
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
-#include <QTableView>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -59,7 +59,7 @@ public:
     return widget<QLineEdit>("reportIDField");
   }
   QLineEdit *byteField(int index) const; // byte<index>Field, index 0..6
-  QTableView *logTable() const { return widget<QTableView>("logTable"); }
+  LogView *logTable() const { return widget<LogView>("logTable"); }
   bool addMacroEnabled() const { return widget("addMacroButton")->isEnabled(); }
 
   // Clicks a button of the window by object name ("writeButton", ...).
@@ -83,11 +83,12 @@ public:
   // Sets the report ID field's text and byte fields 0.., as far as bytes go.
   void setFormTexts(const QString &reportID, const QStringList &bytes);
 
-  // Lets the event loop announce appended rows to the table.
+  // Announces appended rows to the table, as the next frame would.
   void flushLog();
   // Every logged report, announced or not.
   QList<ReportRecord> records() const;
-  // The texts of an announced log row's cells in column order, joined by '|'.
+  // The texts of an announced log row's cells in the record's nine columns,
+  // joined by '|'.
   QString rowText(int row) const;
   // Clicks, or double-clicks, a cell of the log table.
   void clickLogRow(int row, Qt::KeyboardModifiers modifiers = {});

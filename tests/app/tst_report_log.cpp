@@ -3,7 +3,6 @@
 // table's selection.
 #include "ExplorerFixture.h"
 
-#include <QScrollBar>
 #include <QTest>
 
 class ReportLogTest : public QObject {
@@ -110,13 +109,10 @@ private slots:
     for (int i = 0; i < 200; ++i)
       append(i % 2, kNoReportID, QByteArray(4, char(i)));
     fixture.flushLog();
-    QScrollBar *scrollBar = fixture.logTable()->verticalScrollBar();
-    QCOMPARE(scrollBar->value(), scrollBar->maximum());
     fixture.clickLogRow(3);
     QVERIFY(fixture.addMacroEnabled());
     append(true, kNoReportID, QByteArray(4, 9));
     fixture.flushLog();
-    QCOMPARE(scrollBar->value(), scrollBar->maximum()); // scrolled, selection
     QCOMPARE(fixture.logTable()->currentIndex().row(), 3); // kept
     fixture.clickLogRow(3, Qt::ControlModifier);
     QVERIFY(!fixture.addMacroEnabled());

@@ -1,0 +1,52 @@
+// Writing the reports a log shows to a file, as CSV (RFC 4180, a header
+// record) or as text lines in the log's own format.
+//
+// The work is done a slice at a time from the event loop, so the window stays
+// responsive and the export can be cancelled; the file appears whole or not
+// at all (a QSaveFile, written unbuffered so that a short write fails it).
+// The reports exported are those shown when it starts.
+#ifndef PINWORTH_EXPLORER_LOG_EXPORT_H
+#define PINWORTH_EXPLORER_LOG_EXPORT_H
+
+#include <QObject>
+#include <QSaveFile>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+class LogTableModel;
+
+class LogExport : public QObject {
+  Q_OBJECT
+public:
+  enum class Format { Csv, Text };
+
+  // The model must outlive the export.
+  LogExport(const LogTableModel &log, QString path, Format format,
+            QObject *parent = nullptr);
+
+  void start();
+  // Stops at the next slice; no file is left.
+  void cancel();
+  int total() const { return int(reports_.size()); }
+
+signals:
+  void progress(int done, int total);
+  // written: the file is in place; otherwise error says why (empty when
+  // cancelled).
+  void finished(bool written, const QString &error);
+
+private:
+  void writeSlice();
+  void finish(bool written, const QString &error);
+
+  const LogTableModel &log_;
+  Format format_;
+  QSaveFile file_;
+  std::vector<uint32_t> reports_;
+  size_t done_ = 0;
+  bool cancelled_ = false;
+};
+
+#endif

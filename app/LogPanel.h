@@ -1,0 +1,64 @@
+// The tools around the log's view:
+// - the header's context menu: which of the added columns (Time, Source,
+//   Decoded, ASCII) are shown, and what the Time column shows; the record's
+//   own columns are always there;
+// - Copy (Ctrl+C, and the view's context menu): the selected rows, one
+//   report a line in the log's own text format;
+// - the filter line: the log shows only the reports that match it (a text
+//   that is not a filter is marked and said so);
+// - Export Log…: the reports shown, to CSV or text, with progress and Cancel
+//   in the status bar.
+#ifndef PINWORTH_EXPLORER_LOG_PANEL_H
+#define PINWORTH_EXPLORER_LOG_PANEL_H
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class LogExport;
+class LogTableModel;
+class LogView;
+class QLineEdit;
+class QMainWindow;
+class QProgressBar;
+class QPushButton;
+
+class LogPanel : public QObject {
+  Q_OBJECT
+public:
+  // Everything belongs to window, which outlives the panel, but for the
+  // model, which outlives it too.
+  LogPanel(LogView *view, LogTableModel *log, QLineEdit *filterField,
+           QPushButton *exportButton, QMainWindow *window);
+  ~LogPanel() override;
+
+  // Shows the added columns as they are shown by default: Time and Source
+  // first, Decoded last, ASCII hidden.
+  void arrangeDefaultColumns();
+  void copySelectedRows();
+  // Asks for a file and exports the reports shown to it.
+  void exportLog();
+  // Exports the reports shown to path, CSV when it ends in .csv.
+  void exportTo(const QString &path);
+  bool exporting() const { return export_ != nullptr; }
+
+signals:
+  // A line for the status bar.
+  void message(const QString &text);
+
+private:
+  void showHeaderMenu(const QPoint &at);
+  void applyFilter(const QString &text);
+  void exportFinished(bool written, const QString &error, const QString &path);
+
+  LogView *view_;
+  LogTableModel *log_;
+  QLineEdit *filterField_;
+  QMainWindow *window_;
+  std::unique_ptr<LogExport> export_;
+  QPointer<QProgressBar> progress_;
+  QPointer<QPushButton> cancel_;
+};
+
+#endif

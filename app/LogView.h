@@ -1,0 +1,71 @@
+// The view of the report log: a table of fixed-height rows under a header
+// whose sections can be moved, resized, hidden and shown.
+//
+// It paints only the rows in sight and keeps no state per row, so a paint,
+// an append and the memory it needs do not grow with the log (a QTableView's
+// vertical header walks and stores every row). Rows are selected whole;
+// several can be.
+//
+// Follow mode: while the view is scrolled to the bottom and no row is
+// selected, new rows scroll into sight; otherwise the view stays where the
+// user left it, and a button in its corner counts the rows that arrived since
+// and jumps to the end (clearing the selection) when clicked.
+#ifndef PINWORTH_EXPLORER_LOG_VIEW_H
+#define PINWORTH_EXPLORER_LOG_VIEW_H
+
+#include <QAbstractItemView>
+#include <QHash>
+#include <QStaticText>
+
+class QHeaderView;
+class QPushButton;
+
+class LogView : public QAbstractItemView {
+  Q_OBJECT
+public:
+  explicit LogView(QWidget *parent = nullptr);
+
+  void setModel(QAbstractItemModel *model) override;
+  QHeaderView *horizontalHeader() const { return header_; }
+  int rowHeight() const;
+  // Rows appended since the view stopped following.
+  int unseenRows() const { return unseen_; }
+  bool isAtBottom() const;
+  // Scrolls to the last row and follows again.
+  void jumpToEnd();
+
+  QRect visualRect(const QModelIndex &index) const override;
+  void scrollTo(const QModelIndex &index,
+                ScrollHint hint = EnsureVisible) override;
+  QModelIndex indexAt(const QPoint &point) const override;
+
+protected:
+  QModelIndex moveCursor(CursorAction cursorAction,
+                         Qt::KeyboardModifiers modifiers) override;
+  int horizontalOffset() const override;
+  int verticalOffset() const override;
+  bool isIndexHidden(const QModelIndex &) const override { return false; }
+  void setSelection(const QRect &rect,
+                    QItemSelectionModel::SelectionFlags command) override;
+  QRegion
+  visualRegionForSelection(const QItemSelection &selection) const override;
+  void updateGeometries() override;
+  void scrollContentsBy(int dx, int dy) override;
+  void paintEvent(QPaintEvent *event) override;
+  void rowsInserted(const QModelIndex &parent, int start, int end) override;
+  void reset() override;
+
+private:
+  void placeIndicator();
+  void showUnseen(int count);
+  // Short texts (bytes, report IDs, directions) are laid out once.
+  void drawCell(QPainter &painter, const QRect &rect, const QString &text,
+                Qt::Alignment alignment);
+
+  QHeaderView *header_;
+  QPushButton *indicator_;
+  int unseen_ = 0;
+  QHash<QString, QStaticText> laidOut_;
+};
+
+#endif

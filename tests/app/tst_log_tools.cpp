@@ -1,0 +1,270 @@
+// The log's time and source columns, the Pinworth decoding, the header menu,
+// follow mode, Copy, Export and the filter, through the real window.
+#include "ExplorerFixture.h"
+#include "LogPanel.h"
+#include "ReportDecoder.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+using hid::sim::DeviceID;
+using hid::sim::Model;
+
+namespace {
+
+QString Cell(LogTableModel *log, int row, int column) {
+  return log->data(log->index(row, column)).toString();
+}
+
+QByteArray ReadAll(const QString &path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class LogToolsTest : public QObject {
+  Q_OBJECT
+
+  ExplorerFixture fixture;
+  DeviceID a = 0, b = 0;
+
+  // Writes 01 02 03 04 to A's interface 0, then B's interface 1 sends
+  // "Test" as an LCD read answer and an infrared key.
+  void logThreeReports() {
+    fixture.setFormTexts("", {"01", "02", "03", "04"});
+    fixture.click("writeButton");
+    fixture.chooseInterface(3);
+    fixture.click("readButton");
+    fixture.backend().sendInputReport(b, 1,
+                                      {6, 0x84, 'T', 'e', 's', 't', 0, 0});
+    fixture.backend().sendInputReport(b, 1, {0x0c, 0x00, 0x16, 0, 0, 0, 0, 0});
+    QTRY_COMPARE(fixture.log()->reportCount(), 3);
+    fixture.flushLog();
+  }
+  void exportAndWait(const QString &path) {
+    QSignalSpy message(fixture.controller()->logPanel(), &LogPanel::message);
+    fixture.controller()->logPanel()->exportTo(path);
+    QTRY_VERIFY(!fixture.controller()->logPanel()->exporting());
+  }
+
+private slots:
+  void initTestCase() { fixture.setUp(); }
+  void init() {
+    a = fixture.backend().attach(Model::PinworthA, "1000");
+    b = fixture.backend().attach(Model::PinworthB, "2000");
+    fixture.loadAndWake();
+  }
+  void cleanup() { fixture.cleanup(); }
+
+  // The record's nine columns keep their places; the added ones follow in
+  // the model and are shown first.
+  void everyRowHasItsTimeAndSource() {
+    logThreeReports();
+    LogTableModel *log = fixture.log();
+    QStringList ids;
+    for (int column = 0; column < log->columnCount(); ++column)
+      ids << log->headerData(column, Qt::Horizontal,
+                             LogTableModel::kColumnIdentifierRole)
+                 .toString();
+    QCOMPARE(ids, QStringList({"R/W", "Id", "0", "1", "2", "3", "4", "5", "6",
+                               "Time", "Source", "Decoded", "ASCII"}));
+    QCOMPARE(fixture.logTable()->horizontalHeader()->logicalIndex(0),
+             int(LogTableModel::kTimeColumn));
+    QCOMPARE(Cell(log, 0, LogTableModel::kSourceColumn), "A 1000 if0");
+    QCOMPARE(Cell(log, 2, LogTableModel::kSourceColumn), "B 2000 if1");
+    QCOMPARE(Cell(log, 0, LogTableModel::kTimeColumn), "0.000000");
+    const QStringList times = {Cell(log, 1, LogTableModel::kTimeColumn),
+                               Cell(log, 2, LogTableModel::kTimeColumn)};
+    QVERIFY(QRegularExpression("^\\d+\\.\\d{6}$").match(times[0]).hasMatch());
+    QVERIFY(times[0].toDouble() > 0 &&
+            times[1].toDouble() >= times[0].toDouble());
+    log->setTimeMode(LogTableModel::TimeMode::Delta);
+    QCOMPARE(
+        Cell(log, 2, LogTableModel::kTimeColumn),
+        QString::asprintf("+%.6f", times[1].toDouble() - times[0].toDouble()));
+    log->setTimeMode(LogTableModel::TimeMode::WallClock);
+    QVERIFY(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\.\\d{6}$")
+                .match(Cell(log, 0, LogTableModel::kTimeColumn))
+                .hasMatch());
+  }
+
+  void decodesPinworthReports_data() {
+    QTest::addColumn<bool>("isOutput");
+    QTest::addColumn<int>("reportID");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("decoded");
+    const auto row = [](const char *name, bool isOutput, int id,
+                        const char *hex, const QString &decoded) {
+      QTest::newRow(name) << isOutput << id << QByteArray::fromHex(hex)
+                          << decoded;
+    };
+    row("pins", false, kNoReportID, "f0ffff7e", "pins 0-3, 24, 31 low");
+    row("latches", true, kNoReportID, "ffffffff", "latches: all high");
+    row("LCD mode", true, 4, "01000000000000", "LCD mode on");
+    row("init display", true, 5, "0338010f000000",
+        "LCD: function set: 8-bit, 2 lines, 5x8; clear display; display on, "
+        "cursor on, blink on");
+    row("write", true, 5, "84546573740000", "LCD write: \"Test\"");
+    row("home", true, 5, "01800000000000", "LCD: set display address 0x00");
+    row("read request", true, 6, "84000000000000",
+        "LCD read request: 4 characters");
+    row("read answer", false, 6, "84546573740000", "LCD read: \"Test\"");
+    row("busy flag", false, 6, "01050000000000",
+        "LCD read: busy 0, address 0x05");
+    row("infrared", true, 12, "00000000000000", "infrared reception off");
+    row("remote key", false, 12, "00160000000000",
+        "IR key: address 0x00, command 0x16");
+    row("unknown", false, 0x42, "01", "unknown report ID 0x42");
+  }
+
+  void decodesPinworthReports() {
+    QFETCH(bool, isOutput);
+    QFETCH(int, reportID);
+    QFETCH(QByteArray, data);
+    QFETCH(QString, decoded);
+    const auto *bytes = reinterpret_cast<const uint8_t *>(data.constData());
+    QCOMPARE(DecodeReport(isOutput, reportID, bytes, int(data.size())),
+             decoded);
+    if (QByteArray(QTest::currentDataTag()) == "read answer")
+      QCOMPARE(AsciiText(bytes, int(data.size())), ".Test..");
+  }
+
+  // The header's menu shows and hides the added columns and says what Time
+  // shows; the choice comes back with the window.
+  void headerMenuChoosesColumns() {
+    QHeaderView *header = fixture.logTable()->horizontalHeader();
+    QVERIFY(header->isSectionHidden(LogTableModel::kAsciiColumn));
+    QStringList items;
+    QTimer::singleShot(0, [&items] {
+      auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+      for (QAction *action : menu->actions())
+        if (!action->isSeparator())
+          items << action->text();
+      menu->actions().at(3)->trigger(); // ASCII
+      menu->close();
+    });
+    emit header->customContextMenuRequested(QPoint(10, 5));
+    QCOMPARE(items, QStringList({"Time", "Source", "Decoded", "ASCII",
+                                 "Time since the first report", "Time of day",
+                                 "Time since the report above"}));
+    QVERIFY(!header->isSectionHidden(LogTableModel::kAsciiColumn));
+    fixture.close();
+    fixture.loadAndWake();
+    QVERIFY(!fixture.logTable()->horizontalHeader()->isSectionHidden(
+        LogTableModel::kAsciiColumn));
+  }
+
+  // New rows scroll into sight only while the view is at the bottom with no
+  // row selected; otherwise a button counts them and jumps to the end.
+  void followsOnlyFromTheBottom() {
+    LogView *view = fixture.logTable();
+    QScrollBar *bar = view->verticalScrollBar();
+    const uint8_t bytes[4] = {1, 2, 3, 4};
+    const auto append = [&](int count) {
+      for (int i = 0; i < count; ++i)
+        fixture.controller()->addLogEntryWithDirection(kReportDirectionIn,
+                                                       kNoReportID, 4, bytes);
+      fixture.flushLog();
+    };
+    append(200);
+    QCOMPARE(bar->value(), bar->maximum());
+    bar->setValue(0);
+    append(3);
+    QCOMPARE(bar->value(), 0);
+    auto *jump = view->findChild<QPushButton *>();
+    QVERIFY(jump->isVisible());
+    QCOMPARE(jump->text(), "3 new reports \u2193");
+    QTest::mouseClick(jump, Qt::LeftButton);
+    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(!jump->isVisible());
+    fixture.clickLogRow(fixture.log()->rowCount() - 1);
+    const int at = bar->value();
+    append(2);
+    QCOMPARE(bar->value(), at);
+    QCOMPARE(view->unseenRows(), 2);
+  }
+
+  // Several rows copy as lines of the log's text format; the current row is
+  // the one the record's rules act on.
+  void copiesSelectedRows() {
+    logThreeReports();
+    fixture.clickLogRow(2);
+    fixture.clickLogRow(0, Qt::ControlModifier);
+    QTest::keySequence(fixture.logTable(), QKeySequence::Copy);
+    const QStringList lines =
+        QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], "      0.000000  A 1000 if0    W  --    01 02 03 04    "
+                       "       latches: pins 1-8, 10-15, 18-25, 27-31 low");
+    QVERIFY(QRegularExpression("^ +\\d+\\.\\d{6}  B 2000 if1    R  0x0c  00 "
+                               "16 00 00 00 00 00  IR key: address 0x00, "
+                               "command 0x16$")
+                .match(lines[1])
+                .hasMatch());
+    fixture.setFormTexts("ee", QStringList(7, "ee"));
+    fixture.controller()->logTableDoubleClicked(); // row 0, the current one
+    QCOMPARE(fixture.form(), "ee 01 02 03 04 ee ee ee");
+  }
+
+  // CSV and text, whole or not at all.
+  void exportsWholeFilesOrNone() {
+    logThreeReports();
+    const QString csv = fixture.homePath() + "/log.csv";
+    exportAndWait(csv);
+    const QList<QByteArray> records = ReadAll(csv).split('\n');
+    QCOMPARE(records.size(), 5); // header, three records, the last CRLF
+    QCOMPARE(records[0], "time,source,direction,report_id,byte_0,byte_1,"
+                         "byte_2,byte_3,byte_4,byte_5,byte_6,decoded\r");
+    QVERIFY(records[2].endsWith(",B 2000 if1,R,0x06,84,54,65,73,74,00,00,"
+                                "\"LCD read: \"\"Test\"\"\"\r"));
+    const QString text = fixture.homePath() + "/log.txt";
+    exportAndWait(text);
+    QCOMPARE(ReadAll(text).count('\n'), 3);
+
+    fixture.controller()->logPanel()->exportTo(fixture.homePath() +
+                                               "/cancelled.csv");
+    for (QPushButton *button : fixture.window()->findChildren<QPushButton *>())
+      if (button->text() == "Cancel Export")
+        button->click();
+    QTRY_VERIFY(!fixture.controller()->logPanel()->exporting());
+    exportAndWait(fixture.homePath() + "/no/such/folder/log.csv");
+    QVERIFY(!QFile::exists(fixture.homePath() + "/cancelled.csv"));
+    QVERIFY(!QFile::exists(fixture.homePath() + "/no/such/folder/log.csv"));
+  }
+
+  // The filter shows what matches and removes nothing; what the shown row
+  // holds is what loads and what becomes a macro.
+  void filterShowsMatchingRows() {
+    logThreeReports();
+    auto *field = fixture.widget<QLineEdit>("logFilterField");
+    field->setText("06 84 ?? ??");
+    QCOMPARE(fixture.log()->rowCount(), 1);
+    QCOMPARE(fixture.rowText(0), "R|0x06|0x84|0x54|0x65|0x73|0x74|0x00|0x00");
+    field->setText("src:A W");
+    QCOMPARE(fixture.log()->rowCount(), 1);
+    fixture.setFormTexts("ee", QStringList(7, "ee"));
+    fixture.doubleClickLogRow(0);
+    QCOMPARE(fixture.form(), "ee 01 02 03 04 ee ee ee");
+    field->setText("R id:0c");
+    fixture.backend().sendInputReport(b, 1, {0x0c, 0x00, 0x17});
+    QTRY_COMPARE(fixture.log()->reportCount(), 4);
+    fixture.flushLog();
+    QCOMPARE(fixture.log()->rowCount(), 2);
+    field->setText("id:zz");
+    QVERIFY(field->styleSheet().contains("border"));
+    QCOMPARE(fixture.log()->rowCount(), 2);
+    field->clear();
+    QCOMPARE(fixture.log()->rowCount(), 4);
+  }
+};
+
+QTEST_MAIN(LogToolsTest)
+#include "tst_log_tools.moc"
