@@ -66,7 +66,11 @@ void ArmedInterfaces::Deliver(void *target, hid::Status result, void *refcon,
                   [target, sender](const std::unique_ptr<Armed> &a) {
                     return a->handle == sender && a->buffer.data() == target;
                   });
+  // A loss (kErrorOverrun) counts reports in bufferSize; the buffer is
+  // untouched.
   if (ours)
     self->callback_(target, result, self->refcon_, sender,
-                    std::min(bufferSize, kReportBufferSize));
+                    result == hid::kErrorOverrun
+                        ? bufferSize
+                        : std::min(bufferSize, kReportBufferSize));
 }

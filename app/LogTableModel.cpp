@@ -55,11 +55,24 @@ void LogTableModel::append(bool isOutput, int32_t reportID, int size,
                            const uint8_t *data,
                            const std::optional<InterfaceIdentity> &source) {
   LogRow row;
-  row.time = clock_.nsecsElapsed() / 1000;
   row.reportID = reportID;
   const int kept = std::clamp(size, 0, kLogRowMaxDataSize);
   row.flags = uint8_t(kept) | (isOutput ? LogRow::kOutputFlag : 0);
   std::copy_n(data, kept, row.data);
+  push(row, source);
+}
+
+void LogTableModel::appendLoss(uint32_t count,
+                               const std::optional<InterfaceIdentity> &source) {
+  LogRow row;
+  row.reportID = int32_t(std::min<uint32_t>(count, INT32_MAX));
+  row.flags = LogRow::kLossFlag;
+  push(row, source);
+}
+
+void LogTableModel::push(LogRow row,
+                         const std::optional<InterfaceIdentity> &source) {
+  row.time = clock_.nsecsElapsed() / 1000;
   row.source = LogRow::kNoSource;
   if (source) {
     qsizetype index = sources_.indexOf(*source);
@@ -105,7 +118,7 @@ int LogTableModel::shownCount() const {
 }
 
 bool LogTableModel::shows(const LogRow &row) const {
-  return !filter_ ||
+  return !filter_ || row.isLoss() ||
          filter_->matches(row.isOutput(), row.reportID, row.data, row.size(),
                           row.source == LogRow::kNoSource
                               ? filter_->sourcePrefix.isEmpty()
@@ -142,6 +155,9 @@ int LogTableModel::reportAtRow(int row) const {
 
 ReportRecord LogTableModel::record(int i) const {
   const LogRow &row = rows_.at(static_cast<size_t>(i));
+  if (row.isLoss())
+    return ReportRecord{kReportDirectionIn, kNoReportID, QByteArray(),
+                        QString()};
   return ReportRecord{
       row.isOutput() ? kReportDirectionOut : kReportDirectionIn, row.reportID,
       QByteArray(reinterpret_cast<const char *>(row.data), row.size()),
@@ -200,6 +216,12 @@ QString LogTableModel::dataText(const LogRow &row) const {
 
 QString LogTableModel::cellText(int i, int column) const {
   const LogRow &row = rows_[size_t(i)];
+  if (row.isLoss() && column != kTimeColumn && column != kSourceColumn)
+    return column == kDecodedColumn
+               ? QStringLiteral("%1 reports lost: the explorer could not "
+                                "keep up")
+                     .arg(row.reportID)
+               : QString();
   switch (column) {
   case kDirectionColumn: {
     static const QString kIn = kReportDirectionIn;
@@ -232,12 +254,15 @@ QString LogTableModel::cellText(int i, int column) const {
 
 QString LogTableModel::textLine(int i) const {
   const LogRow &row = rows_[size_t(i)];
-  const QString id = row.reportID == kNoReportID ? QStringLiteral("--")
-                                                 : cellText(i, kReportIDColumn);
+  const QString id = row.reportID == kNoReportID || row.isLoss()
+                         ? QStringLiteral("--")
+                         : cellText(i, kReportIDColumn);
   return QStringLiteral("%1  %2  %3  %4  %5  %6")
       .arg(QString::asprintf("%14.6f", secondsSinceFirst(row)))
       .arg(sourceText(row), -12)
-      .arg(row.isOutput() ? 'W' : 'R')
+      .arg(row.isLoss()     ? '!'
+           : row.isOutput() ? 'W'
+                            : 'R')
       .arg(id, -4)
       .arg(dataText(row), -20)
       .arg(cellText(i, kDecodedColumn));
@@ -259,7 +284,7 @@ QByteArray LogTableModel::csvRecord(int i) const {
   record += ',';
   record += CsvField(sourceText(row));
   record += row.isOutput() ? ",W," : ",R,";
-  if (row.reportID != kNoReportID)
+  if (row.reportID != kNoReportID && !row.isLoss())
     record += cellText(i, kReportIDColumn).toLatin1();
   for (int offset = 0; offset < kLogRowMaxDataSize; ++offset) {
     record += ',';

@@ -48,8 +48,11 @@ struct LogRow {
 
   static constexpr uint16_t kNoSource = 0xFFFF;
   static constexpr uint8_t kOutputFlag = 0x80; // sent ("W"), not read ("R")
+  // Not a report: reports were lost here, as many as reportID says.
+  static constexpr uint8_t kLossFlag = 0x40;
   static constexpr uint8_t kSizeMask = 0x07;
   bool isOutput() const { return flags & kOutputFlag; }
+  bool isLoss() const { return flags & kLossFlag; }
   int size() const { return flags & kSizeMask; }
 };
 static_assert(sizeof(LogRow) <= 24);
@@ -82,6 +85,10 @@ public:
   // known). Views learn of it at the next frame.
   void append(bool isOutput, int32_t reportID, int size, const uint8_t *data,
               const std::optional<InterfaceIdentity> &source = {});
+  // Appends a row that says count reports from source were lost here; it is
+  // shown under every filter, and as a record it is an empty read report.
+  void appendLoss(uint32_t count,
+                  const std::optional<InterfaceIdentity> &source = {});
   // Removes every report and resets the views at once.
   void clear();
   // Announces the rows appended since the last announcement.
@@ -127,6 +134,7 @@ private:
   // Reports shown, announced or not.
   int shownCount() const;
   bool shows(const LogRow &row) const;
+  void push(LogRow row, const std::optional<InterfaceIdentity> &source);
   QString sourceText(const LogRow &row) const;
   double secondsSinceFirst(const LogRow &row) const;
   QString timeText(int i) const;

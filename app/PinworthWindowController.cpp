@@ -98,9 +98,13 @@ void PinworthCallback(void *) {
 
 void reportHandlerCallback(void *target, hid::Status result, void *refcon,
                            void *sender, uint32_t bufferSize) {
+  auto *controller = static_cast<PinworthWindowController *>(refcon);
+  if (result == hid::kErrorOverrun && controller) {
+    controller->logLostReports(sender, bufferSize);
+    return;
+  }
   if (result != hid::kSuccess || bufferSize == 0 || !refcon)
     return;
-  auto *controller = static_cast<PinworthWindowController *>(refcon);
   controller->countInterruptReport(sender);
   const auto *report = static_cast<const uint8_t *>(target);
   const int size = static_cast<int>(bufferSize);
@@ -402,6 +406,15 @@ void PinworthWindowController::countInterruptReport(const void *sender) {
     ++interruptReports[source->key()];
 }
 
+// The log never pretends to be complete: a row marks the gap.
+void PinworthWindowController::logLostReports(const void *sender,
+                                              uint32_t count) {
+  const InterfaceIdentity *source = armedInterfaces.sourceOf(sender);
+  if (source)
+    lostReports[source->key()] += count;
+  logEntries->appendLoss(count, source ? std::optional(*source) : std::nullopt);
+}
+
 void PinworthWindowController::read(runloop::DefaultModeTimer *) {
   const PinworthListNode *node =
       PinworthInterfaceListNodeAtIndex(interfacePopup->currentIndex());
@@ -674,10 +687,13 @@ QString PinworthWindowController::activityText() const {
   if (armFailure && armFailure->first == *selected)
     return QStringLiteral("Could not listen on %1: %2")
         .arg(name, armFailure->second);
-  if (armedInterfaces.sources().contains(*selected))
-    return QStringLiteral("Listening on %1 - %2 reports")
+  if (armedInterfaces.sources().contains(*selected)) {
+    const quint64 lost = lostReports.value(selected->key());
+    return QStringLiteral("Listening on %1 - %2 reports%3")
         .arg(name)
-        .arg(interruptReports.value(selected->key()));
+        .arg(interruptReports.value(selected->key()))
+        .arg(lost ? QStringLiteral(", %1 lost").arg(lost) : QString());
+  }
   return name;
 }
 

@@ -173,6 +173,7 @@ private:
   void alert(const QString &title, const QString &message,
              const QString &reason = {});
   void countInterruptReport(const void *sender);
+  void logLostReports(const void *sender, uint32_t count);
   void updateStatus();
   // Says in the status bar when a loaded macro does not fit the layout.
   void checkMacroFitsTheForm(const ReportRecord &macro);
@@ -209,6 +210,7 @@ private:
   QElapsedTimer clock;
   std::deque<qint64> recentPolls; // clock times of the last second's polls
   QHash<QString, quint64> interruptReports; // by interface key, since armed
+  QHash<QString, quint64> lostReports;      // likewise
   // The interface whose arming failed last, and why.
   std::optional<std::pair<InterfaceIdentity, QString>> armFailure;
   // The interfaces 1 armed by Read, until the next rebuild of the list.

@@ -41,6 +41,7 @@ constexpr Status kErrorIO = MakeStatus(0x2CA);
 constexpr Status kErrorNotOpen = MakeStatus(0x2CD);
 constexpr Status kErrorTimeout = MakeStatus(0x2D6);
 constexpr Status kErrorNotPermitted = MakeStatus(0x2E2);
+constexpr Status kErrorOverrun = MakeStatus(0x2E8);
 
 // A text for any status, for diagnostics; never null. Unknown codes get a
 // generic text.
@@ -84,7 +85,11 @@ public:
   // bufferSize bytes) and handed to callback on the calling thread's event
   // loop. Installing again replaces the earlier handler: reports still on
   // their way go to the new one. A null callback removes the handler, and
-  // from then on no report is delivered, also none already on its way. The
+  // from then on no report is delivered, also none already on its way.
+  // Reports wait in a bounded queue (see InputReportQueue.h); when some were
+  // lost to it, the handler is first called with result kErrorOverrun and
+  // bufferSize the number lost, the buffer unchanged, then with the next
+  // report. The
   // caller keeps buffer alive for as long as the handler is installed: until it
   // is replaced or removed, or the handle is destroyed.
   virtual Status setInterruptReportHandlerCallback(void *buffer,
@@ -92,6 +97,10 @@ public:
                                                    ReportCallback callback,
                                                    void *target,
                                                    void *refcon) = 0;
+
+  // Interrupt reports lost because they came faster than they were taken,
+  // since the handle was made.
+  virtual uint64_t lostInterruptReports() const { return 0; }
 
 protected:
   DeviceInterface() = default;

@@ -24,6 +24,8 @@ const char *StatusString(Status status) {
     return "device not open";
   case kErrorTimeout:
     return "timed out: the device did not answer";
+  case kErrorOverrun:
+    return "reports lost: they came faster than they were taken";
   case kErrorNotPermitted:
     return "permission denied: install the Pinworth udev rule (see README) "
            "and plug the device in again";

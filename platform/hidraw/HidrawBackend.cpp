@@ -15,25 +15,27 @@ constexpr MasterPort kMasterPort = 1;
 
 class HidrawPlugIn : public PlugInInterface {
 public:
-  explicit HidrawPlugIn(HidrawNode node) : node_(std::move(node)) {}
+  HidrawPlugIn(HidrawNode node, InterruptReader &reader)
+      : node_(std::move(node)), reader_(reader) {}
 
   Status queryInterface(DeviceInterface **outInterface) override {
     if (outInterface == nullptr)
       return kErrorBadArgument;
-    *outInterface = new HidrawDevice(node_);
+    *outInterface = new HidrawDevice(node_, reader_);
     return kSuccess;
   }
 
 private:
   HidrawNode node_;
+  InterruptReader &reader_;
 };
 
 // One HID interface of a search. Its property table is read from sysfs when
 // asked for.
 class HidrawService : public Service {
 public:
-  HidrawService(UdevContext context, HidrawNode node)
-      : context_(std::move(context)), node_(std::move(node)) {}
+  HidrawService(UdevContext context, HidrawNode node, InterruptReader &reader)
+      : context_(std::move(context)), node_(std::move(node)), reader_(reader) {}
 
   Status copyProperties(PropertyTable &outTable) const override {
     return ReadPropertyTable(context_.get(), node_.syspath, outTable);
@@ -46,13 +48,14 @@ public:
 
   Status
   createPlugInInterface(std::unique_ptr<PlugInInterface> &outPlugIn) override {
-    outPlugIn = std::make_unique<HidrawPlugIn>(node_);
+    outPlugIn = std::make_unique<HidrawPlugIn>(node_, reader_);
     return kSuccess;
   }
 
 private:
   UdevContext context_;
   HidrawNode node_;
+  InterruptReader &reader_;
 };
 
 } // namespace
@@ -92,7 +95,8 @@ Status HidrawBackend::getMatchingServices(
     vendorID = vendor->second;
   auto services = std::make_unique<ObjectQueue>();
   for (HidrawNode &node : FindHidrawNodes(context_.get(), vendorID))
-    services->push(std::make_shared<HidrawService>(context_, std::move(node)));
+    services->push(
+        std::make_shared<HidrawService>(context_, std::move(node), reader_));
   outIterator = std::move(services);
   return kSuccess;
 }

@@ -5,12 +5,14 @@
 // vendor (see FindHidrawNodes for the order); each service's property table
 // comes from its USB device, and its handle is a HidrawDevice. Device
 // notifications come from a udev monitor (UdevNotificationPort). Use it on
-// the thread whose Qt event loop delivers them; only a handle's blocking
-// requests run on a helper thread.
+// the thread whose Qt event loop delivers them; a handle's blocking requests
+// run on a helper thread, and interrupt reports are read on the backend's
+// reader thread.
 #ifndef PINWORTH_HIDRAW_HIDRAW_BACKEND_H
 #define PINWORTH_HIDRAW_HIDRAW_BACKEND_H
 
 #include "platform/HIDServices.h"
+#include "platform/hidraw/InterruptReader.h"
 #include "platform/hidraw/Udev.h"
 
 namespace hid::hidraw {
@@ -34,6 +36,8 @@ public:
 
 private:
   UdevContext context_;
+  // Reads the reports of every armed handle this backend made.
+  InterruptReader reader_;
 };
 
 } // namespace hid::hidraw

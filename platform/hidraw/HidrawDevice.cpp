@@ -4,8 +4,6 @@
 #include "platform/hidraw/ReportDescriptor.h"
 #include "runloop/DefaultMode.h"
 
-#include <QSocketNotifier>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -23,15 +21,16 @@ constexpr size_t kMaxReportSize = 16384;
 
 } // namespace
 
-HidrawDevice::HidrawDevice(HidrawNode node) : node_(std::move(node)) {}
+HidrawDevice::HidrawDevice(HidrawNode node, InterruptReader &reader)
+    : node_(std::move(node)), reader_(reader) {}
 
 HidrawDevice::~HidrawDevice() {
-  stopInterruptSource();
+  stopReading();
   fd_.reset();
 }
 
 Status HidrawDevice::open(uint32_t) {
-  if (gone_)
+  if (gone())
     return kErrorNoDevice;
   if (fd_)
     return kSuccess;
@@ -49,14 +48,14 @@ Status HidrawDevice::open(uint32_t) {
   fd_ = std::move(descriptor);
   lastOpenStatus_ = kSuccess;
   if (handler_)
-    startInterruptSource();
+    startReading();
   return kSuccess;
 }
 
 Status HidrawDevice::close() {
   if (!fd_)
     return kErrorNotOpen;
-  stopInterruptSource();
+  stopReading();
   fd_.reset();
   return kSuccess;
 }
@@ -125,12 +124,11 @@ Status HidrawDevice::setInterruptReportHandlerCallback(void *buffer,
                                                        void *target,
                                                        void *refcon) {
   if (callback == nullptr) {
-    stopInterruptSource();
+    stopReading();
     handler_.reset();
-    deliveries_ = std::make_unique<runloop::DefaultModeQueue>();
     return kSuccess;
   }
-  if (gone_)
+  if (gone())
     return kErrorNoDevice;
   if (buffer == nullptr || bufferSize == 0)
     return kErrorBadArgument;
@@ -138,9 +136,12 @@ Status HidrawDevice::setInterruptReportHandlerCallback(void *buffer,
                               callback, target, refcon};
   if (!fd_)
     return lastOpenStatus_ != kSuccess ? lastOpenStatus_ : kErrorNotOpen;
-  if (!notifier_)
-    startInterruptSource();
+  startReading();
   return kSuccess;
+}
+
+uint64_t HidrawDevice::lostInterruptReports() const {
+  return lostBefore_ + (reports_ ? reports_->lost() : 0);
 }
 
 Status HidrawDevice::statusForErrno(int error) const {
@@ -168,7 +169,7 @@ Status HidrawDevice::learnReportIDs(int fd) {
 }
 
 Status HidrawDevice::checkTransfer() const {
-  if (gone_)
+  if (gone())
     return kErrorNoDevice;
   if (!fd_)
     return kErrorNotOpen;
@@ -179,48 +180,48 @@ RequestOutcome HidrawDevice::runRequest(Request request, uint32_t timeoutMS) {
   return worker_.run(std::move(request), std::chrono::milliseconds(timeoutMS));
 }
 
-void HidrawDevice::startInterruptSource() {
-  readBuffer_.resize(kMaxReportSize);
-  notifier_ =
-      std::make_unique<QSocketNotifier>(fd_->get(), QSocketNotifier::Read);
-  QObject::connect(notifier_.get(), &QSocketNotifier::activated,
-                   notifier_.get(), [this] { readInterruptReports(); });
-}
-
-void HidrawDevice::stopInterruptSource() {
-  notifier_.reset();
-}
-
-// Runs inside the notifier's activation. No caller code runs here: each
-// report is handed on through the delivery queue, so that a handler may close
-// or release this handle, which deletes the notifier.
-void HidrawDevice::readInterruptReports() {
-  for (;;) {
-    ssize_t count = ::read(fd_->get(), readBuffer_.data(), readBuffer_.size());
-    if (count < 0 && errno == EINTR)
-      continue;
-    if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-      return;
-    if (count <= 0) {
-      // hidraw fails a read only once its device is gone; the descriptor
-      // stays readable, so the notifier must go quiet.
-      gone_ = true;
-      notifier_->setEnabled(false);
-      return;
-    }
-    std::vector<uint8_t> report(readBuffer_.begin(),
-                                readBuffer_.begin() + count);
-    deliveries_->post([this, report = std::move(report)] { deliver(report); });
-  }
-}
-
-void HidrawDevice::deliver(const std::vector<uint8_t> &report) {
-  if (!fd_ || !handler_)
+// A descriptor of its own, so that its reads wait behind nothing the
+// handle's requests do, and its queue in the kernel holds only reports that
+// came since the handler was installed.
+void HidrawDevice::startReading() {
+  if (readerKey_ || gone())
     return;
-  uint32_t size = std::min<uint32_t>(handler_->bufferSize,
-                                     static_cast<uint32_t>(report.size()));
-  std::memcpy(handler_->buffer, report.data(), size);
-  handler_->callback(handler_->target, kSuccess, handler_->refcon, this, size);
+  const int fd =
+      ::open(node_.devnode.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    return;
+  if (!reports_)
+    reports_ = std::make_unique<InputReportQueue>(
+        [this](const uint8_t *report, size_t size, uint64_t lost) {
+          deliver(report, size, lost);
+        });
+  readerKey_ =
+      reader_.add(std::make_shared<FileDescriptor>(fd), reports_->writer(),
+                  [gone = readerFoundGone_] { *gone = true; });
+}
+
+// The reports not yet delivered go with the queue.
+void HidrawDevice::stopReading() {
+  if (readerKey_)
+    reader_.remove(std::exchange(readerKey_, 0));
+  if (reports_)
+    lostBefore_ += reports_->lost();
+  reports_.reset();
+}
+
+// A report of a device found gone is not delivered. The handler may close or
+// release this handle: nothing of it is touched after a call unless it lives.
+void HidrawDevice::deliver(const uint8_t *report, size_t size, uint64_t lost) {
+  const std::weak_ptr<char> alive = lifetime_;
+  if (lost > 0 && handler_ && !gone())
+    handler_->callback(handler_->target, kErrorOverrun, handler_->refcon, this,
+                       uint32_t(std::min<uint64_t>(lost, UINT32_MAX)));
+  if (!report || alive.expired() || !fd_ || !handler_ || gone())
+    return;
+  const auto delivered = uint32_t(std::min<size_t>(handler_->bufferSize, size));
+  std::memcpy(handler_->buffer, report, delivered);
+  handler_->callback(handler_->target, kSuccess, handler_->refcon, this,
+                     delivered);
 }
 
 } // namespace hid::hidraw

@@ -4,30 +4,31 @@
 // learns from its report descriptor whether the interface uses report IDs.
 // Output reports are written, input reports are fetched with HIDIOCGINPUT;
 // both run on the handle's helper thread (see RequestWorker.h) so that the
-// caller waits no longer than the request's timeout. Interrupt reports are
-// read on the event loop of the thread that installed the handler whenever
-// the node is readable, every queued report each time, and delivered in
-// default mode.
+// caller waits no longer than the request's timeout. While a handler is
+// installed on the open handle, the node is opened once more for the
+// backend's reader thread (see InterruptReader.h), which reads its reports
+// into the handle's report queue; the queue delivers them in default mode
+// on the event loop of the thread that installed the handler.
 #ifndef PINWORTH_HIDRAW_HIDRAW_DEVICE_H
 #define PINWORTH_HIDRAW_HIDRAW_DEVICE_H
 
 #include "platform/HIDServices.h"
+#include "platform/InputReportQueue.h"
 #include "platform/hidraw/FileDescriptor.h"
+#include "platform/hidraw/InterruptReader.h"
 #include "platform/hidraw/RequestWorker.h"
 #include "platform/hidraw/Udev.h"
-#include "runloop/DefaultMode.h"
 
+#include <atomic>
 #include <memory>
 #include <optional>
-#include <vector>
-
-class QSocketNotifier;
 
 namespace hid::hidraw {
 
 class HidrawDevice : public DeviceInterface {
 public:
-  explicit HidrawDevice(HidrawNode node);
+  // reader reads the interrupt reports; it outlives the handle.
+  HidrawDevice(HidrawNode node, InterruptReader &reader);
   ~HidrawDevice() override;
 
   // An open handle keeps its one descriptor; opening again adds none.
@@ -50,6 +51,7 @@ public:
   Status setInterruptReportHandlerCallback(void *buffer, uint32_t bufferSize,
                                            ReportCallback callback,
                                            void *target, void *refcon) override;
+  uint64_t lostInterruptReports() const override;
 
 private:
   struct InterruptHandler {
@@ -68,24 +70,29 @@ private:
   Status checkTransfer() const;
   RequestOutcome runRequest(Request request, uint32_t timeoutMS);
 
-  void startInterruptSource();
-  void stopInterruptSource();
-  void readInterruptReports();
-  void deliver(const std::vector<uint8_t> &report);
+  // Hands a descriptor of its own to the reader, while open with a handler.
+  void startReading();
+  void stopReading();
+  void deliver(const uint8_t *report, size_t size, uint64_t lost);
+  bool gone() const { return *readerFoundGone_; }
 
   HidrawNode node_;
+  InterruptReader &reader_;
   std::shared_ptr<FileDescriptor> fd_; // null while closed
   std::optional<bool> usesReportIDs_;  // learnt at the first open
   Status lastOpenStatus_ = kErrorNotOpen;
-  bool gone_ = false; // a read found the device gone: it never comes back
+  // Set by the reader thread when a read found the device gone.
+  std::shared_ptr<std::atomic<bool>> readerFoundGone_ =
+      std::make_shared<std::atomic<bool>>(false);
   std::optional<InterruptHandler> handler_;
-  std::unique_ptr<QSocketNotifier> notifier_; // while open with a handler
-  std::vector<uint8_t> readBuffer_;
+  // Reports on their way to the handler, which a replacing handler takes
+  // over; removing the handler or closing drops them with the queue.
+  std::unique_ptr<InputReportQueue> reports_;
+  uint64_t lostBefore_ = 0; // by the queues that went
+  int readerKey_ = 0;       // while the reader reads
+  // Deliveries check it, since a handler may release the handle.
+  std::shared_ptr<char> lifetime_ = std::make_shared<char>();
   RequestWorker worker_;
-  // Interrupt reports on their way to the handler, which a replacing handler
-  // takes over; removing the handler drops them with the queue.
-  std::unique_ptr<runloop::DefaultModeQueue> deliveries_ =
-      std::make_unique<runloop::DefaultModeQueue>();
 };
 
 } // namespace hid::hidraw

@@ -1,9 +1,10 @@
 #include "platform/sim/SimBackend.h"
 
+#include "platform/InputReportQueue.h"
 #include "platform/NotificationRegistry.h"
 #include "platform/ObjectQueue.h"
 #include "platform/PinworthUSBIDs.h"
-#include "runloop/DefaultMode.h"
+#include "platform/sim/SimKernelQueues.h"
 
 #include <algorithm>
 #include <chrono>
@@ -64,8 +65,8 @@ struct SimBackend::State {
   std::map<ServiceID, ForeignService> foreign;
   std::vector<Slot> order;
   std::vector<HandleHistory> handleHistories;
-  std::vector<SimHandle *> liveHandles;
   std::vector<SimPort *> ports;
+  SimKernelQueues kernel;
   int nextID = 1;
 
   SimDevice &device(DeviceID id) {
@@ -79,8 +80,6 @@ struct SimBackend::State {
       throw std::out_of_range("Pinworth interfaces are 0 and 1");
     return device(id).interfaces[interfaceNumber];
   }
-  void deliverInputReport(DeviceID id, int interfaceNumber,
-                          const std::vector<uint8_t> &report);
   void notify(DeviceID id, NotificationType type);
 };
 
@@ -96,14 +95,13 @@ public:
     state_->handleHistories.emplace_back();
     state_->interface(device_, interfaceNumber_)
         .handleHistories.push_back(history_);
-    state_->liveHandles.push_back(this);
   }
 
   ~SimHandle() override {
+    stopReading();
     history().destroyed = true;
     history().isOpen = false;
     history().handlerInstalled = false;
-    std::erase(state_->liveHandles, this);
   }
 
   int historyIndex() const { return history_; }
@@ -118,6 +116,8 @@ public:
     lastOpenStatus_ = kSuccess;
     history().opens++;
     history().isOpen = true;
+    if (callback_)
+      startReading();
     return kSuccess;
   }
 
@@ -126,6 +126,7 @@ public:
       return kErrorNotOpen;
     history().closes++;
     history().isOpen = false;
+    stopReading();
     return kSuccess;
   }
 
@@ -141,7 +142,7 @@ public:
                                                               bytes + size);
     for (const InputReport &answer :
          device.behaviour.receiveOutputReport(interfaceNumber_, bytes, size))
-      state_->deliverInputReport(device_, answer.interfaceNumber, answer.bytes);
+      state_->kernel.send(device_, answer.interfaceNumber, answer.bytes);
     return kSuccess;
   }
 
@@ -164,7 +165,8 @@ public:
                                            void *target,
                                            void *refcon) override {
     if (callback == nullptr) {
-      deliveries_.reset();
+      stopReading();
+      callback_ = nullptr;
       history().handlerInstalled = false;
       return kSuccess;
     }
@@ -177,22 +179,16 @@ public:
     callback_ = callback;
     target_ = target;
     refcon_ = refcon;
-    if (!deliveries_)
-      deliveries_ = std::make_unique<runloop::DefaultModeQueue>();
     history().handlerInstalled = true;
     // As on hidraw: reports arrive while the handle is open.
     if (!history().isOpen)
       return lastOpenStatus_ ? lastOpenStatus_ : kErrorNotOpen;
+    startReading();
     return kSuccess;
   }
 
-  // The device sent a report: it reaches the handler from the event loop of
-  // the thread that installed it, in default mode, unless the handle is gone,
-  // closed or its device detached by then.
-  void receive(const std::vector<uint8_t> &report) {
-    if (!deliveries_ || !history().isOpen)
-      return;
-    deliveries_->post([this, report] { deliver(report); });
+  uint64_t lostInterruptReports() const override {
+    return lostBefore_ + (reports_ ? reports_->lost() : 0);
   }
 
 protected:
@@ -222,13 +218,43 @@ private:
     return kSuccess;
   }
 
-  void deliver(const std::vector<uint8_t> &report) {
-    if (!attached() || !history().isOpen)
+  // A queue in the kernel for this handle, read into its report queue.
+  void startReading() {
+    if (kernelQueue_)
       return;
-    uint32_t size =
-        std::min<uint32_t>(bufferSize_, static_cast<uint32_t>(report.size()));
-    std::copy_n(report.data(), size, buffer_);
-    callback_(target_, kSuccess, refcon_, this, size);
+    if (!reports_)
+      reports_ = std::make_unique<InputReportQueue>(
+          [this](const uint8_t *report, size_t size, uint64_t lost) {
+            deliver(report, size, lost);
+          });
+    kernelQueue_ =
+        state_->kernel.open(device_, interfaceNumber_, reports_->writer());
+  }
+
+  // The reports not yet delivered go with the queues.
+  void stopReading() {
+    if (kernelQueue_)
+      state_->kernel.close(std::exchange(kernelQueue_, 0));
+    if (reports_)
+      lostBefore_ += reports_->lost();
+    reports_.reset();
+  }
+
+  // Nothing reaches a handle that was closed or whose device left. The
+  // handler may release this handle: nothing of it is touched after a call
+  // unless it lives.
+  void deliver(const uint8_t *report, size_t size, uint64_t lost) {
+    const std::weak_ptr<char> alive = lifetime_;
+    if (!attached() || !history().isOpen || !callback_)
+      return;
+    if (lost > 0)
+      callback_(target_, kErrorOverrun, refcon_, this,
+                uint32_t(std::min<uint64_t>(lost, UINT32_MAX)));
+    if (!report || alive.expired() || !callback_)
+      return;
+    const auto delivered = uint32_t(std::min<size_t>(bufferSize_, size));
+    std::copy_n(report, delivered, buffer_);
+    callback_(target_, kSuccess, refcon_, this, delivered);
   }
 
   std::shared_ptr<SimBackend::State> state_;
@@ -241,19 +267,13 @@ private:
   ReportCallback callback_ = nullptr;
   void *target_ = nullptr;
   void *refcon_ = nullptr;
-  // Made on the thread that installed the handler; deliveries go through its
-  // event loop and stop when it is destroyed with the handle.
-  std::unique_ptr<runloop::DefaultModeQueue> deliveries_;
+  // Reports on their way to the handler, made by the thread that installed
+  // it; a replacing handler takes them over, and closing drops them.
+  std::unique_ptr<InputReportQueue> reports_;
+  uint64_t lostBefore_ = 0; // by the queues that went
+  int kernelQueue_ = 0;     // its key while read
+  std::shared_ptr<char> lifetime_ = std::make_shared<char>();
 };
-
-void SimBackend::State::deliverInputReport(DeviceID id, int interfaceNumber,
-                                           const std::vector<uint8_t> &report) {
-  if (!device(id).attached)
-    return;
-  for (SimHandle *handle : liveHandles)
-    if (handle->device() == id && handle->interfaceNumber() == interfaceNumber)
-      handle->receive(report);
-}
 
 namespace {
 
@@ -393,6 +413,7 @@ void SimBackend::detach(DeviceID device) {
   if (!d.attached)
     return;
   d.attached = false;
+  state_->kernel.closeDevice(device);
   std::erase_if(state_->order, [device](const Slot &slot) {
     return !slot.foreign && slot.id == device;
   });
@@ -444,21 +465,28 @@ VirtualPinworth &SimBackend::device(DeviceID device) {
 
 void SimBackend::sendInputReport(DeviceID device, int interfaceNumber,
                                  std::vector<uint8_t> report) {
-  state_->interface(device, interfaceNumber);
-  state_->deliverInputReport(device, interfaceNumber, report);
+  state_->kernel.send(device, interfaceNumber, report);
+}
+
+uint64_t SimBackend::kernelDropped(DeviceID device, int interfaceNumber) const {
+  return state_->kernel.dropped(device, interfaceNumber);
+}
+
+void SimBackend::waitForKernelQueues() {
+  state_->kernel.waitUntilRead();
 }
 
 void SimBackend::setPinPulledLow(DeviceID device, int pin, bool pulledLow) {
   for (const InputReport &report :
        state_->device(device).behaviour.setPinPulledLow(pin, pulledLow))
-    state_->deliverInputReport(device, report.interfaceNumber, report.bytes);
+    state_->kernel.send(device, report.interfaceNumber, report.bytes);
 }
 
 void SimBackend::pressRemoteKey(DeviceID device, uint8_t address,
                                 uint8_t command) {
   for (const InputReport &report :
        state_->device(device).behaviour.pressRemoteKey(address, command))
-    state_->deliverInputReport(device, report.interfaceNumber, report.bytes);
+    state_->kernel.send(device, report.interfaceNumber, report.bytes);
 }
 
 const std::vector<std::vector<uint8_t>> &

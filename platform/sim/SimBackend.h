@@ -4,8 +4,9 @@
 // detaches devices (each change notifies like a real plug), inserts foreign
 // HID services, injects faults per interface, lets a device send input
 // reports, and records what each interface received. Use it on the main
-// thread; notifications and interrupt reports are delivered on the event
-// loop of the thread that registered for them.
+// thread (but for sendInputReport(), which a device's own thread may call);
+// notifications and interrupt reports are delivered on the event loop of the
+// thread that registered for them.
 #ifndef PINWORTH_SIM_BACKEND_H
 #define PINWORTH_SIM_BACKEND_H
 
@@ -81,10 +82,17 @@ public:
 
   // The device's own behaviour: pins, display, infrared.
   VirtualPinworth &device(DeviceID device);
-  // The device sends an input report on an interface. It reaches the handler
-  // of every open handle of the interface that has one.
+  // The device sends an input report on an interface, from any thread. It
+  // reaches the kernel's queue of every open handle of the interface that has
+  // a handler (see SimKernelQueues.h); a device that is not attached sends
+  // nothing.
   void sendInputReport(DeviceID device, int interfaceNumber,
                        std::vector<uint8_t> report);
+  // Reports the kernel's queues of the interface dropped because they were
+  // full; nothing downstream can tell. Any thread.
+  uint64_t kernelDropped(DeviceID device, int interfaceNumber) const;
+  // Returns once every report sent so far has left the kernel's queues.
+  void waitForKernelQueues();
   // Applies a pin change or a remote key and sends what the device answers.
   void setPinPulledLow(DeviceID device, int pin, bool pulledLow);
   void pressRemoteKey(DeviceID device, uint8_t address, uint8_t command);
