@@ -70,12 +70,14 @@ Status HidrawDevice::setReport(ReportType type, uint32_t reportID,
   if (reportID != 0 || (buffer == nullptr && size > 0) ||
       (*usesReportIDs_ && size == 0) || size >= kMaxReportSize)
     return kErrorBadArgument;
-  const auto *bytes = static_cast<const uint8_t *>(buffer);
-  Request request{.kind = Request::Kind::Write, .fd = fd_};
-  if (!*usesReportIDs_)
-    request.bytes.push_back(0);
-  request.bytes.insert(request.bytes.end(), bytes, bytes + size);
-  size_t expected = request.bytes.size();
+  // Without report IDs the report goes out behind the report number 0.
+  const size_t offset = *usesReportIDs_ ? 0 : 1;
+  Request request{.kind = Request::Kind::Write,
+                  .fd = fd_,
+                  .bytes = std::vector<uint8_t>(offset + size)};
+  if (size > 0)
+    std::memcpy(request.bytes.data() + offset, buffer, size);
+  const size_t expected = request.bytes.size();
   RequestOutcome outcome = runRequest(std::move(request), timeoutMS);
   if (outcome.timedOut)
     return kErrorTimeout;
