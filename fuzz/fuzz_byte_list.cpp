@@ -1,8 +1,10 @@
 // The pasted byte-list parser on any UTF-8 text. A list that parses has 1 to
-// 64 bytes and parses back to them from hex pairs and from a bracketed
-// decimal list; one that does not has a reason.
+// 64 bytes, holds nothing but digits, prefixes, brackets and separators, and
+// parses back to its bytes from hex pairs and from a bracketed decimal list;
+// one that does not has a reason.
 #include "FuzzCheck.h"
 #include "framework/ByteList.h"
+#include "framework/HexScanner.h"
 
 #include <QStringList>
 
@@ -17,6 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     return 0;
   }
   FUZZ_CHECK(!bytes->isEmpty() && bytes->size() <= kMaxByteListLength);
+  for (QChar c : text)
+    FUZZ_CHECK(HexDigitValue(c) >= 0 || c.isSpace() ||
+               QStringView(u"xX[],:;").contains(c));
   QStringList decimals;
   for (char byte : *bytes)
     decimals << QString::number(uint8_t(byte));
