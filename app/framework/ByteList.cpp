@@ -10,14 +10,19 @@ bool IsSeparator(QChar c) {
   return c.isSpace() || c == u',' || c == u':' || c == u';';
 }
 
-// One value of a bracketed list: decimal, or hexadecimal after 0x.
+// One value of a bracketed list: up to three decimal digits, or two
+// hexadecimal ones after 0x. A sign is not a digit.
 std::optional<int> BracketedValue(QStringView token) {
-  bool ok = false;
   const bool hex = token.startsWith(u"0x", Qt::CaseInsensitive);
-  const int value = hex ? token.sliced(2).toInt(&ok, 16) : token.toInt(&ok, 10);
-  if (!ok || (hex && token.size() > 4) || (!hex && token.size() > 3))
+  const QStringView digits = hex ? token.sliced(2) : token;
+  const int base = hex ? 16 : 10;
+  const bool allDigits =
+      std::all_of(digits.begin(), digits.end(), [base](QChar c) {
+        return HexDigitValue(c) >= 0 && HexDigitValue(c) < base;
+      });
+  if (!allDigits || digits.isEmpty() || digits.size() > (hex ? 2 : 3))
     return std::nullopt;
-  return value;
+  return digits.toInt(nullptr, base);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "platform/hidraw/HidrawDevice.h"
 
+#include "descriptor/ReportDescriptor.h"
 #include "platform/hidraw/ErrnoStatus.h"
-#include "platform/hidraw/ReportDescriptor.h"
 #include "runloop/DefaultMode.h"
 
 #include <algorithm>
@@ -166,7 +166,8 @@ Status HidrawDevice::learnReportIDs(int fd) {
       std::clamp(size, 0, static_cast<int>(sizeof descriptor.value)));
   if (::ioctl(fd, HIDIOCGRDESC, &descriptor) < 0)
     return statusForErrno(errno);
-  usesReportIDs_ = UsesReportIDs(descriptor.value, descriptor.size);
+  usesReportIDs_ =
+      descriptor::Decode(descriptor.value, descriptor.size).usesReportIDs;
   return kSuccess;
 }
 

@@ -64,7 +64,9 @@ private slots:
         {std::nullopt, 0}};
     for (const auto &[text, serial] : serials)
       QTest::newRow(("serial " + text.value_or("absent")).c_str())
-          << Setup([text](SimBackend &b) { b.attach(Model::PinworthB, text); })
+          << Setup([text = text](SimBackend &b) {
+               b.attach(Model::PinworthB, text);
+             })
           << QList<NodeSummary>{{B0, serial}, {B1, serial}};
   }
 
