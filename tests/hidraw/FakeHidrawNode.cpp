@@ -18,6 +18,12 @@ namespace {
 
 constexpr unsigned kGetInputNumber = _IOC_NR(HIDIOCGINPUT(0));
 
+// The kernel keeps the reports of each open file in a ring of
+// HIDRAW_BUFFER_SIZE (64) slots, one of which always stays free: 63 reports.
+// hidraw_report_event() skips a file whose ring is full, so the new report is
+// dropped for that file and the oldest ones stay.
+constexpr size_t kQueueCapacity = 64 - 1;
+
 // The terminal behind an emulated node, opened once more for ourselves.
 int OpenTerminalReader(UMockdevTestbed *testbed, const std::string &devnode) {
   gchar *root = umockdev_testbed_get_root_dir(testbed);
@@ -62,9 +68,7 @@ FakeHidrawNode::FakeHidrawNode(UMockdevTestbed *testbed,
       {"client-connected",
        [](UMockdevIoctlBase *, UMockdevIoctlClient *client,
           FakeHidrawNode *self) -> gboolean {
-         std::lock_guard lock(self->mutex_);
-         self->clients_.push_back(
-             static_cast<UMockdevIoctlClient *>(g_object_ref(client)));
+         self->handleOpen(client);
          return TRUE;
        }}};
   for (const auto &[signal, handler] : handlers)
@@ -103,16 +107,27 @@ void FakeHidrawNode::setInputReport(Bytes report) {
 
 void FakeHidrawNode::sendInterruptReport(Bytes report) {
   std::lock_guard lock(mutex_);
-  interruptReports_.push_back(std::move(report));
-  ringDoorbell();
+  forgetClosedClients();
+  for (auto &[client, queue] : queues_)
+    if (queue.size() < kQueueCapacity)
+      queue.push_back(report);
+  settleDoorbells();
 }
 
-int FakeHidrawNode::reportsQueued() const {
+int FakeHidrawNode::reportsQueued() {
   std::lock_guard lock(mutex_);
-  return static_cast<int>(interruptReports_.size());
+  forgetClosedClients();
+  size_t reports = 0;
+  for (const auto &[client, queue] : queues_)
+    reports += queue.size();
+  return static_cast<int>(reports);
 }
 
-bool FakeHidrawNode::readable() const {
+bool FakeHidrawNode::readable() {
+  {
+    std::lock_guard lock(mutex_);
+    forgetClosedClients();
+  }
   pollfd terminal{terminalReader_, POLLIN, 0};
   return poll(&terminal, 1, 0) == 1;
 }
@@ -157,7 +172,7 @@ void FakeHidrawNode::disconnect() {
   std::lock_guard lock(mutex_);
   disconnected_ = true;
   failure_ = ENODEV;
-  ringDoorbell();
+  settleDoorbells();
 }
 
 int FakeHidrawNode::openCalls() const {
@@ -165,12 +180,28 @@ int FakeHidrawNode::openCalls() const {
   return static_cast<int>(clients_.size());
 }
 
-int FakeHidrawNode::openClients() const {
+int FakeHidrawNode::openClients() {
   std::lock_guard lock(mutex_);
-  return static_cast<int>(std::count_if(
-      clients_.begin(), clients_.end(), [](UMockdevIoctlClient *client) {
-        return umockdev_ioctl_client_get_connected(client);
-      }));
+  forgetClosedClients();
+  return static_cast<int>(queues_.size());
+}
+
+void FakeHidrawNode::handleOpen(UMockdevIoctlClient *client) {
+  std::lock_guard lock(mutex_);
+  clients_.push_back(static_cast<UMockdevIoctlClient *>(g_object_ref(client)));
+  queues_[client];
+}
+
+// As the kernel's release does, drops the unread reports of the clients
+// that have closed. umockdev tells of a close only through the client's
+// connected state, so this runs before anything that depends on the queues.
+void FakeHidrawNode::forgetClosedClients() {
+  size_t open = queues_.size();
+  std::erase_if(queues_, [](const auto &entry) {
+    return !umockdev_ioctl_client_get_connected(entry.first);
+  });
+  if (queues_.size() != open)
+    settleDoorbells();
 }
 
 gboolean FakeHidrawNode::handleIoctl(UMockdevIoctlClient *client) {
@@ -222,25 +253,23 @@ gboolean FakeHidrawNode::handleIoctl(UMockdevIoctlClient *client) {
   return TRUE;
 }
 
+// As the kernel's read: the client's oldest report, cut to the buffer; EIO
+// only once the queue is empty and the device gone.
 gboolean FakeHidrawNode::handleRead(UMockdevIoctlClient *client) {
   UMockdevIoctlData *buffer = umockdev_ioctl_client_get_arg(client);
   std::lock_guard lock(mutex_);
   readCalls_++;
-  if (disconnected_) {
-    umockdev_ioctl_client_complete(client, -1, EIO);
+  forgetClosedClients();
+  auto queue = queues_.find(client);
+  if (queue == queues_.end() || queue->second.empty()) {
+    umockdev_ioctl_client_complete(client, -1, disconnected_ ? EIO : EAGAIN);
     return TRUE;
   }
-  if (interruptReports_.empty()) {
-    umockdev_ioctl_client_complete(client, -1, EAGAIN);
-    return TRUE;
-  }
-  Bytes report = std::move(interruptReports_.front());
-  interruptReports_.pop_front();
-  char doorbell;
-  if (read(terminalReader_, &doorbell, 1) != 1)
-    qFatal("%s was not readable for a queued report", devnode_.c_str());
+  Bytes report = std::move(queue->second.front());
+  queue->second.pop_front();
+  settleDoorbells();
   size_t size = std::min(report.size(), static_cast<size_t>(buffer->data_len));
-  std::memcpy(buffer->data, report.data(), size);
+  std::copy_n(report.begin(), size, buffer->data);
   umockdev_ioctl_client_complete(client, static_cast<glong>(size), 0);
   return TRUE;
 }
@@ -273,7 +302,21 @@ void FakeHidrawNode::answerInput(UMockdevIoctlClient *client,
   umockdev_ioctl_client_complete(client, static_cast<glong>(size), 0);
 }
 
-void FakeHidrawNode::ringDoorbell() {
-  if (write(terminalMaster_, "x", 1) != 1)
-    throw std::runtime_error("cannot make " + devnode_ + " readable");
+// Puts bytes into the terminal, or takes them out, until it holds one per
+// report of the longest queue, and one more once the device is gone.
+void FakeHidrawNode::settleDoorbells() {
+  size_t longest = 0;
+  for (const auto &[client, queue] : queues_)
+    longest = std::max(longest, queue.size());
+  const int wanted = static_cast<int>(longest) + (disconnected_ ? 1 : 0);
+  for (; doorbells_ < wanted; doorbells_++)
+    if (write(terminalMaster_, "x", 1) != 1)
+      qFatal("cannot make %s readable", devnode_.c_str());
+  // A byte just written may take a moment to pass the terminal.
+  pollfd terminal{terminalReader_, POLLIN, 0};
+  char doorbell;
+  for (; doorbells_ > wanted; doorbells_--)
+    if (poll(&terminal, 1, 5000) != 1 ||
+        read(terminalReader_, &doorbell, 1) != 1)
+      qFatal("%s held fewer doorbells than its queues", devnode_.c_str());
 }

@@ -1,9 +1,20 @@
-// An emulated hidraw node: it answers a client's ioctls, reads and writes
-// the way the kernel's hidraw driver does for a HID interface.
+// An emulated hidraw node: it answers its clients' ioctls, reads and writes
+// the way the kernel's hidraw driver does for a USB HID interface.
+//
+// Each client (each open file) has its own queue of interrupt reports, as in
+// the kernel: a report joins the queue of every client open when it is sent,
+// a client opened later never sees it, and a client's unread reports go when
+// it closes.
+//
+// Readiness: umockdev puts one terminal behind the node for all its clients,
+// so poll() cannot tell them apart. The terminal holds one byte per report of
+// the longest queue (and one more once the device is gone). With one client
+// this is exact. With several, a client with an empty queue also polls
+// readable while another has reports, and its read fails with EAGAIN. A read
+// of an empty queue fails with EAGAIN even on a blocking descriptor, where the
+// kernel would wait: umockdev does not say how the file was opened.
 //
 // umockdev runs the handlers on its own thread, so every member is guarded.
-// Readiness follows the queue of interrupt reports: each queued report puts
-// one byte into the node's terminal, and each report read takes one out.
 #ifndef PINWORTH_TEST_FAKE_HIDRAW_NODE_H
 #define PINWORTH_TEST_FAKE_HIDRAW_NODE_H
 
@@ -12,6 +23,7 @@
 #include <umockdev.h>
 
 #include <deque>
+#include <map>
 #include <mutex>
 #include <string>
 
@@ -34,11 +46,13 @@ public:
   // What HIDIOCGINPUT answers: the report number, then the data.
   void setInputReport(Bytes report);
 
-  // The device sends an interrupt report; it waits in the node's queue.
+  // The device sends an interrupt report: it joins the queue of every client
+  // open now, unless that queue is full.
   void sendInterruptReport(Bytes report);
-  int reportsQueued() const;
+  // Unread interrupt reports, over all open clients.
+  int reportsQueued();
   // Whether a client's poll() finds the node readable now.
-  bool readable() const;
+  bool readable();
   int readCalls() const;
 
   // While stalled, writes and HIDIOCGINPUT stay unanswered.
@@ -49,13 +63,14 @@ public:
 
   // Writes and HIDIOCGINPUT fail with this errno (0: they succeed).
   void failRequestsWith(int error);
-  // The device was pulled: reads fail with EIO, everything else with ENODEV,
-  // and the node turns readable, as the kernel does.
+  // The device was pulled: reads fail with EIO once the client's queue is
+  // empty, everything else with ENODEV, and the node stays readable, as the
+  // kernel does.
   void disconnect();
 
   // How many times the node was opened, and how many of those are open.
   int openCalls() const;
-  int openClients() const;
+  int openClients();
 
 private:
   struct HeldRequest {
@@ -64,11 +79,13 @@ private:
     Bytes written;           // the bytes of a write
   };
 
+  void handleOpen(UMockdevIoctlClient *client);
+  void forgetClosedClients();
   gboolean handleIoctl(UMockdevIoctlClient *client);
   gboolean handleRead(UMockdevIoctlClient *client);
   gboolean handleWrite(UMockdevIoctlClient *client);
   void answerInput(UMockdevIoctlClient *client, UMockdevIoctlData *data);
-  void ringDoorbell();
+  void settleDoorbells();
 
   std::string devnode_;
   Bytes descriptor_;
@@ -80,7 +97,8 @@ private:
   std::vector<Bytes> written_;
   std::vector<Bytes> inputRequests_;
   Bytes inputReport_;
-  std::deque<Bytes> interruptReports_;
+  std::map<UMockdevIoctlClient *, std::deque<Bytes>> queues_; // open clients
+  int doorbells_ = 0; // bytes in the terminal
   std::vector<HeldRequest> held_;
   bool stalled_ = false;
   int failure_ = 0;
