@@ -24,6 +24,13 @@ constexpr unsigned kGetInputNumber = _IOC_NR(HIDIOCGINPUT(0));
 // dropped for that file and the oldest ones stay.
 constexpr size_t kQueueCapacity = 64 - 1;
 
+// hidraw_send_report() and hidraw_get_report() refuse a buffer shorter than
+// 2 bytes (the report number and at least one byte) or longer than
+// HID_MAX_BUFFER_SIZE with EINVAL, before the device sees anything.
+bool KernelRefusesLength(size_t length) {
+  return length < 2 || length > 16384;
+}
+
 // The terminal behind an emulated node, opened once more for ourselves.
 int OpenTerminalReader(UMockdevTestbed *testbed, const std::string &devnode) {
   gchar *root = umockdev_testbed_get_root_dir(testbed);
@@ -100,9 +107,9 @@ std::vector<Bytes> FakeHidrawNode::inputRequests() const {
   return inputRequests_;
 }
 
-void FakeHidrawNode::setInputReport(Bytes report) {
+void FakeHidrawNode::setInputReport(uint8_t number, Bytes report) {
   std::lock_guard lock(mutex_);
-  inputReport_ = std::move(report);
+  inputReports_[number] = std::move(report);
 }
 
 void FakeHidrawNode::sendInterruptReport(Bytes report) {
@@ -236,8 +243,9 @@ gboolean FakeHidrawNode::handleIoctl(UMockdevIoctlClient *client) {
   }
   if (_IOC_TYPE(request) != 'H' || _IOC_NR(request) != kGetInputNumber)
     return FALSE;
-  if (failure_) {
-    umockdev_ioctl_client_complete(client, -1, failure_);
+  int error = KernelRefusesLength(_IOC_SIZE(request)) ? EINVAL : failure_;
+  if (error) {
+    umockdev_ioctl_client_complete(client, -1, error);
     return TRUE;
   }
   UMockdevIoctlData *data =
@@ -278,8 +286,12 @@ gboolean FakeHidrawNode::handleWrite(UMockdevIoctlClient *client) {
   UMockdevIoctlData *buffer = umockdev_ioctl_client_get_arg(client);
   Bytes bytes(buffer->data, buffer->data + buffer->data_len);
   std::lock_guard lock(mutex_);
-  if (failure_) {
-    umockdev_ioctl_client_complete(client, -1, failure_);
+  // A gone device answers ENODEV before the length is looked at.
+  int error = disconnected_                       ? failure_
+              : KernelRefusesLength(bytes.size()) ? EINVAL
+                                                  : failure_;
+  if (error) {
+    umockdev_ioctl_client_complete(client, -1, error);
     return TRUE;
   }
   if (stalled_) {
@@ -292,14 +304,20 @@ gboolean FakeHidrawNode::handleWrite(UMockdevIoctlClient *client) {
   return TRUE;
 }
 
-// Answers a HIDIOCGINPUT: the input report, cut to the buffer.
+// Answers a HIDIOCGINPUT, cut to the buffer. As usbhid does for report
+// number 0, the number stays in front of the device's answer.
 void FakeHidrawNode::answerInput(UMockdevIoctlClient *client,
                                  UMockdevIoctlData *data) {
-  size_t size =
-      std::min(inputReport_.size(), static_cast<size_t>(data->data_len));
-  if (size > 0)
-    std::memcpy(data->data, inputReport_.data(), size);
-  umockdev_ioctl_client_complete(client, static_cast<glong>(size), 0);
+  uint8_t number = data->data[0];
+  auto found = inputReports_.find(number);
+  if (found == inputReports_.end()) {
+    umockdev_ioctl_client_complete(client, -1, EPIPE);
+    return;
+  }
+  size_t skipped = number == 0 ? 1 : 0;
+  size_t size = std::min(found->second.size(), data->data_len - skipped);
+  std::copy_n(found->second.begin(), size, data->data + skipped);
+  umockdev_ioctl_client_complete(client, static_cast<glong>(skipped + size), 0);
 }
 
 // Puts bytes into the terminal, or takes them out, until it holds one per

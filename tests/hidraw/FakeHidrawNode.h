@@ -38,13 +38,15 @@ public:
 
   const std::string &devnode() const { return devnode_; }
 
-  // Every write that went out, oldest first.
+  // Every write that reached the device, oldest first.
   std::vector<Bytes> written() const;
-  // Every HIDIOCGINPUT asked for, as its buffer on arrival (report number
-  // first, buffer length = size).
+  // Every HIDIOCGINPUT that reached the device, as its buffer on arrival
+  // (report number first, buffer length = size).
   std::vector<Bytes> inputRequests() const;
-  // What HIDIOCGINPUT answers: the report number, then the data.
-  void setInputReport(Bytes report);
+  // The device's answer to a request for input report number; it begins with
+  // the report ID on an interface that has them. A number without an answer
+  // fails with EPIPE, as when the device stalls the request.
+  void setInputReport(uint8_t number, Bytes report);
 
   // The device sends an interrupt report: it joins the queue of every client
   // open now, unless that queue is full.
@@ -61,7 +63,8 @@ public:
   // Answers the held requests as if the device had answered late.
   void answerHeldRequests();
 
-  // Writes and HIDIOCGINPUT fail with this errno (0: they succeed).
+  // Writes and HIDIOCGINPUT that reach the device fail with this errno (0:
+  // they succeed).
   void failRequestsWith(int error);
   // The device was pulled: reads fail with EIO once the client's queue is
   // empty, everything else with ENODEV, and the node stays readable, as the
@@ -96,7 +99,7 @@ private:
   mutable std::mutex mutex_;
   std::vector<Bytes> written_;
   std::vector<Bytes> inputRequests_;
-  Bytes inputReport_;
+  std::map<uint8_t, Bytes> inputReports_;
   std::map<UMockdevIoctlClient *, std::deque<Bytes>> queues_; // open clients
   int doorbells_ = 0; // bytes in the terminal
   std::vector<HeldRequest> held_;

@@ -1,5 +1,6 @@
 // The emulated hidraw nodes against the kernel's hidraw driver: a queue of at
-// most 63 reports per open file and none for a file not open.
+// most 63 reports per open file and none for a file not open, short requests
+// refused, input reports by report number.
 #include "HidrawLibrary.h"
 
 #include <QTest>
@@ -95,6 +96,55 @@ private slots:
     }
     QCOMPARE(ReadAll(fd), kept);
     QVERIFY(!node.readable());
+    CloseClient(node, fd);
+  }
+
+  void requests_data() {
+    QTest::addColumn<bool>("isWrite");
+    QTest::addColumn<Bytes>("buffer"); // report number first
+    QTest::addColumn<int>("result");   // of the call, or -errno
+    QTest::addColumn<Bytes>("after");  // the buffer after the call
+    // The kernel refuses fewer than 2 bytes, or more than 16384, before the
+    // device sees them.
+    QTest::newRow("write 0") << true << Bytes{} << -EINVAL << Bytes{};
+    QTest::newRow("write 1") << true << Bytes{0x0C} << -EINVAL << Bytes{0x0C};
+    QTest::newRow("write 2") << true << Bytes{0x0C, 1} << 2 << Bytes{0x0C, 1};
+    QTest::newRow("write 16385")
+        << true << Bytes(16385, 0x0C) << -EINVAL << Bytes(16385, 0x0C);
+    QTest::newRow("get 0 bytes") << false << Bytes{} << -EINVAL << Bytes{};
+    QTest::newRow("get 1 byte") << false << Bytes{1} << -EINVAL << Bytes{1};
+    // Each report number has its own answer, cut to the buffer; the number 0
+    // stays in front of the device's answer.
+    QTest::newRow("get ID 1, cut")
+        << false << Bytes{1, 0} << 2 << Bytes{1, 0x11};
+    QTest::newRow("get ID 2")
+        << false << Bytes{2, 0, 0, 0} << 3 << Bytes{2, 0x21, 0x22, 0};
+    QTest::newRow("get number 0")
+        << false << Bytes{0, 0, 0, 0} << 3 << Bytes{0, 0xA1, 0xA2, 0};
+    QTest::newRow("get ID 3, which the device does not have")
+        << false << Bytes{3, 0} << -EPIPE << Bytes{3, 0};
+  }
+
+  // A refused request never reaches the device.
+  void requests() {
+    QFETCH(bool, isWrite);
+    QFETCH(Bytes, buffer);
+    QFETCH(int, result);
+    QFETCH(Bytes, after);
+    HidrawTestbed testbed;
+    testbed.plugPinworth("1-4", kA, "1");
+    FakeHidrawNode &node = testbed.node("1-4", 1);
+    node.setInputReport(0, {0xA1, 0xA2});
+    node.setInputReport(1, {1, 0x11, 0x12});
+    node.setInputReport(2, {2, 0x21, 0x22});
+    const int fd = OpenClient(node);
+    const long done =
+        isWrite ? write(fd, buffer.data(), buffer.size())
+                : ioctl(fd, HIDIOCGINPUT(buffer.size()), buffer.data());
+    QCOMPARE(done < 0 ? -errno : int(done), result);
+    QCOMPARE(buffer, after);
+    QCOMPARE(node.written().size() + node.inputRequests().size(),
+             size_t{result != -EINVAL});
     CloseClient(node, fd);
   }
 };
