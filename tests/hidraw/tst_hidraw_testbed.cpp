@@ -1,10 +1,15 @@
 // The emulated hidraw nodes against the kernel's hidraw driver: a queue of at
 // most 63 reports per open file and none for a file not open, short requests
-// refused, input reports by report number.
+// refused, input reports by report number. And against hidapi, which reads
+// sysfs its own way: it finds the interfaces the library finds and moves the
+// same bytes.
 #include "HidrawLibrary.h"
 
 #include <QTest>
 
+#include <hidapi/hidapi.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/hidraw.h>
@@ -14,6 +19,7 @@
 namespace {
 
 constexpr uint16_t kA = kPinworthAProductID;
+constexpr uint16_t kB = kPinworthBProductID;
 
 // A new client of node. umockdev has taken it in once it answered an ioctl:
 // reports sent from then on reach it.
@@ -40,12 +46,44 @@ std::vector<Bytes> ReadAll(int fd) {
   return reports;
 }
 
+// One interface as hidapi lists it, or as the library reaches it.
+struct Interface {
+  std::string path;
+  uint16_t productID;
+  int number;
+  std::string serial;
+  uint16_t usagePage;
+  uint16_t usage;
+  auto operator<=>(const Interface &) const = default;
+};
+
+std::vector<Interface> HidapiInterfaces() {
+  std::vector<Interface> found;
+  hid_device_info *list = hid_enumerate(kTestVendorID, 0);
+  for (hid_device_info *info = list; info; info = info->next)
+    found.push_back({info->path, info->product_id, info->interface_number,
+                     QString::fromWCharArray(info->serial_number).toStdString(),
+                     info->usage_page, info->usage});
+  hid_free_enumeration(list);
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+Bytes gInterruptReport;
+void RecordInterruptReport(void *target, hid::Status, void *, void *,
+                           uint32_t size) {
+  const auto *bytes = static_cast<const uint8_t *>(target);
+  gInterruptReport.assign(bytes, bytes + size);
+}
+
 } // namespace
 
 class HidrawTestbedTest : public QObject {
   Q_OBJECT
 
 private slots:
+  void cleanupTestCase() { hid_exit(); }
+
   // A report reaches every client open when it is sent: none opened later,
   // and a client's unread reports go with its close. Once the device is gone
   // a client reads what it still has, then EIO.
@@ -146,6 +184,83 @@ private slots:
     QCOMPARE(node.written().size() + node.inputRequests().size(),
              size_t{result != -EINVAL});
     CloseClient(node, fd);
+  }
+
+  // Each interface the library lists, hidapi lists on the same node with the
+  // same product, number and serial, and the first usage of its descriptor;
+  // output, input and interrupt reports carry the same bytes both ways.
+  void hidapiAgreesWithTheLibrary() {
+    uint8_t target[8];
+    HidrawLibrary lib;
+    lib.testbed.plugPinworth("1-4", kA, "1000");
+    lib.testbed.plugPinworth("1-5", kB, std::nullopt);
+    std::vector<FakeHidrawNode *> nodes;
+    for (const char *port : {"1-4", "1-5"})
+      for (int number : {0, 1})
+        nodes.push_back(&lib.testbed.node(port, number));
+    const QList<NodeSummary> listed = ListedNodes();
+    std::vector<Interface> fromLibrary;
+    for (int i = 0; i < int(listed.size()); i++) {
+      hid::DeviceInterface *interface = ListedInterface(i);
+      const int number = listed[i].interfaceType % 2;
+      const uint16_t productID =
+          listed[i].interfaceType < kPinworthBInterface0 ? kA : kB;
+      const auto n = uint8_t(i);
+      // Interface 1's reports begin with an ID, interface 0's go out behind
+      // the report number 0.
+      const Bytes data =
+          number ? Bytes{0x0C, n, 2, 3, 4, 5, 6, 7} : Bytes{n, 2, 3, 4};
+      const Bytes wire = number ? data : Bytes{0, n, 2, 3, 4};
+      const uint8_t reportNumber = wire[0];
+      QCOMPARE(
+          PinworthWriteToInterface(interface, int(data.size()), data.data()),
+          0);
+      const auto node =
+          std::find_if(nodes.begin(), nodes.end(), [&](FakeHidrawNode *node) {
+            return node->written() == std::vector<Bytes>{wire};
+          });
+      QVERIFY(node != nodes.end());
+      // The library reads a missing serial as 0.
+      const int serial = listed[i].serialNumber;
+      fromLibrary.push_back({(*node)->devnode(), productID, number,
+                             serial ? std::to_string(serial) : "", 0xFF00,
+                             uint16_t(number + 1)});
+
+      hid_device *device = hid_open_path((*node)->devnode().c_str());
+      QVERIFY(device);
+      QCOMPARE(hid_write(device, wire.data(), wire.size()), int(wire.size()));
+      QCOMPARE((*node)->written(), (std::vector<Bytes>{wire, wire}));
+
+      (*node)->setInputReport(reportNumber, data);
+      Bytes viaHidapi(wire.size());
+      viaHidapi[0] = reportNumber;
+      QCOMPARE(hid_get_input_report(device, viaHidapi.data(), viaHidapi.size()),
+               int(wire.size()));
+      QCOMPARE(viaHidapi, wire);
+      Bytes viaLibrary(data.size());
+      QCOMPARE(PinworthReadFromInterface(interface, reportNumber,
+                                         int(viaLibrary.size()),
+                                         viaLibrary.data()),
+               0);
+      QCOMPARE(viaLibrary, data);
+      QTRY_COMPARE((*node)->openClients(), 1); // the read closed the handle
+
+      QCOMPARE(PinworthSetInterruptCallback(interface, target, sizeof target,
+                                            RecordInterruptReport, nullptr),
+               0);
+      QTRY_COMPARE((*node)->openClients(), 2);
+      (*node)->sendInterruptReport(data);
+      Bytes interrupt(64);
+      QCOMPARE(
+          hid_read_timeout(device, interrupt.data(), interrupt.size(), 1000),
+          int(data.size()));
+      interrupt.resize(data.size());
+      QCOMPARE(interrupt, data);
+      QTRY_COMPARE(gInterruptReport, data);
+      hid_close(device);
+    }
+    std::sort(fromLibrary.begin(), fromLibrary.end());
+    QCOMPARE(HidapiInterfaces(), fromLibrary);
   }
 };
 
