@@ -81,60 +81,64 @@ void RecordInterruptReport(void *target, hid::Status, void *, void *,
 class HidrawTestbedTest : public QObject {
   Q_OBJECT
 
+  std::unique_ptr<HidrawLibrary> lib_;
+  FakeHidrawNode *node_ = nullptr;
+
 private slots:
+  // A PinworthA at 1-4; node_ is its interface 1.
+  void init() {
+    lib_ = std::make_unique<HidrawLibrary>();
+    lib_->testbed.plugPinworth("1-4", kA, "1000");
+    node_ = &lib_->testbed.node("1-4", 1);
+  }
+  void cleanup() { lib_.reset(); }
   void cleanupTestCase() { hid_exit(); }
 
   // A report reaches every client open when it is sent: none opened later,
   // and a client's unread reports go with its close. Once the device is gone
   // a client reads what it still has, then EIO.
   void eachOpenFileHasItsOwnQueue() {
-    HidrawTestbed testbed;
-    testbed.plugPinworth("1-4", kA, "1");
-    FakeHidrawNode &node = testbed.node("1-4", 1);
     const Bytes r1 = {0x0C, 1}, r2 = {0x0C, 2}, r3 = {0x0C, 3}, r4 = {0x0C, 4};
-    node.sendInterruptReport(r1);
-    const int first = OpenClient(node);
-    QVERIFY(!node.readable());
-    node.sendInterruptReport(r2);
-    const int second = OpenClient(node);
-    node.sendInterruptReport(r3);
+    node_->sendInterruptReport(r1);
+    const int first = OpenClient(*node_);
+    QVERIFY(!node_->readable());
+    node_->sendInterruptReport(r2);
+    const int second = OpenClient(*node_);
+    node_->sendInterruptReport(r3);
     QCOMPARE(ReadAll(first), (std::vector<Bytes>{r2, r3}));
-    QTRY_VERIFY(node.readable());
-    node.sendInterruptReport(r4);
-    CloseClient(node, first);
+    QTRY_VERIFY(node_->readable());
+    node_->sendInterruptReport(r4);
+    CloseClient(*node_, first);
     QCOMPARE(ReadAll(second), (std::vector<Bytes>{r3, r4}));
-    QVERIFY(!node.readable());
-    node.sendInterruptReport(r1);
-    CloseClient(node, second);
-    QVERIFY(!node.readable());
-    const int third = OpenClient(node);
+    QVERIFY(!node_->readable());
+    node_->sendInterruptReport(r1);
+    CloseClient(*node_, second);
+    QVERIFY(!node_->readable());
+    const int third = OpenClient(*node_);
     QVERIFY(ReadAll(third).empty());
-    node.sendInterruptReport(r2);
-    node.disconnect();
+    node_->sendInterruptReport(r2);
+    node_->disconnect();
     const std::vector<Bytes> left = ReadAll(third);
     const int error = errno;
     QCOMPARE(left, std::vector<Bytes>{r2});
     QCOMPARE(error, EIO);
-    QVERIFY(node.readable());
-    CloseClient(node, third);
+    QVERIFY(node_->readable());
+    CloseClient(*node_, third);
   }
 
   // The kernel's ring has 64 slots, one always free: a report that finds 63
   // waiting is dropped, and the oldest stay.
   void aFullQueueDropsTheNewReport() {
-    HidrawTestbed testbed;
-    testbed.plugPinworth("1-4", kA, "1");
-    FakeHidrawNode &node = testbed.node("1-4", 1);
-    const int fd = OpenClient(node);
+    const int fd = OpenClient(*node_);
     std::vector<Bytes> kept;
     for (uint8_t i = 0; i < 70; i++) {
-      node.sendInterruptReport({0x0C, i});
+      node_->sendInterruptReport({0x0C, i});
       if (i < 63)
         kept.push_back({0x0C, i});
     }
     QCOMPARE(ReadAll(fd), kept);
-    QVERIFY(!node.readable());
-    CloseClient(node, fd);
+    QVERIFY(!node_->readable());
+    CloseClient(*node_, fd);
   }
 
   void requests_data() {
@@ -169,35 +173,30 @@ private slots:
     QFETCH(Bytes, buffer);
     QFETCH(int, result);
     QFETCH(Bytes, after);
-    HidrawTestbed testbed;
-    testbed.plugPinworth("1-4", kA, "1");
-    FakeHidrawNode &node = testbed.node("1-4", 1);
-    node.setInputReport(0, {0xA1, 0xA2});
-    node.setInputReport(1, {1, 0x11, 0x12});
-    node.setInputReport(2, {2, 0x21, 0x22});
-    const int fd = OpenClient(node);
+    node_->setInputReport(0, {0xA1, 0xA2});
+    node_->setInputReport(1, {1, 0x11, 0x12});
+    node_->setInputReport(2, {2, 0x21, 0x22});
+    const int fd = OpenClient(*node_);
     const long done =
         isWrite ? write(fd, buffer.data(), buffer.size())
                 : ioctl(fd, HIDIOCGINPUT(buffer.size()), buffer.data());
     QCOMPARE(done < 0 ? -errno : int(done), result);
     QCOMPARE(buffer, after);
-    QCOMPARE(node.written().size() + node.inputRequests().size(),
+    QCOMPARE(node_->written().size() + node_->inputRequests().size(),
              size_t{result != -EINVAL});
-    CloseClient(node, fd);
+    CloseClient(*node_, fd);
   }
 
   // Each interface the library lists, hidapi lists on the same node with the
   // same product, number and serial, and the first usage of its descriptor;
   // output, input and interrupt reports carry the same bytes both ways.
   void hidapiAgreesWithTheLibrary() {
-    uint8_t target[8];
-    HidrawLibrary lib;
-    lib.testbed.plugPinworth("1-4", kA, "1000");
-    lib.testbed.plugPinworth("1-5", kB, std::nullopt);
+    static uint8_t target[8]; // outlives the handlers, which go with lib_
+    lib_->testbed.plugPinworth("1-5", kB, std::nullopt);
     std::vector<FakeHidrawNode *> nodes;
     for (const char *port : {"1-4", "1-5"})
       for (int number : {0, 1})
-        nodes.push_back(&lib.testbed.node(port, number));
+        nodes.push_back(&lib_->testbed.node(port, number));
     const QList<NodeSummary> listed = ListedNodes();
     std::vector<Interface> fromLibrary;
     for (int i = 0; i < int(listed.size()); i++) {
