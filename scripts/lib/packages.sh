@@ -3,7 +3,7 @@
 PINWORTH_PACKAGES=(
   cmake g++ ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libudev-dev umockdev libumockdev-dev libglib2.0-dev
+  libudev-dev umockdev libumockdev-dev libglib2.0-dev libhidapi-dev
   fonts-dejavu-core
 )
 

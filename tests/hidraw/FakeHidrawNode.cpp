@@ -18,6 +18,19 @@ namespace {
 
 constexpr unsigned kGetInputNumber = _IOC_NR(HIDIOCGINPUT(0));
 
+// The kernel keeps the reports of each open file in a ring of
+// HIDRAW_BUFFER_SIZE (64) slots, one of which always stays free: 63 reports.
+// hidraw_report_event() skips a file whose ring is full, so the new report is
+// dropped for that file and the oldest ones stay.
+constexpr size_t kQueueCapacity = 64 - 1;
+
+// hidraw_send_report() and hidraw_get_report() refuse a buffer shorter than
+// 2 bytes (the report number and at least one byte) or longer than
+// HID_MAX_BUFFER_SIZE with EINVAL, before the device sees anything.
+bool KernelRefusesLength(size_t length) {
+  return length < 2 || length > 16384;
+}
+
 // The terminal behind an emulated node, opened once more for ourselves.
 int OpenTerminalReader(UMockdevTestbed *testbed, const std::string &devnode) {
   gchar *root = umockdev_testbed_get_root_dir(testbed);
@@ -62,9 +75,7 @@ FakeHidrawNode::FakeHidrawNode(UMockdevTestbed *testbed,
       {"client-connected",
        [](UMockdevIoctlBase *, UMockdevIoctlClient *client,
           FakeHidrawNode *self) -> gboolean {
-         std::lock_guard lock(self->mutex_);
-         self->clients_.push_back(
-             static_cast<UMockdevIoctlClient *>(g_object_ref(client)));
+         self->handleOpen(client);
          return TRUE;
        }}};
   for (const auto &[signal, handler] : handlers)
@@ -80,7 +91,7 @@ FakeHidrawNode::FakeHidrawNode(UMockdevTestbed *testbed,
 
 FakeHidrawNode::~FakeHidrawNode() {
   g_signal_handlers_disconnect_by_data(handler_, this);
-  for (UMockdevIoctlClient *client : clients_)
+  for (UMockdevIoctlClient *client : opened_)
     g_object_unref(client);
   g_object_unref(handler_);
   close(terminalReader_);
@@ -96,23 +107,35 @@ std::vector<Bytes> FakeHidrawNode::inputRequests() const {
   return inputRequests_;
 }
 
-void FakeHidrawNode::setInputReport(Bytes report) {
+void FakeHidrawNode::setInputReport(uint8_t number, Bytes report) {
   std::lock_guard lock(mutex_);
-  inputReport_ = std::move(report);
+  inputReports_[number] = std::move(report);
 }
 
 void FakeHidrawNode::sendInterruptReport(Bytes report) {
   std::lock_guard lock(mutex_);
-  interruptReports_.push_back(std::move(report));
-  ringDoorbell();
+  forgetClosedClients();
+  for (auto &[client, state] : clients_)
+    if (state.queue.size() < kQueueCapacity)
+      state.queue.push_back(report);
+  settleDoorbells();
 }
 
-int FakeHidrawNode::reportsQueued() const {
+int FakeHidrawNode::reportsQueued() {
   std::lock_guard lock(mutex_);
-  return static_cast<int>(interruptReports_.size());
+  forgetClosedClients();
+  size_t reports = 0;
+  for (const auto &[client, state] : clients_)
+    if (countsForReadiness(state))
+      reports += state.queue.size();
+  return static_cast<int>(reports);
 }
 
-bool FakeHidrawNode::readable() const {
+bool FakeHidrawNode::readable() {
+  {
+    std::lock_guard lock(mutex_);
+    forgetClosedClients();
+  }
   pollfd terminal{terminalReader_, POLLIN, 0};
   return poll(&terminal, 1, 0) == 1;
 }
@@ -157,20 +180,36 @@ void FakeHidrawNode::disconnect() {
   std::lock_guard lock(mutex_);
   disconnected_ = true;
   failure_ = ENODEV;
-  ringDoorbell();
+  settleDoorbells();
 }
 
 int FakeHidrawNode::openCalls() const {
   std::lock_guard lock(mutex_);
+  return static_cast<int>(opened_.size());
+}
+
+int FakeHidrawNode::openClients() {
+  std::lock_guard lock(mutex_);
+  forgetClosedClients();
   return static_cast<int>(clients_.size());
 }
 
-int FakeHidrawNode::openClients() const {
+void FakeHidrawNode::handleOpen(UMockdevIoctlClient *client) {
   std::lock_guard lock(mutex_);
-  return static_cast<int>(std::count_if(
-      clients_.begin(), clients_.end(), [](UMockdevIoctlClient *client) {
-        return umockdev_ioctl_client_get_connected(client);
-      }));
+  opened_.push_back(static_cast<UMockdevIoctlClient *>(g_object_ref(client)));
+  clients_[client];
+}
+
+// As the kernel's release does, drops the unread reports of the clients
+// that have closed. umockdev tells of a close only through the client's
+// connected state, so this runs before anything that depends on the queues.
+void FakeHidrawNode::forgetClosedClients() {
+  size_t open = clients_.size();
+  std::erase_if(clients_, [](const auto &entry) {
+    return !umockdev_ioctl_client_get_connected(entry.first);
+  });
+  if (clients_.size() != open)
+    settleDoorbells();
 }
 
 gboolean FakeHidrawNode::handleIoctl(UMockdevIoctlClient *client) {
@@ -205,8 +244,9 @@ gboolean FakeHidrawNode::handleIoctl(UMockdevIoctlClient *client) {
   }
   if (_IOC_TYPE(request) != 'H' || _IOC_NR(request) != kGetInputNumber)
     return FALSE;
-  if (failure_) {
-    umockdev_ioctl_client_complete(client, -1, failure_);
+  int error = KernelRefusesLength(_IOC_SIZE(request)) ? EINVAL : failure_;
+  if (error) {
+    umockdev_ioctl_client_complete(client, -1, error);
     return TRUE;
   }
   UMockdevIoctlData *data =
@@ -222,25 +262,25 @@ gboolean FakeHidrawNode::handleIoctl(UMockdevIoctlClient *client) {
   return TRUE;
 }
 
+// As the kernel's read: the client's oldest report, cut to the buffer; EIO
+// only once the queue is empty and the device gone.
 gboolean FakeHidrawNode::handleRead(UMockdevIoctlClient *client) {
   UMockdevIoctlData *buffer = umockdev_ioctl_client_get_arg(client);
   std::lock_guard lock(mutex_);
   readCalls_++;
-  if (disconnected_) {
-    umockdev_ioctl_client_complete(client, -1, EIO);
+  forgetClosedClients();
+  auto reader = clients_.find(client);
+  if (reader != clients_.end())
+    reader->second.hasRead = true;
+  if (reader == clients_.end() || reader->second.queue.empty()) {
+    umockdev_ioctl_client_complete(client, -1, disconnected_ ? EIO : EAGAIN);
     return TRUE;
   }
-  if (interruptReports_.empty()) {
-    umockdev_ioctl_client_complete(client, -1, EAGAIN);
-    return TRUE;
-  }
-  Bytes report = std::move(interruptReports_.front());
-  interruptReports_.pop_front();
-  char doorbell;
-  if (read(terminalReader_, &doorbell, 1) != 1)
-    qFatal("%s was not readable for a queued report", devnode_.c_str());
+  Bytes report = std::move(reader->second.queue.front());
+  reader->second.queue.pop_front();
+  settleDoorbells();
   size_t size = std::min(report.size(), static_cast<size_t>(buffer->data_len));
-  std::memcpy(buffer->data, report.data(), size);
+  std::copy_n(report.begin(), size, buffer->data);
   umockdev_ioctl_client_complete(client, static_cast<glong>(size), 0);
   return TRUE;
 }
@@ -249,8 +289,12 @@ gboolean FakeHidrawNode::handleWrite(UMockdevIoctlClient *client) {
   UMockdevIoctlData *buffer = umockdev_ioctl_client_get_arg(client);
   Bytes bytes(buffer->data, buffer->data + buffer->data_len);
   std::lock_guard lock(mutex_);
-  if (failure_) {
-    umockdev_ioctl_client_complete(client, -1, failure_);
+  // A gone device answers ENODEV before the length is looked at.
+  int error = disconnected_                       ? failure_
+              : KernelRefusesLength(bytes.size()) ? EINVAL
+                                                  : failure_;
+  if (error) {
+    umockdev_ioctl_client_complete(client, -1, error);
     return TRUE;
   }
   if (stalled_) {
@@ -263,17 +307,48 @@ gboolean FakeHidrawNode::handleWrite(UMockdevIoctlClient *client) {
   return TRUE;
 }
 
-// Answers a HIDIOCGINPUT: the input report, cut to the buffer.
+// Answers a HIDIOCGINPUT, cut to the buffer. As usbhid does for report
+// number 0, the number stays in front of the device's answer.
 void FakeHidrawNode::answerInput(UMockdevIoctlClient *client,
                                  UMockdevIoctlData *data) {
-  size_t size =
-      std::min(inputReport_.size(), static_cast<size_t>(data->data_len));
-  if (size > 0)
-    std::memcpy(data->data, inputReport_.data(), size);
-  umockdev_ioctl_client_complete(client, static_cast<glong>(size), 0);
+  uint8_t number = data->data[0];
+  auto found = inputReports_.find(number);
+  if (found == inputReports_.end()) {
+    umockdev_ioctl_client_complete(client, -1, EPIPE);
+    return;
+  }
+  size_t skipped = number == 0 ? 1 : 0;
+  size_t size = std::min(found->second.size(), data->data_len - skipped);
+  std::copy_n(found->second.begin(), size, data->data + skipped);
+  umockdev_ioctl_client_complete(client, static_cast<glong>(skipped + size), 0);
 }
 
-void FakeHidrawNode::ringDoorbell() {
-  if (write(terminalMaster_, "x", 1) != 1)
-    throw std::runtime_error("cannot make " + devnode_ + " readable");
+// Once a client has read, only the queues of clients that have read count:
+// a file the library only sends requests through would otherwise keep the
+// node readable for its reader.
+bool FakeHidrawNode::countsForReadiness(const Client &client) const {
+  return client.hasRead ||
+         std::none_of(clients_.begin(), clients_.end(),
+                      [](const auto &entry) { return entry.second.hasRead; });
+}
+
+// Puts bytes into the terminal, or takes them out, until it holds one per
+// report of the longest queue that counts, and one more once the device is
+// gone.
+void FakeHidrawNode::settleDoorbells() {
+  size_t longest = 0;
+  for (const auto &[client, state] : clients_)
+    if (countsForReadiness(state))
+      longest = std::max(longest, state.queue.size());
+  const int wanted = static_cast<int>(longest) + (disconnected_ ? 1 : 0);
+  for (; doorbells_ < wanted; doorbells_++)
+    if (write(terminalMaster_, "x", 1) != 1)
+      qFatal("cannot make %s readable", devnode_.c_str());
+  // A byte just written may take a moment to pass the terminal.
+  pollfd terminal{terminalReader_, POLLIN, 0};
+  char doorbell;
+  for (; doorbells_ > wanted; doorbells_--)
+    if (poll(&terminal, 1, 5000) != 1 ||
+        read(terminalReader_, &doorbell, 1) != 1)
+      qFatal("%s held fewer doorbells than its queues", devnode_.c_str());
 }

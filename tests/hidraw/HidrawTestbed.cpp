@@ -18,9 +18,18 @@ void LetMonitorsRead() {
   QCoreApplication::processEvents();
 }
 
-std::string Hex4(unsigned value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04x", value);
+// value in hex, digits wide: lowercase as USB attributes print it, uppercase
+// as the HID core names its devices and writes their IDs.
+std::string Hex(unsigned value, int digits, bool upper = false) {
+  char text[16];
+  std::snprintf(text, sizeof text, upper ? "%0*X" : "%0*x", digits, value);
+  return text;
+}
+
+std::string Hex(const Bytes &bytes) {
+  std::string text;
+  for (uint8_t byte : bytes)
+    text += Hex(byte, 2);
   return text;
 }
 
@@ -40,13 +49,16 @@ void HidrawTestbed::addUsbDevice(const std::string &port, uint16_t vendorID,
                                  uint16_t productID,
                                  std::optional<std::string> serial,
                                  int interfaceCount) {
-  UsbDevice device{
-      std::string(kHostController) + "/usb1/" + port, vendorID, productID, {}};
+  UsbDevice device{std::string(kHostController) + "/usb1/" + port,
+                   vendorID,
+                   productID,
+                   serial.value_or(""),
+                   {}};
   std::string description =
       "P: " + device.syspath +
       "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"
       "A: idVendor=" +
-      Hex4(vendorID) + "\nA: idProduct=" + Hex4(productID) +
+      Hex(vendorID, 4) + "\nA: idProduct=" + Hex(productID, 4) +
       "\nA: bNumInterfaces= " + std::to_string(interfaceCount) + "\n";
   if (serial)
     description += "A: serial=" + *serial + "\n";
@@ -60,17 +72,26 @@ FakeHidrawNode &HidrawTestbed::addHidInterface(const std::string &port,
   UsbDevice &usb = device(port);
   std::string interfacePath =
       usb.syspath + "/" + port + ":1." + std::to_string(interfaceNumber);
-  std::string hidPath = interfacePath + "/0003:" + Hex4(usb.vendorID) + ":" +
-                        Hex4(usb.productID) + "." + Hex4(nextHid_++);
+  std::string hidName = "0003:" + Hex(usb.vendorID, 4, true) + ":" +
+                        Hex(usb.productID, 4, true) + "." +
+                        Hex(nextHid_++, 4, true);
+  std::string hidPath = interfacePath + "/" + hidName;
   std::string name = "hidraw" + std::to_string(nextHidraw_++);
   std::string hidrawPath = hidPath + "/hidraw/" + name;
   add("P: " + interfacePath +
       "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nA: bInterfaceNumber=0" +
       std::to_string(interfaceNumber) + "\nA: bInterfaceClass=03\n");
-  add("P: " + hidPath + "\nE: SUBSYSTEM=hid\n");
+  // usbhid names a device without strings after its IDs, and its unique ID
+  // is the serial string, empty when there is none.
+  add("P: " + hidPath + "\nE: SUBSYSTEM=hid\nE: HID_ID=0003:" +
+      Hex(usb.vendorID, 8, true) + ":" + Hex(usb.productID, 8, true) +
+      "\nE: HID_NAME=HID " + Hex(usb.vendorID, 4) + ":" +
+      Hex(usb.productID, 4) + "\nE: HID_UNIQ=" + usb.serial +
+      "\nH: report_descriptor=" + Hex(descriptor) + "\n");
   add("P: " + hidrawPath + "\nN: " + name +
       "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/" + name +
-      "\nA: dev=240:" + std::to_string(nextHidraw_ - 1) + "\n");
+      "\nA: dev=240:" + std::to_string(nextHidraw_ - 1) +
+      "\nL: device=../../../" + hidName + "\n");
   nodes_.push_back(std::make_unique<FakeHidrawNode>(testbed_, "/dev/" + name,
                                                     std::move(descriptor)));
   usb.interfaces.push_back({interfaceNumber,

@@ -61,6 +61,7 @@ private:
     std::string syspath;
     uint16_t vendorID;
     uint16_t productID;
+    std::string serial; // empty when the device has none
     std::vector<Interface> interfaces;
   };
 

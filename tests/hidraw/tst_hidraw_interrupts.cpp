@@ -52,6 +52,8 @@ private slots:
     QCOMPARE(PinworthSetInterruptCallback(interface_, buffer_, 8, Record,
                                           &gDeliveries),
              hid::kSuccess);
+    // The handle's file for requests and its reader's own.
+    QTRY_COMPARE(node_->openClients(), 2);
   }
   void cleanup() { lib_.reset(); }
 

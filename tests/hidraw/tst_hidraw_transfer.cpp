@@ -36,6 +36,7 @@ private slots:
     FakeHidrawNode &node0 = lib.testbed.node("1-4", 0);
     QCOMPARE(node0.written(),
              (std::vector<Bytes>{{0, 0xDE, 0xAD, 0xBE, 0xEF}}));
+    node0.setInputReport(0, Bytes(kData0, kData0 + 4));
     QCOMPARE(
         lib.testbed.node("1-4", 1).written(),
         (std::vector<Bytes>{Bytes(kReport1, kReport1 + 8),
@@ -49,14 +50,14 @@ private slots:
   void inputReports_data() {
     QTest::addColumn<int>("interfaceNumber");
     QTest::addColumn<int>("reportID");
-    QTest::addColumn<Bytes>("answer");  // what the kernel's buffer holds
+    QTest::addColumn<Bytes>("answer");  // what the device answers
     QTest::addColumn<Bytes>("request"); // what went in
     QTest::addColumn<Bytes>("data");    // what the caller gets
     // Report number 0: the kernel's answer begins with it, the caller gets
     // the data alone. Any other number goes to the device as it is, and the
     // answer is the device's report, also on an interface without IDs.
     QTest::newRow("no IDs, number 0")
-        << 0 << 0 << Bytes{0, 0xA1, 0xA2, 0xA3, 0xA4} << Bytes(5, 0)
+        << 0 << 0 << Bytes{0xA1, 0xA2, 0xA3, 0xA4} << Bytes(5, 0)
         << Bytes{0xA1, 0xA2, 0xA3, 0xA4};
     QTest::newRow("no IDs, number 5")
         << 0 << 5 << Bytes{0xB1, 0xB2, 0xB3, 0xB4} << Bytes{5, 0, 0, 0, 0, 0, 0}
@@ -75,7 +76,7 @@ private slots:
     HidrawLibrary lib;
     lib.testbed.plugPinworth("1-4", kA, "1");
     FakeHidrawNode &node = lib.testbed.node("1-4", interfaceNumber);
-    node.setInputReport(answer);
+    node.setInputReport(uint8_t(reportID), answer);
     Bytes read(data.size(), 0xEE);
     QCOMPARE(PinworthReadFromInterface(ListedInterface(interfaceNumber),
                                        reportID, int(read.size()), read.data()),
@@ -114,7 +115,7 @@ private slots:
                qPrintable(QString::number(elapsed.elapsed())));
       QCOMPARE(node.heldRequests(), 1);
     }
-    node.setInputReport({0, 1, 2, 3, 4});
+    node.setInputReport(0, {1, 2, 3, 4});
     node.setStalled(false);
     node.answerHeldRequests();
     // Until the worker has taken the late answer, calls still fail at once.
