@@ -10,5 +10,7 @@ int main(int argc, char **argv) {
   QApplication application(argc, argv);
   hid::hidraw::HidrawBackend backend;
   hid::SetBackend(&backend);
-  return RunExplorer(application);
+  return RunExplorer(application,
+                     QStringLiteral("Writes, reads and logs the reports of the "
+                                    "Pinworth USB HID I/O controllers."));
 }
