@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFontDatabase>
 #include <QHeaderView>
 
@@ -91,9 +92,15 @@ MainWindowResource::MainWindowResource()
 
 MainWindowResource::~MainWindowResource() = default;
 
-int RunExplorer(QApplication &application) {
+int RunExplorer(QApplication &application, const QString &description) {
   QApplication::setOrganizationName(QStringLiteral("Pinworth"));
   QApplication::setApplicationName(QStringLiteral("Pinworth Explorer"));
+  QApplication::setApplicationVersion(QStringLiteral(PINWORTH_VERSION));
+  QCommandLineParser options;
+  options.setApplicationDescription(description);
+  options.addHelpOption();
+  options.addVersionOption();
+  options.process(application);
   MainWindowResource resource;
   resource.controller()->awakeFromNib();
   resource.window()->show();

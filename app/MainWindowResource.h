@@ -7,6 +7,7 @@
 class PinworthWindowController;
 class QApplication;
 class QMainWindow;
+class QString;
 
 // Loading builds the window from MainWindow.ui and creates the one controller
 // with its outlets, its actions connected to the window's controls. The
@@ -27,9 +28,11 @@ private:
   std::unique_ptr<PinworthWindowController> controller_;
 };
 
-// Loads the main window, wakes its controller, shows the window and runs the
-// application's event loop; returns its exit code. The device backend must be
-// installed before.
-int RunExplorer(QApplication &application);
+// Answers --help, --help-all and --version on standard output and ends the
+// program, or ends it with status 1 on an option it does not know (QApplication
+// has taken Qt's own, such as -style). Otherwise loads the main window, wakes
+// its controller, shows the window and runs the application's event loop;
+// returns its exit code. The device backend must be installed before.
+int RunExplorer(QApplication &application, const QString &description);
 
 #endif

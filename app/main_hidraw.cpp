@@ -8,7 +8,12 @@
 
 int main(int argc, char **argv) {
   QApplication application(argc, argv);
+  // Wayland docks find the window's desktop entry, and so its icon, by this.
+  QApplication::setDesktopFileName(
+      QStringLiteral("io.github.pinworth.Explorer"));
   hid::hidraw::HidrawBackend backend;
   hid::SetBackend(&backend);
-  return RunExplorer(application);
+  return RunExplorer(application,
+                     QStringLiteral("Writes, reads and logs the reports of the "
+                                    "Pinworth USB HID I/O controllers."));
 }

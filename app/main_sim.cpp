@@ -12,5 +12,8 @@ int main(int argc, char **argv) {
   hid::SetBackend(&backend);
   backend.attach(hid::sim::Model::PinworthA, "1000");
   backend.attach(hid::sim::Model::PinworthB, "2000");
-  return RunExplorer(application);
+  return RunExplorer(application,
+                     QStringLiteral("The Pinworth explorer on two simulated "
+                                    "devices: a PinworthA (SN 1000) and a "
+                                    "PinworthB (SN 2000)."));
 }

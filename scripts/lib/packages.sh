@@ -5,6 +5,7 @@ PINWORTH_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libudev-dev umockdev libumockdev-dev libglib2.0-dev libhidapi-dev
   fonts-dejavu-core
+  librsvg2-bin dpkg-dev file desktop-file-utils appstream lintian
 )
 
 # Installs the packages that are missing (needs root, as on CI machines).
