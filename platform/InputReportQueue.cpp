@@ -1,9 +1,12 @@
 #include "platform/InputReportQueue.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSocketNotifier>
 
+#include <cerrno>
 #include <mutex>
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <vector>
 
 namespace hid {
@@ -21,15 +24,20 @@ struct Slot {
 
 } // namespace
 
+// Lives on the owner's thread only.
 struct InputReportQueue::Delivery {
   Sink sink;
   std::weak_ptr<Writer::Shared> shared;
-  bool alive = true; // on the owner's thread only
+  std::unique_ptr<QSocketNotifier> wakeUp; // on the ring's eventfd
+  bool alive = true;
 
-  static void Wake(const std::weak_ptr<Delivery> &delivery);
-  void drain(const std::shared_ptr<Delivery> &self);
+  // The caller holds a reference: the sink may destroy the queue.
+  void drain();
 };
 
+// The ring's wake-up is an eventfd rather than a queued Qt call: a writer
+// thread touches nothing of the owner's event loop, and the hand-over is
+// one a thread sanitizer can follow.
 struct InputReportQueue::Writer::Shared {
   std::mutex mutex;
   std::vector<Slot> ring = std::vector<Slot>(kCapacity);
@@ -38,16 +46,27 @@ struct InputReportQueue::Writer::Shared {
   uint64_t lostSinceStored = 0;
   uint64_t lostTotal = 0;
   bool wakePending = false;
-  std::weak_ptr<Delivery> delivery;
+  const int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+
+  Shared() = default;
+  ~Shared() { ::close(wakeFd); }
+  Shared(const Shared &) = delete;
+  Shared &operator=(const Shared &) = delete;
 
   // Moves up to kTakenAtOnce reports out; *more tells whether any remain.
   std::vector<Slot> take(bool *more);
+  // Makes the owner's event loop drain the ring, from any thread.
+  void wake() const {
+    const uint64_t one = 1;
+    while (::write(wakeFd, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+  }
 };
 
 void InputReportQueue::Writer::push(const uint8_t *report, size_t size) {
   if (!shared_)
     return;
-  std::weak_ptr<Delivery> wake;
+  bool wake = false;
   {
     std::lock_guard lock(shared_->mutex);
     if (shared_->count == kCapacity) {
@@ -59,11 +78,10 @@ void InputReportQueue::Writer::push(const uint8_t *report, size_t size) {
     slot.bytes.assign(report, report + size);
     slot.lostBefore = std::exchange(shared_->lostSinceStored, 0);
     ++shared_->count;
-    if (!std::exchange(shared_->wakePending, true))
-      wake = shared_->delivery;
+    wake = !std::exchange(shared_->wakePending, true);
   }
-  if (!wake.expired())
-    Delivery::Wake(wake);
+  if (wake)
+    shared_->wake();
 }
 
 std::vector<Slot> InputReportQueue::Writer::Shared::take(bool *more) {
@@ -82,20 +100,7 @@ std::vector<Slot> InputReportQueue::Writer::Shared::take(bool *more) {
   return taken;
 }
 
-// From any thread: the owner's event loop drains the ring, in default mode.
-void InputReportQueue::Delivery::Wake(const std::weak_ptr<Delivery> &delivery) {
-  QMetaObject::invokeMethod(
-      QCoreApplication::instance(),
-      [delivery] {
-        runloop::RunInDefaultMode([delivery] {
-          if (std::shared_ptr<Delivery> self = delivery.lock())
-            self->drain(self);
-        });
-      },
-      Qt::QueuedConnection);
-}
-
-void InputReportQueue::Delivery::drain(const std::shared_ptr<Delivery> &self) {
+void InputReportQueue::Delivery::drain() {
   QElapsedTimer batch;
   batch.start();
   for (;;) {
@@ -115,7 +120,7 @@ void InputReportQueue::Delivery::drain(const std::shared_ptr<Delivery> &self) {
     if (!more || !alive)
       return;
     if (batch.elapsed() >= kBatchMS) {
-      Wake(self);
+      ring->wake();
       return;
     }
   }
@@ -123,13 +128,27 @@ void InputReportQueue::Delivery::drain(const std::shared_ptr<Delivery> &self) {
 
 InputReportQueue::InputReportQueue(Sink sink)
     : shared_(std::make_shared<Writer::Shared>()),
-      delivery_(std::make_shared<Delivery>(Delivery{std::move(sink), {}})) {
+      delivery_(std::make_shared<Delivery>()) {
+  delivery_->sink = std::move(sink);
   delivery_->shared = shared_;
-  shared_->delivery = delivery_;
+  delivery_->wakeUp =
+      std::make_unique<QSocketNotifier>(shared_->wakeFd, QSocketNotifier::Read);
+  QObject::connect(
+      delivery_->wakeUp.get(), &QSocketNotifier::activated,
+      [fd = shared_->wakeFd, weak = std::weak_ptr<Delivery>(delivery_)] {
+        uint64_t wakes;
+        while (::read(fd, &wakes, sizeof wakes) < 0 && errno == EINTR) {
+        }
+        runloop::RunInDefaultMode([weak] {
+          if (std::shared_ptr<Delivery> self = weak.lock())
+            self->drain();
+        });
+      });
 }
 
 InputReportQueue::~InputReportQueue() {
   delivery_->alive = false;
+  delivery_->wakeUp.reset(); // before the ring, and its eventfd, may go
 }
 
 InputReportQueue::Writer InputReportQueue::writer() const {

@@ -5,9 +5,9 @@
 // that arrives is dropped and counted, and the next report stored carries the
 // count of those dropped just before it, so the handler learns where the gap
 // is. A writer pushes from any thread and never blocks on the handler; the
-// owner's event loop takes the reports in batches (one queued call per batch,
-// not per report), in default mode, in order, each batch ending after
-// kBatchMS so that input and painting go on.
+// owner's event loop takes the reports in batches (one wake-up per batch, not
+// per report), in default mode, in order, each batch ending after kBatchMS so
+// that input and painting go on.
 //
 // The ring belongs to the queue and to its writers together: a writer may
 // outlive the queue, and then its reports go nowhere.
