@@ -15,27 +15,30 @@ constexpr MasterPort kMasterPort = 1;
 
 class HidrawPlugIn : public PlugInInterface {
 public:
-  HidrawPlugIn(HidrawNode node, InterruptReader &reader)
-      : node_(std::move(node)), reader_(reader) {}
+  HidrawPlugIn(HidrawNode node, InterruptReader &reader, NodeRemovals &removals)
+      : node_(std::move(node)), reader_(reader), removals_(removals) {}
 
   Status queryInterface(DeviceInterface **outInterface) override {
     if (outInterface == nullptr)
       return kErrorBadArgument;
-    *outInterface = new HidrawDevice(node_, reader_);
+    *outInterface = new HidrawDevice(node_, reader_, removals_);
     return kSuccess;
   }
 
 private:
   HidrawNode node_;
   InterruptReader &reader_;
+  NodeRemovals &removals_;
 };
 
 // One HID interface of a search. Its property table is read from sysfs when
 // asked for.
 class HidrawService : public Service {
 public:
-  HidrawService(UdevContext context, HidrawNode node, InterruptReader &reader)
-      : context_(std::move(context)), node_(std::move(node)), reader_(reader) {}
+  HidrawService(UdevContext context, HidrawNode node, InterruptReader &reader,
+                NodeRemovals &removals)
+      : context_(std::move(context)), node_(std::move(node)), reader_(reader),
+        removals_(removals) {}
 
   Status copyProperties(PropertyTable &outTable) const override {
     return ReadPropertyTable(context_.get(), node_.syspath, outTable);
@@ -48,7 +51,7 @@ public:
 
   Status
   createPlugInInterface(std::unique_ptr<PlugInInterface> &outPlugIn) override {
-    outPlugIn = std::make_unique<HidrawPlugIn>(node_, reader_);
+    outPlugIn = std::make_unique<HidrawPlugIn>(node_, reader_, removals_);
     return kSuccess;
   }
 
@@ -56,6 +59,7 @@ private:
   UdevContext context_;
   HidrawNode node_;
   InterruptReader &reader_;
+  NodeRemovals &removals_;
 };
 
 } // namespace
@@ -95,8 +99,8 @@ Status HidrawBackend::getMatchingServices(
     vendorID = vendor->second;
   auto services = std::make_unique<ObjectQueue>();
   for (HidrawNode &node : FindHidrawNodes(context_.get(), vendorID))
-    services->push(
-        std::make_shared<HidrawService>(context_, std::move(node), reader_));
+    services->push(std::make_shared<HidrawService>(context_, std::move(node),
+                                                   reader_, *removals_));
   outIterator = std::move(services);
   return kSuccess;
 }
@@ -105,7 +109,7 @@ std::unique_ptr<NotificationPort>
 HidrawBackend::createNotificationPort(MasterPort port) {
   if (port != kMasterPort)
     return nullptr;
-  return UdevNotificationPort::Create(context_);
+  return UdevNotificationPort::Create(context_, removals_);
 }
 
 } // namespace hid::hidraw

@@ -13,6 +13,7 @@
 
 #include "platform/HIDServices.h"
 #include "platform/hidraw/InterruptReader.h"
+#include "platform/hidraw/NodeRemovals.h"
 #include "platform/hidraw/Udev.h"
 
 namespace hid::hidraw {
@@ -38,6 +39,8 @@ private:
   UdevContext context_;
   // Reads the reports of every armed handle this backend made.
   InterruptReader reader_;
+  // Shared with the notification ports, which may outlive the backend.
+  std::shared_ptr<NodeRemovals> removals_ = std::make_shared<NodeRemovals>();
 };
 
 } // namespace hid::hidraw

@@ -21,8 +21,11 @@ constexpr size_t kMaxReportSize = 16384;
 
 } // namespace
 
-HidrawDevice::HidrawDevice(HidrawNode node, InterruptReader &reader)
-    : node_(std::move(node)), reader_(reader) {}
+HidrawDevice::HidrawDevice(HidrawNode node, InterruptReader &reader,
+                           NodeRemovals &removals)
+    : node_(std::move(node)), reader_(reader) {
+  removals.watch(node_.syspath, gone_);
+}
 
 HidrawDevice::~HidrawDevice() {
   stopReading();
@@ -200,7 +203,7 @@ void HidrawDevice::startReading() {
         });
   readerKey_ =
       reader_.add(std::make_shared<FileDescriptor>(fd), reports_->writer(),
-                  [gone = readerFoundGone_] { *gone = true; });
+                  [gone = gone_] { *gone = true; });
 }
 
 // The reports not yet delivered go with the queue.

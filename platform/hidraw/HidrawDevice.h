@@ -16,6 +16,7 @@
 #include "platform/InputReportQueue.h"
 #include "platform/hidraw/FileDescriptor.h"
 #include "platform/hidraw/InterruptReader.h"
+#include "platform/hidraw/NodeRemovals.h"
 #include "platform/hidraw/RequestWorker.h"
 #include "platform/hidraw/Udev.h"
 
@@ -27,8 +28,10 @@ namespace hid::hidraw {
 
 class HidrawDevice : public DeviceInterface {
 public:
-  // reader reads the interrupt reports; it outlives the handle.
-  HidrawDevice(HidrawNode node, InterruptReader &reader);
+  // reader reads the interrupt reports, removals tells of the node's
+  // removal; both outlive the handle.
+  HidrawDevice(HidrawNode node, InterruptReader &reader,
+               NodeRemovals &removals);
   ~HidrawDevice() override;
 
   // An open handle keeps its one descriptor; opening again adds none.
@@ -74,15 +77,16 @@ private:
   void startReading();
   void stopReading();
   void deliver(const uint8_t *report, size_t size, uint64_t lost);
-  bool gone() const { return *readerFoundGone_; }
+  bool gone() const { return *gone_; }
 
   HidrawNode node_;
   InterruptReader &reader_;
   std::shared_ptr<FileDescriptor> fd_; // null while closed
   std::optional<bool> usesReportIDs_;  // learnt at the first open
   Status lastOpenStatus_ = kErrorNotOpen;
-  // Set by the reader thread when a read found the device gone.
-  std::shared_ptr<std::atomic<bool>> readerFoundGone_ =
+  // Set when udev removes the node, or by the reader thread when a read
+  // found the device gone.
+  std::shared_ptr<std::atomic<bool>> gone_ =
       std::make_shared<std::atomic<bool>>(false);
   std::optional<InterruptHandler> handler_;
   // Reports on their way to the handler, which a replacing handler takes

@@ -21,7 +21,8 @@ bool IsUsbDevice(udev_device *device) {
 } // namespace
 
 std::unique_ptr<UdevNotificationPort>
-UdevNotificationPort::Create(UdevContext context) {
+UdevNotificationPort::Create(UdevContext context,
+                             std::shared_ptr<NodeRemovals> removals) {
   if (!context || !QCoreApplication::instance())
     return nullptr;
   UdevMonitor monitor(udev_monitor_new_from_netlink(context.get(), "udev"));
@@ -32,13 +33,15 @@ UdevNotificationPort::Create(UdevContext context) {
                                                       nullptr) < 0 ||
       udev_monitor_enable_receiving(monitor.get()) < 0)
     return nullptr;
-  return std::unique_ptr<UdevNotificationPort>(
-      new UdevNotificationPort(std::move(context), std::move(monitor)));
+  return std::unique_ptr<UdevNotificationPort>(new UdevNotificationPort(
+      std::move(context), std::move(monitor), std::move(removals)));
 }
 
-UdevNotificationPort::UdevNotificationPort(UdevContext context,
-                                           UdevMonitor monitor)
-    : context_(std::move(context)), monitor_(std::move(monitor)) {
+UdevNotificationPort::UdevNotificationPort(
+    UdevContext context, UdevMonitor monitor,
+    std::shared_ptr<NodeRemovals> removals)
+    : context_(std::move(context)), monitor_(std::move(monitor)),
+      removals_(std::move(removals)) {
   trackAttachedDevices();
   notifier_ = std::make_unique<QSocketNotifier>(
       udev_monitor_get_fd(monitor_.get()), QSocketNotifier::Read);
@@ -89,6 +92,9 @@ void UdevNotificationPort::readEvents() {
 void UdevNotificationPort::handleEvent(udev_device *device) {
   const char *action = udev_device_get_action(device);
   if (action && std::strcmp(action, "remove") == 0) {
+    const char *subsystem = udev_device_get_subsystem(device);
+    if (subsystem && std::strcmp(subsystem, "hidraw") == 0)
+      removals_->removed(udev_device_get_syspath(device));
     if (!IsUsbDevice(device))
       return;
     auto found = devices_.find(udev_device_get_syspath(device));

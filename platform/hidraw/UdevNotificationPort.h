@@ -15,6 +15,7 @@
 
 #include "platform/HIDServices.h"
 #include "platform/NotificationRegistry.h"
+#include "platform/hidraw/NodeRemovals.h"
 #include "platform/hidraw/Udev.h"
 
 #include <map>
@@ -29,8 +30,10 @@ namespace hid::hidraw {
 class UdevNotificationPort : public NotificationPort {
 public:
   // A port on the calling thread's event loop, or null when there is no
-  // event loop or no udev monitor.
-  static std::unique_ptr<UdevNotificationPort> Create(UdevContext context);
+  // event loop or no udev monitor. Each hidraw node it sees removed is told
+  // to removals at once, whatever the run loop mode.
+  static std::unique_ptr<UdevNotificationPort>
+  Create(UdevContext context, std::shared_ptr<NodeRemovals> removals);
   ~UdevNotificationPort() override;
 
   // Matches "IOUSBDevice" by "idVendor" and "idProduct" (each optional).
@@ -46,7 +49,8 @@ private:
     bool arrivalReported;
   };
 
-  UdevNotificationPort(UdevContext context, UdevMonitor monitor);
+  UdevNotificationPort(UdevContext context, UdevMonitor monitor,
+                       std::shared_ptr<NodeRemovals> removals);
 
   void trackAttachedDevices();
   void readEvents();
@@ -58,6 +62,7 @@ private:
 
   UdevContext context_;
   UdevMonitor monitor_;
+  std::shared_ptr<NodeRemovals> removals_;
   std::unique_ptr<QSocketNotifier> notifier_;
   std::map<std::string, TrackedDevice> devices_; // by USB device syspath
   NotificationRegistry registry_;

@@ -114,6 +114,8 @@ void FakeHidrawNode::setInputReport(uint8_t number, Bytes report) {
 
 void FakeHidrawNode::sendInterruptReport(Bytes report) {
   std::lock_guard lock(mutex_);
+  if (disconnected_)
+    return;
   forgetClosedClients();
   for (auto &[client, state] : clients_)
     if (state.queue.size() < kQueueCapacity)

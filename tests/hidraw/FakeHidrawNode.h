@@ -55,7 +55,7 @@ public:
   void setInputReport(uint8_t number, Bytes report);
 
   // The device sends an interrupt report: it joins the queue of every client
-  // open now, unless that queue is full.
+  // open now, unless that queue is full. A device that is gone sends none.
   void sendInterruptReport(Bytes report);
   // Unread interrupt reports, over the open clients that count for
   // readiness.

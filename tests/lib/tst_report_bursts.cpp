@@ -3,6 +3,7 @@
 // the main thread, none lost up to the queue's size and the rest counted
 // exactly; an unplug and a re-arm in the middle of a burst.
 #include "LibTestSupport.h"
+#include "NumberedReports.h"
 
 #include "platform/InputReportQueue.h"
 #include "runloop/DefaultMode.h"
@@ -16,27 +17,6 @@
 #include <vector>
 
 using hid::sim::Model;
-
-namespace {
-
-struct Received {
-  std::vector<uint32_t> numbers; // each report's first four bytes
-  uint64_t lost = 0;
-};
-
-void Receive(void *target, hid::Status result, void *refcon, void *,
-             uint32_t size) {
-  auto *received = static_cast<Received *>(refcon);
-  if (result == hid::kErrorOverrun) {
-    received->lost += size;
-    return;
-  }
-  uint32_t number = 0;
-  std::memcpy(&number, target, std::min<uint32_t>(size, sizeof number));
-  received->numbers.push_back(number);
-}
-
-} // namespace
 
 class ReportBurstsTest : public QObject {
   Q_OBJECT
@@ -55,9 +35,7 @@ class ReportBurstsTest : public QObject {
   // as fast as the kernel's queues are read (as a device paces them).
   void send(uint32_t first, uint32_t count) {
     for (uint32_t n = first; n < first + count; ++n) {
-      std::vector<uint8_t> report(8);
-      std::memcpy(report.data(), &n, sizeof n);
-      lib_->backend.sendInputReport(device_, 1, report);
+      lib_->backend.sendInputReport(device_, 1, NumberedReport(n));
       if (n % 32 == 31)
         lib_->backend.waitForKernelQueues();
     }
