@@ -117,9 +117,14 @@ void FakeHidrawNode::sendInterruptReport(Bytes report) {
   if (disconnected_)
     return;
   forgetClosedClients();
-  for (auto &[client, state] : clients_)
+  bool dropped = false;
+  for (auto &[client, state] : clients_) {
     if (state.queue.size() < kQueueCapacity)
       state.queue.push_back(report);
+    else if (countsForReadiness(state))
+      dropped = true;
+  }
+  dropped_ += dropped ? 1 : 0;
   settleDoorbells();
 }
 
@@ -140,6 +145,11 @@ bool FakeHidrawNode::readable() {
   }
   pollfd terminal{terminalReader_, POLLIN, 0};
   return poll(&terminal, 1, 0) == 1;
+}
+
+int FakeHidrawNode::droppedReports() const {
+  std::lock_guard lock(mutex_);
+  return dropped_;
 }
 
 int FakeHidrawNode::readCalls() const {

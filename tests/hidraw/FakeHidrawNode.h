@@ -60,6 +60,9 @@ public:
   // Unread interrupt reports, over the open clients that count for
   // readiness.
   int reportsQueued();
+  // Reports that a client counting for readiness could not take, its queue
+  // full.
+  int droppedReports() const;
   // Whether a client's poll() finds the node readable now.
   bool readable();
   int readCalls() const;
@@ -120,6 +123,7 @@ private:
   int failure_ = 0;
   bool disconnected_ = false;
   int readCalls_ = 0;
+  int dropped_ = 0;
   std::vector<UMockdevIoctlClient *> opened_; // one per open, referenced
 };
 
