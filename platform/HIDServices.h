@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace hid {
 
@@ -52,6 +53,17 @@ enum class ReportType { Input, Output, Feature };
 // Called for each interrupt report with the report in the registered buffer.
 using ReportCallback = void (*)(void *target, Status result, void *refcon,
                                 void *sender, uint32_t bufferSize);
+
+// What a HID interface says about itself; absent what it does not have.
+struct PropertyTable {
+  std::optional<int32_t> vendorID;
+  std::optional<int32_t> productID;
+  std::optional<std::string> serialNumber;
+  std::optional<int32_t> interfaceNumber;  // the USB interface's number
+  std::optional<std::string> manufacturer; // the device's own strings
+  std::optional<std::string> product;
+  std::optional<std::string> nodePath; // the device node, such as /dev/hidraw3
+};
 
 // An open-able handle on one HID interface. It is created unopened with one
 // reference, owned by whoever created it; Release() drops a reference and the
@@ -89,9 +101,8 @@ public:
   // Reports wait in a bounded queue (see InputReportQueue.h); when some were
   // lost to it, the handler is first called with result kErrorOverrun and
   // bufferSize the number lost, the buffer unchanged, then with the next
-  // report. The
-  // caller keeps buffer alive for as long as the handler is installed: until it
-  // is replaced or removed, or the handle is destroyed.
+  // report. The caller keeps buffer alive for as long as the handler is
+  // installed: until it is replaced or removed, or the handle is destroyed.
   virtual Status setInterruptReportHandlerCallback(void *buffer,
                                                    uint32_t bufferSize,
                                                    ReportCallback callback,
@@ -101,6 +112,10 @@ public:
   // Interrupt reports lost because they came faster than they were taken,
   // since the handle was made.
   virtual uint64_t lostInterruptReports() const { return 0; }
+
+  // The same as its service's, open or not.
+  virtual Status copyProperties(PropertyTable &outTable) const = 0;
+  virtual Status copyReportDescriptor(std::vector<uint8_t> &outBytes) const = 0;
 
 protected:
   DeviceInterface() = default;
@@ -121,12 +136,6 @@ public:
 };
 
 // The property table of a HID service; each entry may be absent.
-struct PropertyTable {
-  std::optional<int32_t> vendorID;
-  std::optional<int32_t> productID;
-  std::optional<std::string> serialNumber;
-};
-
 class PlugInInterface {
 public:
   virtual ~PlugInInterface() = default;
@@ -137,6 +146,8 @@ public:
 class Service : public Object {
 public:
   virtual Status copyProperties(PropertyTable &outTable) const = 0;
+  // The interface's HID report descriptor, as the device sends it.
+  virtual Status copyReportDescriptor(std::vector<uint8_t> &outBytes) const = 0;
   virtual Status getClassName(std::string &outName) const = 0;
   virtual Status
   createPlugInInterface(std::unique_ptr<PlugInInterface> &outPlugIn) = 0;

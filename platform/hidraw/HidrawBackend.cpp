@@ -44,6 +44,10 @@ public:
     return ReadPropertyTable(context_.get(), node_.syspath, outTable);
   }
 
+  Status copyReportDescriptor(std::vector<uint8_t> &outBytes) const override {
+    return ReadReportDescriptor(context_.get(), node_.syspath, outBytes);
+  }
+
   Status getClassName(std::string &outName) const override {
     outName = "IOHIDDevice";
     return kSuccess;

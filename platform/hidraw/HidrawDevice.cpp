@@ -160,7 +160,9 @@ bool HidrawDevice::stillInSysfs() const {
   return ::access(node_.syspath.c_str(), F_OK) == 0;
 }
 
-Status HidrawDevice::learnReportIDs(int fd) {
+Status
+HidrawDevice::readReportDescriptor(int fd,
+                                   std::vector<uint8_t> &outBytes) const {
   int size = 0;
   if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0)
     return statusForErrno(errno);
@@ -169,9 +171,35 @@ Status HidrawDevice::learnReportIDs(int fd) {
       std::clamp(size, 0, static_cast<int>(sizeof descriptor.value)));
   if (::ioctl(fd, HIDIOCGRDESC, &descriptor) < 0)
     return statusForErrno(errno);
-  usesReportIDs_ =
-      descriptor::Decode(descriptor.value, descriptor.size).usesReportIDs;
+  outBytes.assign(descriptor.value, descriptor.value + descriptor.size);
   return kSuccess;
+}
+
+Status HidrawDevice::learnReportIDs(int fd) {
+  std::vector<uint8_t> bytes;
+  if (Status status = readReportDescriptor(fd, bytes))
+    return status;
+  usesReportIDs_ = descriptor::Decode(bytes.data(), bytes.size()).usesReportIDs;
+  return kSuccess;
+}
+
+Status HidrawDevice::copyProperties(PropertyTable &outTable) const {
+  UdevContext context = NewUdevContext();
+  if (!context)
+    return kErrorNoMemory;
+  return ReadPropertyTable(context.get(), node_.syspath, outTable);
+}
+
+Status
+HidrawDevice::copyReportDescriptor(std::vector<uint8_t> &outBytes) const {
+  if (gone())
+    return kErrorNoDevice;
+  if (fd_)
+    return readReportDescriptor(fd_->get(), outBytes);
+  UdevContext context = NewUdevContext();
+  if (!context)
+    return kErrorNoMemory;
+  return ReadReportDescriptor(context.get(), node_.syspath, outBytes);
 }
 
 Status HidrawDevice::checkTransfer() const {

@@ -55,6 +55,9 @@ public:
                                            ReportCallback callback,
                                            void *target, void *refcon) override;
   uint64_t lostInterruptReports() const override;
+  // From sysfs; the descriptor from the kernel's hidraw driver while open.
+  Status copyProperties(PropertyTable &outTable) const override;
+  Status copyReportDescriptor(std::vector<uint8_t> &outBytes) const override;
 
 private:
   struct InterruptHandler {
@@ -70,6 +73,8 @@ private:
   Status statusForErrno(int error) const;
   bool stillInSysfs() const;
   Status learnReportIDs(int fd);
+  // HIDIOCGRDESC on fd.
+  Status readReportDescriptor(int fd, std::vector<uint8_t> &outBytes) const;
   Status checkTransfer() const;
   RequestOutcome runRequest(Request request, uint32_t timeoutMS);
 

@@ -1,12 +1,16 @@
 #include "platform/hidraw/Udev.h"
 
 #include "platform/hidraw/ErrnoStatus.h"
+#include "platform/hidraw/FileDescriptor.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
+#include <linux/hidraw.h>
 #include <map>
 #include <tuple>
+#include <unistd.h>
 
 namespace hid::hidraw {
 
@@ -172,6 +176,49 @@ Status ReadPropertyTable(udev *context, const std::string &syspath,
           NumericAttribute(usbDevice, "idProduct", 16))
     outTable.productID = static_cast<int32_t>(*product);
   outTable.serialNumber = Attribute(usbDevice, "serial");
+  outTable.manufacturer = Attribute(usbDevice, "manufacturer");
+  outTable.product = Attribute(usbDevice, "product");
+  if (udev_device *interface = udev_device_get_parent_with_subsystem_devtype(
+          hidraw.get(), "usb", "usb_interface"))
+    if (std::optional<long> number =
+            NumericAttribute(interface, "bInterfaceNumber", 16))
+      outTable.interfaceNumber = static_cast<int32_t>(*number);
+  if (const char *devnode = udev_device_get_devnode(hidraw.get()))
+    outTable.nodePath = devnode;
+  return kSuccess;
+}
+
+Status ReadReportDescriptor(udev *context, const std::string &syspath,
+                            std::vector<uint8_t> &outBytes) {
+  errno = 0;
+  UdevDevice hidraw(udev_device_new_from_syspath(context, syspath.c_str()));
+  if (!hidraw)
+    return errno ? StatusForErrno(errno) : kErrorNoDevice;
+  udev_device *hid = udev_device_get_parent_with_subsystem_devtype(
+      hidraw.get(), "hid", nullptr);
+  if (!hid)
+    return kErrorNoDevice;
+  const std::string path =
+      std::string(udev_device_get_syspath(hid)) + "/report_descriptor";
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.get() < 0)
+    return StatusForErrno(errno);
+  // The kernel keeps at most HID_MAX_DESCRIPTOR_SIZE bytes.
+  std::vector<uint8_t> bytes(HID_MAX_DESCRIPTOR_SIZE);
+  size_t size = 0;
+  while (size < bytes.size()) {
+    const ssize_t count =
+        ::read(file.get(), bytes.data() + size, bytes.size() - size);
+    if (count < 0 && errno == EINTR)
+      continue;
+    if (count < 0)
+      return StatusForErrno(errno);
+    if (count == 0)
+      break;
+    size += size_t(count);
+  }
+  bytes.resize(size);
+  outBytes = std::move(bytes);
   return kSuccess;
 }
 

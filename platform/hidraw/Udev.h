@@ -64,9 +64,14 @@ std::vector<HidrawNode> FindHidrawNodes(udev *context,
                                         std::optional<int32_t> vendorID);
 
 // The property table of the HID interface whose hidraw node is at syspath,
-// read from its USB device; fails when sysfs cannot be read.
+// read from it, its USB interface and its USB device; fails when sysfs
+// cannot be read.
 Status ReadPropertyTable(udev *context, const std::string &syspath,
                          PropertyTable &outTable);
+// The report descriptor of the HID device above the hidraw node at syspath,
+// from its report_descriptor file in sysfs.
+Status ReadReportDescriptor(udev *context, const std::string &syspath,
+                            std::vector<uint8_t> &outBytes);
 
 } // namespace hid::hidraw
 

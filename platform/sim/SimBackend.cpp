@@ -3,6 +3,7 @@
 #include "platform/InputReportQueue.h"
 #include "platform/NotificationRegistry.h"
 #include "platform/ObjectQueue.h"
+#include "platform/PinworthDescriptors.h"
 #include "platform/PinworthUSBIDs.h"
 #include "platform/sim/SimKernelQueues.h"
 
@@ -53,6 +54,29 @@ USBDeviceIDs IDsOf(Model model) {
   return {pinworth::kUSBVendorID, model == Model::PinworthA
                                       ? pinworth::kUSBProductIDA
                                       : pinworth::kUSBProductIDB};
+}
+
+// What an interface of a simulated device says about itself: no device node,
+// the maker's and the model's name as its strings.
+PropertyTable DeviceProperties(const SimDevice &device, int interfaceNumber) {
+  PropertyTable table;
+  table.vendorID = IDsOf(device.model).vendorID;
+  table.productID = IDsOf(device.model).productID;
+  table.serialNumber = device.serial;
+  table.interfaceNumber = interfaceNumber;
+  table.manufacturer = "Pinworth";
+  table.product = device.model == Model::PinworthA ? "PinworthA" : "PinworthB";
+  return table;
+}
+
+Status DeviceReportDescriptor(const SimInterface &interface,
+                              int interfaceNumber,
+                              std::vector<uint8_t> &outBytes) {
+  if (interface.faults.descriptorUnreadable)
+    return kErrorIO;
+  outBytes = interfaceNumber == 0 ? pinworth::Interface0ReportDescriptor()
+                                  : pinworth::Interface1ReportDescriptor();
+  return kSuccess;
 }
 
 } // namespace
@@ -191,6 +215,20 @@ public:
     return lostBefore_ + (reports_ ? reports_->lost() : 0);
   }
 
+  Status copyProperties(PropertyTable &outTable) const override {
+    const SimInterface &interface =
+        state_->interface(device_, interfaceNumber_);
+    if (interface.faults.propertiesUnreadable)
+      return kErrorIO;
+    outTable = DeviceProperties(state_->device(device_), interfaceNumber_);
+    return kSuccess;
+  }
+
+  Status copyReportDescriptor(std::vector<uint8_t> &outBytes) const override {
+    return DeviceReportDescriptor(state_->interface(device_, interfaceNumber_),
+                                  interfaceNumber_, outBytes);
+  }
+
 protected:
   void releasing() override { history().releases++; }
 
@@ -314,16 +352,23 @@ public:
       outTable.vendorID = service.vendorID;
       outTable.productID = service.productID;
     } else {
-      const SimDevice &device = state_->device(slot_.id);
-      outTable.vendorID = IDsOf(device.model).vendorID;
-      outTable.productID = IDsOf(device.model).productID;
-      outTable.serialNumber = device.serial;
+      outTable =
+          DeviceProperties(state_->device(slot_.id), slot_.interfaceNumber);
     }
     if (f.vendorIDMissing)
       outTable.vendorID.reset();
     if (f.productIDMissing)
       outTable.productID.reset();
     return kSuccess;
+  }
+
+  // Foreign services are never asked: the library does not open them.
+  Status copyReportDescriptor(std::vector<uint8_t> &outBytes) const override {
+    if (slot_.foreign)
+      return kErrorUnsupported;
+    return DeviceReportDescriptor(
+        state_->interface(slot_.id, slot_.interfaceNumber),
+        slot_.interfaceNumber, outBytes);
   }
 
   Status getClassName(std::string &outName) const override {

@@ -33,6 +33,7 @@ struct InterfaceFaults {
   Status nextWriteStatus = kSuccess; // fails the next write only
   Status nextReadStatus = kSuccess;  // fails the next get-report only
   bool stalled = false;              // transfers time out until cleared
+  bool descriptorUnreadable = false; // its report descriptor cannot be read
 };
 
 // What happened to one handle, kept after the handle is gone.

@@ -1,16 +1,18 @@
 // The report descriptor decoder: the report tables of common devices, item
 // names and values as hid-decode prints them, and malformed descriptors
 // stopped at the bad item, always read within their bounds.
-#include "PinworthDescriptors.h"
 #include "descriptor/ReportDescriptor.h"
+#include "platform/PinworthDescriptors.h"
 
 #include <QRegularExpression>
 #include <QTest>
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 using namespace hid::descriptor;
+using Bytes = std::vector<uint8_t>;
 
 Q_DECLARE_METATYPE(Bytes)
 
@@ -90,12 +92,12 @@ private slots:
         << QStringList{"1 Input 504 63 64", "2 Output 504 63 64",
                        "3 Feature 64 8 9"};
     QTest::newRow("Pinworth interface 0")
-        << PinworthInterface0Descriptor() << false
+        << pinworth::Interface0ReportDescriptor() << false
         << QStringList{"- Input 32 4 4", "- Output 32 4 4"};
     QTest::newRow("Pinworth interface 1")
-        << PinworthInterface1Descriptor() << true
-        << QStringList{"1 Input 56 7 8",  "1 Output 56 7 8",
-                       "2 Input 56 7 8",  "2 Output 56 7 8",
+        << pinworth::Interface1ReportDescriptor() << true
+        << QStringList{"4 Output 56 7 8", "5 Output 56 7 8",
+                       "6 Input 56 7 8",  "6 Output 56 7 8",
                        "12 Input 56 7 8", "12 Output 56 7 8"};
     // Report Size 8, Count 1, ID 1; Push; ID 2, Count 2, Input; Pop; Input.
     QTest::newRow("Pop restores ID and count")
@@ -223,7 +225,8 @@ private slots:
 
   void everyCut_data() {
     QTest::addColumn<Bytes>("descriptor");
-    QTest::newRow("Pinworth interface 1") << PinworthInterface1Descriptor();
+    QTest::newRow("Pinworth interface 1")
+        << pinworth::Interface1ReportDescriptor();
     // Report ID prefixes (0x85) inside a four-byte item and a long item.
     QTest::newRow("four-byte and long items")
         << Bytes{0x0B, 0x85, 0x01, 0x01, 0x00, 0xFE, 0x02,

@@ -24,14 +24,17 @@
 #ifndef PINWORTH_TEST_FAKE_HIDRAW_NODE_H
 #define PINWORTH_TEST_FAKE_HIDRAW_NODE_H
 
-#include "PinworthDescriptors.h"
-
 #include <umockdev.h>
+
+#include <cstdint>
 
 #include <deque>
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
 
 class FakeHidrawNode {
 public:

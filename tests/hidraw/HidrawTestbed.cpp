@@ -1,5 +1,7 @@
 #include "HidrawTestbed.h"
 
+#include "platform/PinworthUSBIDs.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -48,7 +50,9 @@ HidrawTestbed::~HidrawTestbed() {
 void HidrawTestbed::addUsbDevice(const std::string &port, uint16_t vendorID,
                                  uint16_t productID,
                                  std::optional<std::string> serial,
-                                 int interfaceCount) {
+                                 int interfaceCount,
+                                 std::optional<std::string> manufacturer,
+                                 std::optional<std::string> product) {
   UsbDevice device{std::string(kHostController) + "/usb1/" + port,
                    vendorID,
                    productID,
@@ -62,6 +66,10 @@ void HidrawTestbed::addUsbDevice(const std::string &port, uint16_t vendorID,
       "\nA: bNumInterfaces= " + std::to_string(interfaceCount) + "\n";
   if (serial)
     description += "A: serial=" + *serial + "\n";
+  if (manufacturer)
+    description += "A: manufacturer=" + *manufacturer + "\n";
+  if (product)
+    description += "A: product=" + *product + "\n";
   add(description);
   devices_[port] = std::move(device);
 }
@@ -102,9 +110,11 @@ FakeHidrawNode &HidrawTestbed::addHidInterface(const std::string &port,
 
 void HidrawTestbed::plugPinworth(const std::string &port, uint16_t productID,
                                  std::optional<std::string> serial) {
-  addUsbDevice(port, kTestVendorID, productID, std::move(serial), 2);
-  addHidInterface(port, 0, PinworthInterface0Descriptor());
-  addHidInterface(port, 1, PinworthInterface1Descriptor());
+  addUsbDevice(port, kTestVendorID, productID, std::move(serial), 2, "Pinworth",
+               productID == pinworth::kUSBProductIDA ? "PinworthA"
+                                                     : "PinworthB");
+  addHidInterface(port, 0, pinworth::Interface0ReportDescriptor());
+  addHidInterface(port, 1, pinworth::Interface1ReportDescriptor());
 }
 
 FakeHidrawNode &HidrawTestbed::node(const std::string &port,

@@ -7,7 +7,7 @@
 #define PINWORTH_TEST_HIDRAW_TESTBED_H
 
 #include "FakeHidrawNode.h"
-#include "PinworthDescriptors.h"
+#include "platform/PinworthDescriptors.h"
 
 #include <map>
 #include <memory>
@@ -25,15 +25,19 @@ public:
   HidrawTestbed &operator=(const HidrawTestbed &) = delete;
 
   // A configured USB device on port ("1-4", "1-4.2") with interfaceCount
-  // interfaces, none of them there yet; serial is its serial string.
+  // interfaces, none of them there yet; serial, manufacturer and product are
+  // its strings.
   void addUsbDevice(const std::string &port, uint16_t vendorID,
                     uint16_t productID, std::optional<std::string> serial,
-                    int interfaceCount);
+                    int interfaceCount,
+                    std::optional<std::string> manufacturer = std::nullopt,
+                    std::optional<std::string> product = std::nullopt);
   // One HID interface of the device on port, bound: the interface, its HID
   // device and its hidraw node (the next free hidrawN).
   FakeHidrawNode &addHidInterface(const std::string &port, int interfaceNumber,
                                   Bytes descriptor);
-  // A whole Pinworth device with both interfaces.
+  // A whole Pinworth device with both interfaces, its strings "Pinworth" and
+  // the model's name.
   void plugPinworth(const std::string &port, uint16_t productID,
                     std::optional<std::string> serial);
 

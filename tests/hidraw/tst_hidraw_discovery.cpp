@@ -31,7 +31,7 @@ std::vector<std::shared_ptr<hid::Service>> SearchVendor(hid::Backend &backend) {
 void PlugOther(HidrawTestbed &testbed, const std::string &port,
                uint16_t vendorID) {
   testbed.addUsbDevice(port, vendorID, 0x0033, "9", 1);
-  testbed.addHidInterface(port, 0, PinworthInterface0Descriptor());
+  testbed.addHidInterface(port, 0, pinworth::Interface0ReportDescriptor());
 }
 
 } // namespace
@@ -64,8 +64,10 @@ private slots:
     QTest::newRow("interface 1 bound first, no serial")
         << Setup([](HidrawTestbed &t) {
              t.addUsbDevice("1-4", kTestVendorID, kA, std::nullopt, 2);
-             t.addHidInterface("1-4", 1, PinworthInterface1Descriptor());
-             t.addHidInterface("1-4", 0, PinworthInterface0Descriptor());
+             t.addHidInterface("1-4", 1,
+                               pinworth::Interface1ReportDescriptor());
+             t.addHidInterface("1-4", 0,
+                               pinworth::Interface0ReportDescriptor());
            })
         << QList<NodeSummary>{{A0, 0}, {A1, 0}} << 2;
     // Port 9 before port 10, and port 2 of the hub on port 9 right after 9.
@@ -88,22 +90,51 @@ private slots:
     QCOMPARE(int(SearchVendor(lib.backend).size()), services);
   }
 
-  // The table comes from the USB device, and cannot be read once it is gone.
+  // The table comes from the USB device, its interface and the node, and
+  // cannot be read once it is gone; a handle tells the same.
   void propertyTables() {
     HidrawLibrary lib;
     lib.testbed.plugPinworth("1-4", kB, "0042");
-    lib.testbed.plugPinworth("1-5", kA, std::nullopt);
+    PlugOther(lib.testbed, "1-5", kTestVendorID);
     const auto services = SearchVendor(lib.backend);
     hid::PropertyTable table;
     QCOMPARE(services[1]->copyProperties(table), hid::kSuccess);
     QCOMPARE(table.vendorID, std::optional<int32_t>(kPinworthVendorID));
     QCOMPARE(table.productID, std::optional<int32_t>(kB));
     QCOMPARE(table.serialNumber, std::optional<std::string>("0042"));
+    QCOMPARE(table.interfaceNumber, std::optional<int32_t>(1));
+    QCOMPARE(table.manufacturer, std::optional<std::string>("Pinworth"));
+    QCOMPARE(table.product, std::optional<std::string>("PinworthB"));
+    QCOMPARE(table.nodePath, lib.testbed.node("1-4", 1).devnode());
+    hid::PropertyTable fromHandle;
+    QCOMPARE(ListedInterface(1)->copyProperties(fromHandle), hid::kSuccess);
+    QCOMPARE(fromHandle.nodePath, table.nodePath);
     QCOMPARE(services[2]->copyProperties(table), hid::kSuccess);
-    QCOMPARE(table.productID, std::optional<int32_t>(kA));
-    QVERIFY(!table.serialNumber);
+    QCOMPARE(table.productID, std::optional<int32_t>(0x0033));
+    QVERIFY(!table.manufacturer && !table.product);
     lib.testbed.unplug("1-4");
     QCOMPARE(services[0]->copyProperties(table), hid::kErrorNoDevice);
+  }
+
+  // The report descriptor from sysfs, and from the kernel's driver through
+  // an open handle; none once the device is gone.
+  void reportDescriptors() {
+    HidrawLibrary lib;
+    lib.testbed.plugPinworth("1-4", kA, "1");
+    const auto services = SearchVendor(lib.backend);
+    std::vector<uint8_t> bytes;
+    QCOMPARE(services[0]->copyReportDescriptor(bytes), hid::kSuccess);
+    QCOMPARE(bytes, pinworth::Interface0ReportDescriptor());
+    hid::DeviceInterface *interface1 = ListedInterface(1);
+    QCOMPARE(interface1->copyReportDescriptor(bytes), hid::kSuccess);
+    QCOMPARE(bytes, pinworth::Interface1ReportDescriptor());
+    QCOMPARE(interface1->open(0), hid::kSuccess);
+    bytes.clear();
+    QCOMPARE(interface1->copyReportDescriptor(bytes), hid::kSuccess);
+    QCOMPARE(bytes, pinworth::Interface1ReportDescriptor());
+    interface1->close();
+    lib.testbed.unplug("1-4");
+    QVERIFY(services[1]->copyReportDescriptor(bytes) != hid::kSuccess);
   }
 
   // The udev rule opens exactly the devices the library lists to the user.

@@ -71,12 +71,15 @@ private slots:
     lib_ = std::make_unique<HidrawLibrary>();
     PinworthSetDeviceCallback(CountCallback, &gCallbacks);
     lib_->testbed.addUsbDevice("1-4", kTestVendorID, kA, "12", 2);
-    lib_->testbed.addHidInterface("1-4", 0, PinworthInterface0Descriptor());
+    lib_->testbed.addHidInterface("1-4", 0,
+                                  pinworth::Interface0ReportDescriptor());
     lib_->testbed.addUsbDevice("1-5", kTestVendorID, kA, "13", 2);
-    lib_->testbed.addHidInterface("1-5", 0, PinworthInterface0Descriptor());
+    lib_->testbed.addHidInterface("1-5", 0,
+                                  pinworth::Interface0ReportDescriptor());
     lib_->testbed.unplug("1-5");
     PlugMarkerAndWait(*lib_, 1);
-    lib_->testbed.addHidInterface("1-4", 1, PinworthInterface1Descriptor());
+    lib_->testbed.addHidInterface("1-4", 1,
+                                  pinworth::Interface1ReportDescriptor());
     QTRY_COMPARE(gCallbacks, 2);
     QCOMPARE(ListedNodes(), (QList<NodeSummary>{{kPinworthAInterface0, 12},
                                                 {kPinworthAInterface1, 12},
@@ -124,9 +127,11 @@ private slots:
     lib_ = std::make_unique<HidrawLibrary>();
     PinworthSetDeviceCallback(CountCallback, &gCallbacks);
     lib_->testbed.addUsbDevice("1-4", kTestVendorID, 0x0033, "1", 1);
-    lib_->testbed.addHidInterface("1-4", 0, PinworthInterface0Descriptor());
+    lib_->testbed.addHidInterface("1-4", 0,
+                                  pinworth::Interface0ReportDescriptor());
     lib_->testbed.addUsbDevice("1-5", 0x046d, kA, "1", 1);
-    lib_->testbed.addHidInterface("1-5", 0, PinworthInterface0Descriptor());
+    lib_->testbed.addHidInterface("1-5", 0,
+                                  pinworth::Interface0ReportDescriptor());
     lib_->testbed.unplug("1-4");
     lib_->testbed.unplug("1-5");
     PlugMarkerAndWait(*lib_, 1);

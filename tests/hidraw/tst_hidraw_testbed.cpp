@@ -221,9 +221,10 @@ private slots:
       QVERIFY(node != nodes.end());
       // The library reads a missing serial as 0.
       const int serial = listed[i].serialNumber;
+      // The usages of the descriptors' application collections: 1 and 4.
       fromLibrary.push_back({(*node)->devnode(), productID, number,
                              serial ? std::to_string(serial) : "", 0xFF00,
-                             uint16_t(number + 1)});
+                             uint16_t(number ? 0x04 : 0x01)});
 
       hid_device *device = hid_open_path((*node)->devnode().c_str());
       QVERIFY(device);
