@@ -153,7 +153,9 @@ std::string FormatItems(const Decoded &decoded, const uint8_t *data) {
     for (size_t i = 0; i < item.size; ++i) {
       char byte[8];
       std::snprintf(byte, sizeof byte, "0x%02x,", data[item.offset + i]);
-      bytes += (i ? " " : "") + std::string(byte);
+      if (i)
+        bytes += ' ';
+      bytes += byte;
     }
     std::string description = std::string(item.depth, ' ');
     description += item.name();
