@@ -1,0 +1,150 @@
+#include "InterfaceInfoWindow.h"
+
+#include "framework/AlertPanel.h"
+#include "framework/ModalSession.h"
+#include "ui_InterfaceInfo.h"
+
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QSaveFile>
+
+namespace {
+
+using hid::descriptor::Report;
+
+QString KindText(Report::Kind kind) {
+  switch (kind) {
+  case Report::Kind::Input:
+    return QStringLiteral("Input");
+  case Report::Kind::Output:
+    return QStringLiteral("Output");
+  case Report::Kind::Feature:
+    return QStringLiteral("Feature");
+  }
+  return {};
+}
+
+} // namespace
+
+InterfaceInfoWindow::InterfaceInfoWindow(QWidget *parent)
+    : QWidget(parent, Qt::Window),
+      ui_(std::make_unique<Ui::InterfaceInfoWindow>()) {
+  ui_->setupUi(this);
+  const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  ui_->itemsView->setFont(fixed);
+  ui_->hexView->setFont(fixed);
+  ui_->reportsTable->setColumnCount(5);
+  ui_->reportsTable->setHorizontalHeaderLabels(
+      {QStringLiteral("Report ID"), QStringLiteral("Kind"),
+       QStringLiteral("Bits"), QStringLiteral("Data bytes"),
+       QStringLiteral("Report bytes")});
+  ui_->reportsTable->verticalHeader()->hide();
+  connect(ui_->copyButton, &QPushButton::clicked, this,
+          &InterfaceInfoWindow::copy);
+  connect(ui_->saveButton, &QPushButton::clicked, this,
+          &InterfaceInfoWindow::save);
+  showNoInterface();
+}
+
+InterfaceInfoWindow::~InterfaceInfoWindow() = default;
+
+void InterfaceInfoWindow::showInfo(const QString &name,
+                                   const InterfaceInfo &info) {
+  name_ = name;
+  text_ = InterfaceInfoText(name, info);
+  setWindowTitle(QStringLiteral("Interface Info - %1").arg(name));
+  ui_->nameLabel->setText(name);
+  fillProperties(info);
+  fillReports(info);
+  if (info.descriptorStatus == hid::kSuccess) {
+    ui_->itemsView->setPlainText(QString::fromStdString(
+        hid::descriptor::FormatItems(info.decoded, info.descriptor.data())));
+    ui_->hexView->setPlainText(DescriptorHexText(info.descriptor));
+  } else {
+    const QString reason =
+        QStringLiteral("The report descriptor cannot be read: %1.")
+            .arg(QString::fromUtf8(hid::StatusString(info.descriptorStatus)));
+    ui_->itemsView->setPlainText(reason);
+    ui_->hexView->setPlainText(reason);
+  }
+  ui_->copyButton->setEnabled(true);
+  ui_->saveButton->setEnabled(true);
+}
+
+void InterfaceInfoWindow::showNoInterface() {
+  name_.clear();
+  text_.clear();
+  setWindowTitle(QStringLiteral("Interface Info"));
+  ui_->nameLabel->setText(QStringLiteral("No interface selected"));
+  fillProperties(InterfaceInfo{});
+  ui_->reportsTable->setRowCount(0);
+  ui_->itemsView->clear();
+  ui_->hexView->clear();
+  ui_->copyButton->setEnabled(false);
+  ui_->saveButton->setEnabled(false);
+}
+
+void InterfaceInfoWindow::fillProperties(const InterfaceInfo &info) {
+  while (ui_->propertiesLayout->rowCount() > 0)
+    ui_->propertiesLayout->removeRow(0);
+  if (name_.isEmpty())
+    return;
+  for (const auto &[key, value] : PropertyLines(info)) {
+    auto *valueLabel = new QLabel(value);
+    valueLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ui_->propertiesLayout->addRow(key + QLatin1Char(':'), valueLabel);
+  }
+}
+
+void InterfaceInfoWindow::fillReports(const InterfaceInfo &info) {
+  const std::vector<Report> &reports = info.decoded.reports;
+  ui_->reportsTable->setRowCount(int(reports.size()));
+  for (int row = 0; row < int(reports.size()); ++row) {
+    const Report &report = reports[size_t(row)];
+    const QString cells[] = {
+        info.decoded.usesReportIDs
+            ? QStringLiteral("%1")
+                  .arg(report.reportID, 2, 16, QLatin1Char('0'))
+                  .toUpper()
+            : QStringLiteral("none"),
+        KindText(report.kind), QString::number(report.bits),
+        QString::number(report.dataBytes), QString::number(report.reportBytes)};
+    for (int column = 0; column < 5; ++column)
+      ui_->reportsTable->setItem(row, column,
+                                 new QTableWidgetItem(cells[column]));
+  }
+  ui_->reportsTable->resizeColumnsToContents();
+}
+
+void InterfaceInfoWindow::copy() {
+  QGuiApplication::clipboard()->setText(text_);
+}
+
+bool InterfaceInfoWindow::saveTo(const QString &path, QString *error) const {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Text) ||
+      file.write(text_.toUtf8()) < 0 || !file.commit()) {
+    *error = file.errorString();
+    return false;
+  }
+  return true;
+}
+
+void InterfaceInfoWindow::save() {
+  QFileDialog dialog(this, QStringLiteral("Save Interface Info"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilter(QStringLiteral("Text (*.txt)"));
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return;
+  QString error;
+  if (!saveTo(dialog.selectedFiles().first(), &error))
+    RunAlertPanel(
+        this, QStringLiteral("Interface info not saved"),
+        QStringLiteral("The interface info of %1 was not saved.").arg(name_),
+        error);
+}

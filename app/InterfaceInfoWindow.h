@@ -1,0 +1,44 @@
+// The Interface Info window: what the selected interface says about itself
+// (its properties, its report descriptor as items, as a report table and as
+// bytes), with Copy and Save. One window of its own over the main window;
+// the controller refills it when the selection changes.
+#ifndef PINWORTH_EXPLORER_INTERFACE_INFO_WINDOW_H
+#define PINWORTH_EXPLORER_INTERFACE_INFO_WINDOW_H
+
+#include "InterfaceInfo.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class InterfaceInfoWindow;
+}
+
+class InterfaceInfoWindow : public QWidget {
+  Q_OBJECT
+public:
+  // A window of its own, kept above parent and closed with it.
+  explicit InterfaceInfoWindow(QWidget *parent);
+  ~InterfaceInfoWindow() override;
+
+  // Shows info for the interface named name.
+  void showInfo(const QString &name, const InterfaceInfo &info);
+  void showNoInterface();
+  // What Copy puts on the clipboard and Save writes.
+  const QString &text() const { return text_; }
+  // Writes text() to path whole or not at all; false with the reason.
+  bool saveTo(const QString &path, QString *error) const;
+
+private:
+  void fillProperties(const InterfaceInfo &info);
+  void fillReports(const InterfaceInfo &info);
+  void copy();
+  void save();
+
+  std::unique_ptr<Ui::InterfaceInfoWindow> ui_;
+  QString name_;
+  QString text_;
+};
+
+#endif
