@@ -84,7 +84,6 @@ QString InterfaceInfoText(const QString &name, const InterfaceInfo &info) {
 }
 
 std::optional<QString> ReportMismatch(const InterfaceInfo &info,
-                                      const QString &name,
                                       std::optional<uint8_t> reportID,
                                       int dataBytes) {
   if (info.descriptorStatus != hid::kSuccess || info.decoded.error)
@@ -97,19 +96,18 @@ std::optional<QString> ReportMismatch(const InterfaceInfo &info,
     if (report.reportID == wanted) {
       if (int(report.dataBytes) == dataBytes)
         return std::nullopt;
-      return QStringLiteral("%1 declares output report %2 with %3 data bytes, "
-                            "not %4")
-          .arg(name,
-               reportID ? ReportIDText(wanted) : QStringLiteral("(no ID)"))
+      return QStringLiteral("Descriptor: output report %1 has %2 data bytes, "
+                            "not %3")
+          .arg(reportID ? ReportIDText(wanted) : QStringLiteral("(no ID)"))
           .arg(report.dataBytes)
           .arg(dataBytes);
     }
     declared.append(ReportIDText(report.reportID));
   }
   if (!info.decoded.usesReportIDs && reportID)
-    return QStringLiteral("%1 takes reports without a report ID").arg(name);
+    return QStringLiteral("Descriptor: reports without a report ID");
   if (declared.isEmpty())
-    return QStringLiteral("%1 declares no output report").arg(name);
-  return QStringLiteral("%1 declares no output report %2 (it has %3)")
-      .arg(name, ReportIDText(wanted), declared.join(QStringLiteral(", ")));
+    return QStringLiteral("Descriptor: no output report");
+  return QStringLiteral("Descriptor: no output report %1 (it has %2)")
+      .arg(ReportIDText(wanted), declared.join(QStringLiteral(", ")));
 }

@@ -39,9 +39,8 @@ QString InterfaceInfoText(const QString &name, const InterfaceInfo &info);
 // Whether the descriptor declares an output report for a report with
 // reportID (none for an interface without IDs) and dataBytes data bytes: no
 // value when it does or when the descriptor was not read, otherwise what
-// does not match, for the status bar. name names the interface.
+// does not match, for the status bar.
 std::optional<QString> ReportMismatch(const InterfaceInfo &info,
-                                      const QString &name,
                                       std::optional<uint8_t> reportID,
                                       int dataBytes);
 

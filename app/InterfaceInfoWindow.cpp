@@ -34,6 +34,7 @@ InterfaceInfoWindow::InterfaceInfoWindow(QWidget *parent)
     : QWidget(parent, Qt::Window),
       ui_(std::make_unique<Ui::InterfaceInfoWindow>()) {
   ui_->setupUi(this);
+  resize(640, 560);
   const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   ui_->itemsView->setFont(fixed);
   ui_->hexView->setFont(fixed);

@@ -54,6 +54,8 @@ void connectActions(Ui::MainWindow &ui, PinworthWindowController *controller) {
                 &C::addMacro);
   connectAction(ui.deleteMacroButton, &QPushButton::clicked, controller,
                 &C::deleteMacro);
+  connectAction(ui.infoButton, &QPushButton::clicked, controller,
+                &C::showInterfaceInfo);
 }
 
 // Ctrl+Q ends the program, as in any desktop tool.

@@ -1,5 +1,6 @@
 #include "PinworthWindowController.h"
 
+#include "InterfaceInfoWindow.h"
 #include "LogPanel.h"
 #include "LogView.h"
 #include "MacroEntry.h"
@@ -194,8 +195,14 @@ void PinworthWindowController::createFormAndStatus() {
   activityLabel->setObjectName(QStringLiteral("activityLabel"));
   rowsLabel = new QLabel(window);
   rowsLabel->setObjectName(QStringLiteral("rowsLabel"));
+  reportCheckLabel = new QLabel(window);
+  reportCheckLabel->setObjectName(QStringLiteral("reportCheckLabel"));
+  reportCheckLabel->hide();
   window->statusBar()->addWidget(activityLabel, 1);
+  window->statusBar()->addPermanentWidget(reportCheckLabel);
   window->statusBar()->addPermanentWidget(rowsLabel);
+  connect(formFields.get(), &ReportFormFields::edited, this,
+          &PinworthWindowController::updateReportCheck);
   statusTimer.setInterval(kStatusRefreshMS);
   connect(&statusTimer, &QTimer::timeout, this,
           &PinworthWindowController::updateStatus);
@@ -451,7 +458,49 @@ QLineEdit *PinworthWindowController::byteFieldWithTag(int tag) const {
 
 void PinworthWindowController::interfacePopupChanged(QObject *) {
   layOutForm();
+  refreshSelectedInfo();
   updateStatus();
+}
+
+void PinworthWindowController::refreshSelectedInfo() {
+  const PinworthListNode *node =
+      PinworthInterfaceListNodeAtIndex(interfacePopup->currentIndex());
+  selectedInfo.reset();
+  if (node)
+    selectedInfo = ReadInterfaceInfo(*node->pinworthHIDInterface);
+  if (infoWindow && infoWindow->isVisible())
+    fillInfoWindow();
+  updateReportCheck();
+}
+
+void PinworthWindowController::fillInfoWindow() {
+  const std::optional<InterfaceIdentity> identity = selectedInterface();
+  if (selectedInfo && identity)
+    infoWindow->showInfo(identity->displayName(), *selectedInfo);
+  else
+    infoWindow->showNoInterface();
+}
+
+void PinworthWindowController::showInterfaceInfo(QObject *) {
+  if (!infoWindow)
+    infoWindow = std::make_unique<InterfaceInfoWindow>(window);
+  fillInfoWindow();
+  infoWindow->show();
+  infoWindow->raise();
+  infoWindow->activateWindow();
+}
+
+void PinworthWindowController::updateReportCheck() {
+  std::optional<QString> mismatch;
+  if (selectedInfo) {
+    std::optional<uint8_t> reportID;
+    if (reportSize == kLongLayoutDataBytes)
+      reportID = ParseHexByte(reportIDField->text());
+    if (reportSize != kLongLayoutDataBytes || reportID)
+      mismatch = ReportMismatch(*selectedInfo, reportID, reportSize);
+  }
+  reportCheckLabel->setText(mismatch.value_or(QString()));
+  reportCheckLabel->setVisible(mismatch.has_value());
 }
 
 void PinworthWindowController::layOutForm() {

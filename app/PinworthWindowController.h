@@ -18,6 +18,7 @@
 
 #include "ArmedInterfaces.h"
 #include "InterfaceIdentity.h"
+#include "InterfaceInfo.h"
 #include "LogTableModel.h"
 #include "MacroEntry.h"
 #include "ReportFormFields.h"
@@ -44,6 +45,7 @@ class QLabel;
 class QLineEdit;
 class QMainWindow;
 class QPushButton;
+class InterfaceInfoWindow;
 class LogPanel;
 class LogView;
 class QWidget;
@@ -148,6 +150,8 @@ public slots:
   void deleteMacro(QObject *sender);
   void resetReportValues(QObject *sender);
   void duplicateCheckboxClicked(QObject *sender);
+  // Shows the Interface Info window for the selected interface.
+  void showInterfaceInfo(QObject *sender);
   // The log table's double action and selection notification.
   void logTableDoubleClicked();
   void tableViewSelectionDidChange();
@@ -177,6 +181,14 @@ private:
   void updateStatus();
   // Says in the status bar when a loaded macro does not fit the layout.
   void checkMacroFitsTheForm(const ReportRecord &macro);
+  // Reads what the selected interface says about itself, for the report
+  // check and the Interface Info window when it is shown.
+  void refreshSelectedInfo();
+  void fillInfoWindow();
+  // Says in the status bar when the report in the form is not one the
+  // selected interface's descriptor declares; an unparseable report ID is
+  // left to Write's own alert.
+  void updateReportCheck();
   friend void reportHandlerCallback(void *, hid::Status, void *, void *,
                                     uint32_t);
 
@@ -204,6 +216,11 @@ private:
   QPushButton *const exportButton;
   QLabel *activityLabel = nullptr;
   QLabel *rowsLabel = nullptr;
+  QLabel *reportCheckLabel = nullptr;
+  // What the selected interface said about itself; none when none is.
+  std::optional<InterfaceInfo> selectedInfo;
+  // Made when first shown; a window of its own over the main window.
+  std::unique_ptr<InterfaceInfoWindow> infoWindow;
   QTimer statusTimer;
   // The selection the window state file holds, until the first fill.
   std::optional<InterfaceIdentity> restoredSelection;

@@ -28,8 +28,10 @@ ReportFormFields::ReportFormFields(QList<QLineEdit *> fields, QObject *parent)
   for (QLineEdit *field : fields_) {
     field->installEventFilter(this);
     field->setContextMenuPolicy(Qt::DefaultContextMenu);
-    connect(field, &QLineEdit::textChanged, this,
-            [this, field] { refreshMark(field); });
+    connect(field, &QLineEdit::textChanged, this, [this, field] {
+      refreshMark(field);
+      emit edited();
+    });
     connect(field, &QLineEdit::returnPressed, this,
             &ReportFormFields::writeRequested);
   }

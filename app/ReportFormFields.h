@@ -32,6 +32,8 @@ public:
 
 signals:
   void writeRequested();
+  // The text of a field changed, by the user or by the program.
+  void edited();
   // A line for the status bar.
   void message(const QString &text);
 
