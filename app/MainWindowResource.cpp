@@ -1,5 +1,6 @@
 #include "MainWindowResource.h"
 
+#include "AboutBox.h"
 #include "PinworthWindowController.h"
 #include "framework/ModalSession.h"
 #include "ui_MainWindow.h"
@@ -9,8 +10,12 @@
 #include <QCommandLineParser>
 #include <QFontDatabase>
 #include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
 
+#include <cstdio>
 #include <mutex>
+#include <string_view>
 
 namespace {
 
@@ -66,6 +71,21 @@ void addQuitShortcut(QMainWindow *window) {
   window->addAction(quit);
 }
 
+// The menu bar: the Interface menu and the Help menu.
+void addMenus(QMainWindow *window, PinworthWindowController *controller) {
+  QMenu *interfaceMenu =
+      window->menuBar()->addMenu(QStringLiteral("I&nterface"));
+  QAction *info = interfaceMenu->addAction(
+      QStringLiteral("Interface &Info…"), controller,
+      [controller] { controller->showInterfaceInfo(controller); });
+  info->setObjectName(QStringLiteral("interfaceInfoAction"));
+  info->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+  QMenu *help = window->menuBar()->addMenu(QStringLiteral("&Help"));
+  QAction *about = help->addAction(QStringLiteral("&About Pinworth Explorer"),
+                                   window, [window] { ShowAboutBox(window); });
+  about->setObjectName(QStringLiteral("aboutAction"));
+}
+
 } // namespace
 
 MainWindowResource::MainWindowResource()
@@ -90,9 +110,31 @@ MainWindowResource::MainWindowResource()
   outlets.exportButton = ui.exportButton;
   controller_ = std::make_unique<PinworthWindowController>(outlets);
   connectActions(ui, controller_.get());
+  addMenus(window_.get(), controller_.get());
 }
 
 MainWindowResource::~MainWindowResource() = default;
+
+bool CanOpenWindow(int argc, char **argv) {
+  if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+      !qEnvironmentVariableIsEmpty("DISPLAY") ||
+      !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    return true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "-h" || argument == "--help" || argument == "--help-all" ||
+        argument == "-v" || argument == "--version") {
+      // Answered on standard output; no window is shown.
+      qputenv("QT_QPA_PLATFORM", "offscreen");
+      return true;
+    }
+  }
+  std::fprintf(stderr,
+               "%s: no display to open the window on (DISPLAY and "
+               "WAYLAND_DISPLAY are not set)\n",
+               argc > 0 ? argv[0] : "pinworth-explorer");
+  return false;
+}
 
 int RunExplorer(QApplication &application, const QString &description) {
   QApplication::setOrganizationName(QStringLiteral("Pinworth"));

@@ -28,6 +28,12 @@ private:
   std::unique_ptr<PinworthWindowController> controller_;
 };
 
+// Whether the program can open its window. Without a display named (and no
+// Qt platform chosen), says so in one line on standard error and returns
+// false, except for --help and --version, which need none. Call it before
+// the QApplication is made: it would abort.
+bool CanOpenWindow(int argc, char **argv);
+
 // Answers --help, --help-all and --version on standard output and ends the
 // program, or ends it with status 1 on an option it does not know (QApplication
 // has taken Qt's own, such as -style). Otherwise loads the main window, wakes

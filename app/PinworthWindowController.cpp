@@ -4,6 +4,7 @@
 #include "LogPanel.h"
 #include "LogView.h"
 #include "MacroEntry.h"
+#include "PermissionHelp.h"
 #include "WindowState.h"
 #include "framework/AlertPanel.h"
 #include "framework/HexScanner.h"
@@ -13,6 +14,7 @@
 
 #include "PinworthLib.h"
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
@@ -203,6 +205,9 @@ void PinworthWindowController::createFormAndStatus() {
   window->statusBar()->addPermanentWidget(rowsLabel);
   connect(formFields.get(), &ReportFormFields::edited, this,
           &PinworthWindowController::updateReportCheck);
+  permissionHelp = new PermissionHelp(contentView());
+  if (auto *layout = qobject_cast<QBoxLayout *>(contentView()->layout()))
+    layout->insertWidget(0, permissionHelp);
   statusTimer.setInterval(kStatusRefreshMS);
   connect(&statusTimer, &QTimer::timeout, this,
           &PinworthWindowController::updateStatus);
@@ -250,6 +255,7 @@ void PinworthWindowController::populateInterfacePopup() {
             .arg(nameForPinworthInterfaceType(node->interfaceType))
             .arg(node->serialNumber));
   }
+  permissionHelp->showFor(DevicesRefusingAccess());
   const int position = selected ? PositionOfIdentity(*selected) : -1;
   if (position >= 0)
     interfacePopup->setCurrentIndex(position);

@@ -47,6 +47,7 @@ class QMainWindow;
 class QPushButton;
 class InterfaceInfoWindow;
 class LogPanel;
+class PermissionHelp;
 class LogView;
 class QWidget;
 
@@ -217,6 +218,8 @@ private:
   QLabel *activityLabel = nullptr;
   QLabel *rowsLabel = nullptr;
   QLabel *reportCheckLabel = nullptr;
+  PermissionHelp *permissionHelp = nullptr; // the window's
+
   // What the selected interface said about itself; none when none is.
   std::optional<InterfaceInfo> selectedInfo;
   // Made when first shown; a window of its own over the main window.

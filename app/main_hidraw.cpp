@@ -7,6 +7,8 @@
 #include <QApplication>
 
 int main(int argc, char **argv) {
+  if (!CanOpenWindow(argc, argv))
+    return 1;
   QApplication application(argc, argv);
   // Wayland docks find the window's desktop entry, and so its icon, by this.
   QApplication::setDesktopFileName(

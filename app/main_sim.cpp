@@ -7,6 +7,8 @@
 #include <QApplication>
 
 int main(int argc, char **argv) {
+  if (!CanOpenWindow(argc, argv))
+    return 1;
   QApplication application(argc, argv);
   hid::sim::SimBackend backend;
   hid::SetBackend(&backend);

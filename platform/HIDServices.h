@@ -113,6 +113,10 @@ public:
   // since the handle was made.
   virtual uint64_t lostInterruptReports() const { return 0; }
 
+  // kErrorNotPermitted when open() would be refused for want of permission,
+  // found without opening; kSuccess otherwise.
+  virtual Status checkAccess() const { return kSuccess; }
+
   // The same as its service's, open or not.
   virtual Status copyProperties(PropertyTable &outTable) const = 0;
   virtual Status copyReportDescriptor(std::vector<uint8_t> &outBytes) const = 0;

@@ -183,6 +183,14 @@ Status HidrawDevice::learnReportIDs(int fd) {
   return kSuccess;
 }
 
+// The node's mode and access list decide, as they would for open().
+Status HidrawDevice::checkAccess() const {
+  if (::access(node_.devnode.c_str(), R_OK | W_OK) != 0 &&
+      (errno == EACCES || errno == EPERM))
+    return kErrorNotPermitted;
+  return kSuccess;
+}
+
 Status HidrawDevice::copyProperties(PropertyTable &outTable) const {
   UdevContext context = NewUdevContext();
   if (!context)

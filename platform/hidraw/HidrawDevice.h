@@ -56,6 +56,7 @@ public:
                                            void *target, void *refcon) override;
   uint64_t lostInterruptReports() const override;
   // From sysfs; the descriptor from the kernel's hidraw driver while open.
+  Status checkAccess() const override;
   Status copyProperties(PropertyTable &outTable) const override;
   Status copyReportDescriptor(std::vector<uint8_t> &outBytes) const override;
 

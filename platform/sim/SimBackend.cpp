@@ -132,6 +132,13 @@ public:
   DeviceID device() const { return device_; }
   int interfaceNumber() const { return interfaceNumber_; }
 
+  Status checkAccess() const override {
+    return state_->interface(device_, interfaceNumber_).faults.openStatus ==
+                   kErrorNotPermitted
+               ? kErrorNotPermitted
+               : kSuccess;
+  }
+
   Status open(uint32_t) override {
     if (!attached())
       return kErrorNoDevice;
