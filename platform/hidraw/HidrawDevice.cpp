@@ -183,11 +183,13 @@ Status HidrawDevice::learnReportIDs(int fd) {
   return kSuccess;
 }
 
-// The node's mode and access list decide, as they would for open().
+// Opens the node and closes it again: its mode and access list, and the
+// user's capabilities, decide as they will for open().
 Status HidrawDevice::checkAccess() const {
-  if (::access(node_.devnode.c_str(), R_OK | W_OK) != 0 &&
-      (errno == EACCES || errno == EPERM))
-    return kErrorNotPermitted;
+  const int fd = ::open(node_.devnode.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    return errno == EACCES || errno == EPERM ? kErrorNotPermitted : kSuccess;
+  ::close(fd);
   return kSuccess;
 }
 

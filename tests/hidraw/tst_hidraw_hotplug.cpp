@@ -100,6 +100,7 @@ private slots:
                                           nullptr),
              hid::kSuccess);
     FakeHidrawNode &node = lib_->testbed.node("1-4", 1);
+    QTRY_COMPARE(node.openClients(), 2); // the handle's and its reader's
     node.sendInterruptReport({0x0C, 1, 2, 3, 4, 5, 6, 7});
     QTRY_COMPARE(gReports, 1);
 

@@ -127,15 +127,17 @@ private slots:
   }
 
   // Without the udev rule the node belongs to root: the status says so, and
-  // its text says how to get access.
+  // its text says how to get access. The handle tells so before opening.
   void permissionDenied() {
     HidrawLibrary lib;
     lib.testbed.plugPinworth("1-4", kA, "1");
     hid::DeviceInterface *interface = ListedInterface(0);
+    QCOMPARE(interface->checkAccess(), hid::kSuccess);
     lib.testbed.denyAccess("1-4", 0);
     hid::Status status = hid::kSuccess;
     const std::string printed = CaptureStderr([&] {
       WithoutPermissionOverride asUser;
+      QCOMPARE(interface->checkAccess(), hid::kErrorNotPermitted);
       status = PinworthWriteToInterface(interface, 4, kData0);
     });
     QCOMPARE(status, hid::kErrorNotPermitted);
