@@ -137,23 +137,6 @@ private slots:
     QVERIFY(gDeliveries.empty());
     QVERIFY(lib_->backend.handleHistories(device_, 1).front().destroyed);
   }
-
-  // "Test" written to the display comes back as the device's answer.
-  void deviceAnswersOnInterface1() {
-    arm(buffer_);
-    const std::vector<Bytes> macros{{0x04, 0x01}, // LCD mode on
-                                    {0x05, 0x03, 0x38, 0x01, 0x0F},
-                                    {0x05, 0x84, 'T', 'e', 's', 't'},
-                                    {0x05, 0x01, 0x80},
-                                    {0x06, 0x84}};
-    for (Bytes macro : macros) {
-      macro.resize(8);
-      QCOMPARE(PinworthWriteToInterface(interface1(), 8, macro.data()), 0);
-    }
-    QTRY_COMPARE(gDeliveries.size(), size_t(1));
-    QCOMPARE(gDeliveries, (std::vector<Delivery>{
-                              {buffer_, {6, 0x84, 'T', 'e', 's', 't', 0, 0}}}));
-  }
 };
 
 QTEST_GUILESS_MAIN(InterruptTest)
