@@ -92,7 +92,8 @@ MainWindowResource::MainWindowResource()
 
 MainWindowResource::~MainWindowResource() = default;
 
-int RunExplorer(QApplication &application, const QString &description) {
+int RunExplorer(QApplication &application, const QString &description,
+                const std::function<void(QMainWindow &)> &beforeShow) {
   QApplication::setOrganizationName(QStringLiteral("Pinworth"));
   QApplication::setApplicationName(QStringLiteral("Pinworth Explorer"));
   QApplication::setApplicationVersion(QStringLiteral(PINWORTH_VERSION));
@@ -103,6 +104,8 @@ int RunExplorer(QApplication &application, const QString &description) {
   options.process(application);
   MainWindowResource resource;
   resource.controller()->awakeFromNib();
+  if (beforeShow)
+    beforeShow(*resource.window());
   resource.window()->show();
   return application.exec();
 }
