@@ -7,19 +7,23 @@
 
 using Clock = std::chrono::steady_clock;
 
-ReportGenerator::ReportGenerator(Send send, Progress progress)
-    : send_(std::move(send)), progress_(std::move(progress)) {}
+namespace {
 
-ReportGenerator::~ReportGenerator() {
-  stop();
-}
-
-std::vector<uint8_t> ReportGenerator::Report(uint64_t sequence) {
+std::vector<uint8_t> Report(uint64_t sequence) {
   std::vector<uint8_t> report(pinworth::kInterface1ReportSize, 0);
   report[0] = pinworth::kInfraredReport;
   report[1] = uint8_t(sequence >> 8);
   report[2] = uint8_t(sequence);
   return report;
+}
+
+} // namespace
+
+ReportGenerator::ReportGenerator(Send send, Progress progress)
+    : send_(std::move(send)), progress_(std::move(progress)) {}
+
+ReportGenerator::~ReportGenerator() {
+  stop();
 }
 
 void ReportGenerator::start(int rate, uint64_t count) {

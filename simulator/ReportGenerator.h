@@ -39,8 +39,6 @@ public:
   bool running() const { return running_; }
   uint64_t sent() const { return sent_; }
 
-  static std::vector<uint8_t> Report(uint64_t sequence);
-
 private:
   void run(int rate, uint64_t count);
 

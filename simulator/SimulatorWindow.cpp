@@ -17,6 +17,8 @@ SimulatorWindow::SimulatorWindow(hid::sim::SimBackend &backend, QWidget *parent)
       stress_(new StressPanel(backend)), faults_(new FaultsPanel(backend)) {
   setObjectName(QStringLiteral("DeviceSimulator"));
   setWindowTitle(tr("Device Simulator"));
+  // A window beside the explorer's: closing the explorer still quits.
+  setAttribute(Qt::WA_QuitOnClose, false);
   auto *grid = new QGridLayout(this);
   grid->addWidget(devices_, 0, 0, 1, 2);
   grid->addWidget(pins_, 1, 0);
