@@ -76,7 +76,7 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds) {
         [&backend, id](const std::vector<uint8_t> &report) {
           backend.sendInputReport(id, 1, report);
         },
-        [](uint64_t, bool) {}));
+        [] {}));
   sinceTick.start();
   probe.start(16);
   for (auto &generator : generators)

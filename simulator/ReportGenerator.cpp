@@ -2,8 +2,13 @@
 
 #include "platform/PinworthProtocol.h"
 
+#include <QSocketNotifier>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 using Clock = std::chrono::steady_clock;
 
@@ -19,11 +24,23 @@ std::vector<uint8_t> Report(uint64_t sequence) {
 
 } // namespace
 
-ReportGenerator::ReportGenerator(Send send, Progress progress)
-    : send_(std::move(send)), progress_(std::move(progress)) {}
+ReportGenerator::ReportGenerator(Send send, std::function<void()> progressed)
+    : send_(std::move(send)), progressed_(std::move(progressed)),
+      wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      wakeUp_(
+          std::make_unique<QSocketNotifier>(wakeFd_, QSocketNotifier::Read)) {
+  QObject::connect(wakeUp_.get(), &QSocketNotifier::activated, [this] {
+    uint64_t wakes = 0;
+    while (::read(wakeFd_, &wakes, sizeof wakes) < 0 && errno == EINTR) {
+    }
+    progressed_();
+  });
+}
 
 ReportGenerator::~ReportGenerator() {
   stop();
+  wakeUp_.reset(); // before its eventfd goes
+  ::close(wakeFd_);
 }
 
 void ReportGenerator::start(int rate, uint64_t count) {
@@ -40,9 +57,15 @@ void ReportGenerator::stop() {
     std::lock_guard lock(mutex_);
     stopping_ = true;
   }
-  wake_.notify_all();
+  stopped_.notify_all();
   if (thread_.joinable())
     thread_.join();
+}
+
+void ReportGenerator::wake() const {
+  const uint64_t one = 1;
+  while (::write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
+  }
 }
 
 // Each wake-up sends every report due by then, so the rate holds on average
@@ -54,27 +77,24 @@ void ReportGenerator::run(int rate, uint64_t count) {
   std::unique_lock lock(mutex_);
   while (!stopping_ && (count == 0 || sent < count)) {
     lock.unlock();
-    const auto elapsed = Clock::now() - start;
-    uint64_t due =
-        uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(elapsed)
-                     .count()) *
-            uint64_t(rate) / 1000000 +
-        1;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
+        Clock::now() - start);
+    uint64_t due = uint64_t(elapsed.count()) * uint64_t(rate) / 1000000 + 1;
     if (count)
       due = std::min(due, count);
     for (; sent < due; ++sent)
       send_(Report(sent));
     sent_ = sent;
     if (Clock::now() >= nextProgress) {
-      progress_(sent, true);
+      wake();
       nextProgress = Clock::now() + std::chrono::milliseconds(50);
     }
     const auto next =
         start + std::chrono::microseconds(sent * 1000000 / uint64_t(rate));
     lock.lock();
-    wake_.wait_until(lock, next, [this] { return stopping_; });
+    stopped_.wait_until(lock, next, [this] { return stopping_; });
   }
   lock.unlock();
   running_ = false;
-  progress_(sent, false);
+  wake();
 }

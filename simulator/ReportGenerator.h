@@ -11,21 +11,23 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+class QSocketNotifier;
 
 class ReportGenerator {
 public:
   static constexpr int kMinRate = 100;
   static constexpr int kMaxRate = 20000;
 
-  // send takes one report, on the generator's thread. progress gets the
-  // count sent so far and whether the run goes on, on the generator's
-  // thread: at most every 50 ms while running, and once when it ends.
+  // send takes one report, on the generator's thread. progressed is called
+  // on the thread that made the generator, by its event loop: at most every
+  // 50 ms while a run goes on, and after it ended.
   using Send = std::function<void(const std::vector<uint8_t> &)>;
-  using Progress = std::function<void(uint64_t sent, bool running)>;
-  ReportGenerator(Send send, Progress progress);
+  ReportGenerator(Send send, std::function<void()> progressed);
   // Stops and waits for the thread.
   ~ReportGenerator();
   ReportGenerator(const ReportGenerator &) = delete;
@@ -34,20 +36,26 @@ public:
   // Stops a run under way, then sends count reports (0: until stopped) at
   // rate reports a second, clamped to kMinRate..kMaxRate.
   void start(int rate, uint64_t count);
-  // Ends the run and waits for its thread; its last progress has been given.
+  // Ends the run and waits for its thread.
   void stop();
+  // Any thread.
   bool running() const { return running_; }
   uint64_t sent() const { return sent_; }
 
 private:
   void run(int rate, uint64_t count);
+  // Wakes the maker's event loop, from the generator's thread. An eventfd,
+  // not a queued Qt call: a hand-over a thread sanitizer follows.
+  void wake() const;
 
   Send send_;
-  Progress progress_;
+  std::function<void()> progressed_;
+  const int wakeFd_;
+  std::unique_ptr<QSocketNotifier> wakeUp_;
   std::atomic<bool> running_ = false;
   std::atomic<uint64_t> sent_ = 0;
   std::mutex mutex_;
-  std::condition_variable wake_;
+  std::condition_variable stopped_;
   bool stopping_ = false; // with mutex_ held
   std::thread thread_;
 };

@@ -35,52 +35,33 @@ StressPanel::StressPanel(hid::sim::SimBackend &backend, QWidget *parent)
   showDevice(std::nullopt);
 }
 
-StressPanel::~StressPanel() {
-  for (auto &[device, run] : runs_)
-    run.generator->stop();
-}
+StressPanel::~StressPanel() = default;
 
 void StressPanel::startOrStop() {
   if (!device_)
     return;
   const hid::sim::DeviceID device = *device_;
-  Run &run = runs_[device];
-  if (run.running) {
-    run.generator->stop();
+  std::unique_ptr<ReportGenerator> &generator = generators_[device];
+  if (generator && generator->running()) {
+    generator->stop();
+    showRun();
     return;
   }
-  const int number = ++run.number;
-  run.generator = std::make_unique<ReportGenerator>(
-      [this, device](const std::vector<uint8_t> &report) {
-        backend_.sendInputReport(device, 1, report);
-      },
-      [this, device, number](uint64_t sent, bool running) {
-        progressed(device, number, sent, running);
-      });
-  run.running = true;
-  run.sent = 0;
-  run.generator->start(rate_->value(), uint64_t(count_->value()));
+  if (!generator)
+    generator = std::make_unique<ReportGenerator>(
+        [this, device](const std::vector<uint8_t> &report) {
+          backend_.sendInputReport(device, 1, report);
+        },
+        [this, device] {
+          if (device_ == device)
+            showRun();
+        });
+  generator->start(rate_->value(), uint64_t(count_->value()));
   showRun();
 }
 
-void StressPanel::progressed(hid::sim::DeviceID device, int number,
-                             uint64_t sent, bool running) {
-  QMetaObject::invokeMethod(
-      this,
-      [this, device, number, sent, running] {
-        auto found = runs_.find(device);
-        if (found == runs_.end() || found->second.number != number)
-          return;
-        found->second.sent = sent;
-        found->second.running = running;
-        if (device_ == device)
-          showRun();
-      },
-      Qt::QueuedConnection);
-}
-
 void StressPanel::forget(hid::sim::DeviceID device) {
-  runs_.erase(device);
+  generators_.erase(device);
 }
 
 void StressPanel::showDevice(std::optional<hid::sim::DeviceID> device) {
@@ -90,9 +71,11 @@ void StressPanel::showDevice(std::optional<hid::sim::DeviceID> device) {
 
 void StressPanel::showRun() {
   start_->setEnabled(bool(device_));
-  const auto found = device_ ? runs_.find(*device_) : runs_.end();
-  const bool running = found != runs_.end() && found->second.running;
-  const uint64_t sent = found != runs_.end() ? found->second.sent : 0;
+  const auto found = device_ ? generators_.find(*device_) : generators_.end();
+  const ReportGenerator *generator =
+      found != generators_.end() ? found->second.get() : nullptr;
+  const bool running = generator && generator->running();
+  const uint64_t sent = generator ? generator->sent() : 0;
   start_->setText(running ? tr("Stop") : tr("Start"));
   sent_->setText(tr("%1 sent%2")
                      .arg(QLocale().toString(qulonglong(sent)))

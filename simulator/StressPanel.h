@@ -35,24 +35,12 @@ public:
   QLabel *sentLabel() const { return sent_; }
 
 private:
-  // The latest run of a device; each run has a generator of its own, so
-  // that a finished run's late progress is known by its number.
-  struct Run {
-    std::unique_ptr<ReportGenerator> generator;
-    int number = 0;
-    uint64_t sent = 0;
-    bool running = false;
-  };
-
   void startOrStop();
-  // From a generator's thread.
-  void progressed(hid::sim::DeviceID device, int number, uint64_t sent,
-                  bool running);
   void showRun();
 
   hid::sim::SimBackend &backend_;
   std::optional<hid::sim::DeviceID> device_;
-  std::map<hid::sim::DeviceID, Run> runs_; // main thread only
+  std::map<hid::sim::DeviceID, std::unique_ptr<ReportGenerator>> generators_;
   QSpinBox *rate_;
   QSpinBox *count_;
   QPushButton *start_;
