@@ -136,7 +136,8 @@ bool CanOpenWindow(int argc, char **argv) {
   return false;
 }
 
-int RunExplorer(QApplication &application, const QString &description) {
+int RunExplorer(QApplication &application, const QString &description,
+                const std::function<void(QMainWindow &)> &beforeShow) {
   QApplication::setOrganizationName(QStringLiteral("Pinworth"));
   QApplication::setApplicationName(QStringLiteral("Pinworth Explorer"));
   QApplication::setApplicationVersion(QStringLiteral(PINWORTH_VERSION));
@@ -147,6 +148,8 @@ int RunExplorer(QApplication &application, const QString &description) {
   options.process(application);
   MainWindowResource resource;
   resource.controller()->awakeFromNib();
+  if (beforeShow)
+    beforeShow(*resource.window());
   resource.window()->show();
   return application.exec();
 }

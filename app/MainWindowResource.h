@@ -2,6 +2,7 @@
 #ifndef PINWORTH_EXPLORER_MAIN_WINDOW_RESOURCE_H
 #define PINWORTH_EXPLORER_MAIN_WINDOW_RESOURCE_H
 
+#include <functional>
 #include <memory>
 
 class PinworthWindowController;
@@ -37,8 +38,10 @@ bool CanOpenWindow(int argc, char **argv);
 // Answers --help, --help-all and --version on standard output and ends the
 // program, or ends it with status 1 on an option it does not know (QApplication
 // has taken Qt's own, such as -style). Otherwise loads the main window, wakes
-// its controller, shows the window and runs the application's event loop;
-// returns its exit code. The device backend must be installed before.
-int RunExplorer(QApplication &application, const QString &description);
+// its controller, calls beforeShow with the window (when given), shows the
+// window and runs the application's event loop; returns its exit code. The
+// device backend must be installed before.
+int RunExplorer(QApplication &application, const QString &description,
+                const std::function<void(QMainWindow &)> &beforeShow = {});
 
 #endif

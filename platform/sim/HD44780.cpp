@@ -86,6 +86,19 @@ std::string HD44780::visibleLine(int line) const {
   return text;
 }
 
+std::optional<HD44780::Position> HD44780::cursorInView() const {
+  if (addressInCharacterRAM_) {
+    return std::nullopt;
+  }
+  const int line = (address_ & kSecondLineFlag) ? 1 : 0;
+  const int cell = address_ & kColumnMask;
+  const int column = (cell - shiftOffset_ + kLineCells) % kLineCells;
+  if (column >= kVisibleColumns) {
+    return std::nullopt;
+  }
+  return Position{line, column};
+}
+
 // Addresses beyond a line's 40 cells (0x28-0x3F, 0x68-0x7F) are taken
 // modulo 40 within their line.
 void HD44780::setDisplayAddress(uint8_t address) {

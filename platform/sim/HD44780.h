@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace hid::sim {
@@ -37,6 +38,18 @@ public:
   bool displayOn() const { return displayOn_; }
   bool cursorOn() const { return cursorOn_; }
   bool cursorBlinks() const { return cursorBlinks_; }
+
+  // A character position of the display: line 0 or 1, column 0-15 from the
+  // left edge.
+  struct Position {
+    int line;
+    int column;
+    bool operator==(const Position &) const = default;
+  };
+  // Where the address counter points when that cell of display RAM is in
+  // view (whatever the display and cursor settings); none when it points
+  // into character RAM or at a cell shifted out of view.
+  std::optional<Position> cursorInView() const;
 
 private:
   static constexpr int kLineCells = 40;

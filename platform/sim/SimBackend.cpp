@@ -29,6 +29,8 @@ struct SimDevice {
   Model model;
   std::optional<std::string> serial;
   bool attached = true;
+  bool removed = false;
+  int attachment = 0; // how often it was plugged back
   VirtualPinworth behaviour;
   SimInterface interfaces[2];
 
@@ -92,6 +94,8 @@ struct SimBackend::State {
   std::vector<SimPort *> ports;
   SimKernelQueues kernel;
   int nextID = 1;
+  std::map<int, std::function<void(DeviceID)>> observers;
+  int nextObserverKey = 1;
 
   SimDevice &device(DeviceID id) {
     auto it = devices.find(id);
@@ -105,6 +109,8 @@ struct SimBackend::State {
     return device(id).interfaces[interfaceNumber];
   }
   void notify(DeviceID id, NotificationType type);
+  // Calls the observers.
+  void changed(DeviceID id);
 };
 
 // A handle on one interface of a simulated device. It keeps the backend's
@@ -119,6 +125,7 @@ public:
     state_->handleHistories.emplace_back();
     state_->interface(device_, interfaceNumber_)
         .handleHistories.push_back(history_);
+    attachment_ = state_->device(device_).attachment;
   }
 
   ~SimHandle() override {
@@ -174,6 +181,7 @@ public:
     for (const InputReport &answer :
          device.behaviour.receiveOutputReport(interfaceNumber_, bytes, size))
       state_->kernel.send(device_, answer.interfaceNumber, answer.bytes);
+    state_->changed(device_);
     return kSuccess;
   }
 
@@ -244,7 +252,11 @@ private:
   InterfaceFaults &faults() {
     return state_->interface(device_, interfaceNumber_).faults;
   }
-  bool attached() { return state_->device(device_).attached; }
+  // Attached, and not plugged back since the handle was made.
+  bool attached() {
+    const SimDevice &device = state_->device(device_);
+    return device.attached && device.attachment == attachment_;
+  }
 
   // The common checks of a transfer; a pending one-shot fault is consumed.
   Status checkTransfer(uint32_t timeoutMS, Status &oneShotFault) {
@@ -258,6 +270,7 @@ private:
     }
     if (Status status = oneShotFault) {
       oneShotFault = kSuccess;
+      state_->changed(device_);
       return status;
     }
     return kSuccess;
@@ -306,6 +319,7 @@ private:
   DeviceID device_;
   int interfaceNumber_;
   int history_;
+  int attachment_ = 0;
   Status lastOpenStatus_ = kSuccess;
   uint8_t *buffer_ = nullptr;
   uint32_t bufferSize_ = 0;
@@ -446,6 +460,19 @@ void SimBackend::State::notify(DeviceID id, NotificationType type) {
     port->notify(model, type);
 }
 
+void SimBackend::State::changed(DeviceID id) {
+  std::vector<int> keys;
+  for (const auto &[key, observer] : observers)
+    keys.push_back(key);
+  for (int key : keys) {
+    const auto found = observers.find(key);
+    if (found == observers.end())
+      continue;
+    const auto observer = found->second; // it may remove itself
+    observer(id);
+  }
+}
+
 SimBackend::SimBackend() : state_(std::make_shared<State>()) {}
 
 SimBackend::~SimBackend() = default;
@@ -457,6 +484,7 @@ DeviceID SimBackend::attach(Model model, std::optional<std::string> serial) {
   state_->order.push_back({false, id, 0});
   state_->order.push_back({false, id, 1});
   state_->notify(id, NotificationType::FirstMatch);
+  state_->changed(id);
   return id;
 }
 
@@ -470,6 +498,7 @@ void SimBackend::detach(DeviceID device) {
     return !slot.foreign && slot.id == device;
   });
   state_->notify(device, NotificationType::Terminate);
+  state_->changed(device);
 }
 
 void SimBackend::detachAll() {
@@ -532,6 +561,7 @@ void SimBackend::setPinPulledLow(DeviceID device, int pin, bool pulledLow) {
   for (const InputReport &report :
        state_->device(device).behaviour.setPinPulledLow(pin, pulledLow))
     state_->kernel.send(device, report.interfaceNumber, report.bytes);
+  state_->changed(device);
 }
 
 void SimBackend::pressRemoteKey(DeviceID device, uint8_t address,
@@ -559,6 +589,49 @@ HandleHistory SimBackend::historyOf(const DeviceInterface *handle) {
   if (simHandle == nullptr)
     throw std::invalid_argument("not a handle of the simulated backend");
   return state_->handleHistories[simHandle->historyIndex()];
+}
+
+void SimBackend::plugBack(DeviceID device) {
+  SimDevice &d = state_->device(device);
+  if (d.attached || d.removed)
+    return;
+  d.attached = true;
+  ++d.attachment;
+  d.behaviour.powerUp();
+  state_->order.push_back({false, device, 0});
+  state_->order.push_back({false, device, 1});
+  state_->notify(device, NotificationType::FirstMatch);
+  state_->changed(device);
+}
+
+void SimBackend::remove(DeviceID device) {
+  detach(device);
+  state_->device(device).removed = true;
+  state_->changed(device);
+}
+
+void SimBackend::setFaults(DeviceID device, int interfaceNumber,
+                           const InterfaceFaults &faults) {
+  state_->interface(device, interfaceNumber).faults = faults;
+  state_->changed(device);
+}
+
+std::vector<SimBackend::DeviceListing> SimBackend::devices() const {
+  std::vector<DeviceListing> listing;
+  for (const auto &[id, device] : state_->devices)
+    if (!device->removed)
+      listing.push_back({id, device->model, device->serial, device->attached});
+  return listing;
+}
+
+int SimBackend::addObserver(std::function<void(DeviceID)> observer) {
+  const int key = state_->nextObserverKey++;
+  state_->observers.emplace(key, std::move(observer));
+  return key;
+}
+
+void SimBackend::removeObserver(int key) {
+  state_->observers.erase(key);
 }
 
 Status SimBackend::getMasterPort(MasterPort *outPort) {

@@ -14,6 +14,7 @@
 #include "platform/sim/VirtualPinworth.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -108,6 +109,37 @@ public:
   HandleHistory historyOf(const DeviceInterface *handle);
   // How many searches (getMatchingServices) ran.
   int searchCount() const { return searchCount_; }
+
+  // For a view of the devices, such as the simulator's window.
+  //
+  // Attaches a detached device again, as after a power cycle: its behaviour
+  // is back at power-up, it comes after every service attached so far, and
+  // an arrival is notified. Handles made before it was detached stay dead.
+  void plugBack(DeviceID device);
+  // Detaches the device if attached and forgets it: devices() leaves it out
+  // and plugBack() ignores it. Its handles stay safe, as after detach().
+  void remove(DeviceID device);
+  // Sets an interface's faults and tells the observers.
+  void setFaults(DeviceID device, int interfaceNumber,
+                 const InterfaceFaults &faults);
+  struct DeviceListing {
+    DeviceID id;
+    Model model;
+    std::optional<std::string> serial;
+    bool attached;
+  };
+  // Every device attached and not removed, detached ones too, oldest first.
+  std::vector<DeviceListing> devices() const;
+  // Registers a function called, on the main thread and before the call that
+  // caused it returns, whenever something a view shows of a device may have
+  // changed: it was attached, detached or plugged back, one of its
+  // interfaces took an output report, a pin was pulled or let go, its faults
+  // were set with setFaults(), or a transfer used up a one-shot fault. Not
+  // for input reports the device sends. Returns a key for removeObserver().
+  int addObserver(std::function<void(DeviceID)> observer);
+  // An observer removed while the observers are being called is not called
+  // afterwards.
+  void removeObserver(int key);
 
   // Backend
   Status getMasterPort(MasterPort *outPort) override;

@@ -87,6 +87,13 @@ VirtualPinworth::VirtualPinworth(Model model)
 
 VirtualPinworth::~VirtualPinworth() = default;
 
+void VirtualPinworth::powerUp() {
+  std::fill(std::begin(latches_), std::end(latches_), 0xFF);
+  lcdMode_ = false;
+  infrared_ = false;
+  lcd_ = std::make_unique<HD44780>();
+}
+
 std::vector<InputReport>
 VirtualPinworth::receiveOutputReport(int interfaceNumber, const uint8_t *bytes,
                                      size_t size) {
@@ -133,6 +140,14 @@ uint32_t VirtualPinworth::pinLevels() const {
     latchWord |= uint32_t{latches_[port]} << (8 * port);
   }
   return latchWord & ~pulledLow_;
+}
+
+uint8_t VirtualPinworth::latch(int port) const {
+  return port >= 0 && port < int(kPortCount) ? latches_[port] : 0;
+}
+
+bool VirtualPinworth::pinPulledLow(int pin) const {
+  return pin >= 0 && pin < kPinCount && (pulledLow_ >> pin & 1);
 }
 
 std::vector<InputReport> VirtualPinworth::pressRemoteKey(uint8_t address,

@@ -34,6 +34,11 @@ public:
 
   Model model() const { return model_; }
 
+  // Back to the state at power-up: latches high, LCD mode and infrared
+  // reception off, the display controller reset. Pins pulled low from
+  // outside stay pulled.
+  void powerUp();
+
   // An output report arrived: interface 0 takes 4 port-latch bytes; interface
   // 1 takes 8 bytes, byte 0 the report ID. Shorter reports are padded with
   // zeros, longer ones cut. Returns what the device sends in answer.
@@ -50,6 +55,11 @@ public:
   std::vector<InputReport> setPinPulledLow(int pin, bool pulledLow);
   // A 32-bit word of pin levels, port 0 in the low byte.
   uint32_t pinLevels() const;
+  // What the host last wrote to port 0..3 (0xFF at power-up); 0 for
+  // another port.
+  uint8_t latch(int port) const;
+  // Whether pin 0..31 is held low from outside; false for another pin.
+  bool pinPulledLow(int pin) const;
 
   // A key of a remote control: while infrared reception is on, the device
   // sends 0x0C, address, command, zeros on interface 1.
@@ -59,6 +69,8 @@ public:
   bool infraredOn() const { return infrared_; }
   // The 16 visible characters of display line 0 or 1.
   std::string displayLine(int line) const;
+  // The display controller, for its on/off state and cursor.
+  const HD44780 &display() const { return *lcd_; }
 
 private:
   std::vector<InputReport> receiveSpecialFunction(const uint8_t report[8]);

@@ -30,10 +30,8 @@ QString trimmed(const std::string &line) {
 }
 
 // Runs controller steps: "i<hex bytes>" writes instructions, "d<bytes>" writes
-// data, "r<count>" reads data. Returns "[line 0|line 1] ac <busy flag and
-// address>", then " read <bytes>" when something was read.
-QString runController(const QByteArrayList &steps) {
-  HD44780 lcd;
+// data, "r<count>" reads data; returns the bytes read.
+std::vector<uint8_t> runSteps(HD44780 &lcd, const QByteArrayList &steps) {
   std::vector<uint8_t> read;
   for (const QByteArray &step : steps) {
     const QByteArray payload = step.mid(1);
@@ -48,6 +46,14 @@ QString runController(const QByteArrayList &steps) {
         read.push_back(lcd.readData());
     }
   }
+  return read;
+}
+
+// Runs controller steps; returns "[line 0|line 1] ac <busy flag and
+// address>", then " read <bytes>" when something was read.
+QString runController(const QByteArrayList &steps) {
+  HD44780 lcd;
+  const std::vector<uint8_t> read = runSteps(lcd, steps);
   QString state =
       QStringLiteral("[%1|%2] ac %3")
           .arg(trimmed(lcd.visibleLine(0)), trimmed(lcd.visibleLine(1)))
@@ -153,6 +159,31 @@ private slots:
     QFETCH(QByteArrayList, steps);
     QFETCH(QString, state);
     QCOMPARE(runController(steps), state);
+  }
+
+  // The cursor's place on the display follows the address counter and the
+  // display shift; character RAM and cells shifted out of view have none.
+  void cursorInView_data() {
+    QTest::addColumn<QByteArrayList>("steps");
+    QTest::addColumn<QString>("state");
+    row("power-up", {}, "0.0");
+    row("second line", {"ic5", "dab"}, "1.7");
+    row("display shifted left", {"i8f", "i1818"}, "0.13");
+    row("shifted out of view", {"i1818", "i81"}, "-");
+    row("shifted right, wrapped", {"i1c", "ia7"}, "0.0");
+    row("character RAM", {"i40"}, "-");
+  }
+
+  void cursorInView() {
+    QFETCH(QByteArrayList, steps);
+    QFETCH(QString, state);
+    HD44780 lcd;
+    runSteps(lcd, steps);
+    const auto cursor = lcd.cursorInView();
+    QCOMPARE(cursor
+                 ? QStringLiteral("%1.%2").arg(cursor->line).arg(cursor->column)
+                 : "-",
+             state);
   }
 
   void reports_data() {

@@ -1,0 +1,63 @@
+// Sends a simulated device's interface 1 reports from a thread of its own at
+// a steady rate, for a count or until stopped: a stress source for the
+// explorer's interrupt path.
+//
+// Each report is what the device sends for a remote key, numbered: 0x0C, the
+// high and the low byte of the report's sequence number (mod 65536), zeros.
+#ifndef PINWORTH_SIMULATOR_REPORT_GENERATOR_H
+#define PINWORTH_SIMULATOR_REPORT_GENERATOR_H
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class QSocketNotifier;
+
+class ReportGenerator {
+public:
+  static constexpr int kMinRate = 100;
+  static constexpr int kMaxRate = 20000;
+
+  // send takes one report, on the generator's thread. progressed is called
+  // on the thread that made the generator, by its event loop: at most every
+  // 50 ms while a run goes on, and after it ended.
+  using Send = std::function<void(const std::vector<uint8_t> &)>;
+  ReportGenerator(Send send, std::function<void()> progressed);
+  // Stops and waits for the thread.
+  ~ReportGenerator();
+  ReportGenerator(const ReportGenerator &) = delete;
+  ReportGenerator &operator=(const ReportGenerator &) = delete;
+
+  // Stops a run under way, then sends count reports (0: until stopped) at
+  // rate reports a second, clamped to kMinRate..kMaxRate.
+  void start(int rate, uint64_t count);
+  // Ends the run and waits for its thread.
+  void stop();
+  // Any thread.
+  bool running() const { return running_; }
+  uint64_t sent() const { return sent_; }
+
+private:
+  void run(int rate, uint64_t count);
+  // Wakes the maker's event loop, from the generator's thread. An eventfd,
+  // not a queued Qt call: a hand-over a thread sanitizer follows.
+  void wake() const;
+
+  Send send_;
+  std::function<void()> progressed_;
+  const int wakeFd_;
+  std::unique_ptr<QSocketNotifier> wakeUp_;
+  std::atomic<bool> running_ = false;
+  std::atomic<uint64_t> sent_ = 0;
+  std::mutex mutex_;
+  std::condition_variable stopped_;
+  bool stopping_ = false; // with mutex_ held
+  std::thread thread_;
+};
+
+#endif
