@@ -96,8 +96,7 @@ std::optional<QString> ReportMismatch(const InterfaceInfo &info,
     if (report.reportID == wanted) {
       if (int(report.dataBytes) == dataBytes)
         return std::nullopt;
-      return QStringLiteral("Descriptor: output report %1 has %2 data bytes, "
-                            "not %3")
+      return QStringLiteral("Report %1 has %2 data bytes, not %3")
           .arg(reportID ? ReportIDText(wanted) : QStringLiteral("(no ID)"))
           .arg(report.dataBytes)
           .arg(dataBytes);
@@ -105,9 +104,9 @@ std::optional<QString> ReportMismatch(const InterfaceInfo &info,
     declared.append(ReportIDText(report.reportID));
   }
   if (!info.decoded.usesReportIDs && reportID)
-    return QStringLiteral("Descriptor: reports without a report ID");
+    return QStringLiteral("No report IDs on this interface");
   if (declared.isEmpty())
-    return QStringLiteral("Descriptor: no output report");
-  return QStringLiteral("Descriptor: no output report %1 (it has %2)")
-      .arg(ReportIDText(wanted), declared.join(QStringLiteral(", ")));
+    return QStringLiteral("No output report declared");
+  return QStringLiteral("Undeclared report %1 (%2)")
+      .arg(ReportIDText(wanted), declared.join(QLatin1Char(' ')));
 }

@@ -199,6 +199,10 @@ void PinworthWindowController::createFormAndStatus() {
   rowsLabel->setObjectName(QStringLiteral("rowsLabel"));
   reportCheckLabel = new QLabel(window);
   reportCheckLabel->setObjectName(QStringLiteral("reportCheckLabel"));
+  reportCheckLabel->setToolTip(
+      QStringLiteral("The report in the form is not an output report that "
+                     "the interface's report descriptor declares (see "
+                     "Interface Info). Write sends it all the same."));
   reportCheckLabel->hide();
   window->statusBar()->addWidget(activityLabel, 1);
   window->statusBar()->addPermanentWidget(reportCheckLabel);

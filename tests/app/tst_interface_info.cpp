@@ -99,8 +99,7 @@ private slots:
     QTest::newRow("declared") << 1 << "05"
                               << "";
     QTest::newRow("undeclared") << 1 << "07"
-                                << "Descriptor: no output report 07 (it has "
-                                   "04, 05, 06, 0C)";
+                                << "Undeclared report 07 (04 05 06 0C)";
     QTest::newRow("not a byte") << 1 << "zz"
                                 << "";
     QTest::newRow("interface 0") << 0 << "07"
