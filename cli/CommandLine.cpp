@@ -178,8 +178,8 @@ ParseCommandLine(const QStringList &arguments) {
       positionals += arguments.mid(i + 1);
       break;
     }
-    if (argument == QLatin1String("-h")) {
-      options["help"];
+    if (argument == QLatin1String("-h") || argument == QLatin1String("-v")) {
+      options[argument == QLatin1String("-h") ? "help" : "version"];
       continue;
     }
     if (!argument.startsWith(QLatin1String("--"))) {

@@ -33,11 +33,11 @@ number and interface number: A:1000:0, B:2000:1. A device is named by either
 of its interfaces, or as A:1000.
 
 Options:
-  --sim      use two simulated devices, a PinworthA "1000" and a PinworthB
-             "2000", fresh at every run, instead of real ones
-  --json     print reports and the list as JSON, one object a line
-  -h, --help print this text
-  --version  print the version
+  --sim          use two simulated devices, a PinworthA "1000" and a
+                 PinworthB "2000", fresh at every run, instead of real ones
+  --json         print reports and the list as JSON, one object a line
+  -h, --help     print this text
+  -v, --version  print the version
 
 Ctrl+C stops read and listen between two reports.
 
