@@ -92,14 +92,19 @@ private slots:
              qPrintable(run.lines[1]));
   }
 
-  void listens() {
-    FakeHidrawNode &node = testbed->node("1-4", 1);
-    QProcess process;
-    StartPinworth(process, {"listen", "A:1000:1", "--count", "2"});
+  // Starts listen with arguments on A:1000:1 and returns once it is armed.
+  void startListening(QProcess &process, const QStringList &arguments) {
+    StartPinworth(process, QStringList{"listen", "A:1000:1"} + arguments);
     QString errors;
     QTRY_VERIFY(
         (errors += process.readAllStandardError()).contains("Ctrl+C stops"));
-    QTRY_COMPARE(node.openClients(), 2);
+    QTRY_COMPARE(testbed->node("1-4", 1).openClients(), 2);
+  }
+
+  void listens() {
+    FakeHidrawNode &node = testbed->node("1-4", 1);
+    QProcess process;
+    startListening(process, {"--count", "2"});
     node.sendInterruptReport({6, 0x82, 'O', 'K', 0, 0, 0, 0});
     node.sendInterruptReport({0x0c, 0x00, 0x16, 0, 0, 0, 0, 0});
     const PinworthRun run = Finish(process);
@@ -111,6 +116,21 @@ private slots:
     QVERIFY2(run.lines[1].contains("R  0x0c  00 16 00 00 00 00 00  IR key: "
                                    "address 0x00, command 0x16"),
              qPrintable(run.lines[1]));
+  }
+
+  // Listening ends when its device goes; another device going changes
+  // nothing.
+  void endsWhenUnplugged() {
+    QProcess process;
+    startListening(process, {});
+    testbed->unplug("1-5");
+    QVERIFY(!process.waitForFinished(300));
+    testbed->unplug("1-4");
+    const PinworthRun run = Finish(process);
+    QCOMPARE(run.exitCode, 4);
+    QVERIFY2(run.errors.contains("PinworthA (SN 1000) Interface 1 was "
+                                 "unplugged"),
+             qPrintable(run.errors));
   }
 };
 
