@@ -39,7 +39,7 @@ const std::set<QString> kFlagOptions = {"sim",     "json",    "help",
                                         "version", "changes", "read"};
 
 std::optional<int> WholeNumber(const QString &text, int least, int most) {
-  static const QRegularExpression kDigits(QStringLiteral("^[0-9]{1,9}$"));
+  static const QRegularExpression kDigits(QStringLiteral("^[0-9]{1,9}\\z"));
   if (!kDigits.match(text).hasMatch())
     return std::nullopt;
   const int value = text.toInt();
@@ -51,7 +51,7 @@ std::optional<int> WholeNumber(const QString &text, int least, int most) {
 // Seconds with up to three decimals, more than 0 and at most a day.
 std::optional<int> Milliseconds(const QString &text) {
   static const QRegularExpression kSeconds(
-      QStringLiteral(R"(^([0-9]{1,5})(?:\.([0-9]{1,3}))?$)"));
+      QStringLiteral(R"(^([0-9]{1,5})(?:\.([0-9]{1,3}))?\z)"));
   const QRegularExpressionMatch match = kSeconds.match(text);
   if (!match.hasMatch())
     return std::nullopt;
@@ -122,7 +122,7 @@ Interpret(const QStringList &positionals,
     if (invocation.lcdRead == !rest.isEmpty())
       return Error(QStringLiteral("lcd takes either a text or --read"));
     static const QRegularExpression kPrintable(
-        QStringLiteral("^[\\x{20}-\\x{7e}]{0,%1}$").arg(kMaxLcdText));
+        QStringLiteral("^[\\x{20}-\\x{7e}]{0,%1}\\z").arg(kMaxLcdText));
     if (!kPrintable.match(rest).hasMatch())
       return Error(QStringLiteral("the display takes 1 to %1 printable ASCII "
                                   "characters")
@@ -157,7 +157,7 @@ std::optional<InterfaceName> ParseInterfaceName(const QString &text,
   if (const std::optional<int> position = WholeNumber(text, 0, 65535))
     return InterfaceName{position, std::nullopt};
   static const QRegularExpression kDevice(
-      QStringLiteral(R"(^([AB]:-?\d{1,5})(#\d+)?$)"));
+      QStringLiteral(R"(^([AB]:-?\d{1,5})(#\d+)?\z)"));
   const QRegularExpressionMatch device = kDevice.match(text);
   const QString key = withoutInterface && device.hasMatch()
                           ? device.captured(1) + ":1" + device.captured(2)

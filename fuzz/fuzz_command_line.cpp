@@ -1,16 +1,16 @@
-// pinworth's command line on any arguments: the input's lines are the
-// arguments. What parses names a command with its arguments in range (a
-// target for the commands that take one, 1 to 64 bytes for write, at most a
-// display line of printable ASCII for lcd, a count from 1, a timeout within
-// a day); what does not has a reason. Interface names parse back from their
-// keys.
+// pinworth's command line on any arguments: the input's NUL-separated
+// parts are the arguments. What parses names a command with its arguments in
+// range (a target for the commands that take one, 1 to 64 bytes for write, at
+// most a display line of printable ASCII for lcd, a count from 1, a timeout
+// within a day); what does not has a reason. Interface names parse back from
+// their keys.
 #include "CommandLine.h"
 #include "FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const QStringList arguments =
       QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size))
-          .split(u'\n');
+          .split(QChar(0));
   const auto parsed = ParseCommandLine(arguments);
   if (const auto *error = std::get_if<UsageError>(&parsed)) {
     FUZZ_CHECK(!error->message.isEmpty());
