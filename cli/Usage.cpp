@@ -20,7 +20,8 @@ Commands:
       --interval MS         poll every MS milliseconds (default 50)
       --changes             print a report only when it differs from the last
       --timeout S           stop after S seconds
-  listen <interface>        print the interrupt reports as they arrive
+  listen <interface>        print the interrupt reports as they arrive, until
+                            the device is unplugged or:
       --count N             stop after N reports
       --timeout S           stop after S seconds
   info <interface>          properties and the decoded report descriptor
@@ -45,7 +46,8 @@ Exit status:
   0    success
   2    bad arguments: nothing was sent
   3    no such interface or device attached
-  4    a transfer failed; standard error says why
+  4    a transfer failed or the device was unplugged; standard error says
+       why
   5    timed out: fewer reports than --count, or no answer from the display
   130  stopped by Ctrl+C
 
