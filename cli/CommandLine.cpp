@@ -20,6 +20,7 @@ const std::map<QString, CommandRule> &Commands() {
   static const std::map<QString, CommandRule> kCommands = {
       {"help", {Command::Help, 0, 0, {}}},
       {"version", {Command::Version, 0, 0, {}}},
+      {"session", {Command::Session, 0, 0, {"json"}}},
       {"list", {Command::List, 0, 0, {"json"}}},
       {"write", {Command::Write, 2, -1, {"json"}}},
       {"read",

@@ -26,7 +26,17 @@ struct InterfaceName {
 std::optional<InterfaceName> ParseInterfaceName(const QString &text,
                                                 bool withoutInterface = false);
 
-enum class Command { Help, Version, List, Write, Read, Listen, Info, Lcd };
+enum class Command {
+  Help,
+  Version,
+  Session,
+  List,
+  Write,
+  Read,
+  Listen,
+  Info,
+  Lcd
+};
 
 struct Invocation {
   Command command = Command::Help;

@@ -5,6 +5,15 @@
 
 #include "CommandLine.h"
 
+// The command invocation names.
+int RunCommand(const Invocation &invocation);
+
+// Commands read from standard input, one a line, on the same devices: the
+// arguments are separated by blanks, and double quotes keep blanks in one.
+// Blank lines and lines led by # are skipped. Stops at the first command
+// that fails and returns its status.
+int RunSession(const Invocation &session);
+
 // Every listed interface: position, name, device node.
 int ListInterfaces(const Invocation &invocation);
 // The properties and the decoded report descriptor.

@@ -13,10 +13,11 @@
 namespace {
 
 int gStopPipe[2] = {-1, -1};
-bool gStopRequested = false;
+volatile sig_atomic_t gStopRequested = 0;
 QSocketNotifier *gStopNotifier = nullptr;
 
 void RequestStop(int) {
+  gStopRequested = 1;
   const char byte = 1;
   [[maybe_unused]] const ssize_t written = write(gStopPipe[1], &byte, 1);
 }
@@ -31,13 +32,17 @@ void InstallStopRequests() {
   QObject::connect(gStopNotifier, &QSocketNotifier::activated, [] {
     char byte;
     while (read(gStopPipe[0], &byte, 1) > 0)
-      gStopRequested = true;
+      continue;
   });
   struct sigaction action = {};
   action.sa_handler = RequestStop;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+}
+
+bool StopRequested() {
+  return gStopRequested;
 }
 
 int RunUntilDone(QEventLoop &loop, std::optional<int> timeoutMS,

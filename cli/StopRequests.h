@@ -13,6 +13,9 @@
 // QCoreApplication exists.
 void InstallStopRequests();
 
+// Whether Ctrl+C (or SIGTERM) came.
+bool StopRequested();
+
 // Runs loop until something calls loop.exit(status), timeoutMS pass (when
 // given), or a stop is requested; returns status, statusAtTimeout or
 // kExitInterrupted. Once a stop was requested, returns kExitInterrupted at

@@ -5,7 +5,6 @@
 #include "ExitStatus.h"
 #include "Output.h"
 #include "StopRequests.h"
-#include "Usage.h"
 
 #include "PinworthLib.h"
 #include "platform/hidraw/HidrawBackend.h"
@@ -17,30 +16,6 @@
 #include <memory>
 
 namespace {
-
-int RunCommand(const Invocation &invocation) {
-  switch (invocation.command) {
-  case Command::Help:
-    std::fputs(kUsageText, stdout);
-    return kExitSuccess;
-  case Command::Version:
-    std::printf("pinworth (Pinworth Explorer) %s\n", PINWORTH_VERSION);
-    return kExitSuccess;
-  case Command::List:
-    return ListInterfaces(invocation);
-  case Command::Write:
-    return WriteReport(invocation);
-  case Command::Read:
-    return PollReports(invocation);
-  case Command::Listen:
-    return ListenForReports(invocation);
-  case Command::Info:
-    return ShowInterfaceInfo(invocation);
-  case Command::Lcd:
-    return DriveDisplay(invocation);
-  }
-  return kExitBadArguments;
-}
 
 bool NeedsDevices(Command command) {
   return command != Command::Help && command != Command::Version;

@@ -22,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   switch (invocation.command) {
   case Command::Help:
   case Command::Version:
+  case Command::Session:
   case Command::List:
     FUZZ_CHECK(!hasTarget);
     break;

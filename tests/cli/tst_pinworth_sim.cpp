@@ -161,6 +161,30 @@ private slots:
     QCOMPARE(written.value("data").toString(), "0f 00 00 00");
   }
 
+  // A session's commands share the devices; the first that fails ends it.
+  void session() {
+    QProcess process;
+    StartPinworth(process, {"--sim", "session"});
+    process.write("write A:1000:0 fe ff ff ff\n"
+                  "# the latch reads back\n"
+                  "read 0 --count 1\n"
+                  "lcd A:1000 \"Hello\"\n"
+                  "lcd 1 --read\n"
+                  "frob\n"
+                  "list\n");
+    process.closeWriteChannel();
+    const PinworthRun run = Finish(process);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.errors.contains("frob: unknown command"),
+             qPrintable(run.errors));
+    QCOMPARE(run.lines.size(), 16);
+    QVERIFY2(run.lines[1].contains("R  --    fe ff ff ff           pins 0 low"),
+             qPrintable(run.lines[1]));
+    QVERIFY2(run.lines[11].contains("R  0x06  86 48 65 6c 6c 6f 20  "
+                                    "LCD read: \"Hello \""),
+             qPrintable(run.lines[11]));
+  }
+
   // Ctrl+C ends listening between reports, not by killing the program.
   void stopsOnCtrlC() {
     QProcess process;
