@@ -28,6 +28,8 @@ Commands:
   lcd <device> <text>       show up to 16 characters on the display and read
                             them back (mode on, initialise, write, read)
   lcd <device> --read       read the display's first line
+  session                   run the commands of standard input, one a line,
+                            on the same devices; stop at the first that fails
 
 An interface is named by its position in list (0, 1, ...) or by model, serial
 number and interface number: A:1000:0, B:2000:1. A device is named by either
@@ -57,4 +59,5 @@ Examples:
   pinworth lcd A:1000 "Hello"
   pinworth read 0 --changes --count 5
   pinworth listen B:2000:1 --json --timeout 10
+  printf 'lcd A:1000 Hi\nlcd A:1000 --read\n' | pinworth --sim session
 )";
