@@ -42,7 +42,7 @@ struct Invocation {
   Command command = Command::Help;
   bool simulated = false; // --sim
   bool json = false;      // --json
-  InterfaceName target;   // every command but list, help and version
+  InterfaceName target;   // the commands that take an interface or device
   QByteArray bytes;       // write
   QString text;           // lcd: what to show, empty with --read
   bool lcdRead = false;

@@ -9,6 +9,8 @@
 
 #include "PinworthLib.h"
 
+#include <cstdio>
+
 namespace {
 
 std::optional<std::string> NodePath(const hid::DeviceInterface &handle) {

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -86,8 +87,8 @@ public:
     const int status = RunUntilDone(loop, kAnswerTimeoutMS, kExitTimedOut);
     listener_.onReport = nullptr;
     if (status == kExitTimedOut)
-      PrintError(QStringLiteral("%1 did not answer the read request: is it "
-                                "a display?")
+      PrintError(QStringLiteral("%1 did not answer the display read "
+                                "request within a second")
                      .arg(interface_.identity.displayName()));
     return status;
   }
