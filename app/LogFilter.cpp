@@ -1,7 +1,7 @@
 #include "LogFilter.h"
 
+#include "HexScanner.h"
 #include "ReportRecord.h"
-#include "framework/HexScanner.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,7 @@
 #include "LogTableModel.h"
 
 #include "ReportDecoder.h"
+#include "ReportLine.h"
 
 #include <algorithm>
 #include <array>
@@ -79,10 +80,7 @@ void LogTableModel::push(LogRow row,
     if (index < 0 && sources_.size() < LogRow::kNoSource) {
       index = sources_.size();
       sources_.append(*source);
-      sourceTexts_.append(QStringLiteral("%1 %2 if%3")
-                              .arg(source->modelName().right(1))
-                              .arg(source->serialNumber)
-                              .arg(source->interfaceNumber()));
+      sourceTexts_.append(SourceText(*source));
       if (filter_)
         sourceMatches_.push_back(
             source->key().startsWith(filter_->sourcePrefix));
@@ -208,12 +206,6 @@ QString LogTableModel::timeText(int i) const {
   return QString::asprintf("%.6f", secondsSinceFirst(row));
 }
 
-QString LogTableModel::dataText(const LogRow &row) const {
-  return QString::fromLatin1(
-      QByteArray(reinterpret_cast<const char *>(row.data), row.size())
-          .toHex(' '));
-}
-
 QString LogTableModel::cellText(int i, int column) const {
   const LogRow &row = rows_[size_t(i)];
   if (row.isLoss() && column != kTimeColumn && column != kSourceColumn)
@@ -254,18 +246,12 @@ QString LogTableModel::cellText(int i, int column) const {
 
 QString LogTableModel::textLine(int i) const {
   const LogRow &row = rows_[size_t(i)];
-  const QString id = row.reportID == kNoReportID || row.isLoss()
-                         ? QStringLiteral("--")
-                         : cellText(i, kReportIDColumn);
-  return QStringLiteral("%1  %2  %3  %4  %5  %6")
-      .arg(QString::asprintf("%14.6f", secondsSinceFirst(row)))
-      .arg(sourceText(row), -12)
-      .arg(row.isLoss()     ? '!'
-           : row.isOutput() ? 'W'
-                            : 'R')
-      .arg(id, -4)
-      .arg(dataText(row), -20)
-      .arg(cellText(i, kDecodedColumn));
+  return ReportTextLine(secondsSinceFirst(row), sourceText(row),
+                        row.isLoss()     ? '!'
+                        : row.isOutput() ? 'W'
+                                         : 'R',
+                        row.isLoss() ? kNoReportID : row.reportID, row.data,
+                        row.size(), cellText(i, kDecodedColumn));
 }
 
 QByteArray LogTableModel::csvHeader() {

@@ -114,10 +114,7 @@ public:
   // "0x%02x" of a byte; built once, so returning it allocates nothing.
   static const QString &hexByteText(uint8_t byte);
 
-  // Report i in the log's own text format, one line:
-  //   "      0.125000  A 1000 if1  W  0x05  84 54 65 73 74 00 00  <decoded>"
-  // the seconds since the first report, the source, the direction, the
-  // report ID ("--" for none), the data bytes in hex, what they mean.
+  // Report i in the log's own text format (see ReportLine.h), one line.
   QString textLine(int i) const;
   // Report i as a CSV record (RFC 4180, CRLF), and the header record.
   QByteArray csvRecord(int i) const;
@@ -138,7 +135,6 @@ private:
   QString sourceText(const LogRow &row) const;
   double secondsSinceFirst(const LogRow &row) const;
   QString timeText(int i) const;
-  QString dataText(const LogRow &row) const;
 
   std::deque<LogRow> rows_;
   QList<InterfaceIdentity> sources_;

@@ -1,6 +1,6 @@
 #include "MacroEntry.h"
 
-#include "framework/HexScanner.h"
+#include "HexScanner.h"
 
 namespace {
 

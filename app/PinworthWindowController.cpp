@@ -1,5 +1,7 @@
 #include "PinworthWindowController.h"
 
+#include "DefaultMacros.h"
+#include "HexScanner.h"
 #include "InterfaceInfoWindow.h"
 #include "LogPanel.h"
 #include "LogView.h"
@@ -7,7 +9,6 @@
 #include "PermissionHelp.h"
 #include "WindowState.h"
 #include "framework/AlertPanel.h"
-#include "framework/HexScanner.h"
 #include "framework/MacroNamePanelController.h"
 #include "framework/UserDefaults.h"
 #include "framework/ViewWithTag.h"
@@ -59,22 +60,6 @@ const QString kStopReadingTitle = QStringLiteral("Stop Reading");
 const QString kPinworthErrorTitle = QStringLiteral("Pinworth Error");
 const QString kHexRangeMessage =
     QStringLiteral("Please only use hex values between 00 and FF.");
-
-struct DefaultMacro {
-  const char *name;
-  int reportID;
-  std::array<uint8_t, kLongLayoutDataBytes> data;
-};
-
-// The built-in macros for the special functions of an interface 1.
-const std::array<DefaultMacro, 6> kDefaultMacroTable = {{
-    {"Enable LCD Mode", 0x04, {0x01}},
-    {"Init display", 0x05, {0x03, 0x38, 0x01, 0x0F}},
-    {"Write to display", 0x05, {0x84, 0x54, 0x65, 0x73, 0x74}},
-    {"Move to first LCD pos.", 0x05, {0x01, 0x80}},
-    {"Read 4 bytes from LCD", 0x06, {0x84}},
-    {"Enable Infra red reception (Pinworth B)", 0x0C, {0x01}},
-}};
 
 const QString kNoInterfacePlaceholder =
     QStringLiteral("No Pinworth device attached");
@@ -148,11 +133,12 @@ PinworthWindowController::~PinworthWindowController() {
 void PinworthWindowController::initialize() {
   QList<QByteArray> defaultMacros;
   for (const DefaultMacro &macro : kDefaultMacroTable)
-    defaultMacros.append(MacroEntry(logEntryWithDirection(
-                                        kReportDirectionOut, macro.reportID,
-                                        kLongLayoutDataBytes, macro.data.data(),
-                                        QString::fromLatin1(macro.name)))
-                             .text());
+    defaultMacros.append(
+        MacroEntry(logEntryWithDirection(kReportDirectionOut, macro.reportID,
+                                         kDefaultMacroDataBytes,
+                                         macro.data.data(),
+                                         QString::fromLatin1(macro.name)))
+            .text());
   MacroDefaults().registerDefaults(defaultMacros);
 }
 

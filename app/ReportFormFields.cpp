@@ -1,7 +1,7 @@
 #include "ReportFormFields.h"
 
-#include "framework/ByteList.h"
-#include "framework/HexScanner.h"
+#include "ByteList.h"
+#include "HexScanner.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -2,7 +2,7 @@
 // accepts exactly what ScanHexInt accepts up to 255, a rejection leaves the
 // output alone, and an accepted value is that of the digits Qt reads.
 #include "FuzzCheck.h"
-#include "framework/HexScanner.h"
+#include "HexScanner.h"
 
 #include <QString>
 

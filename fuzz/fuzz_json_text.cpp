@@ -3,7 +3,7 @@
 // every string read comes back from its quoted form. An error lies within
 // the input.
 #include "FuzzCheck.h"
-#include "framework/JsonText.h"
+#include "JsonText.h"
 
 #include <vector>
 

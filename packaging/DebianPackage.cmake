@@ -11,7 +11,9 @@ I/O controllers, models PinworthA and PinworthB, through the kernel's hidraw
 interface: reports typed in hex, polling, interrupt reports, a report log and
 named macros. Its udev rule gives the user at the seat access to the devices.
 
-pinworth-explorer-sim runs the explorer on two simulated devices.
+pinworth-explorer-sim runs the explorer on two simulated devices. pinworth
+does the same from the shell, without a display: it lists, writes, polls and
+listens, and prints each report as a line of text or JSON.
 ]=])
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

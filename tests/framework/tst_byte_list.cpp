@@ -1,5 +1,5 @@
 // Pasted byte lists: the forms users paste, and texts refused whole.
-#include "framework/ByteList.h"
+#include "ByteList.h"
 
 #include <QTest>
 

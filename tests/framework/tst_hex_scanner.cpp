@@ -1,4 +1,4 @@
-#include "framework/HexScanner.h"
+#include "HexScanner.h"
 
 #include <QTest>
 

@@ -2,7 +2,8 @@
 # Makes the Debian package of a build tree with cpack, unpacks it and checks
 # what it installs: each file's place and mode, the icon's sizes, a man page
 # for each program, the desktop entry and metainfo as their validators read
-# them, the dependencies dpkg-shlibdeps found, and the postinst.
+# them, the dependencies dpkg-shlibdeps found, pinworth without Qt's GUI
+# libraries, and the postinst.
 #   check_package.sh <cpack> <build directory>
 set -euo pipefail
 
@@ -40,7 +41,8 @@ done < <(find . -type f -printf '%m %P\n')
 
 metainfo=usr/share/metainfo/$id.metainfo.xml
 rule=usr/lib/udev/rules.d/70-pinworth.rules
-for file in usr/bin/pinworth-explorer usr/bin/pinworth-explorer-sim "$rule" \
+for file in usr/bin/pinworth-explorer usr/bin/pinworth-explorer-sim \
+  usr/bin/pinworth "$rule" \
   "$metainfo" usr/share/applications/$id.desktop \
   usr/share/icons/hicolor/scalable/apps/$id.svg \
   usr/share/doc/pinworth-explorer/copyright \
@@ -80,6 +82,11 @@ for library in libqt6core6 libqt6gui6 libqt6widgets6 libudev1; do
   [[ $depends == *"$library (>= "* ]] ||
     fail "Depends lacks $library from dpkg-shlibdeps: $depends"
 done
+# The command-line tool runs without a display: Qt Core and nothing above.
+needed=$(objdump -p usr/bin/pinworth | sed -n 's/^ *NEEDED *//p')
+[[ $needed == *libQt6Core.so* ]] || fail "pinworth does not use Qt Core"
+[[ $needed != *libQt6Gui* && $needed != *libQt6Widgets* ]] ||
+  fail "pinworth needs Qt's GUI libraries: $needed"
 [ -x "$work/control/postinst" ] || fail "the postinst is not executable"
 
 [ "$failures" -eq 0 ] || exit 1

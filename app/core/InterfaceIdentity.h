@@ -24,7 +24,8 @@ struct InterfaceIdentity {
   int interfaceNumber() const { return interfaceType % 2; }
   // "PinworthA (SN 1000) Interface 1".
   QString displayName() const;
-  // "A:1000:1", with "#2" behind for a second occurrence; fromKey() reads it.
+  // "A:1000:1", with "#2" behind for a second occurrence (up to #99999);
+  // fromKey() reads it.
   QString key() const;
   static std::optional<InterfaceIdentity> fromKey(const QString &key);
 };

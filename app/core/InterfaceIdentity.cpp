@@ -35,7 +35,7 @@ QString InterfaceIdentity::key() const {
 std::optional<InterfaceIdentity>
 InterfaceIdentity::fromKey(const QString &key) {
   static const QRegularExpression kKey(
-      R"(^([AB]):(-?\d{1,5}):([01])(?:#([2-9]|[1-9]\d+))?$)");
+      R"(^([AB]):(-?\d{1,5}):([01])(?:#([2-9]|[1-9]\d{1,4}))?\z)");
   const QRegularExpressionMatch match = kKey.match(key);
   bool ok = false;
   const int serial = match.captured(2).toInt(&ok);

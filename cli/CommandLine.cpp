@@ -1,0 +1,206 @@
+#include "CommandLine.h"
+
+#include "ByteList.h"
+
+#include <QRegularExpression>
+
+#include <map>
+#include <set>
+
+namespace {
+
+struct CommandRule {
+  Command command;
+  int minArguments; // positionals after the command's name
+  int maxArguments; // -1: any number, joined with blanks
+  std::set<QString> options;
+};
+
+const std::map<QString, CommandRule> &Commands() {
+  static const std::map<QString, CommandRule> kCommands = {
+      {"help", {Command::Help, 0, 0, {}}},
+      {"version", {Command::Version, 0, 0, {}}},
+      {"session", {Command::Session, 0, 0, {"json"}}},
+      {"list", {Command::List, 0, 0, {"json"}}},
+      {"write", {Command::Write, 2, -1, {"json"}}},
+      {"read",
+       {Command::Read,
+        1,
+        1,
+        {"json", "count", "interval", "timeout", "changes"}}},
+      {"listen", {Command::Listen, 1, 1, {"json", "count", "timeout"}}},
+      {"info", {Command::Info, 1, 1, {}}},
+      {"lcd", {Command::Lcd, 1, -1, {"json", "read"}}},
+  };
+  return kCommands;
+}
+
+const std::set<QString> kValueOptions = {"count", "interval", "timeout"};
+const std::set<QString> kFlagOptions = {"sim",     "json",    "help",
+                                        "version", "changes", "read"};
+
+std::optional<int> WholeNumber(const QString &text, int least, int most) {
+  static const QRegularExpression kDigits(QStringLiteral("^[0-9]{1,9}\\z"));
+  if (!kDigits.match(text).hasMatch())
+    return std::nullopt;
+  const int value = text.toInt();
+  if (value < least || value > most)
+    return std::nullopt;
+  return value;
+}
+
+// Seconds with up to three decimals, more than 0 and at most a day.
+std::optional<int> Milliseconds(const QString &text) {
+  static const QRegularExpression kSeconds(
+      QStringLiteral(R"(^([0-9]{1,5})(?:\.([0-9]{1,3}))?\z)"));
+  const QRegularExpressionMatch match = kSeconds.match(text);
+  if (!match.hasMatch())
+    return std::nullopt;
+  const int ms = match.captured(1).toInt() * 1000 +
+                 match.captured(2).leftJustified(3, u'0').toInt();
+  if (ms < 1 || ms > 86400 * 1000)
+    return std::nullopt;
+  return ms;
+}
+
+UsageError Error(const QString &message) {
+  return UsageError{message};
+}
+
+std::variant<Invocation, UsageError>
+Interpret(const QStringList &positionals,
+          const std::map<QString, QString> &options) {
+  Invocation invocation;
+  invocation.simulated = options.count("sim");
+  invocation.json = options.count("json");
+  if (options.count("help"))
+    return invocation;
+  if (options.count("version")) {
+    invocation.command = Command::Version;
+    return invocation;
+  }
+  if (positionals.isEmpty())
+    return Error(QStringLiteral("no command given"));
+  const auto found = Commands().find(positionals.first());
+  if (found == Commands().end())
+    return Error(
+        QStringLiteral("unknown command '%1'").arg(positionals.first()));
+  const CommandRule &rule = found->second;
+  const QString &name = found->first;
+  invocation.command = rule.command;
+  for (const auto &[option, value] : options)
+    if (option != QLatin1String("sim") && !rule.options.count(option))
+      return Error(QStringLiteral("%1 takes no option --%2").arg(name, option));
+
+  const QStringList arguments = positionals.mid(1);
+  if (arguments.size() < rule.minArguments ||
+      (rule.maxArguments >= 0 && arguments.size() > rule.maxArguments))
+    return Error(QStringLiteral("wrong number of arguments for %1").arg(name));
+  if (arguments.isEmpty())
+    return invocation;
+
+  const bool isLcd = rule.command == Command::Lcd;
+  const std::optional<InterfaceName> target =
+      ParseInterfaceName(arguments.first(), isLcd);
+  if (!target)
+    return Error(
+        QStringLiteral("'%1' names no %2: give a list position "
+                       "or a name such as B:2000:1")
+            .arg(arguments.first(), isLcd ? QStringLiteral("device")
+                                          : QStringLiteral("interface")));
+  invocation.target = *target;
+  const QString rest = arguments.mid(1).join(u' ');
+
+  if (rule.command == Command::Write) {
+    QString reason;
+    const std::optional<QByteArray> bytes = ParseByteList(rest, &reason);
+    if (!bytes)
+      return Error(QStringLiteral("bad bytes '%1': %2").arg(rest, reason));
+    invocation.bytes = *bytes;
+  }
+  if (isLcd) {
+    invocation.lcdRead = options.count("read");
+    if (invocation.lcdRead == !rest.isEmpty())
+      return Error(QStringLiteral("lcd takes either a text or --read"));
+    static const QRegularExpression kPrintable(
+        QStringLiteral("^[\\x{20}-\\x{7e}]{0,%1}\\z").arg(kMaxLcdText));
+    if (!kPrintable.match(rest).hasMatch())
+      return Error(QStringLiteral("the display takes 1 to %1 printable ASCII "
+                                  "characters")
+                       .arg(kMaxLcdText));
+    invocation.text = rest;
+  }
+  if (options.count("count")) {
+    invocation.count = WholeNumber(options.at("count"), 1, 1000000000);
+    if (!invocation.count)
+      return Error(QStringLiteral("--count takes a number from 1"));
+  }
+  if (options.count("interval")) {
+    const std::optional<int> ms = WholeNumber(options.at("interval"), 1, 60000);
+    if (!ms)
+      return Error(QStringLiteral("--interval takes milliseconds, 1 to 60000"));
+    invocation.intervalMS = *ms;
+  }
+  if (options.count("timeout")) {
+    invocation.timeoutMS = Milliseconds(options.at("timeout"));
+    if (!invocation.timeoutMS)
+      return Error(QStringLiteral("--timeout takes seconds, such as 5 or "
+                                  "0.5, at most 86400"));
+  }
+  invocation.changesOnly = options.count("changes");
+  return invocation;
+}
+
+} // namespace
+
+std::optional<InterfaceName> ParseInterfaceName(const QString &text,
+                                                bool withoutInterface) {
+  if (const std::optional<int> position = WholeNumber(text, 0, 65535))
+    return InterfaceName{position, std::nullopt};
+  static const QRegularExpression kDevice(
+      QStringLiteral(R"(^([AB]:-?\d{1,5})(#\d+)?\z)"));
+  const QRegularExpressionMatch device = kDevice.match(text);
+  const QString key = withoutInterface && device.hasMatch()
+                          ? device.captured(1) + ":1" + device.captured(2)
+                          : text;
+  if (const std::optional<InterfaceIdentity> identity =
+          InterfaceIdentity::fromKey(key))
+    return InterfaceName{std::nullopt, identity};
+  return std::nullopt;
+}
+
+std::variant<Invocation, UsageError>
+ParseCommandLine(const QStringList &arguments) {
+  QStringList positionals;
+  std::map<QString, QString> options;
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    const QString &argument = arguments[i];
+    if (argument == QLatin1String("--")) {
+      positionals += arguments.mid(i + 1);
+      break;
+    }
+    if (argument == QLatin1String("-h") || argument == QLatin1String("-v")) {
+      options[argument == QLatin1String("-h") ? "help" : "version"];
+      continue;
+    }
+    if (!argument.startsWith(QLatin1String("--"))) {
+      positionals.append(argument);
+      continue;
+    }
+    const qsizetype equals = argument.indexOf(u'=');
+    const QString option = argument.mid(2, equals < 0 ? -1 : equals - 2);
+    if (kValueOptions.count(option)) {
+      if (equals >= 0)
+        options[option] = argument.mid(equals + 1);
+      else if (i + 1 < arguments.size())
+        options[option] = arguments[++i];
+      else
+        return Error(QStringLiteral("--%1 needs a value").arg(option));
+    } else if (kFlagOptions.count(option) && equals < 0) {
+      options[option];
+    } else {
+      return Error(QStringLiteral("unknown option '%1'").arg(argument));
+    }
+  }
+  return Interpret(positionals, options);
+}

@@ -1,0 +1,66 @@
+// pinworth's command line, read in full before any device is touched:
+//   pinworth [--sim] [--json] <command> [arguments and options]
+// Options may stand anywhere; "--" ends them, so that what follows may begin
+// with a dash.
+#ifndef PINWORTH_CLI_COMMAND_LINE_H
+#define PINWORTH_CLI_COMMAND_LINE_H
+
+#include "InterfaceIdentity.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <variant>
+
+// An interface as a user names it: by its list position ("2"), or by model,
+// serial number and interface number ("B:2000:1", see InterfaceIdentity).
+struct InterfaceName {
+  std::optional<int> position;
+  std::optional<InterfaceIdentity> identity;
+};
+
+// The name text gives, or none. withoutInterface also takes a device named
+// without an interface number ("A:1000"), as interface 1.
+std::optional<InterfaceName> ParseInterfaceName(const QString &text,
+                                                bool withoutInterface = false);
+
+enum class Command {
+  Help,
+  Version,
+  Session,
+  List,
+  Write,
+  Read,
+  Listen,
+  Info,
+  Lcd
+};
+
+struct Invocation {
+  Command command = Command::Help;
+  bool simulated = false; // --sim
+  bool json = false;      // --json
+  InterfaceName target;   // the commands that take an interface or device
+  QByteArray bytes;       // write
+  QString text;           // lcd: what to show, empty with --read
+  bool lcdRead = false;
+  std::optional<int> count;     // read, listen: reports to print
+  std::optional<int> timeoutMS; // read, listen
+  int intervalMS = 50;          // read
+  bool changesOnly = false;     // read --changes
+};
+
+// The most characters lcd writes: one line of the display.
+inline constexpr int kMaxLcdText = 16;
+
+struct UsageError {
+  QString message;
+};
+
+// arguments without the program's name.
+std::variant<Invocation, UsageError>
+ParseCommandLine(const QStringList &arguments);
+
+#endif

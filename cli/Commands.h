@@ -1,0 +1,30 @@
+// pinworth's commands, each on the library as the program entry set it up;
+// each returns an ExitStatus and says on standard error what went wrong.
+#ifndef PINWORTH_CLI_COMMANDS_H
+#define PINWORTH_CLI_COMMANDS_H
+
+#include "CommandLine.h"
+
+// The command invocation names.
+int RunCommand(const Invocation &invocation);
+
+// Commands read from standard input, one a line, on the same devices: the
+// arguments are separated by blanks, and double quotes keep blanks in one.
+// Blank lines and lines led by # are skipped. Stops at the first command
+// that fails and returns its status.
+int RunSession(const Invocation &session);
+
+// Every listed interface: position, name, device node.
+int ListInterfaces(const Invocation &invocation);
+// The properties and the decoded report descriptor.
+int ShowInterfaceInfo(const Invocation &invocation);
+// One output report, padded with zeros to the interface's size.
+int WriteReport(const Invocation &invocation);
+// Get-report polling of an interface 0.
+int PollReports(const Invocation &invocation);
+// Interrupt reports as they come.
+int ListenForReports(const Invocation &invocation);
+// The display sequence of the built-in macros, and the display's answer.
+int DriveDisplay(const Invocation &invocation);
+
+#endif

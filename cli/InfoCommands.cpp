@@ -1,0 +1,69 @@
+// list and info: what is attached, and what an interface says about itself.
+#include "Commands.h"
+#include "ExitStatus.h"
+#include "Interfaces.h"
+#include "Output.h"
+
+#include "InterfaceInfo.h"
+#include "JsonText.h"
+
+#include "PinworthLib.h"
+
+#include <cstdio>
+
+namespace {
+
+std::optional<std::string> NodePath(const hid::DeviceInterface &handle) {
+  hid::PropertyTable properties;
+  if (handle.copyProperties(properties) != hid::kSuccess)
+    return std::nullopt;
+  return properties.nodePath;
+}
+
+QString JsonLine(int position, const InterfaceIdentity &identity,
+                 const std::optional<std::string> &node) {
+  return QStringLiteral("{\"position\":%1,\"key\":%2,\"model\":\"%3\","
+                        "\"serial\":%4,\"interface\":%5,\"node\":%6}")
+      .arg(position)
+      .arg(QString::fromUtf8(json::Quote(identity.key())), identity.modelName())
+      .arg(identity.serialNumber)
+      .arg(identity.interfaceNumber())
+      .arg(node ? QString::fromUtf8(json::Quote(QString::fromStdString(*node)))
+                : QStringLiteral("null"));
+}
+
+} // namespace
+
+int ListInterfaces(const Invocation &invocation) {
+  const int count = PinworthCountInterfaces();
+  for (int position = 0; position < count; ++position) {
+    const InterfaceIdentity identity = *IdentityAtPosition(position);
+    const std::optional<std::string> node = NodePath(
+        *PinworthInterfaceListNodeAtIndex(position)->pinworthHIDInterface);
+    if (invocation.json)
+      PrintLine(JsonLine(position, identity, node));
+    else
+      PrintLine(
+          QStringLiteral("%1  %2  %3  %4")
+              .arg(position, 2)
+              .arg(identity.key(), -9)
+              .arg(identity.displayName(), -31)
+              .arg(node ? QString::fromStdString(*node) : QStringLiteral("-")));
+  }
+  if (count == 0)
+    PrintError(QStringLiteral("No Pinworth device attached"));
+  return kExitSuccess;
+}
+
+int ShowInterfaceInfo(const Invocation &invocation) {
+  const std::optional<ListedInterface> interface =
+      FindInterface(invocation.target);
+  if (!interface)
+    return kExitNoSuchInterface;
+  std::fputs(InterfaceInfoText(interface->identity.displayName(),
+                               ReadInterfaceInfo(*interface->handle))
+                 .toUtf8()
+                 .constData(),
+             stdout);
+  return kExitSuccess;
+}

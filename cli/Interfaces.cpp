@@ -1,0 +1,61 @@
+#include "Interfaces.h"
+
+#include "Output.h"
+
+#include "PinworthLib.h"
+
+namespace {
+
+QString NameText(const InterfaceName &name) {
+  return name.position ? QString::number(*name.position) : name.identity->key();
+}
+
+std::optional<ListedInterface> AtPosition(int position) {
+  const std::optional<InterfaceIdentity> identity =
+      IdentityAtPosition(position);
+  if (!identity)
+    return std::nullopt;
+  return ListedInterface{
+      position, *identity,
+      PinworthInterfaceListNodeAtIndex(position)->pinworthHIDInterface};
+}
+
+std::optional<ListedInterface> Find(const InterfaceName &name) {
+  const int count = PinworthCountInterfaces();
+  const int position =
+      name.position ? *name.position : PositionOfIdentity(*name.identity);
+  if (position < 0 || position >= count)
+    return std::nullopt;
+  return AtPosition(position);
+}
+
+void ReportMissing(const InterfaceName &name, const char *what) {
+  PrintError(QStringLiteral("no %1 %2 is attached (pinworth list shows "
+                            "those that are)")
+                 .arg(QLatin1String(what), NameText(name)));
+}
+
+} // namespace
+
+bool IsInterface0(const InterfaceIdentity &identity) {
+  return identity.interfaceNumber() == 0;
+}
+
+std::optional<ListedInterface> FindInterface(const InterfaceName &name) {
+  std::optional<ListedInterface> found = Find(name);
+  if (!found)
+    ReportMissing(name, "interface");
+  return found;
+}
+
+std::optional<ListedInterface> FindDeviceInterface1(const InterfaceName &name) {
+  std::optional<ListedInterface> found = Find(name);
+  if (found && IsInterface0(found->identity)) {
+    InterfaceIdentity interface1 = found->identity;
+    ++interface1.interfaceType;
+    found = Find(InterfaceName{std::nullopt, interface1});
+  }
+  if (!found)
+    ReportMissing(name, "device");
+  return found;
+}

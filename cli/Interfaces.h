@@ -1,0 +1,28 @@
+// Finding the interface a user named in the library's list.
+#ifndef PINWORTH_CLI_INTERFACES_H
+#define PINWORTH_CLI_INTERFACES_H
+
+#include "CommandLine.h"
+#include "InterfaceIdentity.h"
+
+#include "platform/HIDServices.h"
+
+#include <optional>
+
+struct ListedInterface {
+  int position;
+  InterfaceIdentity identity;
+  hid::DeviceInterface *handle; // borrowed from the list
+};
+
+// The interface name stands for in the list as counted now, or none, which
+// it reports on standard error. The handle lasts until the list is rebuilt.
+std::optional<ListedInterface> FindInterface(const InterfaceName &name);
+
+// Interface 1 of the device of the interface name stands for, or none, which
+// it reports.
+std::optional<ListedInterface> FindDeviceInterface1(const InterfaceName &name);
+
+bool IsInterface0(const InterfaceIdentity &identity);
+
+#endif

@@ -1,0 +1,65 @@
+#include "Output.h"
+
+#include "JsonText.h"
+#include "ReportDecoder.h"
+#include "ReportLine.h"
+#include "ReportRecord.h"
+
+#include <cstdio>
+
+void PrintLine(const QString &line) {
+  const QByteArray text = line.toUtf8() + '\n';
+  std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+  std::fflush(stdout);
+}
+
+void PrintError(const QString &message) {
+  std::fprintf(stderr, "pinworth: %s\n", message.toLocal8Bit().constData());
+  std::fflush(stderr);
+}
+
+double ReportPrinter::seconds() {
+  if (!clock_.isValid()) {
+    clock_.start();
+    return 0;
+  }
+  return double(clock_.nsecsElapsed()) / 1e9;
+}
+
+void ReportPrinter::print(bool isOutput, int32_t reportID, const uint8_t *data,
+                          int size, const InterfaceIdentity &source) {
+  const double time = seconds();
+  const QString meaning = DecodeReport(isOutput, reportID, data, size);
+  if (!json_) {
+    PrintLine(ReportTextLine(time, SourceText(source), isOutput ? 'W' : 'R',
+                             reportID, data, size, meaning));
+    return;
+  }
+  const QByteArray bytes =
+      QByteArray(reinterpret_cast<const char *>(data), size).toHex(' ');
+  PrintLine(QStringLiteral("{\"time\":%1,\"source\":%2,\"direction\":\"%3\","
+                           "\"report_id\":%4,\"data\":\"%5\",\"decoded\":%6}")
+                .arg(QString::asprintf("%.6f", time),
+                     QString::fromUtf8(json::Quote(source.key())),
+                     isOutput ? QStringLiteral("W") : QStringLiteral("R"),
+                     reportID == kNoReportID ? QStringLiteral("null")
+                                             : QString::number(reportID),
+                     QString::fromLatin1(bytes),
+                     QString::fromUtf8(json::Quote(meaning))));
+}
+
+void ReportPrinter::printLoss(uint32_t count, const InterfaceIdentity &source) {
+  const double time = seconds();
+  if (json_) {
+    PrintLine(QStringLiteral("{\"time\":%1,\"source\":%2,\"lost\":%3}")
+                  .arg(QString::asprintf("%.6f", time),
+                       QString::fromUtf8(json::Quote(source.key())))
+                  .arg(count));
+    return;
+  }
+  PrintLine(ReportTextLine(time, SourceText(source), '!', kNoReportID, nullptr,
+                           0,
+                           QStringLiteral("%1 reports lost: pinworth could not "
+                                          "keep up")
+                               .arg(count)));
+}

@@ -1,0 +1,37 @@
+// What pinworth prints on standard output: lines flushed one by one, so that
+// a pipe or a terminal sees each report as it comes, and reports in the
+// log's own text format or as JSON objects, one a line.
+#ifndef PINWORTH_CLI_OUTPUT_H
+#define PINWORTH_CLI_OUTPUT_H
+
+#include "InterfaceIdentity.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
+
+#include <cstdint>
+
+void PrintLine(const QString &line);
+// "pinworth: <message>" on standard error.
+void PrintError(const QString &message);
+
+class ReportPrinter {
+public:
+  explicit ReportPrinter(bool json) : json_(json) {}
+
+  // A report sent (isOutput) or read; reportID kNoReportID for none.
+  void print(bool isOutput, int32_t reportID, const uint8_t *data, int size,
+             const InterfaceIdentity &source);
+  // count reports from source were lost before they could be printed.
+  void printLoss(uint32_t count, const InterfaceIdentity &source);
+
+private:
+  // Seconds since the first report printed.
+  double seconds();
+
+  bool json_;
+  QElapsedTimer clock_;
+};
+
+#endif

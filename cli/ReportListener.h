@@ -1,0 +1,33 @@
+// An interface armed for interrupt reports, each printed as it arrives: for
+// an interface 1 its first byte is the report ID, an interface 0's reports
+// have none. Reports lost on the way are printed as a gap.
+#ifndef PINWORTH_CLI_REPORT_LISTENER_H
+#define PINWORTH_CLI_REPORT_LISTENER_H
+
+#include "ArmedInterfaces.h"
+#include "Interfaces.h"
+#include "Output.h"
+
+#include <functional>
+
+class ReportListener {
+public:
+  ReportListener(const ListedInterface &interface, ReportPrinter &printer);
+
+  // Arms the interface; on failure says why on standard error.
+  bool arm();
+
+  // Called after each report is printed, with its report ID (kNoReportID
+  // for none).
+  std::function<void(int32_t reportID)> onReport;
+
+private:
+  static void Deliver(void *target, hid::Status result, void *refcon,
+                      void *sender, uint32_t bufferSize);
+
+  ListedInterface interface_;
+  ReportPrinter &printer_;
+  ArmedInterfaces armed_;
+};
+
+#endif

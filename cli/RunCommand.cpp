@@ -1,0 +1,65 @@
+// The commands by name, one at a time or as a session read from standard
+// input.
+#include "Commands.h"
+#include "ExitStatus.h"
+#include "Output.h"
+#include "StopRequests.h"
+#include "Usage.h"
+
+#include <QProcess>
+#include <QTextStream>
+
+#include <cstdio>
+
+int RunCommand(const Invocation &invocation) {
+  switch (invocation.command) {
+  case Command::Help:
+    std::fputs(kUsageText, stdout);
+    return kExitSuccess;
+  case Command::Version:
+    std::printf("pinworth (Pinworth Explorer) %s\n", PINWORTH_VERSION);
+    return kExitSuccess;
+  case Command::Session:
+    return RunSession(invocation);
+  case Command::List:
+    return ListInterfaces(invocation);
+  case Command::Write:
+    return WriteReport(invocation);
+  case Command::Read:
+    return PollReports(invocation);
+  case Command::Listen:
+    return ListenForReports(invocation);
+  case Command::Info:
+    return ShowInterfaceInfo(invocation);
+  case Command::Lcd:
+    return DriveDisplay(invocation);
+  }
+  return kExitBadArguments;
+}
+
+int RunSession(const Invocation &session) {
+  QTextStream input(stdin);
+  QString line;
+  while (!StopRequested() && input.readLineInto(&line)) {
+    const QString text = line.trimmed();
+    if (text.isEmpty() || text.startsWith(u'#'))
+      continue;
+    const auto parsed = ParseCommandLine(QProcess::splitCommand(text));
+    const auto *error = std::get_if<UsageError>(&parsed);
+    if (error) {
+      PrintError(QStringLiteral("%1: %2").arg(text, error->message));
+      return kExitBadArguments;
+    }
+    Invocation invocation = std::get<Invocation>(parsed);
+    if (invocation.command == Command::Session || invocation.simulated) {
+      PrintError(QStringLiteral("%1: a session takes neither session nor "
+                                "--sim")
+                     .arg(text));
+      return kExitBadArguments;
+    }
+    invocation.json = invocation.json || session.json;
+    if (const int status = RunCommand(invocation))
+      return status;
+  }
+  return StopRequested() ? kExitInterrupted : kExitSuccess;
+}

@@ -1,0 +1,63 @@
+#include "Usage.h"
+
+const char kUsageText[] =
+    R"(Usage: pinworth [--sim] [--json] <command> [arguments]
+
+Writes, reads and listens to the Pinworth USB HID I/O controllers from the
+shell. Each report is printed as one line, as the explorer's log copies it:
+seconds since the first report, source, R (read) or W (written), report ID,
+data bytes, meaning.
+
+Commands:
+  list                      every interface attached: position, name, model,
+                            serial number, interface number, device node
+  write <interface> <bytes> send one report; an interface 0 takes 4 bytes, an
+                            interface 1 a report ID and 7 bytes; missing bytes
+                            are sent as 00. Bytes as "05 01 80", "0x05,0x01",
+                            "050180" or "[5, 1, 128]"
+  read <interface>          poll an interface 0 as the explorer does
+      --count N             stop after N reports
+      --interval MS         poll every MS milliseconds (default 50)
+      --changes             print a report only when it differs from the last
+      --timeout S           stop after S seconds
+  listen <interface>        print the interrupt reports as they arrive, until
+                            the device is unplugged or:
+      --count N             stop after N reports
+      --timeout S           stop after S seconds
+  info <interface>          properties and the decoded report descriptor
+  lcd <device> <text>       show up to 16 characters on the display and read
+                            them back (mode on, initialise, write, read)
+  lcd <device> --read       read the display's first line
+  session                   run the commands of standard input, one a line,
+                            on the same devices; stop at the first that fails
+
+An interface is named by its position in list (0, 1, ...) or by model, serial
+number and interface number: A:1000:0, B:2000:1. A device is named by either
+of its interfaces, or as A:1000.
+
+Options:
+  --sim          use two simulated devices, a PinworthA "1000" and a
+                 PinworthB "2000", fresh at every run, instead of real ones
+  --json         print reports and the list as JSON, one object a line
+  -h, --help     print this text
+  -v, --version  print the version
+
+Ctrl+C stops read and listen between two reports.
+
+Exit status:
+  0    success
+  2    bad arguments: nothing was sent
+  3    no such interface or device attached
+  4    a transfer failed or the device was unplugged; standard error says
+       why
+  5    timed out: fewer reports than --count, or no answer from the display
+  130  stopped by Ctrl+C
+
+Examples:
+  pinworth list
+  pinworth write A:1000:1 04 01
+  pinworth lcd A:1000 "Hello"
+  pinworth read 0 --changes --count 5
+  pinworth listen B:2000:1 --json --timeout 10
+  printf 'lcd A:1000 Hi\nlcd A:1000 --read\n' | pinworth --sim session
+)";

@@ -1,0 +1,61 @@
+// pinworth: the device library from the command line, on real devices
+// through libudev and hidraw, or with --sim on a simulated PinworthA "1000"
+// and PinworthB "2000".
+#include "Commands.h"
+#include "ExitStatus.h"
+#include "Output.h"
+#include "StopRequests.h"
+
+#include "PinworthLib.h"
+#include "platform/hidraw/HidrawBackend.h"
+#include "platform/sim/SimBackend.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+bool NeedsDevices(Command command) {
+  return command != Command::Help && command != Command::Version;
+}
+
+std::unique_ptr<hid::Backend> MakeBackend(bool simulated) {
+  if (!simulated)
+    return std::make_unique<hid::hidraw::HidrawBackend>();
+  auto backend = std::make_unique<hid::sim::SimBackend>();
+  backend->attach(hid::sim::Model::PinworthA, "1000");
+  backend->attach(hid::sim::Model::PinworthB, "2000");
+  return backend;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  QCoreApplication application(argc, argv);
+  const auto parsed = ParseCommandLine(application.arguments().mid(1));
+  if (const auto *error = std::get_if<UsageError>(&parsed)) {
+    PrintError(error->message);
+    std::fputs("Try 'pinworth --help'.\n", stderr);
+    return kExitBadArguments;
+  }
+  const Invocation &invocation = std::get<Invocation>(parsed);
+  if (!NeedsDevices(invocation.command))
+    return RunCommand(invocation);
+
+  InstallStopRequests();
+  const std::unique_ptr<hid::Backend> backend =
+      MakeBackend(invocation.simulated);
+  hid::SetBackend(backend.get());
+  if (PinworthInit() != 0) {
+    PrintError(QStringLiteral("cannot reach the devices: udev is not "
+                              "available"));
+    return kExitTransferFailed;
+  }
+  const int status = RunCommand(invocation);
+  // The handles go before the backend that made them.
+  PinworthClearInterfaceList();
+  hid::SetBackend(nullptr);
+  return status;
+}

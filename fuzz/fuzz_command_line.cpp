@@ -1,0 +1,58 @@
+// pinworth's command line on any arguments: the input's NUL-separated
+// parts are the arguments. What parses names a command with its arguments in
+// range (a target for the commands that take one, 1 to 64 bytes for write, at
+// most a display line of printable ASCII for lcd, a count from 1, a timeout
+// within a day); what does not has a reason. Interface names parse back from
+// their keys.
+#include "CommandLine.h"
+#include "FuzzCheck.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  const QStringList arguments =
+      QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size))
+          .split(QChar(0));
+  const auto parsed = ParseCommandLine(arguments);
+  if (const auto *error = std::get_if<UsageError>(&parsed)) {
+    FUZZ_CHECK(!error->message.isEmpty());
+    return 0;
+  }
+  const Invocation &invocation = std::get<Invocation>(parsed);
+  const bool hasTarget = invocation.target.position.has_value() ||
+                         invocation.target.identity.has_value();
+  switch (invocation.command) {
+  case Command::Help:
+  case Command::Version:
+  case Command::Session:
+  case Command::List:
+    FUZZ_CHECK(!hasTarget);
+    break;
+  case Command::Write:
+    FUZZ_CHECK(!invocation.bytes.isEmpty() && invocation.bytes.size() <= 64);
+    [[fallthrough]];
+  case Command::Read:
+  case Command::Listen:
+  case Command::Info:
+    FUZZ_CHECK(hasTarget);
+    break;
+  case Command::Lcd:
+    FUZZ_CHECK(hasTarget);
+    FUZZ_CHECK(invocation.lcdRead == invocation.text.isEmpty());
+    FUZZ_CHECK(invocation.text.size() <= kMaxLcdText);
+    for (QChar c : invocation.text)
+      FUZZ_CHECK(c.unicode() >= 0x20 && c.unicode() < 0x7f);
+    break;
+  }
+  FUZZ_CHECK(invocation.target.position.has_value() !=
+                 invocation.target.identity.has_value() ||
+             !hasTarget);
+  if (invocation.target.identity) {
+    const std::optional<InterfaceName> again =
+        ParseInterfaceName(invocation.target.identity->key());
+    FUZZ_CHECK(again && again->identity == invocation.target.identity);
+  }
+  FUZZ_CHECK(!invocation.count || *invocation.count >= 1);
+  FUZZ_CHECK(!invocation.timeoutMS ||
+             (*invocation.timeoutMS >= 1 && *invocation.timeoutMS <= 86400000));
+  FUZZ_CHECK(invocation.intervalMS >= 1 && invocation.intervalMS <= 60000);
+  return 0;
+}

@@ -1,0 +1,47 @@
+// The built pinworth program run as a user runs it, with what it printed
+// and its exit status.
+#ifndef PINWORTH_TEST_PINWORTH_PROCESS_H
+#define PINWORTH_TEST_PINWORTH_PROCESS_H
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+struct PinworthRun {
+  int exitCode = -1;
+  bool crashed = true;
+  QStringList lines; // standard output, a line each
+  QString errors;    // standard error
+};
+
+// Starts pinworth with arguments; childSetUp, when given, runs in the child
+// before the program does.
+inline void StartPinworth(QProcess &process, const QStringList &arguments,
+                          const std::function<void()> &childSetUp = {}) {
+  if (childSetUp)
+    process.setChildProcessModifier(childSetUp);
+  process.start(QStringLiteral(PINWORTH_PROGRAM), arguments);
+}
+
+inline PinworthRun Finish(QProcess &process) {
+  PinworthRun run;
+  if (!process.waitForFinished(20000))
+    process.kill();
+  run.crashed = process.exitStatus() != QProcess::NormalExit;
+  run.exitCode = process.exitCode();
+  run.lines = QString::fromUtf8(process.readAllStandardOutput())
+                  .split(u'\n', Qt::SkipEmptyParts);
+  run.errors = QString::fromUtf8(process.readAllStandardError());
+  return run;
+}
+
+inline PinworthRun RunPinworth(const QStringList &arguments,
+                               const std::function<void()> &childSetUp = {}) {
+  QProcess process;
+  StartPinworth(process, arguments, childSetUp);
+  return Finish(process);
+}
+
+#endif

@@ -1,0 +1,138 @@
+// pinworth on its Linux backend, over USB devices emulated by umockdev: the
+// testbed lives in this process, pinworth runs in a child that inherits the
+// preload library and the testbed's directory, as umockdev-run does it.
+#include "HidrawTestbed.h"
+#include "PinworthProcess.h"
+
+#include "platform/PinworthUSBIDs.h"
+
+#include <QTest>
+
+#include <linux/capability.h>
+#include <sys/prctl.h>
+
+namespace {
+
+// The child runs as root without the right to override file permissions,
+// as a user without the udev rule would.
+void WithoutPermissionOverride() {
+  prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
+  prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
+}
+
+} // namespace
+
+class PinworthHidrawTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<HidrawTestbed> testbed;
+
+private slots:
+  void init() {
+    testbed = std::make_unique<HidrawTestbed>();
+    testbed->plugPinworth("1-4", pinworth::kUSBProductIDA, "1000");
+    testbed->plugPinworth("1-5", pinworth::kUSBProductIDB, "2000");
+  }
+  void cleanup() { testbed.reset(); }
+
+  void listsTheNodes() {
+    const PinworthRun run = RunPinworth({"list"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines,
+             QStringList({" 0  A:1000:0   PinworthA (SN 1000) Interface 0  "
+                          "/dev/hidraw0",
+                          " 1  A:1000:1   PinworthA (SN 1000) Interface 1  "
+                          "/dev/hidraw1",
+                          " 2  B:2000:0   PinworthB (SN 2000) Interface 0  "
+                          "/dev/hidraw2",
+                          " 3  B:2000:1   PinworthB (SN 2000) Interface 1  "
+                          "/dev/hidraw3"}));
+  }
+
+  // What reaches each node, and that bad input reaches none.
+  void writes() {
+    QCOMPARE(RunPinworth({"write", "A:1000:0", "01 02 03 04"}).exitCode, 0);
+    QCOMPARE(RunPinworth({"write", "3", "0x05,0x01,0x80"}).exitCode, 0);
+    QCOMPARE(RunPinworth({"write", "1", "01 02 03 04 05 06 07 08 09"}).exitCode,
+             2);
+    QCOMPARE(RunPinworth({"write", "2", "05 0g"}).exitCode, 2);
+    // hidraw takes a report without ID led by report number 0.
+    const std::vector<Bytes> toA0 = {{0, 1, 2, 3, 4}};
+    const std::vector<Bytes> toB1 = {{5, 1, 0x80, 0, 0, 0, 0, 0}};
+    QCOMPARE(testbed->node("1-4", 0).written(), toA0);
+    QCOMPARE(testbed->node("1-5", 1).written(), toB1);
+    QVERIFY(testbed->node("1-4", 1).written().empty());
+    QVERIFY(testbed->node("1-5", 0).written().empty());
+  }
+
+  void failedTransfers() {
+    testbed->node("1-5", 0).failRequestsWith(EIO);
+    const PinworthRun failed = RunPinworth({"write", "B:2000:0", "01"});
+    QCOMPARE(failed.exitCode, 4);
+    QVERIFY2(failed.errors.contains("could not write to PinworthB (SN 2000) "
+                                    "Interface 0: input/output error"),
+             qPrintable(failed.errors));
+    QVERIFY(failed.lines.isEmpty());
+
+    testbed->denyAccess("1-4", 0);
+    const PinworthRun denied =
+        RunPinworth({"read", "0", "--count", "1"}, WithoutPermissionOverride);
+    QCOMPARE(denied.exitCode, 4);
+    QVERIFY2(denied.errors.contains("install the Pinworth udev rule"),
+             qPrintable(denied.errors));
+  }
+
+  void reads() {
+    testbed->node("1-5", 0).setInputReport(0, {0xf0, 0xff, 0xff, 0xff});
+    const PinworthRun run = RunPinworth({"read", "B:2000:0", "--count", "2"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines.size(), 2);
+    QVERIFY2(run.lines[1].contains("B 2000 if0    R  --    f0 ff ff ff"
+                                   "           pins 0-3 low"),
+             qPrintable(run.lines[1]));
+  }
+
+  // Starts listen with arguments on A:1000:1 and returns once it is armed.
+  void startListening(QProcess &process, const QStringList &arguments) {
+    StartPinworth(process, QStringList{"listen", "A:1000:1"} + arguments);
+    QString errors;
+    QTRY_VERIFY(
+        (errors += process.readAllStandardError()).contains("Ctrl+C stops"));
+    QTRY_COMPARE(testbed->node("1-4", 1).openClients(), 2);
+  }
+
+  void listens() {
+    FakeHidrawNode &node = testbed->node("1-4", 1);
+    QProcess process;
+    startListening(process, {"--count", "2"});
+    node.sendInterruptReport({6, 0x82, 'O', 'K', 0, 0, 0, 0});
+    node.sendInterruptReport({0x0c, 0x00, 0x16, 0, 0, 0, 0, 0});
+    const PinworthRun run = Finish(process);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines.size(), 2);
+    QVERIFY2(run.lines[0].contains("A 1000 if1    R  0x06  82 4f 4b 00 00 00 "
+                                   "00  LCD read: \"OK\""),
+             qPrintable(run.lines[0]));
+    QVERIFY2(run.lines[1].contains("R  0x0c  00 16 00 00 00 00 00  IR key: "
+                                   "address 0x00, command 0x16"),
+             qPrintable(run.lines[1]));
+  }
+
+  // Listening ends when its device goes; another device going changes
+  // nothing.
+  void endsWhenUnplugged() {
+    QProcess process;
+    startListening(process, {});
+    testbed->unplug("1-5");
+    QVERIFY(!process.waitForFinished(300));
+    testbed->unplug("1-4");
+    const PinworthRun run = Finish(process);
+    QCOMPARE(run.exitCode, 4);
+    QVERIFY2(run.errors.contains("PinworthA (SN 1000) Interface 1 was "
+                                 "unplugged"),
+             qPrintable(run.errors));
+  }
+};
+
+QTEST_GUILESS_MAIN(PinworthHidrawTest)
+#include "tst_pinworth_hidraw.moc"

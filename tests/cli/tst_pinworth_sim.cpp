@@ -1,0 +1,204 @@
+// pinworth on its simulated devices, run as a user runs it: every command,
+// its output in the log's text format and as JSON, its exit statuses, bad
+// arguments and Ctrl+C.
+#include "PinworthProcess.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+#include <csignal>
+
+class PinworthSimTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  // Each line of standard output holds its fragment, in order.
+  void commands_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("error");
+    const QString ff = "if0    R  --    ff ff ff ff           all pins high";
+    QTest::newRow("list") << QStringList{"list"} << 0
+                          << QStringList{"0  A:1000:0   PinworthA (SN 1000) "
+                                         "Interface 0  -",
+                                         "1  A:1000:1", "2  B:2000:0",
+                                         "3  B:2000:1   PinworthB (SN 2000) "
+                                         "Interface 1  -"}
+                          << "";
+    QTest::newRow("write, padded")
+        << QStringList{"write", "B:2000:1", "04", "01"} << 0
+        << QStringList{"B 2000 if1    W  0x04  01 00 00 00 00 00 00  "
+                       "LCD mode on"}
+        << "";
+    QTest::newRow("write, bracketed")
+        << QStringList{"write", "0", "[255, 254]"} << 0
+        << QStringList{"A 1000 if0    W  --    ff fe 00 00           "
+                       "latches: pins 8, 16-31 low"}
+        << "";
+    QTest::newRow("write, too long")
+        << QStringList{"write", "0", "01 02 03 04 05"} << 2 << QStringList{}
+        << "Interface 0 takes 4 bytes; 5 bytes given";
+    QTest::newRow("write, not bytes")
+        << QStringList{"write", "1", "05", "zz"} << 2 << QStringList{}
+        << "\"zz\" is not a byte";
+    QTest::newRow("write, no such position")
+        << QStringList{"write", "4", "00"} << 3 << QStringList{}
+        << "no interface 4 is attached";
+    QTest::newRow("write, no such device")
+        << QStringList{"write", "B:2000:1#2", "00"} << 3 << QStringList{}
+        << "no interface B:2000:1#2 is attached";
+    QTest::newRow("write, not a name")
+        << QStringList{"write", "C:1:0", "00"} << 2 << QStringList{}
+        << "'C:1:0' names no interface";
+    QTest::newRow("read") << QStringList{"read", "A:1000:0",   "--count",
+                                         "3",    "--interval", "5"}
+                          << 0 << QStringList{ff, ff, ff} << "";
+    QTest::newRow("read, changes only")
+        << QStringList{"read",      "0",         "--changes",
+                       "--count=2", "--timeout", "0.3"}
+        << 5 << QStringList{ff} << "";
+    QTest::newRow("read, an interface 1")
+        << QStringList{"read", "1"} << 2 << QStringList{} << "use listen";
+    QTest::newRow("listen, count not reached")
+        << QStringList{"listen", "1", "--count", "1", "--timeout", "0.2"} << 5
+        << QStringList{} << "Listening to PinworthA (SN 1000) Interface 1";
+    QTest::newRow("listen, until the timeout")
+        << QStringList{"listen", "3", "--timeout", "0.2"} << 0 << QStringList{}
+        << "";
+    QTest::newRow("lcd")
+        << QStringList{"lcd", "A:1000", "Hello"} << 0
+        << QStringList{"A 1000 if1    W  0x04  01 00 00 00 00 00 00  "
+                       "LCD mode on",
+                       "W  0x05  03 38 01 0f 00 00 00  LCD: function set",
+                       "W  0x05  85 48 65 6c 6c 6f 00  LCD write: \"Hello\"",
+                       "W  0x05  01 80 00 00 00 00 00  LCD: set display "
+                       "address 0x00",
+                       "W  0x06  85 00 00 00 00 00 00  LCD read request: 5",
+                       "A 1000 if1    R  0x06  85 48 65 6c 6c 6f 00  "
+                       "LCD read: \"Hello\""}
+        << "";
+    QTest::newRow("lcd --read")
+        << QStringList{"lcd", "2", "--read"} << 0
+        << QStringList{"B 2000 if1    W  0x04",
+                       "W  0x05  01 80",
+                       "W  0x06  86",
+                       "R  0x06  86 20 20 20 20 20 20",
+                       "W  0x06  86",
+                       "R  0x06  86",
+                       "W  0x06  84",
+                       "R  0x06  84 20 20 20 20 00 00  LCD read: \"    \""}
+        << "";
+    QTest::newRow("lcd, text and --read")
+        << QStringList{"lcd", "1", "Hi", "--read"} << 2 << QStringList{}
+        << "either a text or --read";
+    QTest::newRow("lcd, too long")
+        << QStringList{"lcd", "1", "seventeen letters"} << 2 << QStringList{}
+        << "1 to 16 printable ASCII";
+    QTest::newRow("info") << QStringList{"info", "B:2000:1"} << 0
+                          << QStringList{"PinworthB (SN 2000) Interface 1",
+                                         "Vendor ID: 0x1209",
+                                         "Product ID: 0x0002",
+                                         "Serial number: 2000",
+                                         "Report descriptor (49 bytes)",
+                                         "Report ID (6)"}
+                          << "";
+    QTest::newRow("unknown option")
+        << QStringList{"list", "--cout", "2"} << 2 << QStringList{}
+        << "unknown option '--cout'";
+    QTest::newRow("option of another command")
+        << QStringList{"listen", "1", "--changes"} << 2 << QStringList{}
+        << "listen takes no option --changes";
+    QTest::newRow("no command")
+        << QStringList{} << 2 << QStringList{} << "no command given";
+  }
+  void commands() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, error);
+    const PinworthRun run = RunPinworth(QStringList{"--sim"} + arguments);
+    QVERIFY(!run.crashed);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.errors.contains(error), qPrintable(run.errors));
+    if (QTest::currentDataTag() == QLatin1String("info")) {
+      for (const QString &fragment : lines)
+        QVERIFY2(run.lines.join('\n').contains(fragment), qPrintable(fragment));
+      return;
+    }
+    QCOMPARE(run.lines.size(), lines.size());
+    for (int i = 0; i < lines.size(); ++i)
+      QVERIFY2(run.lines[i].contains(lines[i]), qPrintable(run.lines[i]));
+  }
+
+  void jsonLines() {
+    const PinworthRun list = RunPinworth({"--sim", "--json", "list"});
+    QCOMPARE(list.lines.size(), 4);
+    const QJsonObject last =
+        QJsonDocument::fromJson(list.lines[3].toUtf8()).object();
+    QCOMPARE(last.value("key").toString(), "B:2000:1");
+    QCOMPARE(last.value("model").toString(), "PinworthB");
+    QCOMPARE(last.value("serial").toInt(), 2000);
+    QCOMPARE(last.value("interface").toInt(), 1);
+
+    const PinworthRun lcd = RunPinworth({"lcd", "--json", "--sim", "1", "Hi"});
+    QCOMPARE(lcd.exitCode, 0);
+    const QJsonObject answer =
+        QJsonDocument::fromJson(lcd.lines.last().toUtf8()).object();
+    QCOMPARE(answer.value("source").toString(), "A:1000:1");
+    QCOMPARE(answer.value("direction").toString(), "R");
+    QCOMPARE(answer.value("report_id").toInt(), 6);
+    QCOMPARE(answer.value("data").toString(), "82 48 69 00 00 00 00");
+    QCOMPARE(answer.value("decoded").toString(), "LCD read: \"Hi\"");
+    QVERIFY(answer.value("time").toDouble() > 0);
+
+    const PinworthRun write =
+        RunPinworth({"--sim", "--json", "write", "0", "0x0f"});
+    const QJsonObject written =
+        QJsonDocument::fromJson(write.lines.value(0).toUtf8()).object();
+    QVERIFY(written.value("report_id").isNull());
+    QCOMPARE(written.value("data").toString(), "0f 00 00 00");
+  }
+
+  // A session's commands share the devices; the first that fails ends it.
+  void session() {
+    QProcess process;
+    StartPinworth(process, {"--sim", "session"});
+    process.write("write A:1000:0 fe ff ff ff\n"
+                  "# the latch reads back\n"
+                  "read 0 --count 1\n"
+                  "lcd A:1000 \"Hello\"\n"
+                  "lcd 1 --read\n"
+                  "frob\n"
+                  "list\n");
+    process.closeWriteChannel();
+    const PinworthRun run = Finish(process);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.errors.contains("frob: unknown command"),
+             qPrintable(run.errors));
+    QCOMPARE(run.lines.size(), 16);
+    QVERIFY2(run.lines[1].contains("R  --    fe ff ff ff           pins 0 low"),
+             qPrintable(run.lines[1]));
+    QVERIFY2(run.lines[11].contains("R  0x06  86 48 65 6c 6c 6f 20  "
+                                    "LCD read: \"Hello \""),
+             qPrintable(run.lines[11]));
+  }
+
+  // Ctrl+C ends listening between reports, not by killing the program.
+  void stopsOnCtrlC() {
+    QProcess process;
+    StartPinworth(process, {"--sim", "listen", "A:1000:1"});
+    QVERIFY(process.waitForStarted());
+    QString errors;
+    QTRY_VERIFY(
+        (errors += process.readAllStandardError()).contains("Ctrl+C stops"));
+    ::kill(pid_t(process.processId()), SIGINT);
+    const PinworthRun run = Finish(process);
+    QVERIFY(!run.crashed);
+    QCOMPARE(run.exitCode, 130);
+  }
+};
+
+QTEST_GUILESS_MAIN(PinworthSimTest)
+#include "tst_pinworth_sim.moc"
