@@ -13,6 +13,7 @@
 //   LD_PRELOAD=libumockdev-preload.so.0 TMPDIR=/tmp interrupt_bench umockdev
 #include "HidrawTestbed.h"
 #include "PinworthLib.h"
+#include "TimerLateness.h"
 #include "platform/hidraw/HidrawBackend.h"
 #include "platform/sim/SimBackend.h"
 
@@ -174,13 +175,6 @@ uint64_t SendFor(Rig &rig, int rate, int seconds) {
   return sent;
 }
 
-double Percentile(std::vector<double> values, double p) {
-  if (values.empty())
-    return 0;
-  std::sort(values.begin(), values.end());
-  return values[size_t(p * double(values.size() - 1))];
-}
-
 template <typename MakeRig>
 void Run(const char *backend, MakeRig makeRig, int rate, bool hung,
          int seconds) {
@@ -193,15 +187,7 @@ void Run(const char *backend, MakeRig makeRig, int rate, bool hung,
     return;
   }
 
-  std::vector<double> lateness;
-  QElapsedTimer sinceTick;
-  QTimer frame;
-  frame.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&frame, &QTimer::timeout, [&] {
-    lateness.push_back(
-        std::max(0.0, double(sinceTick.nsecsElapsed()) / 1e6 - 16.0));
-    sinceTick.restart();
-  });
+  TimerLateness lateness;
   QTimer hang;
   QObject::connect(&hang, &QTimer::timeout, [&] { rig->hangOnce(); });
 
@@ -212,8 +198,7 @@ void Run(const char *backend, MakeRig makeRig, int rate, bool hung,
     sent = SendFor(*rig, rate, seconds);
     done = true;
   });
-  sinceTick.start();
-  frame.start(16);
+  lateness.start();
   if (hung)
     hang.start(1000);
   RunEventsUntil([&] { return bool(done); }, (seconds + 5) * 1000);
@@ -225,7 +210,7 @@ void Run(const char *backend, MakeRig makeRig, int rate, bool hung,
         return counts.delivered + counts.lost + rig->kernelDropped() >= sent;
       },
       3000);
-  frame.stop();
+  lateness.stop();
   const double cpu = MainThreadCpuSeconds() - cpuBefore;
 
   const double perSecond = 1.0 / seconds;
@@ -235,7 +220,7 @@ void Run(const char *backend, MakeRig makeRig, int rate, bool hung,
       double(sent) * perSecond, double(counts.delivered) * perSecond,
       double(counts.lost) * perSecond, double(rig->kernelDropped()) * perSecond,
       counts.delivered ? cpu * 1e6 / double(counts.delivered) : 0.0,
-      Percentile(lateness, 0.99), Percentile(lateness, 1.0));
+      lateness.percentile(0.99), lateness.percentile(1.0));
   std::fflush(stdout);
 }
 

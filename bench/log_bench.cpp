@@ -10,6 +10,8 @@
 // - a filter over 10^6 rows, and an export of 10^6 rows to CSV.
 //
 //   log_bench [seconds of the 8,000/s run, default 5]
+#include "TimerLateness.h"
+
 #include "LogPanel.h"
 #include "LogTableModel.h"
 #include "LogView.h"
@@ -140,33 +142,22 @@ void ReportsAt8000PerSecond(hid::sim::SimBackend &backend, int seconds) {
       backend.sendInputReport(device, 1,
                               {0x0c, 0x00, uint8_t(sent), 0, 0, 0, 0, 0});
   });
-  std::vector<qint64> lateness;
-  QElapsedTimer tick;
-  QTimer probe;
-  probe.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&probe, &QTimer::timeout, [&] {
-    if (tick.isValid())
-      lateness.push_back(std::max<qint64>(0, tick.elapsed() - 16));
-    tick.restart();
-  });
+  TimerLateness lateness;
   const double cpuBefore = CpuSeconds();
   const int rowsBefore = controller->logModel()->reportCount();
   sender.start(1);
-  probe.start(16);
+  lateness.start();
   QTimer::singleShot(seconds * 1000, &QCoreApplication::quit);
   QCoreApplication::exec();
   sender.stop();
-  probe.stop();
+  lateness.stop();
   const double cpu = CpuSeconds() - cpuBefore;
   const int logged = controller->logModel()->reportCount() - rowsBefore;
-  std::sort(lateness.begin(), lateness.end());
-  const qint64 p99 =
-      lateness.empty() ? 0 : lateness[size_t(lateness.size() * 0.99)];
   std::printf("8000 reports/s for %d s in the shown window: %d sent, %d "
-              "logged, %.1f us CPU a logged report, 16 ms timer late by %lld "
-              "ms at the 99th percentile (%lld ms at worst)\n",
-              seconds, sent, logged, cpu / std::max(1, logged) * 1e6, p99,
-              lateness.empty() ? 0LL : lateness.back());
+              "logged, %.1f us CPU a logged report, 16 ms timer late by %.1f "
+              "ms at the 99th percentile (%.1f ms at worst)\n",
+              seconds, sent, logged, cpu / std::max(1, logged) * 1e6,
+              lateness.percentile(0.99), lateness.percentile(1.0));
   backend.detachAll();
 }
 

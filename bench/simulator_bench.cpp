@@ -8,6 +8,8 @@
 // 8,000/s each.
 //
 //   simulator_bench [seconds per run, default 3]
+#include "TimerLateness.h"
+
 #include "MainWindowResource.h"
 #include "PinworthWindowController.h"
 #include "ReportGenerator.h"
@@ -28,13 +30,6 @@
 #include <vector>
 
 namespace {
-
-double Percentile(std::vector<double> values, double p) {
-  if (values.empty())
-    return 0;
-  std::sort(values.begin(), values.end());
-  return values[size_t(p * double(values.size() - 1))];
-}
 
 int ReportRows(const LogTableModel &log) {
   int rows = 0;
@@ -61,15 +56,7 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds) {
   }
   QCoreApplication::processEvents();
 
-  std::vector<double> lateness;
-  QElapsedTimer sinceTick;
-  QTimer probe;
-  probe.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&probe, &QTimer::timeout, [&] {
-    lateness.push_back(
-        std::max(0.0, double(sinceTick.nsecsElapsed()) / 1e6 - 16.0));
-    sinceTick.restart();
-  });
+  TimerLateness lateness;
   std::vector<std::unique_ptr<ReportGenerator>> generators;
   for (hid::sim::DeviceID id : ids)
     generators.push_back(std::make_unique<ReportGenerator>(
@@ -77,8 +64,7 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds) {
           backend.sendInputReport(id, 1, report);
         },
         [] {}));
-  sinceTick.start();
-  probe.start(16);
+  lateness.start();
   for (auto &generator : generators)
     generator->start(rate, uint64_t(rate) * uint64_t(seconds));
   QEventLoop loop;
@@ -91,7 +77,7 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds) {
   });
   check.start(5);
   loop.exec();
-  probe.stop();
+  lateness.stop();
   // What is on its way still arrives.
   backend.waitForKernelQueues();
   QTimer::singleShot(300, &loop, &QEventLoop::quit);
@@ -106,8 +92,8 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds) {
   std::printf("%7d %6d/s %9llu %9llu %8llu %8llu %7.1f %7.1f\n", devices, rate,
               (unsigned long long)sent, (unsigned long long)logged,
               (unsigned long long)(sent - logged),
-              (unsigned long long)kernelDropped, Percentile(lateness, 0.99),
-              Percentile(lateness, 1.0));
+              (unsigned long long)kernelDropped, lateness.percentile(0.99),
+              lateness.percentile(1.0));
   std::fflush(stdout);
   generators.clear();
   backend.detachAll();
