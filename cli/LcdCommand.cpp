@@ -41,9 +41,11 @@ Report Macro(DefaultMacroIndex index) {
 std::vector<Report> TextReports(const QByteArray &text) {
   std::vector<Report> reports;
   for (qsizetype at = 0; at < text.size(); at += kLCDMaxCount) {
-    const QByteArray part = text.mid(at, kLCDMaxCount);
-    Report report{kLCDWriteReport, {uint8_t(kLCDDataRegister | part.size())}};
-    std::copy(part.begin(), part.end(), report.data.begin() + 1);
+    const size_t count =
+        size_t(std::min<qsizetype>(kLCDMaxCount, text.size() - at));
+    Report report{kLCDWriteReport, {uint8_t(kLCDDataRegister | count)}};
+    for (size_t i = 0; i < count; ++i)
+      report.data[1 + i] = uint8_t(text[at + qsizetype(i)]);
     reports.push_back(report);
   }
   return reports;
