@@ -1,4 +1,5 @@
-// The interfaces the explorer has armed for interrupt reports, and what
+// The interfaces a program (the explorer, pinworth) has armed for interrupt
+// reports, and what
 // arming takes: a reference on each armed handle, so that no rebuild of the
 // library's list destroys it under its handler, and the buffer into which the
 // platform copies each of its reports.
@@ -6,8 +7,8 @@
 // Reports reach the callback given at construction, with its refcon, only
 // from handles armed here and only into their own buffers. disarmAll() lets go
 // of everything in one place: it removes every handler, drops the references
-// and frees the buffers. The controller calls it whenever the library rebuilds
-// its list (whose new handles are not armed); destruction does the same.
+// and frees the buffers. Its owner calls it whenever the library rebuilds its
+// list (whose new handles are not armed); destruction does the same.
 //
 // Main thread only.
 #ifndef PINWORTH_EXPLORER_ARMED_INTERFACES_H
