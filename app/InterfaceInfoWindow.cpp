@@ -12,24 +12,6 @@
 #include <QLabel>
 #include <QSaveFile>
 
-namespace {
-
-using hid::descriptor::Report;
-
-QString KindText(Report::Kind kind) {
-  switch (kind) {
-  case Report::Kind::Input:
-    return QStringLiteral("Input");
-  case Report::Kind::Output:
-    return QStringLiteral("Output");
-  case Report::Kind::Feature:
-    return QStringLiteral("Feature");
-  }
-  return {};
-}
-
-} // namespace
-
 InterfaceInfoWindow::InterfaceInfoWindow(QWidget *parent)
     : QWidget(parent, Qt::Window),
       ui_(std::make_unique<Ui::InterfaceInfoWindow>()) {
@@ -102,18 +84,16 @@ void InterfaceInfoWindow::fillProperties(const InterfaceInfo &info) {
 }
 
 void InterfaceInfoWindow::fillReports(const InterfaceInfo &info) {
-  const std::vector<Report> &reports = info.decoded.reports;
+  const std::vector<hid::descriptor::Report> &reports = info.decoded.reports;
   ui_->reportsTable->setRowCount(int(reports.size()));
   for (int row = 0; row < int(reports.size()); ++row) {
-    const Report &report = reports[size_t(row)];
+    const hid::descriptor::Report &report = reports[size_t(row)];
     const QString cells[] = {
-        info.decoded.usesReportIDs
-            ? QStringLiteral("%1")
-                  .arg(report.reportID, 2, 16, QLatin1Char('0'))
-                  .toUpper()
-            : QStringLiteral("none"),
-        KindText(report.kind), QString::number(report.bits),
-        QString::number(report.dataBytes), QString::number(report.reportBytes)};
+        info.decoded.usesReportIDs ? ReportIDText(report.reportID)
+                                   : QStringLiteral("none"),
+        QString::fromLatin1(hid::descriptor::KindName(report.kind)),
+        QString::number(report.bits), QString::number(report.dataBytes),
+        QString::number(report.reportBytes)};
     for (int column = 0; column < 5; ++column)
       ui_->reportsTable->setItem(row, column,
                                  new QTableWidgetItem(cells[column]));

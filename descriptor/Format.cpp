@@ -132,6 +132,8 @@ std::string ItemValue(const Item &item) {
   }
 }
 
+} // namespace
+
 const char *KindName(Report::Kind kind) {
   switch (kind) {
   case Report::Kind::Input:
@@ -143,8 +145,6 @@ const char *KindName(Report::Kind kind) {
   }
   return "";
 }
-
-} // namespace
 
 std::string FormatItems(const Decoded &decoded, const uint8_t *data) {
   std::string text;

@@ -64,6 +64,9 @@ struct Report {
   uint32_t reportBytes = 0;
 };
 
+// "Input", "Output" or "Feature".
+const char *KindName(Report::Kind kind);
+
 // What is wrong with a descriptor, and the offset of the item at fault.
 struct Malformation {
   enum class Kind : uint8_t {

@@ -15,15 +15,15 @@ QString Text(const std::optional<std::string> &value) {
   return value ? QString::fromStdString(*value) : QStringLiteral("none");
 }
 
-QString ReportIDText(uint8_t id) {
-  return QStringLiteral("%1").arg(id, 2, 16, QLatin1Char('0')).toUpper();
-}
-
 QString Reason(hid::Status status) {
   return QString::fromUtf8(hid::StatusString(status));
 }
 
 } // namespace
+
+QString ReportIDText(uint8_t id) {
+  return QStringLiteral("%1").arg(id, 2, 16, QLatin1Char('0')).toUpper();
+}
 
 InterfaceInfo ReadInterfaceInfo(const hid::DeviceInterface &handle) {
   InterfaceInfo info;
