@@ -3,6 +3,7 @@
 #include "LogExport.h"
 #include "LogTableModel.h"
 #include "LogView.h"
+#include "ReportFormFields.h"
 #include "framework/ModalSession.h"
 
 #include <QAction>
@@ -17,13 +18,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
-
-namespace {
-
-const QString kBadFilterStyle =
-    QStringLiteral("QLineEdit { border: 2px solid #d9534f; }");
-
-} // namespace
 
 LogPanel::LogPanel(LogView *view, LogTableModel *log, QLineEdit *filterField,
                    QPushButton *exportButton, QMainWindow *window)
@@ -105,7 +99,8 @@ void LogPanel::applyFilter(const QString &text) {
   const std::optional<LogFilter> filter = text.trimmed().isEmpty()
                                               ? std::optional<LogFilter>()
                                               : LogFilter::Parse(text, &error);
-  filterField_->setStyleSheet(error.isEmpty() ? QString() : kBadFilterStyle);
+  filterField_->setStyleSheet(error.isEmpty() ? QString()
+                                              : ReportFormFields::kMarkedStyle);
   if (!error.isEmpty()) {
     emit message("Filter: " + error);
     return;

@@ -36,15 +36,13 @@ QStringList DevicesRefusingAccess() {
     const PinworthListNode *node = PinworthInterfaceListNodeAtIndex(position);
     if (!node)
       break;
-    const std::optional<InterfaceIdentity> identity =
-        IdentityAtPosition(position);
-    if (!identity ||
-        node->pinworthHIDInterface->checkAccess() != hid::kErrorNotPermitted)
-      continue;
-    const QString device = QStringLiteral("%1 (SN %2)")
-                               .arg(identity->modelName())
-                               .arg(identity->serialNumber);
-    if (!devices.contains(device))
+    const QString device =
+        QStringLiteral("%1 (SN %2)")
+            .arg(InterfaceIdentity{node->interfaceType, node->serialNumber}
+                     .modelName())
+            .arg(node->serialNumber);
+    if (!devices.contains(device) &&
+        node->pinworthHIDInterface->checkAccess() == hid::kErrorNotPermitted)
       devices.append(device);
   }
   return devices;

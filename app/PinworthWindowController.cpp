@@ -93,11 +93,12 @@ void reportHandlerCallback(void *target, hid::Status result, void *refcon,
   }
   if (result != hid::kSuccess || bufferSize == 0 || !refcon)
     return;
-  controller->countInterruptReport(sender);
   const auto *report = static_cast<const uint8_t *>(target);
   const int size = static_cast<int>(bufferSize);
   const InterfaceIdentity *source =
       controller->armedInterfaces.sourceOf(sender);
+  if (source)
+    ++controller->interruptReports[*source];
   controller->addLogEntryWithDirection(
       kReportDirectionIn, report[0], size - 1, report + 1,
       source ? std::optional(*source) : std::nullopt);
@@ -152,7 +153,6 @@ void PinworthWindowController::awakeFromNib() {
   isReading = false;
   ignoreDuplicates = true;
   populateInterfacePopup();
-  interfacePopupChanged(this);
   tableViewSelectionDidChange();
   createLog();
   WindowState::Restore(window, logTable->horizontalHeader());
@@ -404,17 +404,12 @@ void PinworthWindowController::armInterface(int position,
   }
 }
 
-void PinworthWindowController::countInterruptReport(const void *sender) {
-  if (const InterfaceIdentity *source = armedInterfaces.sourceOf(sender))
-    ++interruptReports[source->key()];
-}
-
 // The log never pretends to be complete: a row marks the gap.
 void PinworthWindowController::logLostReports(const void *sender,
                                               uint32_t count) {
   const InterfaceIdentity *source = armedInterfaces.sourceOf(sender);
   if (source)
-    lostReports[source->key()] += count;
+    lostReports[*source] += count;
   logEntries->appendLoss(count, source ? std::optional(*source) : std::nullopt);
 }
 
@@ -733,10 +728,10 @@ QString PinworthWindowController::activityText() const {
     return QStringLiteral("Could not listen on %1: %2")
         .arg(name, armFailure->second);
   if (armedInterfaces.sources().contains(*selected)) {
-    const quint64 lost = lostReports.value(selected->key());
+    const quint64 lost = lostReports.value(*selected);
     return QStringLiteral("Listening on %1 - %2 reports%3")
         .arg(name)
-        .arg(interruptReports.value(selected->key()))
+        .arg(interruptReports.value(*selected))
         .arg(lost ? QStringLiteral(", %1 lost").arg(lost) : QString());
   }
   return name;

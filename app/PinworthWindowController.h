@@ -177,7 +177,6 @@ private:
   // reason below the message when there is one.
   void alert(const QString &title, const QString &message,
              const QString &reason = {});
-  void countInterruptReport(const void *sender);
   void logLostReports(const void *sender, uint32_t count);
   void updateStatus();
   // Says in the status bar when a loaded macro does not fit the layout.
@@ -229,8 +228,8 @@ private:
   std::optional<InterfaceIdentity> restoredSelection;
   QElapsedTimer clock;
   std::deque<qint64> recentPolls; // clock times of the last second's polls
-  QHash<QString, quint64> interruptReports; // by interface key, since armed
-  QHash<QString, quint64> lostReports;      // likewise
+  QHash<InterfaceIdentity, quint64> interruptReports; // since armed
+  QHash<InterfaceIdentity, quint64> lostReports;      // likewise
   // The interface whose arming failed last, and why.
   std::optional<std::pair<InterfaceIdentity, QString>> armFailure;
   // The interfaces 1 armed by Read, until the next rebuild of the list.

@@ -16,12 +16,13 @@
 namespace {
 
 constexpr char kMarkedProperty[] = "notAByte";
-const QString kMarkedStyle =
-    QStringLiteral("QLineEdit { border: 2px solid #d9534f; }");
 const QString kMarkedDescription =
     QStringLiteral("not a byte: type a hexadecimal value from 00 to ff");
 
 } // namespace
+
+const QString ReportFormFields::kMarkedStyle =
+    QStringLiteral("QLineEdit { border: 2px solid #d9534f; }");
 
 ReportFormFields::ReportFormFields(QList<QLineEdit *> fields, QObject *parent)
     : QObject(parent), fields_(std::move(fields)) {

@@ -27,6 +27,8 @@ public:
   // the layout calls it when it enables or disables fields.
   void refreshMarks();
   static bool isMarked(const QLineEdit *field);
+  // The frame of a field whose text is not what it must be.
+  static const QString kMarkedStyle;
   // Gives field the keyboard focus with its text selected.
   static void focus(QLineEdit *field);
 

@@ -5,6 +5,7 @@
 #ifndef PINWORTH_EXPLORER_INTERFACE_IDENTITY_H
 #define PINWORTH_EXPLORER_INTERFACE_IDENTITY_H
 
+#include <QHashFunctions>
 #include <QString>
 
 #include <optional>
@@ -29,6 +30,11 @@ struct InterfaceIdentity {
   QString key() const;
   static std::optional<InterfaceIdentity> fromKey(const QString &key);
 };
+
+inline size_t qHash(const InterfaceIdentity &identity, size_t seed = 0) {
+  return qHashMulti(seed, identity.interfaceType, identity.serialNumber,
+                    identity.occurrence);
+}
 
 // The identity of the interface at list position i (after a count), or none
 // when there is no node there.

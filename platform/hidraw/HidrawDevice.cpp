@@ -17,7 +17,7 @@ namespace hid::hidraw {
 namespace {
 
 // The largest report hidraw hands over, report number included.
-constexpr size_t kMaxReportSize = 16384;
+constexpr size_t kMaxReportSize = descriptor::kMaxReportBytes;
 
 } // namespace
 
@@ -184,8 +184,11 @@ Status HidrawDevice::learnReportIDs(int fd) {
 }
 
 // Opens the node and closes it again: its mode and access list, and the
-// user's capabilities, decide as they will for open().
+// user's capabilities, decide as they will for open(). An open handle has
+// its access.
 Status HidrawDevice::checkAccess() const {
+  if (fd_)
+    return kSuccess;
   const int fd = ::open(node_.devnode.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0)
     return errno == EACCES || errno == EPERM ? kErrorNotPermitted : kSuccess;

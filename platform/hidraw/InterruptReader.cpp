@@ -1,5 +1,7 @@
 #include "platform/hidraw/InterruptReader.h"
 
+#include "descriptor/ReportDescriptor.h"
+
 #include <cerrno>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -11,7 +13,7 @@ namespace hid::hidraw {
 namespace {
 
 // The largest report hidraw hands over, report number included.
-constexpr size_t kMaxReportSize = 16384;
+constexpr size_t kMaxReportSize = descriptor::kMaxReportBytes;
 
 } // namespace
 
