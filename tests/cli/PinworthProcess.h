@@ -27,9 +27,14 @@ inline void StartPinworth(QProcess &process, const QStringList &arguments,
 
 inline PinworthRun Finish(QProcess &process) {
   PinworthRun run;
-  if (!process.waitForFinished(20000))
+  // One that never started or did not end counts as crashed: QProcess keeps
+  // a normal exit with status 0 for it.
+  const bool finished = process.waitForFinished(20000);
+  if (!finished) {
     process.kill();
-  run.crashed = process.exitStatus() != QProcess::NormalExit;
+    process.waitForFinished();
+  }
+  run.crashed = !finished || process.exitStatus() != QProcess::NormalExit;
   run.exitCode = process.exitCode();
   run.lines = QString::fromUtf8(process.readAllStandardOutput())
                   .split(u'\n', Qt::SkipEmptyParts);

@@ -82,16 +82,6 @@ private slots:
              qPrintable(denied.errors));
   }
 
-  void reads() {
-    testbed->node("1-5", 0).setInputReport(0, {0xf0, 0xff, 0xff, 0xff});
-    const PinworthRun run = RunPinworth({"read", "B:2000:0", "--count", "2"});
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.lines.size(), 2);
-    QVERIFY2(run.lines[1].contains("B 2000 if0    R  --    f0 ff ff ff"
-                                   "           pins 0-3 low"),
-             qPrintable(run.lines[1]));
-  }
-
   // Starts listen with arguments on A:1000:1 and returns once it is armed.
   void startListening(QProcess &process, const QStringList &arguments) {
     StartPinworth(process, QStringList{"listen", "A:1000:1"} + arguments);

@@ -32,11 +32,6 @@ private slots:
         << QStringList{"B 2000 if1    W  0x04  01 00 00 00 00 00 00  "
                        "LCD mode on"}
         << "";
-    QTest::newRow("write, bracketed")
-        << QStringList{"write", "0", "[255, 254]"} << 0
-        << QStringList{"A 1000 if0    W  --    ff fe 00 00           "
-                       "latches: pins 8, 16-31 low"}
-        << "";
     QTest::newRow("write, too long")
         << QStringList{"write", "0", "01 02 03 04 05"} << 2 << QStringList{}
         << "Interface 0 takes 4 bytes; 5 bytes given";
@@ -96,13 +91,9 @@ private slots:
     QTest::newRow("lcd, too long")
         << QStringList{"lcd", "1", "seventeen letters"} << 2 << QStringList{}
         << "1 to 16 printable ASCII";
+    // The text itself is the Interface Info window's, tested with it.
     QTest::newRow("info") << QStringList{"info", "B:2000:1"} << 0
-                          << QStringList{"PinworthB (SN 2000) Interface 1",
-                                         "Vendor ID: 0x1209",
-                                         "Product ID: 0x0002",
-                                         "Serial number: 2000",
-                                         "Report descriptor (49 bytes)",
-                                         "Report ID (6)"}
+                          << QStringList{"PinworthB (SN 2000) Interface 1"}
                           << "";
     QTest::newRow("unknown option")
         << QStringList{"list", "--cout", "2"} << 2 << QStringList{}
@@ -123,8 +114,7 @@ private slots:
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.errors.contains(error), qPrintable(run.errors));
     if (QTest::currentDataTag() == QLatin1String("info")) {
-      for (const QString &fragment : lines)
-        QVERIFY2(run.lines.join('\n').contains(fragment), qPrintable(fragment));
+      QCOMPARE(run.lines.value(0), lines[0]);
       return;
     }
     QCOMPARE(run.lines.size(), lines.size());
