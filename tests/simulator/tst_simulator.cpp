@@ -120,6 +120,10 @@ private slots:
     const QStringList interfaces =
         ExplorerFixture::titles(fixture.interfacePopup());
     QCOMPARE(interfaces.size(), 2);
+    fixture.chooseInterface(1);
+    writeMacros({0});
+    auto *lcdMode = simulator->findChild<QLabel *>("lcdModeLabel");
+    QCOMPARE(lcdMode->text(), "LCD mode: on");
     DevicesPanel *devices = simulator->devices();
     QTest::mouseClick(devices->button("unplugButton"), Qt::LeftButton);
     QTRY_COMPARE(fixture.interfacePopup()->count(), 0);
@@ -129,6 +133,7 @@ private slots:
     QTRY_COMPARE(ExplorerFixture::titles(fixture.interfacePopup()), interfaces);
     QCOMPARE(devices->list()->item(0)->text(),
              "PinworthA (SN 1000) - plugged in");
+    QCOMPARE(lcdMode->text(), "LCD mode: off");
   }
 
   void faultToggleGivesTheExplorersAlert_data() {
