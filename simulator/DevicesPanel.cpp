@@ -12,8 +12,7 @@ namespace {
 
 QString Describe(const hid::sim::SimBackend::DeviceListing &device) {
   return QStringLiteral("%1 (SN %2) - %3")
-      .arg(device.model == hid::sim::Model::PinworthA ? "PinworthA"
-                                                      : "PinworthB",
+      .arg(QString::fromLatin1(hid::sim::ModelName(device.model)),
            device.serial ? QString::fromStdString(*device.serial)
                          : QObject::tr("none"),
            device.attached ? QObject::tr("plugged in")

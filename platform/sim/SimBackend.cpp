@@ -67,7 +67,7 @@ PropertyTable DeviceProperties(const SimDevice &device, int interfaceNumber) {
   table.serialNumber = device.serial;
   table.interfaceNumber = interfaceNumber;
   table.manufacturer = "Pinworth";
-  table.product = device.model == Model::PinworthA ? "PinworthA" : "PinworthB";
+  table.product = ModelName(device.model);
   return table;
 }
 
@@ -109,6 +109,9 @@ struct SimBackend::State {
     return device(id).interfaces[interfaceNumber];
   }
   void notify(DeviceID id, NotificationType type);
+  // Puts an attached device's interfaces last in the search order and tells
+  // of its arrival.
+  void plugIn(DeviceID id);
   // Calls the observers.
   void changed(DeviceID id);
 };
@@ -136,8 +139,6 @@ public:
   }
 
   int historyIndex() const { return history_; }
-  DeviceID device() const { return device_; }
-  int interfaceNumber() const { return interfaceNumber_; }
 
   Status checkAccess() const override {
     return state_->interface(device_, interfaceNumber_).faults.openStatus ==
@@ -460,6 +461,13 @@ void SimBackend::State::notify(DeviceID id, NotificationType type) {
     port->notify(model, type);
 }
 
+void SimBackend::State::plugIn(DeviceID id) {
+  order.push_back({false, id, 0});
+  order.push_back({false, id, 1});
+  notify(id, NotificationType::FirstMatch);
+  changed(id);
+}
+
 void SimBackend::State::changed(DeviceID id) {
   std::vector<int> keys;
   for (const auto &[key, observer] : observers)
@@ -481,10 +489,7 @@ DeviceID SimBackend::attach(Model model, std::optional<std::string> serial) {
   DeviceID id = state_->nextID++;
   state_->devices.emplace(
       id, std::make_unique<SimDevice>(model, std::move(serial)));
-  state_->order.push_back({false, id, 0});
-  state_->order.push_back({false, id, 1});
-  state_->notify(id, NotificationType::FirstMatch);
-  state_->changed(id);
+  state_->plugIn(id);
   return id;
 }
 
@@ -545,7 +550,7 @@ VirtualPinworth &SimBackend::device(DeviceID device) {
 }
 
 void SimBackend::sendInputReport(DeviceID device, int interfaceNumber,
-                                 std::vector<uint8_t> report) {
+                                 const std::vector<uint8_t> &report) {
   state_->kernel.send(device, interfaceNumber, report);
 }
 
@@ -598,10 +603,7 @@ void SimBackend::plugBack(DeviceID device) {
   d.attached = true;
   ++d.attachment;
   d.behaviour.powerUp();
-  state_->order.push_back({false, device, 0});
-  state_->order.push_back({false, device, 1});
-  state_->notify(device, NotificationType::FirstMatch);
-  state_->changed(device);
+  state_->plugIn(device);
 }
 
 void SimBackend::remove(DeviceID device) {

@@ -89,7 +89,7 @@ public:
   // a handler (see SimKernelQueues.h); a device that is not attached sends
   // nothing.
   void sendInputReport(DeviceID device, int interfaceNumber,
-                       std::vector<uint8_t> report);
+                       const std::vector<uint8_t> &report);
   // Reports the kernel's queues of the interface dropped because they were
   // full; nothing downstream can tell. Any thread.
   uint64_t kernelDropped(DeviceID device, int interfaceNumber) const;

@@ -81,9 +81,9 @@ std::vector<InputReport> pinReportIfChanged(uint32_t before, uint32_t after) {
 
 } // namespace
 
-VirtualPinworth::VirtualPinworth(Model model)
-    : model_(model), latches_{0xFF, 0xFF, 0xFF, 0xFF},
-      lcd_(std::make_unique<HD44780>()) {}
+VirtualPinworth::VirtualPinworth(Model model) : model_(model) {
+  powerUp();
+}
 
 VirtualPinworth::~VirtualPinworth() = default;
 

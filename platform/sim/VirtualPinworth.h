@@ -17,6 +17,11 @@ namespace hid::sim {
 
 enum class Model { PinworthA, PinworthB };
 
+// "PinworthA" or "PinworthB".
+inline const char *ModelName(Model model) {
+  return model == Model::PinworthA ? "PinworthA" : "PinworthB";
+}
+
 // A report the device sends on its own.
 struct InputReport {
   int interfaceNumber; // 0 or 1
