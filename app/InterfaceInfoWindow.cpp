@@ -50,7 +50,7 @@ void InterfaceInfoWindow::showInfo(const QString &name,
   } else {
     const QString reason =
         QStringLiteral("The report descriptor cannot be read: %1.")
-            .arg(QString::fromUtf8(hid::StatusString(info.descriptorStatus)));
+            .arg(StatusText(info.descriptorStatus));
     ui_->itemsView->setPlainText(reason);
     ui_->hexView->setPlainText(reason);
   }

@@ -4,6 +4,7 @@
 #define PINWORTH_CLI_COMMANDS_H
 
 #include "CommandLine.h"
+#include "Interfaces.h"
 
 // The command invocation names.
 int RunCommand(const Invocation &invocation);
@@ -16,15 +17,20 @@ int RunSession(const Invocation &session);
 
 // Every listed interface: position, name, device node.
 int ListInterfaces(const Invocation &invocation);
+// The commands on an interface get it found in the list as counted when they
+// start; the display's on the device's interface 1.
+//
 // The properties and the decoded report descriptor.
-int ShowInterfaceInfo(const Invocation &invocation);
+int ShowInterfaceInfo(const ListedInterface &interface);
 // One output report, padded with zeros to the interface's size.
-int WriteReport(const Invocation &invocation);
+int WriteReport(const Invocation &invocation, const ListedInterface &interface);
 // Get-report polling of an interface 0.
-int PollReports(const Invocation &invocation);
+int PollReports(const Invocation &invocation, const ListedInterface &interface);
 // Interrupt reports as they come.
-int ListenForReports(const Invocation &invocation);
+int ListenForReports(const Invocation &invocation,
+                     const ListedInterface &interface);
 // The display sequence of the built-in macros, and the display's answer.
-int DriveDisplay(const Invocation &invocation);
+int DriveDisplay(const Invocation &invocation,
+                 const ListedInterface &interface);
 
 #endif

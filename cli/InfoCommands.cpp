@@ -55,13 +55,9 @@ int ListInterfaces(const Invocation &invocation) {
   return kExitSuccess;
 }
 
-int ShowInterfaceInfo(const Invocation &invocation) {
-  const std::optional<ListedInterface> interface =
-      FindInterface(invocation.target);
-  if (!interface)
-    return kExitNoSuchInterface;
-  std::fputs(InterfaceInfoText(interface->identity.displayName(),
-                               ReadInterfaceInfo(*interface->handle))
+int ShowInterfaceInfo(const ListedInterface &interface) {
+  std::fputs(InterfaceInfoText(interface.identity.displayName(),
+                               ReadInterfaceInfo(*interface.handle))
                  .toUtf8()
                  .constData(),
              stdout);

@@ -8,6 +8,7 @@
 #include "StopRequests.h"
 
 #include "DefaultMacros.h"
+#include "InterfaceInfo.h"
 
 #include "PinworthLib.h"
 #include "platform/PinworthProtocol.h"
@@ -66,9 +67,9 @@ public:
     const hid::Status status = PinworthWriteToInterface(
         interface_.handle, int(bytes.size()), bytes.data());
     if (status != hid::kSuccess) {
-      PrintError(QStringLiteral("could not write to %1: %2")
-                     .arg(interface_.identity.displayName(),
-                          QString::fromUtf8(hid::StatusString(status))));
+      PrintError(
+          QStringLiteral("could not write to %1: %2")
+              .arg(interface_.identity.displayName(), StatusText(status)));
       return false;
     }
     printer_.print(true, report.reportID, report.data.data(),
@@ -103,13 +104,10 @@ private:
 
 } // namespace
 
-int DriveDisplay(const Invocation &invocation) {
-  const std::optional<ListedInterface> interface =
-      FindDeviceInterface1(invocation.target);
-  if (!interface)
-    return kExitNoSuchInterface;
+int DriveDisplay(const Invocation &invocation,
+                 const ListedInterface &interface) {
   ReportPrinter printer(invocation.json);
-  Display display(*interface, printer);
+  Display display(interface, printer);
   if (!display.arm())
     return kExitTransferFailed;
   const QByteArray text = invocation.text.toLatin1();

@@ -28,13 +28,10 @@ void EndIfUnplugged(void *refcon) {
 
 } // namespace
 
-int ListenForReports(const Invocation &invocation) {
-  const std::optional<ListedInterface> interface =
-      FindInterface(invocation.target);
-  if (!interface)
-    return kExitNoSuchInterface;
+int ListenForReports(const Invocation &invocation,
+                     const ListedInterface &interface) {
   ReportPrinter printer(invocation.json);
-  ReportListener listener(*interface, printer);
+  ReportListener listener(interface, printer);
   if (!listener.arm())
     return kExitTransferFailed;
   QEventLoop loop;
@@ -44,9 +41,9 @@ int ListenForReports(const Invocation &invocation) {
       loop.exit(kExitSuccess);
   };
   std::fprintf(stderr, "Listening to %s; Ctrl+C stops.\n",
-               interface->identity.displayName().toLocal8Bit().constData());
+               interface.identity.displayName().toLocal8Bit().constData());
   std::fflush(stderr);
-  Listening listening{loop, *interface};
+  Listening listening{loop, interface};
   PinworthSetDeviceCallback(&EndIfUnplugged, &listening);
   const int status =
       RunUntilDone(loop, invocation.timeoutMS,

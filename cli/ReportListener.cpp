@@ -1,5 +1,6 @@
 #include "ReportListener.h"
 
+#include "InterfaceInfo.h"
 #include "ReportRecord.h"
 
 ReportListener::ReportListener(const ListedInterface &interface,
@@ -10,8 +11,7 @@ bool ReportListener::arm() {
   const hid::Status status = armed_.arm(interface_.handle, interface_.identity);
   if (status != hid::kSuccess)
     PrintError(QStringLiteral("could not listen to %1: %2")
-                   .arg(interface_.identity.displayName(),
-                        QString::fromUtf8(hid::StatusString(status))));
+                   .arg(interface_.identity.displayName(), StatusText(status)));
   return status == hid::kSuccess;
 }
 

@@ -23,18 +23,29 @@ int RunCommand(const Invocation &invocation) {
     return RunSession(invocation);
   case Command::List:
     return ListInterfaces(invocation);
-  case Command::Write:
-    return WriteReport(invocation);
-  case Command::Read:
-    return PollReports(invocation);
-  case Command::Listen:
-    return ListenForReports(invocation);
-  case Command::Info:
-    return ShowInterfaceInfo(invocation);
-  case Command::Lcd:
-    return DriveDisplay(invocation);
+  default:
+    break;
   }
-  return kExitBadArguments;
+  const std::optional<ListedInterface> interface =
+      invocation.command == Command::Lcd
+          ? FindDeviceInterface1(invocation.target)
+          : FindInterface(invocation.target);
+  if (!interface)
+    return kExitNoSuchInterface;
+  switch (invocation.command) {
+  case Command::Write:
+    return WriteReport(invocation, *interface);
+  case Command::Read:
+    return PollReports(invocation, *interface);
+  case Command::Listen:
+    return ListenForReports(invocation, *interface);
+  case Command::Info:
+    return ShowInterfaceInfo(*interface);
+  case Command::Lcd:
+    return DriveDisplay(invocation, *interface);
+  default:
+    return kExitBadArguments;
+  }
 }
 
 int RunSession(const Invocation &session) {

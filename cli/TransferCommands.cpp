@@ -5,6 +5,7 @@
 #include "Output.h"
 #include "StopRequests.h"
 
+#include "InterfaceInfo.h"
 #include "ReportRecord.h"
 
 #include "PinworthLib.h"
@@ -19,23 +20,16 @@ namespace {
 // A poll asks for this report ID, as the explorer's does.
 constexpr int kPolledReportID = 0;
 
-QString Reason(hid::Status status) {
-  return QString::fromUtf8(hid::StatusString(status));
-}
-
 } // namespace
 
-int WriteReport(const Invocation &invocation) {
-  const std::optional<ListedInterface> interface =
-      FindInterface(invocation.target);
-  if (!interface)
-    return kExitNoSuchInterface;
-  const bool isInterface0 = IsInterface0(interface->identity);
+int WriteReport(const Invocation &invocation,
+                const ListedInterface &interface) {
+  const bool isInterface0 = IsInterface0(interface.identity);
   const int size = isInterface0 ? int(pinworth::kInterface0ReportSize)
                                 : int(pinworth::kInterface1ReportSize);
   if (invocation.bytes.size() > size) {
     PrintError(QStringLiteral("%1 takes %2; %3 bytes given")
-                   .arg(interface->identity.displayName(),
+                   .arg(interface.identity.displayName(),
                         isInterface0
                             ? QStringLiteral("4 bytes")
                             : QStringLiteral("a report ID and 7 bytes"))
@@ -45,29 +39,26 @@ int WriteReport(const Invocation &invocation) {
   QByteArray report = invocation.bytes;
   report.append(size - report.size(), '\0');
   const hid::Status status =
-      PinworthWriteToInterface(interface->handle, size, report.constData());
+      PinworthWriteToInterface(interface.handle, size, report.constData());
   if (status != hid::kSuccess) {
     PrintError(QStringLiteral("could not write to %1: %2")
-                   .arg(interface->identity.displayName(), Reason(status)));
+                   .arg(interface.identity.displayName(), StatusText(status)));
     return kExitTransferFailed;
   }
   const auto *bytes = reinterpret_cast<const uint8_t *>(report.constData());
   ReportPrinter printer(invocation.json);
   if (isInterface0)
-    printer.print(true, kNoReportID, bytes, size, interface->identity);
+    printer.print(true, kNoReportID, bytes, size, interface.identity);
   else
-    printer.print(true, bytes[0], bytes + 1, size - 1, interface->identity);
+    printer.print(true, bytes[0], bytes + 1, size - 1, interface.identity);
   return kExitSuccess;
 }
 
-int PollReports(const Invocation &invocation) {
-  const std::optional<ListedInterface> interface =
-      FindInterface(invocation.target);
-  if (!interface)
-    return kExitNoSuchInterface;
-  if (!IsInterface0(interface->identity)) {
+int PollReports(const Invocation &invocation,
+                const ListedInterface &interface) {
+  if (!IsInterface0(interface.identity)) {
     PrintError(QStringLiteral("%1 sends its reports by interrupt: use listen")
-                   .arg(interface->identity.displayName()));
+                   .arg(interface.identity.displayName()));
     return kExitBadArguments;
   }
   ReportPrinter printer(invocation.json);
@@ -78,10 +69,11 @@ int PollReports(const Invocation &invocation) {
   const auto poll = [&] {
     std::array<uint8_t, pinworth::kInterface0ReportSize> report;
     const hid::Status status = PinworthReadFromInterface(
-        interface->handle, kPolledReportID, int(report.size()), report.data());
+        interface.handle, kPolledReportID, int(report.size()), report.data());
     if (status != hid::kSuccess) {
-      PrintError(QStringLiteral("could not read from %1: %2")
-                     .arg(interface->identity.displayName(), Reason(status)));
+      PrintError(
+          QStringLiteral("could not read from %1: %2")
+              .arg(interface.identity.displayName(), StatusText(status)));
       ticks.stop();
       loop.exit(kExitTransferFailed);
       return;
@@ -92,7 +84,7 @@ int PollReports(const Invocation &invocation) {
       return;
     last = value;
     printer.print(false, kNoReportID, report.data(), int(report.size()),
-                  interface->identity);
+                  interface.identity);
     if (invocation.count && ++printed >= *invocation.count) {
       ticks.stop();
       loop.exit(kExitSuccess);

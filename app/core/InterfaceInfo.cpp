@@ -15,11 +15,11 @@ QString Text(const std::optional<std::string> &value) {
   return value ? QString::fromStdString(*value) : QStringLiteral("none");
 }
 
-QString Reason(hid::Status status) {
+} // namespace
+
+QString StatusText(hid::Status status) {
   return QString::fromUtf8(hid::StatusString(status));
 }
-
-} // namespace
 
 QString ReportIDText(uint8_t id) {
   return QStringLiteral("%1").arg(id, 2, 16, QLatin1Char('0')).toUpper();
@@ -38,9 +38,9 @@ InterfaceInfo ReadInterfaceInfo(const hid::DeviceInterface &handle) {
 std::vector<std::pair<QString, QString>>
 PropertyLines(const InterfaceInfo &info) {
   if (info.propertiesStatus != hid::kSuccess)
-    return {
-        {QStringLiteral("Properties"),
-         QStringLiteral("unreadable: %1").arg(Reason(info.propertiesStatus))}};
+    return {{QStringLiteral("Properties"),
+             QStringLiteral("unreadable: %1")
+                 .arg(StatusText(info.propertiesStatus))}};
   const hid::PropertyTable &p = info.properties;
   return {
       {QStringLiteral("Vendor ID"), Hex(p.vendorID)},
@@ -73,7 +73,7 @@ QString InterfaceInfoText(const QString &name, const InterfaceInfo &info) {
   text += QStringLiteral("\nReport descriptor");
   if (info.descriptorStatus != hid::kSuccess)
     return text + QStringLiteral(": unreadable: %1\n")
-                      .arg(Reason(info.descriptorStatus));
+                      .arg(StatusText(info.descriptorStatus));
   text += QStringLiteral(" (%1 bytes)\n").arg(info.descriptor.size());
   text += DescriptorHexText(info.descriptor) + QStringLiteral("\n\n");
   text += QString::fromStdString(

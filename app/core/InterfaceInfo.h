@@ -30,6 +30,8 @@ InterfaceInfo ReadInterfaceInfo(const hid::DeviceInterface &handle);
 // "none", an unreadable table gives one line with the reason.
 std::vector<std::pair<QString, QString>>
 PropertyLines(const InterfaceInfo &info);
+// The platform's text for a status: "timed out: the device did not answer".
+QString StatusText(hid::Status status);
 // A report ID as two upper-case hex digits: "0C".
 QString ReportIDText(uint8_t id);
 // 16 bytes a line, each line led by the offset of its first byte.
