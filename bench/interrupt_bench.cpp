@@ -11,7 +11,10 @@
 //
 //   interrupt_bench sim [seconds per run, default 3]
 //   LD_PRELOAD=libumockdev-preload.so.0 TMPDIR=/tmp interrupt_bench umockdev
+// The test bed brings glib, whose headers must come before Qt's.
 #include "HidrawTestbed.h"
+
+#include "EventLoop.h"
 #include "PinworthLib.h"
 #include "TimerLateness.h"
 #include "platform/hidraw/HidrawBackend.h"
@@ -49,24 +52,6 @@ public:
   // One request interface 0 never answers; the main thread waits 50 ms.
   virtual void hangOnce() = 0;
 };
-
-// Runs the event loop, blocking in it, until done() or for at most ms.
-void RunEventsUntil(const std::function<bool()> &done, int ms) {
-  QEventLoop loop;
-  QTimer check;
-  QElapsedTimer waited;
-  waited.start();
-  QObject::connect(&check, &QTimer::timeout, [&] {
-    if (done() || waited.elapsed() >= ms)
-      loop.quit();
-  });
-  check.start(5);
-  loop.exec();
-}
-
-void WaitForEvents(int ms) {
-  RunEventsUntil([] { return false; }, ms);
-}
 
 std::vector<uint8_t> Numbered(uint32_t n) {
   std::vector<uint8_t> report(8);

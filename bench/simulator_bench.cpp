@@ -8,6 +8,7 @@
 // 8,000/s each.
 //
 //   simulator_bench [seconds per run, default 3]
+#include "EventLoop.h"
 #include "TimerLateness.h"
 
 #include "MainWindowResource.h"
@@ -67,21 +68,16 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds) {
   lateness.start();
   for (auto &generator : generators)
     generator->start(rate, uint64_t(rate) * uint64_t(seconds));
-  QEventLoop loop;
-  QTimer check;
-  QObject::connect(&check, &QTimer::timeout, [&] {
-    for (auto &generator : generators)
-      if (generator->running())
-        return;
-    loop.quit();
-  });
-  check.start(5);
-  loop.exec();
+  RunEventsUntil(
+      [&] {
+        return std::none_of(generators.begin(), generators.end(),
+                            [](const auto &g) { return g->running(); });
+      },
+      (seconds + 10) * 1000);
   lateness.stop();
   // What is on its way still arrives.
   backend.waitForKernelQueues();
-  QTimer::singleShot(300, &loop, &QEventLoop::quit);
-  loop.exec();
+  WaitForEvents(300);
 
   uint64_t sent = 0, kernelDropped = 0;
   for (size_t d = 0; d < ids.size(); ++d) {
