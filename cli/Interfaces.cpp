@@ -1,5 +1,6 @@
 #include "Interfaces.h"
 
+#include "InterfaceInfo.h"
 #include "Output.h"
 
 #include "PinworthLib.h"
@@ -58,4 +59,17 @@ std::optional<ListedInterface> FindDeviceInterface1(const InterfaceName &name) {
   if (!found)
     ReportMissing(name, "device");
   return found;
+}
+
+bool SendReport(const ListedInterface &interface, const uint8_t *report,
+                int size, ReportPrinter &printer) {
+  const hid::Status status =
+      PinworthWriteToInterface(interface.handle, size, report);
+  if (status != hid::kSuccess) {
+    PrintError(QStringLiteral("could not write to %1: %2")
+                   .arg(interface.identity.displayName(), StatusText(status)));
+    return false;
+  }
+  printer.printReport(true, report, size, interface.identity);
+  return true;
 }

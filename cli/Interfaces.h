@@ -25,4 +25,10 @@ std::optional<ListedInterface> FindDeviceInterface1(const InterfaceName &name);
 
 bool IsInterface0(const InterfaceIdentity &identity);
 
+class ReportPrinter;
+// Writes the size bytes of report to interface and prints it; when the
+// write fails, says why on standard error and returns false.
+bool SendReport(const ListedInterface &interface, const uint8_t *report,
+                int size, ReportPrinter &printer);
+
 #endif

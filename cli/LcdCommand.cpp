@@ -8,7 +8,6 @@
 #include "StopRequests.h"
 
 #include "DefaultMacros.h"
-#include "InterfaceInfo.h"
 
 #include "PinworthLib.h"
 #include "platform/PinworthProtocol.h"
@@ -64,17 +63,7 @@ public:
   bool send(const Report &report) {
     std::array<uint8_t, pinworth::kInterface1ReportSize> bytes{report.reportID};
     std::copy(report.data.begin(), report.data.end(), bytes.begin() + 1);
-    const hid::Status status = PinworthWriteToInterface(
-        interface_.handle, int(bytes.size()), bytes.data());
-    if (status != hid::kSuccess) {
-      PrintError(
-          QStringLiteral("could not write to %1: %2")
-              .arg(interface_.identity.displayName(), StatusText(status)));
-      return false;
-    }
-    printer_.print(true, report.reportID, report.data.data(),
-                   int(report.data.size()), interface_.identity);
-    return true;
+    return SendReport(interface_, bytes.data(), int(bytes.size()), printer_);
   }
 
   // Asks for count characters, at most kLCDMaxCount, and waits for the

@@ -26,6 +26,14 @@ double ReportPrinter::seconds() {
   return double(clock_.nsecsElapsed()) / 1e9;
 }
 
+void ReportPrinter::printReport(bool isOutput, const uint8_t *report, int size,
+                                const InterfaceIdentity &source) {
+  if (source.interfaceNumber() == 0)
+    print(isOutput, kNoReportID, report, size, source);
+  else
+    print(isOutput, report[0], report + 1, size - 1, source);
+}
+
 void ReportPrinter::print(bool isOutput, int32_t reportID, const uint8_t *data,
                           int size, const InterfaceIdentity &source) {
   const double time = seconds();

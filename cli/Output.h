@@ -23,6 +23,10 @@ public:
   // A report sent (isOutput) or read; reportID kNoReportID for none.
   void print(bool isOutput, int32_t reportID, const uint8_t *data, int size,
              const InterfaceIdentity &source);
+  // A whole report as the interface takes or sends it: led by its report ID
+  // on an interface 1.
+  void printReport(bool isOutput, const uint8_t *report, int size,
+                   const InterfaceIdentity &source);
   // count reports from source were lost before they could be printed.
   void printLoss(uint32_t count, const InterfaceIdentity &source);
 

@@ -26,14 +26,8 @@ void ReportListener::Deliver(void *target, hid::Status result, void *refcon,
     return;
   const auto *report = static_cast<const uint8_t *>(target);
   const int size = int(bufferSize);
-  const bool hasReportID = !IsInterface0(self->interface_.identity);
-  const int32_t reportID = hasReportID ? report[0] : kNoReportID;
-  if (hasReportID)
-    self->printer_.print(false, reportID, report + 1, size - 1,
-                         self->interface_.identity);
-  else
-    self->printer_.print(false, reportID, report, size,
-                         self->interface_.identity);
+  self->printer_.printReport(false, report, size, self->interface_.identity);
   if (self->onReport)
-    self->onReport(reportID);
+    self->onReport(IsInterface0(self->interface_.identity) ? kNoReportID
+                                                           : report[0]);
 }

@@ -38,20 +38,12 @@ int WriteReport(const Invocation &invocation,
   }
   QByteArray report = invocation.bytes;
   report.append(size - report.size(), '\0');
-  const hid::Status status =
-      PinworthWriteToInterface(interface.handle, size, report.constData());
-  if (status != hid::kSuccess) {
-    PrintError(QStringLiteral("could not write to %1: %2")
-                   .arg(interface.identity.displayName(), StatusText(status)));
-    return kExitTransferFailed;
-  }
-  const auto *bytes = reinterpret_cast<const uint8_t *>(report.constData());
   ReportPrinter printer(invocation.json);
-  if (isInterface0)
-    printer.print(true, kNoReportID, bytes, size, interface.identity);
-  else
-    printer.print(true, bytes[0], bytes + 1, size - 1, interface.identity);
-  return kExitSuccess;
+  return SendReport(interface,
+                    reinterpret_cast<const uint8_t *>(report.constData()), size,
+                    printer)
+             ? kExitSuccess
+             : kExitTransferFailed;
 }
 
 int PollReports(const Invocation &invocation,
