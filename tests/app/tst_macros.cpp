@@ -224,25 +224,6 @@ private slots:
     QCOMPARE(macroTitles(), (QStringList{kDefaultNames[0], kDefaultNames[4]}));
     QCOMPARE(readPrefs().count("\"name\""), 2);
   }
-
-  // LCD mode, initialisation, "Test" written, the cursor home, and a read of
-  // 4 characters, whose answer arrives on the armed interface 1.
-  void firstFiveDefaultMacrosPutTestOnTheDisplay() {
-    fixture.chooseInterface(1);
-    fixture.click("readButton");
-    AlertAnswerer answerer;
-    for (int macro = 0; macro < 5; ++macro) {
-      fixture.chooseMacro(macro);
-      fixture.click("writeButton");
-    }
-    QCOMPARE(answerer.shown(), QStringList());
-    QCOMPARE(fixture.backend().device(deviceA).displayLine(0).substr(0, 4),
-             "Test");
-    QTRY_COMPARE(fixture.log()->reportCount(), 6);
-    fixture.flushLog();
-    QCOMPARE(fixture.rowText(4), "W|0x06|0x84|0x00|0x00|0x00|0x00|0x00|0x00");
-    QCOMPARE(fixture.rowText(5), "R|0x06|0x84|0x54|0x65|0x73|0x74|0x00|0x00");
-  }
 };
 
 QTEST_MAIN(MacrosTest)

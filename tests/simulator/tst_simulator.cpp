@@ -69,9 +69,11 @@ private slots:
 
   // The first four default macros: LCD mode on, the display on with a
   // blinking cursor, "Test" written, the cursor back home. The simulator
-  // shows each change as the write returns.
+  // shows each change as the write returns; the fifth reads "Test" back
+  // into the log.
   void defaultMacrosShowTestOnTheLcd() {
     fixture.chooseInterface(1);
+    fixture.click("readButton");
     writeMacros({0, 1, 2, 3});
     const LcdView *lcd = simulator->interfaceOne()->lcd();
     QCOMPARE(lcd->text(0), "Test            ");
@@ -80,6 +82,10 @@ private slots:
     QVERIFY(lcd->cursorBlock());
     QCOMPARE(simulator->findChild<QLabel *>("lcdModeLabel")->text(),
              "LCD mode: on");
+    writeMacros({4});
+    QTRY_COMPARE(fixture.log()->reportCount(), 6);
+    QCOMPARE(fixture.records().last(),
+             (ReportRecord{"R", 6, QByteArray::fromHex("84546573740000"), ""}));
   }
 
   // Polling logs the changed levels once, duplicates ignored; the pin shows
