@@ -1,6 +1,6 @@
-#include "AboutBox.h"
+#include "app/AboutBox.h"
 
-#include "framework/ModalSession.h"
+#include "app/framework/ModalSession.h"
 
 #include <QApplication>
 #include <QMessageBox>

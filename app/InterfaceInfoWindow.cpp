@@ -1,7 +1,7 @@
-#include "InterfaceInfoWindow.h"
+#include "app/InterfaceInfoWindow.h"
 
-#include "framework/AlertPanel.h"
-#include "framework/ModalSession.h"
+#include "app/framework/AlertPanel.h"
+#include "app/framework/ModalSession.h"
 #include "ui_InterfaceInfo.h"
 
 #include <QClipboard>

@@ -5,7 +5,7 @@
 #ifndef PINWORTH_EXPLORER_INTERFACE_INFO_WINDOW_H
 #define PINWORTH_EXPLORER_INTERFACE_INFO_WINDOW_H
 
-#include "InterfaceInfo.h"
+#include "core/InterfaceInfo.h"
 
 #include <QWidget>
 

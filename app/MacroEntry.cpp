@@ -1,6 +1,6 @@
-#include "MacroEntry.h"
+#include "app/MacroEntry.h"
 
-#include "HexScanner.h"
+#include "core/HexScanner.h"
 
 namespace {
 

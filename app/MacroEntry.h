@@ -2,8 +2,8 @@
 #ifndef PINWORTH_EXPLORER_MACRO_ENTRY_H
 #define PINWORTH_EXPLORER_MACRO_ENTRY_H
 
-#include "ReportRecord.h"
-#include "framework/UserDefaults.h"
+#include "app/framework/UserDefaults.h"
+#include "core/ReportRecord.h"
 
 #include <QByteArray>
 #include <QList>

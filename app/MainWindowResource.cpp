@@ -1,8 +1,8 @@
-#include "MainWindowResource.h"
+#include "app/MainWindowResource.h"
 
-#include "AboutBox.h"
-#include "PinworthWindowController.h"
-#include "framework/ModalSession.h"
+#include "app/AboutBox.h"
+#include "app/PinworthWindowController.h"
+#include "app/framework/ModalSession.h"
 #include "ui_MainWindow.h"
 
 #include <QAction>

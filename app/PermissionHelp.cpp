@@ -1,8 +1,8 @@
-#include "PermissionHelp.h"
+#include "app/PermissionHelp.h"
 
-#include "InterfaceIdentity.h"
+#include "core/InterfaceIdentity.h"
 
-#include "PinworthLib.h"
+#include "lib/PinworthLib.h"
 
 #include <QClipboard>
 #include <QFile>

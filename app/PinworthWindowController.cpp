@@ -1,19 +1,19 @@
-#include "PinworthWindowController.h"
+#include "app/PinworthWindowController.h"
 
-#include "DefaultMacros.h"
-#include "HexScanner.h"
-#include "InterfaceInfoWindow.h"
-#include "LogPanel.h"
-#include "LogView.h"
-#include "MacroEntry.h"
-#include "PermissionHelp.h"
-#include "WindowState.h"
-#include "framework/AlertPanel.h"
-#include "framework/MacroNamePanelController.h"
-#include "framework/UserDefaults.h"
-#include "framework/ViewWithTag.h"
+#include "app/InterfaceInfoWindow.h"
+#include "app/MacroEntry.h"
+#include "app/PermissionHelp.h"
+#include "app/WindowState.h"
+#include "app/framework/AlertPanel.h"
+#include "app/framework/MacroNamePanelController.h"
+#include "app/framework/UserDefaults.h"
+#include "app/framework/ViewWithTag.h"
+#include "app/log/LogPanel.h"
+#include "app/log/LogView.h"
+#include "core/DefaultMacros.h"
+#include "core/HexScanner.h"
 
-#include "PinworthLib.h"
+#include "lib/PinworthLib.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>

@@ -16,13 +16,13 @@
 #ifndef PINWORTH_EXPLORER_PINWORTH_WINDOW_CONTROLLER_H
 #define PINWORTH_EXPLORER_PINWORTH_WINDOW_CONTROLLER_H
 
-#include "ArmedInterfaces.h"
-#include "InterfaceIdentity.h"
-#include "InterfaceInfo.h"
-#include "LogTableModel.h"
-#include "MacroEntry.h"
-#include "ReportFormFields.h"
-#include "ReportRecord.h"
+#include "app/MacroEntry.h"
+#include "app/ReportFormFields.h"
+#include "app/log/LogTableModel.h"
+#include "core/ArmedInterfaces.h"
+#include "core/InterfaceIdentity.h"
+#include "core/InterfaceInfo.h"
+#include "core/ReportRecord.h"
 
 #include "platform/HIDServices.h"
 #include "runloop/DefaultMode.h"

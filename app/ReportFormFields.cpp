@@ -1,7 +1,7 @@
-#include "ReportFormFields.h"
+#include "app/ReportFormFields.h"
 
-#include "ByteList.h"
-#include "HexScanner.h"
+#include "core/ByteList.h"
+#include "core/HexScanner.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "WindowState.h"
+#include "app/WindowState.h"
 
 #include <QFileInfo>
 #include <QHeaderView>

@@ -5,7 +5,7 @@
 #ifndef PINWORTH_EXPLORER_WINDOW_STATE_H
 #define PINWORTH_EXPLORER_WINDOW_STATE_H
 
-#include "InterfaceIdentity.h"
+#include "core/InterfaceIdentity.h"
 
 #include <QString>
 

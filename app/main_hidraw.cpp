@@ -1,6 +1,6 @@
 // The explorer on real Pinworth devices, found through libudev and reached
 // through the kernel's hidraw interface.
-#include "MainWindowResource.h"
+#include "app/MainWindowResource.h"
 
 #include "platform/hidraw/HidrawBackend.h"
 

@@ -1,10 +1,10 @@
 // The explorer on simulated devices: a PinworthA with serial number 1000 and a
 // PinworthB with serial number 2000 are attached before the window wakes. The
 // Device Simulator window opens beside it, and again from its Window menu.
-#include "MainWindowResource.h"
-#include "SimulatorWindow.h"
+#include "app/MainWindowResource.h"
+#include "device_simulator/SimulatorWindow.h"
 
-#include "platform/sim/SimBackend.h"
+#include "platform/simulated/SimBackend.h"
 
 #include <QApplication>
 #include <QMainWindow>

@@ -12,13 +12,13 @@
 //   interrupt_bench sim [seconds per run, default 3]
 //   LD_PRELOAD=libumockdev-preload.so.0 TMPDIR=/tmp interrupt_bench umockdev
 // The test bed brings glib, whose headers must come before Qt's.
-#include "HidrawTestbed.h"
+#include "tests/platform/hidraw/HidrawTestbed.h"
 
-#include "EventLoop.h"
-#include "PinworthLib.h"
-#include "TimerLateness.h"
+#include "bench/EventLoop.h"
+#include "bench/TimerLateness.h"
+#include "lib/PinworthLib.h"
 #include "platform/hidraw/HidrawBackend.h"
-#include "platform/sim/SimBackend.h"
+#include "platform/simulated/SimBackend.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

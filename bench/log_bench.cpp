@@ -10,15 +10,15 @@
 // - a filter over 10^6 rows, and an export of 10^6 rows to CSV.
 //
 //   log_bench [seconds of the 8,000/s run, default 5]
-#include "TimerLateness.h"
+#include "bench/TimerLateness.h"
 
-#include "LogPanel.h"
-#include "LogTableModel.h"
-#include "LogView.h"
-#include "MainWindowResource.h"
-#include "PinworthWindowController.h"
+#include "app/MainWindowResource.h"
+#include "app/PinworthWindowController.h"
+#include "app/log/LogPanel.h"
+#include "app/log/LogTableModel.h"
+#include "app/log/LogView.h"
 
-#include "platform/sim/SimBackend.h"
+#include "platform/simulated/SimBackend.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -7,11 +7,11 @@
 // and prints the time of each and the file's size before and after.
 //
 //   prefs_bench [macros, default 100000]
-#include "MacroEntry.h"
-#include "MainWindowResource.h"
-#include "PinworthWindowController.h"
+#include "app/MacroEntry.h"
+#include "app/MainWindowResource.h"
+#include "app/PinworthWindowController.h"
 
-#include "platform/sim/SimBackend.h"
+#include "platform/simulated/SimBackend.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -8,15 +8,15 @@
 // 8,000/s each.
 //
 //   simulator_bench [seconds per run, default 3]
-#include "EventLoop.h"
-#include "TimerLateness.h"
+#include "bench/EventLoop.h"
+#include "bench/TimerLateness.h"
 
-#include "MainWindowResource.h"
-#include "PinworthWindowController.h"
-#include "ReportGenerator.h"
+#include "app/MainWindowResource.h"
+#include "app/PinworthWindowController.h"
+#include "device_simulator/ReportGenerator.h"
 
-#include "LogTableModel.h"
-#include "platform/sim/SimBackend.h"
+#include "app/log/LogTableModel.h"
+#include "platform/simulated/SimBackend.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
-#include "ByteList.h"
+#include "core/ByteList.h"
 
 #include <QRegularExpression>
 

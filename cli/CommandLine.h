@@ -5,7 +5,7 @@
 #ifndef PINWORTH_CLI_COMMAND_LINE_H
 #define PINWORTH_CLI_COMMAND_LINE_H
 
-#include "InterfaceIdentity.h"
+#include "core/InterfaceIdentity.h"
 
 #include <QByteArray>
 #include <QString>

@@ -3,8 +3,8 @@
 #ifndef PINWORTH_CLI_COMMANDS_H
 #define PINWORTH_CLI_COMMANDS_H
 
-#include "CommandLine.h"
-#include "Interfaces.h"
+#include "cli/CommandLine.h"
+#include "cli/Interfaces.h"
 
 // The command invocation names.
 int RunCommand(const Invocation &invocation);

@@ -1,13 +1,13 @@
 // list and info: what is attached, and what an interface says about itself.
-#include "Commands.h"
-#include "ExitStatus.h"
-#include "Interfaces.h"
-#include "Output.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Interfaces.h"
+#include "cli/Output.h"
 
-#include "InterfaceInfo.h"
-#include "JsonText.h"
+#include "core/InterfaceInfo.h"
+#include "core/JsonText.h"
 
-#include "PinworthLib.h"
+#include "lib/PinworthLib.h"
 
 #include <cstdio>
 

@@ -1,9 +1,9 @@
-#include "Interfaces.h"
+#include "cli/Interfaces.h"
 
-#include "InterfaceInfo.h"
-#include "Output.h"
+#include "cli/Output.h"
+#include "core/InterfaceInfo.h"
 
-#include "PinworthLib.h"
+#include "lib/PinworthLib.h"
 
 namespace {
 

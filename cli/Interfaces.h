@@ -2,8 +2,8 @@
 #ifndef PINWORTH_CLI_INTERFACES_H
 #define PINWORTH_CLI_INTERFACES_H
 
-#include "CommandLine.h"
-#include "InterfaceIdentity.h"
+#include "cli/CommandLine.h"
+#include "core/InterfaceIdentity.h"
 
 #include "platform/HIDServices.h"
 

@@ -2,14 +2,14 @@
 // initialise (which clears the display), write the text, back to the first
 // position, read it back; with --read only mode on, first position and read
 // one line. Every report sent and every answer is printed.
-#include "Commands.h"
-#include "ExitStatus.h"
-#include "ReportListener.h"
-#include "StopRequests.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/ReportListener.h"
+#include "cli/StopRequests.h"
 
-#include "DefaultMacros.h"
+#include "core/DefaultMacros.h"
 
-#include "PinworthLib.h"
+#include "lib/PinworthLib.h"
 #include "platform/PinworthProtocol.h"
 
 #include <algorithm>

@@ -1,11 +1,11 @@
 // listen: interrupt reports until the count, the timeout or Ctrl+C, or until
 // the device is unplugged.
-#include "Commands.h"
-#include "ExitStatus.h"
-#include "ReportListener.h"
-#include "StopRequests.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/ReportListener.h"
+#include "cli/StopRequests.h"
 
-#include "PinworthLib.h"
+#include "lib/PinworthLib.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "Output.h"
+#include "cli/Output.h"
 
-#include "JsonText.h"
-#include "ReportDecoder.h"
-#include "ReportLine.h"
-#include "ReportRecord.h"
+#include "core/JsonText.h"
+#include "core/ReportDecoder.h"
+#include "core/ReportLine.h"
+#include "core/ReportRecord.h"
 
 #include <cstdio>
 

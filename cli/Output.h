@@ -4,7 +4,7 @@
 #ifndef PINWORTH_CLI_OUTPUT_H
 #define PINWORTH_CLI_OUTPUT_H
 
-#include "InterfaceIdentity.h"
+#include "core/InterfaceIdentity.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
-#include "ReportListener.h"
+#include "cli/ReportListener.h"
 
-#include "InterfaceInfo.h"
-#include "ReportRecord.h"
+#include "core/InterfaceInfo.h"
+#include "core/ReportRecord.h"
 
 ReportListener::ReportListener(const ListedInterface &interface,
                                ReportPrinter &printer)

@@ -4,9 +4,9 @@
 #ifndef PINWORTH_CLI_REPORT_LISTENER_H
 #define PINWORTH_CLI_REPORT_LISTENER_H
 
-#include "ArmedInterfaces.h"
-#include "Interfaces.h"
-#include "Output.h"
+#include "cli/Interfaces.h"
+#include "cli/Output.h"
+#include "core/ArmedInterfaces.h"
 
 #include <functional>
 

@@ -1,10 +1,10 @@
 // The commands by name, one at a time or as a session read from standard
 // input.
-#include "Commands.h"
-#include "ExitStatus.h"
-#include "Output.h"
-#include "StopRequests.h"
-#include "Usage.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Output.h"
+#include "cli/StopRequests.h"
+#include "cli/Usage.h"
 
 #include <QProcess>
 #include <QTextStream>

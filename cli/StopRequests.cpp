@@ -1,6 +1,6 @@
-#include "StopRequests.h"
+#include "cli/StopRequests.h"
 
-#include "ExitStatus.h"
+#include "cli/ExitStatus.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

@@ -1,14 +1,14 @@
 // write and read: one output report, and get-report polling.
-#include "Commands.h"
-#include "ExitStatus.h"
-#include "Interfaces.h"
-#include "Output.h"
-#include "StopRequests.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Interfaces.h"
+#include "cli/Output.h"
+#include "cli/StopRequests.h"
 
-#include "InterfaceInfo.h"
-#include "ReportRecord.h"
+#include "core/InterfaceInfo.h"
+#include "core/ReportRecord.h"
 
-#include "PinworthLib.h"
+#include "lib/PinworthLib.h"
 #include "platform/PinworthProtocol.h"
 
 #include <QTimer>

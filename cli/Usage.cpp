@@ -1,4 +1,4 @@
-#include "Usage.h"
+#include "cli/Usage.h"
 
 const char kUsageText[] =
     R"(Usage: pinworth [--sim] [--json] <command> [arguments]

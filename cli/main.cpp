@@ -1,14 +1,14 @@
 // pinworth: the device library from the command line, on real devices
 // through libudev and hidraw, or with --sim on a simulated PinworthA "1000"
 // and PinworthB "2000".
-#include "Commands.h"
-#include "ExitStatus.h"
-#include "Output.h"
-#include "StopRequests.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Output.h"
+#include "cli/StopRequests.h"
 
-#include "PinworthLib.h"
+#include "lib/PinworthLib.h"
 #include "platform/hidraw/HidrawBackend.h"
-#include "platform/sim/SimBackend.h"
+#include "platform/simulated/SimBackend.h"
 
 #include <QCoreApplication>
 

@@ -2,9 +2,9 @@
 // 64 bytes, holds nothing but digits, prefixes, brackets and separators, and
 // parses back to its bytes from hex pairs and from a bracketed decimal list;
 // one that does not has a reason.
-#include "ByteList.h"
-#include "FuzzCheck.h"
-#include "HexScanner.h"
+#include "core/ByteList.h"
+#include "core/HexScanner.h"
+#include "fuzz/FuzzCheck.h"
 
 #include <QStringList>
 

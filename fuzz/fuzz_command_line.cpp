@@ -4,8 +4,8 @@
 // most a display line of printable ASCII for lcd, a count from 1, a timeout
 // within a day); what does not has a reason. Interface names parse back from
 // their keys.
-#include "CommandLine.h"
-#include "FuzzCheck.h"
+#include "cli/CommandLine.h"
+#include "fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const QStringList arguments =

@@ -2,8 +2,8 @@
 // within its parent's, after its elder sibling's, and holds the value's text;
 // every string read comes back from its quoted form. An error lies within
 // the input.
-#include "FuzzCheck.h"
-#include "JsonText.h"
+#include "core/JsonText.h"
+#include "fuzz/FuzzCheck.h"
 
 #include <vector>
 

@@ -1,8 +1,8 @@
 // The report descriptor decoder and both formatters on any bytes. Items
 // follow one another from offset 0 within the input, a malformation lies in
 // it, and the report table agrees with its own limits.
-#include "FuzzCheck.h"
 #include "descriptor/ReportDescriptor.h"
+#include "fuzz/FuzzCheck.h"
 
 #include <algorithm>
 

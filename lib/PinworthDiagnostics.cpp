@@ -1,4 +1,4 @@
-#include "PinworthLib.h"
+#include "lib/PinworthLib.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // Discovery of the Pinworth interfaces and notification of device changes.
-#include "PinworthLibPrivate.h"
+#include "lib/PinworthLibPrivate.h"
 
 #include <algorithm>
 #include <cstdint>

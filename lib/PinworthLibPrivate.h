@@ -2,7 +2,7 @@
 #ifndef PINWORTH_LIB_PRIVATE_H
 #define PINWORTH_LIB_PRIVATE_H
 
-#include "PinworthLib.h"
+#include "lib/PinworthLib.h"
 
 #include <cstdint>
 

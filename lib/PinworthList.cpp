@@ -1,6 +1,6 @@
 // The interface list: one node per discovered interface, in discovery order,
 // rebuilt lazily by the queries that check the dirty flag.
-#include "PinworthLibPrivate.h"
+#include "lib/PinworthLibPrivate.h"
 
 #include <climits>
 #include <new>

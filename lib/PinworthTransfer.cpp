@@ -1,6 +1,6 @@
 // Report transfer: output reports, input reports by request, and interrupt
 // reports through a handler on the event loop.
-#include "PinworthLibPrivate.h"
+#include "lib/PinworthLibPrivate.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "AlertPanel.h"
+#include "app/framework/AlertPanel.h"
 
-#include "ModalSession.h"
+#include "app/framework/ModalSession.h"
 
 #include <QLabel>
 #include <QMessageBox>

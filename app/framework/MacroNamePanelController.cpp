@@ -1,6 +1,6 @@
-#include "MacroNamePanelController.h"
+#include "app/framework/MacroNamePanelController.h"
 
-#include "ModalSession.h"
+#include "app/framework/ModalSession.h"
 #include "ui_MacroName.h"
 
 #include <QDialog>

@@ -1,4 +1,4 @@
-#include "ModalSession.h"
+#include "app/framework/ModalSession.h"
 
 #include "runloop/DefaultMode.h"
 

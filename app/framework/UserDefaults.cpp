@@ -1,4 +1,4 @@
-#include "UserDefaults.h"
+#include "app/framework/UserDefaults.h"
 
 #include <QDateTime>
 #include <QDir>

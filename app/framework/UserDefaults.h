@@ -22,7 +22,7 @@
 #ifndef PINWORTH_EXPLORER_USER_DEFAULTS_H
 #define PINWORTH_EXPLORER_USER_DEFAULTS_H
 
-#include "JsonText.h"
+#include "core/JsonText.h"
 
 #include <QByteArray>
 #include <QFileSystemWatcher>

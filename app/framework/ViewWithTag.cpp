@@ -1,4 +1,4 @@
-#include "ViewWithTag.h"
+#include "app/framework/ViewWithTag.h"
 
 #include <QVariant>
 #include <QWidget>

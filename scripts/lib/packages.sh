@@ -8,6 +8,10 @@ PINWORTH_PACKAGES=(
   librsvg2-bin dpkg-dev file desktop-file-utils appstream lintian
 )
 
+# What only some scripts need: scripts/fuzz (clang and its sanitizer
+# runtimes) and the demo on a machine without a display (a virtual X server).
+PINWORTH_EXTRA_PACKAGES=(clang libclang-rt-14-dev xvfb xauth)
+
 # Installs the packages that are missing (needs root, as on CI machines).
 pinworth_install_packages() {
   local missing=()
@@ -16,11 +20,12 @@ pinworth_install_packages() {
       missing+=("$package")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
   if [ "$(id -u)" -ne 0 ]; then
-    echo "error: these packages are missing and installing them needs root: ${missing[*]}" >&2
+    echo "error: these packages are missing: ${missing[*]}" >&2
+    echo "Install them with: sudo scripts/install-packages" >&2
     return 1
   fi
+  echo "Installing: ${missing[*]}"
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }

@@ -1,6 +1,6 @@
-#include "ExplorerFixture.h"
+#include "tests/app/ExplorerFixture.h"
 
-#include "WindowState.h"
+#include "app/WindowState.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -6,13 +6,13 @@
 #ifndef PINWORTH_TESTS_EXPLORER_FIXTURE_H
 #define PINWORTH_TESTS_EXPLORER_FIXTURE_H
 
-#include "MainWindowResource.h"
-#include "ModalTestSupport.h"
-#include "PinworthWindowController.h"
+#include "app/MainWindowResource.h"
+#include "app/PinworthWindowController.h"
+#include "tests/support/ModalTestSupport.h"
 
-#include "platform/sim/SimBackend.h"
+#include "platform/simulated/SimBackend.h"
 
-#include "LogView.h"
+#include "app/log/LogView.h"
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMainWindow>

@@ -1,7 +1,7 @@
 // What the window tells a user about the program and about access to the
 // devices: the About box, and the permission help for a device whose nodes
 // this user may not open.
-#include "ExplorerFixture.h"
+#include "tests/app/ExplorerFixture.h"
 
 #include <QAction>
 #include <QClipboard>

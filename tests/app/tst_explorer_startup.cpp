@@ -1,7 +1,7 @@
 // Start-up of the explorer window and its interface menu, over the real
 // library and simulated devices: no device, two devices, and devices plugged
 // in and out while the window is open.
-#include "ExplorerFixture.h"
+#include "tests/app/ExplorerFixture.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 // The Interface Info window and the report check in the status bar, over
 // the simulated devices' own descriptors.
-#include "ExplorerFixture.h"
-#include "InterfaceInfoWindow.h"
+#include "app/InterfaceInfoWindow.h"
+#include "tests/app/ExplorerFixture.h"
 
 #include <QClipboard>
 #include <QFile>

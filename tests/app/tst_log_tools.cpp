@@ -1,8 +1,8 @@
 // The log's time and source columns, the Pinworth decoding, the header menu,
 // follow mode, Copy, Export and the filter, through the real window.
-#include "ExplorerFixture.h"
-#include "LogPanel.h"
-#include "ReportDecoder.h"
+#include "app/log/LogPanel.h"
+#include "core/ReportDecoder.h"
+#include "tests/app/ExplorerFixture.h"
 
 #include <QClipboard>
 #include <QFile>

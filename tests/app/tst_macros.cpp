@@ -2,8 +2,8 @@
 // a written report under a chosen name, deleting, the stored list across
 // restarts, preferences edited by hand, and the default macros driving a
 // simulated device's display.
-#include "ExplorerFixture.h"
-#include "ProcessLimits.h"
+#include "tests/app/ExplorerFixture.h"
+#include "tests/support/ProcessLimits.h"
 
 #include <QDir>
 #include <QFile>

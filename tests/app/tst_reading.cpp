@@ -1,7 +1,7 @@
 // Reading: polling an interface 0 twenty times a second with duplicate
 // suppression, stopping and restarting, failed polls, and the interrupt
 // reports of an armed interface 1.
-#include "ExplorerFixture.h"
+#include "tests/app/ExplorerFixture.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 // The report form: its short and long layouts as the interface menu selects
 // them, the reset action, and a window resource that lacks a tagged view.
-#include "ExplorerFixture.h"
+#include "tests/app/ExplorerFixture.h"
 
-#include "framework/ViewWithTag.h"
+#include "app/framework/ViewWithTag.h"
 
 #include <QApplication>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 // The report log: records, the table's cells, loading a logged report into
 // the form by double-click, clearing, and the add-macro button following the
 // table's selection.
-#include "ExplorerFixture.h"
+#include "tests/app/ExplorerFixture.h"
 
 #include <QTest>
 

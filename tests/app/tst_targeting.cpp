@@ -2,8 +2,8 @@
 // device changes, the status bar, alerts that say why and lead to the field,
 // pasted reports and Return, macros that do not fit, the palette and the
 // keyboard, and the window's state across restarts.
-#include "ExplorerFixture.h"
-#include "ReportFormFields.h"
+#include "app/ReportFormFields.h"
+#include "tests/app/ExplorerFixture.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,7 +1,7 @@
 // Writing the report form: the device check, the fields' hexadecimal rule,
 // the order and texts of the alerts, the bytes on the device's wire for both
 // layouts, and the log row of a report sent.
-#include "ExplorerFixture.h"
+#include "tests/app/ExplorerFixture.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
 // pinworth on its Linux backend, over USB devices emulated by umockdev: the
 // testbed lives in this process, pinworth runs in a child that inherits the
 // preload library and the testbed's directory, as umockdev-run does it.
-#include "HidrawTestbed.h"
-#include "PinworthProcess.h"
+#include "tests/cli/PinworthProcess.h"
+#include "tests/platform/hidraw/HidrawTestbed.h"
 
 #include "platform/PinworthUSBIDs.h"
 

@@ -1,7 +1,7 @@
 // pinworth on its simulated devices, run as a user runs it: every command,
 // its output in the log's text format and as JSON, its exit statuses, bad
 // arguments and Ctrl+C.
-#include "PinworthProcess.h"
+#include "tests/cli/PinworthProcess.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

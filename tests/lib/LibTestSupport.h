@@ -2,9 +2,9 @@
 #ifndef PINWORTH_LIB_TEST_SUPPORT_H
 #define PINWORTH_LIB_TEST_SUPPORT_H
 
-#include "LibraryTestSupport.h"
-#include "PinworthLib.h"
-#include "platform/sim/SimBackend.h"
+#include "lib/PinworthLib.h"
+#include "platform/simulated/SimBackend.h"
+#include "tests/support/LibraryTestSupport.h"
 
 // The library on a simulated backend of its own, started afresh.
 struct SimulatedLibrary {

@@ -1,6 +1,6 @@
 // Discovery: typing by model and position, serial numbers, and the message
 // of each failure on standard error.
-#include "LibTestSupport.h"
+#include "tests/lib/LibTestSupport.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
 // Device notifications: the callback, the dirty list and the event loop.
-#include "LibTestSupport.h"
+#include "tests/lib/LibTestSupport.h"
 
 #include "runloop/DefaultMode.h"
 

@@ -1,5 +1,5 @@
 // The interface list: lazy rebuilds, lookups, and what a rebuild releases.
-#include "LibTestSupport.h"
+#include "tests/lib/LibTestSupport.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // Interrupt reports: delivered on the event loop, held while modal, never
 // after the handler, the handle or the device is gone, once after re-arming.
-#include "LibTestSupport.h"
+#include "tests/lib/LibTestSupport.h"
 
 #include "runloop/DefaultMode.h"
 

@@ -2,8 +2,8 @@
 // backend: delivered in order while a stuck request and a modal scope hold
 // the main thread, none lost up to the queue's size and the rest counted
 // exactly; an unplug and a re-arm in the middle of a burst.
-#include "LibTestSupport.h"
-#include "NumberedReports.h"
+#include "tests/lib/LibTestSupport.h"
+#include "tests/support/NumberedReports.h"
 
 #include "platform/InputReportQueue.h"
 #include "runloop/DefaultMode.h"

@@ -1,6 +1,6 @@
 // Report transfer: open state, statuses and their messages, the time bound,
 // the by-index and convenience calls.
-#include "LibTestSupport.h"
+#include "tests/lib/LibTestSupport.h"
 
 #include <QElapsedTimer>
 #include <QtTest>

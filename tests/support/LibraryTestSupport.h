@@ -3,7 +3,7 @@
 #ifndef PINWORTH_TEST_LIBRARY_TEST_SUPPORT_H
 #define PINWORTH_TEST_LIBRARY_TEST_SUPPORT_H
 
-#include "PinworthLib.h"
+#include "lib/PinworthLib.h"
 
 #include <QCoreApplication>
 #include <QList>

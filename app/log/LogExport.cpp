@@ -1,0 +1,78 @@
+#include "app/log/LogExport.h"
+
+#include "app/log/LogTableModel.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+namespace {
+
+// A slice ends after this much work, so that input and painting go on.
+constexpr int kSliceMS = 8;
+
+} // namespace
+
+LogExport::LogExport(const LogTableModel &log, QString path, Format format,
+                     QObject *parent)
+    : QObject(parent), log_(log), format_(format), file_(std::move(path)) {}
+
+void LogExport::start() {
+  const int rows = log_.rowCount();
+  reports_.reserve(size_t(rows));
+  for (int row = 0; row < rows; ++row)
+    reports_.push_back(uint32_t(log_.reportAtRow(row)));
+  if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    finish(false, file_.errorString());
+    return;
+  }
+  if (format_ == Format::Csv) {
+    const QByteArray header = LogTableModel::csvHeader();
+    if (file_.write(header) != header.size()) {
+      finish(false, file_.errorString());
+      return;
+    }
+  }
+  QTimer::singleShot(0, this, &LogExport::writeSlice);
+}
+
+void LogExport::cancel() {
+  cancelled_ = true;
+}
+
+void LogExport::writeSlice() {
+  if (cancelled_) {
+    finish(false, QString());
+    return;
+  }
+  QElapsedTimer slice;
+  slice.start();
+  QByteArray chunk;
+  while (done_ < reports_.size() && slice.elapsed() < kSliceMS) {
+    for (int i = 0; i < 256 && done_ < reports_.size(); ++i, ++done_) {
+      const int report = int(reports_[done_]);
+      if (report >= log_.reportCount()) {
+        finish(false, QStringLiteral("the log was cleared"));
+        return;
+      }
+      chunk += format_ == Format::Csv ? log_.csvRecord(report)
+                                      : log_.textLine(report).toUtf8() + '\n';
+    }
+  }
+  if (file_.write(chunk) != chunk.size()) {
+    finish(false, file_.errorString());
+    return;
+  }
+  emit progress(int(done_), total());
+  if (done_ < reports_.size())
+    QTimer::singleShot(0, this, &LogExport::writeSlice);
+  else if (!file_.commit())
+    finish(false, file_.errorString());
+  else
+    finish(true, QString());
+}
+
+void LogExport::finish(bool written, const QString &error) {
+  if (!written)
+    file_.cancelWriting();
+  emit finished(written, error);
+}

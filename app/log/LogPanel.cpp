@@ -1,0 +1,166 @@
+#include "app/log/LogPanel.h"
+
+#include "app/ReportFormFields.h"
+#include "app/framework/ModalSession.h"
+#include "app/log/LogExport.h"
+#include "app/log/LogTableModel.h"
+#include "app/log/LogView.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+
+LogPanel::LogPanel(LogView *view, LogTableModel *log, QLineEdit *filterField,
+                   QPushButton *exportButton, QMainWindow *window)
+    : view_(view), log_(log), filterField_(filterField), window_(window) {
+  auto *copy = new QAction(QStringLiteral("&Copy"), view_);
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setShortcutContext(Qt::WidgetShortcut);
+  connect(copy, &QAction::triggered, this, &LogPanel::copySelectedRows);
+  view_->addAction(copy);
+  auto *exportAction = new QAction(QStringLiteral("&Export Log…"), view_);
+  connect(exportAction, &QAction::triggered, this, &LogPanel::exportLog);
+  view_->addAction(exportAction);
+  view_->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(view_->horizontalHeader(), &QHeaderView::customContextMenuRequested,
+          this, &LogPanel::showHeaderMenu);
+  connect(filterField_, &QLineEdit::textChanged, this, &LogPanel::applyFilter);
+  connect(exportButton, &QPushButton::clicked, this, &LogPanel::exportLog);
+}
+
+LogPanel::~LogPanel() = default;
+
+void LogPanel::arrangeDefaultColumns() {
+  QHeaderView *header = view_->horizontalHeader();
+  header->setDefaultSectionSize(56);
+  header->moveSection(header->visualIndex(LogTableModel::kTimeColumn), 0);
+  header->moveSection(header->visualIndex(LogTableModel::kSourceColumn), 1);
+  header->resizeSection(LogTableModel::kTimeColumn, 96);
+  header->resizeSection(LogTableModel::kSourceColumn, 96);
+  header->resizeSection(LogTableModel::kReportIDColumn, 72);
+  header->resizeSection(LogTableModel::kDecodedColumn, 320);
+  header->resizeSection(LogTableModel::kAsciiColumn, 72);
+  header->setSectionHidden(LogTableModel::kAsciiColumn, true);
+}
+
+void LogPanel::showHeaderMenu(const QPoint &at) {
+  QHeaderView *header = view_->horizontalHeader();
+  QMenu menu;
+  for (int column = LogTableModel::kTimeColumn;
+       column < LogTableModel::kColumnCount; ++column) {
+    QAction *shown =
+        menu.addAction(log_->headerData(column, Qt::Horizontal,
+                                        LogTableModel::kColumnIdentifierRole)
+                           .toString());
+    shown->setCheckable(true);
+    shown->setChecked(!header->isSectionHidden(column));
+    connect(shown, &QAction::toggled, header, [header, column](bool on) {
+      header->setSectionHidden(column, !on);
+    });
+  }
+  menu.addSeparator();
+  auto *modes = new QActionGroup(&menu);
+  const std::pair<const char *, LogTableModel::TimeMode> choices[] = {
+      {"Time since the first report", LogTableModel::TimeMode::SinceFirst},
+      {"Time of day", LogTableModel::TimeMode::WallClock},
+      {"Time since the report above", LogTableModel::TimeMode::Delta}};
+  for (const auto &[title, mode] : choices) {
+    QAction *choice = menu.addAction(QString::fromUtf8(title));
+    choice->setCheckable(true);
+    choice->setChecked(log_->timeMode() == mode);
+    modes->addAction(choice);
+    connect(choice, &QAction::triggered, log_,
+            [log = log_, mode] { log->setTimeMode(mode); });
+  }
+  menu.exec(header->mapToGlobal(at));
+}
+
+void LogPanel::copySelectedRows() {
+  QModelIndexList rows = view_->selectionModel()->selectedRows();
+  std::sort(rows.begin(), rows.end());
+  QStringList lines;
+  for (const QModelIndex &row : rows)
+    lines << log_->textLine(log_->reportAtRow(row.row()));
+  if (!lines.isEmpty())
+    QGuiApplication::clipboard()->setText(lines.join('\n') + '\n');
+}
+
+void LogPanel::applyFilter(const QString &text) {
+  QString error;
+  const std::optional<LogFilter> filter = text.trimmed().isEmpty()
+                                              ? std::optional<LogFilter>()
+                                              : LogFilter::Parse(text, &error);
+  filterField_->setStyleSheet(error.isEmpty() ? QString()
+                                              : ReportFormFields::kMarkedStyle);
+  if (!error.isEmpty()) {
+    emit message("Filter: " + error);
+    return;
+  }
+  log_->setFilter(filter);
+  if (filter)
+    emit message(QStringLiteral("%1 of %2 reports shown")
+                     .arg(log_->rowCount())
+                     .arg(log_->reportCount()));
+}
+
+void LogPanel::exportLog() {
+  if (export_)
+    return;
+  QFileDialog dialog(window_, QStringLiteral("Export Log"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters(
+      {QStringLiteral("CSV (*.csv)"), QStringLiteral("Text (*.txt)")});
+  dialog.setDefaultSuffix(QStringLiteral("csv"));
+  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return;
+  exportTo(dialog.selectedFiles().first());
+}
+
+void LogPanel::exportTo(const QString &path) {
+  if (export_)
+    return;
+  log_->announce();
+  export_ = std::make_unique<LogExport>(
+      *log_, path,
+      path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)
+          ? LogExport::Format::Csv
+          : LogExport::Format::Text);
+  progress_ = new QProgressBar;
+  progress_->setRange(0, std::max(1, log_->rowCount()));
+  cancel_ = new QPushButton(QStringLiteral("Cancel Export"));
+  window_->statusBar()->addPermanentWidget(progress_);
+  window_->statusBar()->addPermanentWidget(cancel_);
+  connect(cancel_, &QPushButton::clicked, export_.get(), &LogExport::cancel);
+  connect(export_.get(), &LogExport::progress, progress_,
+          &QProgressBar::setValue);
+  connect(export_.get(), &LogExport::finished, this,
+          [this, path](bool written, const QString &error) {
+            exportFinished(written, error, path);
+          });
+  export_->start();
+}
+
+void LogPanel::exportFinished(bool written, const QString &error,
+                              const QString &path) {
+  const int reports = export_->total();
+  export_.release()->deleteLater(); // it is inside its own signal
+  delete progress_;
+  delete cancel_;
+  if (written)
+    emit message(
+        QStringLiteral("Exported %1 reports to %2").arg(reports).arg(path));
+  else if (error.isEmpty())
+    emit message(QStringLiteral("Export cancelled: nothing was written"));
+  else
+    emit message(
+        QStringLiteral("Export failed: %1: nothing was written").arg(error));
+}

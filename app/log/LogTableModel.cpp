@@ -1,0 +1,328 @@
+#include "app/log/LogTableModel.h"
+
+#include "core/ReportDecoder.h"
+#include "core/ReportLine.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+struct ColumnTitle {
+  QString identifier;
+  QString title;
+};
+
+const std::array<ColumnTitle, LogTableModel::kColumnCount> &columns() {
+  static const auto kColumns = [] {
+    std::array<ColumnTitle, LogTableModel::kColumnCount> table;
+    table[LogTableModel::kDirectionColumn] = {kReportDirectionKey, "R/W"};
+    table[LogTableModel::kReportIDColumn] = {kReportIDKey, "Report ID"};
+    for (int offset = 0; offset < kLogRowMaxDataSize; ++offset)
+      table[LogTableModel::kFirstByteColumn + offset] = {
+          QString::number(offset), QStringLiteral("Byte %1").arg(offset)};
+    table[LogTableModel::kTimeColumn] = {"Time", "Time"};
+    table[LogTableModel::kSourceColumn] = {"Source", "Source"};
+    table[LogTableModel::kDecodedColumn] = {"Decoded", "Decoded"};
+    table[LogTableModel::kAsciiColumn] = {"ASCII", "ASCII"};
+    return table;
+  }();
+  return kColumns;
+}
+
+// Offsets a report without report ID can carry: 0 to 3.
+constexpr int kLastOffsetWithoutReportID = 3;
+
+QByteArray CsvField(const QString &text) {
+  QByteArray field = text.toUtf8();
+  if (std::none_of(field.begin(), field.end(), [](char c) {
+        return c == ',' || c == '"' || c == '\n' || c == '\r';
+      }))
+    return field;
+  return '"' + field.replace('"', "\"\"") + '"';
+}
+
+} // namespace
+
+LogTableModel::LogTableModel(QObject *parent)
+    : QAbstractTableModel(parent), clockStart_(QDateTime::currentDateTime()) {
+  clock_.start();
+  frame_.setSingleShot(true);
+  frame_.setInterval(kFrameMS);
+  connect(&frame_, &QTimer::timeout, this, &LogTableModel::announce);
+}
+
+void LogTableModel::append(bool isOutput, int32_t reportID, int size,
+                           const uint8_t *data,
+                           const std::optional<InterfaceIdentity> &source) {
+  LogRow row;
+  row.reportID = reportID;
+  const int kept = std::clamp(size, 0, kLogRowMaxDataSize);
+  row.flags = uint8_t(kept) | (isOutput ? LogRow::kOutputFlag : 0);
+  std::copy_n(data, kept, row.data);
+  push(row, source);
+}
+
+void LogTableModel::appendLoss(uint32_t count,
+                               const std::optional<InterfaceIdentity> &source) {
+  LogRow row;
+  row.reportID = int32_t(std::min<uint32_t>(count, INT32_MAX));
+  row.flags = LogRow::kLossFlag;
+  push(row, source);
+}
+
+void LogTableModel::push(LogRow row,
+                         const std::optional<InterfaceIdentity> &source) {
+  row.time = clock_.nsecsElapsed() / 1000;
+  row.source = LogRow::kNoSource;
+  if (source) {
+    qsizetype index = sources_.indexOf(*source);
+    if (index < 0 && sources_.size() < LogRow::kNoSource) {
+      index = sources_.size();
+      sources_.append(*source);
+      sourceTexts_.append(SourceText(*source));
+      if (filter_)
+        sourceMatches_.push_back(
+            source->key().startsWith(filter_->sourcePrefix));
+    }
+    row.source = index < 0 ? LogRow::kNoSource : uint16_t(index);
+  }
+  rows_.push_back(row);
+  if (filter_ && shows(row))
+    shown_.push_back(uint32_t(rows_.size() - 1));
+  if (!frame_.isActive() && shownCount() > announcedRows_)
+    frame_.start();
+}
+
+void LogTableModel::announce() {
+  const int total = shownCount();
+  if (total <= announcedRows_)
+    return;
+  beginInsertRows(QModelIndex(), announcedRows_, total - 1);
+  announcedRows_ = total;
+  endInsertRows();
+}
+
+void LogTableModel::clear() {
+  beginResetModel();
+  std::deque<LogRow>().swap(rows_);
+  std::vector<uint32_t>().swap(shown_);
+  announcedRows_ = 0;
+  endResetModel();
+}
+
+int LogTableModel::shownCount() const {
+  return filter_ ? int(shown_.size()) : reportCount();
+}
+
+bool LogTableModel::shows(const LogRow &row) const {
+  return !filter_ || row.isLoss() ||
+         filter_->matches(row.isOutput(), row.reportID, row.data, row.size(),
+                          row.source == LogRow::kNoSource
+                              ? filter_->sourcePrefix.isEmpty()
+                              : sourceMatches_[row.source]);
+}
+
+void LogTableModel::setFilter(const std::optional<LogFilter> &filter) {
+  beginResetModel();
+  filter_ = filter;
+  std::vector<uint32_t>().swap(shown_);
+  sourceMatches_.clear();
+  if (filter_) {
+    for (const InterfaceIdentity &source : sources_)
+      sourceMatches_.push_back(source.key().startsWith(filter_->sourcePrefix));
+    for (size_t i = 0; i < rows_.size(); ++i)
+      if (shows(rows_[i]))
+        shown_.push_back(uint32_t(i));
+  }
+  announcedRows_ = shownCount();
+  endResetModel();
+}
+
+void LogTableModel::setTimeMode(TimeMode mode) {
+  timeMode_ = mode;
+  emit headerDataChanged(Qt::Horizontal, kTimeColumn, kTimeColumn);
+  if (announcedRows_ > 0)
+    emit dataChanged(index(0, kTimeColumn),
+                     index(announcedRows_ - 1, kTimeColumn));
+}
+
+int LogTableModel::reportAtRow(int row) const {
+  return filter_ ? int(shown_.at(size_t(row))) : row;
+}
+
+ReportRecord LogTableModel::record(int i) const {
+  const LogRow &row = rows_.at(static_cast<size_t>(i));
+  if (row.isLoss())
+    return ReportRecord{kReportDirectionIn, kNoReportID, QByteArray(),
+                        QString()};
+  return ReportRecord{
+      row.isOutput() ? kReportDirectionOut : kReportDirectionIn, row.reportID,
+      QByteArray(reinterpret_cast<const char *>(row.data), row.size()),
+      QString()};
+}
+
+const QString &LogTableModel::hexByteText(uint8_t byte) {
+  static const std::array<QString, 256> kTexts = [] {
+    std::array<QString, 256> texts;
+    for (int value = 0; value < 256; ++value)
+      texts[value] = QString::asprintf("0x%02x", value);
+    return texts;
+  }();
+  return kTexts[byte];
+}
+
+QString LogTableModel::sourceText(const LogRow &row) const {
+  static const QString kNone = QStringLiteral("-");
+  return row.source == LogRow::kNoSource ? kNone : sourceTexts_[row.source];
+}
+
+double LogTableModel::secondsSinceFirst(const LogRow &row) const {
+  return double(row.time - rows_.front().time) / 1e6;
+}
+
+QString LogTableModel::timeText(int i) const {
+  const LogRow &row = rows_[size_t(i)];
+  switch (timeMode_) {
+  case TimeMode::WallClock:
+    return clockStart_.addMSecs(row.time / 1000).toString("hh:mm:ss.zzz") +
+           QString::asprintf("%03d", int(row.time % 1000));
+  case TimeMode::Delta: {
+    const auto shownAt =
+        filter_ ? std::lower_bound(shown_.begin(), shown_.end(), uint32_t(i))
+                : shown_.end();
+    const int previous = !filter_                    ? i - 1
+                         : shownAt == shown_.begin() ? -1
+                                                     : int(*(shownAt - 1));
+    return previous < 0
+               ? QStringLiteral("+0.000000")
+               : QString::asprintf(
+                     "+%.6f",
+                     double(row.time - rows_[size_t(previous)].time) / 1e6);
+  }
+  case TimeMode::SinceFirst:
+    break;
+  }
+  return QString::asprintf("%.6f", secondsSinceFirst(row));
+}
+
+QString LogTableModel::cellText(int i, int column) const {
+  const LogRow &row = rows_[size_t(i)];
+  if (row.isLoss() && column != kTimeColumn && column != kSourceColumn)
+    return column == kDecodedColumn
+               ? QStringLiteral("%1 reports lost: the explorer could not "
+                                "keep up")
+                     .arg(row.reportID)
+               : QString();
+  switch (column) {
+  case kDirectionColumn: {
+    static const QString kIn = kReportDirectionIn;
+    static const QString kOut = kReportDirectionOut;
+    return row.isOutput() ? kOut : kIn;
+  }
+  case kReportIDColumn:
+    if (row.reportID == kNoReportID)
+      return QString();
+    if (row.reportID >= 0 && row.reportID <= 255)
+      return hexByteText(static_cast<uint8_t>(row.reportID));
+    return QString::asprintf("0x%02x", static_cast<unsigned>(row.reportID));
+  case kTimeColumn:
+    return timeText(i);
+  case kSourceColumn:
+    return sourceText(row);
+  case kDecodedColumn:
+    return DecodeReport(row.isOutput(), row.reportID, row.data, row.size());
+  case kAsciiColumn:
+    return AsciiText(row.data, row.size());
+  default: {
+    const int offset = column - kFirstByteColumn;
+    if (offset < 0 || offset >= row.size() ||
+        (row.reportID == kNoReportID && offset > kLastOffsetWithoutReportID))
+      return QString();
+    return hexByteText(row.data[offset]);
+  }
+  }
+}
+
+QString LogTableModel::textLine(int i) const {
+  const LogRow &row = rows_[size_t(i)];
+  return ReportTextLine(secondsSinceFirst(row), sourceText(row),
+                        row.isLoss()     ? '!'
+                        : row.isOutput() ? 'W'
+                                         : 'R',
+                        row.isLoss() ? kNoReportID : row.reportID, row.data,
+                        row.size(), cellText(i, kDecodedColumn));
+}
+
+QByteArray LogTableModel::csvHeader() {
+  QByteArray header = "time,source,direction,report_id";
+  for (int offset = 0; offset < kLogRowMaxDataSize; ++offset)
+    header += ",byte_" + QByteArray::number(offset);
+  return header + ",decoded\r\n";
+}
+
+QByteArray LogTableModel::csvRecord(int i) const {
+  static constexpr char kHex[] = "0123456789abcdef";
+  const LogRow &row = rows_[size_t(i)];
+  QByteArray record;
+  record.reserve(96);
+  record += QByteArray::number(secondsSinceFirst(row), 'f', 6);
+  record += ',';
+  record += CsvField(sourceText(row));
+  record += row.isOutput() ? ",W," : ",R,";
+  if (row.reportID != kNoReportID && !row.isLoss())
+    record += cellText(i, kReportIDColumn).toLatin1();
+  for (int offset = 0; offset < kLogRowMaxDataSize; ++offset) {
+    record += ',';
+    if (offset < row.size())
+      record.append(kHex[row.data[offset] >> 4])
+          .append(kHex[row.data[offset] & 0xF]);
+  }
+  record += ',';
+  record += CsvField(cellText(i, kDecodedColumn));
+  return record += "\r\n";
+}
+
+int LogTableModel::rowCount(const QModelIndex &parent) const {
+  return parent.isValid() ? 0 : announcedRows_;
+}
+
+int LogTableModel::columnCount(const QModelIndex &parent) const {
+  return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant LogTableModel::data(const QModelIndex &index, int role) const {
+  if (!index.isValid() || index.row() >= announcedRows_)
+    return QVariant();
+  switch (role) {
+  case Qt::DisplayRole:
+    return cellText(reportAtRow(index.row()), index.column());
+  case Qt::TextAlignmentRole:
+    return QVariant::fromValue(Qt::Alignment(
+        index.column() == kDecodedColumn ? Qt::AlignLeft | Qt::AlignVCenter
+                                         : Qt::AlignCenter));
+  default:
+    return QVariant();
+  }
+}
+
+QVariant LogTableModel::headerData(int section, Qt::Orientation orientation,
+                                   int role) const {
+  if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+    return QAbstractTableModel::headerData(section, orientation, role);
+  const ColumnTitle &column = columns()[static_cast<size_t>(section)];
+  if (role == Qt::DisplayRole) {
+    if (section == kTimeColumn && timeMode_ == TimeMode::WallClock)
+      return QStringLiteral("Time of day");
+    if (section == kTimeColumn && timeMode_ == TimeMode::Delta)
+      return QStringLiteral("Delta (s)");
+    if (section == kTimeColumn)
+      return QStringLiteral("Time (s)");
+    return column.title;
+  }
+  if (role == kColumnIdentifierRole)
+    return column.identifier;
+  if (role == Qt::TextAlignmentRole && section == kDecodedColumn)
+    return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+  return QVariant();
+}

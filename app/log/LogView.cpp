@@ -1,0 +1,297 @@
+#include "app/log/LogView.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kCellPadding = 4;
+// Texts this long or shorter are kept laid out, at most kLaidOutCount.
+constexpr qsizetype kLaidOutLength = 4;
+constexpr qsizetype kLaidOutCount = 1024;
+
+} // namespace
+
+LogView::LogView(QWidget *parent)
+    : QAbstractItemView(parent), header_(new QHeaderView(Qt::Horizontal, this)),
+      indicator_(new QPushButton(this)) {
+  setSelectionBehavior(SelectRows);
+  setSelectionMode(ExtendedSelection);
+  setVerticalScrollMode(ScrollPerPixel);
+  setHorizontalScrollMode(ScrollPerPixel);
+  setAlternatingRowColors(true);
+  header_->setSectionsMovable(true);
+  header_->setHighlightSections(false);
+  header_->setSectionsClickable(false);
+  connect(header_, &QHeaderView::sectionResized, this, [this] {
+    updateGeometries();
+    viewport()->update();
+  });
+  connect(header_, &QHeaderView::sectionMoved, viewport(),
+          qOverload<>(&QWidget::update));
+  connect(header_, &QHeaderView::geometriesChanged, this,
+          &LogView::updateGeometries);
+  indicator_->hide();
+  indicator_->setAccessibleName(QStringLiteral("Jump to the newest report"));
+  connect(indicator_, &QPushButton::clicked, this, &LogView::jumpToEnd);
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+    if (isAtBottom())
+      showUnseen(0);
+  });
+}
+
+void LogView::setModel(QAbstractItemModel *model) {
+  QAbstractItemView::setModel(model);
+  header_->setModel(model);
+  updateGeometries();
+}
+
+int LogView::rowHeight() const {
+  return fontMetrics().height() + 4;
+}
+
+bool LogView::isAtBottom() const {
+  return verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+}
+
+void LogView::jumpToEnd() {
+  if (selectionModel())
+    selectionModel()->clearSelection();
+  verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+  showUnseen(0);
+}
+
+QRect LogView::visualRect(const QModelIndex &index) const {
+  if (!index.isValid())
+    return QRect();
+  return QRect(header_->sectionViewportPosition(index.column()),
+               index.row() * rowHeight() - verticalOffset(),
+               header_->sectionSize(index.column()), rowHeight());
+}
+
+void LogView::scrollTo(const QModelIndex &index, ScrollHint hint) {
+  if (!index.isValid())
+    return;
+  const int top = index.row() * rowHeight();
+  const int height = viewport()->height();
+  QScrollBar *bar = verticalScrollBar();
+  if (hint == PositionAtTop || (hint == EnsureVisible && top < bar->value()))
+    bar->setValue(top);
+  else if (hint == PositionAtBottom ||
+           (hint == EnsureVisible && top + rowHeight() > bar->value() + height))
+    bar->setValue(top + rowHeight() - height);
+  else if (hint == PositionAtCenter)
+    bar->setValue(top - (height - rowHeight()) / 2);
+}
+
+QModelIndex LogView::indexAt(const QPoint &point) const {
+  if (!model() || point.y() < 0)
+    return QModelIndex();
+  const int row = (point.y() + verticalOffset()) / rowHeight();
+  const int column = header_->logicalIndexAt(point.x());
+  if (row >= model()->rowCount(rootIndex()) || column < 0)
+    return QModelIndex();
+  return model()->index(row, column, rootIndex());
+}
+
+QModelIndex LogView::moveCursor(CursorAction cursorAction,
+                                Qt::KeyboardModifiers) {
+  const int rows = model() ? model()->rowCount(rootIndex()) : 0;
+  if (rows == 0)
+    return QModelIndex();
+  const QModelIndex current = currentIndex();
+  const int row = current.isValid() ? current.row() : 0;
+  const int page = std::max(1, viewport()->height() / rowHeight());
+  int next = row;
+  switch (cursorAction) {
+  case MoveUp:
+  case MovePrevious:
+    next = row - 1;
+    break;
+  case MoveDown:
+  case MoveNext:
+    next = row + 1;
+    break;
+  case MovePageUp:
+    next = row - page;
+    break;
+  case MovePageDown:
+    next = row + page;
+    break;
+  case MoveHome:
+    next = 0;
+    break;
+  case MoveEnd:
+    next = rows - 1;
+    break;
+  default:
+    break;
+  }
+  return model()->index(std::clamp(next, 0, rows - 1),
+                        current.isValid() ? current.column() : 0, rootIndex());
+}
+
+int LogView::horizontalOffset() const {
+  return horizontalScrollBar()->value();
+}
+
+int LogView::verticalOffset() const {
+  return verticalScrollBar()->value();
+}
+
+void LogView::setSelection(const QRect &rect,
+                           QItemSelectionModel::SelectionFlags command) {
+  const int rows = model() ? model()->rowCount(rootIndex()) : 0;
+  if (rows == 0)
+    return;
+  const QRect normal = rect.normalized();
+  const int first =
+      std::clamp((normal.top() + verticalOffset()) / rowHeight(), 0, rows - 1);
+  const int last = std::clamp(
+      (normal.bottom() + verticalOffset()) / rowHeight(), 0, rows - 1);
+  const int lastColumn = model()->columnCount(rootIndex()) - 1;
+  selectionModel()->select(
+      QItemSelection(model()->index(first, 0, rootIndex()),
+                     model()->index(last, lastColumn, rootIndex())),
+      command | QItemSelectionModel::Rows);
+}
+
+QRegion
+LogView::visualRegionForSelection(const QItemSelection &selection) const {
+  QRegion region;
+  for (const QItemSelectionRange &range : selection)
+    region += QRect(0, range.top() * rowHeight() - verticalOffset(),
+                    viewport()->width(),
+                    (range.bottom() - range.top() + 1) * rowHeight());
+  return region;
+}
+
+void LogView::updateGeometries() {
+  const int headerHeight = header_->sizeHint().height();
+  setViewportMargins(0, headerHeight, 0, 0);
+  const QRect area = viewport()->geometry();
+  header_->setGeometry(area.left(), area.top() - headerHeight, area.width(),
+                       headerHeight);
+  header_->setOffset(horizontalOffset());
+  const int rows = model() ? model()->rowCount(rootIndex()) : 0;
+  verticalScrollBar()->setPageStep(area.height());
+  verticalScrollBar()->setSingleStep(rowHeight());
+  verticalScrollBar()->setRange(
+      0, std::max(0, rows * rowHeight() - area.height()));
+  horizontalScrollBar()->setPageStep(area.width());
+  horizontalScrollBar()->setSingleStep(20);
+  horizontalScrollBar()->setRange(
+      0, std::max(0, header_->length() - area.width()));
+  placeIndicator();
+  QAbstractItemView::updateGeometries();
+}
+
+void LogView::scrollContentsBy(int dx, int dy) {
+  if (dx)
+    header_->setOffset(horizontalOffset());
+  viewport()->scroll(dx, dy);
+}
+
+void LogView::rowsInserted(const QModelIndex &parent, int start, int end) {
+  const bool follow = isAtBottom() && !selectionModel()->hasSelection();
+  QAbstractItemView::rowsInserted(parent, start, end);
+  updateGeometries();
+  if (follow)
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+  else
+    showUnseen(unseen_ + end - start + 1);
+  viewport()->update();
+}
+
+void LogView::reset() {
+  QAbstractItemView::reset();
+  showUnseen(0);
+  updateGeometries();
+}
+
+void LogView::showUnseen(int count) {
+  unseen_ = count;
+  indicator_->setVisible(count > 0);
+  if (count > 0) {
+    indicator_->setText((count == 1
+                             ? QStringLiteral("1 new report")
+                             : QStringLiteral("%1 new reports").arg(count)) +
+                        QStringLiteral(" \u2193"));
+    placeIndicator();
+  }
+}
+
+void LogView::placeIndicator() {
+  indicator_->adjustSize();
+  const QRect area = viewport()->geometry();
+  indicator_->move(area.right() - indicator_->width() - 8,
+                   area.bottom() - indicator_->height() - 8);
+  indicator_->raise();
+}
+
+void LogView::drawCell(QPainter &painter, const QRect &rect,
+                       const QString &text, Qt::Alignment alignment) {
+  if (text.isEmpty())
+    return;
+  if (text.size() > kLaidOutLength) {
+    painter.drawText(rect, int(alignment), text);
+    return;
+  }
+  auto laid = laidOut_.find(text);
+  if (laid == laidOut_.end()) {
+    if (laidOut_.size() >= kLaidOutCount)
+      laidOut_.clear();
+    laid = laidOut_.insert(text, QStaticText(text));
+    laid->prepare(painter.transform(), painter.font());
+  }
+  const QSizeF size = laid->size();
+  const qreal x = alignment & Qt::AlignLeft
+                      ? rect.left()
+                      : rect.left() + (rect.width() - size.width()) / 2;
+  painter.drawStaticText(
+      QPointF(x, rect.top() + (rect.height() - size.height()) / 2), *laid);
+}
+
+void LogView::paintEvent(QPaintEvent *) {
+  if (!model())
+    return;
+  QPainter painter(viewport());
+  const int rows = model()->rowCount(rootIndex());
+  const int height = rowHeight();
+  const int first = verticalOffset() / height;
+  const int last =
+      std::min(rows - 1, (verticalOffset() + viewport()->height()) / height);
+  const QPalette &colours = palette();
+  for (int row = first; row <= last; ++row) {
+    const QRect line(0, row * height - verticalOffset(), viewport()->width(),
+                     height);
+    const bool selected =
+        selectionModel() && selectionModel()->isRowSelected(row, rootIndex());
+    painter.fillRect(line, selected ? colours.highlight()
+                           : row % 2 && alternatingRowColors()
+                               ? colours.alternateBase()
+                               : colours.base());
+    painter.setPen(selected ? colours.highlightedText().color()
+                            : colours.text().color());
+    for (int visual = 0; visual < header_->count(); ++visual) {
+      const int column = header_->logicalIndex(visual);
+      if (header_->isSectionHidden(column))
+        continue;
+      const QRect cell(header_->sectionViewportPosition(column), line.top(),
+                       header_->sectionSize(column), height);
+      if (cell.right() < 0 || cell.left() > viewport()->width())
+        continue;
+      const QModelIndex index = model()->index(row, column, rootIndex());
+      const auto alignment =
+          Qt::Alignment(model()->data(index, Qt::TextAlignmentRole).toInt());
+      drawCell(painter, cell.adjusted(kCellPadding, 0, -kCellPadding, 0),
+               model()->data(index).toString(), alignment);
+    }
+    if (currentIndex().row() == row && hasFocus())
+      painter.drawRect(line.adjusted(0, 0, -1, -1));
+  }
+}

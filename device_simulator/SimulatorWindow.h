@@ -1,0 +1,49 @@
+// The Device Simulator window: shows and drives every simulated device of a
+// backend. It talks to the backend's control API and the devices' model
+// only, and learns of their changes from the backend's observer call.
+#ifndef PINWORTH_SIMULATOR_SIMULATOR_WINDOW_H
+#define PINWORTH_SIMULATOR_SIMULATOR_WINDOW_H
+
+#include "platform/simulated/SimBackend.h"
+
+#include <QWidget>
+
+class DevicesPanel;
+class FaultsPanel;
+class InterfaceOnePanel;
+class PinsPanel;
+class QMainWindow;
+class StressPanel;
+
+class SimulatorWindow : public QWidget {
+  Q_OBJECT
+public:
+  // The backend must outlive the window.
+  explicit SimulatorWindow(hid::sim::SimBackend &backend,
+                           QWidget *parent = nullptr);
+  ~SimulatorWindow() override;
+
+  DevicesPanel *devices() const { return devices_; }
+  PinsPanel *pins() const { return pins_; }
+  InterfaceOnePanel *interfaceOne() const { return interfaceOne_; }
+  StressPanel *stress() const { return stress_; }
+  FaultsPanel *faults() const { return faults_; }
+
+private:
+  void deviceChanged(hid::sim::DeviceID device);
+  void showSelected();
+
+  hid::sim::SimBackend &backend_;
+  int observer_;
+  DevicesPanel *devices_;
+  PinsPanel *pins_;
+  InterfaceOnePanel *interfaceOne_;
+  StressPanel *stress_;
+  FaultsPanel *faults_;
+};
+
+// Gives the explorer's window a Window menu whose "Device Simulator" item
+// shows the simulator and brings it to the front.
+void AddSimulatorMenu(QMainWindow &explorer, SimulatorWindow &simulator);
+
+#endif
