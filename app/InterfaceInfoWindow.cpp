@@ -35,6 +35,15 @@ InterfaceInfoWindow::InterfaceInfoWindow(QWidget *parent)
 
 InterfaceInfoWindow::~InterfaceInfoWindow() = default;
 
+void InterfaceInfoWindow::showFor(
+    const std::optional<InterfaceIdentity> &interface,
+    const std::optional<InterfaceInfo> &info) {
+  if (interface && info)
+    showInfo(interface->displayName(), *info);
+  else
+    showNoInterface();
+}
+
 void InterfaceInfoWindow::showInfo(const QString &name,
                                    const InterfaceInfo &info) {
   name_ = name;

@@ -5,11 +5,13 @@
 #ifndef PINWORTH_EXPLORER_INTERFACE_INFO_WINDOW_H
 #define PINWORTH_EXPLORER_INTERFACE_INFO_WINDOW_H
 
+#include "core/InterfaceIdentity.h"
 #include "core/InterfaceInfo.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class InterfaceInfoWindow;
@@ -22,15 +24,18 @@ public:
   explicit InterfaceInfoWindow(QWidget *parent);
   ~InterfaceInfoWindow() override;
 
-  // Shows info for the interface named name.
-  void showInfo(const QString &name, const InterfaceInfo &info);
-  void showNoInterface();
+  // Shows what the interface said about itself, or that no interface is
+  // selected when either is none.
+  void showFor(const std::optional<InterfaceIdentity> &interface,
+               const std::optional<InterfaceInfo> &info);
   // What Copy puts on the clipboard and Save writes.
   const QString &text() const { return text_; }
   // Writes text() to path whole or not at all; false with the reason.
   bool saveTo(const QString &path, QString *error) const;
 
 private:
+  void showInfo(const QString &name, const InterfaceInfo &info);
+  void showNoInterface();
   void fillProperties(const InterfaceInfo &info);
   void fillReports(const InterfaceInfo &info);
   void copy();

@@ -85,12 +85,6 @@ MacroEntry::MacroEntry(const UserDefaults::Element &element)
   }
 }
 
-UserDefaults &MacroDefaults() {
-  static UserDefaults defaults(UserDefaults::standardFilePath(),
-                               kDefaultMacrosKey);
-  return defaults;
-}
-
 MacroList ReadMacros(const UserDefaults::List &list) {
   MacroList macros{{}, list.generation};
   macros.entries.reserve(list.elements.size());

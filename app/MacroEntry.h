@@ -46,11 +46,6 @@ struct MacroList {
   quint64 generation = 0;
 };
 
-// The explorer's user defaults: the standard preferences file, whose list
-// under kDefaultMacrosKey holds the macros. Made at the first call, which
-// must come after the application's organisation and name are set.
-UserDefaults &MacroDefaults();
-
 MacroList ReadMacros(const UserDefaults::List &list);
 
 #endif

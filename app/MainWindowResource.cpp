@@ -1,6 +1,7 @@
 #include "app/MainWindowResource.h"
 
 #include "app/AboutBox.h"
+#include "app/ExplorerSession.h"
 #include "app/PinworthWindowController.h"
 #include "app/framework/ModalSession.h"
 #include "ui_MainWindow.h"
@@ -14,7 +15,6 @@
 #include <QMenuBar>
 
 #include <cstdio>
-#include <mutex>
 #include <string_view>
 
 namespace {
@@ -71,8 +71,14 @@ void addQuitShortcut(QMainWindow *window) {
   window->addAction(quit);
 }
 
-// The menu bar: the Interface menu and the Help menu.
+// The menu bar: the File, Interface and Help menus.
 void addMenus(QMainWindow *window, PinworthWindowController *controller) {
+  QMenu *file = window->menuBar()->addMenu(QStringLiteral("&File"));
+  QAction *newWindow =
+      file->addAction(QStringLiteral("&New Window"), controller,
+                      [controller] { controller->session().newWindow(); });
+  newWindow->setObjectName(QStringLiteral("newWindowAction"));
+  newWindow->setShortcut(QKeySequence::New);
   QMenu *interfaceMenu =
       window->menuBar()->addMenu(QStringLiteral("I&nterface"));
   QAction *info = interfaceMenu->addAction(
@@ -88,10 +94,8 @@ void addMenus(QMainWindow *window, PinworthWindowController *controller) {
 
 } // namespace
 
-MainWindowResource::MainWindowResource()
+MainWindowResource::MainWindowResource(ExplorerSession &session, int number)
     : window_(std::make_unique<QMainWindow>()) {
-  static std::once_flag initialized;
-  std::call_once(initialized, &PinworthWindowController::initialize);
   WarnAboutModalsOutsideScope();
   Ui::MainWindow ui;
   ui.setupUi(window_.get());
@@ -108,7 +112,8 @@ MainWindowResource::MainWindowResource()
   outlets.addMacroButton = ui.addMacroButton;
   outlets.logFilterField = ui.logFilterField;
   outlets.exportButton = ui.exportButton;
-  controller_ = std::make_unique<PinworthWindowController>(outlets);
+  controller_ =
+      std::make_unique<PinworthWindowController>(outlets, session, number);
   connectActions(ui, controller_.get());
   addMenus(window_.get(), controller_.get());
 }
@@ -137,7 +142,7 @@ bool CanOpenWindow(int argc, char **argv) {
 }
 
 int RunExplorer(QApplication &application, const QString &description,
-                const std::function<void(QMainWindow &)> &beforeShow) {
+                const std::function<void(QMainWindow &)> &shown) {
   QApplication::setOrganizationName(QStringLiteral("Pinworth"));
   QApplication::setApplicationName(QStringLiteral("Pinworth Explorer"));
   QApplication::setApplicationVersion(QStringLiteral(PINWORTH_VERSION));
@@ -146,10 +151,9 @@ int RunExplorer(QApplication &application, const QString &description,
   options.addHelpOption();
   options.addVersionOption();
   options.process(application);
-  MainWindowResource resource;
-  resource.controller()->awakeFromNib();
-  if (beforeShow)
-    beforeShow(*resource.window());
-  resource.window()->show();
+  ExplorerSession session;
+  QMainWindow *first = session.newWindow();
+  if (shown)
+    shown(*first);
   return application.exec();
 }

@@ -5,18 +5,20 @@
 #include <functional>
 #include <memory>
 
+class ExplorerSession;
 class PinworthWindowController;
 class QApplication;
 class QMainWindow;
 class QString;
 
-// Loading builds the window from MainWindow.ui and creates the one controller
-// with its outlets, its actions connected to the window's controls. The
-// controller is not woken yet: the caller sends it awakeFromNib(). The
-// controller goes before the window it points into.
+// Loading builds a window from MainWindow.ui and creates its controller with
+// its outlets, its actions connected to the window's controls, for the
+// session's window number. The controller is not woken yet: the caller
+// sends it awakeFromNib(). The controller goes before the window it points
+// into.
 class MainWindowResource {
 public:
-  MainWindowResource();
+  MainWindowResource(ExplorerSession &session, int number);
   ~MainWindowResource();
   MainWindowResource(const MainWindowResource &) = delete;
   MainWindowResource &operator=(const MainWindowResource &) = delete;
@@ -37,11 +39,11 @@ bool CanOpenWindow(int argc, char **argv);
 
 // Answers --help, --help-all and --version on standard output and ends the
 // program, or ends it with status 1 on an option it does not know (QApplication
-// has taken Qt's own, such as -style). Otherwise loads the main window, wakes
-// its controller, calls beforeShow with the window (when given), shows the
-// window and runs the application's event loop; returns its exit code. The
-// device backend must be installed before.
+// has taken Qt's own, such as -style). Otherwise opens the first window of a
+// session, calls shown with it (when given) and runs the application's event
+// loop until the last window closes; returns its exit code. The device
+// backend must be installed before.
 int RunExplorer(QApplication &application, const QString &description,
-                const std::function<void(QMainWindow &)> &beforeShow = {});
+                const std::function<void(QMainWindow &)> &shown = {});
 
 #endif

@@ -1,55 +1,58 @@
-// The controller of the explorer's main window.
+// The controller of one explorer window.
 //
-// Exactly one exists at a time. The main window resource creates it with its
-// outlets (MainWindowResource); awakeFromNib() then starts the device library
-// and brings the window to its first state. It owns the window's state: the
-// report form's layout, the report log and the last value read. It receives
-// every action of the window, and PinworthCallback() tells it, through
-// gWindowController, when a device arrives or leaves.
+// The window's resource (MainWindowResource) creates it with its outlets;
+// awakeFromNib() then starts the device library if no window has yet, and
+// brings the window to its first state, as the window state file left it.
+// It receives every action of the window and hands each to the part of the
+// window that owns it:
+// - the interface menu (InterfaceMenu): the menu, the restored selection and
+//   the permission bar;
+// - the report form (ReportForm): its layout, parsing, loading a record and
+//   the descriptor check;
+// - reading (InterfaceReader): polling and listening, and their counts;
+// - the macro menu (MacroMenu): the menu and the stored list;
+// - the log (LogTableModel, LogPanel) and the status bar (ActivityStatus).
+// Writing is its own: it checks the form, sends the report to the selected
+// interface and logs it, or says why not in an alert.
 //
-// Beyond what the original window did, the controller keeps the selection on
-// the same interface (model, serial and interface number) across rebuilds of
-// the interface menu, and goes on reading it; it says in the status bar what
-// it is doing, and restores and saves the window's state (WindowState.h).
+// PinworthCallback() tells every window of the session when a device
+// arrives or leaves; the selection then stays on the interface it was on
+// while that is attached, and so does reading.
 //
 // Main thread only.
 #ifndef PINWORTH_EXPLORER_PINWORTH_WINDOW_CONTROLLER_H
 #define PINWORTH_EXPLORER_PINWORTH_WINDOW_CONTROLLER_H
 
-#include "app/MacroEntry.h"
-#include "app/ReportFormFields.h"
 #include "app/log/LogTableModel.h"
-#include "core/ArmedInterfaces.h"
 #include "core/InterfaceIdentity.h"
 #include "core/InterfaceInfo.h"
 #include "core/ReportRecord.h"
-
-#include "platform/HIDServices.h"
 #include "runloop/DefaultMode.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
-#include <QHash>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <optional>
 
+class ActivityStatus;
+class ExplorerSession;
+class InterfaceInfoWindow;
+class InterfaceMenu;
+class InterfaceReader;
+class LogPanel;
+class LogView;
+class MacroMenu;
 class QCheckBox;
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QMainWindow;
 class QPushButton;
-class InterfaceInfoWindow;
-class LogPanel;
-class PermissionHelp;
-class LogView;
-class QWidget;
+class ReportForm;
+class ReportWriter;
+class UserDefaults;
 
 // The widgets of the main window that the controller uses by name. They
 // belong to the window, which outlives the controller.
@@ -67,54 +70,46 @@ struct PinworthWindowOutlets {
   QPushButton *exportButton = nullptr;
 };
 
-// The interrupt-report handler of an armed interface: logs the report in
-// target (bufferSize bytes, the report ID byte first) to the controller
-// refcon, whose ArmedInterfaces makes sure it is alive. A failed or empty
-// report is dropped.
-void reportHandlerCallback(void *target, hid::Status result, void *refcon,
-                           void *sender, uint32_t bufferSize);
-
 class PinworthWindowController : public QObject {
   Q_OBJECT
 public:
-  explicit PinworthWindowController(const PinworthWindowOutlets &outlets);
-  // Saves the window's state, stops reading, unregisters the device callback
-  // and clears gWindowController, so that a later controller can take over.
+  // number is the window's among the session's open windows, for its state.
+  PinworthWindowController(const PinworthWindowOutlets &outlets,
+                           ExplorerSession &session, int number);
+  // Saves the window's state and stops its reading; the other windows go
+  // on.
   ~PinworthWindowController() override;
 
   // Registers the six default macros as the registered value of the macro
-  // list. Runs once per process, before the first controller is made.
-  static void initialize();
+  // list in preferences. The session calls it once, before any window.
+  static void initialize(UserDefaults &preferences);
 
-  // Brings the woken window to its first state, as the window state file
-  // left it; called once, after loading.
+  // Brings the woken window to its first state; called once, after loading.
   void awakeFromNib();
 
   // Refills the interface menu from the library's list, rebuilt when a
   // device change left it dirty. The selection stays on the interface it
   // was on while that is attached, and so does reading; otherwise reading
-  // stops and the first interface is selected. The form is laid out for the
-  // selection, and the interfaces 1 that were armed are armed again.
+  // stops. The form is laid out for the selection.
   void populateInterfacePopup();
   QString nameForPinworthInterfaceType(int interfaceType) const;
 
   void stopReading();
-  // Starts polling when the selected interface is an interface 0, or arms it
-  // when it is an interface 1; does nothing when none is selected.
+  // Starts polling when the selected interface is an interface 0, or
+  // listens to it when it is an interface 1; does nothing when none is
+  // selected.
   void startReading();
   // One poll of the selected interface 0; a failure shows an alert and stops
   // polling. inTimer is the poll timer, or null for the first poll.
   void read(runloop::DefaultModeTimer *inTimer);
 
-  // Appends a report to the log: inSize data bytes at inData, copied.
-  // inDirection is kReportDirectionIn or kReportDirectionOut; inReportID is
-  // kNoReportID for a report without one.
-  void addLogEntryWithDirection(const QString &inDirection, int inReportID,
-                                int inSize, const uint8_t *inData);
-  // The same, with the interface the report went to or came from.
-  void addLogEntryWithDirection(const QString &inDirection, int inReportID,
-                                int inSize, const uint8_t *inData,
-                                const std::optional<InterfaceIdentity> &source);
+  // Appends a report to the log: inSize data bytes at inData, copied, sent
+  // to or read from source when known. inDirection is kReportDirectionIn or
+  // kReportDirectionOut; inReportID is kNoReportID for a report without one.
+  void addLogEntryWithDirection(
+      const QString &inDirection, int inReportID, int inSize,
+      const uint8_t *inData,
+      const std::optional<InterfaceIdentity> &source = std::nullopt);
   // A new report record holding its own copy of the inSize bytes at inData.
   static ReportRecord logEntryWithDirection(const QString &inDirection,
                                             int inReportID, int inSize,
@@ -128,17 +123,15 @@ public:
   // Rebuilds the macro menu from the stored list: one item per element.
   void updateMacroPopup();
 
+  QMainWindow *mainWindow() const { return window; }
+  ExplorerSession &session() const { return explorer; }
   // The log, the table's data source; null before wake-up.
   LogTableModel *logModel() const { return logEntries.get(); }
   LogPanel *logPanel() const { return logTools.get(); }
-  int32_t currentReportSize() const { return reportSize; }
-  bool readingInProgress() const { return isReading; }
-  bool pollTimerScheduled() const { return readTimer.isActive(); }
-  bool ignoresDuplicates() const { return ignoreDuplicates; }
+  const ReportForm &reportForm() const { return *form; }
+  const InterfaceReader &reading() const { return *reader; }
   // The identity of the selected interface, if one is.
   std::optional<InterfaceIdentity> selectedInterface() const;
-  // The status bar's account of what the explorer is doing.
-  QString activityText() const;
 
 public slots:
   // Actions; the sender is ignored.
@@ -158,46 +151,15 @@ public slots:
   void tableViewSelectionDidChange();
 
 private:
-  // The report of the current row of the log table when it is selected, or
-  // else of the first selected row; -1 for none.
-  int selectedLogRow() const;
-  // The report form's byte field with the tag, or null.
-  QLineEdit *byteFieldWithTag(int tag) const;
-  QWidget *contentView() const;
   void createLog();
-  void createFormAndStatus();
-  // The layout change of interfacePopupChanged().
-  void layOutForm();
-  void startPolling();
-  // Arms the interface 1 at the list position; a failure is kept for the
-  // status bar.
-  void armInterface(int position, const InterfaceIdentity &identity);
-  void macrosChangedOnDisk();
-  // Shows the alert of a failed write or poll, or of bad form text, with the
-  // reason below the message when there is one.
-  void alert(const QString &title, const QString &message,
-             const QString &reason = {});
-  void logLostReports(const void *sender, uint32_t count);
-  void updateStatus();
-  // Says in the status bar when a loaded macro does not fit the layout.
-  void checkMacroFitsTheForm(const ReportRecord &macro);
+  void createParts();
   // Reads what the selected interface says about itself, for the report
   // check and the Interface Info window when it is shown.
   void refreshSelectedInfo();
-  void fillInfoWindow();
-  // Says in the status bar when the report in the form is not one the
-  // selected interface's descriptor declares; an unparseable report ID is
-  // left to Write's own alert.
   void updateReportCheck();
-  friend void reportHandlerCallback(void *, hid::Status, void *, void *,
-                                    uint32_t);
 
-  int32_t reportSize = 0;
-  bool isReading = false;
-  // Scheduled while polling; stopped, never destroyed, by stopReading(),
-  // which may run inside one of its ticks.
-  runloop::DefaultModeTimer readTimer;
-  bool ignoreDuplicates = false;
+  ExplorerSession &explorer;
+  const int windowNumber;
   std::unique_ptr<LogTableModel> logEntries;
   LogView *const logTable;
   QMainWindow *const window;
@@ -207,40 +169,27 @@ private:
   QCheckBox *const ignoreDuplicatesCheckBox;
   QPushButton *const readButton;
   QPushButton *const addMacroButton;
-  std::optional<QByteArray> lastValueRead;
-  // The macro list the macro menu shows, item i element i.
-  MacroList shownMacros;
-  std::unique_ptr<ReportFormFields> formFields;
-  std::unique_ptr<LogPanel> logTools;
   QLineEdit *const logFilterField;
   QPushButton *const exportButton;
-  QLabel *activityLabel = nullptr;
-  QLabel *rowsLabel = nullptr;
-  QLabel *reportCheckLabel = nullptr;
-  PermissionHelp *permissionHelp = nullptr; // the window's
-
+  std::unique_ptr<InterfaceMenu> interfaces;
+  std::unique_ptr<ReportForm> form;
+  std::unique_ptr<ReportWriter> writer;
+  std::unique_ptr<InterfaceReader> reader;
+  std::unique_ptr<MacroMenu> macros;
+  std::unique_ptr<ActivityStatus> status;
+  std::unique_ptr<LogPanel> logTools;
   // What the selected interface said about itself; none when none is.
   std::optional<InterfaceInfo> selectedInfo;
   // Made when first shown; a window of its own over the main window.
   std::unique_ptr<InterfaceInfoWindow> infoWindow;
-  QTimer statusTimer;
-  // The selection the window state file holds, until the first fill.
-  std::optional<InterfaceIdentity> restoredSelection;
-  QElapsedTimer clock;
-  std::deque<qint64> recentPolls; // clock times of the last second's polls
-  QHash<InterfaceIdentity, quint64> interruptReports; // since armed
-  QHash<InterfaceIdentity, quint64> lostReports;      // likewise
-  // The interface whose arming failed last, and why.
-  std::optional<std::pair<InterfaceIdentity, QString>> armFailure;
-  // The interfaces 1 armed by Read, until the next rebuild of the list.
-  ArmedInterfaces armedInterfaces{reportHandlerCallback, this};
 };
 
-// The one controller, while it exists; null otherwise.
+// The window most recently activated (or woken), while one exists; null
+// otherwise.
 extern PinworthWindowController *gWindowController;
 
-// The library's device-change callback: rebuilds the interface menu of
-// gWindowController. inRefCon is ignored.
+// The library's device-change callback: every window of gWindowController's
+// session refills its interface menu. inRefCon is ignored.
 void PinworthCallback(void *inRefCon);
 
 #endif

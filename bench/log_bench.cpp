@@ -12,7 +12,7 @@
 //   log_bench [seconds of the 8,000/s run, default 5]
 #include "bench/TimerLateness.h"
 
-#include "app/MainWindowResource.h"
+#include "app/ExplorerSession.h"
 #include "app/PinworthWindowController.h"
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
@@ -120,11 +120,10 @@ void AppendCostRatio() {
 void ReportsAt8000PerSecond(hid::sim::SimBackend &backend, int seconds) {
   const hid::sim::DeviceID device =
       backend.attach(hid::sim::Model::PinworthA, "1000");
-  MainWindowResource resource;
-  PinworthWindowController *controller = resource.controller();
-  controller->awakeFromNib();
-  resource.window()->show();
-  auto *menu = resource.window()->findChild<QComboBox *>("interfacePopup");
+  ExplorerSession session;
+  QMainWindow *window = session.newWindow();
+  PinworthWindowController *controller = session.controllers().front();
+  auto *menu = window->findChild<QComboBox *>("interfacePopup");
   menu->setCurrentIndex(1);
   controller->interfacePopupChanged(menu);
   controller->doRead(nullptr);

@@ -7,8 +7,8 @@
 // and prints the time of each and the file's size before and after.
 //
 //   prefs_bench [macros, default 100000]
+#include "app/ExplorerSession.h"
 #include "app/MacroEntry.h"
-#include "app/MainWindowResource.h"
 #include "app/PinworthWindowController.h"
 
 #include "platform/simulated/SimBackend.h"
@@ -31,8 +31,8 @@ double Milliseconds(const QElapsedTimer &timer) {
   return timer.nsecsElapsed() / 1e6;
 }
 
-qint64 FileSize() {
-  return QFileInfo(MacroDefaults().filePath()).size();
+qint64 FileSize(const UserDefaults &preferences) {
+  return QFileInfo(preferences.filePath()).size();
 }
 
 QList<QByteArray> Texts(const UserDefaults::List &list) {
@@ -64,17 +64,18 @@ int main(int argc, char **argv) {
                                 QByteArray::fromHex("0338010f0000") + char(i),
                                 "Macro " + QString::number(i)})
             .text());
-  MacroDefaults().change(
+  ExplorerSession session;
+  UserDefaults &preferences = session.preferences();
+  preferences.change(
       [&](const UserDefaults::List &) { return std::optional(macros); });
-  const qint64 sizeWritten = FileSize();
+  const qint64 sizeWritten = FileSize(preferences);
 
   QElapsedTimer timer;
   timer.start();
-  MainWindowResource resource;
-  PinworthWindowController *controller = resource.controller();
-  controller->awakeFromNib();
+  QMainWindow *window = session.newWindow();
+  PinworthWindowController *controller = session.controllers().front();
   const double openMS = Milliseconds(timer);
-  auto *menu = resource.window()->findChild<QComboBox *>("macroPopup");
+  auto *menu = window->findChild<QComboBox *>("macroPopup");
 
   timer.restart();
   for (int i = 0; i < kChoices; ++i) {
@@ -84,15 +85,15 @@ int main(int argc, char **argv) {
   const double chooseMS = Milliseconds(timer) / kChoices;
 
   timer.restart();
-  MacroDefaults().change([](const UserDefaults::List &list) {
+  preferences.change([](const UserDefaults::List &list) {
     return std::optional(Texts(list) + QList<QByteArray>{Texts(list).first()});
   });
   controller->updateMacroPopup();
   const double addMS = Milliseconds(timer);
-  const qint64 sizeAdded = FileSize();
+  const qint64 sizeAdded = FileSize(preferences);
 
   timer.restart();
-  MacroDefaults().change([](const UserDefaults::List &list) {
+  preferences.change([](const UserDefaults::List &list) {
     QList<QByteArray> texts = Texts(list);
     texts.removeLast();
     return std::optional(texts);
@@ -104,8 +105,8 @@ int main(int argc, char **argv) {
               count, qPrintable(QGuiApplication::platformName()));
   std::printf("  file: %lld bytes written, %lld after an add, %lld after a "
               "delete\n",
-              sizeWritten, sizeAdded, FileSize());
-  std::printf("  open (load, wake, fill the menu): %9.1f ms\n", openMS);
+              sizeWritten, sizeAdded, FileSize(preferences));
+  std::printf("  open (load, wake, show, fill the menu): %9.1f ms\n", openMS);
   std::printf("  choose a macro (mean of %d):       %9.3f ms\n", kChoices,
               chooseMS);
   std::printf("  add (locked rewrite, menu):       %9.1f ms\n", addMS);

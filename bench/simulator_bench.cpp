@@ -11,7 +11,7 @@
 #include "bench/EventLoop.h"
 #include "bench/TimerLateness.h"
 
-#include "app/MainWindowResource.h"
+#include "app/ExplorerSession.h"
 #include "app/PinworthWindowController.h"
 #include "device_simulator/ReportGenerator.h"
 
@@ -45,11 +45,10 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds) {
     ids.push_back(backend.attach(d ? hid::sim::Model::PinworthB
                                    : hid::sim::Model::PinworthA,
                                  std::to_string(1000 * (d + 1))));
-  MainWindowResource resource;
-  PinworthWindowController *controller = resource.controller();
-  controller->awakeFromNib();
-  resource.window()->show();
-  auto *menu = resource.window()->findChild<QComboBox *>("interfacePopup");
+  ExplorerSession session;
+  QMainWindow *window = session.newWindow();
+  PinworthWindowController *controller = session.controllers().front();
+  auto *menu = window->findChild<QComboBox *>("interfacePopup");
   for (int d = 0; d < devices; ++d) {
     menu->setCurrentIndex(2 * d + 1);
     controller->interfacePopupChanged(menu);

@@ -3,31 +3,33 @@
 #include "core/InterfaceInfo.h"
 #include "core/ReportRecord.h"
 
+#include <algorithm>
+
 ReportListener::ReportListener(const ListedInterface &interface,
                                ReportPrinter &printer)
-    : interface_(interface), printer_(printer), armed_(&Deliver, this) {}
+    : interface_(interface), printer_(printer) {}
+
+ReportListener::~ReportListener() {
+  listeners_.stopListening(this);
+}
 
 bool ReportListener::arm() {
-  const hid::Status status = armed_.arm(interface_.handle, interface_.identity);
+  const hid::Status status =
+      listeners_.listen(interface_.position, interface_.identity, this);
   if (status != hid::kSuccess)
     PrintError(QStringLiteral("could not listen to %1: %2")
                    .arg(interface_.identity.displayName(), StatusText(status)));
   return status == hid::kSuccess;
 }
 
-void ReportListener::Deliver(void *target, hid::Status result, void *refcon,
-                             void *, uint32_t bufferSize) {
-  auto *self = static_cast<ReportListener *>(refcon);
-  if (result == hid::kErrorOverrun) {
-    self->printer_.printLoss(bufferSize, self->interface_.identity);
-    return;
-  }
-  if (result != hid::kSuccess || bufferSize == 0)
-    return;
-  const auto *report = static_cast<const uint8_t *>(target);
-  const int size = int(bufferSize);
-  self->printer_.printReport(false, report, size, self->interface_.identity);
-  if (self->onReport)
-    self->onReport(IsInterface0(self->interface_.identity) ? kNoReportID
-                                                           : report[0]);
+void ReportListener::interruptReport(const InterfaceIdentity &source,
+                                     const uint8_t *report, uint32_t size) {
+  printer_.printReport(false, report, int(size), source);
+  if (onReport)
+    onReport(IsInterface0(source) ? kNoReportID : report[0]);
+}
+
+void ReportListener::reportsLost(const InterfaceIdentity &source,
+                                 uint64_t count) {
+  printer_.printLoss(uint32_t(std::min<uint64_t>(count, UINT32_MAX)), source);
 }

@@ -1,18 +1,19 @@
-// An interface armed for interrupt reports, each printed as it arrives: for
-// an interface 1 its first byte is the report ID, an interface 0's reports
-// have none. Reports lost on the way are printed as a gap.
+// An interface listened to for interrupt reports, each printed as it
+// arrives: for an interface 1 its first byte is the report ID, an interface
+// 0's reports have none. Reports lost on the way are printed as a gap.
 #ifndef PINWORTH_CLI_REPORT_LISTENER_H
 #define PINWORTH_CLI_REPORT_LISTENER_H
 
 #include "cli/Interfaces.h"
 #include "cli/Output.h"
-#include "core/ArmedInterfaces.h"
+#include "core/InterfaceListeners.h"
 
 #include <functional>
 
-class ReportListener {
+class ReportListener : private InterfaceListeners::Listener {
 public:
   ReportListener(const ListedInterface &interface, ReportPrinter &printer);
+  ~ReportListener();
 
   // Arms the interface; on failure says why on standard error.
   bool arm();
@@ -22,12 +23,15 @@ public:
   std::function<void(int32_t reportID)> onReport;
 
 private:
-  static void Deliver(void *target, hid::Status result, void *refcon,
-                      void *sender, uint32_t bufferSize);
+  void interruptReport(const InterfaceIdentity &source, const uint8_t *report,
+                       uint32_t size) override;
+  void reportsLost(const InterfaceIdentity &source, uint64_t count) override;
+  // pinworth listens once: the list is never rebuilt under it.
+  void listeningFailed(const InterfaceIdentity &, hid::Status) override {}
 
   ListedInterface interface_;
   ReportPrinter &printer_;
-  ArmedInterfaces armed_;
+  InterfaceListeners listeners_;
 };
 
 #endif

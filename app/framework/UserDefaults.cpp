@@ -359,6 +359,7 @@ UserDefaults::Outcome UserDefaults::change(const Change &change) {
   if (std::optional<QString> reason = WriteAtomically(filePath_, text))
     return failed(*reason);
   cache_.reset();
+  emit changed();
   return {Outcome::Stored, {}};
 }
 
@@ -384,5 +385,5 @@ void UserDefaults::checkDisk() {
   watch();
   if (cache_ && cache_->file.identity == Identity::OfPath(filePath_))
     return;
-  emit changedOnDisk();
+  emit changed();
 }

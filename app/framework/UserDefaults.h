@@ -81,9 +81,9 @@ public:
   Outcome change(const Change &change);
 
 signals:
-  // The file changed on disk since it was last read (another program wrote
-  // it): list() may differ.
-  void changedOnDisk();
+  // The file changed since it was last read, by another program or by a
+  // change() of this object: list() may differ.
+  void changed();
 
 private:
   struct Identity; // of the file on disk: device, inode, size, times

@@ -84,6 +84,17 @@ void LogPanel::showHeaderMenu(const QPoint &at) {
   menu.exec(header->mapToGlobal(at));
 }
 
+int LogPanel::selectedReport() const {
+  const QItemSelectionModel *selection = view_->selectionModel();
+  if (!selection || !selection->hasSelection())
+    return -1;
+  const int current = view_->currentIndex().row();
+  const int row = current >= 0 && selection->isRowSelected(current)
+                      ? current
+                      : selection->selectedRows().value(0).row();
+  return row < 0 ? -1 : log_->reportAtRow(row);
+}
+
 void LogPanel::copySelectedRows() {
   QModelIndexList rows = view_->selectionModel()->selectedRows();
   std::sort(rows.begin(), rows.end());

@@ -37,6 +37,9 @@ public:
   // first, Decoded last, ASCII hidden.
   void arrangeDefaultColumns();
   void copySelectedRows();
+  // The report of the current row when it is selected, or else of the first
+  // selected row; -1 when no row is.
+  int selectedReport() const;
   // Asks for a file and exports the reports shown to it.
   void exportLog();
   // Exports the reports shown to path, CSV when it ends in .csv.

@@ -63,10 +63,10 @@ void LogTableModel::append(bool isOutput, int32_t reportID, int size,
   push(row, source);
 }
 
-void LogTableModel::appendLoss(uint32_t count,
+void LogTableModel::appendLoss(uint64_t count,
                                const std::optional<InterfaceIdentity> &source) {
   LogRow row;
-  row.reportID = int32_t(std::min<uint32_t>(count, INT32_MAX));
+  row.reportID = int32_t(std::min<uint64_t>(count, INT32_MAX));
   row.flags = LogRow::kLossFlag;
   push(row, source);
 }

@@ -87,7 +87,7 @@ public:
               const std::optional<InterfaceIdentity> &source = {});
   // Appends a row that says count reports from source were lost here; it is
   // shown under every filter, and as a record it is an empty read report.
-  void appendLoss(uint32_t count,
+  void appendLoss(uint64_t count,
                   const std::optional<InterfaceIdentity> &source = {});
   // Removes every report and resets the views at once.
   void clear();

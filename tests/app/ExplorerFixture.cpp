@@ -17,10 +17,15 @@ void ExplorerFixture::setUp() {
 void ExplorerFixture::loadAndWake() {
   QTest::failOnWarning(QRegularExpression("outside a modal scope"));
   watchdog_ = std::make_unique<ModalWatchdog>();
-  resource_ = std::make_unique<MainWindowResource>();
-  controller()->awakeFromNib();
-  window()->show();
-  QVERIFY(QTest::qWaitForWindowExposed(window()));
+  session_ = std::make_unique<ExplorerSession>();
+  QVERIFY(QTest::qWaitForWindowExposed(session_->newWindow()));
+}
+
+PinworthWindowController *ExplorerFixture::newWindow() {
+  QMainWindow *window = session_->newWindow();
+  if (!QTest::qWaitForWindowExposed(window))
+    qWarning("the new window was not exposed");
+  return session_->controllers().back();
 }
 
 hid::sim::DeviceID ExplorerFixture::startWithPinworthA() {
@@ -33,12 +38,12 @@ hid::sim::DeviceID ExplorerFixture::startWithPinworthA() {
 void ExplorerFixture::close() {
   if (watchdog_)
     VerifyModalsClosed(*watchdog_);
-  resource_.reset();
+  session_.reset();
 }
 
 void ExplorerFixture::cleanup() {
   close();
-  QFile::remove(WindowState::FilePath()); // each test starts afresh
+  QFile::remove(WindowState::StandardFilePath()); // each test starts afresh
   backend_.detachAll();
   QCoreApplication::processEvents();
 }

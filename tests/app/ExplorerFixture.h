@@ -1,13 +1,16 @@
 // A real explorer window over the real device library and simulated devices,
 // for the window's tests. One simulated backend serves the whole test
-// program; each window is loaded, woken and shown afresh, with a watchdog that
-// ends any modal dialog a failing test leaves up, the user's configuration in
-// a temporary home, and a failure for any modal shown outside a modal scope.
+// program; each window is loaded, woken and shown afresh in a session of its
+// own, with a watchdog that ends any modal dialog a failing test leaves up,
+// the user's configuration in a temporary home, and a failure for any modal
+// shown outside a modal scope.
 #ifndef PINWORTH_TESTS_EXPLORER_FIXTURE_H
 #define PINWORTH_TESTS_EXPLORER_FIXTURE_H
 
-#include "app/MainWindowResource.h"
+#include "app/ExplorerSession.h"
+#include "app/InterfaceReader.h"
 #include "app/PinworthWindowController.h"
+#include "app/ReportForm.h"
 #include "tests/support/ModalTestSupport.h"
 
 #include "platform/simulated/SimBackend.h"
@@ -27,23 +30,28 @@ public:
   // call once, from initTestCase().
   void setUp();
 
-  // Loads the main window, wakes its controller and shows it.
+  // Starts a session and loads its first window, wakes its controller and
+  // shows it.
   void loadAndWake();
+  // Another window of the session, woken and shown (File > New Window).
+  PinworthWindowController *newWindow();
   // Attaches a PinworthA with serial number 1000, then loads and wakes the
   // window; returns the device.
   hid::sim::DeviceID startWithPinworthA();
-  // Fails the test if the watchdog had to end a modal dialog, then destroys
-  // the window and its controller.
+  // Fails the test if the watchdog had to end a modal dialog, then ends the
+  // session with its windows.
   void close();
   // Closes the window, then detaches every device; call from cleanup().
   void cleanup();
 
   hid::sim::SimBackend &backend() { return backend_; }
   QString homePath() const { return home_->path(); }
+  ExplorerSession &session() const { return *session_; }
+  // The session's first window.
   PinworthWindowController *controller() const {
-    return resource_->controller();
+    return session_->controllers().front();
   }
-  QMainWindow *window() const { return resource_->window(); }
+  QMainWindow *window() const { return controller()->mainWindow(); }
   LogTableModel *log() const { return controller()->logModel(); }
 
   // A widget of the window by object name (those MainWindow.ui declares).
@@ -101,7 +109,7 @@ private:
   hid::sim::SimBackend backend_;
   std::unique_ptr<QTemporaryDir> home_;
   std::unique_ptr<ModalWatchdog> watchdog_;
-  std::unique_ptr<MainWindowResource> resource_;
+  std::unique_ptr<ExplorerSession> session_;
 };
 
 #endif

@@ -22,11 +22,11 @@ private slots:
     QCOMPARE(fixture.interfacePopup()->count(), 0);
     QCOMPARE(fixture.interfacePopup()->placeholderText(),
              "No Pinworth device attached");
-    QCOMPARE(fixture.controller()->currentReportSize(), 4);
+    QCOMPARE(fixture.controller()->reportForm().reportSize(), 4);
     QCOMPARE(fixture.byteEnabled(),
              QList<bool>({true, true, true, true, false, false, false}));
     QVERIFY(!fixture.reportIDField()->isEnabled());
-    QVERIFY(fixture.controller()->ignoresDuplicates());
+    QVERIFY(fixture.controller()->reading().ignoresDuplicates());
   }
 
   // Each plug rebuilds the menu, in list order.

@@ -19,7 +19,7 @@ const QStringList kDefaultNames = {
     "Read 4 bytes from LCD", "Enable Infra red reception (Pinworth B)"};
 
 QString prefsPath() {
-  return MacroDefaults().filePath();
+  return UserDefaults::standardFilePath();
 }
 
 QDir prefsDir() {
@@ -78,7 +78,7 @@ private slots:
     QCOMPARE(fixture.form(), "05 03 38 01 0f 00 00 00");
     fixture.chooseMacro(5);
     QCOMPARE(fixture.form(), "0c 01 00 00 00 00 00 00");
-    QCOMPARE(fixture.controller()->currentReportSize(), 4);
+    QCOMPARE(fixture.controller()->reportForm().reportSize(), 4);
     QVERIFY(!fixture.byteField(4)->isEnabled());
     QCOMPARE(fixture.backend().received(deviceA, 0).size(), 0u);
     QCOMPARE(fixture.log()->reportCount(), 0);

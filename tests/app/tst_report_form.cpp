@@ -31,7 +31,7 @@ class ReportFormTest : public QObject {
   }
   // The layout, the byte texts, and the report ID text "zz" kept.
   void verifyLayout(bool isLong, const QStringList &bytes) {
-    QCOMPARE(fixture.controller()->currentReportSize(), isLong ? 7 : 4);
+    QCOMPARE(fixture.controller()->reportForm().reportSize(), isLong ? 7 : 4);
     QCOMPARE(fixture.byteEnabled(),
              QList<bool>({true, true, true, true, isLong, isLong, isLong}));
     QCOMPARE(fixture.byteTexts(), bytes);
@@ -78,14 +78,14 @@ private slots:
     QTest::ignoreMessage(
         QtCriticalMsg,
         QRegularExpression("PinworthWindowController::interfacePopupChanged, "
-                           "PinworthWindowController\\.cpp:\\d+: could't get "
+                           "ReportForm\\.cpp:\\d+: could't get "
                            "subview for tag$"));
     fixture.chooseInterface(1);
     QCOMPARE(fixture.byteEnabled(), QList<bool>(7, true));
     QCOMPARE(textColor(caption(201)), paletteText(true));
     QCOMPARE(textColor(caption(203)), paletteText(false));
     QVERIFY(!fixture.reportIDField()->isEnabled());
-    QCOMPARE(fixture.controller()->currentReportSize(), 4);
+    QCOMPARE(fixture.controller()->reportForm().reportSize(), 4);
   }
 };
 

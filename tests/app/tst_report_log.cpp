@@ -99,7 +99,7 @@ private slots:
     fixture.doubleClickLogRow(0);
     QCOMPARE(fixture.form(), form);
     QCOMPARE(fixture.byteEnabled(), enabled);
-    QCOMPARE(fixture.controller()->currentReportSize(), position ? 7 : 4);
+    QCOMPARE(fixture.controller()->reportForm().reportSize(), position ? 7 : 4);
   }
 
   // The button follows the selection; Clear Log leaves none, also when rows

@@ -66,7 +66,7 @@ private slots:
     fixture.backend().detach(a);
     settle(searches);
     QCOMPARE(selectedTitle(), "PinworthB Interface 0 (SN 2000)");
-    QVERIFY(fixture.controller()->readingInProgress());
+    QVERIFY(fixture.controller()->reading().isPolling());
 
     fixture.chooseInterface(1);
     fixture.setFormTexts("04", {"01", "00", "00", "00", "00", "00", "00"});
@@ -75,8 +75,8 @@ private slots:
     const DeviceID c = fixture.backend().attach(Model::PinworthB, "3000");
     settle(searches, 2);
     QCOMPARE(selectedTitle(), "PinworthB Interface 0 (SN 3000)");
-    QVERIFY(!fixture.controller()->readingInProgress());
-    QCOMPARE(fixture.controller()->currentReportSize(), 4);
+    QVERIFY(!fixture.controller()->reading().isPolling());
+    QCOMPARE(fixture.controller()->reportForm().reportSize(), 4);
     fixture.click("writeButton");
     QCOMPARE(fixture.backend().received(c, 0), Wire({{1, 0, 0, 0}}));
   }
@@ -233,8 +233,8 @@ private slots:
     QCOMPARE(fixture.window()->size(), QSize(931, 702));
     QCOMPARE(fixture.logTable()->horizontalHeader()->sectionSize(1), 123);
     QCOMPARE(selectedTitle(), "PinworthB Interface 1 (SN 2000)");
-    QCOMPARE(fixture.controller()->currentReportSize(), 7);
-    QVERIFY(!QFileInfo::exists(MacroDefaults().filePath()));
+    QCOMPARE(fixture.controller()->reportForm().reportSize(), 7);
+    QVERIFY(!QFileInfo::exists(fixture.session().preferences().filePath()));
   }
 };
 

@@ -300,7 +300,7 @@ private slots:
   void anotherProgramsChangeIsSeen() {
     auto defaults = this->defaults();
     const quint64 generation = defaults->list().generation;
-    QSignalSpy changed(defaults.get(), &UserDefaults::changedOnDisk);
+    QSignalSpy changed(defaults.get(), &UserDefaults::changed);
     std::unique_ptr<QProcess> tool(startTool({prefs_, "add", "other", "1"}));
     QVERIFY(tool->waitForFinished(30000));
     QTRY_VERIFY(changed.count() > 0);

@@ -1,0 +1,96 @@
+#include "app/ExplorerSession.h"
+
+#include "app/MainWindowResource.h"
+#include "app/PinworthWindowController.h"
+#include "core/ReportRecord.h"
+#include "lib/PinworthLib.h"
+
+#include <QEvent>
+#include <QMainWindow>
+#include <QTimer>
+
+#include <algorithm>
+
+ExplorerSession::Files ExplorerSession::StandardFiles() {
+  return {UserDefaults::standardFilePath(), WindowState::StandardFilePath()};
+}
+
+ExplorerSession::ExplorerSession(const Files &files)
+    : preferences_(files.preferences, kDefaultMacrosKey),
+      windowState_(files.windowState) {
+  PinworthWindowController::initialize(preferences_);
+}
+
+ExplorerSession::~ExplorerSession() {
+  windows_.clear();
+  gWindowController = nullptr;
+  if (libraryStarted_)
+    PinworthSetDeviceCallback(nullptr, nullptr);
+}
+
+QMainWindow *ExplorerSession::newWindow() {
+  const int number = freeNumber();
+  auto resource = std::make_unique<MainWindowResource>(*this, number);
+  QMainWindow *window = resource->window();
+  window->installEventFilter(this);
+  windows_.push_back({number, std::move(resource)});
+  windows_.back().resource->controller()->awakeFromNib();
+  window->show();
+  return window;
+}
+
+std::vector<PinworthWindowController *> ExplorerSession::controllers() const {
+  std::vector<PinworthWindowController *> open;
+  for (const Window &window : windows_)
+    open.push_back(window.resource->controller());
+  return open;
+}
+
+void ExplorerSession::startLibrary() {
+  if (std::exchange(libraryStarted_, true))
+    return;
+  PinworthInit();
+  PinworthIsPresent();
+  PinworthSetDeviceCallback(PinworthCallback, nullptr);
+}
+
+void ExplorerSession::populateEveryInterfacePopup() {
+  for (PinworthWindowController *controller : controllers())
+    controller->populateInterfacePopup();
+}
+
+int ExplorerSession::freeNumber() const {
+  int number = 0;
+  while (std::any_of(windows_.begin(), windows_.end(),
+                     [number](const Window &w) { return w.number == number; }))
+    ++number;
+  return number;
+}
+
+// The most recently activated window is gWindowController; a window closed
+// goes once its close event is over.
+bool ExplorerSession::eventFilter(QObject *watched, QEvent *event) {
+  auto *window = qobject_cast<QMainWindow *>(watched);
+  if (window && event->type() == QEvent::WindowActivate)
+    for (PinworthWindowController *controller : controllers())
+      if (controller->mainWindow() == window)
+        gWindowController = controller;
+  if (window && event->type() == QEvent::Close)
+    QTimer::singleShot(0, this, [this, window] { closed(window); });
+  return false;
+}
+
+void ExplorerSession::closed(QMainWindow *window) {
+  const auto found =
+      std::find_if(windows_.begin(), windows_.end(), [window](const Window &w) {
+        return w.resource->window() == window;
+      });
+  if (found == windows_.end() || window->isVisible())
+    return;
+  const std::unique_ptr<MainWindowResource> resource =
+      std::move(found->resource);
+  windows_.erase(found);
+  if (gWindowController == resource->controller())
+    gWindowController =
+        windows_.empty() ? nullptr : windows_.back().resource->controller();
+}

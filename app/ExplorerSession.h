@@ -1,0 +1,84 @@
+// What the explorer's windows share in one process:
+// - the device library, started when the first window wakes (a later
+//   window never starts it again, which would take every other window's
+//   nodes away), with PinworthCallback() registered for device changes;
+// - the interfaces armed for interrupt reports, once each however many
+//   windows listen (InterfaceListeners);
+// - the preferences, whose macro list every window's macro menu shows, and
+//   the window state file, in which each window keeps its place.
+//
+// It makes the windows (File > New Window) and owns each until it closes;
+// a window closed while it reads stops only its own reading. The library's
+// callback is unregistered when the session goes.
+//
+// Made after the device backend is installed; outlives its windows. Main
+// thread only.
+#ifndef PINWORTH_EXPLORER_EXPLORER_SESSION_H
+#define PINWORTH_EXPLORER_EXPLORER_SESSION_H
+
+#include "app/WindowState.h"
+#include "app/framework/UserDefaults.h"
+#include "core/InterfaceListeners.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class MainWindowResource;
+class PinworthWindowController;
+class QMainWindow;
+
+class ExplorerSession : public QObject {
+  Q_OBJECT
+public:
+  struct Files {
+    QString preferences; // the macro list's file
+    QString windowState;
+  };
+  // The standard places, in QStandardPaths::AppConfigLocation, which the
+  // application's organisation and name must have set.
+  static Files StandardFiles();
+
+  // Registers the built-in macros in the preferences' registration layer.
+  explicit ExplorerSession(const Files &files = StandardFiles());
+  // Closes every window first.
+  ~ExplorerSession() override;
+
+  // Loads a window, wakes its controller and shows it; the session owns it
+  // until it is closed.
+  QMainWindow *newWindow();
+  // The open windows' controllers, oldest first.
+  std::vector<PinworthWindowController *> controllers() const;
+
+  // The first call starts the library; later ones do nothing.
+  void startLibrary();
+  // Every window's interface menu follows the library's list.
+  void populateEveryInterfacePopup();
+
+  UserDefaults &preferences() { return preferences_; }
+  const WindowState &windowState() const { return windowState_; }
+  InterfaceListeners &listeners() { return listeners_; }
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+  // The lowest window number no open window has.
+  int freeNumber() const;
+  void closed(QMainWindow *window);
+
+  UserDefaults preferences_;
+  WindowState windowState_;
+  // Before the windows, so that it goes after them.
+  InterfaceListeners listeners_;
+  bool libraryStarted_ = false;
+  struct Window {
+    int number;
+    std::unique_ptr<MainWindowResource> resource;
+  };
+  std::vector<Window> windows_;
+};
+
+#endif

@@ -1,0 +1,56 @@
+// The explorer's macro menu: item i stands for element i of the macro list
+// in the preferences, as last read. It follows the list when it changes,
+// also when another window or another explorer changed it; adds a written
+// report under a name the user chooses; deletes the chosen macro, never the
+// first. The list is always read afresh, under the preferences' lock, when
+// it is changed, so that neither the naming panel nor another program makes
+// a change work on an old copy.
+//
+// Main thread only; the widgets belong to the window, the preferences
+// outlive the menu.
+#ifndef PINWORTH_EXPLORER_MACRO_MENU_H
+#define PINWORTH_EXPLORER_MACRO_MENU_H
+
+#include "app/MacroEntry.h"
+#include "app/framework/UserDefaults.h"
+#include "core/ReportRecord.h"
+
+#include <QObject>
+
+#include <optional>
+
+class QComboBox;
+class QWidget;
+
+// Registers the six built-in macros as the registered value of the macro
+// list in preferences.
+void RegisterDefaultMacros(UserDefaults &preferences);
+
+class MacroMenu : public QObject {
+  Q_OBJECT
+public:
+  MacroMenu(QComboBox *popup, UserDefaults &preferences, QWidget *window);
+
+  // Rebuilds the menu from the stored list: one item per element.
+  void refill();
+  // The macro the chosen item shows, or none: an element that is not a
+  // usable record, or a list that changed since the menu was built (the
+  // menu then shows the new list).
+  std::optional<ReportRecord> chosenMacro();
+  // Asks for a name and stores the written report under it; an alert says
+  // why when it cannot be stored.
+  void add(ReportRecord written);
+  // Deletes the macro the chosen item shows, unless it is the first or the
+  // list changed since the menu was built.
+  void deleteChosen();
+
+private:
+  void followPreferences();
+
+  QComboBox *popup_;
+  UserDefaults &preferences_;
+  QWidget *window_;
+  MacroList shown_;
+};
+
+#endif

@@ -1,0 +1,69 @@
+#include "app/ReportWriter.h"
+
+#include "app/InterfaceMenu.h"
+#include "app/ReportForm.h"
+#include "app/framework/AlertPanel.h"
+#include "core/ReportRecord.h"
+#include "lib/PinworthLib.h"
+
+#include <QLineEdit>
+
+namespace {
+
+const QString kHexRangeMessage =
+    QStringLiteral("Please only use hex values between 00 and FF.");
+
+} // namespace
+
+ReportWriter::ReportWriter(const InterfaceMenu &menu, const ReportForm &form,
+                           QWidget *window)
+    : menu_(menu), form_(form), window_(window) {}
+
+void ReportWriter::alert(const QString &title, const QString &message,
+                         const QString &reason) const {
+  RunAlertPanel(window_, title, message, reason);
+}
+
+std::optional<ReportWriter::Sent> ReportWriter::write() const {
+  if (!PinworthIsPresent()) {
+    alert(QStringLiteral("Pinworth not found"),
+          QStringLiteral("There is no Pinworth device attached to you mac."));
+    return std::nullopt;
+  }
+  QLineEdit *bad = nullptr;
+  const std::optional<std::vector<uint8_t>> data = form_.dataBytes(&bad);
+  if (!data) {
+    alert(QStringLiteral("Invalid data format"), kHexRangeMessage);
+    if (bad)
+      ReportFormFields::focus(bad);
+    return std::nullopt;
+  }
+  const PinworthListNode *node = menu_.selectedNode();
+  if (!node)
+    return std::nullopt;
+  std::optional<uint8_t> reportID;
+  if (form_.isLongLayout() && !(reportID = form_.reportID())) {
+    alert(QStringLiteral("Invalid report id number format"), kHexRangeMessage);
+    ReportFormFields::focus(form_.reportIDField());
+    return std::nullopt;
+  }
+  if (!form_.isLongLayout() &&
+      form_.reportSize() != ReportForm::kShortLayoutDataBytes) {
+    qWarning("Unhandled report size");
+    return std::nullopt;
+  }
+  std::vector<uint8_t> report = *data;
+  if (reportID)
+    report.insert(report.begin(), *reportID);
+  const int32_t result = PinworthWriteToInterface(
+      node->pinworthHIDInterface, int(report.size()), report.data());
+  if (result != hid::kSuccess) {
+    alert(QStringLiteral("Pinworth Error"),
+          QStringLiteral("An error occured while trying to write to the "
+                         "selected Pinworth device."),
+          hid::StatusString(result));
+    return std::nullopt;
+  }
+  return Sent{reportID ? int32_t(*reportID) : kNoReportID, *data,
+              *menu_.selectedInterface()};
+}

@@ -1,0 +1,46 @@
+// Writing the report the form holds to the interface the menu selects. The
+// checks run in this order: a device is attached, every byte field in use
+// holds a byte, an interface is at the selected position, and in the long
+// layout the report ID field holds a byte. Then the report goes out (the
+// report ID byte first in the long layout) through the library. Every
+// failure ends in one alert, and nothing is sent after a failed check; no
+// interface at the selected position ends it silently.
+//
+// Main thread only; the menu, the form and the window outlive the writer.
+#ifndef PINWORTH_EXPLORER_REPORT_WRITER_H
+#define PINWORTH_EXPLORER_REPORT_WRITER_H
+
+#include "core/InterfaceIdentity.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class InterfaceMenu;
+class QWidget;
+class ReportForm;
+
+class ReportWriter {
+public:
+  ReportWriter(const InterfaceMenu &menu, const ReportForm &form,
+               QWidget *window);
+
+  // A report as the log records it.
+  struct Sent {
+    int32_t reportID; // kNoReportID in the short layout
+    std::vector<uint8_t> data;
+    InterfaceIdentity target;
+  };
+  // The report sent, or none when it was not.
+  std::optional<Sent> write() const;
+
+private:
+  void alert(const QString &title, const QString &message,
+             const QString &reason = {}) const;
+
+  const InterfaceMenu &menu_;
+  const ReportForm &form_;
+  QWidget *window_;
+};
+
+#endif
