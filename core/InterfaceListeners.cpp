@@ -60,8 +60,10 @@ void InterfaceListeners::followList() {
       gone.push_back(armed.get());
       continue;
     }
+    // The handle armed still reads its device: keeping it loses none of the
+    // reports on their way, which arming the new one would.
     hid::DeviceInterface *handle = node->pinworthHIDInterface;
-    if (handle == armed->handle)
+    if (handle == armed->handle || armed->handle->open(0) == hid::kSuccess)
       continue;
     handle->AddRef();
     const hid::Status status = PinworthSetInterruptCallback(

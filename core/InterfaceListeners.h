@@ -9,8 +9,10 @@
 // order they started listening. The last listener to stop lets the handle go.
 //
 // Arming belongs to a handle, and a rebuild of the library's list hands out
-// new ones: followList() arms each interface again through its new handle,
-// and lets go of those no longer listed.
+// new ones. followList() keeps each armed handle whose device is still
+// there (it holds a reference, and the reports on their way to it are not
+// lost), arms the new handle of a device that came back, and lets go of the
+// interfaces no longer listed.
 //
 // Main thread only. Listeners must stop listening before they are destroyed.
 #ifndef PINWORTH_CORE_INTERFACE_LISTENERS_H
@@ -69,9 +71,9 @@ public:
   void stopListening(Listener *listener);
 
   // After a rebuild of the library's list: each interface listened to that
-  // is still listed is armed through its new handle (listeners stay, and
-  // are told when that fails); the others are let go, with their
-  // listeners.
+  // is still listed keeps its handle while that still opens, or else is
+  // armed through its new handle (listeners stay, and are told when that
+  // fails); the others are let go, with their listeners.
   void followList();
 
   bool isListening(const InterfaceIdentity &source,

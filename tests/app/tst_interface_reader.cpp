@@ -1,0 +1,138 @@
+// Reading without a window: an InterfaceReader over the real library and the
+// simulated backend. Polls follow the selection and drop duplicates; a
+// failed poll is told; readers that listen to one interface share its one
+// arming, and each gets every report and every loss until it stops.
+#include "app/InterfaceReader.h"
+#include "core/ReportRecord.h"
+#include "lib/PinworthLib.h"
+#include "platform/InputReportQueue.h"
+#include "runloop/DefaultMode.h"
+#include "tests/lib/LibTestSupport.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using hid::sim::Model;
+
+namespace {
+
+struct Logged {
+  std::vector<QByteArray> reports; // report ID byte (or none) and data
+  uint64_t lost = 0;
+};
+
+void Record(InterfaceReader &reader, Logged &logged) {
+  QObject::connect(&reader, &InterfaceReader::reportRead,
+                   [&logged](int reportID, const uint8_t *data, int size,
+                             const InterfaceIdentity &) {
+                     QByteArray report(reinterpret_cast<const char *>(data),
+                                       size);
+                     if (reportID != kNoReportID)
+                       report.prepend(char(reportID));
+                     logged.reports.push_back(report);
+                   });
+  QObject::connect(&reader, &InterfaceReader::lossNoticed,
+                   [&logged](uint64_t count, const InterfaceIdentity &) {
+                     logged.lost += count;
+                   });
+}
+
+} // namespace
+
+class InterfaceReaderTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<SimulatedLibrary> lib_;
+  hid::sim::DeviceID device_ = 0;
+  InterfaceListeners listeners_;
+  int position_ = 0;
+
+  std::unique_ptr<InterfaceReader> reader() {
+    return std::make_unique<InterfaceReader>(
+        listeners_, [this] { return position_; }, [] { return 4; });
+  }
+  InterfaceIdentity interface1() { return *IdentityAtPosition(1); }
+
+private slots:
+  void init() {
+    lib_ = std::make_unique<SimulatedLibrary>();
+    device_ = lib_->backend.attach(Model::PinworthA, "1000");
+    DeliverPendingEvents();
+    QCOMPARE(PinworthCountInterfaces(), 2);
+    position_ = 0;
+  }
+  void cleanup() {
+    listeners_.followList(); // lets go of what the test left armed
+    lib_.reset();
+  }
+
+  void pollsFollowTheSelectionAndDropDuplicates() {
+    std::unique_ptr<InterfaceReader> polling = reader();
+    Logged logged;
+    Record(*polling, logged);
+    polling->startPolling();
+    QCOMPARE(logged.reports, std::vector<QByteArray>{"\xff\xff\xff\xff"});
+    QTest::qWait(120);
+    QCOMPARE(logged.reports.size(), size_t(1));
+    lib_->backend.setPinPulledLow(device_, 0, true);
+    QTRY_COMPARE(logged.reports.size(), size_t(2));
+    QCOMPARE(logged.reports[1], QByteArray("\xfe\xff\xff\xff"));
+    position_ = 1; // an interface 1: the ticks read nothing
+    lib_->backend.setPinPulledLow(device_, 0, false);
+    QTest::qWait(120);
+    QCOMPARE(logged.reports.size(), size_t(2));
+    QVERIFY(polling->isPolling());
+
+    position_ = 0;
+    QSignalSpy failed(polling.get(), &InterfaceReader::pollFailed);
+    lib_->backend.faults(device_, 0).nextReadStatus = hid::kErrorIO;
+    QTRY_COMPARE(failed.count(), 1);
+    QCOMPARE(failed.first().first().toInt(), hid::kErrorIO);
+    polling->stopPolling();
+    QVERIFY(!polling->pollTimerScheduled());
+  }
+
+  // Two readers on one interface: one arming, every report and the loss of
+  // a burst the queue could not keep to both; once one stops, only the
+  // other gets reports, and the handle goes with the last.
+  void readersShareOneArming() {
+    std::unique_ptr<InterfaceReader> first = reader(), second = reader();
+    Logged one, two;
+    Record(*first, one);
+    Record(*second, two);
+    first->listen(1, interface1());
+    second->listen(1, interface1());
+    const auto handlers = [this] {
+      int installed = 0;
+      for (const auto &handle : lib_->backend.handleHistories(device_, 1))
+        installed += handle.handlerInstalled;
+      return installed;
+    };
+    QCOMPARE(handlers(), 1);
+    const uint32_t burst = hid::InputReportQueue::kCapacity + 10;
+    {
+      runloop::ModalScope held;
+      for (uint32_t n = 0; n < burst; ++n) {
+        lib_->backend.sendInputReport(device_, 1, {5, uint8_t(n), 0, 0});
+        if (n % 32 == 31)
+          lib_->backend.waitForKernelQueues();
+      }
+      lib_->backend.waitForKernelQueues();
+    }
+    QTRY_COMPARE(one.reports.size() + one.lost, size_t(burst));
+    QCOMPARE(one.lost, 10u);
+    QCOMPARE(two.reports, one.reports);
+    QCOMPARE(two.lost, one.lost);
+
+    first.reset();
+    lib_->backend.sendInputReport(device_, 1, {5, 1, 2, 3});
+    QTRY_COMPARE(two.reports.size(),
+                 size_t(hid::InputReportQueue::kCapacity + 1));
+    QCOMPARE(handlers(), 1);
+    second.reset();
+    QCOMPARE(handlers(), 0);
+  }
+};
+
+QTEST_GUILESS_MAIN(InterfaceReaderTest)
+#include "tst_interface_reader.moc"

@@ -1,0 +1,140 @@
+// Several explorer windows in one session, over one simulated backend: each
+// has its own interface, form, reading and log; every window that listens to
+// an interface logs each of its reports; their macro menus follow each
+// other; closing one leaves the others working; each keeps its own place.
+#include "tests/app/ExplorerFixture.h"
+
+#include "app/log/LogTableModel.h"
+#include "lib/PinworthLib.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+
+using hid::sim::DeviceID;
+using hid::sim::Model;
+
+namespace {
+
+template <typename Widget = QPushButton>
+Widget *In(PinworthWindowController *controller, const char *name) {
+  return controller->mainWindow()->findChild<Widget *>(QLatin1String(name));
+}
+
+void Choose(PinworthWindowController *controller, int position) {
+  ExplorerFixture::choose(In<QComboBox>(controller, "interfacePopup"),
+                          position);
+}
+
+void Click(PinworthWindowController *controller, const char *button) {
+  QTest::mouseClick(In(controller, button), Qt::LeftButton);
+}
+
+// The rows of a window's log from one source ("A 1000 if1"), reports only.
+int RowsFrom(PinworthWindowController *controller, const QString &source) {
+  LogTableModel *log = controller->logModel();
+  int rows = 0;
+  for (int i = 0; i < log->reportCount(); ++i)
+    rows += log->cellText(i, LogTableModel::kSourceColumn) == source &&
+            !log->record(i).data.isEmpty();
+  return rows;
+}
+
+} // namespace
+
+class WindowsTest : public QObject {
+  Q_OBJECT
+
+  ExplorerFixture fixture;
+
+private slots:
+  void initTestCase() { fixture.setUp(); }
+  void cleanup() { fixture.cleanup(); }
+
+  // Both windows listen to A:1000:1 and the second polls B:2000:0 as well;
+  // a device change rebuilds the list under them; then the second window
+  // closes. The interface stays armed once, for whoever listens.
+  void everyListeningWindowLogsEveryReport() {
+    const DeviceID a = fixture.backend().attach(Model::PinworthA, "1000");
+    const DeviceID b = fixture.backend().attach(Model::PinworthB, "2000");
+    fixture.loadAndWake();
+    PinworthWindowController *first = fixture.controller();
+    // The second window starts nothing again: the list, and so the first
+    // window's nodes and handles, stay as they are.
+    const int searches = fixture.backend().searchCount();
+    const PinworthListNode *node = PinworthInterfaceListNodeAtIndex(1);
+    PinworthWindowController *second = fixture.newWindow();
+    QCOMPARE(fixture.backend().searchCount(), searches);
+    QCOMPARE(PinworthInterfaceListNodeAtIndex(1), node);
+    QCOMPARE(In<QComboBox>(second, "interfacePopup")->count(), 4);
+    for (PinworthWindowController *window : {first, second}) {
+      Choose(window, 1);
+      Click(window, "readButton");
+    }
+    Choose(second, 2);
+    Click(second, "readButton");
+    QVERIFY(second->reading().isPolling());
+    QVERIFY(!first->reading().isPolling());
+
+    const auto send = [&](int count) {
+      for (int n = 0; n < count; ++n)
+        fixture.backend().sendInputReport(a, 1, {5, uint8_t(n), 0, 0});
+    };
+    send(20);
+    fixture.backend().detach(fixture.backend().attach(Model::PinworthB, "9"));
+    QTRY_COMPARE(In<QComboBox>(first, "interfacePopup")->count(), 4);
+    send(20);
+    QTRY_COMPARE(RowsFrom(first, "A 1000 if1"), 40);
+    QTRY_COMPARE(RowsFrom(second, "A 1000 if1"), 40);
+    QVERIFY(RowsFrom(second, "B 2000 if0") >= 1);
+    QCOMPARE(RowsFrom(first, "B 2000 if0"), 0);
+    fixture.backend().setPinPulledLow(b, 3, true);
+    QTRY_COMPARE(RowsFrom(second, "B 2000 if0"), 2);
+
+    second->mainWindow()->close();
+    QTRY_COMPARE(fixture.session().controllers().size(), size_t(1));
+    send(5);
+    QTRY_COMPARE(RowsFrom(first, "A 1000 if1"), 45);
+    int handlers = 0;
+    for (const auto &handle : fixture.backend().handleHistories(a, 1))
+      handlers += handle.handlerInstalled;
+    QCOMPARE(handlers, 1);
+    Choose(first, 0);
+    Click(first, "readButton");
+    QVERIFY(first->reading().isPolling());
+  }
+
+  // A macro deleted in one window leaves the other's menu too; each window
+  // comes back where it was at the next start.
+  void windowsShareMacrosNotPlaces() {
+    fixture.backend().attach(Model::PinworthA, "1000");
+    fixture.loadAndWake();
+    PinworthWindowController *first = fixture.controller();
+    PinworthWindowController *second = fixture.newWindow();
+    auto *secondMacros = In<QComboBox>(second, "macroPopup");
+    QCOMPARE(secondMacros->count(), 6);
+    ExplorerFixture::choose(In<QComboBox>(first, "macroPopup"), 3);
+    Click(first, "deleteMacroButton");
+    QCOMPARE(secondMacros->count(), 5);
+    QCOMPARE(secondMacros->itemText(3),
+             In<QComboBox>(first, "macroPopup")->itemText(3));
+
+    first->mainWindow()->setGeometry(40, 50, 700, 620);
+    second->mainWindow()->setGeometry(300, 200, 820, 660);
+    Choose(second, 1);
+    QTest::qWait(50);
+    const QSize secondSize = second->mainWindow()->size();
+    fixture.close();
+    fixture.loadAndWake();
+    PinworthWindowController *again = fixture.newWindow();
+    QCOMPARE(again->mainWindow()->size(), secondSize);
+    QCOMPARE(In<QComboBox>(again, "interfacePopup")->currentIndex(), 1);
+    QCOMPARE(
+        In<QComboBox>(fixture.controller(), "interfacePopup")->currentIndex(),
+        0);
+    QCOMPARE(In<QComboBox>(again, "macroPopup")->count(), 5);
+  }
+};
+
+QTEST_MAIN(WindowsTest)
+#include "tst_windows.moc"
