@@ -1,12 +1,12 @@
 #include "app/ActivityStatus.h"
 
+#include <QBoxLayout>
 #include <QLabel>
 #include <QStatusBar>
 
 namespace {
 
 constexpr int kRefreshMS = 250;
-constexpr int kMessageShownMS = 8000;
 
 QLabel *NamedLabel(QStatusBar *statusBar, const char *name) {
   auto *label = new QLabel(statusBar);
@@ -16,20 +16,24 @@ QLabel *NamedLabel(QStatusBar *statusBar, const char *name) {
 
 } // namespace
 
-ActivityStatus::ActivityStatus(QStatusBar *statusBar,
+ActivityStatus::ActivityStatus(QStatusBar *statusBar, QWidget *contentView,
                                std::function<QString()> activity,
                                std::function<int()> rows)
     : statusBar_(statusBar), activity_(std::move(activity)),
       rows_(std::move(rows)),
       activityLabel_(NamedLabel(statusBar, "activityLabel")),
       rowsLabel_(NamedLabel(statusBar, "rowsLabel")),
-      reportCheckLabel_(NamedLabel(statusBar, "reportCheckLabel")) {
+      reportCheckLabel_(NamedLabel(statusBar, "reportCheckLabel")),
+      messages_(new MessageBar(contentView)) {
+  if (auto *layout = qobject_cast<QBoxLayout *>(contentView->layout()))
+    layout->insertWidget(0, messages_);
   reportCheckLabel_->setToolTip(
       QStringLiteral("The report in the form is not an output report that "
                      "the interface's report descriptor declares (see "
                      "Interface Info). Write sends it all the same."));
   reportCheckLabel_->hide();
-  statusBar_->addWidget(activityLabel_, 1);
+  // Permanent: a message in the status bar itself never hides it.
+  statusBar_->addPermanentWidget(activityLabel_, 1);
   statusBar_->addPermanentWidget(reportCheckLabel_);
   statusBar_->addPermanentWidget(rowsLabel_);
   timer_.setInterval(kRefreshMS);
@@ -49,6 +53,7 @@ void ActivityStatus::setReportCheck(const std::optional<QString> &mismatch) {
   reportCheckLabel_->setVisible(mismatch.has_value());
 }
 
-void ActivityStatus::showMessage(const QString &text) {
-  statusBar_->showMessage(text, kMessageShownMS);
+void ActivityStatus::showMessage(const QString &text, MessageBar::Kind kind,
+                                 const QString &topic) {
+  messages_->show(text, kind, topic);
 }

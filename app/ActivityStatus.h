@@ -1,10 +1,12 @@
-// The explorer's status bar: what the explorer is doing on the left, the
-// report check and the log's rows on the right, and passing messages (a
-// paste refused, a macro that does not fit, an export done) for a few
-// seconds. The texts come from the functions given, read again four times a
-// second and whenever refresh() is called.
+// The explorer's status bar: what the explorer is doing on the left, always
+// shown and current, the report check and the log's rows on the right. The
+// texts come from the functions given, read again four times a second and
+// whenever refresh() is called. Messages (a paste refused, a macro that does
+// not fit, an export done) go to the message bar above the form, whole.
 #ifndef PINWORTH_EXPLORER_ACTIVITY_STATUS_H
 #define PINWORTH_EXPLORER_ACTIVITY_STATUS_H
+
+#include "app/MessageBar.h"
 
 #include <QObject>
 #include <QString>
@@ -19,15 +21,20 @@ class QStatusBar;
 class ActivityStatus : public QObject {
   Q_OBJECT
 public:
-  // The labels go into statusBar, which owns them and outlives this object.
-  ActivityStatus(QStatusBar *statusBar, std::function<QString()> activity,
-                 std::function<int()> rows);
+  // The labels go into statusBar, and the message bar to the top of
+  // contentView's layout; they own them and outlive this object.
+  ActivityStatus(QStatusBar *statusBar, QWidget *contentView,
+                 std::function<QString()> activity, std::function<int()> rows);
 
   void refresh();
   // What does not match in the report the form holds (see ReportForm), or
   // none to hide the check.
   void setReportCheck(const std::optional<QString> &mismatch);
-  void showMessage(const QString &text);
+  void showMessage(const QString &text,
+                   MessageBar::Kind kind = MessageBar::Kind::Passing,
+                   const QString &topic = {});
+  MessageBar *messageBar() const { return messages_; }
+  QLabel *activityLabel() const { return activityLabel_; }
 
 private:
   QStatusBar *statusBar_;
@@ -36,6 +43,7 @@ private:
   QLabel *activityLabel_;
   QLabel *rowsLabel_;
   QLabel *reportCheckLabel_;
+  MessageBar *messages_;
   QTimer timer_;
 };
 

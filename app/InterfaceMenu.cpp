@@ -19,13 +19,26 @@ void InterfaceMenu::restoreSelection(
   restored_ = selected;
 }
 
-bool InterfaceMenu::refill() {
-  const std::optional<InterfaceIdentity> selected =
-      popup_->currentIndex() >= 0 ? selectedInterface() : restored_;
-  restored_.reset();
+namespace {
+
+QList<InterfaceIdentity> Interfaces0(const QList<InterfaceIdentity> &listed) {
+  QList<InterfaceIdentity> devices;
+  for (const InterfaceIdentity &identity : listed)
+    if (identity.interfaceNumber() == 0)
+      devices.append(identity);
+  return devices;
+}
+
+} // namespace
+
+// A restored selection that is not listed at the first fill is dropped: the
+// menu then selects its first item, as for a first start.
+InterfaceMenu::Change InterfaceMenu::refill() {
+  if (restored_)
+    target_ = std::exchange(restored_, std::nullopt);
   popup_->clear();
   const int count = PinworthCountInterfaces();
-  popup_->setPlaceholderText(count > 0 ? QString() : kNoInterfaceText);
+  QList<InterfaceIdentity> listed;
   for (int i = 0; i < count; ++i) {
     const PinworthListNode *node = PinworthInterfaceListNodeAtIndex(i);
     if (!node)
@@ -33,12 +46,47 @@ bool InterfaceMenu::refill() {
     popup_->addItem(QStringLiteral("%1 (SN %2)")
                         .arg(NameForInterfaceType(node->interfaceType))
                         .arg(node->serialNumber));
+    listed.append(*IdentityAtPosition(i));
   }
+  Change change;
+  for (const InterfaceIdentity &device : Interfaces0(listed_))
+    if (!listed.contains(device))
+      change.left.append(device);
+  for (const InterfaceIdentity &device : Interfaces0(listed))
+    if (!listed_.contains(device))
+      change.came.append(device);
+  const bool firstFill = listed_.isEmpty() && !targetMissing_;
+  listed_ = listed;
   permissionHelp_->showFor(DevicesRefusingAccess());
-  const int position = selected ? PositionOfIdentity(*selected) : -1;
-  if (position >= 0)
+
+  const int position = target_ ? PositionOfIdentity(*target_) : -1;
+  const bool wasMissing = targetMissing_;
+  targetMissing_ = target_ && position < 0 && !(firstFill && count > 0);
+  change.targetLeft = targetMissing_ && !wasMissing;
+  change.targetBack = wasMissing && !targetMissing_;
+  if (position >= 0) {
     popup_->setCurrentIndex(position);
-  return position >= 0 || !selected;
+  } else if (targetMissing_) {
+    popup_->setCurrentIndex(-1);
+  } else {
+    target_ = selectedInterface();
+  }
+  popup_->setPlaceholderText(
+      targetMissing_
+          ? QStringLiteral("%1 (unplugged)").arg(target_->displayName())
+      : count > 0 ? QString()
+                  : kNoInterfaceText);
+  return change;
+}
+
+void InterfaceMenu::targetSelection() {
+  target_ = selectedInterface();
+  targetMissing_ = false;
+  popup_->setPlaceholderText(listed_.isEmpty() ? kNoInterfaceText : QString());
+}
+
+std::optional<InterfaceIdentity> InterfaceMenu::missingTarget() const {
+  return targetMissing_ ? target_ : std::nullopt;
 }
 
 int InterfaceMenu::selectedPosition() const {

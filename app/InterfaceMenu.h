@@ -4,6 +4,12 @@
 // the last start, until the first fill; and the permission bar, which names
 // the listed devices this user may not open.
 //
+// The target is the interface the user chose. It never moves by itself:
+// when its device goes, no item is selected and the placeholder names the
+// target as unplugged, whatever else is listed; when the same device comes
+// back, it is selected again. Other devices coming and going change
+// nothing.
+//
 // Main thread only. The widgets belong to the window.
 #ifndef PINWORTH_EXPLORER_INTERFACE_MENU_H
 #define PINWORTH_EXPLORER_INTERFACE_MENU_H
@@ -11,6 +17,7 @@
 #include "core/InterfaceIdentity.h"
 #include "lib/PinworthLib.h"
 
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -27,11 +34,20 @@ public:
   // The interface the first fill selects when it is listed.
   void restoreSelection(const std::optional<InterfaceIdentity> &selected);
 
+  // What a refill found changed.
+  struct Change {
+    bool targetLeft = false; // the target was listed before, and is not
+    bool targetBack = false; // the target was missing, and is listed again
+    // Devices, each by the identity of its interface 0, that left or came.
+    QList<InterfaceIdentity> left, came;
+  };
   // Refills the menu from the list, which the count rebuilds when a device
-  // change left it dirty. The selection stays on the interface it was on
-  // while that is listed; returns false when it was on one that is gone
-  // (the menu then selects what the menu control does).
-  bool refill();
+  // change left it dirty, and selects the target when it is listed.
+  Change refill();
+  // The user chose an item: it becomes the target.
+  void targetSelection();
+  // The target while its device is not listed.
+  std::optional<InterfaceIdentity> missingTarget() const;
 
   int selectedPosition() const;
   std::optional<InterfaceIdentity> selectedInterface() const;
@@ -49,6 +65,9 @@ private:
   QComboBox *popup_;
   PermissionHelp *permissionHelp_;
   std::optional<InterfaceIdentity> restored_;
+  std::optional<InterfaceIdentity> target_;
+  bool targetMissing_ = false;
+  QList<InterfaceIdentity> listed_; // as the last refill found them
 };
 
 #endif

@@ -36,15 +36,73 @@ InterfaceReader::~InterfaceReader() {
 void InterfaceReader::startPolling() {
   lastValueRead_.reset();
   polling_ = true;
+  resumePolling_ = false;
+  polled_ = IdentityAtPosition(selectedPosition_());
+  if (polled_)
+    emit readingEvent(LogEvent::PollingStarted, *polled_);
   poll();
   if (polling_)
     timer_.start(kPollPeriodMS);
 }
 
 void InterfaceReader::stopPolling() {
+  resumePolling_ = false;
+  pollingStopped();
+}
+
+void InterfaceReader::pollingStopped() {
+  const bool was = std::exchange(polling_, false);
   timer_.stop();
-  polling_ = false;
   recentPolls_.clear();
+  if (was && polled_)
+    emit readingEvent(LogEvent::PollingStopped, *polled_);
+}
+
+void InterfaceReader::targetLeft() {
+  if (polling_) {
+    pollingStopped();
+    resumePolling_ = true;
+  }
+}
+
+void InterfaceReader::resume(bool targetBack) {
+  if (targetBack && resumePolling_)
+    startPolling();
+  const QList<InterfaceIdentity> waiting = std::exchange(toResume_, {});
+  for (const InterfaceIdentity &source : waiting) {
+    const int position = PositionOfIdentity(source);
+    if (position < 0)
+      toResume_.append(source);
+    else
+      listen(position, source);
+  }
+}
+
+void InterfaceReader::stopListening(const InterfaceIdentity &source) {
+  if (!listeners_.isListening(source, this))
+    return;
+  listeners_.stopListening(source, this);
+  emit readingEvent(LogEvent::ListeningStopped, source);
+}
+
+bool InterfaceReader::isListening(const InterfaceIdentity &source) const {
+  return listeners_.isListening(source, this);
+}
+
+QList<InterfaceIdentity> InterfaceReader::listening() const {
+  return listeners_.interfacesOf(this);
+}
+
+void InterfaceReader::stopAll() {
+  stopPolling();
+  for (const InterfaceIdentity &source : listening())
+    stopListening(source);
+  toResume_.clear();
+}
+
+void InterfaceReader::interfaceGone(const InterfaceIdentity &source) {
+  emit readingEvent(LogEvent::ListeningStopped, source);
+  toResume_.append(source);
 }
 
 void InterfaceReader::poll() {
@@ -71,11 +129,16 @@ void InterfaceReader::poll() {
 }
 
 void InterfaceReader::listen(int position, const InterfaceIdentity &source) {
+  const bool already = listeners_.isListening(source, this);
   const hid::Status status = listeners_.listen(position, source, this);
-  if (status != hid::kSuccess)
+  if (status != hid::kSuccess) {
     listeningFailed(source, status);
-  else if (armFailure_ && armFailure_->first == source)
+    return;
+  }
+  if (armFailure_ && armFailure_->first == source)
     armFailure_.reset();
+  if (!already)
+    emit readingEvent(LogEvent::ListeningStarted, source);
 }
 
 void InterfaceReader::interruptReport(const InterfaceIdentity &source,
@@ -102,22 +165,22 @@ QString InterfaceReader::activityText(
   while (!recentPolls_.empty() &&
          recentPolls_.front() <= clock_.elapsed() - 1000)
     recentPolls_.pop_front();
-  if (!selected)
-    return QString();
-  const QString name = selected->displayName();
-  if (polling_)
-    return QStringLiteral("Polling %1 - %2/s")
-        .arg(name)
-        .arg(recentPolls_.size());
-  if (armFailure_ && armFailure_->first == *selected)
-    return QStringLiteral("Could not listen on %1: %2")
-        .arg(name, armFailure_->second);
-  if (listeners_.isListening(*selected, this)) {
-    const quint64 lost = lostReports_.value(*selected);
-    return QStringLiteral("Listening on %1 - %2 reports%3")
-        .arg(name)
-        .arg(interruptReports_.value(*selected))
-        .arg(lost ? QStringLiteral(", %1 lost").arg(lost) : QString());
+  QStringList parts;
+  if (polling_ && selected)
+    parts << QStringLiteral("Polling %1 - %2/s")
+                 .arg(selected->displayName())
+                 .arg(recentPolls_.size());
+  if (armFailure_ && armFailure_->first == selected)
+    parts << QStringLiteral("Could not listen on %1: %2")
+                 .arg(selected->displayName(), armFailure_->second);
+  for (const InterfaceIdentity &source : listening()) {
+    const quint64 lost = lostReports_.value(source);
+    parts << QStringLiteral("Listening on %1 - %2 reports%3")
+                 .arg(source.displayName())
+                 .arg(interruptReports_.value(source))
+                 .arg(lost ? QStringLiteral(", %1 lost").arg(lost) : QString());
   }
-  return name;
+  if (parts.isEmpty() && selected)
+    parts << selected->displayName();
+  return parts.join(QStringLiteral("; "));
 }

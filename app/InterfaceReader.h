@@ -10,10 +10,16 @@
 // report replaces the last value read. Listening goes through the program's
 // InterfaceListeners, shared with the other windows.
 //
+// When a device goes, reading on it ends and is remembered: polling when
+// the target's device went (targetLeft()), listening on any interface of
+// it; resume() takes it up again once the device is listed again. Every
+// start and stop is told (readingEvent) for the log.
+//
 // Main thread only.
 #ifndef PINWORTH_EXPLORER_INTERFACE_READER_H
 #define PINWORTH_EXPLORER_INTERFACE_READER_H
 
+#include "app/log/LogTableModel.h"
 #include "core/InterfaceIdentity.h"
 #include "core/InterfaceListeners.h"
 #include "runloop/DefaultMode.h"
@@ -54,6 +60,19 @@ public:
   // Listens to the interface 1 at list position position, source; the
   // failure of its arming is kept for activityText().
   void listen(int position, const InterfaceIdentity &source);
+  void stopListening(const InterfaceIdentity &source);
+  bool isListening(const InterfaceIdentity &source) const;
+  // The interfaces listened to, in the order listening started.
+  QList<InterfaceIdentity> listening() const;
+  // Stops polling and every listening.
+  void stopAll();
+
+  // The target's device left: polling stops, to resume when it is back.
+  void targetLeft();
+  // Takes up again the reading of devices that are listed again: polling
+  // when the target is back and polled before (targetBack), listening on
+  // each interface that was listened to.
+  void resume(bool targetBack);
 
   bool ignoresDuplicates() const { return ignoreDuplicates_; }
   void setIgnoreDuplicates(bool ignore) { ignoreDuplicates_ = ignore; }
@@ -61,8 +80,10 @@ public:
     lastValueRead_ = value;
   }
 
-  // What reading does on selected: "Polling ... - 20/s", "Listening on ...
-  // - 312 reports, 2 lost", "Could not listen on ...: reason", or its name.
+  // What reading does, on the selected interface and every one listened
+  // to: "Polling ... - 20/s", "Listening on ... - 312 reports, 2 lost",
+  // "Could not listen on ...: reason", joined by "; "; or the selected
+  // interface's name.
   QString activityText(const std::optional<InterfaceIdentity> &selected) const;
 
 signals:
@@ -72,6 +93,8 @@ signals:
                   const InterfaceIdentity &source);
   void lossNoticed(uint64_t count, const InterfaceIdentity &source);
   void pollFailed(int32_t status);
+  // Polling or listening on source started or stopped.
+  void readingEvent(LogEvent event, const InterfaceIdentity &source);
 
 private:
   void interruptReport(const InterfaceIdentity &source, const uint8_t *report,
@@ -79,11 +102,16 @@ private:
   void reportsLost(const InterfaceIdentity &source, uint64_t count) override;
   void listeningFailed(const InterfaceIdentity &source,
                        hid::Status status) override;
+  void interfaceGone(const InterfaceIdentity &source) override;
+  void pollingStopped();
 
   InterfaceListeners &listeners_;
   std::function<int()> selectedPosition_;
   std::function<int()> reportSize_;
   bool polling_ = false;
+  std::optional<InterfaceIdentity> polled_; // what polling started on
+  bool resumePolling_ = false;
+  QList<InterfaceIdentity> toResume_; // listened to when they left
   bool ignoreDuplicates_ = true;
   std::optional<QByteArray> lastValueRead_;
   // Scheduled while polling; stopped, never destroyed, by stopPolling(),

@@ -109,6 +109,7 @@ MainWindowResource::MainWindowResource(ExplorerSession &session, int number)
   outlets.reportIDField = ui.reportIDField;
   outlets.ignoreDuplicatesCheckBox = ui.ignoreDuplicatesCheckBox;
   outlets.readButton = ui.readButton;
+  outlets.writeButton = ui.writeButton;
   outlets.addMacroButton = ui.addMacroButton;
   outlets.logFilterField = ui.logFilterField;
   outlets.exportButton = ui.exportButton;

@@ -14,6 +14,7 @@
 #include "lib/PinworthLib.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMainWindow>
@@ -25,6 +26,14 @@ PinworthWindowController *gWindowController = nullptr;
 namespace {
 
 const QString kReadTitle = QStringLiteral("Read");
+
+QString UnpluggedText(const InterfaceIdentity &target) {
+  return target.displayName() + QStringLiteral(" was unplugged");
+}
+
+// What standing messages are about, until it is resolved.
+const QString kUnpluggedTopic = QStringLiteral("unplugged");
+const QString kMisfitTopic = QStringLiteral("macro misfit");
 const QString kStopReadingTitle = QStringLiteral("Stop Reading");
 
 } // namespace
@@ -40,7 +49,8 @@ PinworthWindowController::PinworthWindowController(
       window(outlets.window), interfacePopup(outlets.interfacePopup),
       macroPopup(outlets.macroPopup), reportIDField(outlets.reportIDField),
       ignoreDuplicatesCheckBox(outlets.ignoreDuplicatesCheckBox),
-      readButton(outlets.readButton), addMacroButton(outlets.addMacroButton),
+      readButton(outlets.readButton), writeButton(outlets.writeButton),
+      addMacroButton(outlets.addMacroButton),
       logFilterField(outlets.logFilterField),
       exportButton(outlets.exportButton) {}
 
@@ -85,11 +95,16 @@ void PinworthWindowController::createParts() {
   form = std::make_unique<ReportForm>(window->centralWidget(), reportIDField);
   writer = std::make_unique<ReportWriter>(*interfaces, *form, window);
   status = std::make_unique<ActivityStatus>(
-      window->statusBar(),
+      window->statusBar(), window->centralWidget(),
       [this] {
         const std::optional<InterfaceIdentity> selected = selectedInterface();
-        return selected ? reader->activityText(selected)
-                        : InterfaceMenu::kNoInterfaceText;
+        const std::optional<InterfaceIdentity> gone =
+            interfaces->missingTarget();
+        const QString reading = reader->activityText(selected);
+        if (gone)
+          return UnpluggedText(*gone) +
+                 (reading.isEmpty() ? QString() : "; " + reading);
+        return selected ? reading : InterfaceMenu::kNoInterfaceText;
       },
       [this] { return logEntries ? logEntries->reportCount() : 0; });
   reader = std::make_unique<InterfaceReader>(
@@ -107,6 +122,10 @@ void PinworthWindowController::createParts() {
           [this](uint64_t count, const InterfaceIdentity &source) {
             logEntries->appendLoss(count, source);
           });
+  connect(reader.get(), &InterfaceReader::readingEvent, this,
+          [this](LogEvent event, const InterfaceIdentity &source) {
+            logEntries->appendEvent(event, source);
+          });
   connect(reader.get(), &InterfaceReader::pollFailed, this,
           [this](int32_t failure) {
             RunAlertPanel(
@@ -120,7 +139,7 @@ void PinworthWindowController::createParts() {
   connect(&fields, &ReportFormFields::writeRequested, this,
           [this] { doWrite(this); });
   connect(&fields, &ReportFormFields::message, status.get(),
-          &ActivityStatus::showMessage);
+          [this](const QString &text) { status->showMessage(text); });
   connect(&fields, &ReportFormFields::edited, this,
           &PinworthWindowController::updateReportCheck);
 }
@@ -136,14 +155,27 @@ void PinworthWindowController::createLog() {
                                         logFilterField, exportButton, window);
   logTools->arrangeDefaultColumns();
   connect(logTools.get(), &LogPanel::message, status.get(),
-          &ActivityStatus::showMessage);
+          [this](const QString &text) { status->showMessage(text); });
 }
 
+// Before the log exists, at wake-up, the devices found are not events.
 void PinworthWindowController::populateInterfacePopup() {
-  const bool kept = interfaces->refill();
+  const InterfaceMenu::Change change = interfaces->refill();
+  if (logEntries) {
+    for (const InterfaceIdentity &device : change.left)
+      logEntries->appendEvent(LogEvent::Unplugged, device);
+    for (const InterfaceIdentity &device : change.came)
+      logEntries->appendEvent(LogEvent::PluggedIn, device);
+  }
   explorer.listeners().followList();
-  if (!kept && reader->isPolling())
-    stopReading();
+  if (change.targetLeft) {
+    reader->targetLeft();
+    status->showMessage(UnpluggedText(*interfaces->missingTarget()),
+                        MessageBar::Kind::Standing, kUnpluggedTopic);
+  }
+  if (change.targetBack)
+    status->messageBar()->clear(kUnpluggedTopic);
+  reader->resume(change.targetBack);
   interfacePopupChanged(this);
 }
 
@@ -158,35 +190,61 @@ QString PinworthWindowController::nameForPinworthInterfaceType(
 }
 
 void PinworthWindowController::doWrite(QObject *) {
+  if (const std::optional<InterfaceIdentity> gone = interfaces->missingTarget();
+      gone && PinworthIsPresent())
+    return status->showMessage(UnpluggedText(*gone) +
+                                   QStringLiteral(": nothing was sent. Pick "
+                                                  "another interface, or "
+                                                  "plug it in again."),
+                               MessageBar::Kind::Standing, kUnpluggedTopic);
   if (const std::optional<ReportWriter::Sent> sent = writer->write())
     addLogEntryWithDirection(kReportDirectionOut, sent->reportID,
                              int(sent->data.size()), sent->data.data(),
                              sent->target);
 }
 
+// Read stops polling, or the listening of the selected interface 1.
 void PinworthWindowController::doRead(QObject *) {
+  const std::optional<InterfaceIdentity> selected = selectedInterface();
   if (reader->isPolling())
     stopReading();
+  else if (selected && reader->isListening(*selected))
+    reader->stopListening(*selected);
   else
     startReading();
+  refreshControls();
 }
 
 void PinworthWindowController::stopReading() {
   readButton->setText(kReadTitle);
   reader->stopPolling();
-  status->refresh();
+  refreshControls();
 }
 
 void PinworthWindowController::startReading() {
   const PinworthListNode *node = interfaces->selectedNode();
   if (!node)
     return;
-  if (node->interfaceType % 2 == 0) {
-    readButton->setText(kStopReadingTitle);
+  if (node->interfaceType % 2 == 0)
     reader->startPolling();
-  } else {
+  else
     reader->listen(interfaces->selectedPosition(), *selectedInterface());
-  }
+  refreshControls();
+}
+
+// Read says "Stop Reading" while it would stop something; Write and Read
+// send nothing while the target is unplugged.
+void PinworthWindowController::refreshControls() {
+  const std::optional<InterfaceIdentity> selected = selectedInterface();
+  readButton->setText(reader->isPolling() ||
+                              (selected && reader->isListening(*selected))
+                          ? kStopReadingTitle
+                          : kReadTitle);
+  // With no device at all, Write says so, as ever.
+  const bool targetHere =
+      !interfaces->missingTarget() || interfacePopup->count() == 0;
+  readButton->setEnabled(targetHere || reader->isPolling());
+  writeButton->setEnabled(targetHere);
   status->refresh();
 }
 
@@ -194,10 +252,18 @@ void PinworthWindowController::read(runloop::DefaultModeTimer *) {
   reader->poll();
 }
 
-void PinworthWindowController::interfacePopupChanged(QObject *) {
-  form->layOutFor(interfaces->selectedPosition());
+// A choice of the user's makes a new target; an unplugged target keeps the
+// form as it is.
+void PinworthWindowController::interfacePopupChanged(QObject *sender) {
+  if (sender != this) {
+    status->messageBar()->clear(kUnpluggedTopic);
+    status->messageBar()->clear(kMisfitTopic);
+    interfaces->targetSelection();
+  }
+  if (!interfaces->missingTarget())
+    form->layOutFor(interfaces->selectedPosition());
   refreshSelectedInfo();
-  status->refresh();
+  refreshControls();
 }
 
 void PinworthWindowController::refreshSelectedInfo() {
@@ -268,9 +334,12 @@ void PinworthWindowController::macroPopupChanged(QObject *) {
     return;
   updateInterfaceFromLogEntry(*macro);
   const std::optional<InterfaceIdentity> target = selectedInterface();
-  if (const std::optional<QString> misfit = form->misfit(
-          *macro, target ? target->displayName() : QStringLiteral("the form")))
-    status->showMessage(*misfit);
+  const std::optional<QString> misfit = form->misfit(
+      *macro, target ? target->displayName() : QStringLiteral("the form"));
+  if (misfit)
+    status->showMessage(*misfit, MessageBar::Kind::Standing, kMisfitTopic);
+  else
+    status->messageBar()->clear(kMisfitTopic);
 }
 
 void PinworthWindowController::addMacro(QObject *) {

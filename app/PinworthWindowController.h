@@ -64,6 +64,7 @@ struct PinworthWindowOutlets {
   QLineEdit *reportIDField = nullptr;
   QCheckBox *ignoreDuplicatesCheckBox = nullptr;
   QPushButton *readButton = nullptr;
+  QPushButton *writeButton = nullptr;
   QPushButton *addMacroButton = nullptr;
   // The log's tools beside its table.
   QLineEdit *logFilterField = nullptr;
@@ -157,6 +158,7 @@ private:
   // check and the Interface Info window when it is shown.
   void refreshSelectedInfo();
   void updateReportCheck();
+  void refreshControls();
 
   ExplorerSession &explorer;
   const int windowNumber;
@@ -168,6 +170,7 @@ private:
   QLineEdit *const reportIDField;
   QCheckBox *const ignoreDuplicatesCheckBox;
   QPushButton *const readButton;
+  QPushButton *const writeButton;
   QPushButton *const addMacroButton;
   QLineEdit *const logFilterField;
   QPushButton *const exportButton;

@@ -28,6 +28,8 @@ private:
   void reportsLost(const InterfaceIdentity &source, uint64_t count) override;
   // pinworth listens once: the list is never rebuilt under it.
   void listeningFailed(const InterfaceIdentity &, hid::Status) override {}
+  // listen ends on its own when its device goes (see ListenCommand.cpp).
+  void interfaceGone(const InterfaceIdentity &) override {}
 
   ListedInterface interface_;
   ReportPrinter &printer_;

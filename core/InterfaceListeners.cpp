@@ -53,10 +53,12 @@ void InterfaceListeners::stopListening(Listener *listener) {
 void InterfaceListeners::followList() {
   std::vector<Armed *> gone;
   std::vector<std::pair<Armed, hid::Status>> failed;
+  std::vector<Armed> unlisted;
   for (const std::unique_ptr<Armed> &armed : armed_) {
     const int position = PositionOfIdentity(armed->source);
     const PinworthListNode *node = PinworthInterfaceListNodeAtIndex(position);
     if (position < 0 || !node) {
+      unlisted.push_back({nullptr, armed->source, armed->listeners});
       gone.push_back(armed.get());
       continue;
     }
@@ -82,6 +84,9 @@ void InterfaceListeners::followList() {
   for (const auto &[armed, status] : failed)
     for (Listener *listener : armed.listeners)
       listener->listeningFailed(armed.source, status);
+  for (const Armed &armed : unlisted)
+    for (Listener *listener : armed.listeners)
+      listener->interfaceGone(armed.source);
 }
 
 bool InterfaceListeners::isListening(const InterfaceIdentity &source,

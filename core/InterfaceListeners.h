@@ -47,6 +47,9 @@ public:
     // listener listens to it no more.
     virtual void listeningFailed(const InterfaceIdentity &source,
                                  hid::Status status) = 0;
+    // source is no longer listed (its device left); the listener listens
+    // to it no more.
+    virtual void interfaceGone(const InterfaceIdentity &source) = 0;
 
   protected:
     ~Listener() = default;

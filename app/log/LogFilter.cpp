@@ -10,7 +10,9 @@ std::optional<LogFilter> LogFilter::Parse(QStringView text, QString *error) {
   static const QRegularExpression kSource("^src:([AB](:-?\\d*(:[01]?)?)?)$");
   LogFilter filter;
   for (QStringView term : text.split(u' ', Qt::SkipEmptyParts)) {
-    if (term == u"R" || term == u"W") {
+    if (term == u"event") {
+      filter.eventsOnly = true;
+    } else if (term == u"R" || term == u"W") {
       filter.isOutput = term == u"W";
     } else if (term == u"id:none") {
       filter.reportID = kNoReportID;
@@ -29,7 +31,7 @@ std::optional<LogFilter> LogFilter::Parse(QStringView text, QString *error) {
       if (error)
         *error = "\"" + term.toString() +
                  "\" is not a filter term (R, W, id:05, id:none, "
-                 "src:B:2000:1, a byte such as 06, or ?\?)";
+                 "src:B:2000:1, event, a byte such as 06, or ?\?)";
       return std::nullopt;
     }
   }

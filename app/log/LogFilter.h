@@ -5,6 +5,10 @@
 //   src:B, src:B:2000:1  the source, by the start of its key ("B:2000:1")
 //   06 84 ?? ??          the report's bytes from its start (the report ID
 //                        byte when it has one, then the data), ?? any byte
+//   event                the rows that are not reports: devices plugged in
+//                        and out, reading started and stopped, reports lost
+// Rows that are not reports are shown by their source alone, never by a
+// report's terms; the markers of lost reports under every filter.
 // The empty text shows every report.
 #ifndef PINWORTH_EXPLORER_LOG_FILTER_H
 #define PINWORTH_EXPLORER_LOG_FILTER_H
@@ -21,6 +25,7 @@ struct LogFilter {
   std::optional<int32_t> reportID; // kNoReportID for "none"
   QString sourcePrefix;
   std::vector<int> pattern; // a byte, or -1 for any
+  bool eventsOnly = false;  // "event"
 
   // The filter the text says, or no value with the reason in *error.
   static std::optional<LogFilter> Parse(QStringView text, QString *error);

@@ -71,6 +71,14 @@ void LogTableModel::appendLoss(uint64_t count,
   push(row, source);
 }
 
+void LogTableModel::appendEvent(LogEvent event,
+                                const InterfaceIdentity &source) {
+  LogRow row;
+  row.flags = LogRow::kEventFlag;
+  row.data[0] = uint8_t(event);
+  push(row, source);
+}
+
 void LogTableModel::push(LogRow row,
                          const std::optional<InterfaceIdentity> &source) {
   row.time = clock_.nsecsElapsed() / 1000;
@@ -115,12 +123,20 @@ int LogTableModel::shownCount() const {
   return filter_ ? int(shown_.size()) : reportCount();
 }
 
+// A loss marker is shown under every filter; an event is shown by its
+// source, and under "event", but never by a term of a report's own.
 bool LogTableModel::shows(const LogRow &row) const {
-  return !filter_ || row.isLoss() ||
+  if (!filter_ || row.isLoss())
+    return true;
+  const bool sourceMatches = row.source == LogRow::kNoSource
+                                 ? filter_->sourcePrefix.isEmpty()
+                                 : sourceMatches_[row.source];
+  if (row.isEvent())
+    return sourceMatches && !filter_->isOutput && !filter_->reportID &&
+           filter_->pattern.empty();
+  return !filter_->eventsOnly &&
          filter_->matches(row.isOutput(), row.reportID, row.data, row.size(),
-                          row.source == LogRow::kNoSource
-                              ? filter_->sourcePrefix.isEmpty()
-                              : sourceMatches_[row.source]);
+                          sourceMatches);
 }
 
 void LogTableModel::setFilter(const std::optional<LogFilter> &filter) {
@@ -153,7 +169,7 @@ int LogTableModel::reportAtRow(int row) const {
 
 ReportRecord LogTableModel::record(int i) const {
   const LogRow &row = rows_.at(static_cast<size_t>(i));
-  if (row.isLoss())
+  if (!row.isReport())
     return ReportRecord{kReportDirectionIn, kNoReportID, QByteArray(),
                         QString()};
   return ReportRecord{
@@ -206,14 +222,35 @@ QString LogTableModel::timeText(int i) const {
   return QString::asprintf("%.6f", secondsSinceFirst(row));
 }
 
+QString LogTableModel::eventText(const LogRow &row) const {
+  if (row.isLoss())
+    return QStringLiteral("%1 reports lost: the explorer could not keep up")
+        .arg(row.reportID);
+  const InterfaceIdentity &source = sources_[row.source];
+  const QString device = QStringLiteral("%1 (SN %2)")
+                             .arg(source.modelName())
+                             .arg(source.serialNumber);
+  switch (LogEvent(row.data[0])) {
+  case LogEvent::Unplugged:
+    return device + QStringLiteral(" unplugged");
+  case LogEvent::PluggedIn:
+    return device + QStringLiteral(" plugged in");
+  case LogEvent::ListeningStarted:
+    return QStringLiteral("listening on %1 started").arg(source.displayName());
+  case LogEvent::ListeningStopped:
+    return QStringLiteral("listening on %1 stopped").arg(source.displayName());
+  case LogEvent::PollingStarted:
+    return QStringLiteral("polling %1 started").arg(source.displayName());
+  case LogEvent::PollingStopped:
+    return QStringLiteral("polling %1 stopped").arg(source.displayName());
+  }
+  return QString();
+}
+
 QString LogTableModel::cellText(int i, int column) const {
   const LogRow &row = rows_[size_t(i)];
-  if (row.isLoss() && column != kTimeColumn && column != kSourceColumn)
-    return column == kDecodedColumn
-               ? QStringLiteral("%1 reports lost: the explorer could not "
-                                "keep up")
-                     .arg(row.reportID)
-               : QString();
+  if (!row.isReport() && column != kTimeColumn && column != kSourceColumn)
+    return column == kDecodedColumn ? eventText(row) : QString();
   switch (column) {
   case kDirectionColumn: {
     static const QString kIn = kReportDirectionIn;
@@ -248,10 +285,12 @@ QString LogTableModel::textLine(int i) const {
   const LogRow &row = rows_[size_t(i)];
   return ReportTextLine(secondsSinceFirst(row), sourceText(row),
                         row.isLoss()     ? '!'
+                        : row.isEvent()  ? 'E'
                         : row.isOutput() ? 'W'
                                          : 'R',
-                        row.isLoss() ? kNoReportID : row.reportID, row.data,
-                        row.size(), cellText(i, kDecodedColumn));
+                        row.isReport() ? row.reportID : kNoReportID, row.data,
+                        row.isReport() ? row.size() : 0,
+                        cellText(i, kDecodedColumn));
 }
 
 QByteArray LogTableModel::csvHeader() {
@@ -269,12 +308,15 @@ QByteArray LogTableModel::csvRecord(int i) const {
   record += QByteArray::number(secondsSinceFirst(row), 'f', 6);
   record += ',';
   record += CsvField(sourceText(row));
-  record += row.isOutput() ? ",W," : ",R,";
-  if (row.reportID != kNoReportID && !row.isLoss())
+  record += row.isLoss()     ? ",lost,"
+            : row.isEvent()  ? ",event,"
+            : row.isOutput() ? ",W,"
+                             : ",R,";
+  if (row.reportID != kNoReportID && row.isReport())
     record += cellText(i, kReportIDColumn).toLatin1();
   for (int offset = 0; offset < kLogRowMaxDataSize; ++offset) {
     record += ',';
-    if (offset < row.size())
+    if (row.isReport() && offset < row.size())
       record.append(kHex[row.data[offset] >> 4])
           .append(kHex[row.data[offset] & 0xF]);
   }

@@ -38,7 +38,17 @@
 // ID byte and 7 data bytes, and one of an interface 0 is 4 data bytes.
 inline constexpr int kLogRowMaxDataSize = 7;
 
-// One logged report.
+// What a row that is not a report says happened.
+enum class LogEvent : uint8_t {
+  Unplugged,        // the source's device left
+  PluggedIn,        // the source's device came (back)
+  ListeningStarted, // on the source, an interface 1
+  ListeningStopped,
+  PollingStarted, // on the source, an interface 0
+  PollingStopped,
+};
+
+// One logged report, or a row that is not one: a loss marker or an event.
 struct LogRow {
   int64_t time = 0; // microseconds on the log's clock
   int32_t reportID = kNoReportID;
@@ -50,9 +60,13 @@ struct LogRow {
   static constexpr uint8_t kOutputFlag = 0x80; // sent ("W"), not read ("R")
   // Not a report: reports were lost here, as many as reportID says.
   static constexpr uint8_t kLossFlag = 0x40;
+  // Not a report: an event, the LogEvent in data[0].
+  static constexpr uint8_t kEventFlag = 0x20;
   static constexpr uint8_t kSizeMask = 0x07;
   bool isOutput() const { return flags & kOutputFlag; }
   bool isLoss() const { return flags & kLossFlag; }
+  bool isEvent() const { return flags & kEventFlag; }
+  bool isReport() const { return !(flags & (kLossFlag | kEventFlag)); }
   int size() const { return flags & kSizeMask; }
 };
 static_assert(sizeof(LogRow) <= 24);
@@ -89,6 +103,10 @@ public:
   // shown under every filter, and as a record it is an empty read report.
   void appendLoss(uint64_t count,
                   const std::optional<InterfaceIdentity> &source = {});
+  // Appends an event row: a device of source unplugged or plugged in,
+  // listening or polling on source started or stopped. As a record it is
+  // an empty read report, so that it is never loaded or kept as a macro.
+  void appendEvent(LogEvent event, const InterfaceIdentity &source);
   // Removes every report and resets the views at once.
   void clear();
   // Announces the rows appended since the last announcement.
@@ -114,9 +132,14 @@ public:
   // "0x%02x" of a byte; built once, so returning it allocates nothing.
   static const QString &hexByteText(uint8_t byte);
 
-  // Report i in the log's own text format (see ReportLine.h), one line.
+  // Whether row i is a report (not a loss marker or an event).
+  bool isReport(int i) const { return rows_[size_t(i)].isReport(); }
+  // Report i in the log's own text format (see ReportLine.h), one line; an
+  // event's line has "E" for its direction and the event's text, a loss
+  // marker's "!".
   QString textLine(int i) const;
-  // Report i as a CSV record (RFC 4180, CRLF), and the header record.
+  // Report i as a CSV record (RFC 4180, CRLF), and the header record; an
+  // event's direction field is "event", a loss marker's "lost".
   QByteArray csvRecord(int i) const;
   static QByteArray csvHeader();
 
@@ -133,6 +156,8 @@ private:
   bool shows(const LogRow &row) const;
   void push(LogRow row, const std::optional<InterfaceIdentity> &source);
   QString sourceText(const LogRow &row) const;
+  // What a loss marker or an event says, in the Decoded column.
+  QString eventText(const LogRow &row) const;
   double secondsSinceFirst(const LogRow &row) const;
   QString timeText(int i) const;
 

@@ -100,7 +100,8 @@ void ExplorerFixture::flushLog() {
 QList<ReportRecord> ExplorerFixture::records() const {
   QList<ReportRecord> all;
   for (int i = 0; i < log()->reportCount(); ++i)
-    all << log()->record(i);
+    if (log()->isReport(i))
+      all << log()->record(i);
   return all;
 }
 

@@ -93,7 +93,8 @@ public:
 
   // Announces appended rows to the table, as the next frame would.
   void flushLog();
-  // Every logged report, announced or not.
+  // Every logged report, announced or not; not the rows that are not
+  // reports.
   QList<ReportRecord> records() const;
   // The texts of an announced log row's cells in the record's nine columns,
   // joined by '|'.

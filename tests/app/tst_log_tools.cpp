@@ -36,8 +36,9 @@ class LogToolsTest : public QObject {
   ExplorerFixture fixture;
   DeviceID a = 0, b = 0;
 
-  // Writes 01 02 03 04 to A's interface 0, then B's interface 1 sends
-  // "Test" as an LCD read answer and an infrared key.
+  // Writes 01 02 03 04 to A's interface 0, listens to B's interface 1 (an
+  // event row), which sends "Test" as an LCD read answer and an infrared
+  // key.
   void logThreeReports() {
     fixture.setFormTexts("", {"01", "02", "03", "04"});
     fixture.click("writeButton");
@@ -46,7 +47,7 @@ class LogToolsTest : public QObject {
     fixture.backend().sendInputReport(b, 1,
                                       {6, 0x84, 'T', 'e', 's', 't', 0, 0});
     fixture.backend().sendInputReport(b, 1, {0x0c, 0x00, 0x16, 0, 0, 0, 0, 0});
-    QTRY_COMPARE(fixture.log()->reportCount(), 3);
+    QTRY_COMPARE(fixture.log()->reportCount(), 4);
     fixture.flushLog();
   }
   void exportAndWait(const QString &path) {
@@ -79,16 +80,16 @@ private slots:
     QCOMPARE(fixture.logTable()->horizontalHeader()->logicalIndex(0),
              int(LogTableModel::kTimeColumn));
     QCOMPARE(Cell(log, 0, LogTableModel::kSourceColumn), "A 1000 if0");
-    QCOMPARE(Cell(log, 2, LogTableModel::kSourceColumn), "B 2000 if1");
+    QCOMPARE(Cell(log, 3, LogTableModel::kSourceColumn), "B 2000 if1");
     QCOMPARE(Cell(log, 0, LogTableModel::kTimeColumn), "0.000000");
-    const QStringList times = {Cell(log, 1, LogTableModel::kTimeColumn),
-                               Cell(log, 2, LogTableModel::kTimeColumn)};
+    const QStringList times = {Cell(log, 2, LogTableModel::kTimeColumn),
+                               Cell(log, 3, LogTableModel::kTimeColumn)};
     QVERIFY(QRegularExpression("^\\d+\\.\\d{6}$").match(times[0]).hasMatch());
     QVERIFY(times[0].toDouble() > 0 &&
             times[1].toDouble() >= times[0].toDouble());
     log->setTimeMode(LogTableModel::TimeMode::Delta);
     QCOMPARE(
-        Cell(log, 2, LogTableModel::kTimeColumn),
+        Cell(log, 3, LogTableModel::kTimeColumn),
         QString::asprintf("+%.6f", times[1].toDouble() - times[0].toDouble()));
     log->setTimeMode(LogTableModel::TimeMode::WallClock);
     QVERIFY(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\.\\d{6}$")
@@ -192,26 +193,36 @@ private slots:
     QCOMPARE(view->unseenRows(), 2);
   }
 
-  // Several rows copy as lines of the log's text format; the current row is
-  // the one the record's rules act on.
+  // Several rows copy as lines of the log's text format, an event as a line
+  // of its own kind; the current row is the one the record's rules act on,
+  // and an event is never loaded.
   void copiesSelectedRows() {
     logThreeReports();
-    fixture.clickLogRow(2);
+    fixture.clickLogRow(3);
+    fixture.clickLogRow(1, Qt::ControlModifier);
     fixture.clickLogRow(0, Qt::ControlModifier);
     QTest::keySequence(fixture.logTable(), QKeySequence::Copy);
     const QStringList lines =
         QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0], "      0.000000  A 1000 if0    W  --    01 02 03 04    "
                        "       latches: pins 1-8, 10-15, 18-25, 27-31 low");
+    QVERIFY(QRegularExpression("^ +\\d+\\.\\d{6}  B 2000 if1    E  --    +"
+                               "listening on PinworthB \\(SN 2000\\) "
+                               "Interface 1 started$")
+                .match(lines[1])
+                .hasMatch());
     QVERIFY(QRegularExpression("^ +\\d+\\.\\d{6}  B 2000 if1    R  0x0c  00 "
                                "16 00 00 00 00 00  IR key: address 0x00, "
                                "command 0x16$")
-                .match(lines[1])
+                .match(lines[2])
                 .hasMatch());
     fixture.setFormTexts("ee", QStringList(7, "ee"));
     fixture.controller()->logTableDoubleClicked(); // row 0, the current one
     QCOMPARE(fixture.form(), "ee 01 02 03 04 ee ee ee");
+    fixture.doubleClickLogRow(1);
+    QCOMPARE(fixture.form(), "ee 01 02 03 04 ee ee ee");
+    QVERIFY(fixture.addMacroEnabled()); // but Add Macro keeps nothing
   }
 
   // CSV and text, whole or not at all.
@@ -220,14 +231,16 @@ private slots:
     const QString csv = fixture.homePath() + "/log.csv";
     exportAndWait(csv);
     const QList<QByteArray> records = ReadAll(csv).split('\n');
-    QCOMPARE(records.size(), 5); // header, three records, the last CRLF
+    QCOMPARE(records.size(), 6); // header, four records, the last CRLF
     QCOMPARE(records[0], "time,source,direction,report_id,byte_0,byte_1,"
                          "byte_2,byte_3,byte_4,byte_5,byte_6,decoded\r");
-    QVERIFY(records[2].endsWith(",B 2000 if1,R,0x06,84,54,65,73,74,00,00,"
+    QVERIFY(records[2].endsWith(",B 2000 if1,event,,,,,,,,,listening on "
+                                "PinworthB (SN 2000) Interface 1 started\r"));
+    QVERIFY(records[3].endsWith(",B 2000 if1,R,0x06,84,54,65,73,74,00,00,"
                                 "\"LCD read: \"\"Test\"\"\"\r"));
     const QString text = fixture.homePath() + "/log.txt";
     exportAndWait(text);
-    QCOMPARE(ReadAll(text).count('\n'), 3);
+    QCOMPARE(ReadAll(text).count('\n'), 4);
 
     fixture.controller()->logPanel()->exportTo(fixture.homePath() +
                                                "/cancelled.csv");
@@ -255,14 +268,20 @@ private slots:
     QCOMPARE(fixture.form(), "ee 01 02 03 04 ee ee ee");
     field->setText("R id:0c");
     fixture.backend().sendInputReport(b, 1, {0x0c, 0x00, 0x17});
-    QTRY_COMPARE(fixture.log()->reportCount(), 4);
+    QTRY_COMPARE(fixture.log()->reportCount(), 5);
     fixture.flushLog();
     QCOMPARE(fixture.log()->rowCount(), 2);
     field->setText("id:zz");
     QVERIFY(field->styleSheet().contains("border"));
     QCOMPARE(fixture.log()->rowCount(), 2);
+    field->setText("event src:B");
+    QCOMPARE(fixture.log()->rowCount(), 1);
+    QCOMPARE(Cell(fixture.log(), 0, LogTableModel::kDecodedColumn),
+             "listening on PinworthB (SN 2000) Interface 1 started");
+    field->setText("event src:A");
+    QCOMPARE(fixture.log()->rowCount(), 0);
     field->clear();
-    QCOMPARE(fixture.log()->rowCount(), 4);
+    QCOMPARE(fixture.log()->rowCount(), 5);
   }
 };
 

@@ -27,7 +27,10 @@ class TargetingTest : public QObject {
     return fixture.window()->findChild<QLabel *>(name)->text();
   }
   QString activity() { return statusLabel("activityLabel"); }
-  QString message() { return fixture.window()->statusBar()->currentMessage(); }
+  QString message() {
+    auto *bar = fixture.widget<QLabel>("messageText");
+    return bar && bar->isVisibleTo(fixture.window()) ? bar->text() : QString();
+  }
   void pasteInto(QLineEdit *field, const QString &text) {
     QApplication::clipboard()->setText(text);
     QTest::keySequence(field, QKeySequence::Paste);
@@ -41,44 +44,83 @@ private slots:
   void initTestCase() { fixture.setUp(); }
   void cleanup() { fixture.cleanup(); }
 
-  // A change of another device keeps the selection on its interface, and an
-  // armed interface 1 goes on listening through its new handle; when the
-  // selected device goes, reading stops and the form is laid out for the
-  // first interface, so a Write sends its report, of its size. (Before, the
-  // menu fell back to item 0 with the form kept, and an 8-byte report went
-  // to the new target's interface 0.)
-  void selectionStaysOnItsInterface() {
+  // The target never moves by itself. Another device's arrival or removal
+  // changes neither the selection nor the form. When the target's device
+  // goes, no interface is selected, Write and Read are off and Return sends
+  // nothing anywhere; the log and the window say so. When the same device
+  // comes back it is selected again, the form as it was, and reading
+  // resumes as it was. (Before, the menu fell back to another interface
+  // with the form kept, and the next Return wrote to that other board.)
+  void theTargetNeverMovesByItself() {
     const DeviceID a = fixture.backend().attach(Model::PinworthA, "1000");
     const DeviceID b = fixture.backend().attach(Model::PinworthB, "2000");
     fixture.loadAndWake();
     fixture.chooseInterface(1);
-    fixture.click("readButton"); // arms A's interface 1
+    fixture.setFormTexts("04", {"01", "02", "03", "04", "05", "06", "07"});
+    fixture.click("readButton"); // listens to A's interface 1
+    const QString form = fixture.form();
     int searches = fixture.backend().searchCount();
     fixture.backend().detach(fixture.backend().attach(Model::PinworthB, "9"));
     settle(searches, 2);
     QCOMPARE(selectedTitle(), "PinworthA Interface 1 (SN 1000)");
-    fixture.backend().sendInputReport(a, 1, {5, 1, 2, 3, 4, 5, 6, 7});
-    QTRY_COMPARE(fixture.log()->reportCount(), 1);
+    QCOMPARE(fixture.form(), form);
 
-    fixture.chooseInterface(2);
-    fixture.click("readButton"); // polls B's interface 0
     searches = fixture.backend().searchCount();
     fixture.backend().detach(a);
     settle(searches);
-    QCOMPARE(selectedTitle(), "PinworthB Interface 0 (SN 2000)");
-    QVERIFY(fixture.controller()->reading().isPolling());
+    QCOMPARE(fixture.interfacePopup()->currentIndex(), -1);
+    QCOMPARE(fixture.interfacePopup()->placeholderText(),
+             "PinworthA (SN 1000) Interface 1 (unplugged)");
+    QCOMPARE(fixture.form(), form);
+    QVERIFY(activity().startsWith("PinworthA (SN 1000) Interface 1 was "
+                                  "unplugged"));
+    QCOMPARE(message(), "PinworthA (SN 1000) Interface 1 was unplugged");
+    QVERIFY(!fixture.widget("writeButton")->isEnabled());
+    QVERIFY(!fixture.widget("readButton")->isEnabled());
+    QTest::keyClick(fixture.byteField(0), Qt::Key_Return);
+    QVERIFY(message().startsWith("PinworthA (SN 1000) Interface 1 was "
+                                 "unplugged: nothing was sent"));
+    QCOMPARE(fixture.backend().received(b, 0).size(), 0u);
+    QCOMPARE(fixture.backend().received(b, 1).size(), 0u);
 
-    fixture.chooseInterface(1);
-    fixture.setFormTexts("04", {"01", "00", "00", "00", "00", "00", "00"});
+    searches = fixture.backend().searchCount();
+    fixture.backend().plugBack(a);
+    settle(searches);
+    QCOMPARE(selectedTitle(), "PinworthA Interface 1 (SN 1000)");
+    QCOMPARE(fixture.form(), form);
+    QCOMPARE(message(), "");
+    QVERIFY(fixture.widget("writeButton")->isEnabled());
+    fixture.backend().sendInputReport(a, 1, {5, 1, 2, 3, 4, 5, 6, 7});
+    QTRY_COMPARE(fixture.records().size(), 1);
+    QStringList events;
+    for (int i = 0; i < fixture.log()->reportCount(); ++i)
+      if (!fixture.log()->isReport(i))
+        events << fixture.log()->cellText(i, LogTableModel::kDecodedColumn);
+    QCOMPARE(events, QStringList({"listening on PinworthA (SN 1000) "
+                                  "Interface 1 started",
+                                  "PinworthA (SN 1000) unplugged",
+                                  "listening on PinworthA (SN 1000) "
+                                  "Interface 1 stopped",
+                                  "PinworthA (SN 1000) plugged in",
+                                  "listening on PinworthA (SN 1000) "
+                                  "Interface 1 started"}));
+
+    // Picking another interface makes it the target: polling B, then B
+    // goes and comes back, and polling goes on.
+    fixture.chooseInterface(
+        fixture.interfacePopup()->findText("PinworthB Interface 0 (SN 2000)"));
+    fixture.click("readButton");
+    QVERIFY(fixture.controller()->reading().isPolling());
     searches = fixture.backend().searchCount();
     fixture.backend().detach(b);
-    const DeviceID c = fixture.backend().attach(Model::PinworthB, "3000");
-    settle(searches, 2);
-    QCOMPARE(selectedTitle(), "PinworthB Interface 0 (SN 3000)");
+    settle(searches);
     QVERIFY(!fixture.controller()->reading().isPolling());
-    QCOMPARE(fixture.controller()->reportForm().reportSize(), 4);
-    fixture.click("writeButton");
-    QCOMPARE(fixture.backend().received(c, 0), Wire({{1, 0, 0, 0}}));
+    searches = fixture.backend().searchCount();
+    fixture.backend().plugBack(b);
+    settle(searches);
+    QCOMPARE(selectedTitle(), "PinworthB Interface 0 (SN 2000)");
+    QVERIFY(fixture.controller()->reading().isPolling());
+    QCOMPARE(fixture.widget("readButton")->text(), "Stop Reading");
   }
 
   void statusBarSaysWhatItDoes() {
@@ -99,7 +141,9 @@ private slots:
       fixture.backend().sendInputReport(a, 1, {5, 1, 2, 3, 4, 5, 6, 7});
     QTRY_COMPARE(activity(), "Listening on PinworthA (SN 1000) Interface 1 - 3 "
                              "reports");
-    QTRY_COMPARE(statusLabel("rowsLabel"), "4 rows");
+    // 4 reports, and 4 events: plugged in, polling started and stopped,
+    // listening started.
+    QTRY_COMPARE(statusLabel("rowsLabel"), "8 rows");
 
     // An arm that fails says why.
     fixture.backend().faults(a, 1).openStatus = hid::kErrorNotPermitted;
@@ -162,7 +206,6 @@ private slots:
                         "the interface it is for before Write");
     QCOMPARE(fixture.backend().received(a, 0).size(), 0u);
     fixture.chooseInterface(1);
-    fixture.window()->statusBar()->clearMessage();
     fixture.chooseMacro(1);
     QCOMPARE(message(), "");
   }

@@ -35,8 +35,8 @@ int RowsFrom(PinworthWindowController *controller, const QString &source) {
   LogTableModel *log = controller->logModel();
   int rows = 0;
   for (int i = 0; i < log->reportCount(); ++i)
-    rows += log->cellText(i, LogTableModel::kSourceColumn) == source &&
-            !log->record(i).data.isEmpty();
+    rows += log->isReport(i) &&
+            log->cellText(i, LogTableModel::kSourceColumn) == source;
   return rows;
 }
 

@@ -39,6 +39,7 @@ int Rows(PinworthWindowController *window, const QString &source) {
   int rows = 0;
   for (int i = 0; i < window->logModel()->reportCount(); ++i)
     rows +=
+        window->logModel()->isReport(i) &&
         window->logModel()->cellText(i, LogTableModel::kSourceColumn) == source;
   return rows;
 }
