@@ -30,7 +30,7 @@ public:
   void waitUntilTakenIn() override {
     QElapsedTimer waited;
     waited.start();
-    while (interface1_->reportsQueued() > 0 && waited.elapsed() < 5000)
+    while (!interface1_->readersCaughtUp() && waited.elapsed() < 5000)
       std::this_thread::yield();
   }
   void stallInterface0() override { interface0_->setStalled(true); }
