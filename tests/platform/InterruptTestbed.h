@@ -9,7 +9,10 @@
 #ifndef PINWORTH_TEST_INTERRUPT_TESTBED_H
 #define PINWORTH_TEST_INTERRUPT_TESTBED_H
 
+#include "platform/HIDServices.h"
+
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class InterruptTestbed {
@@ -29,8 +32,34 @@ public:
   virtual void waitUntilTakenIn() = 0;
   // From now on the device answers no request on interface 0.
   virtual void stallInterface0() = 0;
-  // Pulls the device out and returns once its removal was told.
+  // Pulls the device out and returns once the host's handles know it is
+  // gone. The removal is told on the event loop in default mode: later, when
+  // a modal scope is open.
   virtual void unplug() = 0;
 };
+
+// A new unopened handle on interface interfaceNumber of the one device
+// attached, made as the library makes its own, or null.
+inline hid::DeviceInterface *NewHandleOnInterface(int interfaceNumber) {
+  hid::Backend *backend = hid::CurrentBackend();
+  hid::MasterPort port = 0;
+  if (backend->getMasterPort(&port) != hid::kSuccess)
+    return nullptr;
+  std::unique_ptr<hid::ObjectIterator> services;
+  backend->getMatchingServices(port, *backend->serviceMatching("IOHIDDevice"),
+                               services);
+  hid::DeviceInterface *handle = nullptr;
+  while (std::shared_ptr<hid::Object> object = services->next()) {
+    auto *service = dynamic_cast<hid::Service *>(object.get());
+    hid::PropertyTable properties;
+    std::unique_ptr<hid::PlugInInterface> plugIn;
+    if (!handle && service->copyProperties(properties) == hid::kSuccess &&
+        properties.interfaceNumber == interfaceNumber &&
+        service->createPlugInInterface(plugIn) == hid::kSuccess)
+      plugIn->queryInterface(&handle);
+  }
+  backend->deallocateMasterPort(port);
+  return handle;
+}
 
 #endif
