@@ -2,7 +2,6 @@
 
 #include "descriptor/ReportDescriptor.h"
 #include "platform/hidraw/ErrnoStatus.h"
-#include "runloop/DefaultMode.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -28,7 +27,7 @@ HidrawDevice::HidrawDevice(HidrawNode node, InterruptReader &reader,
 }
 
 HidrawDevice::~HidrawDevice() {
-  stopReading();
+  interrupts_.closed();
   fd_.reset();
 }
 
@@ -50,15 +49,14 @@ Status HidrawDevice::open(uint32_t) {
     return lastOpenStatus_ = status;
   fd_ = std::move(descriptor);
   lastOpenStatus_ = kSuccess;
-  if (handler_)
-    startReading();
+  interrupts_.opened();
   return kSuccess;
 }
 
 Status HidrawDevice::close() {
   if (!fd_)
     return kErrorNotOpen;
-  stopReading();
+  interrupts_.closed();
   fd_.reset();
   return kSuccess;
 }
@@ -128,25 +126,11 @@ Status HidrawDevice::setInterruptReportHandlerCallback(void *buffer,
                                                        ReportCallback callback,
                                                        void *target,
                                                        void *refcon) {
-  if (callback == nullptr) {
-    stopReading();
-    handler_.reset();
-    return kSuccess;
-  }
-  if (gone())
-    return kErrorNoDevice;
-  if (buffer == nullptr || bufferSize == 0)
-    return kErrorBadArgument;
-  handler_ = InterruptHandler{static_cast<uint8_t *>(buffer), bufferSize,
-                              callback, target, refcon};
-  if (!fd_)
-    return lastOpenStatus_ != kSuccess ? lastOpenStatus_ : kErrorNotOpen;
-  startReading();
-  return kSuccess;
+  return interrupts_.setHandler(buffer, bufferSize, callback, target, refcon);
 }
 
 uint64_t HidrawDevice::lostInterruptReports() const {
-  return lostBefore_ + (reports_ ? reports_->lost() : 0);
+  return interrupts_.lost();
 }
 
 Status HidrawDevice::statusForErrno(int error) const {
@@ -227,48 +211,25 @@ RequestOutcome HidrawDevice::runRequest(Request request, uint32_t timeoutMS) {
   return worker_.run(std::move(request), std::chrono::milliseconds(timeoutMS));
 }
 
+Status HidrawDevice::closedStatus() const {
+  return lastOpenStatus_ != kSuccess ? lastOpenStatus_ : kErrorNotOpen;
+}
+
 // A descriptor of its own, so that its reads wait behind nothing the
 // handle's requests do, and its queue in the kernel holds only reports that
 // came since the handler was installed.
-void HidrawDevice::startReading() {
-  if (readerKey_ || gone())
-    return;
+bool HidrawDevice::startReading(InputReportQueue::Writer writer) {
   const int fd =
       ::open(node_.devnode.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0)
-    return;
-  if (!reports_)
-    reports_ = std::make_unique<InputReportQueue>(
-        [this](const uint8_t *report, size_t size, uint64_t lost) {
-          deliver(report, size, lost);
-        });
-  readerKey_ =
-      reader_.add(std::make_shared<FileDescriptor>(fd), reports_->writer(),
-                  [gone = gone_] { *gone = true; });
+    return false;
+  readerKey_ = reader_.add(std::make_shared<FileDescriptor>(fd),
+                           std::move(writer), [gone = gone_] { *gone = true; });
+  return true;
 }
 
-// The reports not yet delivered go with the queue.
 void HidrawDevice::stopReading() {
-  if (readerKey_)
-    reader_.remove(std::exchange(readerKey_, 0));
-  if (reports_)
-    lostBefore_ += reports_->lost();
-  reports_.reset();
-}
-
-// A report of a device found gone is not delivered. The handler may close or
-// release this handle: nothing of it is touched after a call unless it lives.
-void HidrawDevice::deliver(const uint8_t *report, size_t size, uint64_t lost) {
-  const std::weak_ptr<char> alive = lifetime_;
-  if (lost > 0 && handler_ && !gone())
-    handler_->callback(handler_->target, kErrorOverrun, handler_->refcon, this,
-                       uint32_t(std::min<uint64_t>(lost, UINT32_MAX)));
-  if (!report || alive.expired() || !fd_ || !handler_ || gone())
-    return;
-  const auto delivered = uint32_t(std::min<size_t>(handler_->bufferSize, size));
-  std::memcpy(handler_->buffer, report, delivered);
-  handler_->callback(handler_->target, kSuccess, handler_->refcon, this,
-                     delivered);
+  reader_.remove(std::exchange(readerKey_, 0));
 }
 
 } // namespace hid::hidraw

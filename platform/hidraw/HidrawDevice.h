@@ -7,13 +7,14 @@
 // caller waits no longer than the request's timeout. While a handler is
 // installed on the open handle, the node is opened once more for the
 // backend's reader thread (see InterruptReader.h), which reads its reports
-// into the handle's report queue; the queue delivers them in default mode
-// on the event loop of the thread that installed the handler.
+// into the handle's report queue (see InterruptDelivery.h), which delivers
+// them in default mode on the event loop of the thread that installed the
+// handler.
 #ifndef PINWORTH_HIDRAW_HIDRAW_DEVICE_H
 #define PINWORTH_HIDRAW_HIDRAW_DEVICE_H
 
 #include "platform/HIDServices.h"
-#include "platform/InputReportQueue.h"
+#include "platform/InterruptDelivery.h"
 #include "platform/hidraw/FileDescriptor.h"
 #include "platform/hidraw/InterruptReader.h"
 #include "platform/hidraw/NodeRemovals.h"
@@ -26,7 +27,7 @@
 
 namespace hid::hidraw {
 
-class HidrawDevice : public DeviceInterface {
+class HidrawDevice : public DeviceInterface, private InterruptSource {
 public:
   // reader reads the interrupt reports, removals tells of the node's
   // removal; both outlive the handle.
@@ -61,14 +62,6 @@ public:
   Status copyReportDescriptor(std::vector<uint8_t> &outBytes) const override;
 
 private:
-  struct InterruptHandler {
-    uint8_t *buffer;
-    uint32_t bufferSize;
-    ReportCallback callback;
-    void *target;
-    void *refcon;
-  };
-
   // The status for a failed call; EIO counts as a removal once the node has
   // left sysfs.
   Status statusForErrno(int error) const;
@@ -79,10 +72,13 @@ private:
   Status checkTransfer() const;
   RequestOutcome runRequest(Request request, uint32_t timeoutMS);
 
-  // Hands a descriptor of its own to the reader, while open with a handler.
-  void startReading();
-  void stopReading();
-  void deliver(const uint8_t *report, size_t size, uint64_t lost);
+  // InterruptSource: a descriptor of its own for the reader, while open
+  // with a handler.
+  bool isOpen() const override { return fd_ != nullptr; }
+  bool deviceGone() const override { return gone(); }
+  Status closedStatus() const override;
+  bool startReading(InputReportQueue::Writer writer) override;
+  void stopReading() override;
   bool gone() const { return *gone_; }
 
   HidrawNode node_;
@@ -94,15 +90,9 @@ private:
   // found the device gone.
   std::shared_ptr<std::atomic<bool>> gone_ =
       std::make_shared<std::atomic<bool>>(false);
-  std::optional<InterruptHandler> handler_;
-  // Reports on their way to the handler, which a replacing handler takes
-  // over; removing the handler or closing drops them with the queue.
-  std::unique_ptr<InputReportQueue> reports_;
-  uint64_t lostBefore_ = 0; // by the queues that went
-  int readerKey_ = 0;       // while the reader reads
-  // Deliveries check it, since a handler may release the handle.
-  std::shared_ptr<char> lifetime_ = std::make_shared<char>();
+  int readerKey_ = 0; // while the reader reads
   RequestWorker worker_;
+  InterruptDelivery interrupts_{this, *this};
 };
 
 } // namespace hid::hidraw

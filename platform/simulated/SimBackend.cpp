@@ -1,6 +1,6 @@
 #include "platform/simulated/SimBackend.h"
 
-#include "platform/InputReportQueue.h"
+#include "platform/InterruptDelivery.h"
 #include "platform/NotificationRegistry.h"
 #include "platform/ObjectQueue.h"
 #include "platform/PinworthDescriptors.h"
@@ -117,8 +117,10 @@ struct SimBackend::State {
 };
 
 // A handle on one interface of a simulated device. It keeps the backend's
-// state alive, so it stays safe to use after its device was detached.
-class SimHandle : public DeviceInterface {
+// state alive, so it stays safe to use after its device was detached. While
+// it is open with a handler, the kernel keeps a queue for it (see
+// SimKernelQueues.h), read into its report queue.
+class SimHandle : public DeviceInterface, private InterruptSource {
 public:
   SimHandle(std::shared_ptr<SimBackend::State> state, DeviceID device,
             int interfaceNumber)
@@ -132,7 +134,7 @@ public:
   }
 
   ~SimHandle() override {
-    stopReading();
+    interrupts_.closed();
     history().destroyed = true;
     history().isOpen = false;
     history().handlerInstalled = false;
@@ -155,8 +157,7 @@ public:
     lastOpenStatus_ = kSuccess;
     history().opens++;
     history().isOpen = true;
-    if (callback_)
-      startReading();
+    interrupts_.opened();
     return kSuccess;
   }
 
@@ -165,7 +166,7 @@ public:
       return kErrorNotOpen;
     history().closes++;
     history().isOpen = false;
-    stopReading();
+    interrupts_.closed();
     return kSuccess;
   }
 
@@ -204,32 +205,13 @@ public:
                                            ReportCallback callback,
                                            void *target,
                                            void *refcon) override {
-    if (callback == nullptr) {
-      stopReading();
-      callback_ = nullptr;
-      history().handlerInstalled = false;
-      return kSuccess;
-    }
-    if (!attached())
-      return kErrorNoDevice;
-    if (buffer == nullptr || bufferSize == 0)
-      return kErrorBadArgument;
-    buffer_ = static_cast<uint8_t *>(buffer);
-    bufferSize_ = bufferSize;
-    callback_ = callback;
-    target_ = target;
-    refcon_ = refcon;
-    history().handlerInstalled = true;
-    // As on hidraw: reports arrive while the handle is open.
-    if (!history().isOpen)
-      return lastOpenStatus_ ? lastOpenStatus_ : kErrorNotOpen;
-    startReading();
-    return kSuccess;
+    const Status status =
+        interrupts_.setHandler(buffer, bufferSize, callback, target, refcon);
+    history().handlerInstalled = interrupts_.hasHandler();
+    return status;
   }
 
-  uint64_t lostInterruptReports() const override {
-    return lostBefore_ + (reports_ ? reports_->lost() : 0);
-  }
+  uint64_t lostInterruptReports() const override { return interrupts_.lost(); }
 
   Status copyProperties(PropertyTable &outTable) const override {
     const SimInterface &interface =
@@ -254,7 +236,7 @@ private:
     return state_->interface(device_, interfaceNumber_).faults;
   }
   // Attached, and not plugged back since the handle was made.
-  bool attached() {
+  bool attached() const {
     const SimDevice &device = state_->device(device_);
     return device.attached && device.attachment == attachment_;
   }
@@ -277,43 +259,20 @@ private:
     return kSuccess;
   }
 
-  // A queue in the kernel for this handle, read into its report queue.
-  void startReading() {
-    if (kernelQueue_)
-      return;
-    if (!reports_)
-      reports_ = std::make_unique<InputReportQueue>(
-          [this](const uint8_t *report, size_t size, uint64_t lost) {
-            deliver(report, size, lost);
-          });
-    kernelQueue_ =
-        state_->kernel.open(device_, interfaceNumber_, reports_->writer());
+  // InterruptSource. As on hidraw, reports arrive while the handle is open.
+  bool isOpen() const override {
+    return state_->handleHistories[history_].isOpen;
   }
-
-  // The reports not yet delivered go with the queues.
-  void stopReading() {
-    if (kernelQueue_)
-      state_->kernel.close(std::exchange(kernelQueue_, 0));
-    if (reports_)
-      lostBefore_ += reports_->lost();
-    reports_.reset();
+  bool deviceGone() const override { return !attached(); }
+  Status closedStatus() const override {
+    return lastOpenStatus_ ? lastOpenStatus_ : kErrorNotOpen;
   }
-
-  // Nothing reaches a handle that was closed or whose device left. The
-  // handler may release this handle: nothing of it is touched after a call
-  // unless it lives.
-  void deliver(const uint8_t *report, size_t size, uint64_t lost) {
-    const std::weak_ptr<char> alive = lifetime_;
-    if (!attached() || !history().isOpen || !callback_)
-      return;
-    if (lost > 0)
-      callback_(target_, kErrorOverrun, refcon_, this,
-                uint32_t(std::min<uint64_t>(lost, UINT32_MAX)));
-    if (!report || alive.expired() || !callback_)
-      return;
-    const auto delivered = uint32_t(std::min<size_t>(bufferSize_, size));
-    std::copy_n(report, delivered, buffer_);
-    callback_(target_, kSuccess, refcon_, this, delivered);
+  bool startReading(InputReportQueue::Writer writer) override {
+    kernelQueue_ = state_->kernel.open(device_, interfaceNumber_, writer);
+    return true;
+  }
+  void stopReading() override {
+    state_->kernel.close(std::exchange(kernelQueue_, 0));
   }
 
   std::shared_ptr<SimBackend::State> state_;
@@ -322,17 +281,8 @@ private:
   int history_;
   int attachment_ = 0;
   Status lastOpenStatus_ = kSuccess;
-  uint8_t *buffer_ = nullptr;
-  uint32_t bufferSize_ = 0;
-  ReportCallback callback_ = nullptr;
-  void *target_ = nullptr;
-  void *refcon_ = nullptr;
-  // Reports on their way to the handler, made by the thread that installed
-  // it; a replacing handler takes them over, and closing drops them.
-  std::unique_ptr<InputReportQueue> reports_;
-  uint64_t lostBefore_ = 0; // by the queues that went
-  int kernelQueue_ = 0;     // its key while read
-  std::shared_ptr<char> lifetime_ = std::make_shared<char>();
+  int kernelQueue_ = 0; // its key while read
+  InterruptDelivery interrupts_{this, *this};
 };
 
 namespace {

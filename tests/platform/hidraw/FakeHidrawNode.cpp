@@ -138,6 +138,18 @@ int FakeHidrawNode::reportsQueued() {
   return static_cast<int>(reports);
 }
 
+bool FakeHidrawNode::readersCaughtUp() {
+  std::lock_guard lock(mutex_);
+  forgetClosedClients();
+  return std::all_of(clients_.begin(), clients_.end(),
+                     [this](const auto &entry) {
+                       const Client &client = entry.second;
+                       return !countsForReadiness(client) ||
+                              (client.queue.empty() &&
+                               (!client.hasRead || client.lastReadFoundEmpty));
+                     });
+}
+
 bool FakeHidrawNode::readable() {
   {
     std::lock_guard lock(mutex_);
@@ -282,8 +294,10 @@ gboolean FakeHidrawNode::handleRead(UMockdevIoctlClient *client) {
   readCalls_++;
   forgetClosedClients();
   auto reader = clients_.find(client);
-  if (reader != clients_.end())
+  if (reader != clients_.end()) {
     reader->second.hasRead = true;
+    reader->second.lastReadFoundEmpty = reader->second.queue.empty();
+  }
   if (reader == clients_.end() || reader->second.queue.empty()) {
     umockdev_ioctl_client_complete(client, -1, disconnected_ ? EIO : EAGAIN);
     return TRUE;

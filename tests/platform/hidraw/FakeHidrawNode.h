@@ -68,6 +68,10 @@ public:
   // Unread interrupt reports, over the open clients that count for
   // readiness.
   int reportsQueued();
+  // Whether every client counting for readiness has taken all its reports
+  // and, if it ever read, found its queue empty since: a reader that reads
+  // until EAGAIN has then handed on the last report it took.
+  bool readersCaughtUp();
   // Reports that a client counting for readiness could not take, its queue
   // full.
   int droppedReports() const;
@@ -103,6 +107,7 @@ private:
   struct Client {
     std::deque<Bytes> queue;
     bool hasRead = false;
+    bool lastReadFoundEmpty = false;
   };
 
   void handleOpen(UMockdevIoctlClient *client);
