@@ -114,6 +114,9 @@ Interpret(const QStringList &positionals,
   if (rule.command == Command::Write) {
     QString reason;
     const std::optional<QByteArray> bytes = ParseByteList(rest, &reason);
+    if (!bytes && !rest.contains(u'"') && !rest.contains(u'\''))
+      reason += QStringLiteral("; a text is written in quotes that reach "
+                               "pinworth, such as \"'Hello'\"");
     if (!bytes)
       return Error(QStringLiteral("bad bytes '%1': %2").arg(rest, reason));
     invocation.bytes = *bytes;

@@ -14,7 +14,9 @@ Commands:
   write <interface> <bytes> send one report; an interface 0 takes 4 bytes, an
                             interface 1 a report ID and 7 bytes; missing bytes
                             are sent as 00. Bytes as "05 01 80", "0x05,0x01",
-                            "050180" or "[5, 1, 128]"
+                            "050180" or "[5, 1, 128]", and quoted texts as
+                            ASCII, with \\ \" \' \n \r \t \xHH; from a shell,
+                            quote them again: "05 85 'Hello'"
   read <interface>          poll an interface 0 as the explorer does
       --count N             stop after N reports
       --interval MS         poll every MS milliseconds (default 50)
@@ -56,6 +58,7 @@ Exit status:
 Examples:
   pinworth list
   pinworth write A:1000:1 04 01
+  pinworth write A:1000:1 "05 85 'Hello'"
   pinworth lcd A:1000 "Hello"
   pinworth read 0 --changes --count 5
   pinworth listen B:2000:1 --json --timeout 10

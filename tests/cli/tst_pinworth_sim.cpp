@@ -38,6 +38,17 @@ private slots:
     QTest::newRow("write, not bytes")
         << QStringList{"write", "1", "05", "zz"} << 2 << QStringList{}
         << "\"zz\" is not a byte";
+    QTest::newRow("write, bytes and text")
+        << QStringList{"write", "A:1000:1", "05", "85", "'Hello'"} << 0
+        << QStringList{"A 1000 if1    W  0x05  85 48 65 6c 6c 6f 00  "
+                       "LCD write: \"Hello\""}
+        << "";
+    QTest::newRow("write, text one byte too long")
+        << QStringList{"write", "A:1000:1", "05 87 \"Hello!\\x21\""} << 2
+        << QStringList{} << "a report ID and 7 bytes; 9 bytes given";
+    QTest::newRow("write, text the shell unquoted")
+        << QStringList{"write", "A:1000:1", "05", "85", "Hello"} << 2
+        << QStringList{} << "in quotes that reach pinworth";
     QTest::newRow("write, no such position")
         << QStringList{"write", "4", "00"} << 3 << QStringList{}
         << "no interface 4 is attached";
