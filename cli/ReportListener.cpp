@@ -1,7 +1,6 @@
 #include "cli/ReportListener.h"
 
 #include "core/InterfaceInfo.h"
-#include "core/ReportRecord.h"
 
 ReportListener::ReportListener(const ListedInterface &interface,
                                ReportPrinter &printer)
@@ -28,6 +27,5 @@ void ReportListener::Deliver(void *target, hid::Status result, void *refcon,
   const int size = int(bufferSize);
   self->printer_.printReport(false, report, size, self->interface_.identity);
   if (self->onReport)
-    self->onReport(IsInterface0(self->interface_.identity) ? kNoReportID
-                                                           : report[0]);
+    self->onReport(report, size);
 }
