@@ -30,7 +30,7 @@ int PollReports(const Invocation &invocation, const ListedInterface &interface);
 // Interrupt reports as they come.
 int ListenForReports(const Invocation &invocation,
                      const ListedInterface &interface);
-// The display sequence of the built-in macros, and the display's answer.
+// The display's reports (core/DisplayReports.h) and the display's answers.
 int DriveDisplay(const Invocation &invocation,
                  const ListedInterface &interface);
 
