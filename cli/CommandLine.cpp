@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "core/ByteList.h"
+#include "core/DisplayReports.h"
 
 #include <QRegularExpression>
 
@@ -114,6 +115,9 @@ Interpret(const QStringList &positionals,
   if (rule.command == Command::Write) {
     QString reason;
     const std::optional<QByteArray> bytes = ParseByteList(rest, &reason);
+    if (!bytes && !rest.contains(u'"') && !rest.contains(u'\''))
+      reason += QStringLiteral("; a text is written in quotes that reach "
+                               "pinworth, such as \"'Hello'\"");
     if (!bytes)
       return Error(QStringLiteral("bad bytes '%1': %2").arg(rest, reason));
     invocation.bytes = *bytes;
@@ -122,12 +126,10 @@ Interpret(const QStringList &positionals,
     invocation.lcdRead = options.count("read");
     if (invocation.lcdRead == !rest.isEmpty())
       return Error(QStringLiteral("lcd takes either a text or --read"));
-    static const QRegularExpression kPrintable(
-        QStringLiteral("^[\\x{20}-\\x{7e}]{0,%1}\\z").arg(kMaxLcdText));
-    if (!kPrintable.match(rest).hasMatch())
+    if (!DisplayLineCodes(rest))
       return Error(QStringLiteral("the display takes 1 to %1 printable ASCII "
                                   "characters")
-                       .arg(kMaxLcdText));
+                       .arg(kDisplayColumns));
     invocation.text = rest;
   }
   if (options.count("count")) {

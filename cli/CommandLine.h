@@ -44,16 +44,13 @@ struct Invocation {
   bool json = false;      // --json
   InterfaceName target;   // the commands that take an interface or device
   QByteArray bytes;       // write
-  QString text;           // lcd: what to show, empty with --read
+  QString text;           // lcd: the first line to show, empty with --read
   bool lcdRead = false;
   std::optional<int> count;     // read, listen: reports to print
   std::optional<int> timeoutMS; // read, listen
   int intervalMS = 50;          // read
   bool changesOnly = false;     // read --changes
 };
-
-// The most characters lcd writes: one line of the display.
-inline constexpr int kMaxLcdText = 16;
 
 struct UsageError {
   QString message;

@@ -9,10 +9,11 @@
 // The command invocation names.
 int RunCommand(const Invocation &invocation);
 
-// Commands read from standard input, one a line, on the same devices: the
-// arguments are separated by blanks, and double quotes keep blanks in one.
-// Blank lines and lines led by # are skipped. Stops at the first command
-// that fails and returns its status.
+// Commands read from standard input, one a line, on the same devices, split
+// as SessionLine.h says; blank lines and comments are skipped, and
+// "sleep MS" waits. The time column runs from the session's start. Stops at
+// the first command that fails, or a line that is too long or will not
+// split, and returns its status.
 int RunSession(const Invocation &session);
 
 // Every listed interface: position, name, device node.
@@ -29,7 +30,7 @@ int PollReports(const Invocation &invocation, const ListedInterface &interface);
 // Interrupt reports as they come.
 int ListenForReports(const Invocation &invocation,
                      const ListedInterface &interface);
-// The display sequence of the built-in macros, and the display's answer.
+// The display's reports (core/DisplayReports.h) and the display's answers.
 int DriveDisplay(const Invocation &invocation,
                  const ListedInterface &interface);
 

@@ -36,7 +36,7 @@ int ListenForReports(const Invocation &invocation,
     return kExitTransferFailed;
   QEventLoop loop;
   int received = 0;
-  listener.onReport = [&](int32_t) {
+  listener.onReport = [&](const uint8_t *, int) {
     if (invocation.count && ++received == *invocation.count)
       loop.exit(kExitSuccess);
   };

@@ -5,6 +5,8 @@
 #include "core/ReportLine.h"
 #include "core/ReportRecord.h"
 
+#include <QElapsedTimer>
+
 #include <cstdio>
 
 void PrintLine(const QString &line) {
@@ -13,17 +15,34 @@ void PrintLine(const QString &line) {
   std::fflush(stdout);
 }
 
+namespace {
+
+QElapsedTimer gReportClock;
+
+// Seconds on the report clock, which this starts when it has not started.
+double ReportSeconds() {
+  if (!gReportClock.isValid()) {
+    gReportClock.start();
+    return 0;
+  }
+  return double(gReportClock.nsecsElapsed()) / 1e9;
+}
+
+} // namespace
+
 void PrintError(const QString &message) {
-  std::fprintf(stderr, "pinworth: %s\n", message.toLocal8Bit().constData());
+  QString shown;
+  for (QChar c : message)
+    if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+      shown += QString::asprintf("\\x%02x", unsigned(c.unicode()));
+    else
+      shown += c;
+  std::fprintf(stderr, "pinworth: %s\n", shown.toLocal8Bit().constData());
   std::fflush(stderr);
 }
 
-double ReportPrinter::seconds() {
-  if (!clock_.isValid()) {
-    clock_.start();
-    return 0;
-  }
-  return double(clock_.nsecsElapsed()) / 1e9;
+void StartReportClock() {
+  gReportClock.start();
 }
 
 void ReportPrinter::printReport(bool isOutput, const uint8_t *report, int size,
@@ -36,7 +55,7 @@ void ReportPrinter::printReport(bool isOutput, const uint8_t *report, int size,
 
 void ReportPrinter::print(bool isOutput, int32_t reportID, const uint8_t *data,
                           int size, const InterfaceIdentity &source) {
-  const double time = seconds();
+  const double time = ReportSeconds();
   const QString meaning = DecodeReport(isOutput, reportID, data, size);
   if (!json_) {
     PrintLine(ReportTextLine(time, SourceText(source), isOutput ? 'W' : 'R',
@@ -57,7 +76,7 @@ void ReportPrinter::print(bool isOutput, int32_t reportID, const uint8_t *data,
 }
 
 void ReportPrinter::printLoss(uint32_t count, const InterfaceIdentity &source) {
-  const double time = seconds();
+  const double time = ReportSeconds();
   if (json_) {
     PrintLine(QStringLiteral("{\"time\":%1,\"source\":%2,\"lost\":%3}")
                   .arg(QString::asprintf("%.6f", time),

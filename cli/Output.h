@@ -7,14 +7,20 @@
 #include "core/InterfaceIdentity.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QString>
 
 #include <cstdint>
 
 void PrintLine(const QString &line);
-// "pinworth: <message>" on standard error.
+// "pinworth: <message>" on standard error, its control characters shown as
+// \xHH, so that a NUL or a terminal's escape from the input neither cuts
+// the message short nor acts on the terminal.
 void PrintError(const QString &message);
+
+// The time column: one clock for the whole run. It starts at the first
+// report printed, unless StartReportClock() started it before (a session
+// does when it starts).
+void StartReportClock();
 
 class ReportPrinter {
 public:
@@ -31,11 +37,7 @@ public:
   void printLoss(uint32_t count, const InterfaceIdentity &source);
 
 private:
-  // Seconds since the first report printed.
-  double seconds();
-
   bool json_;
-  QElapsedTimer clock_;
 };
 
 #endif

@@ -1,7 +1,6 @@
 #include "cli/ReportListener.h"
 
 #include "core/InterfaceInfo.h"
-#include "core/ReportRecord.h"
 
 #include <algorithm>
 
@@ -26,7 +25,7 @@ void ReportListener::interruptReport(const InterfaceIdentity &source,
                                      const uint8_t *report, uint32_t size) {
   printer_.printReport(false, report, int(size), source);
   if (onReport)
-    onReport(IsInterface0(source) ? kNoReportID : report[0]);
+    onReport(report, int(size));
 }
 
 void ReportListener::reportsLost(const InterfaceIdentity &source,

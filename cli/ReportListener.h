@@ -18,9 +18,9 @@ public:
   // Arms the interface; on failure says why on standard error.
   bool arm();
 
-  // Called after each report is printed, with its report ID (kNoReportID
-  // for none).
-  std::function<void(int32_t reportID)> onReport;
+  // Called after each report is printed, with the report as the interface
+  // sent it (led by its report ID on an interface 1).
+  std::function<void(const uint8_t *report, int size)> onReport;
 
 private:
   void interruptReport(const InterfaceIdentity &source, const uint8_t *report,

@@ -3,13 +3,38 @@
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Output.h"
+#include "cli/SessionLine.h"
 #include "cli/StopRequests.h"
 #include "cli/Usage.h"
 
-#include <QProcess>
-#include <QTextStream>
+#include <QRegularExpression>
+#include <QTimer>
 
 #include <cstdio>
+
+namespace {
+
+// The longest sleep: a day.
+constexpr int kMaxSleepMS = 86400000;
+
+// A session's "sleep MS": waits, until Ctrl+C if it comes first.
+int Sleep(const QStringList &arguments, const QString &text) {
+  static const QRegularExpression kDigits(QStringLiteral("^[0-9]{1,8}\\z"));
+  if (arguments.size() != 2 || !kDigits.match(arguments[1]).hasMatch() ||
+      arguments[1].toInt() > kMaxSleepMS) {
+    PrintError(QStringLiteral("%1: sleep takes milliseconds, 0 to %2")
+                   .arg(text)
+                   .arg(kMaxSleepMS));
+    return kExitBadArguments;
+  }
+  // A coarse timer may end a wait early by a twentieth.
+  QEventLoop loop;
+  QTimer::singleShot(arguments[1].toInt(), Qt::PreciseTimer, &loop,
+                     [&loop] { loop.exit(kExitSuccess); });
+  return RunUntilDone(loop, std::nullopt, kExitSuccess);
+}
+
+} // namespace
 
 int RunCommand(const Invocation &invocation) {
   switch (invocation.command) {
@@ -49,13 +74,35 @@ int RunCommand(const Invocation &invocation) {
 }
 
 int RunSession(const Invocation &session) {
-  QTextStream input(stdin);
-  QString line;
-  while (!StopRequested() && input.readLineInto(&line)) {
-    const QString text = line.trimmed();
-    if (text.isEmpty() || text.startsWith(u'#'))
+  StartReportClock();
+  QByteArray bytes;
+  for (int number = 1; !StopRequested(); ++number) {
+    const LineRead read = ReadSessionLine(stdin, &bytes);
+    if (read == LineRead::End || StopRequested())
+      break;
+    if (read == LineRead::TooLong) {
+      PrintError(QStringLiteral("line %1 is longer than %2 bytes, the most a "
+                                "session line takes")
+                     .arg(number)
+                     .arg(kMaxSessionLineBytes));
+      return kExitBadArguments;
+    }
+    const QString text = QString::fromUtf8(bytes).trimmed();
+    QString reason;
+    const std::optional<QStringList> arguments =
+        SplitSessionLine(text, &reason);
+    if (!arguments) {
+      PrintError(QStringLiteral("%1: %2").arg(text, reason));
+      return kExitBadArguments;
+    }
+    if (arguments->isEmpty())
       continue;
-    const auto parsed = ParseCommandLine(QProcess::splitCommand(text));
+    if (arguments->first() == QLatin1String("sleep")) {
+      if (const int status = Sleep(*arguments, text))
+        return status;
+      continue;
+    }
+    const auto parsed = ParseCommandLine(*arguments);
     const auto *error = std::get_if<UsageError>(&parsed);
     if (error) {
       PrintError(QStringLiteral("%1: %2").arg(text, error->message));

@@ -5,8 +5,8 @@ const char kUsageText[] =
 
 Writes, reads and listens to the Pinworth USB HID I/O controllers from the
 shell. Each report is printed as one line, as the explorer's log copies it:
-seconds since the first report, source, R (read) or W (written), report ID,
-data bytes, meaning.
+seconds since the first report (in a session, since its start), source,
+R (read) or W (written), report ID, data bytes, meaning.
 
 Commands:
   list                      every interface attached: position, name, model,
@@ -14,7 +14,9 @@ Commands:
   write <interface> <bytes> send one report; an interface 0 takes 4 bytes, an
                             interface 1 a report ID and 7 bytes; missing bytes
                             are sent as 00. Bytes as "05 01 80", "0x05,0x01",
-                            "050180" or "[5, 1, 128]"
+                            "050180" or "[5, 1, 128]", and quoted texts as
+                            ASCII, with \\ \" \' \n \r \t \xHH; from a shell,
+                            quote them again: "05 85 'Hello'"
   read <interface>          poll an interface 0 as the explorer does
       --count N             stop after N reports
       --interval MS         poll every MS milliseconds (default 50)
@@ -29,7 +31,11 @@ Commands:
                             them back (mode on, initialise, write, read)
   lcd <device> --read       read the display's first line
   session                   run the commands of standard input, one a line,
-                            on the same devices; stop at the first that fails
+                            on the same devices; stop at the first that fails.
+                            A line splits as in a shell: blanks, 'single' and
+                            "double" quotes, \ before a character, # comments;
+                            at most 4096 bytes. Seconds count from its start
+      sleep MS              in a session: wait MS milliseconds
 
 An interface is named by its position in list (0, 1, ...) or by model, serial
 number and interface number: A:1000:0, B:2000:1. A device is named by either
@@ -56,8 +62,9 @@ Exit status:
 Examples:
   pinworth list
   pinworth write A:1000:1 04 01
+  pinworth write A:1000:1 "05 85 'Hello'"
   pinworth lcd A:1000 "Hello"
   pinworth read 0 --changes --count 5
   pinworth listen B:2000:1 --json --timeout 10
-  printf 'lcd A:1000 Hi\nlcd A:1000 --read\n' | pinworth --sim session
+  printf 'lcd A:1000 Hi\nsleep 500\nlcd 1 --read\n' | pinworth --sim session
 )";

@@ -5,6 +5,7 @@
 // within a day); what does not has a reason. Interface names parse back from
 // their keys.
 #include "cli/CommandLine.h"
+#include "core/DisplayReports.h"
 #include "fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -37,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   case Command::Lcd:
     FUZZ_CHECK(hasTarget);
     FUZZ_CHECK(invocation.lcdRead == invocation.text.isEmpty());
-    FUZZ_CHECK(invocation.text.size() <= kMaxLcdText);
+    FUZZ_CHECK(invocation.text.size() <= kDisplayColumns);
     for (QChar c : invocation.text)
       FUZZ_CHECK(c.unicode() >= 0x20 && c.unicode() < 0x7f);
     break;

@@ -38,6 +38,17 @@ private slots:
     QTest::newRow("write, not bytes")
         << QStringList{"write", "1", "05", "zz"} << 2 << QStringList{}
         << "\"zz\" is not a byte";
+    QTest::newRow("write, bytes and text")
+        << QStringList{"write", "A:1000:1", "05", "85", "'Hello'"} << 0
+        << QStringList{"A 1000 if1    W  0x05  85 48 65 6c 6c 6f 00  "
+                       "LCD write: \"Hello\""}
+        << "";
+    QTest::newRow("write, text one byte too long")
+        << QStringList{"write", "A:1000:1", "05 87 \"Hello!\\x21\""} << 2
+        << QStringList{} << "a report ID and 7 bytes; 9 bytes given";
+    QTest::newRow("write, text the shell unquoted")
+        << QStringList{"write", "A:1000:1", "05", "85", "Hello"} << 2
+        << QStringList{} << "in quotes that reach pinworth";
     QTest::newRow("write, no such position")
         << QStringList{"write", "4", "00"} << 3 << QStringList{}
         << "no interface 4 is attached";
@@ -173,6 +184,70 @@ private slots:
     QVERIFY2(run.lines[11].contains("R  0x06  86 48 65 6c 6c 6f 20  "
                                     "LCD read: \"Hello \""),
              qPrintable(run.lines[11]));
+  }
+
+  // Quotes, comments and sleep; the time column runs from the session's
+  // start across its commands.
+  void sessionLines() {
+    QProcess process;
+    StartPinworth(process, {"--sim", "session"});
+    process.write("write 'A:1000:1' 04 01 # LCD mode on\n"
+                  "sleep 300\n"
+                  "  # a comment alone\n"
+                  "write A:1000:1 \"05 85 'Hello'\"\n"
+                  "write A:1000:1 '05 82 \"\\x41\\t\"' #\n"
+                  "info A:1000:1#2\n");
+    process.closeWriteChannel();
+    const PinworthRun run = Finish(process);
+    QCOMPARE(run.exitCode, 3);
+    QVERIFY2(run.errors.contains("no interface A:1000:1#2"),
+             qPrintable(run.errors));
+    QCOMPARE(run.lines.size(), 3);
+    QVERIFY2(run.lines[0].contains("W  0x04  01 00"), qPrintable(run.lines[0]));
+    QVERIFY2(run.lines[1].contains("W  0x05  85 48 65 6c 6c 6f 00"),
+             qPrintable(run.lines[1]));
+    QVERIFY2(run.lines[2].contains("W  0x05  82 41 09 00"),
+             qPrintable(run.lines[2]));
+    QList<double> times;
+    for (const QString &line : run.lines)
+      times.append(
+          line.section(u' ', 0, 0, QString::SectionSkipEmpty).toDouble());
+    QVERIFY2(times[0] < 0.3 && times[1] >= 0.3 && times[2] >= times[1],
+             qPrintable(run.lines.join(u'\n')));
+  }
+
+  // A line is read up to 4096 bytes and no further; a refused line is
+  // shown whole, its control characters visible.
+  void sessionRefusals_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("4096 bytes") << "list" + QByteArray(4092, ' ') + "\n"
+                                << 0 << "";
+    QTest::newRow("4097 bytes") << "list" + QByteArray(4093, ' ') + "\n"
+                                << 2 << "line 1 is longer than 4096 bytes";
+    QTest::newRow("endless NULs") << "list\n" + QByteArray(1 << 20, '\0') << 2
+                                  << "line 2 is longer than 4096 bytes";
+    QTest::newRow("a NUL in a command")
+        << QByteArray("list\0foo\n", 9) << 2
+        << "list\\x00foo: unknown command 'list\\x00foo'";
+    QTest::newRow("quote not closed")
+        << QByteArray("write 1 \"05\n") << 2 << "the quote \" is not closed";
+    QTest::newRow("sleep without milliseconds")
+        << QByteArray("sleep 1s\n") << 2 << "sleep takes milliseconds";
+  }
+  void sessionRefusals() {
+    QFETCH(QByteArray, input);
+    QFETCH(int, exitCode);
+    QFETCH(QString, error);
+    QProcess process;
+    StartPinworth(process, {"--sim", "session"});
+    process.write(input);
+    process.closeWriteChannel();
+    const PinworthRun run = Finish(process);
+    QVERIFY(!run.crashed);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.errors.contains(error), qPrintable(run.errors));
   }
 
   // Ctrl+C ends listening between reports, not by killing the program.
