@@ -61,13 +61,20 @@ CaptureWriter::CaptureWriter(int fd, std::string path, uint64_t recordsStart)
 }
 
 CaptureWriter::~CaptureWriter() {
+  if (thread_.joinable())
+    close();
+  ::close(fd_);
+}
+
+CaptureWriter::Status CaptureWriter::close() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
   }
   wake_.notify_one();
   thread_.join();
-  ::close(fd_);
+  std::lock_guard lock(mutex_);
+  return status_;
 }
 
 int64_t CaptureWriter::elapsedUS() const {
@@ -91,7 +98,7 @@ uint16_t CaptureWriter::addInterface(const CaptureInterface &interface) {
 void CaptureWriter::append(const uint8_t *bytes, size_t size,
                            uint64_t records) {
   std::lock_guard lock(mutex_);
-  if (status_.failed) {
+  if (status_.failed || stopping_) {
     status_.notWritten += records;
     return;
   }

@@ -16,7 +16,7 @@
 // not written. A process that limits its file size must ignore SIGXFSZ to
 // see such a failure rather than die of it.
 //
-// Plain C++ and POSIX. Destruction flushes, syncs and closes.
+// Plain C++ and POSIX. Destruction closes it when close() did not.
 #ifndef PINWORTH_CAPTURE_CAPTURE_WRITER_H
 #define PINWORTH_CAPTURE_CAPTURE_WRITER_H
 
@@ -70,6 +70,9 @@ public:
                    const std::string &text = {});
 
   Status status() const;
+  // Writes what is pending, syncs and stops writing; returns the final
+  // status. Records appended after it count as not written.
+  Status close();
 
 private:
   struct TableEntry {
