@@ -133,7 +133,9 @@ Record DecodeRecord(const uint8_t *bytes) {
   if (!RecordChecks(bytes))
     return record;
   record.rawKind = bytes[kKindAt];
-  record.kind = RecordKind(record.rawKind);
+  const bool known = record.rawKind >= uint8_t(RecordKind::Read) &&
+                     record.rawKind <= uint8_t(RecordKind::WritingStopped);
+  record.kind = known ? RecordKind(record.rawKind) : RecordKind::Unknown;
   if (record.kind == RecordKind::EventText) {
     record.size = std::min<uint8_t>(bytes[kByte1At], kTextBytesPerRecord);
     std::memcpy(record.data.data(), &bytes[2], record.size);

@@ -26,14 +26,16 @@ inline constexpr int kMaxEventText = 63;
 inline constexpr int kTextBytesPerRecord = 21;
 inline constexpr int kMaxTextRecords = 3;
 
-enum class RecordKind : uint8_t {
-  Corrupt = 0, // not on disk: a record whose check does not match
+// The kinds on disk are 1 to 6; the others are the reader's own.
+enum class RecordKind : uint16_t {
   Read = 1,
   Written = 2,
   Loss = 3,
   Event = 4,
   EventText = 5,
   WritingStopped = 6,
+  Unknown = 0x100, // a kind this reader does not know (rawKind has it)
+  Corrupt = 0x101, // a record whose check does not match
 };
 
 enum class EventKind : uint8_t {
@@ -88,7 +90,8 @@ std::vector<RecordBytes> EncodeEvent(uint16_t source, int64_t timeUS,
                                      EventKind kind, const std::string &text);
 // Whether the record's check matches.
 bool RecordChecks(const uint8_t *bytes);
-// The first kRecordSize bytes of a record; Corrupt when the check fails.
+// The first kRecordSize bytes of a record; Corrupt when the check fails,
+// Unknown for a kind a newer writer added.
 Record DecodeRecord(const uint8_t *bytes);
 
 struct Header {
