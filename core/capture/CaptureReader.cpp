@@ -39,7 +39,8 @@ const uint8_t *Map(int fd, size_t size) {
 
 std::unique_ptr<CaptureReader> CaptureReader::open(const std::string &path,
                                                    std::string *reason) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking: a FIFO named by mistake is refused, not waited on.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     *reason = Because("open", path, errno);
     return nullptr;

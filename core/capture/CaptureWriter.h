@@ -3,7 +3,9 @@
 // a mutex, with no system call. A thread of the writer's own writes the
 // batch to the file at least every kFlushInterval and syncs the file's data
 // at most once every kSyncInterval, so that a crash or kill -9 loses at most
-// the last kFlushInterval of records and a power loss the last second.
+// the last kFlushInterval of records and a power loss the last second. The
+// batch holds what is appended between two writes: 100 ms of 24,000
+// reports a second is 58 KB.
 //
 // The writer holds an exclusive lock on the file for its whole life: a
 // second writer of the same file is refused. The file is created, or

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace capture;
 
 namespace {
@@ -211,6 +213,10 @@ private slots:
     QVERIFY(!CaptureReader::open(dir.path().toStdString(), &why));
     QCOMPARE(QString::fromStdString(why),
              dir.path() + " is not a regular file");
+    const QString fifo = dir.filePath("fifo");
+    QCOMPARE(::mkfifo(qPrintable(fifo), 0600), 0);
+    QVERIFY(!CaptureReader::open(fifo.toStdString(), &why));
+    QCOMPARE(QString::fromStdString(why), fifo + " is not a regular file");
   }
 
   void followsAFileStillBeingWritten() {
