@@ -32,11 +32,14 @@ const std::map<QString, CommandRule> &Commands() {
       {"listen", {Command::Listen, 1, 1, {"json", "count", "timeout"}}},
       {"info", {Command::Info, 1, 1, {}}},
       {"lcd", {Command::Lcd, 1, -1, {"json", "read"}}},
+      {"record", {Command::Record, 1, -1, {"output", "count", "timeout"}}},
+      {"dump", {Command::Dump, 1, 1, {"json"}}},
   };
   return kCommands;
 }
 
-const std::set<QString> kValueOptions = {"count", "interval", "timeout"};
+const std::set<QString> kValueOptions = {"count", "interval", "timeout",
+                                         "output"};
 const std::set<QString> kFlagOptions = {"sim",     "json",    "help",
                                         "version", "changes", "read"};
 
@@ -66,6 +69,24 @@ std::optional<int> Milliseconds(const QString &text) {
 
 UsageError Error(const QString &message) {
   return UsageError{message};
+}
+
+// --count and --timeout, of the commands that take them.
+std::variant<Invocation, UsageError>
+WithCountAndTimeout(Invocation invocation,
+                    const std::map<QString, QString> &options) {
+  if (options.count("count")) {
+    invocation.count = WholeNumber(options.at("count"), 1, 1000000000);
+    if (!invocation.count)
+      return Error(QStringLiteral("--count takes a number from 1"));
+  }
+  if (options.count("timeout")) {
+    invocation.timeoutMS = Milliseconds(options.at("timeout"));
+    if (!invocation.timeoutMS)
+      return Error(QStringLiteral("--timeout takes seconds, such as 5 or "
+                                  "0.5, at most 86400"));
+  }
+  return invocation;
 }
 
 std::variant<Invocation, UsageError>
@@ -99,6 +120,24 @@ Interpret(const QStringList &positionals,
     return Error(QStringLiteral("wrong number of arguments for %1").arg(name));
   if (arguments.isEmpty())
     return invocation;
+  if (rule.command == Command::Dump) {
+    invocation.file = arguments.first();
+    return invocation;
+  }
+  if (rule.command == Command::Record) {
+    for (const QString &argument : arguments) {
+      const std::optional<InterfaceName> name = ParseInterfaceName(argument);
+      if (!name)
+        return Error(QStringLiteral("'%1' names no interface: give a list "
+                                    "position or a name such as B:2000:1")
+                         .arg(argument));
+      invocation.targets.append(*name);
+    }
+    if (!options.count("output") || options.at("output").isEmpty())
+      return Error(QStringLiteral("record needs -o FILE"));
+    invocation.file = options.at("output");
+    return WithCountAndTimeout(invocation, options);
+  }
 
   const bool isLcd = rule.command == Command::Lcd;
   const std::optional<InterfaceName> target =
@@ -132,25 +171,14 @@ Interpret(const QStringList &positionals,
                        .arg(kDisplayColumns));
     invocation.text = rest;
   }
-  if (options.count("count")) {
-    invocation.count = WholeNumber(options.at("count"), 1, 1000000000);
-    if (!invocation.count)
-      return Error(QStringLiteral("--count takes a number from 1"));
-  }
   if (options.count("interval")) {
     const std::optional<int> ms = WholeNumber(options.at("interval"), 1, 60000);
     if (!ms)
       return Error(QStringLiteral("--interval takes milliseconds, 1 to 60000"));
     invocation.intervalMS = *ms;
   }
-  if (options.count("timeout")) {
-    invocation.timeoutMS = Milliseconds(options.at("timeout"));
-    if (!invocation.timeoutMS)
-      return Error(QStringLiteral("--timeout takes seconds, such as 5 or "
-                                  "0.5, at most 86400"));
-  }
   invocation.changesOnly = options.count("changes");
-  return invocation;
+  return WithCountAndTimeout(invocation, options);
 }
 
 } // namespace
@@ -180,6 +208,12 @@ ParseCommandLine(const QStringList &arguments) {
     if (argument == QLatin1String("--")) {
       positionals += arguments.mid(i + 1);
       break;
+    }
+    if (argument == QLatin1String("-o")) {
+      if (i + 1 == arguments.size())
+        return Error(QStringLiteral("-o needs a file"));
+      options["output"] = arguments[++i];
+      continue;
     }
     if (argument == QLatin1String("-h") || argument == QLatin1String("-v")) {
       options[argument == QLatin1String("-h") ? "help" : "version"];

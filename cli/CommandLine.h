@@ -8,6 +8,7 @@
 #include "core/InterfaceIdentity.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -35,16 +36,20 @@ enum class Command {
   Read,
   Listen,
   Info,
-  Lcd
+  Lcd,
+  Record,
+  Dump
 };
 
 struct Invocation {
   Command command = Command::Help;
-  bool simulated = false; // --sim
-  bool json = false;      // --json
-  InterfaceName target;   // the commands that take an interface or device
-  QByteArray bytes;       // write
-  QString text;           // lcd: the first line to show, empty with --read
+  bool simulated = false;       // --sim
+  bool json = false;            // --json
+  InterfaceName target;         // the commands that take an interface or device
+  QList<InterfaceName> targets; // record: every interface named
+  QString file;                 // record: -o FILE; dump: the capture
+  QByteArray bytes;             // write
+  QString text; // lcd: the first line to show, empty with --read
   bool lcdRead = false;
   std::optional<int> count;     // read, listen: reports to print
   std::optional<int> timeoutMS; // read, listen

@@ -16,6 +16,11 @@ int RunCommand(const Invocation &invocation);
 // split, and returns its status.
 int RunSession(const Invocation &session);
 
+// A capture of every interface invocation names, into invocation.file.
+int RecordCapture(const Invocation &invocation);
+// The capture invocation.file names, as log lines.
+int DumpCapture(const Invocation &invocation);
+
 // Every listed interface: position, name, device node.
 int ListInterfaces(const Invocation &invocation);
 // The commands on an interface get it found in the list as counted when they

@@ -55,10 +55,38 @@ void ReportPrinter::printReport(bool isOutput, const uint8_t *report, int size,
 
 void ReportPrinter::print(bool isOutput, int32_t reportID, const uint8_t *data,
                           int size, const InterfaceIdentity &source) {
-  const double time = ReportSeconds();
+  printAt(ReportSeconds(), isOutput, reportID, data, size, source);
+}
+
+void ReportPrinter::printLoss(uint32_t count, const InterfaceIdentity &source) {
+  printLossAt(
+      ReportSeconds(), count, source,
+      QStringLiteral("%1 reports lost: pinworth could not keep up").arg(count));
+}
+
+namespace {
+
+QString SourceColumn(const std::optional<InterfaceIdentity> &source) {
+  return source ? SourceText(*source) : QStringLiteral("-");
+}
+
+QString SourceJson(const std::optional<InterfaceIdentity> &source) {
+  return source ? QString::fromUtf8(json::Quote(source->key()))
+                : QStringLiteral("null");
+}
+
+QString TimeJson(double seconds) {
+  return QString::asprintf("%.6f", seconds);
+}
+
+} // namespace
+
+void ReportPrinter::printAt(double time, bool isOutput, int32_t reportID,
+                            const uint8_t *data, int size,
+                            const std::optional<InterfaceIdentity> &source) {
   const QString meaning = DecodeReport(isOutput, reportID, data, size);
   if (!json_) {
-    PrintLine(ReportTextLine(time, SourceText(source), isOutput ? 'W' : 'R',
+    PrintLine(ReportTextLine(time, SourceColumn(source), isOutput ? 'W' : 'R',
                              reportID, data, size, meaning));
     return;
   }
@@ -66,8 +94,7 @@ void ReportPrinter::print(bool isOutput, int32_t reportID, const uint8_t *data,
       QByteArray(reinterpret_cast<const char *>(data), size).toHex(' ');
   PrintLine(QStringLiteral("{\"time\":%1,\"source\":%2,\"direction\":\"%3\","
                            "\"report_id\":%4,\"data\":\"%5\",\"decoded\":%6}")
-                .arg(QString::asprintf("%.6f", time),
-                     QString::fromUtf8(json::Quote(source.key())),
+                .arg(TimeJson(time), SourceJson(source),
                      isOutput ? QStringLiteral("W") : QStringLiteral("R"),
                      reportID == kNoReportID ? QStringLiteral("null")
                                              : QString::number(reportID),
@@ -75,18 +102,33 @@ void ReportPrinter::print(bool isOutput, int32_t reportID, const uint8_t *data,
                      QString::fromUtf8(json::Quote(meaning))));
 }
 
-void ReportPrinter::printLoss(uint32_t count, const InterfaceIdentity &source) {
-  const double time = ReportSeconds();
+void ReportPrinter::printLossAt(double time, uint32_t count,
+                                const std::optional<InterfaceIdentity> &source,
+                                const QString &meaning) {
   if (json_) {
     PrintLine(QStringLiteral("{\"time\":%1,\"source\":%2,\"lost\":%3}")
-                  .arg(QString::asprintf("%.6f", time),
-                       QString::fromUtf8(json::Quote(source.key())))
+                  .arg(TimeJson(time), SourceJson(source))
                   .arg(count));
     return;
   }
-  PrintLine(ReportTextLine(time, SourceText(source), '!', kNoReportID, nullptr,
-                           0,
-                           QStringLiteral("%1 reports lost: pinworth could not "
-                                          "keep up")
-                               .arg(count)));
+  PrintLine(ReportTextLine(time, SourceColumn(source), '!', kNoReportID,
+                           nullptr, 0, meaning));
+}
+
+void ReportPrinter::printEvent(double time,
+                               const std::optional<InterfaceIdentity> &source,
+                               const QString &event, const QString &text) {
+  if (json_) {
+    const QString textField = text.isEmpty()
+                                  ? QString()
+                                  : QStringLiteral(",\"text\":") +
+                                        QString::fromUtf8(json::Quote(text));
+    PrintLine(QStringLiteral("{\"time\":%1,\"source\":%2,\"event\":%3%4}")
+                  .arg(TimeJson(time), SourceJson(source),
+                       QString::fromUtf8(json::Quote(event)), textField));
+    return;
+  }
+  PrintLine(ReportTextLine(time, SourceColumn(source), '*', kNoReportID,
+                           nullptr, 0,
+                           text.isEmpty() ? event : event + ": " + text));
 }

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 void PrintLine(const QString &line);
 // "pinworth: <message>" on standard error, its control characters shown as
@@ -35,6 +36,20 @@ public:
                    const InterfaceIdentity &source);
   // count reports from source were lost before they could be printed.
   void printLoss(uint32_t count, const InterfaceIdentity &source);
+
+  // The same, at seconds given rather than on the printer's clock, from a
+  // source that may be unknown ("-", null in JSON): a capture's rows.
+  void printAt(double seconds, bool isOutput, int32_t reportID,
+               const uint8_t *data, int size,
+               const std::optional<InterfaceIdentity> &source);
+  void printLossAt(double seconds, uint32_t count,
+                   const std::optional<InterfaceIdentity> &source,
+                   const QString &meaning);
+  // Something that happened rather than a report: "*" in the direction
+  // column, or a JSON object with "event" (and "text" when given).
+  void printEvent(double seconds,
+                  const std::optional<InterfaceIdentity> &source,
+                  const QString &event, const QString &text);
 
 private:
   bool json_;

@@ -48,6 +48,10 @@ int RunCommand(const Invocation &invocation) {
     return RunSession(invocation);
   case Command::List:
     return ListInterfaces(invocation);
+  case Command::Record:
+    return RecordCapture(invocation);
+  case Command::Dump:
+    return DumpCapture(invocation);
   default:
     break;
   }

@@ -27,6 +27,14 @@ Commands:
       --count N             stop after N reports
       --timeout S           stop after S seconds
   info <interface>          properties and the decoded report descriptor
+  record <interface>... -o FILE
+                            write every interface named into the capture
+                            FILE, interfaces 1 by interrupt, interfaces 0
+                            polled 20 times a second, until Ctrl+C or:
+      --count N             stop after N reports in all
+      --timeout S           stop after S seconds
+  dump FILE                 print a capture as log lines; events are lines
+                            marked * in the R/W column
   lcd <device> <text>       show up to 16 characters on the display and read
                             them back (mode on, initialise, write, read)
   lcd <device> --read       read the display's first line
@@ -48,14 +56,14 @@ Options:
   -h, --help     print this text
   -v, --version  print the version
 
-Ctrl+C stops read and listen between two reports.
+Ctrl+C stops read, listen and record between two reports.
 
 Exit status:
   0    success
-  2    bad arguments: nothing was sent
+  2    bad arguments: nothing was sent (or dump's file is not a capture)
   3    no such interface or device attached
-  4    a transfer failed or the device was unplugged; standard error says
-       why
+  4    a transfer failed, the device was unplugged or a capture could not
+       be written; standard error says why
   5    timed out: fewer reports than --count, or no answer from the display
   130  stopped by Ctrl+C
 
@@ -66,5 +74,7 @@ Examples:
   pinworth lcd A:1000 "Hello"
   pinworth read 0 --changes --count 5
   pinworth listen B:2000:1 --json --timeout 10
+  pinworth record A:1000:0 A:1000:1 -o pins.pwcap --timeout 60
+  pinworth dump pins.pwcap --json
   printf 'lcd A:1000 Hi\nsleep 500\nlcd 1 --read\n' | pinworth --sim session
 )";

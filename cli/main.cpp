@@ -18,7 +18,8 @@
 namespace {
 
 bool NeedsDevices(Command command) {
-  return command != Command::Help && command != Command::Version;
+  return command != Command::Help && command != Command::Version &&
+         command != Command::Dump;
 }
 
 std::unique_ptr<hid::Backend> MakeBackend(bool simulated) {

@@ -2,7 +2,8 @@
 // parts are the arguments. What parses names a command with its arguments in
 // range (a target for the commands that take one, 1 to 64 bytes for write, at
 // most a display line of printable ASCII for lcd, a count from 1, a timeout
-// within a day); what does not has a reason. Interface names parse back from
+// within a day, interfaces and a file for record); what does not has a
+// reason. Interface names parse back from
 // their keys.
 #include "cli/CommandLine.h"
 #include "core/DisplayReports.h"
@@ -41,6 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(invocation.text.size() <= kDisplayColumns);
     for (QChar c : invocation.text)
       FUZZ_CHECK(c.unicode() >= 0x20 && c.unicode() < 0x7f);
+    break;
+  case Command::Record:
+    FUZZ_CHECK(!hasTarget && !invocation.targets.isEmpty());
+    FUZZ_CHECK(!invocation.file.isEmpty());
+    break;
+  case Command::Dump:
+    FUZZ_CHECK(!hasTarget && invocation.targets.isEmpty());
     break;
   }
   FUZZ_CHECK(invocation.target.position.has_value() !=

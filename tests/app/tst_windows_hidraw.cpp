@@ -92,7 +92,7 @@ private slots:
     }
     PinworthClearInterfaceList(); // the handles go before their backend
     hid::SetBackend(nullptr);
-    QVERIFY(testbed.allNodesClosed());
+    QTRY_VERIFY(testbed.allNodesClosed()); // the reader lets go on its thread
   }
 };
 

@@ -5,6 +5,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -248,6 +249,71 @@ private slots:
     QVERIFY(!run.crashed);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.errors.contains(error), qPrintable(run.errors));
+  }
+
+  // What record writes, dump prints as read and listen print it: the
+  // reports of each interface on one time base, between the events.
+  void recordThenDump() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("pins.pwcap");
+    QProcess session;
+    StartPinworth(session, {"--sim", "session"});
+    session.write("write A:1000:0 fe ff ff ff\n"
+                  "record A:1000:0 B:2000:0 A:1000:1 --count 4 -o " +
+                  file.toUtf8() + "\n");
+    session.closeWriteChannel();
+    const PinworthRun recorded = Finish(session);
+    QCOMPARE(recorded.exitCode, 0);
+    QVERIFY2(recorded.errors.contains("4 reports recorded in " + file),
+             qPrintable(recorded.errors));
+
+    const PinworthRun dump = RunPinworth({"dump", file});
+    QCOMPARE(dump.exitCode, 0);
+    const QString low =
+        "A 1000 if0    R  --    fe ff ff ff           pins 0 low";
+    const QString high =
+        "B 2000 if0    R  --    ff ff ff ff           all pins high";
+    const QStringList expected = {
+        "A 1000 if0    *  --                          polling started",
+        "B 2000 if0    *  --                          polling started",
+        "A 1000 if1    *  --                          listening started",
+        low,
+        high,
+        low,
+        high,
+        "A 1000 if0    *  --                          polling stopped",
+        "B 2000 if0    *  --                          polling stopped",
+        "A 1000 if1    *  --                          listening stopped"};
+    QCOMPARE(dump.lines.size(), expected.size());
+    double previous = 0;
+    for (int i = 0; i < expected.size(); ++i) {
+      QVERIFY2(dump.lines[i].endsWith(expected[i]), qPrintable(dump.lines[i]));
+      const double time = dump.lines[i]
+                              .section(u' ', 0, 0, QString::SectionSkipEmpty)
+                              .toDouble();
+      QVERIFY(time >= previous);
+      previous = time;
+    }
+    const auto seconds = [&](int line) {
+      return dump.lines[line]
+          .section(u' ', 0, 0, QString::SectionSkipEmpty)
+          .toDouble();
+    };
+    QVERIFY(seconds(5) - seconds(3) > 0.04 && seconds(5) - seconds(3) < 0.2);
+
+    const PinworthRun json = RunPinworth({"--json", "dump", file});
+    QCOMPARE(json.lines.size(), expected.size());
+    const QJsonObject started =
+        QJsonDocument::fromJson(json.lines[0].toUtf8()).object();
+    QCOMPARE(started.value("event").toString(), "polling started");
+    QCOMPARE(started.value("source").toString(), "A:1000:0");
+    const QJsonObject report =
+        QJsonDocument::fromJson(json.lines[3].toUtf8()).object();
+    QCOMPARE(report.value("source").toString(), "A:1000:0");
+    QCOMPARE(report.value("direction").toString(), "R");
+    QVERIFY(report.value("report_id").isNull());
+    QCOMPARE(report.value("data").toString(), "fe ff ff ff");
+    QCOMPARE(report.value("decoded").toString(), "pins 0 low");
   }
 
   // Ctrl+C ends listening between reports, not by killing the program.

@@ -1,0 +1,70 @@
+// dump: a capture as log lines, reports as pinworth prints them, gaps as
+// "!" lines and events (unplugged, listening started, disk writing stopped,
+// ...) as "*" lines; or as JSON objects, one a line.
+#include "cli/CaptureInterfaces.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Output.h"
+#include "cli/StopRequests.h"
+
+#include "core/ReportRecord.h"
+#include "core/capture/CaptureReader.h"
+
+#include <cstring>
+
+namespace {
+
+void PrintRecord(ReportPrinter &printer, const capture::CaptureReader &reader,
+                 uint64_t i) {
+  const capture::Record record = reader.record(i);
+  const double seconds = double(record.timeUS) / 1e6;
+  const std::optional<InterfaceIdentity> source =
+      IdentityOfSource(reader.interfaces(), record.source);
+  switch (record.kind) {
+  case capture::RecordKind::Read:
+  case capture::RecordKind::Written:
+    printer.printAt(seconds, record.kind == capture::RecordKind::Written,
+                    record.hasReportID ? record.reportID : kNoReportID,
+                    record.data.data(), record.size, source);
+    return;
+  case capture::RecordKind::Loss:
+    printer.printLossAt(
+        seconds, record.count, source,
+        QStringLiteral("%1 reports lost while recording").arg(record.count));
+    return;
+  case capture::RecordKind::Event:
+    printer.printEvent(
+        seconds, source,
+        QString::fromStdString(capture::EventKindText(record.eventKind)),
+        QString::fromUtf8(reader.eventText(i)));
+    return;
+  case capture::RecordKind::WritingStopped:
+    printer.printEvent(
+        seconds, std::nullopt, QStringLiteral("disk writing stopped"),
+        QString::fromLocal8Bit(std::strerror(int(record.count))));
+    return;
+  case capture::RecordKind::Corrupt:
+    printer.printEvent(seconds, std::nullopt,
+                       QStringLiteral("record %1 is corrupt").arg(i), {});
+    return;
+  default: // an event's text, printed with it, or a kind of a newer version
+    return;
+  }
+}
+
+} // namespace
+
+int DumpCapture(const Invocation &invocation) {
+  std::string reason;
+  const std::unique_ptr<capture::CaptureReader> reader =
+      capture::CaptureReader::open(invocation.file.toStdString(), &reason);
+  if (!reader) {
+    PrintError(QStringLiteral("%1: %2").arg(invocation.file,
+                                            QString::fromStdString(reason)));
+    return kExitBadArguments;
+  }
+  ReportPrinter printer(invocation.json);
+  for (uint64_t i = 0; i < reader->recordCount() && !StopRequested(); ++i)
+    PrintRecord(printer, *reader, i);
+  return StopRequested() ? kExitInterrupted : kExitSuccess;
+}

@@ -1,0 +1,223 @@
+// record: several interfaces at once into one capture, on one time base:
+// interfaces 1 by interrupt, interfaces 0 polled 20 times a second as read
+// polls them. Ends at the count, the timeout or Ctrl+C, when every device
+// is unplugged, or when the file can no longer be written.
+#include "cli/CaptureInterfaces.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Output.h"
+#include "cli/StopRequests.h"
+
+#include "core/InterfaceInfo.h"
+#include "core/InterfaceListeners.h"
+#include "core/capture/CaptureWriter.h"
+#include "lib/PinworthLib.h"
+#include "platform/PinworthProtocol.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int kPollIntervalMS = 50;
+constexpr int kWriterCheckMS = 100;
+constexpr int kPolledReportID = 0;
+
+struct Recorded {
+  ListedInterface interface;
+  uint16_t source;
+  bool attached = true;
+};
+
+class Recording : private InterfaceListeners::Listener {
+public:
+  Recording(const Invocation &invocation, capture::CaptureWriter &writer,
+            std::vector<Recorded> interfaces)
+      : invocation_(invocation), writer_(writer),
+        interfaces_(std::move(interfaces)) {
+    // The handles outlive the list's rebuilds while they are recorded.
+    for (const Recorded &recorded : interfaces_)
+      recorded.interface.handle->AddRef();
+  }
+  ~Recording() {
+    listeners_.stopListening(this);
+    for (const Recorded &recorded : interfaces_)
+      recorded.interface.handle->Release();
+  }
+
+  int run() {
+    for (Recorded &recorded : interfaces_) {
+      const bool polled = IsInterface0(recorded.interface.identity);
+      if (!polled && !arm(recorded))
+        return kExitTransferFailed;
+      event(recorded, polled ? capture::EventKind::PollingStarted
+                             : capture::EventKind::ListeningStarted);
+    }
+    QTimer polls;
+    QObject::connect(&polls, &QTimer::timeout, &loop_, [this] { poll(); });
+    polls.setTimerType(Qt::PreciseTimer);
+    polls.start(kPollIntervalMS);
+    QTimer::singleShot(0, &loop_, [this] { poll(); });
+    QTimer writerCheck;
+    QObject::connect(&writerCheck, &QTimer::timeout, &loop_,
+                     [this] { checkWriter(); });
+    writerCheck.start(kWriterCheckMS);
+    PinworthSetDeviceCallback(&DevicesChanged, this);
+    const int status =
+        RunUntilDone(loop_, invocation_.timeoutMS,
+                     invocation_.count ? kExitTimedOut : kExitSuccess);
+    PinworthSetDeviceCallback(nullptr, nullptr);
+    for (Recorded &recorded : interfaces_)
+      if (recorded.attached)
+        event(recorded, IsInterface0(recorded.interface.identity)
+                            ? capture::EventKind::PollingStopped
+                            : capture::EventKind::ListeningStopped);
+    return status;
+  }
+
+  int reports() const { return reports_; }
+
+private:
+  bool arm(const Recorded &recorded) {
+    const hid::Status status = listeners_.listen(
+        recorded.interface.position, recorded.interface.identity, this);
+    if (status != hid::kSuccess)
+      PrintError(QStringLiteral("could not listen to %1: %2")
+                     .arg(recorded.interface.identity.displayName(),
+                          StatusText(status)));
+    return status == hid::kSuccess;
+  }
+
+  void event(const Recorded &recorded, capture::EventKind kind) {
+    writer_.appendEvent(recorded.source, writer_.elapsedUS(), kind);
+  }
+
+  void report(const Recorded &recorded, std::optional<uint8_t> reportID,
+              const uint8_t *data, int size) {
+    writer_.appendReport(false, recorded.source, writer_.elapsedUS(), reportID,
+                         data, size);
+    if (++reports_ == invocation_.count)
+      loop_.exit(kExitSuccess);
+  }
+
+  void poll() {
+    for (const Recorded &recorded : interfaces_) {
+      if (!recorded.attached || !IsInterface0(recorded.interface.identity))
+        continue;
+      std::array<uint8_t, pinworth::kInterface0ReportSize> data;
+      const hid::Status status =
+          PinworthReadFromInterface(recorded.interface.handle, kPolledReportID,
+                                    int(data.size()), data.data());
+      if (status != hid::kSuccess) {
+        PrintError(QStringLiteral("could not read from %1: %2")
+                       .arg(recorded.interface.identity.displayName(),
+                            StatusText(status)));
+        loop_.exit(kExitTransferFailed);
+        return;
+      }
+      report(recorded, std::nullopt, data.data(), int(data.size()));
+    }
+  }
+
+  void checkWriter() {
+    const capture::CaptureWriter::Status status = writer_.status();
+    if (!status.failed)
+      return;
+    PrintError(QString::fromStdString(status.reason));
+    loop_.exit(kExitTransferFailed);
+  }
+
+  Recorded *find(const InterfaceIdentity &identity) {
+    for (Recorded &recorded : interfaces_)
+      if (recorded.interface.identity == identity)
+        return &recorded;
+    return nullptr;
+  }
+
+  void interruptReport(const InterfaceIdentity &source, const uint8_t *data,
+                       uint32_t size) override {
+    if (Recorded *recorded = find(source))
+      report(*recorded, data[0], data + 1, int(size) - 1);
+  }
+  void reportsLost(const InterfaceIdentity &source, uint64_t count) override {
+    if (Recorded *recorded = find(source))
+      writer_.appendLoss(recorded->source, writer_.elapsedUS(),
+                         uint32_t(std::min<uint64_t>(count, UINT32_MAX)));
+  }
+  // record listens once, and its devices' removals end it (DevicesChanged).
+  void listeningFailed(const InterfaceIdentity &, hid::Status) override {}
+  void interfaceGone(const InterfaceIdentity &) override {}
+
+  // A device came or went: opening a handle whose device is gone fails with
+  // kErrorNoDevice (and changes nothing on one that is open).
+  static void DevicesChanged(void *refcon) {
+    auto *self = static_cast<Recording *>(refcon);
+    bool anyAttached = false;
+    for (Recorded &recorded : self->interfaces_) {
+      if (recorded.attached &&
+          recorded.interface.handle->open(0) == hid::kErrorNoDevice) {
+        recorded.attached = false;
+        self->event(recorded, capture::EventKind::Unplugged);
+        PrintError(QStringLiteral("%1 was unplugged")
+                       .arg(recorded.interface.identity.displayName()));
+      }
+      anyAttached = anyAttached || recorded.attached;
+    }
+    if (!anyAttached)
+      self->loop_.exit(kExitTransferFailed);
+  }
+
+  const Invocation &invocation_;
+  capture::CaptureWriter &writer_;
+  std::vector<Recorded> interfaces_;
+  InterfaceListeners listeners_;
+  QEventLoop loop_;
+  int reports_ = 0;
+};
+
+} // namespace
+
+int RecordCapture(const Invocation &invocation) {
+  std::vector<ListedInterface> found;
+  for (const InterfaceName &name : invocation.targets) {
+    const std::optional<ListedInterface> interface = FindInterface(name);
+    if (!interface)
+      return kExitNoSuchInterface;
+    for (const ListedInterface &other : found)
+      if (other.identity == interface->identity) {
+        PrintError(
+            QStringLiteral("%1 is named twice").arg(interface->identity.key()));
+        return kExitBadArguments;
+      }
+    found.push_back(*interface);
+  }
+  const std::string path = invocation.file.toStdString();
+  std::string reason;
+  const std::unique_ptr<capture::CaptureWriter> writer =
+      capture::CaptureWriter::create(path, &reason);
+  if (!writer) {
+    PrintError(QString::fromStdString(reason));
+    return kExitTransferFailed;
+  }
+  std::vector<Recorded> interfaces;
+  for (const ListedInterface &interface : found)
+    interfaces.push_back(Recorded{
+        interface, writer->addInterface(ToCaptureInterface(interface))});
+  Recording recording(invocation, *writer, std::move(interfaces));
+  std::fprintf(stderr, "Recording to %s; Ctrl+C stops.\n", path.c_str());
+  std::fflush(stderr);
+  int status = recording.run();
+  const capture::CaptureWriter::Status written = writer->close();
+  if (written.failed) {
+    if (status != kExitTransferFailed)
+      PrintError(QString::fromStdString(written.reason));
+    status = kExitTransferFailed;
+  }
+  std::fprintf(stderr, "%d reports recorded in %s\n", recording.reports(),
+               path.c_str());
+  return status;
+}

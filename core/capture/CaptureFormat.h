@@ -1,0 +1,120 @@
+// The capture file's layout (docs/capture-format.md): the header, the
+// interface table's entries and the fixed-size records, encoded and decoded
+// here and nowhere else. Plain C++; the writer and the reader build on it.
+#ifndef PINWORTH_CAPTURE_CAPTURE_FORMAT_H
+#define PINWORTH_CAPTURE_CAPTURE_FORMAT_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace capture {
+
+inline constexpr uint16_t kMajorVersion = 1;
+inline constexpr uint16_t kMinorVersion = 0;
+inline constexpr uint32_t kHeaderSize = 64;
+inline constexpr uint32_t kDefaultTableSize = 65536;
+inline constexpr uint32_t kRecordSize = 24;
+inline constexpr int kMaxDataSize = 7;
+inline constexpr uint16_t kNoSource = 0xFFFF;
+// An event's text: at most this many bytes, in up to kMaxTextRecords
+// records of kTextBytesPerRecord.
+inline constexpr int kMaxEventText = 63;
+inline constexpr int kTextBytesPerRecord = 21;
+inline constexpr int kMaxTextRecords = 3;
+
+// The kinds on disk are 1 to 6; the others are the reader's own.
+enum class RecordKind : uint16_t {
+  Read = 1,
+  Written = 2,
+  Loss = 3,
+  Event = 4,
+  EventText = 5,
+  WritingStopped = 6,
+  Unknown = 0x100, // a kind this reader does not know (rawKind has it)
+  Corrupt = 0x101, // a record whose check does not match
+};
+
+enum class EventKind : uint8_t {
+  Unplugged = 1,
+  PluggedIn = 2,
+  ListeningStarted = 3,
+  ListeningStopped = 4,
+  PollingStarted = 5,
+  PollingStopped = 6,
+};
+
+// "unplugged", "plugged in", ...; "event N" for a kind a newer writer added.
+std::string EventKindText(uint8_t kind);
+
+// An interface as the capture names it: its type (the model and interface
+// number, 0 to 3), serial number and occurrence, and its report descriptor.
+struct CaptureInterface {
+  int interfaceType = 0;
+  int32_t serialNumber = 0;
+  int32_t occurrence = 0;
+  std::vector<uint8_t> descriptor;
+
+  friend bool operator==(const CaptureInterface &,
+                         const CaptureInterface &) = default;
+};
+
+// One record decoded. Which fields hold depends on the kind.
+struct Record {
+  RecordKind kind = RecordKind::Corrupt;
+  uint8_t rawKind = 0; // the kind byte as written, for kinds not known
+  uint16_t source = kNoSource;
+  int64_t timeUS = 0; // microseconds since the capture began
+  bool hasReportID = false;
+  uint8_t reportID = 0;
+  uint8_t size = 0; // data bytes, or bytes of text
+  std::array<uint8_t, kTextBytesPerRecord> data{}; // data or text bytes
+  uint32_t count = 0; // Loss: reports lost; WritingStopped: errno
+  uint8_t eventKind = 0;
+  uint8_t textRecords = 0; // Event: the EventText records after it
+};
+
+using RecordBytes = std::array<uint8_t, kRecordSize>;
+
+RecordBytes EncodeReport(bool written, uint16_t source, int64_t timeUS,
+                         std::optional<uint8_t> reportID, const uint8_t *data,
+                         int size);
+RecordBytes EncodeLoss(uint16_t source, int64_t timeUS, uint32_t count);
+RecordBytes EncodeWritingStopped(int64_t timeUS, int error);
+// An event and the records of its text (cut to kMaxEventText bytes, never
+// inside a UTF-8 sequence).
+std::vector<RecordBytes> EncodeEvent(uint16_t source, int64_t timeUS,
+                                     EventKind kind, const std::string &text);
+// Whether the record's check matches.
+bool RecordChecks(const uint8_t *bytes);
+// The first kRecordSize bytes of a record; Corrupt when the check fails,
+// Unknown for a kind a newer writer added.
+Record DecodeRecord(const uint8_t *bytes);
+
+struct Header {
+  uint16_t major = kMajorVersion;
+  uint16_t minor = kMinorVersion;
+  uint32_t headerSize = kHeaderSize;
+  uint32_t tableSize = kDefaultTableSize;
+  uint32_t recordSize = kRecordSize;
+  int64_t startUnixUS = 0;
+};
+
+std::array<uint8_t, kHeaderSize> EncodeHeader(const Header &header);
+// The header of a file of size bytes, or why it is not one this program
+// reads (reason set).
+std::optional<Header> DecodeHeader(const uint8_t *bytes, size_t size,
+                                   std::string *reason);
+
+std::vector<uint8_t> EncodeInterface(const CaptureInterface &interface);
+// The table's entries from its start, up to the first that is not whole.
+std::vector<CaptureInterface> DecodeTable(const uint8_t *bytes, size_t size);
+
+uint32_t Crc32(const uint8_t *bytes, size_t size);
+
+} // namespace capture
+
+#endif

@@ -1,0 +1,230 @@
+#include "core/capture/CaptureWriter.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace capture {
+namespace {
+
+std::string Because(const std::string &what, const std::string &path,
+                    int error) {
+  return "could not " + what + " " + path + ": " + std::strerror(error);
+}
+
+int64_t UnixMicroseconds() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+} // namespace
+
+std::unique_ptr<CaptureWriter> CaptureWriter::create(const std::string &path,
+                                                     std::string *reason) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    *reason = Because("create", path, errno);
+    return nullptr;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(fd);
+    *reason = error == EWOULDBLOCK
+                  ? "could not write " + path +
+                        ": another program is writing this capture"
+                  : Because("lock", path, error);
+    return nullptr;
+  }
+  Header header;
+  header.startUnixUS = UnixMicroseconds();
+  const auto bytes = EncodeHeader(header);
+  const uint64_t recordsStart = uint64_t(header.headerSize) + header.tableSize;
+  if (::fchmod(fd, 0600) != 0 || ::ftruncate(fd, 0) != 0 ||
+      ::ftruncate(fd, off_t(recordsStart)) != 0 ||
+      ::pwrite(fd, bytes.data(), bytes.size(), 0) != ssize_t(bytes.size())) {
+    *reason = Because("write", path, errno);
+    ::close(fd);
+    return nullptr;
+  }
+  return std::unique_ptr<CaptureWriter>(
+      new CaptureWriter(fd, path, recordsStart));
+}
+
+CaptureWriter::CaptureWriter(int fd, std::string path, uint64_t recordsStart)
+    : fd_(fd), path_(std::move(path)), recordsStart_(recordsStart),
+      start_(std::chrono::steady_clock::now()), fileEnd_(recordsStart) {
+  thread_ = std::thread(&CaptureWriter::run, this);
+}
+
+CaptureWriter::~CaptureWriter() {
+  if (thread_.joinable())
+    close();
+  ::close(fd_);
+}
+
+CaptureWriter::Status CaptureWriter::close() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_one();
+  thread_.join();
+  std::lock_guard lock(mutex_);
+  return status_;
+}
+
+int64_t CaptureWriter::elapsedUS() const {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now() - start_)
+      .count();
+}
+
+uint16_t CaptureWriter::addInterface(const CaptureInterface &interface) {
+  std::vector<uint8_t> entry = EncodeInterface(interface);
+  if (interfaceCount_ == kNoSource ||
+      tableUsed_ + entry.size() > recordsStart_ - kHeaderSize)
+    return kNoSource;
+  const uint64_t offset = kHeaderSize + tableUsed_;
+  tableUsed_ += uint32_t(entry.size());
+  std::lock_guard lock(mutex_);
+  pendingEntries_.push_back(TableEntry{offset, std::move(entry)});
+  return interfaceCount_++;
+}
+
+void CaptureWriter::append(const uint8_t *bytes, size_t size,
+                           uint64_t records) {
+  std::lock_guard lock(mutex_);
+  if (status_.failed || stopping_) {
+    status_.notWritten += records;
+    return;
+  }
+  pending_.insert(pending_.end(), bytes, bytes + size);
+}
+
+void CaptureWriter::appendReport(bool written, uint16_t source, int64_t timeUS,
+                                 std::optional<uint8_t> reportID,
+                                 const uint8_t *data, int size) {
+  const RecordBytes record =
+      EncodeReport(written, source, timeUS, reportID, data, size);
+  append(record.data(), record.size(), 1);
+}
+
+void CaptureWriter::appendLoss(uint16_t source, int64_t timeUS,
+                               uint32_t count) {
+  const RecordBytes record = EncodeLoss(source, timeUS, count);
+  append(record.data(), record.size(), 1);
+}
+
+void CaptureWriter::appendEvent(uint16_t source, int64_t timeUS, EventKind kind,
+                                const std::string &text) {
+  const std::vector<RecordBytes> records =
+      EncodeEvent(source, timeUS, kind, text);
+  append(records.front().data(), records.size() * kRecordSize, records.size());
+}
+
+CaptureWriter::Status CaptureWriter::status() const {
+  std::lock_guard lock(mutex_);
+  return status_;
+}
+
+void CaptureWriter::run() {
+  std::vector<uint8_t> batch;
+  std::vector<TableEntry> entries;
+  auto lastSync = std::chrono::steady_clock::now();
+  bool unsynced = false;
+  for (;;) {
+    bool stopping;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait_for(lock, kFlushInterval, [this] { return stopping_; });
+      batch.swap(pending_);
+      entries.swap(pendingEntries_);
+      stopping = stopping_;
+    }
+    if (!batch.empty() || !entries.empty()) {
+      writeOut(entries, batch);
+      unsynced = true;
+    }
+    batch.clear();
+    entries.clear();
+    const auto now = std::chrono::steady_clock::now();
+    if (unsynced && (stopping || now - lastSync >= kSyncInterval)) {
+      if (::fdatasync(fd_) != 0)
+        stop(errno, 0);
+      lastSync = now;
+      unsynced = false;
+    }
+    if (stopping)
+      return;
+  }
+}
+
+void CaptureWriter::writeOut(const std::vector<TableEntry> &entries,
+                             const std::vector<uint8_t> &batch) {
+  const uint64_t records = batch.size() / kRecordSize;
+  {
+    std::lock_guard lock(mutex_);
+    if (status_.failed) {
+      status_.notWritten += records;
+      return;
+    }
+  }
+  // An interface's entry goes before the first record that names it.
+  for (const TableEntry &entry : entries)
+    if (!writeAll(entry.bytes.data(), entry.bytes.size(), entry.offset))
+      return stop(errno, records);
+  const uint64_t before = fileEnd_;
+  const bool whole = writeAll(batch.data(), batch.size(), fileEnd_);
+  const int error = errno;
+  const uint64_t written = (fileEnd_ - before) / kRecordSize;
+  {
+    std::lock_guard lock(mutex_);
+    status_.written += written;
+  }
+  if (!whole)
+    stop(error, records - written);
+}
+
+bool CaptureWriter::writeAll(const uint8_t *bytes, size_t size,
+                             uint64_t offset) {
+  const bool appending = offset == fileEnd_;
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n =
+        ::pwrite(fd_, bytes + done, size - done, off_t(offset + done));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      if (n == 0)
+        errno = ENOSPC;
+      break;
+    }
+    done += size_t(n);
+    if (appending)
+      fileEnd_ += uint64_t(n);
+  }
+  return done == size;
+}
+
+void CaptureWriter::stop(int error, uint64_t recordsLost) {
+  {
+    std::lock_guard lock(mutex_);
+    status_.notWritten += recordsLost;
+    if (status_.failed)
+      return;
+    status_.failed = true;
+    status_.error = error;
+    status_.reason = Because("write", path_, error);
+  }
+  // The marker goes where a reader sees it: right after a whole record.
+  if ((fileEnd_ - recordsStart_) % kRecordSize == 0) {
+    const RecordBytes marker = EncodeWritingStopped(elapsedUS(), error);
+    writeAll(marker.data(), marker.size(), fileEnd_);
+  }
+}
+
+} // namespace capture

@@ -1,0 +1,245 @@
+// The capture file as the writer leaves it and the reader sees it: every
+// kind of record with the interfaces' identities and descriptors, a file cut
+// at any byte, versions newer and older than the reader's, files that are
+// not captures, and a file followed while it is written.
+#include "core/capture/CaptureReader.h"
+#include "core/capture/CaptureWriter.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace capture;
+
+namespace {
+
+const CaptureInterface kInterface1{1, 1000, 0, {0x06, 0x00, 0xFF, 0x09, 0x01}};
+const CaptureInterface kInterface0{2, 2000, 1, {}};
+
+// A capture at path with reports, a loss and an event with text; ends with
+// the number of records written.
+uint64_t WriteSample(const std::string &path, int reports) {
+  std::string reason;
+  auto writer = CaptureWriter::create(path, &reason);
+  if (!writer)
+    qFatal("%s", reason.c_str());
+  const uint16_t a = writer->addInterface(kInterface1);
+  const uint16_t b = writer->addInterface(kInterface0);
+  writer->appendEvent(a, 5, EventKind::ListeningStarted);
+  for (int i = 0; i < reports; ++i) {
+    const uint8_t data[7] = {uint8_t(i), 1, 2, 3, 4, 5, uint8_t(0xF0 | i)};
+    if (i % 2)
+      writer->appendReport(false, b, 10 + i, std::nullopt, data, 4);
+    else
+      writer->appendReport(true, a, 10 + i, uint8_t(0x05), data, 7);
+  }
+  writer->appendLoss(a, 900, 12);
+  writer->appendEvent(b, 1000, EventKind::Unplugged,
+                      "gone: input/output error while polling, after 12 s");
+  return 1 + uint64_t(reports) + 1 + 4;
+}
+
+QByteArray Contents(const QString &path) {
+  QFile file(path);
+  file.open(QIODevice::ReadOnly);
+  return file.readAll();
+}
+
+void Store(const QString &path, const QByteArray &bytes) {
+  QFile file(path);
+  file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+  file.write(bytes);
+}
+
+// The header of bytes with its version changed and its CRC made right.
+QByteArray WithVersion(QByteArray bytes, uint16_t major, uint16_t minor) {
+  auto *raw = reinterpret_cast<uint8_t *>(bytes.data());
+  raw[8] = uint8_t(major), raw[9] = uint8_t(major >> 8);
+  raw[10] = uint8_t(minor), raw[11] = uint8_t(minor >> 8);
+  const uint32_t crc = Crc32(raw, 60);
+  for (int i = 0; i < 4; ++i)
+    raw[60 + i] = uint8_t(crc >> (8 * i));
+  return bytes;
+}
+
+} // namespace
+
+class CaptureFileTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void readsBackEveryKindOfRecordWithItsInterfaces() {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("a.pwcap").toStdString();
+    const uint64_t written = WriteSample(path, 3);
+    std::string reason;
+    const auto reader = CaptureReader::open(path, &reason);
+    QVERIFY2(reader, reason.c_str());
+    QCOMPARE(reader->interfaces(),
+             (std::vector<CaptureInterface>{kInterface1, kInterface0}));
+    QCOMPARE(reader->recordCount(), written);
+
+    const Record started = reader->record(0);
+    QCOMPARE(started.kind, RecordKind::Event);
+    QCOMPARE(started.eventKind, uint8_t(EventKind::ListeningStarted));
+    QCOMPARE(reader->eventText(0), std::string());
+    const Record sent = reader->record(1);
+    QCOMPARE(sent.kind, RecordKind::Written);
+    QCOMPARE(sent.source, uint16_t(0));
+    QCOMPARE(sent.timeUS, int64_t(10));
+    QVERIFY(sent.hasReportID);
+    QCOMPARE(sent.reportID, uint8_t(0x05));
+    QCOMPARE(sent.size, uint8_t(7));
+    QCOMPARE(sent.data[6], uint8_t(0xF0));
+    const Record read = reader->record(2);
+    QCOMPARE(read.kind, RecordKind::Read);
+    QCOMPARE(read.source, uint16_t(1));
+    QVERIFY(!read.hasReportID);
+    QCOMPARE(read.size, uint8_t(4));
+    QCOMPARE(read.data[0], uint8_t(1));
+    QCOMPARE(read.data[4], uint8_t(0)); // bytes past the size are not kept
+    const Record loss = reader->record(4);
+    QCOMPARE(loss.kind, RecordKind::Loss);
+    QCOMPARE(loss.count, uint32_t(12));
+    QCOMPARE(reader->record(5).eventKind, uint8_t(EventKind::Unplugged));
+    QCOMPARE(reader->eventText(5),
+             std::string("gone: input/output error while polling, after 12 s"));
+    QCOMPARE(reader->record(6).kind, RecordKind::EventText);
+    QCOMPARE(QFile::permissions(QString::fromStdString(path)),
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                 QFile::WriteUser);
+  }
+
+  // Every cut in the last three records and the one before opens to the
+  // records wholly before the cut, the last of them as written.
+  void opensAFileCutAtAnyByteToItsLastWholeRecord() {
+    QTemporaryDir dir;
+    const QString whole = dir.filePath("whole.pwcap");
+    const uint64_t records = WriteSample(whole.toStdString(), 20);
+    const QByteArray bytes = Contents(whole);
+    std::string reason;
+    const auto original = CaptureReader::open(whole.toStdString(), &reason);
+    const qsizetype recordsStart = bytes.size() - qsizetype(records) * 24;
+    const QString cut = dir.filePath("cut.pwcap");
+    for (qsizetype size = bytes.size() - 4 * 24; size <= bytes.size(); ++size) {
+      Store(cut, bytes.left(size));
+      const auto reader = CaptureReader::open(cut.toStdString(), &reason);
+      QVERIFY2(reader, reason.c_str());
+      const uint64_t wholeRecords = uint64_t(size - recordsStart) / 24;
+      QCOMPARE(reader->recordCount(), wholeRecords);
+      const Record last = reader->record(wholeRecords - 1);
+      const Record expected = original->record(wholeRecords - 1);
+      QCOMPARE(last.kind, expected.kind);
+      QCOMPARE(last.timeUS, expected.timeUS);
+      QCOMPARE(last.data, expected.data);
+    }
+    // Cut in the table: the header holds, the interfaces whole before the
+    // cut are there, no record is.
+    Store(cut, bytes.left(64 + 23 + 5)); // the first entry is 23 bytes
+    const auto inTable = CaptureReader::open(cut.toStdString(), &reason);
+    QVERIFY(inTable);
+    QCOMPARE(inTable->interfaces().size(), size_t(1));
+    QCOMPARE(inTable->recordCount(), uint64_t(0));
+    Store(cut, bytes.left(40));
+    QVERIFY(!CaptureReader::open(cut.toStdString(), &reason));
+    QCOMPARE(reason, std::string("the capture's header is cut short"));
+  }
+
+  // A page the system zeroed after a power loss reads as not written.
+  void dropsAZeroedTail() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("zeroed.pwcap");
+    const uint64_t records = WriteSample(path.toStdString(), 20);
+    Store(path, Contents(path) + QByteArray(4096, '\0'));
+    std::string reason;
+    const auto reader = CaptureReader::open(path.toStdString(), &reason);
+    QVERIFY(reader);
+    QCOMPARE(reader->recordCount(), records);
+  }
+
+  void refusesOrReadsByVersion_data() {
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("minor");
+    QTest::addColumn<QString>("reason"); // empty: read
+    QTest::newRow("this one") << int(kMajorVersion) << int(kMinorVersion) << "";
+    QTest::newRow("newer minor") << int(kMajorVersion) << 7 << "";
+    QTest::newRow("newer major")
+        << kMajorVersion + 1 << 0
+        << "capture format 2.0 is newer than this program reads (1.x)";
+    QTest::newRow("much newer")
+        << 300 << 4
+        << "capture format 300.4 is newer than this program reads "
+           "(1.x)";
+    QTest::newRow("before the first")
+        << 0 << 9 << "the capture's header is corrupt";
+  }
+  void refusesOrReadsByVersion() {
+    QFETCH(int, major);
+    QFETCH(int, minor);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("v.pwcap");
+    const uint64_t records = WriteSample(path.toStdString(), 2);
+    Store(path, WithVersion(Contents(path), uint16_t(major), uint16_t(minor)));
+    std::string why;
+    const auto reader = CaptureReader::open(path.toStdString(), &why);
+    QCOMPARE(QString::fromStdString(why), reason);
+    QCOMPARE(bool(reader), reason.isEmpty());
+    if (reader)
+      QCOMPARE(reader->recordCount(), records);
+  }
+
+  void refusesWhatIsNotACapture_data() {
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("empty") << QByteArray() << "not a capture file";
+    QTest::newRow("text") << QByteArray("time,source\r\n1,A\r\n")
+                          << "not a capture file";
+    QByteArray flipped(64, '\0');
+    flipped.replace(0, 8, "PWCAP\r\n\x1a");
+    QTest::newRow("bad CRC") << flipped << "the capture's header is corrupt";
+  }
+  void refusesWhatIsNotACapture() {
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("x");
+    Store(path, contents);
+    std::string why;
+    QVERIFY(!CaptureReader::open(path.toStdString(), &why));
+    QCOMPARE(QString::fromStdString(why), reason);
+    QVERIFY(!CaptureReader::open(dir.path().toStdString(), &why));
+    QCOMPARE(QString::fromStdString(why),
+             dir.path() + " is not a regular file");
+    const QString fifo = dir.filePath("fifo");
+    QCOMPARE(::mkfifo(qPrintable(fifo), 0600), 0);
+    QVERIFY(!CaptureReader::open(fifo.toStdString(), &why));
+    QCOMPARE(QString::fromStdString(why), fifo + " is not a regular file");
+  }
+
+  void followsAFileStillBeingWritten() {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("growing.pwcap").toStdString();
+    std::string reason;
+    auto writer = CaptureWriter::create(path, &reason);
+    const uint8_t data[4] = {1, 2, 3, 4};
+    writer->appendReport(false, kNoSource, 1, std::nullopt, data, 4);
+    QTRY_VERIFY(writer->status().written == 1);
+    const auto reader = CaptureReader::open(path, &reason);
+    QCOMPARE(reader->recordCount(), uint64_t(1));
+    QCOMPARE(reader->interfaces().size(), size_t(0));
+    const uint16_t source = writer->addInterface(kInterface1);
+    for (int i = 0; i < 1000; ++i)
+      writer->appendReport(false, source, 2 + i, std::nullopt, data, 4);
+    QTRY_VERIFY(writer->status().written == 1001);
+    QVERIFY(reader->refresh(&reason));
+    QCOMPARE(reader->recordCount(), uint64_t(1001));
+    QCOMPARE(reader->interfaces(), std::vector<CaptureInterface>{kInterface1});
+    QCOMPARE(reader->record(1000).timeUS, int64_t(1001));
+  }
+};
+
+QTEST_GUILESS_MAIN(CaptureFileTest)
+#include "tst_capture_file.moc"
