@@ -53,6 +53,39 @@ void ActivityStatus::setReportCheck(const std::optional<QString> &mismatch) {
   reportCheckLabel_->setVisible(mismatch.has_value());
 }
 
+namespace {
+
+const QString kUnpluggedTopic = QStringLiteral("unplugged");
+const QString kMisfitTopic = QStringLiteral("macro misfit");
+
+} // namespace
+
+void ActivityStatus::targetUnplugged(const QString &unplugged) {
+  messages_->show(unplugged, MessageBar::Kind::Standing, kUnpluggedTopic);
+}
+
+void ActivityStatus::nothingSent(const QString &unplugged) {
+  messages_->show(unplugged + QStringLiteral(": nothing was sent. Pick another "
+                                             "interface, or plug it in again."),
+                  MessageBar::Kind::Standing, kUnpluggedTopic);
+}
+
+void ActivityStatus::targetBack() {
+  messages_->clear(kUnpluggedTopic);
+}
+
+void ActivityStatus::macroMisfit(const std::optional<QString> &misfit) {
+  if (misfit)
+    messages_->show(*misfit, MessageBar::Kind::Standing, kMisfitTopic);
+  else
+    messages_->clear(kMisfitTopic);
+}
+
+void ActivityStatus::targetChosen() {
+  messages_->clear(kUnpluggedTopic);
+  messages_->clear(kMisfitTopic);
+}
+
 void ActivityStatus::showMessage(const QString &text, MessageBar::Kind kind,
                                  const QString &topic) {
   messages_->show(text, kind, topic);

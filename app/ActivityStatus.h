@@ -34,6 +34,16 @@ public:
                    MessageBar::Kind kind = MessageBar::Kind::Passing,
                    const QString &topic = {});
   MessageBar *messageBar() const { return messages_; }
+
+  // The notices that stand until their cause is resolved: the target was
+  // unplugged (and a write sent nothing), until it is back or another is
+  // chosen; a macro loaded does not fit the form, until one fits or
+  // another interface is chosen.
+  void targetUnplugged(const QString &unplugged);
+  void nothingSent(const QString &unplugged);
+  void targetBack();
+  void macroMisfit(const std::optional<QString> &misfit);
+  void targetChosen();
   QLabel *activityLabel() const { return activityLabel_; }
 
 private:

@@ -101,6 +101,28 @@ const PinworthListNode *InterfaceMenu::selectedNode() const {
   return PinworthInterfaceListNodeAtIndex(popup_->currentIndex());
 }
 
+void InterfaceMenu::readSelectedInfo() {
+  const PinworthListNode *node = selectedNode();
+  info_.reset();
+  if (node)
+    info_ = ReadInterfaceInfo(*node->pinworthHIDInterface);
+  if (infoWindow_ && infoWindow_->isVisible())
+    infoWindow_->showFor(selectedInterface(), info_);
+}
+
+void InterfaceMenu::showInfoWindow(QWidget *window) {
+  if (!infoWindow_)
+    infoWindow_ = std::make_unique<InterfaceInfoWindow>(window);
+  infoWindow_->showFor(selectedInterface(), info_);
+  infoWindow_->show();
+  infoWindow_->raise();
+  infoWindow_->activateWindow();
+}
+
+QString InterfaceMenu::UnpluggedText(const InterfaceIdentity &target) {
+  return target.displayName() + QStringLiteral(" was unplugged");
+}
+
 QString InterfaceMenu::NameForInterfaceType(int interfaceType) {
   switch (interfaceType) {
   case kPinworthAInterface0:

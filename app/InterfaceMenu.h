@@ -14,12 +14,15 @@
 #ifndef PINWORTH_EXPLORER_INTERFACE_MENU_H
 #define PINWORTH_EXPLORER_INTERFACE_MENU_H
 
+#include "app/InterfaceInfoWindow.h"
 #include "core/InterfaceIdentity.h"
+#include "core/InterfaceInfo.h"
 #include "lib/PinworthLib.h"
 
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class PermissionHelp;
@@ -48,6 +51,10 @@ public:
   void targetSelection();
   // The target while its device is not listed.
   std::optional<InterfaceIdentity> missingTarget() const;
+  // Whether Write and Read must send nothing: the target is missing while
+  // other interfaces are listed (with none at all, Write says no device is
+  // attached, as ever).
+  bool targetBlocked() const { return targetMissing_ && !listed_.isEmpty(); }
 
   int selectedPosition() const;
   std::optional<InterfaceIdentity> selectedInterface() const;
@@ -55,11 +62,21 @@ public:
   // rebuild of the list.
   const PinworthListNode *selectedNode() const;
 
+  // What the selected interface says about itself, as last read (none when
+  // none is selected); readSelectedInfo() reads it again, and refills the
+  // Interface Info window when it is shown.
+  const std::optional<InterfaceInfo> &selectedInfo() const { return info_; }
+  void readSelectedInfo();
+  // Shows the Interface Info window, over window, made when first shown.
+  void showInfoWindow(QWidget *window);
+
   // "PinworthA Interface 0" .. "PinworthB Interface 1", or "Unknown
   // interface type".
   static QString NameForInterfaceType(int interfaceType);
   // The placeholder of an empty menu, and the activity of no selection.
   static const QString kNoInterfaceText;
+  // "PinworthA (SN 1000) Interface 1 was unplugged".
+  static QString UnpluggedText(const InterfaceIdentity &target);
 
 private:
   QComboBox *popup_;
@@ -68,6 +85,8 @@ private:
   std::optional<InterfaceIdentity> target_;
   bool targetMissing_ = false;
   QList<InterfaceIdentity> listed_; // as the last refill found them
+  std::optional<InterfaceInfo> info_;
+  std::unique_ptr<InterfaceInfoWindow> infoWindow_;
 };
 
 #endif

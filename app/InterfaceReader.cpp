@@ -1,5 +1,6 @@
 #include "app/InterfaceReader.h"
 
+#include "app/InterfaceMenu.h"
 #include "core/InterfaceInfo.h"
 #include "core/ReportRecord.h"
 #include "lib/PinworthLib.h"
@@ -100,6 +101,28 @@ void InterfaceReader::stopAll() {
   toResume_.clear();
 }
 
+void InterfaceReader::start(int position) {
+  const PinworthListNode *node = PinworthInterfaceListNodeAtIndex(position);
+  if (position < 0 || !node)
+    return;
+  if (IsPolledInterface(node->interfaceType))
+    startPolling();
+  else
+    listen(position, *IdentityAtPosition(position));
+}
+
+void InterfaceReader::stop(const std::optional<InterfaceIdentity> &selected) {
+  if (polling_)
+    stopPolling();
+  else if (selected)
+    stopListening(*selected);
+}
+
+bool InterfaceReader::stops(
+    const std::optional<InterfaceIdentity> &selected) const {
+  return polling_ || (selected && isListening(*selected));
+}
+
 void InterfaceReader::interfaceGone(const InterfaceIdentity &source) {
   emit readingEvent(LogEvent::ListeningStopped, source);
   toResume_.append(source);
@@ -161,11 +184,16 @@ void InterfaceReader::listeningFailed(const InterfaceIdentity &source,
 }
 
 QString InterfaceReader::activityText(
-    const std::optional<InterfaceIdentity> &selected) const {
+    const std::optional<InterfaceIdentity> &selected,
+    const std::optional<InterfaceIdentity> &unplugged) const {
   while (!recentPolls_.empty() &&
          recentPolls_.front() <= clock_.elapsed() - 1000)
     recentPolls_.pop_front();
   QStringList parts;
+  if (unplugged)
+    parts << InterfaceMenu::UnpluggedText(*unplugged);
+  else if (!selected)
+    parts << InterfaceMenu::kNoInterfaceText;
   if (polling_ && selected)
     parts << QStringLiteral("Polling %1 - %2/s")
                  .arg(selected->displayName())

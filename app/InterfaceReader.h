@@ -67,6 +67,14 @@ public:
   // Stops polling and every listening.
   void stopAll();
 
+  // What Read does: start polling the interface 0 at list position
+  // position, or listen to the interface 1 there (nothing when there is
+  // none); stop polling, or else the listening of selected. stops() says
+  // whether Read would stop something.
+  void start(int position);
+  void stop(const std::optional<InterfaceIdentity> &selected);
+  bool stops(const std::optional<InterfaceIdentity> &selected) const;
+
   // The target's device left: polling stops, to resume when it is back.
   void targetLeft();
   // Takes up again the reading of devices that are listed again: polling
@@ -84,7 +92,10 @@ public:
   // to: "Polling ... - 20/s", "Listening on ... - 312 reports, 2 lost",
   // "Could not listen on ...: reason", joined by "; "; or the selected
   // interface's name.
-  QString activityText(const std::optional<InterfaceIdentity> &selected) const;
+  // An unplugged target leads it; with nothing selected and nothing
+  // missing it says no device is attached.
+  QString activityText(const std::optional<InterfaceIdentity> &selected,
+                       const std::optional<InterfaceIdentity> &unplugged) const;
 
 signals:
   // A report read: polled (reportID kNoReportID, the data bytes) or by

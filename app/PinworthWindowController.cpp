@@ -2,7 +2,6 @@
 
 #include "app/ActivityStatus.h"
 #include "app/ExplorerSession.h"
-#include "app/InterfaceInfoWindow.h"
 #include "app/InterfaceMenu.h"
 #include "app/InterfaceReader.h"
 #include "app/MacroMenu.h"
@@ -11,10 +10,8 @@
 #include "app/framework/AlertPanel.h"
 #include "app/log/LogPanel.h"
 #include "app/log/LogView.h"
-#include "lib/PinworthLib.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMainWindow>
@@ -22,21 +19,6 @@
 #include <QStatusBar>
 
 PinworthWindowController *gWindowController = nullptr;
-
-namespace {
-
-const QString kReadTitle = QStringLiteral("Read");
-
-QString UnpluggedText(const InterfaceIdentity &target) {
-  return target.displayName() + QStringLiteral(" was unplugged");
-}
-
-// What standing messages are about, until it is resolved.
-const QString kUnpluggedTopic = QStringLiteral("unplugged");
-const QString kMisfitTopic = QStringLiteral("macro misfit");
-const QString kStopReadingTitle = QStringLiteral("Stop Reading");
-
-} // namespace
 
 void PinworthCallback(void *) {
   if (gWindowController)
@@ -97,14 +79,8 @@ void PinworthWindowController::createParts() {
   status = std::make_unique<ActivityStatus>(
       window->statusBar(), window->centralWidget(),
       [this] {
-        const std::optional<InterfaceIdentity> selected = selectedInterface();
-        const std::optional<InterfaceIdentity> gone =
-            interfaces->missingTarget();
-        const QString reading = reader->activityText(selected);
-        if (gone)
-          return UnpluggedText(*gone) +
-                 (reading.isEmpty() ? QString() : "; " + reading);
-        return selected ? reading : InterfaceMenu::kNoInterfaceText;
+        return reader->activityText(selectedInterface(),
+                                    interfaces->missingTarget());
       },
       [this] { return logEntries ? logEntries->reportCount() : 0; });
   reader = std::make_unique<InterfaceReader>(
@@ -117,14 +93,6 @@ void PinworthWindowController::createParts() {
                  const InterfaceIdentity &source) {
             addLogEntryWithDirection(kReportDirectionIn, reportID, size, data,
                                      source);
-          });
-  connect(reader.get(), &InterfaceReader::lossNoticed, this,
-          [this](uint64_t count, const InterfaceIdentity &source) {
-            logEntries->appendLoss(count, source);
-          });
-  connect(reader.get(), &InterfaceReader::readingEvent, this,
-          [this](LogEvent event, const InterfaceIdentity &source) {
-            logEntries->appendEvent(event, source);
           });
   connect(reader.get(), &InterfaceReader::pollFailed, this,
           [this](int32_t failure) {
@@ -154,6 +122,10 @@ void PinworthWindowController::createLog() {
   logTools = std::make_unique<LogPanel>(logTable, logEntries.get(),
                                         logFilterField, exportButton, window);
   logTools->arrangeDefaultColumns();
+  connect(reader.get(), &InterfaceReader::lossNoticed, logEntries.get(),
+          &LogTableModel::appendLoss);
+  connect(reader.get(), &InterfaceReader::readingEvent, logEntries.get(),
+          &LogTableModel::appendEvent);
   connect(logTools.get(), &LogPanel::message, status.get(),
           [this](const QString &text) { status->showMessage(text); });
 }
@@ -161,20 +133,16 @@ void PinworthWindowController::createLog() {
 // Before the log exists, at wake-up, the devices found are not events.
 void PinworthWindowController::populateInterfacePopup() {
   const InterfaceMenu::Change change = interfaces->refill();
-  if (logEntries) {
-    for (const InterfaceIdentity &device : change.left)
-      logEntries->appendEvent(LogEvent::Unplugged, device);
-    for (const InterfaceIdentity &device : change.came)
-      logEntries->appendEvent(LogEvent::PluggedIn, device);
-  }
+  if (logEntries)
+    logEntries->appendDeviceChanges(change.left, change.came);
   explorer.listeners().followList();
   if (change.targetLeft) {
     reader->targetLeft();
-    status->showMessage(UnpluggedText(*interfaces->missingTarget()),
-                        MessageBar::Kind::Standing, kUnpluggedTopic);
+    status->targetUnplugged(
+        InterfaceMenu::UnpluggedText(*interfaces->missingTarget()));
   }
   if (change.targetBack)
-    status->messageBar()->clear(kUnpluggedTopic);
+    status->targetBack();
   reader->resume(change.targetBack);
   interfacePopupChanged(this);
 }
@@ -190,13 +158,9 @@ QString PinworthWindowController::nameForPinworthInterfaceType(
 }
 
 void PinworthWindowController::doWrite(QObject *) {
-  if (const std::optional<InterfaceIdentity> gone = interfaces->missingTarget();
-      gone && PinworthIsPresent())
-    return status->showMessage(UnpluggedText(*gone) +
-                                   QStringLiteral(": nothing was sent. Pick "
-                                                  "another interface, or "
-                                                  "plug it in again."),
-                               MessageBar::Kind::Standing, kUnpluggedTopic);
+  if (interfaces->targetBlocked())
+    return status->nothingSent(
+        InterfaceMenu::UnpluggedText(*interfaces->missingTarget()));
   if (const std::optional<ReportWriter::Sent> sent = writer->write())
     addLogEntryWithDirection(kReportDirectionOut, sent->reportID,
                              int(sent->data.size()), sent->data.data(),
@@ -205,46 +169,30 @@ void PinworthWindowController::doWrite(QObject *) {
 
 // Read stops polling, or the listening of the selected interface 1.
 void PinworthWindowController::doRead(QObject *) {
-  const std::optional<InterfaceIdentity> selected = selectedInterface();
-  if (reader->isPolling())
+  if (reader->stops(selectedInterface()))
     stopReading();
-  else if (selected && reader->isListening(*selected))
-    reader->stopListening(*selected);
   else
     startReading();
-  refreshControls();
 }
 
 void PinworthWindowController::stopReading() {
-  readButton->setText(kReadTitle);
-  reader->stopPolling();
+  reader->stop(selectedInterface());
   refreshControls();
 }
 
 void PinworthWindowController::startReading() {
-  const PinworthListNode *node = interfaces->selectedNode();
-  if (!node)
-    return;
-  if (node->interfaceType % 2 == 0)
-    reader->startPolling();
-  else
-    reader->listen(interfaces->selectedPosition(), *selectedInterface());
+  reader->start(interfaces->selectedPosition());
   refreshControls();
 }
 
 // Read says "Stop Reading" while it would stop something; Write and Read
 // send nothing while the target is unplugged.
 void PinworthWindowController::refreshControls() {
-  const std::optional<InterfaceIdentity> selected = selectedInterface();
-  readButton->setText(reader->isPolling() ||
-                              (selected && reader->isListening(*selected))
-                          ? kStopReadingTitle
-                          : kReadTitle);
-  // With no device at all, Write says so, as ever.
-  const bool targetHere =
-      !interfaces->missingTarget() || interfacePopup->count() == 0;
-  readButton->setEnabled(targetHere || reader->isPolling());
-  writeButton->setEnabled(targetHere);
+  readButton->setText(reader->stops(selectedInterface())
+                          ? QStringLiteral("Stop Reading")
+                          : QStringLiteral("Read"));
+  readButton->setEnabled(!interfaces->targetBlocked() || reader->isPolling());
+  writeButton->setEnabled(!interfaces->targetBlocked());
   status->refresh();
 }
 
@@ -256,37 +204,22 @@ void PinworthWindowController::read(runloop::DefaultModeTimer *) {
 // form as it is.
 void PinworthWindowController::interfacePopupChanged(QObject *sender) {
   if (sender != this) {
-    status->messageBar()->clear(kUnpluggedTopic);
-    status->messageBar()->clear(kMisfitTopic);
+    status->targetChosen();
     interfaces->targetSelection();
   }
   if (!interfaces->missingTarget())
     form->layOutFor(interfaces->selectedPosition());
-  refreshSelectedInfo();
+  interfaces->readSelectedInfo();
+  updateReportCheck();
   refreshControls();
 }
 
-void PinworthWindowController::refreshSelectedInfo() {
-  const PinworthListNode *node = interfaces->selectedNode();
-  selectedInfo.reset();
-  if (node)
-    selectedInfo = ReadInterfaceInfo(*node->pinworthHIDInterface);
-  if (infoWindow && infoWindow->isVisible())
-    infoWindow->showFor(selectedInterface(), selectedInfo);
-  updateReportCheck();
-}
-
 void PinworthWindowController::showInterfaceInfo(QObject *) {
-  if (!infoWindow)
-    infoWindow = std::make_unique<InterfaceInfoWindow>(window);
-  infoWindow->showFor(selectedInterface(), selectedInfo);
-  infoWindow->show();
-  infoWindow->raise();
-  infoWindow->activateWindow();
+  interfaces->showInfoWindow(window);
 }
 
 void PinworthWindowController::updateReportCheck() {
-  status->setReportCheck(form->reportCheck(selectedInfo));
+  status->setReportCheck(form->reportCheck(interfaces->selectedInfo()));
 }
 
 void PinworthWindowController::resetReportValues(QObject *) {
@@ -334,12 +267,8 @@ void PinworthWindowController::macroPopupChanged(QObject *) {
     return;
   updateInterfaceFromLogEntry(*macro);
   const std::optional<InterfaceIdentity> target = selectedInterface();
-  const std::optional<QString> misfit = form->misfit(
-      *macro, target ? target->displayName() : QStringLiteral("the form"));
-  if (misfit)
-    status->showMessage(*misfit, MessageBar::Kind::Standing, kMisfitTopic);
-  else
-    status->messageBar()->clear(kMisfitTopic);
+  status->macroMisfit(form->misfit(
+      *macro, target ? target->displayName() : QStringLiteral("the form")));
 }
 
 void PinworthWindowController::addMacro(QObject *) {

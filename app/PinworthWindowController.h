@@ -39,7 +39,6 @@
 
 class ActivityStatus;
 class ExplorerSession;
-class InterfaceInfoWindow;
 class InterfaceMenu;
 class InterfaceReader;
 class LogPanel;
@@ -154,9 +153,6 @@ public slots:
 private:
   void createLog();
   void createParts();
-  // Reads what the selected interface says about itself, for the report
-  // check and the Interface Info window when it is shown.
-  void refreshSelectedInfo();
   void updateReportCheck();
   void refreshControls();
 
@@ -181,10 +177,6 @@ private:
   std::unique_ptr<MacroMenu> macros;
   std::unique_ptr<ActivityStatus> status;
   std::unique_ptr<LogPanel> logTools;
-  // What the selected interface said about itself; none when none is.
-  std::optional<InterfaceInfo> selectedInfo;
-  // Made when first shown; a window of its own over the main window.
-  std::unique_ptr<InterfaceInfoWindow> infoWindow;
 };
 
 // The window most recently activated (or woken), while one exists; null

@@ -79,6 +79,14 @@ void LogTableModel::appendEvent(LogEvent event,
   push(row, source);
 }
 
+void LogTableModel::appendDeviceChanges(const QList<InterfaceIdentity> &left,
+                                        const QList<InterfaceIdentity> &came) {
+  for (const InterfaceIdentity &device : left)
+    appendEvent(LogEvent::Unplugged, device);
+  for (const InterfaceIdentity &device : came)
+    appendEvent(LogEvent::PluggedIn, device);
+}
+
 void LogTableModel::push(LogRow row,
                          const std::optional<InterfaceIdentity> &source) {
   row.time = clock_.nsecsElapsed() / 1000;

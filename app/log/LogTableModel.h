@@ -107,6 +107,10 @@ public:
   // listening or polling on source started or stopped. As a record it is
   // an empty read report, so that it is never loaded or kept as a macro.
   void appendEvent(LogEvent event, const InterfaceIdentity &source);
+  // An Unplugged row for each device that left, then a PluggedIn row for
+  // each that came; each device by the identity of its interface 0.
+  void appendDeviceChanges(const QList<InterfaceIdentity> &left,
+                           const QList<InterfaceIdentity> &came);
   // Removes every report and resets the views at once.
   void clear();
   // Announces the rows appended since the last announcement.
