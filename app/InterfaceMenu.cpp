@@ -97,8 +97,11 @@ std::optional<InterfaceIdentity> InterfaceMenu::selectedInterface() const {
   return IdentityAtPosition(popup_->currentIndex());
 }
 
+// The library answers a position below 0 with the first node: no selection
+// (an unplugged target) must not stand for it.
 const PinworthListNode *InterfaceMenu::selectedNode() const {
-  return PinworthInterfaceListNodeAtIndex(popup_->currentIndex());
+  const int position = popup_->currentIndex();
+  return position < 0 ? nullptr : PinworthInterfaceListNodeAtIndex(position);
 }
 
 void InterfaceMenu::readSelectedInfo() {

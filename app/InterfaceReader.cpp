@@ -128,9 +128,12 @@ void InterfaceReader::interfaceGone(const InterfaceIdentity &source) {
   toResume_.append(source);
 }
 
+// No selection (position -1) polls nothing, though the library would answer
+// it with the first node.
 void InterfaceReader::poll() {
+  const int position = selectedPosition_();
   const PinworthListNode *node =
-      PinworthInterfaceListNodeAtIndex(selectedPosition_());
+      position < 0 ? nullptr : PinworthInterfaceListNodeAtIndex(position);
   if (!node || !IsPolledInterface(node->interfaceType))
     return;
   const int size = std::max(reportSize_(), 0);

@@ -257,8 +257,13 @@ QString LogTableModel::eventText(const LogRow &row) const {
 
 QString LogTableModel::cellText(int i, int column) const {
   const LogRow &row = rows_[size_t(i)];
-  if (!row.isReport() && column != kTimeColumn && column != kSourceColumn)
+  if (!row.isReport() && column != kTimeColumn && column != kSourceColumn) {
+    static const QString kEvent = QStringLiteral("E"),
+                         kLoss = QStringLiteral("!");
+    if (column == kDirectionColumn)
+      return row.isEvent() ? kEvent : kLoss;
     return column == kDecodedColumn ? eventText(row) : QString();
+  }
   switch (column) {
   case kDirectionColumn: {
     static const QString kIn = kReportDirectionIn;

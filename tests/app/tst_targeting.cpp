@@ -77,6 +77,8 @@ private slots:
     QCOMPARE(message(), "PinworthA (SN 1000) Interface 1 was unplugged");
     QVERIFY(!fixture.widget("writeButton")->isEnabled());
     QVERIFY(!fixture.widget("readButton")->isEnabled());
+    // No selection stands for no interface, not for the first one listed.
+    QVERIFY(!fixture.widget<QLabel>("reportCheckLabel")->isVisible());
     QTest::keyClick(fixture.byteField(0), Qt::Key_Return);
     QVERIFY(message().startsWith("PinworthA (SN 1000) Interface 1 was "
                                  "unplugged: nothing was sent"));
