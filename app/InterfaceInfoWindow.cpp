@@ -9,6 +9,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSaveFile>
 
@@ -30,10 +31,19 @@ InterfaceInfoWindow::InterfaceInfoWindow(QWidget *parent)
           &InterfaceInfoWindow::copy);
   connect(ui_->saveButton, &QPushButton::clicked, this,
           &InterfaceInfoWindow::save);
+
   showNoInterface();
 }
 
 InterfaceInfoWindow::~InterfaceInfoWindow() = default;
+
+// Escape and Ctrl+W close it, as they close a window of its kind.
+void InterfaceInfoWindow::keyPressEvent(QKeyEvent *event) {
+  if (event->key() == Qt::Key_Escape || event->matches(QKeySequence::Close))
+    close();
+  else
+    QWidget::keyPressEvent(event);
+}
 
 void InterfaceInfoWindow::showFor(
     const std::optional<InterfaceIdentity> &interface,

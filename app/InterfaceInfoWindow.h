@@ -33,6 +33,9 @@ public:
   // Writes text() to path whole or not at all; false with the reason.
   bool saveTo(const QString &path, QString *error) const;
 
+protected:
+  void keyPressEvent(QKeyEvent *event) override;
+
 private:
   void showInfo(const QString &name, const InterfaceInfo &info);
   void showNoInterface();

@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 
 #include <cstdio>
 #include <string_view>
@@ -63,6 +64,14 @@ void connectActions(Ui::MainWindow &ui, PinworthWindowController *controller) {
                 &C::showInterfaceInfo);
 }
 
+// Read's title is "Read" or "Stop Reading", exactly, so it carries no
+// mnemonic of its own: Alt+R presses it.
+void addReadShortcut(QMainWindow *window, QPushButton *read) {
+  auto *shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_R), window);
+  QObject::connect(shortcut, &QShortcut::activated, read,
+                   [read] { read->animateClick(); });
+}
+
 // Ctrl+Q ends the program, as in any desktop tool.
 void addQuitShortcut(QMainWindow *window) {
   auto *quit = new QAction(window);
@@ -80,7 +89,7 @@ void addMenus(QMainWindow *window, PinworthWindowController *controller) {
   newWindow->setObjectName(QStringLiteral("newWindowAction"));
   newWindow->setShortcut(QKeySequence::New);
   QMenu *interfaceMenu =
-      window->menuBar()->addMenu(QStringLiteral("I&nterface"));
+      window->menuBar()->addMenu(QStringLiteral("In&terface"));
   QAction *info = interfaceMenu->addAction(
       QStringLiteral("Interface &Info…"), controller,
       [controller] { controller->showInterfaceInfo(controller); });
@@ -101,6 +110,7 @@ MainWindowResource::MainWindowResource(ExplorerSession &session, int number)
   ui.setupUi(window_.get());
   useFixedPitchFont(ui);
   addQuitShortcut(window_.get());
+  addReadShortcut(window_.get(), ui.readButton);
   PinworthWindowOutlets outlets;
   outlets.logTable = ui.logTable;
   outlets.window = window_.get();

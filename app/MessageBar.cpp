@@ -18,7 +18,7 @@ MessageBar::MessageBar(QWidget *parent)
   label_->setObjectName(QStringLiteral("messageText"));
   label_->setWordWrap(true);
   label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  auto *dismiss = new QPushButton(QStringLiteral("Dis&miss"), this);
+  auto *dismiss = new QPushButton(QStringLiteral("Dismiss"), this);
   dismiss->setObjectName(QStringLiteral("dismissMessageButton"));
   connect(dismiss, &QPushButton::clicked, this, &QWidget::hide);
   auto *layout = new QHBoxLayout(this);

@@ -57,7 +57,7 @@ void SimulatorWindow::showSelected() {
 void AddSimulatorMenu(QMainWindow &explorer, SimulatorWindow &simulator) {
   // Before the Help menu, which stays last.
   QMenuBar *bar = explorer.menuBar();
-  QMenu *menu = new QMenu(QObject::tr("&Window"), bar);
+  QMenu *menu = new QMenu(QObject::tr("Wi&ndow"), bar);
   bar->insertMenu(bar->actions().value(bar->actions().size() - 1), menu);
   QAction *show = menu->addAction(QObject::tr("Device Simulator"));
   show->setObjectName(QStringLiteral("deviceSimulatorAction"));

@@ -3,6 +3,7 @@
 #include "app/InterfaceInfoWindow.h"
 #include "tests/app/ExplorerFixture.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
@@ -59,6 +60,15 @@ private slots:
     QCOMPARE(reportRows(window),
              QStringList({"none Input 4", "none Output 4"}));
     QVERIFY(window->text().startsWith("PinworthA (SN 1000) Interface 0\n"));
+
+    // Escape closes it, and so does Ctrl+W.
+    for (const QKeySequence &key :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+      fixture.click("infoButton");
+      QVERIFY(QTest::qWaitForWindowActive(window));
+      QTest::keySequence(window, key);
+      QTRY_VERIFY(!window->isVisible());
+    }
   }
 
   // Copy and Save give the same text; a failed save says why.

@@ -9,7 +9,9 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStatusBar>
 #include <QTest>
 
@@ -262,6 +264,25 @@ private slots:
     QTest::keyClick(fixture.byteField(6), Qt::Key_Return);
     QCOMPARE(fixture.backend().received(a, 1),
              Wire({{9, 1, 2, 3, 4, 5, 6, 7}}));
+
+    // Every mnemonic of the window and its menus is its own, and Alt+R
+    // presses Read, whose title carries none.
+    QStringList texts;
+    for (const QAbstractButton *button :
+         fixture.window()->findChildren<QAbstractButton *>())
+      texts << button->text();
+    for (const QLabel *label : fixture.window()->findChildren<QLabel *>())
+      if (label->buddy())
+        texts << label->text();
+    for (const QAction *menu : fixture.window()->menuBar()->actions())
+      texts << menu->text();
+    QStringList keys;
+    for (const QString &text : texts)
+      if (const QKeySequence key = QKeySequence::mnemonic(text); !key.isEmpty())
+        keys << key.toString();
+    QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
+    QTest::keyClick(fixture.window(), Qt::Key_R, Qt::AltModifier);
+    QTRY_COMPARE(fixture.widget("readButton")->text(), "Stop Reading");
   }
 
   // Size, column widths and the selected interface come back; the macro
