@@ -21,7 +21,8 @@ private slots:
   void init() { fixture.startWithPinworthA(); }
   void cleanup() { fixture.cleanup(); }
 
-  // The caller's buffer may change as soon as a record is built or logged.
+  // The caller's buffer may change as soon as a record is built or logged;
+  // a record taken from the log outlives the log's rows.
   void recordsHoldTheirOwnBytes() {
     uint8_t bytes[7] = {3, 0x38, 1, 0x0f, 0, 0, 0};
     const ReportRecord record = PinworthWindowController::logEntryWithDirection(
@@ -32,7 +33,10 @@ private slots:
     QCOMPARE(record,
              (ReportRecord{"W", 5, QByteArray::fromHex("0338010f000000"),
                            "Init display"}));
-    QCOMPARE(fixture.records(),
+    const QList<ReportRecord> logged = fixture.records();
+    fixture.click("clearButton"); // new rows take the place of the old
+    append(false, kNoReportID, QByteArray(4, 0x11));
+    QCOMPARE(logged,
              QList<ReportRecord>(
                  {{"R", kNoReportID, QByteArray::fromHex("0338010f"), ""}}));
   }
