@@ -46,9 +46,6 @@ private slots:
     QTest::addColumn<int>("reportID");
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QString>("cells");
-    QTest::newRow("no report ID: offsets 4 to 6 stay empty")
-        << false << kNoReportID << QByteArray::fromHex("01020304050607")
-        << "R||0x01|0x02|0x03|0x04|||";
     QTest::newRow("report ID, lower case hex")
         << true << 12 << QByteArray::fromHex("abff800ac0de7f")
         << "W|0x0c|0xab|0xff|0x80|0x0a|0xc0|0xde|0x7f";
