@@ -54,9 +54,31 @@ QLineEdit *ExplorerFixture::byteField(int index) const {
 }
 
 void ExplorerFixture::click(const char *buttonName) {
-  QPushButton *button = widget(buttonName);
-  QVERIFY2(button, buttonName);
-  QTest::mouseClick(button, Qt::LeftButton);
+  clickIn(controller(), buttonName);
+}
+
+void ExplorerFixture::clickIn(PinworthWindowController *window,
+                              const char *button) {
+  QPushButton *pushButton = widgetIn(window, button);
+  QVERIFY2(pushButton, button);
+  QTest::mouseClick(pushButton, Qt::LeftButton);
+}
+
+int ExplorerFixture::reportRows(PinworthWindowController *window,
+                                const QString &source) {
+  LogTableModel *log = window->logModel();
+  int rows = 0;
+  for (int i = 0; i < log->reportCount(); ++i)
+    rows += log->isReport(i) &&
+            log->cellText(i, LogTableModel::kSourceColumn) == source;
+  return rows;
+}
+
+QString ExplorerFixture::transferAlert(const char *verb,
+                                       const QString &reason) {
+  return QStringLiteral("Pinworth Error | An error occured while trying to "
+                        "%1 the selected Pinworth device.\n\n%2 | OK")
+      .arg(QLatin1String(verb), reason);
 }
 
 QStringList ExplorerFixture::titles(const QComboBox *popup) {

@@ -57,8 +57,24 @@ public:
   // A widget of the window by object name (those MainWindow.ui declares).
   template <typename Widget = QPushButton>
   Widget *widget(const char *name) const {
-    return window()->findChild<Widget *>(QLatin1String(name));
+    return widgetIn<Widget>(controller(), name);
   }
+  template <typename Widget = QPushButton>
+  static Widget *widgetIn(PinworthWindowController *window, const char *name) {
+    return window->mainWindow()->findChild<Widget *>(QLatin1String(name));
+  }
+  // Chooses an item of a window's menu ("interfacePopup", "macroPopup") and
+  // clicks one of its buttons, as the user does.
+  static void chooseIn(PinworthWindowController *window, const char *menu,
+                       int position) {
+    choose(widgetIn<QComboBox>(window, menu), position);
+  }
+  static void clickIn(PinworthWindowController *window, const char *button);
+  // The reports in a window's log from one source ("A 1000 if1").
+  static int reportRows(PinworthWindowController *window,
+                        const QString &source);
+  // The alert of a failed transfer: verb is "write to" or "read from".
+  static QString transferAlert(const char *verb, const QString &reason);
   QComboBox *interfacePopup() const {
     return widget<QComboBox>("interfacePopup");
   }

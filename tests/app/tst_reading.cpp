@@ -18,12 +18,6 @@ Q_DECLARE_METATYPE(Faults)
 
 namespace {
 
-// The message, and the reason below it.
-QString ReadError(const QString &reason) {
-  return "Pinworth Error | An error occured while trying to read from the "
-         "selected Pinworth device.\n\n" +
-         reason + " | OK";
-}
 const std::vector<uint8_t> kReport5 = {0x05, 1, 2, 3, 4, 5, 6, 7};
 
 ReportRecord polled(const char *hex) {
@@ -142,7 +136,8 @@ private slots:
       waitForPolls(goodPolls);
       faults(fixture.backend().faults(deviceA, 0));
     }
-    QTRY_COMPARE(answerer.shown(), QStringList{ReadError(reason)});
+    QTRY_COMPARE(answerer.shown(), QStringList{ExplorerFixture::transferAlert(
+                                       "read from", reason)});
     QCOMPARE(pollsWhileUp, 0);
     QTRY_VERIFY(isIdle());
     const int pollsAfter = polls();

@@ -1,7 +1,7 @@
-// The explorer keeps its aim and says what it does: the selection across
-// device changes, the status bar, alerts that say why and lead to the field,
-// pasted reports and Return, macros that do not fit, the palette and the
-// keyboard, and the window's state across restarts.
+// The explorer keeps its aim and says what it does: the menu and the
+// selection across device changes, the status bar, alerts that say why and lead
+// to the field, pasted reports and Return, macros that do not fit, the palette
+// and the keyboard, and the window's state across restarts.
 #include "app/ReportFormFields.h"
 #include "tests/app/ExplorerFixture.h"
 
@@ -127,9 +127,17 @@ private slots:
     QCOMPARE(fixture.widget("readButton")->text(), "Stop Reading");
   }
 
+  // Without a device: an empty menu that says so, the short layout, no
+  // alert.
   void statusBarSaysWhatItDoes() {
     fixture.loadAndWake();
     QCOMPARE(activity(), "No Pinworth device attached");
+    QCOMPARE(fixture.interfacePopup()->count(), 0);
+    QCOMPARE(fixture.interfacePopup()->placeholderText(),
+             "No Pinworth device attached");
+    QCOMPARE(fixture.byteEnabled(),
+             QList<bool>({true, true, true, true, false, false, false}));
+    QVERIFY(!fixture.reportIDField()->isEnabled());
     const DeviceID a = fixture.backend().attach(Model::PinworthA, "1000");
     QTRY_COMPARE(activity(), "PinworthA (SN 1000) Interface 0");
     fixture.click("readButton");
@@ -154,6 +162,23 @@ private slots:
     fixture.backend().detach(fixture.backend().attach(Model::PinworthB, "9"));
     QTRY_VERIFY(activity().startsWith("Could not listen on PinworthA (SN "
                                       "1000) Interface 1: permission denied"));
+  }
+
+  // Each plug rebuilds the menu, in list order.
+  void menuFollowsPlugs() {
+    const DeviceID a = fixture.backend().attach(Model::PinworthA, "1000");
+    fixture.loadAndWake();
+    fixture.backend().attach(Model::PinworthB, "-7");
+    QTRY_COMPARE(fixture.interfacePopup()->count(), 4);
+    QCOMPARE(fixture.titles(fixture.interfacePopup()),
+             QStringList({"PinworthA Interface 0 (SN 1000)",
+                          "PinworthA Interface 1 (SN 1000)",
+                          "PinworthB Interface 0 (SN -7)",
+                          "PinworthB Interface 1 (SN -7)"}));
+    fixture.backend().detach(a);
+    QTRY_COMPARE(fixture.titles(fixture.interfacePopup()),
+                 QStringList({"PinworthB Interface 0 (SN -7)",
+                              "PinworthB Interface 1 (SN -7)"}));
   }
 
   // The byte field, or the report ID field, whose text stopped the write gets

@@ -4,7 +4,6 @@
 // other; closing one leaves the others working; each keeps its own place.
 #include "tests/app/ExplorerFixture.h"
 
-#include "app/log/LogTableModel.h"
 #include "lib/PinworthLib.h"
 
 #include <QComboBox>
@@ -17,27 +16,11 @@ using hid::sim::Model;
 namespace {
 
 template <typename Widget = QPushButton>
-Widget *In(PinworthWindowController *controller, const char *name) {
-  return controller->mainWindow()->findChild<Widget *>(QLatin1String(name));
+Widget *In(PinworthWindowController *window, const char *name) {
+  return ExplorerFixture::widgetIn<Widget>(window, name);
 }
-
-void Choose(PinworthWindowController *controller, int position) {
-  ExplorerFixture::choose(In<QComboBox>(controller, "interfacePopup"),
-                          position);
-}
-
-void Click(PinworthWindowController *controller, const char *button) {
-  QTest::mouseClick(In(controller, button), Qt::LeftButton);
-}
-
-// The rows of a window's log from one source ("A 1000 if1"), reports only.
-int RowsFrom(PinworthWindowController *controller, const QString &source) {
-  LogTableModel *log = controller->logModel();
-  int rows = 0;
-  for (int i = 0; i < log->reportCount(); ++i)
-    rows += log->isReport(i) &&
-            log->cellText(i, LogTableModel::kSourceColumn) == source;
-  return rows;
+void Choose(PinworthWindowController *window, int position) {
+  ExplorerFixture::chooseIn(window, "interfacePopup", position);
 }
 
 } // namespace
@@ -69,10 +52,10 @@ private slots:
     QCOMPARE(In<QComboBox>(second, "interfacePopup")->count(), 4);
     for (PinworthWindowController *window : {first, second}) {
       Choose(window, 1);
-      Click(window, "readButton");
+      ExplorerFixture::clickIn(window, "readButton");
     }
     Choose(second, 2);
-    Click(second, "readButton");
+    ExplorerFixture::clickIn(second, "readButton");
     QVERIFY(second->reading().isPolling());
     QVERIFY(!first->reading().isPolling());
 
@@ -84,23 +67,23 @@ private slots:
     fixture.backend().detach(fixture.backend().attach(Model::PinworthB, "9"));
     QTRY_COMPARE(In<QComboBox>(first, "interfacePopup")->count(), 4);
     send(20);
-    QTRY_COMPARE(RowsFrom(first, "A 1000 if1"), 40);
-    QTRY_COMPARE(RowsFrom(second, "A 1000 if1"), 40);
-    QVERIFY(RowsFrom(second, "B 2000 if0") >= 1);
-    QCOMPARE(RowsFrom(first, "B 2000 if0"), 0);
+    QTRY_COMPARE(ExplorerFixture::reportRows(first, "A 1000 if1"), 40);
+    QTRY_COMPARE(ExplorerFixture::reportRows(second, "A 1000 if1"), 40);
+    QVERIFY(ExplorerFixture::reportRows(second, "B 2000 if0") >= 1);
+    QCOMPARE(ExplorerFixture::reportRows(first, "B 2000 if0"), 0);
     fixture.backend().setPinPulledLow(b, 3, true);
-    QTRY_COMPARE(RowsFrom(second, "B 2000 if0"), 2);
+    QTRY_COMPARE(ExplorerFixture::reportRows(second, "B 2000 if0"), 2);
 
     second->mainWindow()->close();
     QTRY_COMPARE(fixture.session().controllers().size(), size_t(1));
     send(5);
-    QTRY_COMPARE(RowsFrom(first, "A 1000 if1"), 45);
+    QTRY_COMPARE(ExplorerFixture::reportRows(first, "A 1000 if1"), 45);
     int handlers = 0;
     for (const auto &handle : fixture.backend().handleHistories(a, 1))
       handlers += handle.handlerInstalled;
     QCOMPARE(handlers, 1);
     Choose(first, 0);
-    Click(first, "readButton");
+    ExplorerFixture::clickIn(first, "readButton");
     QVERIFY(first->reading().isPolling());
   }
 
@@ -114,7 +97,7 @@ private slots:
     auto *secondMacros = In<QComboBox>(second, "macroPopup");
     QCOMPARE(secondMacros->count(), 6);
     ExplorerFixture::choose(In<QComboBox>(first, "macroPopup"), 3);
-    Click(first, "deleteMacroButton");
+    ExplorerFixture::clickIn(first, "deleteMacroButton");
     QCOMPARE(secondMacros->count(), 5);
     QCOMPARE(secondMacros->itemText(3),
              In<QComboBox>(first, "macroPopup")->itemText(3));

@@ -17,12 +17,6 @@ const QString kInvalidData =
     "Invalid data format | Please only use hex values between 00 and FF. | OK";
 const QString kInvalidReportID = "Invalid report id number format | Please "
                                  "only use hex values between 00 and FF. | OK";
-// The message, and the reason below it.
-QString WriteError(const QString &reason) {
-  return "Pinworth Error | An error occured while trying to write to the "
-         "selected Pinworth device.\n\n" +
-         reason + " | OK";
-}
 
 } // namespace
 
@@ -139,7 +133,8 @@ private slots:
     fixture.setFormTexts("", {"01", "02", "03", "04"});
     AlertAnswerer answerer;
     fixture.click("writeButton");
-    QCOMPARE(answerer.shown(), QStringList{WriteError(reason)});
+    QCOMPARE(answerer.shown(),
+             QStringList{ExplorerFixture::transferAlert("write to", reason)});
     QCOMPARE(received(0), Wire());
     QCOMPARE(fixture.log()->reportCount(), 0);
   }

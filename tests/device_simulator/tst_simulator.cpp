@@ -24,16 +24,6 @@ using Fault = FaultsPanel::Fault;
 
 Q_DECLARE_METATYPE(FaultsPanel::Fault)
 
-namespace {
-
-QString Alert(const char *transfer, const QString &reason) {
-  return QStringLiteral("Pinworth Error | An error occured while trying to "
-                        "%1 the selected Pinworth device.\n\n%2 | OK")
-      .arg(QLatin1String(transfer), reason);
-}
-
-} // namespace
-
 class SimulatorTest : public QObject {
   Q_OBJECT
 
@@ -148,17 +138,21 @@ private slots:
     QTest::addColumn<bool>("read");
     QTest::addColumn<QString>("alert");
     QTest::newRow("stall") << 0 << FaultsPanel::Stall << false
-                           << Alert("write to",
-                                    "timed out: the device did not answer");
-    QTest::newRow("fail next write") << 1 << FaultsPanel::FailNextWrite << false
-                                     << Alert("write to", "input/output error");
-    QTest::newRow("fail next read") << 0 << FaultsPanel::FailNextRead << true
-                                    << Alert("read from", "input/output error");
+                           << ExplorerFixture::transferAlert(
+                                  "write to",
+                                  "timed out: the device did not answer");
+    QTest::newRow("fail next write")
+        << 1 << FaultsPanel::FailNextWrite << false
+        << ExplorerFixture::transferAlert("write to", "input/output error");
+    QTest::newRow("fail next read")
+        << 0 << FaultsPanel::FailNextRead << true
+        << ExplorerFixture::transferAlert("read from", "input/output error");
     QTest::newRow("refuse to open")
         << 0 << FaultsPanel::RefuseOpen << false
-        << Alert("write to",
-                 "permission denied: install the Pinworth udev rule (see "
-                 "README) and plug the device in again");
+        << ExplorerFixture::transferAlert(
+               "write to",
+               "permission denied: install the Pinworth udev rule (see "
+               "README) and plug the device in again");
   }
 
   // The box stays checked while the fault is active: a one-shot fault

@@ -1,9 +1,24 @@
-// The interface list: lazy rebuilds, lookups, and what a rebuild releases.
+// The interface list: lazy rebuilds, lookups, what a rebuild releases, and
+// the device callback that marks it dirty.
 #include "tests/lib/LibTestSupport.h"
+
+#include "runloop/DefaultMode.h"
 
 #include <QtTest>
 
 using hid::sim::Model;
+
+namespace {
+
+int gCalls = 0;
+void *gLastRefCon = nullptr;
+
+void CountingCallback(void *refCon) {
+  gCalls++;
+  gLastRefCon = refCon;
+}
+
+} // namespace
 
 class InterfaceListTest : public QObject {
   Q_OBJECT
@@ -97,6 +112,38 @@ private slots:
     QCOMPARE(handle.closes, 0);
     QVERIFY(handle.destroyed);
     QVERIFY(!PinworthInterfaceListNodeAtIndex(0));
+  }
+
+  // One call per change, with the refcon, from the event loop in default
+  // mode only: not inside a modal scope, nor from its end. A repeated
+  // PinworthInit does not double them; registering again replaces.
+  void eachChangeCallsOnceFromTheDefaultMode() {
+    gCalls = 0;
+    SimulatedLibrary lib;
+    QCOMPARE(PinworthInit(), 0);
+    PinworthSetDeviceCallback([](void *) { QFAIL("replaced callback"); },
+                              nullptr);
+    int refCon = 0;
+    PinworthSetDeviceCallback(CountingCallback, &refCon);
+    hid::sim::DeviceID a = lib.backend.attach(Model::PinworthA, "1");
+    lib.backend.attach(Model::PinworthB, "2");
+    QCOMPARE(gCalls, 0);
+    DeliverPendingEvents();
+    QCOMPARE(gCalls, 2);
+    QCOMPARE(gLastRefCon, &refCon);
+    {
+      runloop::ModalScope modal;
+      lib.backend.detach(a);
+      DeliverPendingEvents();
+      QCOMPARE(gCalls, 2);
+    }
+    QCOMPARE(gCalls, 2);
+    DeliverPendingEvents();
+    QCOMPARE(gCalls, 3);
+    PinworthSetDeviceCallback(nullptr, nullptr);
+    lib.backend.attach(Model::PinworthA, "3");
+    DeliverPendingEvents();
+    QCOMPARE(gCalls, 3);
   }
 };
 

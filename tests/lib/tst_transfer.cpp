@@ -1,8 +1,12 @@
-// Report transfer: open state, statuses and their messages, the time bound,
-// the by-index and convenience calls.
+// Report transfer: open state, statuses and their messages, the by-index and
+// convenience calls; and the interrupt reports the contract suite
+// (tests/platform/tst_interrupt_contract.cpp) cannot reach through the
+// library: an empty report, a report of the other interface, and the armed
+// handle a rebuilt list releases.
 #include "tests/lib/LibTestSupport.h"
 
-#include <QElapsedTimer>
+#include "runloop/DefaultMode.h"
+
 #include <QtTest>
 
 #include <vector>
@@ -11,6 +15,26 @@ using hid::sim::Model;
 using Bytes = std::vector<uint8_t>;
 using Faults = std::function<void(hid::sim::InterfaceFaults &)>;
 Q_DECLARE_METATYPE(Faults)
+
+namespace {
+
+struct Delivery {
+  void *target;
+  Bytes report;
+  bool operator==(const Delivery &) const = default;
+};
+
+std::vector<Delivery> gDeliveries;
+
+void RecordReport(void *target, hid::Status result, void *refcon, void *,
+                  uint32_t size) {
+  QCOMPARE(result, hid::kSuccess);
+  QCOMPARE(refcon, static_cast<void *>(&gDeliveries));
+  auto *bytes = static_cast<uint8_t *>(target);
+  gDeliveries.push_back({target, Bytes(bytes, bytes + size)});
+}
+
+} // namespace
 
 class TransferTest : public QObject {
   Q_OBJECT
@@ -24,9 +48,14 @@ class TransferTest : public QObject {
   hid::sim::HandleHistory history(int position) {
     return lib_->backend.historyOf(interfaceAt(position));
   }
+  int32_t armInterface1(uint8_t *buffer, uint32_t size) {
+    return PinworthSetInterruptCallback(interfaceAt(1), buffer, size,
+                                        RecordReport, &gDeliveries);
+  }
 
 private slots:
   void init() {
+    gDeliveries.clear();
     lib_ = std::make_unique<SimulatedLibrary>();
     device_ = lib_->backend.attach(Model::PinworthA, "1");
     QCOMPARE(PinworthCountInterfaces(), 2);
@@ -66,13 +95,19 @@ private slots:
         << std::string("Could not read getReport on hid device interface - "
                        "general error(e00002bc,700)\n")
         << 1;
-    const std::string openFailed =
-        "Could not open hid device interface - device busy: another program "
-        "has it open for exclusive access(e00002c5,709)\n";
-    for (bool isWrite : {true, false})
-      QTest::newRow(isWrite ? "open, write: untouched" : "open, read")
-          << Faults([](auto &f) { f.openStatus = hid::kErrorExclusiveAccess; })
-          << isWrite << int(hid::kErrorExclusiveAccess) << openFailed << 0;
+    QTest::newRow("open, write: untouched")
+        << Faults([](auto &f) { f.openStatus = hid::kErrorExclusiveAccess; })
+        << true << int(hid::kErrorExclusiveAccess)
+        << std::string("Could not open hid device interface - device busy: "
+                       "another program has it open for exclusive "
+                       "access(e00002c5,709)\n")
+        << 0;
+    QTest::newRow("open, read")
+        << Faults([](auto &f) { f.openStatus = hid::kErrorNoDevice; }) << false
+        << int(hid::kErrorNoDevice)
+        << std::string("Could not open hid device interface - no such device: "
+                       "it was unplugged(e00002c0,704)\n")
+        << 0;
   }
 
   void failures() {
@@ -95,26 +130,6 @@ private slots:
     QVERIFY(lib_->backend.received(device_, 0).empty());
     QCOMPARE(PinworthWriteToInterface(interfaceAt(0), 4, bytes),
              opens ? 0 : status);
-  }
-
-  void silentDeviceTimesOutRemovedOneFails() {
-    lib_->backend.faults(device_, 0).stalled = true;
-    uint8_t bytes[4] = {};
-    int32_t status = 0;
-    QElapsedTimer clock;
-    clock.start();
-    CaptureStderr([&] {
-      status = PinworthReadFromInterface(interfaceAt(0), 0, 4, bytes);
-    });
-    QCOMPARE(status, hid::kErrorTimeout);
-    QVERIFY2(clock.elapsed() >= 45 && clock.elapsed() < 500,
-             qPrintable(QString::number(clock.elapsed())));
-    lib_->backend.detach(device_);
-    const std::string written = CaptureStderr(
-        [&] { status = PinworthWriteToInterface(interfaceAt(1), 4, bytes); });
-    QCOMPARE(status, hid::kErrorNoDevice);
-    QCOMPARE(written, "Could not open hid device interface - no such device: "
-                      "it was unplugged(e00002c0,704)\n");
   }
 
   // PinworthAReadInterface reads interface 0, as PinworthAReadInterface0
@@ -150,6 +165,37 @@ private slots:
     byteSwap(bytes, 0);
     byteSwap(bytes, -5);
     QCOMPARE(Bytes(bytes, bytes + 3), (Bytes{3, 2, 1}));
+  }
+
+  // An empty report arrives empty; interface 0's report goes to nobody.
+  void anEmptyReportArrivesEmptyAndInterface0sGoesToNobody() {
+    uint8_t buffer[3] = {};
+    QCOMPARE(armInterface1(buffer, 3), 0);
+    lib_->backend.sendInputReport(device_, 1, {});
+    lib_->backend.sendInputReport(device_, 0, {9, 9, 9, 9});
+    lib_->backend.sendInputReport(device_, 1, {5, 1, 2});
+    QTRY_COMPARE(gDeliveries.size(), size_t(2));
+    QCOMPARE(gDeliveries,
+             (std::vector<Delivery>{{buffer, {}}, {buffer, {5, 1, 2}}}));
+  }
+
+  // Reading the list again once a device arrived releases the armed handle:
+  // the report on its way reaches nobody.
+  void aRebuiltListReleasesTheArmedHandle() {
+    DeliverPendingEvents();
+    uint8_t buffer[8] = {};
+    armInterface1(buffer, 8);
+    lib_->backend.attach(Model::PinworthB, "2");
+    DeliverPendingEvents(); // marks the list dirty
+    {
+      runloop::ModalScope held;
+      lib_->backend.sendInputReport(device_, 1, {2});
+      QTest::qWait(20);
+      QCOMPARE(PinworthCountInterfaces(), 4); // releases the armed handle
+    }
+    QTest::qWait(50);
+    QVERIFY(gDeliveries.empty());
+    QVERIFY(lib_->backend.handleHistories(device_, 1).front().destroyed);
   }
 };
 

@@ -128,16 +128,6 @@ void FakeHidrawNode::sendInterruptReport(Bytes report) {
   settleDoorbells();
 }
 
-int FakeHidrawNode::reportsQueued() {
-  std::lock_guard lock(mutex_);
-  forgetClosedClients();
-  size_t reports = 0;
-  for (const auto &[client, state] : clients_)
-    if (countsForReadiness(state))
-      reports += state.queue.size();
-  return static_cast<int>(reports);
-}
-
 bool FakeHidrawNode::readersCaughtUp() {
   std::lock_guard lock(mutex_);
   forgetClosedClients();

@@ -65,9 +65,6 @@ public:
   // The device sends an interrupt report: it joins the queue of every client
   // open now, unless that queue is full. A device that is gone sends none.
   void sendInterruptReport(Bytes report);
-  // Unread interrupt reports, over the open clients that count for
-  // readiness.
-  int reportsQueued();
   // Whether every client counting for readiness has taken all its reports
   // and, if it ever read, found its queue empty since: a reader that reads
   // until EAGAIN has then handed on the last report it took.
