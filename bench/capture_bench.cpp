@@ -10,6 +10,7 @@
 //   6 GB free in /tmp).
 //
 //   capture_bench
+#include "bench/ResidentBytes.h"
 #include "core/capture/CaptureReader.h"
 #include "core/capture/CaptureWriter.h"
 
@@ -27,16 +28,6 @@ using namespace capture;
 namespace {
 
 constexpr uint64_t kNeededForLargest = 6ull << 30;
-
-size_t ResidentBytes() {
-  long pages = 0, resident = 0;
-  if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-      resident = 0;
-    std::fclose(statm);
-  }
-  return size_t(resident) * size_t(sysconf(_SC_PAGESIZE));
-}
 
 size_t HeapBytes() {
   return mallinfo2().uordblks;

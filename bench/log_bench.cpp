@@ -10,6 +10,7 @@
 // - a filter over 10^6 rows, and an export of 10^6 rows to CSV.
 //
 //   log_bench [seconds of the 8,000/s run, default 5]
+#include "bench/ResidentBytes.h"
 #include "bench/TimerLateness.h"
 
 #include "app/ExplorerSession.h"
@@ -40,16 +41,6 @@
 namespace {
 
 constexpr int kMillion = 1000000;
-
-size_t ResidentBytes() {
-  long pages = 0, resident = 0;
-  if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-      resident = 0;
-    std::fclose(statm);
-  }
-  return size_t(resident) * size_t(sysconf(_SC_PAGESIZE));
-}
 
 double CpuSeconds() {
   rusage usage{};
