@@ -17,14 +17,14 @@ QString ReportTextLine(double seconds, const QString &source, QChar direction,
   const QString id =
       reportID == kNoReportID
           ? QStringLiteral("--")
-          : QString::asprintf("0x%02x", static_cast<unsigned>(reportID));
+          : QString::asprintf("%02x", static_cast<unsigned>(reportID));
   const QString bytes = QString::fromLatin1(
       QByteArray(reinterpret_cast<const char *>(data), size).toHex(' '));
   return QStringLiteral("%1  %2  %3  %4  %5  %6")
       .arg(QString::asprintf("%14.6f", seconds))
       .arg(source, -12)
       .arg(direction)
-      .arg(id, -4)
+      .arg(id, -2)
       .arg(bytes, -20)
       .arg(meaning);
 }

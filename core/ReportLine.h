@@ -14,10 +14,11 @@
 // "A 1000 if1": the model's letter, the serial number, the interface number.
 QString SourceText(const InterfaceIdentity &source);
 
-// "      0.125000  A 1000 if1    W  0x05  84 54 65 73 74 00 00  <meaning>":
-// seconds (since the first report), the source, the direction ('R', 'W', or
-// '!' for a gap), the report ID ("--" for kNoReportID), the data bytes in
-// hex, what they mean.
+// "      0.125000  A 1000 if1    W  05  84 54 65 73 74 00 00  <meaning>":
+// seconds (since the first report), the source, the direction ('R', 'W',
+// 'E' for an event, or '!' for a gap), the report ID ("--" for kNoReportID),
+// the data bytes, what they mean. Every byte, the report ID included, is two
+// lowercase hex digits without a prefix, as in CSV.
 QString ReportTextLine(double seconds, const QString &source, QChar direction,
                        int32_t reportID, const uint8_t *data, int size,
                        const QString &meaning);

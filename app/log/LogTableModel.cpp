@@ -205,6 +205,14 @@ double LogTableModel::secondsSinceFirst(const LogRow &row) const {
   return double(row.time - rows_.front().time) / 1e6;
 }
 
+QByteArray LogTableModel::isoWallTime(const LogRow &row) const {
+  return clockStart_.toUTC()
+             .addMSecs(row.time / 1000)
+             .toString("yyyy-MM-ddTHH:mm:ss.zzz")
+             .toLatin1() +
+         QByteArray::number(row.time % 1000).rightJustified(3, '0') + 'Z';
+}
+
 QString LogTableModel::timeText(int i) const {
   const LogRow &row = rows_[size_t(i)];
   switch (timeMode_) {
@@ -307,7 +315,7 @@ QString LogTableModel::textLine(int i) const {
 }
 
 QByteArray LogTableModel::csvHeader() {
-  QByteArray header = "time,source,direction,report_id";
+  QByteArray header = "time,wall_time,source,direction,report_id";
   for (int offset = 0; offset < kLogRowMaxDataSize; ++offset)
     header += ",byte_" + QByteArray::number(offset);
   return header + ",decoded\r\n";
@@ -315,10 +323,15 @@ QByteArray LogTableModel::csvHeader() {
 
 QByteArray LogTableModel::csvRecord(int i) const {
   static constexpr char kHex[] = "0123456789abcdef";
+  const auto appendHex = [&](QByteArray &record, uint8_t byte) {
+    record.append(kHex[byte >> 4]).append(kHex[byte & 0xF]);
+  };
   const LogRow &row = rows_[size_t(i)];
   QByteArray record;
-  record.reserve(96);
+  record.reserve(128);
   record += QByteArray::number(secondsSinceFirst(row), 'f', 6);
+  record += ',';
+  record += isoWallTime(row);
   record += ',';
   record += CsvField(sourceText(row));
   record += row.isLoss()     ? ",lost,"
@@ -326,12 +339,11 @@ QByteArray LogTableModel::csvRecord(int i) const {
             : row.isOutput() ? ",W,"
                              : ",R,";
   if (row.reportID != kNoReportID && row.isReport())
-    record += cellText(i, kReportIDColumn).toLatin1();
+    appendHex(record, uint8_t(row.reportID));
   for (int offset = 0; offset < kLogRowMaxDataSize; ++offset) {
     record += ',';
     if (row.isReport() && offset < row.size())
-      record.append(kHex[row.data[offset] >> 4])
-          .append(kHex[row.data[offset] & 0xF]);
+      appendHex(record, row.data[offset]);
   }
   record += ',';
   record += CsvField(cellText(i, kDecodedColumn));

@@ -142,8 +142,11 @@ public:
   // event's line has "E" for its direction and the event's text, a loss
   // marker's "!".
   QString textLine(int i) const;
-  // Report i as a CSV record (RFC 4180, CRLF), and the header record; an
-  // event's direction field is "event", a loss marker's "lost".
+  // Report i as a CSV record (RFC 4180, CRLF), and the header record: the
+  // seconds since the first report, the wall-clock time in UTC (ISO 8601,
+  // microseconds), the source, the direction (an event's is "event", a loss
+  // marker's "lost"), the report ID and data bytes as bare hex pairs, the
+  // meaning.
   QByteArray csvRecord(int i) const;
   static QByteArray csvHeader();
 
@@ -164,6 +167,8 @@ private:
   QString eventText(const LogRow &row) const;
   double secondsSinceFirst(const LogRow &row) const;
   QString timeText(int i) const;
+  // "2026-12-07T03:15:08.123456Z": when row was logged, in UTC.
+  QByteArray isoWallTime(const LogRow &row) const;
 
   std::deque<LogRow> rows_;
   QList<InterfaceIdentity> sources_;

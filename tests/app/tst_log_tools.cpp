@@ -5,6 +5,7 @@
 #include "tests/app/ExplorerFixture.h"
 
 #include <QClipboard>
+#include <QDateTime>
 #include <QFile>
 #include <QHeaderView>
 #include <QMenu>
@@ -205,14 +206,14 @@ private slots:
     const QStringList lines =
         QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 3);
-    QCOMPARE(lines[0], "      0.000000  A 1000 if0    W  --    01 02 03 04    "
+    QCOMPARE(lines[0], "      0.000000  A 1000 if0    W  --  01 02 03 04    "
                        "       latches: pins 1-8, 10-15, 18-25, 27-31 low");
-    QVERIFY(QRegularExpression("^ +\\d+\\.\\d{6}  B 2000 if1    E  --    +"
+    QVERIFY(QRegularExpression("^ +\\d+\\.\\d{6}  B 2000 if1    E  --  +"
                                "listening on PinworthB \\(SN 2000\\) "
                                "Interface 1 started$")
                 .match(lines[1])
                 .hasMatch());
-    QVERIFY(QRegularExpression("^ +\\d+\\.\\d{6}  B 2000 if1    R  0x0c  00 "
+    QVERIFY(QRegularExpression("^ +\\d+\\.\\d{6}  B 2000 if1    R  0c  00 "
                                "16 00 00 00 00 00  IR key: address 0x00, "
                                "command 0x16$")
                 .match(lines[2])
@@ -232,12 +233,32 @@ private slots:
     exportAndWait(csv);
     const QList<QByteArray> records = ReadAll(csv).split('\n');
     QCOMPARE(records.size(), 6); // header, four records, the last CRLF
-    QCOMPARE(records[0], "time,source,direction,report_id,byte_0,byte_1,"
-                         "byte_2,byte_3,byte_4,byte_5,byte_6,decoded\r");
+    QCOMPARE(records[0], "time,wall_time,source,direction,report_id,byte_0,"
+                         "byte_1,byte_2,byte_3,byte_4,byte_5,byte_6,decoded\r");
     QVERIFY(records[2].endsWith(",B 2000 if1,event,,,,,,,,,listening on "
                                 "PinworthB (SN 2000) Interface 1 started\r"));
-    QVERIFY(records[3].endsWith(",B 2000 if1,R,0x06,84,54,65,73,74,00,00,"
+    QVERIFY(records[3].endsWith(",B 2000 if1,R,06,84,54,65,73,74,00,00,"
                                 "\"LCD read: \"\"Test\"\"\"\r"));
+    // The wall-clock times are UTC to the microsecond, and as far apart as
+    // the relative ones.
+    const auto times = [&](int record) {
+      const QList<QByteArray> fields = records[record].split(',');
+      const QDateTime wall =
+          QDateTime::fromString(QString(fields[1].left(23)), Qt::ISODateWithMs);
+      return std::pair{fields[0].toDouble() * 1e6,
+                       double(wall.toMSecsSinceEpoch()) * 1e3 +
+                           fields[1].mid(23, 3).toDouble()};
+    };
+    QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\."
+                               "\\d{6}Z$")
+                .match(QString(records[4].split(',')[1]))
+                .hasMatch());
+    const auto [firstRelative, firstWall] = times(1);
+    const auto [lastRelative, lastWall] = times(4);
+    QVERIFY(std::abs((lastWall - firstWall) - (lastRelative - firstRelative)) <=
+            1);
+    QVERIFY(std::abs(firstWall / 1e3 -
+                     double(QDateTime::currentMSecsSinceEpoch())) < 60e3);
     const QString text = fixture.homePath() + "/log.txt";
     exportAndWait(text);
     QCOMPARE(ReadAll(text).count('\n'), 4);

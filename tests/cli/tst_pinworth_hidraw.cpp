@@ -100,10 +100,10 @@ private slots:
     const PinworthRun run = Finish(process);
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.lines.size(), 2);
-    QVERIFY2(run.lines[0].contains("A 1000 if1    R  0x06  82 4f 4b 00 00 00 "
+    QVERIFY2(run.lines[0].contains("A 1000 if1    R  06  82 4f 4b 00 00 00 "
                                    "00  LCD read: \"OK\""),
              qPrintable(run.lines[0]));
-    QVERIFY2(run.lines[1].contains("R  0x0c  00 16 00 00 00 00 00  IR key: "
+    QVERIFY2(run.lines[1].contains("R  0c  00 16 00 00 00 00 00  IR key: "
                                    "address 0x00, command 0x16"),
              qPrintable(run.lines[1]));
   }

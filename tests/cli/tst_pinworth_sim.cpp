@@ -20,7 +20,7 @@ private slots:
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("error");
-    const QString ff = "if0    R  --    ff ff ff ff           all pins high";
+    const QString ff = "if0    R  --  ff ff ff ff           all pins high";
     QTest::newRow("list") << QStringList{"list"} << 0
                           << QStringList{"0  A:1000:0   PinworthA (SN 1000) "
                                          "Interface 0  -",
@@ -30,7 +30,7 @@ private slots:
                           << "";
     QTest::newRow("write, padded")
         << QStringList{"write", "B:2000:1", "04", "01"} << 0
-        << QStringList{"B 2000 if1    W  0x04  01 00 00 00 00 00 00  "
+        << QStringList{"B 2000 if1    W  04  01 00 00 00 00 00 00  "
                        "LCD mode on"}
         << "";
     QTest::newRow("write, too long")
@@ -41,7 +41,7 @@ private slots:
         << "\"zz\" is not a byte";
     QTest::newRow("write, bytes and text")
         << QStringList{"write", "A:1000:1", "05", "85", "'Hello'"} << 0
-        << QStringList{"A 1000 if1    W  0x05  85 48 65 6c 6c 6f 00  "
+        << QStringList{"A 1000 if1    W  05  85 48 65 6c 6c 6f 00  "
                        "LCD write: \"Hello\""}
         << "";
     QTest::newRow("write, text one byte too long")
@@ -76,26 +76,26 @@ private slots:
         << "";
     QTest::newRow("lcd")
         << QStringList{"lcd", "A:1000", "Hello"} << 0
-        << QStringList{"A 1000 if1    W  0x04  01 00 00 00 00 00 00  "
+        << QStringList{"A 1000 if1    W  04  01 00 00 00 00 00 00  "
                        "LCD mode on",
-                       "W  0x05  03 38 01 0f 00 00 00  LCD: function set",
-                       "W  0x05  85 48 65 6c 6c 6f 00  LCD write: \"Hello\"",
-                       "W  0x05  01 80 00 00 00 00 00  LCD: set display "
+                       "W  05  03 38 01 0f 00 00 00  LCD: function set",
+                       "W  05  85 48 65 6c 6c 6f 00  LCD write: \"Hello\"",
+                       "W  05  01 80 00 00 00 00 00  LCD: set display "
                        "address 0x00",
-                       "W  0x06  85 00 00 00 00 00 00  LCD read request: 5",
-                       "A 1000 if1    R  0x06  85 48 65 6c 6c 6f 00  "
+                       "W  06  85 00 00 00 00 00 00  LCD read request: 5",
+                       "A 1000 if1    R  06  85 48 65 6c 6c 6f 00  "
                        "LCD read: \"Hello\""}
         << "";
     QTest::newRow("lcd --read")
         << QStringList{"lcd", "2", "--read"} << 0
-        << QStringList{"B 2000 if1    W  0x04",
-                       "W  0x05  01 80",
-                       "W  0x06  86",
-                       "R  0x06  86 20 20 20 20 20 20",
-                       "W  0x06  86",
-                       "R  0x06  86",
-                       "W  0x06  84",
-                       "R  0x06  84 20 20 20 20 00 00  LCD read: \"    \""}
+        << QStringList{"B 2000 if1    W  04",
+                       "W  05  01 80",
+                       "W  06  86",
+                       "R  06  86 20 20 20 20 20 20",
+                       "W  06  86",
+                       "R  06  86",
+                       "W  06  84",
+                       "R  06  84 20 20 20 20 00 00  LCD read: \"    \""}
         << "";
     QTest::newRow("lcd, text and --read")
         << QStringList{"lcd", "1", "Hi", "--read"} << 2 << QStringList{}
@@ -180,9 +180,9 @@ private slots:
     QVERIFY2(run.errors.contains("frob: unknown command"),
              qPrintable(run.errors));
     QCOMPARE(run.lines.size(), 16);
-    QVERIFY2(run.lines[1].contains("R  --    fe ff ff ff           pins 0 low"),
+    QVERIFY2(run.lines[1].contains("R  --  fe ff ff ff           pins 0 low"),
              qPrintable(run.lines[1]));
-    QVERIFY2(run.lines[11].contains("R  0x06  86 48 65 6c 6c 6f 20  "
+    QVERIFY2(run.lines[11].contains("R  06  86 48 65 6c 6c 6f 20  "
                                     "LCD read: \"Hello \""),
              qPrintable(run.lines[11]));
   }
@@ -204,10 +204,10 @@ private slots:
     QVERIFY2(run.errors.contains("no interface A:1000:1#2"),
              qPrintable(run.errors));
     QCOMPARE(run.lines.size(), 3);
-    QVERIFY2(run.lines[0].contains("W  0x04  01 00"), qPrintable(run.lines[0]));
-    QVERIFY2(run.lines[1].contains("W  0x05  85 48 65 6c 6c 6f 00"),
+    QVERIFY2(run.lines[0].contains("W  04  01 00"), qPrintable(run.lines[0]));
+    QVERIFY2(run.lines[1].contains("W  05  85 48 65 6c 6c 6f 00"),
              qPrintable(run.lines[1]));
-    QVERIFY2(run.lines[2].contains("W  0x05  82 41 09 00"),
+    QVERIFY2(run.lines[2].contains("W  05  82 41 09 00"),
              qPrintable(run.lines[2]));
     QList<double> times;
     for (const QString &line : run.lines)
@@ -270,20 +270,20 @@ private slots:
     const PinworthRun dump = RunPinworth({"dump", file});
     QCOMPARE(dump.exitCode, 0);
     const QString low =
-        "A 1000 if0    R  --    fe ff ff ff           pins 0 low";
+        "A 1000 if0    R  --  fe ff ff ff           pins 0 low";
     const QString high =
-        "B 2000 if0    R  --    ff ff ff ff           all pins high";
+        "B 2000 if0    R  --  ff ff ff ff           all pins high";
     const QStringList expected = {
-        "A 1000 if0    *  --                          polling started",
-        "B 2000 if0    *  --                          polling started",
-        "A 1000 if1    *  --                          listening started",
+        "A 1000 if0    *  --                        polling started",
+        "B 2000 if0    *  --                        polling started",
+        "A 1000 if1    *  --                        listening started",
         low,
         high,
         low,
         high,
-        "A 1000 if0    *  --                          polling stopped",
-        "B 2000 if0    *  --                          polling stopped",
-        "A 1000 if1    *  --                          listening stopped"};
+        "A 1000 if0    *  --                        polling stopped",
+        "B 2000 if0    *  --                        polling stopped",
+        "A 1000 if1    *  --                        listening stopped"};
     QCOMPARE(dump.lines.size(), expected.size());
     double previous = 0;
     for (int i = 0; i < expected.size(); ++i) {
