@@ -2,8 +2,12 @@
 
 #include <QHeaderView>
 #include <QMainWindow>
+#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace {
 
@@ -14,6 +18,28 @@ const QString kSelected = QStringLiteral("interface/selected");
 // The group of window number's keys; none for the first window.
 QString Group(int number) {
   return number == 0 ? QString() : QStringLiteral("window-%1").arg(number + 1);
+}
+
+// Shrinks and moves window, not shown yet, so that it and the frame a window
+// manager puts around it lie in the available area of its screen (a window
+// saved at one scale or on a larger screen may not fit this one).
+void KeepOnScreen(QWidget *window) {
+  const QRect available = window->screen()->availableGeometry();
+  const int border =
+      window->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+  const int titleBar = window->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+  const QSize room(available.width() - 2 * border,
+                   available.height() - titleBar - 2 * border);
+  const QSize size = window->size().boundedTo(room);
+  const QSize frame = size + QSize(2 * border, titleBar + 2 * border);
+  const int x = std::clamp(
+      window->x(), available.left(),
+      std::max(available.left(), available.right() + 1 - frame.width()));
+  const int y = std::clamp(
+      window->y(), available.top(),
+      std::max(available.top(), available.bottom() + 1 - frame.height()));
+  window->resize(size);
+  window->move(x, y);
 }
 
 } // namespace
@@ -30,6 +56,7 @@ void WindowState::restore(int number, QMainWindow *window,
   QSettings state(filePath_, QSettings::IniFormat);
   state.beginGroup(Group(number));
   window->restoreGeometry(state.value(kGeometry).toByteArray());
+  KeepOnScreen(window);
   logHeader->restoreState(state.value(kLogHeader).toByteArray());
 }
 

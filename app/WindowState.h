@@ -30,7 +30,7 @@ public:
   const QString &filePath() const { return filePath_; }
 
   // Restores what was saved last for window number into window and the
-  // log's header.
+  // log's header, then fits the window, frame included, on its screen.
   void restore(int number, QMainWindow *window, QHeaderView *logHeader) const;
   std::optional<InterfaceIdentity> selectedInterface(int number) const;
 

@@ -41,15 +41,26 @@ LogPanel::~LogPanel() = default;
 
 void LogPanel::arrangeDefaultColumns() {
   QHeaderView *header = view_->horizontalHeader();
-  header->setDefaultSectionSize(56);
+  const QFontMetrics metrics = view_->fontMetrics();
+  // Wide enough for its title and for the widest text it shows.
+  const auto fit = [&](int column, const char *widest) {
+    header->resizeSection(
+        column, std::max(header->sectionSizeHint(column),
+                         metrics.horizontalAdvance(QLatin1String(widest)) +
+                             2 * LogView::kCellPadding));
+  };
+  for (int offset = 0; offset < kLogRowMaxDataSize; ++offset)
+    fit(LogTableModel::kFirstByteColumn + offset, "0x00");
+  fit(LogTableModel::kReportIDColumn, "0x00");
+  fit(LogTableModel::kDirectionColumn, "R");
+  fit(LogTableModel::kTimeColumn, "0000.000000");
+  fit(LogTableModel::kSourceColumn, "A 0000 if1");
+  fit(LogTableModel::kAsciiColumn, "........");
   header->moveSection(header->visualIndex(LogTableModel::kTimeColumn), 0);
   header->moveSection(header->visualIndex(LogTableModel::kSourceColumn), 1);
-  header->resizeSection(LogTableModel::kTimeColumn, 96);
-  header->resizeSection(LogTableModel::kSourceColumn, 96);
-  header->resizeSection(LogTableModel::kReportIDColumn, 72);
-  header->resizeSection(LogTableModel::kDecodedColumn, 320);
-  header->resizeSection(LogTableModel::kAsciiColumn, 72);
   header->setSectionHidden(LogTableModel::kAsciiColumn, true);
+  // Decoded, last, takes the width left, so every column shows at first.
+  header->setStretchLastSection(true);
 }
 
 void LogPanel::showHeaderMenu(const QPoint &at) {

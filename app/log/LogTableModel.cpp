@@ -17,10 +17,11 @@ const std::array<ColumnTitle, LogTableModel::kColumnCount> &columns() {
   static const auto kColumns = [] {
     std::array<ColumnTitle, LogTableModel::kColumnCount> table;
     table[LogTableModel::kDirectionColumn] = {kReportDirectionKey, "R/W"};
-    table[LogTableModel::kReportIDColumn] = {kReportIDKey, "Report ID"};
+    // Short titles, so that every column fits the window at first.
+    table[LogTableModel::kReportIDColumn] = {kReportIDKey, "ID"};
     for (int offset = 0; offset < kLogRowMaxDataSize; ++offset)
       table[LogTableModel::kFirstByteColumn + offset] = {
-          QString::number(offset), QStringLiteral("Byte %1").arg(offset)};
+          QString::number(offset), QString::number(offset)};
     table[LogTableModel::kTimeColumn] = {"Time", "Time"};
     table[LogTableModel::kSourceColumn] = {"Source", "Source"};
     table[LogTableModel::kDecodedColumn] = {"Decoded", "Decoded"};

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int kCellPadding = 4;
 // Texts this long or shorter are kept laid out, at most kLaidOutCount.
 constexpr qsizetype kLaidOutLength = 4;
 constexpr qsizetype kLaidOutCount = 1024;

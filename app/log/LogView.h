@@ -23,6 +23,9 @@ class QPushButton;
 class LogView : public QAbstractItemView {
   Q_OBJECT
 public:
+  // The space left and right of a cell's text.
+  static constexpr int kCellPadding = 4;
+
   explicit LogView(QWidget *parent = nullptr);
 
   void setModel(QAbstractItemModel *model) override;

@@ -316,12 +316,12 @@ private slots:
     fixture.backend().attach(Model::PinworthA, "1000");
     fixture.backend().attach(Model::PinworthB, "2000");
     fixture.loadAndWake();
-    fixture.window()->resize(931, 702);
+    fixture.window()->resize(731, 560);
     fixture.logTable()->horizontalHeader()->resizeSection(1, 123);
     fixture.chooseInterface(3);
     fixture.close();
     fixture.loadAndWake();
-    QCOMPARE(fixture.window()->size(), QSize(931, 702));
+    QCOMPARE(fixture.window()->size(), QSize(731, 560));
     QCOMPARE(fixture.logTable()->horizontalHeader()->sectionSize(1), 123);
     QCOMPARE(selectedTitle(), "PinworthB Interface 1 (SN 2000)");
     QCOMPARE(fixture.controller()->reportForm().reportSize(), 7);

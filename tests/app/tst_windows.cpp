@@ -4,10 +4,15 @@
 // other; closing one leaves the others working; each keeps its own place.
 #include "tests/app/ExplorerFixture.h"
 
+#include "app/log/LogView.h"
 #include "lib/PinworthLib.h"
 
 #include <QComboBox>
+#include <QHeaderView>
+#include <QMainWindow>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 
 using hid::sim::DeviceID;
@@ -103,7 +108,7 @@ private slots:
              In<QComboBox>(first, "macroPopup")->itemText(3));
 
     first->mainWindow()->setGeometry(40, 50, 700, 620);
-    second->mainWindow()->setGeometry(300, 200, 820, 660);
+    second->mainWindow()->setGeometry(60, 30, 720, 520);
     Choose(second, 1);
     QTest::qWait(50);
     const QSize secondSize = second->mainWindow()->size();
@@ -116,6 +121,28 @@ private slots:
         In<QComboBox>(fixture.controller(), "interfacePopup")->currentIndex(),
         0);
     QCOMPARE(In<QComboBox>(again, "macroPopup")->count(), 5);
+  }
+
+  // At first start every column of the log shows without scrolling; a
+  // window saved larger than the screen comes back inside it.
+  void windowsFitTheirScreen() {
+    fixture.loadAndWake();
+    QMainWindow *window = fixture.window();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    LogView *log = fixture.logTable();
+    QHeaderView *header = log->horizontalHeader();
+    QTRY_COMPARE(log->horizontalScrollBar()->maximum(), 0);
+    for (int column = 0; column < header->count(); ++column)
+      if (!header->isSectionHidden(column))
+        QVERIFY2(header->sectionSize(column) >= header->sectionSizeHint(column),
+                 qPrintable(QString::number(column)));
+
+    window->setGeometry(300, 200, 3000, 2000);
+    fixture.close();
+    fixture.loadAndWake();
+    const QRect available = fixture.window()->screen()->availableGeometry();
+    QVERIFY(available.contains(fixture.window()->geometry()));
   }
 };
 
