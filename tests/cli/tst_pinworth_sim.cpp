@@ -269,8 +269,7 @@ private slots:
 
     const PinworthRun dump = RunPinworth({"dump", file});
     QCOMPARE(dump.exitCode, 0);
-    const QString low =
-        "A 1000 if0    R  --  fe ff ff ff           pins 0 low";
+    const QString low = "A 1000 if0    R  --  fe ff ff ff           pins 0 low";
     const QString high =
         "B 2000 if0    R  --  ff ff ff ff           all pins high";
     const QStringList expected = {
