@@ -7,8 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 struct PinworthRun {
   int exitCode = -1;
   bool crashed = true;
@@ -16,12 +14,7 @@ struct PinworthRun {
   QString errors;    // standard error
 };
 
-// Starts pinworth with arguments; childSetUp, when given, runs in the child
-// before the program does.
-inline void StartPinworth(QProcess &process, const QStringList &arguments,
-                          const std::function<void()> &childSetUp = {}) {
-  if (childSetUp)
-    process.setChildProcessModifier(childSetUp);
+inline void StartPinworth(QProcess &process, const QStringList &arguments) {
   process.start(QStringLiteral(PINWORTH_PROGRAM), arguments);
 }
 
@@ -42,10 +35,9 @@ inline PinworthRun Finish(QProcess &process) {
   return run;
 }
 
-inline PinworthRun RunPinworth(const QStringList &arguments,
-                               const std::function<void()> &childSetUp = {}) {
+inline PinworthRun RunPinworth(const QStringList &arguments) {
   QProcess process;
-  StartPinworth(process, arguments, childSetUp);
+  StartPinworth(process, arguments);
   return Finish(process);
 }
 

@@ -140,15 +140,6 @@ bool FakeHidrawNode::readersCaughtUp() {
                      });
 }
 
-bool FakeHidrawNode::readable() {
-  {
-    std::lock_guard lock(mutex_);
-    forgetClosedClients();
-  }
-  pollfd terminal{terminalReader_, POLLIN, 0};
-  return poll(&terminal, 1, 0) == 1;
-}
-
 int FakeHidrawNode::droppedReports() const {
   std::lock_guard lock(mutex_);
   return dropped_;

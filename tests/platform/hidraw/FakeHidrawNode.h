@@ -72,8 +72,6 @@ public:
   // Reports that a client counting for readiness could not take, its queue
   // full.
   int droppedReports() const;
-  // Whether a client's poll() finds the node readable now.
-  bool readable();
   int readCalls() const;
 
   // While stalled, writes and HIDIOCGINPUT stay unanswered.

@@ -17,10 +17,8 @@ void CountCallback(void *refCon) {
   QCOMPARE(refCon, static_cast<void *>(&gCallbacks));
 }
 
-int gReports = 0;
-void CountReport(void *, hid::Status, void *, void *, uint32_t) {
-  gReports++;
-}
+// Arms a handle; what reaches it is not looked at.
+void IgnoreReport(void *, hid::Status, void *, void *, uint32_t) {}
 
 // Events are read in order: once the arrival of a device plugged last has
 // been reported, every event before it has been handled. A callback too many
@@ -40,10 +38,7 @@ class HidrawHotplugTest : public QObject {
   std::unique_ptr<HidrawLibrary> lib_;
 
 private slots:
-  void init() {
-    gCallbacks = 0;
-    gReports = 0;
-  }
+  void init() { gCallbacks = 0; }
   void cleanup() { lib_.reset(); }
 
   void attachedBeforeStartIsNotReported() {
@@ -87,41 +82,31 @@ private slots:
                                                 {kPinworthBInterface1, 99}}));
   }
 
-  // Handles taken before the removal stay safe: every transfer fails with the
-  // no-device status. The kernel keeps a removed node readable (every read
-  // fails): the interrupt source must leave the event loop, not spin on it.
+  // A handle taken before the removal fails with the no-device status. The
+  // kernel keeps a removed node readable (every read fails): the interrupt
+  // source must leave the event loop, not spin on it. What reaches a handler
+  // after the removal is the interrupt contract's to check.
   void removedDeviceFailsAndGoesQuiet() {
     lib_ = std::make_unique<HidrawLibrary>();
     lib_->testbed.plugPinworth("1-4", kA, "1");
-    hid::DeviceInterface *interface0 = ListedInterface(0);
     hid::DeviceInterface *interface1 = ListedInterface(1);
     uint8_t buffer[8] = {0x01};
-    QCOMPARE(PinworthSetInterruptCallback(interface1, buffer, 8, CountReport,
+    QCOMPARE(PinworthSetInterruptCallback(interface1, buffer, 8, IgnoreReport,
                                           nullptr),
              hid::kSuccess);
     FakeHidrawNode &node = lib_->testbed.node("1-4", 1);
     QTRY_COMPARE(node.openClients(), 2); // the handle's and its reader's
-    node.sendInterruptReport({0x0C, 1, 2, 3, 4, 5, 6, 7});
-    QTRY_COMPARE(gReports, 1);
 
     PinworthSetDeviceCallback(CountCallback, &gCallbacks);
     const int readsBefore = node.readCalls();
     lib_->testbed.unplug("1-4");
     QTRY_COMPARE(gCallbacks, 1);
-    QCOMPARE(PinworthInterfaceListNodeAtIndex(1)->serialNumber, 1); // stale
     QTRY_VERIFY(node.readCalls() > readsBefore);
     const int readsAfterRemoval = node.readCalls();
     QTest::qWait(200);
     QCOMPARE(node.readCalls(), readsAfterRemoval);
-    QCOMPARE(gReports, 1);
     QCOMPARE(PinworthWriteToInterface(interface1, 8, buffer),
              hid::kErrorNoDevice);
-    QCOMPARE(PinworthReadFromInterface(interface0, 0, 4, buffer),
-             hid::kErrorNoDevice);
-    QCOMPARE(PinworthSetInterruptCallback(interface0, buffer, 4, CountReport,
-                                          nullptr),
-             hid::kErrorNoDevice);
-    QCOMPARE(PinworthCountInterfaces(), 0);
   }
 
   void otherProductsAreNotReported() {
