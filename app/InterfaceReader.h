@@ -49,6 +49,10 @@ public:
   ~InterfaceReader() override;
 
   bool isPolling() const { return polling_; }
+  // The interface 0 being polled, if one is.
+  std::optional<InterfaceIdentity> polled() const {
+    return polling_ ? polled_ : std::nullopt;
+  }
   bool pollTimerScheduled() const { return timer_.isActive(); }
   // Clears the last value read, polls once at once, then every 50 ms; a
   // first poll that fails ends polling before any timer starts.

@@ -90,6 +90,7 @@ void addMenus(QMainWindow *window, PinworthWindowController *controller) {
   newWindow->setShortcut(QKeySequence::New);
   QMenu *interfaceMenu =
       window->menuBar()->addMenu(QStringLiteral("In&terface"));
+  interfaceMenu->setObjectName(QStringLiteral("interfaceMenu"));
   QAction *info = interfaceMenu->addAction(
       QStringLiteral("Interface &Info…"), controller,
       [controller] { controller->showInterfaceInfo(controller); });

@@ -5,6 +5,7 @@
 #include "app/InterfaceMenu.h"
 #include "app/InterfaceReader.h"
 #include "app/MacroMenu.h"
+#include "app/ReadingMenu.h"
 #include "app/ReportForm.h"
 #include "app/ReportWriter.h"
 #include "app/framework/AlertPanel.h"
@@ -86,6 +87,8 @@ void PinworthWindowController::createParts() {
   reader = std::make_unique<InterfaceReader>(
       explorer.listeners(), [this] { return interfaces->selectedPosition(); },
       [this] { return form->reportSize(); });
+  readingStops =
+      std::make_unique<ReadingMenu>(window, status->activityLabel(), *reader);
   macros =
       std::make_unique<MacroMenu>(macroPopup, explorer.preferences(), window);
   connect(reader.get(), &InterfaceReader::reportRead, this,
@@ -126,6 +129,8 @@ void PinworthWindowController::createLog() {
           &LogTableModel::appendLoss);
   connect(reader.get(), &InterfaceReader::readingEvent, logEntries.get(),
           &LogTableModel::appendEvent);
+  connect(reader.get(), &InterfaceReader::readingEvent, this,
+          &PinworthWindowController::refreshControls);
   connect(logTools.get(), &LogPanel::message, status.get(),
           [this](const QString &text) { status->showMessage(text); });
 }
@@ -152,11 +157,6 @@ PinworthWindowController::selectedInterface() const {
   return interfaces->selectedInterface();
 }
 
-QString PinworthWindowController::nameForPinworthInterfaceType(
-    int interfaceType) const {
-  return InterfaceMenu::NameForInterfaceType(interfaceType);
-}
-
 void PinworthWindowController::doWrite(QObject *) {
   if (interfaces->targetBlocked())
     return status->nothingSent(
@@ -175,9 +175,9 @@ void PinworthWindowController::doRead(QObject *) {
     startReading();
 }
 
+// What stops is told (readingEvent), which refreshes the controls.
 void PinworthWindowController::stopReading() {
   reader->stop(selectedInterface());
-  refreshControls();
 }
 
 void PinworthWindowController::startReading() {

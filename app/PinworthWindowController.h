@@ -9,7 +9,8 @@
 //   the permission bar;
 // - the report form (ReportForm): its layout, parsing, loading a record and
 //   the descriptor check;
-// - reading (InterfaceReader): polling and listening, and their counts;
+// - reading (InterfaceReader): polling and listening, and their counts, with
+//   the stops of each (ReadingMenu);
 // - the macro menu (MacroMenu): the menu and the stored list;
 // - the log (LogTableModel, LogPanel) and the status bar (ActivityStatus).
 // Writing is its own: it checks the form, sends the report to the selected
@@ -23,6 +24,7 @@
 #ifndef PINWORTH_EXPLORER_PINWORTH_WINDOW_CONTROLLER_H
 #define PINWORTH_EXPLORER_PINWORTH_WINDOW_CONTROLLER_H
 
+#include "app/InterfaceMenu.h"
 #include "app/log/LogTableModel.h"
 #include "core/InterfaceIdentity.h"
 #include "core/InterfaceInfo.h"
@@ -39,11 +41,11 @@
 
 class ActivityStatus;
 class ExplorerSession;
-class InterfaceMenu;
 class InterfaceReader;
 class LogPanel;
 class LogView;
 class MacroMenu;
+class ReadingMenu;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -92,7 +94,9 @@ public:
   // was on while that is attached, and so does reading; otherwise reading
   // stops. The form is laid out for the selection.
   void populateInterfacePopup();
-  QString nameForPinworthInterfaceType(int interfaceType) const;
+  QString nameForPinworthInterfaceType(int interfaceType) const {
+    return InterfaceMenu::NameForInterfaceType(interfaceType);
+  }
 
   void stopReading();
   // Starts polling when the selected interface is an interface 0, or
@@ -174,6 +178,7 @@ private:
   std::unique_ptr<ReportForm> form;
   std::unique_ptr<ReportWriter> writer;
   std::unique_ptr<InterfaceReader> reader;
+  std::unique_ptr<ReadingMenu> readingStops;
   std::unique_ptr<MacroMenu> macros;
   std::unique_ptr<ActivityStatus> status;
   std::unique_ptr<LogPanel> logTools;

@@ -7,6 +7,8 @@
 
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
 #include <QTest>
 
 #include <vector>
@@ -168,6 +170,58 @@ private slots:
                   {"R", 5, oneToSeven, ""},
                   {"R", 255, QByteArray::fromHex("09080706050403"), ""},
                   {"R", 7, QByteArray::fromHex("aabb"), ""}}));
+  }
+
+  // The Interface menu's stops end one reading each, the one chosen only;
+  // Stop All Reading (Ctrl+Shift+R, and in the activity text's context
+  // menu) ends the rest.
+  void stopMenusStopWhatTheyName() {
+    const DeviceID b = fixture.backend().attach(Model::PinworthB, "2000");
+    QTRY_COMPARE(fixture.interfacePopup()->count(), 4);
+    for (const int position : {3, 1, 0}) {
+      fixture.chooseInterface(position);
+      fixture.click("readButton");
+    }
+    auto *stops = fixture.window()->findChild<QMenu *>("stopReadingMenu");
+    emit stops->aboutToShow();
+    QStringList titles;
+    for (const QAction *action : stops->actions())
+      titles << action->text();
+    QCOMPARE(titles,
+             QStringList({"Stop Polling PinworthA (SN 1000) Interface 0",
+                          "Stop Listening on PinworthB (SN 2000) "
+                          "Interface 1",
+                          "Stop Listening on PinworthA (SN 1000) "
+                          "Interface 1"}));
+    fixture.chooseInterface(1);
+    stops->actions()[0]->trigger();
+    QCOMPARE(fixture.widget("readButton")->text(), "Stop Reading");
+    stops->actions()[2]->trigger();
+    QCOMPARE(fixture.widget("readButton")->text(), "Read");
+    const int before = logged();
+    sendInterruptReport(kReport5);
+    fixture.backend().sendInputReport(b, 1, kReport5);
+    QTRY_COMPARE(logged(), before + 1);
+    QTest::qWait(50);
+    QCOMPARE(logged(), before + 1);
+    const int last = fixture.log()->reportCount() - 1;
+    QCOMPARE(fixture.log()->cellText(last, LogTableModel::kSourceColumn),
+             "B 2000 if1");
+
+    auto *activity = fixture.window()->findChild<QLabel *>("activityLabel");
+    emit activity->customContextMenuRequested({});
+    auto *context = activity->findChild<QMenu *>();
+    QTRY_VERIFY(context->isVisible());
+    QCOMPARE(context->actions().last()->shortcut(),
+             QKeySequence("Ctrl+Shift+R"));
+    context->close();
+    QTest::keyClick(fixture.window(), Qt::Key_R,
+                    Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(!fixture.controller()->reading().isPolling());
+    QVERIFY(fixture.controller()->reading().listening().isEmpty());
+    emit stops->aboutToShow();
+    QCOMPARE(stops->actions().size(), 1);
+    QVERIFY(!stops->actions()[0]->isEnabled());
   }
 
   // Arming a handle again keeps its one handler. A device change rebuilds
