@@ -75,7 +75,12 @@ MacroEntry::MacroEntry(const ReportRecord &record)
       record_(record), name_(record.name) {}
 
 MacroEntry::MacroEntry(const UserDefaults::Element &element)
-    : text_(element.text), record_(RecordFrom(element.value)) {
+    : text_(element.text) {
+  if (isTooLarge()) {
+    name_ = QStringLiteral("(not loaded: %1 bytes)").arg(text_.size());
+    return;
+  }
+  record_ = RecordFrom(element.value);
   if (record_) {
     name_ = record_->name;
   } else if (element.value.kind == json::Value::Kind::Object) {

@@ -19,6 +19,12 @@
 // a string of hexadecimal byte pairs (blanks between pairs allowed) and
 // kMacroNameKey a string. Other keys are allowed and kept. The data may have
 // any length, none included.
+//
+// An element longer than UserDefaults::kElementMaxBytes is not decoded: it
+// is not usable and its name says it was not loaded. (A macro takes well
+// under a hundred bytes; a name of megabytes costs the menu seconds to
+// measure.)
+
 class MacroEntry {
 public:
   // A new element: the record on one line, its data as pairs of lower-case
@@ -32,6 +38,9 @@ public:
   // kMacroNameKey if it has one, else the empty string.
   const QString &name() const { return name_; }
   const QByteArray &text() const { return text_; }
+  bool isTooLarge() const {
+    return text_.size() > UserDefaults::kElementMaxBytes;
+  }
 
 private:
   QByteArray text_;

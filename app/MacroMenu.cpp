@@ -1,9 +1,11 @@
 #include "app/MacroMenu.h"
 
+#include "app/MessageBar.h"
 #include "app/framework/AlertPanel.h"
 #include "app/framework/MacroNamePanelController.h"
 #include "core/DefaultMacros.h"
 
+#include <QAction>
 #include <QComboBox>
 
 namespace {
@@ -32,20 +34,36 @@ void RegisterDefaultMacros(UserDefaults &preferences) {
 }
 
 MacroMenu::MacroMenu(QComboBox *popup, UserDefaults &preferences,
-                     QWidget *window)
-    : popup_(popup), preferences_(preferences), window_(window) {
+                     QWidget *window, MessageBar *messages)
+    : popup_(popup), preferences_(preferences), window_(window),
+      messages_(messages) {
   connect(&preferences_, &UserDefaults::changed, this,
           &MacroMenu::followPreferences);
+  auto *undo = new QAction(QStringLiteral("Undo Delete Macro"), window_);
+  undo->setObjectName(QStringLiteral("undoDeleteMacroAction"));
+  undo->setShortcut(QKeySequence::Undo);
+  connect(undo, &QAction::triggered, this, &MacroMenu::undoDelete);
+  window_->addAction(undo);
 }
 
 void MacroMenu::refill() {
   shown_ = ReadMacros(preferences_.list());
   QStringList names;
   names.reserve(shown_.entries.size());
-  for (const MacroEntry &macro : shown_.entries)
+  bool tooLarge = false;
+  for (const MacroEntry &macro : shown_.entries) {
     names.append(macro.name());
+    tooLarge |= macro.isTooLarge();
+  }
   popup_->clear();
   popup_->addItems(names);
+  if (tooLarge && !std::exchange(toldTooLarge_, true))
+    messages_->show(
+        QStringLiteral("A macro in %1 is longer than %2 bytes: it is kept in "
+                       "the file as it is, but not loaded.")
+            .arg(preferences_.filePath())
+            .arg(UserDefaults::kElementMaxBytes),
+        MessageBar::Kind::Standing, QStringLiteral("macro too large"));
 }
 
 void MacroMenu::followPreferences() {
@@ -87,13 +105,15 @@ void MacroMenu::deleteChosen() {
   const int index = popup_->currentIndex();
   if (index <= 0)
     return;
+  const QString name = popup_->currentText();
+  QByteArray text;
   const UserDefaults::Outcome outcome =
       preferences_.change([&](const UserDefaults::List &list) {
         std::optional<QList<QByteArray>> texts;
         if (list.generation == shown_.generation &&
             index < list.elements.size()) {
           texts = TextsOf(list);
-          texts->removeAt(index);
+          text = texts->takeAt(index);
         }
         return texts;
       });
@@ -102,4 +122,30 @@ void MacroMenu::deleteChosen() {
     RunAlertPanel(window_, QStringLiteral("Macro not deleted"),
                   QStringLiteral("The macro list was left as it is: %1.")
                       .arg(outcome.reason));
+  if (outcome.result != UserDefaults::Outcome::Stored)
+    return;
+  deleted_.append({index, text, name});
+  messages_->show(
+      QStringLiteral("Macro \"%1\" deleted. Ctrl+Z brings it back.").arg(name));
+}
+
+void MacroMenu::undoDelete() {
+  if (deleted_.isEmpty())
+    return;
+  const Deleted last = deleted_.last();
+  const UserDefaults::Outcome outcome =
+      preferences_.change([&](const UserDefaults::List &list) {
+        QList<QByteArray> texts = TextsOf(list);
+        texts.insert(std::min(last.index, texts.size()), last.text);
+        return std::optional(texts);
+      });
+  refill();
+  if (outcome.result == UserDefaults::Outcome::Failed)
+    return RunAlertPanel(window_, QStringLiteral("Macro not saved"),
+                         QStringLiteral("The macro \"%1\" was not stored: %2.")
+                             .arg(last.name, outcome.reason));
+  popup_->setCurrentIndex(
+      int(std::min(last.index, qsizetype(popup_->count() - 1))));
+  messages_->show(QStringLiteral("Macro \"%1\" is back.").arg(last.name));
+  deleted_.removeLast();
 }

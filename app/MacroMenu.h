@@ -8,6 +8,12 @@
 //
 // Main thread only; the widgets belong to the window, the preferences
 // outlive the menu.
+//
+// A deleted macro can be brought back (Ctrl+Z, the latest first) for as
+// long as the window is open; it goes back where it was, or at the end of a
+// list that has grown shorter since. An element whose text is longer than
+// UserDefaults::kElementMaxBytes is shown as a placeholder item and not loaded
+// (it stays in the file as it is), and the message bar says so once.
 #ifndef PINWORTH_EXPLORER_MACRO_MENU_H
 #define PINWORTH_EXPLORER_MACRO_MENU_H
 
@@ -19,6 +25,7 @@
 
 #include <optional>
 
+class MessageBar;
 class QComboBox;
 class QWidget;
 
@@ -29,7 +36,8 @@ void RegisterDefaultMacros(UserDefaults &preferences);
 class MacroMenu : public QObject {
   Q_OBJECT
 public:
-  MacroMenu(QComboBox *popup, UserDefaults &preferences, QWidget *window);
+  MacroMenu(QComboBox *popup, UserDefaults &preferences, QWidget *window,
+            MessageBar *messages);
 
   // Rebuilds the menu from the stored list: one item per element.
   void refill();
@@ -43,14 +51,26 @@ public:
   // Deletes the macro the chosen item shows, unless it is the first or the
   // list changed since the menu was built.
   void deleteChosen();
+  // Stores again the macro deleted last, if one was; an alert says why
+  // when it cannot be stored (it can be tried again).
+  void undoDelete();
 
 private:
+  struct Deleted {
+    qsizetype index;
+    QByteArray text;
+    QString name;
+  };
+
   void followPreferences();
 
   QComboBox *popup_;
   UserDefaults &preferences_;
   QWidget *window_;
+  MessageBar *messages_;
   MacroList shown_;
+  QList<Deleted> deleted_; // the latest last
+  bool toldTooLarge_ = false;
 };
 
 #endif

@@ -89,8 +89,8 @@ void PinworthWindowController::createParts() {
       [this] { return form->reportSize(); });
   readingStops =
       std::make_unique<ReadingMenu>(window, status->activityLabel(), *reader);
-  macros =
-      std::make_unique<MacroMenu>(macroPopup, explorer.preferences(), window);
+  macros = std::make_unique<MacroMenu>(macroPopup, explorer.preferences(),
+                                       window, status->messageBar());
   connect(reader.get(), &InterfaceReader::reportRead, this,
           [this](int reportID, const uint8_t *data, int size,
                  const InterfaceIdentity &source) {

@@ -175,6 +175,15 @@ UserDefaults::Read UserDefaults::read() const {
   } else if (file.owned() && file.owned()->kind != json::Value::Kind::Array) {
     file.kind = Read::Unusable;
     file.problem = QStringLiteral("holds no list under \"%1\"").arg(key_);
+  } else if (file.owned()) {
+    for (json::Value &element :
+         file.root.members[file.ownedMember].second.elements)
+      if (element.end - element.begin > kElementMaxBytes) {
+        json::Value textOnly;
+        textOnly.begin = element.begin;
+        textOnly.end = element.end;
+        element = std::move(textOnly);
+      }
   }
   return file;
 }
@@ -278,6 +287,21 @@ std::optional<QString> WriteAtomically(const QString &path,
   return std::nullopt;
 }
 
+// Makes folder and the folders above it that are missing; the reason when
+// one cannot be made.
+std::optional<QString> MakeFolders(const QString &folder) {
+  if (QFileInfo(folder).isDir())
+    return std::nullopt;
+  const QString parent = QFileInfo(folder).path();
+  if (parent != folder)
+    if (std::optional<QString> failure = MakeFolders(parent))
+      return failure;
+  if (::mkdir(QFile::encodeName(folder).constData(), 0777) != 0 &&
+      errno != EEXIST)
+    return ErrnoText(errno);
+  return std::nullopt;
+}
+
 // Tries the lock often, so that a program waiting for it is not starved by
 // others that take it again and again (QLockFile's own wait backs off to
 // seconds between tries).
@@ -299,8 +323,9 @@ UserDefaults::Outcome UserDefaults::change(const Change &change) {
   const auto failed = [this](const QString &reason) {
     return Outcome{Outcome::Failed, filePath_ + ": " + reason};
   };
-  if (!QDir().mkpath(QFileInfo(filePath_).absolutePath()))
-    return failed("its folder cannot be made");
+  if (const std::optional<QString> failure =
+          MakeFolders(QFileInfo(filePath_).absolutePath()))
+    return failed("its folder cannot be made (" + *failure + ")");
   QLockFile lock(filePath_ + ".lock");
   lock.setStaleLockTime(kStaleLockMS);
   if (!Lock(lock)) {

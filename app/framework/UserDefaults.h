@@ -18,6 +18,10 @@
 // regular file is never set aside or written over: changes fail with the
 // reason. Problems are reported once on standard error.
 //
+// An element of the list whose text is longer than kElementMaxBytes is kept
+// as its text only (its value is null): it is written back as it is but
+// never decoded.
+//
 // Main thread only.
 #ifndef PINWORTH_EXPLORER_USER_DEFAULTS_H
 #define PINWORTH_EXPLORER_USER_DEFAULTS_H
@@ -36,6 +40,8 @@
 class UserDefaults : public QObject {
   Q_OBJECT
 public:
+  static constexpr qsizetype kElementMaxBytes = 4096;
+
   // One element of the owned list: its text as stored and its value.
   struct Element {
     QByteArray text;

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProcess>
 #include <QTest>
 
@@ -51,6 +52,10 @@ class MacrosTest : public QObject {
     fixture.loadAndWake();
   }
   QStringList macroTitles() { return fixture.titles(fixture.macroPopup()); }
+  QString message() {
+    auto *bar = fixture.widget<QLabel>("messageText");
+    return bar->isVisibleTo(fixture.window()) ? bar->text() : QString();
+  }
   // Writes a report without report ID through the form, selects its row.
   void writeAndSelect(const QStringList &bytes) {
     fixture.setFormTexts("", bytes);
@@ -141,22 +146,45 @@ private slots:
                kDefaultNames.mid(0, 1) + kDefaultNames.mid(7 - left));
       QCOMPARE(fixture.macroPopup()->currentIndex(), 0);
     }
+    QCOMPARE(message(), "Macro \"Enable Infra red reception (Pinworth B)\" "
+                        "deleted. Ctrl+Z brings it back.");
     fixture.chooseMacro(0);
     fixture.click("deleteMacroButton");
+    // Ctrl+Z brings them back, the latest first, each where it was.
+    QWidget *deleteButton = fixture.widget("deleteMacroButton");
+    deleteButton->setFocus();
+    for (int undo = 0; undo < 6; ++undo)
+      QTest::keyClick(deleteButton, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(macroTitles(), kDefaultNames);
+    QCOMPARE(message(), "Macro \"Init display\" is back.");
     restart();
-    QCOMPARE(macroTitles(), kDefaultNames.mid(0, 1));
+    QCOMPARE(macroTitles(), kDefaultNames);
   }
 
   // Items that are not usable records load nothing; a record fills only the
-  // fields it has bytes for. Deleting one entry keeps the others.
+  // fields it has bytes for; one past the size limit is not even read, and
+  // the window says so. Deleting one entry keeps the others as they are.
   void handEditedEntriesNeverBreakTheMenuTheFormOrADelete() {
-    const QByteArray handEdited = R"({"default macros": [
-      {"R/W": "W", "Id": 4, "data": "01 00 00 00 00 00 00", "name": "LCD"},
-      42,
-      {"R/W": "W", "Id": 9, "data": "0b0c", "name": "Two bytes"}]})";
+    const QByteArray tooLarge =
+        "{\"R/W\": \"W\", \"Id\": 1, \"data\": \"\", \"name\": \"" +
+        QByteArray(UserDefaults::kElementMaxBytes, 'n') + "\"}";
+    const QByteArray handEdited =
+        "{\"default macros\": [\n"
+        "  {\"R/W\": \"W\", \"Id\": 4, \"data\": \"01 00 00 00 00 00 00\", "
+        "\"name\": \"LCD\"},\n"
+        "  42,\n"
+        "  {\"R/W\": \"W\", \"Id\": 9, \"data\": \"0b0c\", \"name\": "
+        "\"Two bytes\"},\n  " +
+        tooLarge + "]}";
     writePrefs(handEdited);
     restart();
-    QCOMPARE(macroTitles(), QStringList({"LCD", "", "Two bytes"}));
+    QCOMPARE(
+        macroTitles(),
+        QStringList({"LCD", "", "Two bytes",
+                     QString("(not loaded: %1 bytes)").arg(tooLarge.size())}));
+    QCOMPARE(message(), "A macro in " + prefsPath() +
+                            " is longer than 4096 bytes: it is kept in the "
+                            "file as it is, but not loaded.");
     fixture.chooseInterface(1);
     QStringList forms;
     for (int macro = 1; macro < 3; ++macro) {
@@ -169,16 +197,37 @@ private slots:
     QCOMPARE(readPrefs(), handEdited);
     fixture.chooseMacro(1);
     fixture.click("deleteMacroButton");
+    QVERIFY(readPrefs().contains(tooLarge));
     restart();
-    QCOMPARE(macroTitles(), QStringList({"LCD", "Two bytes"}));
+    QCOMPARE(macroTitles().mid(0, 2), QStringList({"LCD", "Two bytes"}));
   }
 
-  // Nothing is stored, and the alert says why; the menu shows what is.
+  // Nothing is stored, and the alert says why, the system's reason
+  // included; the menu shows what is.
+  void failedSaveIsShown_data() {
+    QTest::addColumn<bool>("folderExists");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("read-only folder")
+        << true << "its lock file cannot be made (permission denied)";
+    QTest::newRow("folder that cannot be made")
+        << false << "its folder cannot be made (Permission denied)";
+  }
   void failedSaveIsShown() {
-    fixture.chooseMacro(5);
-    fixture.click("deleteMacroButton"); // stores the other five
+    QFETCH(bool, folderExists);
+    QFETCH(QString, reason);
+    QStringList shown = kDefaultNames;
+    if (folderExists) {
+      fixture.chooseMacro(5);
+      fixture.click("deleteMacroButton"); // stores the other five
+      shown.removeLast();
+    }
     writeAndSelect({"01", "02", "03", "04"});
-    QVERIFY(QFile::setPermissions(prefsDir().path(),
+    QDir readOnly = prefsDir();
+    if (!folderExists) {
+      readOnly.cdUp();
+      QVERIFY(readOnly.mkpath("."));
+    }
+    QVERIFY(QFile::setPermissions(readOnly.path(),
                                   QFile::ReadOwner | QFile::ExeOwner));
     NamePanelAnswerer namer("Mine", "OK");
     AlertAnswerer answerer;
@@ -186,16 +235,14 @@ private slots:
       WithoutPermissionOverride asUser;
       fixture.click("addMacroButton");
     }
-    QFile::setPermissions(prefsDir().path(), QFile::ReadOwner |
-                                                 QFile::WriteOwner |
-                                                 QFile::ExeOwner);
-    QCOMPARE(
-        answerer.shown(),
-        QStringList{"Macro not saved | The macro \"Mine\" was not stored: " +
-                    prefsPath() +
-                    ": its lock file cannot be made (permission "
-                    "denied). | OK"});
-    QCOMPARE(macroTitles(), kDefaultNames.mid(0, 5));
+    QFile::setPermissions(readOnly.path(), QFile::ReadOwner |
+                                               QFile::WriteOwner |
+                                               QFile::ExeOwner);
+    QCOMPARE(answerer.shown(),
+             QStringList{"Macro not saved | The macro \"Mine\" was not "
+                         "stored: " +
+                         prefsPath() + ": " + reason + ". | OK"});
+    QCOMPARE(macroTitles(), shown);
   }
 
   // Another explorer's change reaches the menu. An item chosen or deleted
