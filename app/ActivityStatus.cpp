@@ -70,6 +70,11 @@ void ActivityStatus::nothingSent(const QString &unplugged) {
                   MessageBar::Kind::Standing, kUnpluggedTopic);
 }
 
+void ActivityStatus::nothingToRead() {
+  messages_->show(QStringLiteral("No Pinworth device attached: there is "
+                                 "nothing to read."));
+}
+
 void ActivityStatus::targetBack() {
   messages_->clear(kUnpluggedTopic);
 }

@@ -42,6 +42,8 @@ public:
   void targetUnplugged(const QString &unplugged);
   void nothingSent(const QString &unplugged);
   void targetBack();
+  // Read was pressed with no interface to read.
+  void nothingToRead();
   void macroMisfit(const std::optional<QString> &misfit);
   void targetChosen();
   QLabel *activityLabel() const { return activityLabel_; }

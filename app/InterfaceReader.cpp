@@ -101,14 +101,15 @@ void InterfaceReader::stopAll() {
   toResume_.clear();
 }
 
-void InterfaceReader::start(int position) {
+bool InterfaceReader::start(int position) {
   const PinworthListNode *node = PinworthInterfaceListNodeAtIndex(position);
   if (position < 0 || !node)
-    return;
+    return false;
   if (IsPolledInterface(node->interfaceType))
     startPolling();
   else
     listen(position, *IdentityAtPosition(position));
+  return true;
 }
 
 void InterfaceReader::stop(const std::optional<InterfaceIdentity> &selected) {

@@ -74,8 +74,9 @@ public:
   // What Read does: start polling the interface 0 at list position
   // position, or listen to the interface 1 there (nothing when there is
   // none); stop polling, or else the listening of selected. stops() says
-  // whether Read would stop something.
-  void start(int position);
+  // whether Read would stop something. start() is false when there is no
+  // interface at position.
+  bool start(int position);
   void stop(const std::optional<InterfaceIdentity> &selected);
   bool stops(const std::optional<InterfaceIdentity> &selected) const;
 

@@ -181,7 +181,8 @@ void PinworthWindowController::stopReading() {
 }
 
 void PinworthWindowController::startReading() {
-  reader->start(interfaces->selectedPosition());
+  if (!reader->start(interfaces->selectedPosition()))
+    status->nothingToRead();
   refreshControls();
 }
 

@@ -5,6 +5,9 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 // A slice ends after this much work, so that input and painting go on.
@@ -25,13 +28,8 @@ void LogExport::start() {
     finish(false, file_.errorString());
     return;
   }
-  if (format_ == Format::Csv) {
-    const QByteArray header = LogTableModel::csvHeader();
-    if (file_.write(header) != header.size()) {
-      finish(false, file_.errorString());
-      return;
-    }
-  }
+  if (format_ == Format::Csv && !writeAll(LogTableModel::csvHeader()))
+    return;
   QTimer::singleShot(0, this, &LogExport::writeSlice);
 }
 
@@ -58,10 +56,8 @@ void LogExport::writeSlice() {
                                       : log_.textLine(report).toUtf8() + '\n';
     }
   }
-  if (file_.write(chunk) != chunk.size()) {
-    finish(false, file_.errorString());
+  if (!writeAll(chunk))
     return;
-  }
   emit progress(int(done_), total());
   if (done_ < reports_.size())
     QTimer::singleShot(0, this, &LogExport::writeSlice);
@@ -69,6 +65,18 @@ void LogExport::writeSlice() {
     finish(false, file_.errorString());
   else
     finish(true, QString());
+}
+
+// The file is unbuffered, so a short write (a full disk, the file-size
+// limit) shows in write()'s count, with its reason in errno: QSaveFile then
+// has none of its own.
+bool LogExport::writeAll(const QByteArray &bytes) {
+  errno = 0;
+  if (file_.write(bytes) == bytes.size())
+    return true;
+  finish(false, errno ? QString::fromLocal8Bit(std::strerror(errno))
+                      : file_.errorString());
+  return false;
 }
 
 void LogExport::finish(bool written, const QString &error) {

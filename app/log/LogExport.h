@@ -39,6 +39,8 @@ signals:
 
 private:
   void writeSlice();
+  // Writes bytes whole, or finishes with the reason and is false.
+  bool writeAll(const QByteArray &bytes);
   void finish(bool written, const QString &error);
 
   const LogTableModel &log_;

@@ -3,11 +3,13 @@
 #include "app/log/LogPanel.h"
 #include "core/ReportDecoder.h"
 #include "tests/app/ExplorerFixture.h"
+#include "tests/support/ProcessLimits.h"
 
 #include <QClipboard>
 #include <QDateTime>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -272,6 +274,14 @@ private slots:
     exportAndWait(fixture.homePath() + "/no/such/folder/log.csv");
     QVERIFY(!QFile::exists(fixture.homePath() + "/cancelled.csv"));
     QVERIFY(!QFile::exists(fixture.homePath() + "/no/such/folder/log.csv"));
+    // A disk that fills up (here, a file-size limit) says why.
+    {
+      WithLimit small(RLIMIT_FSIZE, 300);
+      exportAndWait(fixture.homePath() + "/full.csv");
+    }
+    QCOMPARE(fixture.widget<QLabel>("messageText")->text(),
+             "Export failed: File too large: nothing was written");
+    QVERIFY(!QFile::exists(fixture.homePath() + "/full.csv"));
   }
 
   // The filter shows what matches and removes nothing; what the shown row

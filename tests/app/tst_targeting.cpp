@@ -138,6 +138,9 @@ private slots:
     QCOMPARE(fixture.byteEnabled(),
              QList<bool>({true, true, true, true, false, false, false}));
     QVERIFY(!fixture.reportIDField()->isEnabled());
+    fixture.click("readButton");
+    QCOMPARE(message(), "No Pinworth device attached: there is nothing to "
+                        "read.");
     const DeviceID a = fixture.backend().attach(Model::PinworthA, "1000");
     QTRY_COMPARE(activity(), "PinworthA (SN 1000) Interface 0");
     fixture.click("readButton");
