@@ -32,6 +32,8 @@ ActivityStatus::ActivityStatus(QStatusBar *statusBar, QWidget *contentView,
                      "the interface's report descriptor declares (see "
                      "Interface Info). Write sends it all the same."));
   reportCheckLabel_->hide();
+  // Wraps, so that with several interfaces read none of them is cut.
+  activityLabel_->setWordWrap(true);
   // Permanent: a message in the status bar itself never hides it.
   statusBar_->addPermanentWidget(activityLabel_, 1);
   statusBar_->addPermanentWidget(reportCheckLabel_);

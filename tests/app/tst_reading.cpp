@@ -182,6 +182,14 @@ private slots:
       fixture.chooseInterface(position);
       fixture.click("readButton");
     }
+    // The three are named in the activity text, whole.
+    auto *activity = fixture.window()->findChild<QLabel *>("activityLabel");
+    QCOMPARE(activity->text().count("; "), 2);
+    QTRY_VERIFY(activity->height() >= QFontMetrics(activity->font())
+                                          .boundingRect(activity->rect(),
+                                                        Qt::TextWordWrap,
+                                                        activity->text())
+                                          .height());
     auto *stops = fixture.window()->findChild<QMenu *>("stopReadingMenu");
     emit stops->aboutToShow();
     QStringList titles;
@@ -208,7 +216,6 @@ private slots:
     QCOMPARE(fixture.log()->cellText(last, LogTableModel::kSourceColumn),
              "B 2000 if1");
 
-    auto *activity = fixture.window()->findChild<QLabel *>("activityLabel");
     emit activity->customContextMenuRequested({});
     auto *context = activity->findChild<QMenu *>();
     QTRY_VERIFY(context->isVisible());
