@@ -8,11 +8,33 @@ namespace {
 
 constexpr int kRefreshMS = 250;
 
-QLabel *NamedLabel(QStatusBar *statusBar, const char *name) {
-  auto *label = new QLabel(statusBar);
+QLabel *NamedLabel(QLabel *label, const char *name) {
   label->setObjectName(QLatin1String(name));
   return label;
 }
+
+// A label that wraps its text at the width it is given and asks for no
+// more height than that takes (QLabel's own hint wraps at a guessed width,
+// a line too tall for a short text).
+class WrappingLabel : public QLabel {
+public:
+  explicit WrappingLabel(QWidget *parent) : QLabel(parent) {
+    setWordWrap(true);
+  }
+  QSize sizeHint() const override {
+    return {QLabel::sizeHint().width(), heightForWidth(width())};
+  }
+  QSize minimumSizeHint() const override {
+    return {QLabel::minimumSizeHint().width(), heightForWidth(width())};
+  }
+
+protected:
+  void resizeEvent(QResizeEvent *event) override {
+    QLabel::resizeEvent(event);
+    if (height() != heightForWidth(width()))
+      updateGeometry();
+  }
+};
 
 } // namespace
 
@@ -21,9 +43,9 @@ ActivityStatus::ActivityStatus(QStatusBar *statusBar, QWidget *contentView,
                                std::function<int()> rows)
     : statusBar_(statusBar), activity_(std::move(activity)),
       rows_(std::move(rows)),
-      activityLabel_(NamedLabel(statusBar, "activityLabel")),
-      rowsLabel_(NamedLabel(statusBar, "rowsLabel")),
-      reportCheckLabel_(NamedLabel(statusBar, "reportCheckLabel")),
+      activityLabel_(NamedLabel(new WrappingLabel(statusBar), "activityLabel")),
+      rowsLabel_(NamedLabel(new QLabel(statusBar), "rowsLabel")),
+      reportCheckLabel_(NamedLabel(new QLabel(statusBar), "reportCheckLabel")),
       messages_(new MessageBar(contentView)) {
   if (auto *layout = qobject_cast<QBoxLayout *>(contentView->layout()))
     layout->insertWidget(0, messages_);
@@ -32,8 +54,6 @@ ActivityStatus::ActivityStatus(QStatusBar *statusBar, QWidget *contentView,
                      "the interface's report descriptor declares (see "
                      "Interface Info). Write sends it all the same."));
   reportCheckLabel_->hide();
-  // Wraps, so that with several interfaces read none of them is cut.
-  activityLabel_->setWordWrap(true);
   // Permanent: a message in the status bar itself never hides it.
   statusBar_->addPermanentWidget(activityLabel_, 1);
   statusBar_->addPermanentWidget(reportCheckLabel_);

@@ -138,6 +138,17 @@ private slots:
         QVERIFY2(header->sectionSize(column) >= header->sectionSizeHint(column),
                  qPrintable(QString::number(column)));
 
+    // A 1600x1000 screen at scale 2 is 800x500: the window fits it, title
+    // bar included, with the log's buttons and the status bar in view.
+    window->resize(800, 470);
+    QCOMPARE(window->size(), QSize(800, 470));
+    for (const char *name : {"exportButton", "activityLabel"}) {
+      const auto *widget = window->findChild<QWidget *>(name);
+      QVERIFY2(window->rect().contains(
+                   QRect(widget->mapTo(window, QPoint(0, 0)), widget->size())),
+               name);
+    }
+
     window->setGeometry(300, 200, 3000, 2000);
     fixture.close();
     fixture.loadAndWake();
