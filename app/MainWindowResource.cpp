@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/ExplorerSession.h"
 #include "app/PinworthWindowController.h"
+#include "app/device/DeviceArea.h"
 #include "app/framework/ModalSession.h"
 #include "ui_MainWindow.h"
 
@@ -128,6 +129,8 @@ MainWindowResource::MainWindowResource(ExplorerSession &session, int number)
       std::make_unique<PinworthWindowController>(outlets, session, number);
   connectActions(ui, controller_.get());
   addMenus(window_.get(), controller_.get());
+  ui.mainLayout->insertWidget(2, new DeviceArea(*controller_, ui.centralWidget,
+                                                ui.ignoreDuplicatesCheckBox));
 }
 
 MainWindowResource::~MainWindowResource() = default;

@@ -68,7 +68,7 @@ PermissionHelp::PermissionHelp(QWidget *parent)
   message_->setWordWrap(true);
   commands_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   commands_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  auto *copy = new QPushButton(QStringLiteral("C&opy Commands"), this);
+  auto *copy = new QPushButton(QStringLiteral("Cop&y Commands"), this);
   copy->setObjectName(QStringLiteral("copyCommandsButton"));
   auto *dismiss = new QPushButton(QStringLiteral("Dismiss"), this);
   dismiss->setObjectName(QStringLiteral("dismissButton"));

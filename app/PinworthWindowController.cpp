@@ -175,7 +175,6 @@ void PinworthWindowController::doRead(QObject *) {
     startReading();
 }
 
-// What stops is told (readingEvent), which refreshes the controls.
 void PinworthWindowController::stopReading() {
   reader->stop(selectedInterface());
 }
@@ -195,6 +194,7 @@ void PinworthWindowController::refreshControls() {
   readButton->setEnabled(!interfaces->targetBlocked() || reader->isPolling());
   writeButton->setEnabled(!interfaces->targetBlocked());
   status->refresh();
+  emit controlsRefreshed();
 }
 
 void PinworthWindowController::read(runloop::DefaultModeTimer *) {
@@ -240,6 +240,7 @@ void PinworthWindowController::addLogEntryWithDirection(
     const uint8_t *inData, const std::optional<InterfaceIdentity> &source) {
   logEntries->append(inDirection == kReportDirectionOut, inReportID, inSize,
                      inData, source);
+  emit reportLogged(inDirection, inReportID, inSize, inData, source);
 }
 
 void PinworthWindowController::logTableDoubleClicked() {

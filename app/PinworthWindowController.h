@@ -98,6 +98,8 @@ public:
     return InterfaceMenu::NameForInterfaceType(interfaceType);
   }
 
+  // Stops what Read stops; the reader tells it (readingEvent), which
+  // refreshes the controls.
   void stopReading();
   // Starts polling when the selected interface is an interface 0, or
   // listens to it when it is an interface 1; does nothing when none is
@@ -134,6 +136,10 @@ public:
   LogPanel *logPanel() const { return logTools.get(); }
   const ReportForm &reportForm() const { return *form; }
   const InterfaceReader &reading() const { return *reader; }
+  // After wake-up: the menu and its target, and the writer that checks,
+  // sends and alerts for every write of the window.
+  const InterfaceMenu &interfaceMenu() const { return *interfaces; }
+  const ReportWriter &reportWriter() const { return *writer; }
   // The identity of the selected interface, if one is.
   std::optional<InterfaceIdentity> selectedInterface() const;
 
@@ -153,6 +159,16 @@ public slots:
   // The log table's double action and selection notification.
   void logTableDoubleClicked();
   void tableViewSelectionDidChange();
+
+signals:
+  // Write and Read were brought up to date: the selection, its target's
+  // state or reading may have changed.
+  void controlsRefreshed();
+  // A report was appended to the log, as addLogEntryWithDirection() took it;
+  // inData lasts for the call.
+  void reportLogged(const QString &inDirection, int inReportID, int inSize,
+                    const uint8_t *inData,
+                    const std::optional<InterfaceIdentity> &source);
 
 private:
   void createLog();

@@ -24,12 +24,17 @@ void ReportWriter::alert(const QString &title, const QString &message,
   RunAlertPanel(window_, title, message, reason);
 }
 
+bool ReportWriter::devicePresent() const {
+  if (PinworthIsPresent())
+    return true;
+  alert(QStringLiteral("Pinworth not found"),
+        QStringLiteral("There is no Pinworth device attached to you mac."));
+  return false;
+}
+
 std::optional<ReportWriter::Sent> ReportWriter::write() const {
-  if (!PinworthIsPresent()) {
-    alert(QStringLiteral("Pinworth not found"),
-          QStringLiteral("There is no Pinworth device attached to you mac."));
+  if (!devicePresent())
     return std::nullopt;
-  }
   QLineEdit *bad = nullptr;
   const std::optional<std::vector<uint8_t>> data = form_.dataBytes(&bad);
   if (!data) {
@@ -38,8 +43,7 @@ std::optional<ReportWriter::Sent> ReportWriter::write() const {
       ReportFormFields::focus(bad);
     return std::nullopt;
   }
-  const PinworthListNode *node = menu_.selectedNode();
-  if (!node)
+  if (!menu_.selectedNode())
     return std::nullopt;
   std::optional<uint8_t> reportID;
   if (form_.isLongLayout() && !(reportID = form_.reportID())) {
@@ -52,7 +56,18 @@ std::optional<ReportWriter::Sent> ReportWriter::write() const {
     qWarning("Unhandled report size");
     return std::nullopt;
   }
-  std::vector<uint8_t> report = *data;
+  return send(reportID, *data);
+}
+
+std::optional<ReportWriter::Sent>
+ReportWriter::send(std::optional<uint8_t> reportID,
+                   const std::vector<uint8_t> &data) const {
+  if (!devicePresent())
+    return std::nullopt;
+  const PinworthListNode *node = menu_.selectedNode();
+  if (!node)
+    return std::nullopt;
+  std::vector<uint8_t> report = data;
   if (reportID)
     report.insert(report.begin(), *reportID);
   const int32_t result = PinworthWriteToInterface(
@@ -64,6 +79,6 @@ std::optional<ReportWriter::Sent> ReportWriter::write() const {
           hid::StatusString(result));
     return std::nullopt;
   }
-  return Sent{reportID ? int32_t(*reportID) : kNoReportID, *data,
+  return Sent{reportID ? int32_t(*reportID) : kNoReportID, data,
               *menu_.selectedInterface()};
 }

@@ -4,7 +4,9 @@
 // layout the report ID field holds a byte. Then the report goes out (the
 // report ID byte first in the long layout) through the library. Every
 // failure ends in one alert, and nothing is sent after a failed check; no
-// interface at the selected position ends it silently.
+// interface at the selected position ends it silently. send() writes a
+// report made elsewhere (the device area's) with the same checks of the
+// device and the interface, and the same alert when the transfer fails.
 //
 // Main thread only; the menu, the form and the window outlive the writer.
 #ifndef PINWORTH_EXPLORER_REPORT_WRITER_H
@@ -33,8 +35,14 @@ public:
   };
   // The report sent, or none when it was not.
   std::optional<Sent> write() const;
+  // Sends data, led by reportID when there is one, to the selected
+  // interface; the report sent, or none when it was not.
+  std::optional<Sent> send(std::optional<uint8_t> reportID,
+                           const std::vector<uint8_t> &data) const;
 
 private:
+  // Says so in an alert when no device is attached.
+  bool devicePresent() const;
   void alert(const QString &title, const QString &message,
              const QString &reason = {}) const;
 

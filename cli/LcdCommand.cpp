@@ -2,7 +2,9 @@
 // line with a blinking block cursor (LCD mode on, initialise, which clears
 // the display, write), then read it back from the first position; with
 // --read only LCD mode on and the read-back of the first line. Every report
-// sent and every answer is printed.
+// sent and every answer is printed. The order of the sending and waiting is
+// the display exchange's (core/DisplayReports.h), as in the explorer's
+// display panel.
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/ReportListener.h"
@@ -12,9 +14,7 @@
 
 namespace {
 
-// How long the device may take to answer a read request.
-constexpr int kAnswerTimeoutMS = 1000;
-
+// The interface's display, listened to for its answers.
 class Display {
 public:
   Display(const ListedInterface &interface, ReportPrinter &printer)
@@ -23,37 +23,39 @@ public:
 
   bool arm() { return listener_.arm(); }
 
-  // Sends report; on failure says why and returns false.
-  bool send(const Interface1Report &report) {
-    return SendReport(interface_, report.data(), int(report.size()), printer_);
-  }
-
-  // Sends the steps of readBack, waiting for the answer to each read
+  // Runs exchange: sends its reports, waiting for the answer to each read
   // request.
-  int readBack(DisplayReadBack &readBack) {
-    for (const DisplayReadBack::Step &step : readBack.steps()) {
-      if (!send(step.report))
+  int run(DisplayExchange &exchange) {
+    const DisplayExchange::Send send = [this](const Interface1Report &report) {
+      return SendReport(interface_, report.data(), int(report.size()),
+                        printer_);
+    };
+    while (!exchange.finished()) {
+      if (!exchange.sendDue(send))
         return kExitTransferFailed;
-      if (!step.awaitsAnswer)
-        continue;
-      QEventLoop loop;
-      listener_.onReport = [&](const uint8_t *report, int size) {
-        if (readBack.takeAnswer(report, size_t(size)))
-          loop.exit(kExitSuccess);
-      };
-      const int status = RunUntilDone(loop, kAnswerTimeoutMS, kExitTimedOut);
-      listener_.onReport = nullptr;
-      if (status == kExitTimedOut)
-        PrintError(QStringLiteral("%1 did not answer the display read "
-                                  "request within a second")
-                       .arg(interface_.identity.displayName()));
-      if (status != kExitSuccess)
+      if (const int status = awaitAnswer(exchange); status != kExitSuccess)
         return status;
     }
     return kExitSuccess;
   }
 
 private:
+  int awaitAnswer(DisplayExchange &exchange) {
+    if (!exchange.awaitsAnswer())
+      return kExitSuccess;
+    QEventLoop loop;
+    listener_.onReport = [&](const uint8_t *report, int size) {
+      if (exchange.takeAnswer(report, size_t(size)))
+        loop.exit(kExitSuccess);
+    };
+    const int status =
+        RunUntilDone(loop, kDisplayAnswerTimeoutMS, kExitTimedOut);
+    listener_.onReport = nullptr;
+    if (status == kExitTimedOut)
+      PrintError(DisplayAnswerMissing(interface_.identity.displayName()));
+    return status;
+  }
+
   ListedInterface interface_;
   ReportPrinter &printer_;
   ReportListener listener_;
@@ -76,10 +78,9 @@ int DriveDisplay(const Invocation &invocation,
   Display display(interface, printer);
   if (!display.arm())
     return kExitTransferFailed;
-  for (const Interface1Report &report : *show)
-    if (!display.send(report))
-      return kExitTransferFailed;
-  DisplayReadBack readBack(1, invocation.lcdRead ? kDisplayColumns
-                                                 : int(invocation.text.size()));
-  return display.readBack(readBack);
+  DisplayExchange exchange(
+      *show,
+      DisplayReadBack(1, invocation.lcdRead ? kDisplayColumns
+                                            : int(invocation.text.size())));
+  return display.run(exchange);
 }

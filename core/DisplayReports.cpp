@@ -133,3 +133,39 @@ QByteArray DisplayReadBack::line(int line) const {
   return line >= 0 && line < kDisplayLines ? lines_[size_t(line)]
                                            : QByteArray();
 }
+
+QString DisplayAnswerMissing(const QString &interfaceName) {
+  return QStringLiteral("%1 did not answer the display read request within "
+                        "a second")
+      .arg(interfaceName);
+}
+
+DisplayExchange::DisplayExchange(std::vector<Interface1Report> first,
+                                 DisplayReadBack readBack)
+    : first_(std::move(first)), readBack_(std::move(readBack)) {}
+
+bool DisplayExchange::sendDue(const Send &send) {
+  const size_t total = first_.size() + readBack_.steps().size();
+  while (!awaiting_ && sent_ < total) {
+    const bool isStep = sent_ >= first_.size();
+    const DisplayReadBack::Step step =
+        isStep ? readBack_.steps()[sent_ - first_.size()]
+               : DisplayReadBack::Step{first_[sent_], false};
+    if (!send(step.report))
+      return false;
+    ++sent_;
+    awaiting_ = step.awaitsAnswer;
+  }
+  return true;
+}
+
+bool DisplayExchange::takeAnswer(const uint8_t *report, size_t size) {
+  if (!awaiting_ || !readBack_.takeAnswer(report, size))
+    return false;
+  awaiting_ = false;
+  return true;
+}
+
+bool DisplayExchange::finished() const {
+  return !awaiting_ && sent_ == first_.size() + readBack_.steps().size();
+}

@@ -1,8 +1,9 @@
 // The reports that drive a Pinworth device's display and infrared receiver
 // through its interface 1, for pinworth's lcd command and the explorer's
 // display panel alike: what to send to show two lines of text with a cursor
-// mode, and how to ask the display what it holds and put its answers
-// together. Plain values; nothing here touches a device.
+// mode, how to ask the display what it holds and put its answers together,
+// and in what order an exchange sends its reports and awaits the answers.
+// Plain values; nothing here touches a device: the callers send and listen.
 #ifndef PINWORTH_EXPLORER_DISPLAY_REPORTS_H
 #define PINWORTH_EXPLORER_DISPLAY_REPORTS_H
 
@@ -13,6 +14,7 @@
 #include <QStringView>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -78,6 +80,44 @@ private:
   std::vector<int> countOfRequest_;
   size_t answered_ = 0;
   std::array<QByteArray, kDisplayLines> lines_;
+};
+
+// How long a display may take to answer a read request.
+inline constexpr int kDisplayAnswerTimeoutMS = 1000;
+// "<interface> did not answer the display read request within a second".
+QString DisplayAnswerMissing(const QString &interfaceName);
+
+// One exchange with a display: the reports that go first (ShowReports, or
+// LcdModeReport(true)), then the steps of a read-back, each read request
+// once the one before has its answer. The caller sends what sendDue() hands
+// it, gives takeAnswer() every input report of the interface while
+// awaitsAnswer(), and gives up when an answer takes longer than
+// kDisplayAnswerTimeoutMS; it is done when finished().
+class DisplayExchange {
+public:
+  // Sends one report; false when it did not go out.
+  using Send = std::function<bool(const Interface1Report &)>;
+
+  DisplayExchange(std::vector<Interface1Report> first,
+                  DisplayReadBack readBack);
+
+  // Sends the reports that are due, in order: up to the next read request
+  // (that one included), or to the end. Stops at a report that send did not
+  // send, and returns false; it is due again.
+  bool sendDue(const Send &send);
+  // An input report: when it is the awaited answer, takes it and returns
+  // true; the next reports are then due.
+  bool takeAnswer(const uint8_t *report, size_t size);
+  bool awaitsAnswer() const { return awaiting_; }
+  // Every report sent and every answer taken.
+  bool finished() const;
+  const DisplayReadBack &readBack() const { return readBack_; }
+
+private:
+  std::vector<Interface1Report> first_;
+  DisplayReadBack readBack_;
+  size_t sent_ = 0; // of first_, then of the read-back's steps
+  bool awaiting_ = false;
 };
 
 #endif

@@ -10,20 +10,22 @@
 
 using namespace pinworth;
 
+static_assert(kPinPorts == int(kInterface0ReportSize) &&
+              kPinPorts * kPinsPerPort == kPinCount);
+
 namespace {
 
 // "0-3, 12, 31" for the pins whose bit is clear, or an empty string.
 QString LowPins(const uint8_t *data, int size) {
   QStringList runs;
-  const int pins = std::min(size, int(kInterface0ReportSize)) * 8;
+  const int pins = std::min(size, kPinPorts) * kPinsPerPort;
   for (int pin = 0; pin < pins;) {
-    if (data[pin / 8] & (1u << (pin % 8))) {
+    if (PinHigh(data, size, pin)) {
       ++pin;
       continue;
     }
     int last = pin;
-    while (last + 1 < pins &&
-           !(data[(last + 1) / 8] & (1u << ((last + 1) % 8))))
+    while (last + 1 < pins && !PinHigh(data, size, last + 1))
       ++last;
     runs << (last == pin ? QString::number(pin)
                          : QStringLiteral("%1-%2").arg(pin).arg(last));

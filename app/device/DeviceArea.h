@@ -1,0 +1,41 @@
+// The device area of an explorer window, below the report form: the display
+// panel while the target is an interface 1, the pin grid while it is an
+// interface 0, nothing while there is no target. Both stay in view, with
+// their sending controls off, while the target is unplugged, as Write is.
+// The area follows the controller: its refreshed controls (the target and
+// its state) and every report it logs. Interface > Show Device Area
+// (Ctrl+D) hides it, for a log with more rows.
+//
+// The window owns the area; the controller outlives it.
+#ifndef PINWORTH_EXPLORER_DEVICE_AREA_H
+#define PINWORTH_EXPLORER_DEVICE_AREA_H
+
+#include "app/device/TargetWriter.h"
+
+#include <QWidget>
+
+class DisplayPanel;
+class QAction;
+class PinGrid;
+class PinworthWindowController;
+
+class DeviceArea : public QWidget {
+  Q_OBJECT
+public:
+  // Made in parent (the window's content), its widgets right after
+  // tabPredecessor in the tab order; its action goes into the window's menu
+  // named "interfaceMenu".
+  DeviceArea(PinworthWindowController &controller, QWidget *parent,
+             QWidget *tabPredecessor);
+
+private:
+  void refresh();
+
+  PinworthWindowController &controller_;
+  TargetWriter writer_;
+  DisplayPanel *panel_;
+  PinGrid *grid_;
+  QAction *shown_;
+};
+
+#endif

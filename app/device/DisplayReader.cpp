@@ -1,0 +1,126 @@
+#include "app/device/DisplayReader.h"
+
+#include "app/ExplorerSession.h"
+#include "app/InterfaceMenu.h"
+#include "app/InterfaceReader.h"
+#include "app/PinworthWindowController.h"
+#include "app/device/TargetWriter.h"
+#include "app/framework/AlertPanel.h"
+#include "core/ReportRecord.h"
+
+#include <QMainWindow>
+
+namespace {
+
+void ReadAlert(QWidget *window, const QString &reason) {
+  RunAlertPanel(window, QStringLiteral("Pinworth Error"),
+                QStringLiteral("An error occured while trying to read from "
+                               "the selected Pinworth device."),
+                reason);
+}
+
+} // namespace
+
+DisplayReader::DisplayReader(PinworthWindowController &controller,
+                             const TargetWriter &writer)
+    : controller_(controller), writer_(writer) {
+  connect(&answerTimer_, &runloop::DefaultModeTimer::timeout, this,
+          &DisplayReader::answerMissing);
+}
+
+DisplayReader::~DisplayReader() {
+  controller_.session().listeners().stopListening(this);
+}
+
+void DisplayReader::start() {
+  const std::optional<InterfaceIdentity> target =
+      controller_.selectedInterface();
+  if (running() || !target)
+    return;
+  const hid::Status status = controller_.session().listeners().listen(
+      controller_.interfaceMenu().selectedPosition(), *target, this);
+  if (status != hid::kSuccess)
+    return ReadAlert(controller_.mainWindow(), hid::StatusString(status));
+  target_ = *target;
+  exchange_ = std::make_unique<DisplayExchange>(
+      std::vector<Interface1Report>{LcdModeReport(true)}, DisplayReadBack());
+  proceed();
+}
+
+void DisplayReader::cancel() {
+  if (!running())
+    return;
+  answerTimer_.stop();
+  exchange_.reset();
+  controller_.session().listeners().stopListening(target_, this);
+}
+
+// Sends what is due; a report that did not go out, or a target that is no
+// longer selected, ends the read-back.
+void DisplayReader::proceed() {
+  if (!running())
+    return;
+  if (controller_.selectedInterface() != target_ ||
+      !exchange_->sendDue([this](const Interface1Report &report) {
+        return writer_.write(report);
+      }))
+    return end(false);
+  if (exchange_->awaitsAnswer())
+    answerTimer_.start(kDisplayAnswerTimeoutMS);
+  else
+    end(true);
+}
+
+void DisplayReader::end(bool complete) {
+  const DisplayReadBack readBack = exchange_->readBack();
+  cancel();
+  emit ended(complete, readBack.line(0), readBack.line(1));
+}
+
+void DisplayReader::answerMissing() {
+  answerTimer_.stop();
+  ReadAlert(controller_.mainWindow(),
+            DisplayAnswerMissing(target_.displayName()));
+  if (running())
+    end(false);
+}
+
+// The next reports go out from the event loop, not from inside the
+// delivery of this one.
+void DisplayReader::interruptReport(const InterfaceIdentity &source,
+                                    const uint8_t *report, uint32_t size) {
+  if (!running() || source != target_ || !exchange_->takeAnswer(report, size))
+    return;
+  answerTimer_.stop();
+  if (!controller_.reading().isListening(source))
+    controller_.addLogEntryWithDirection(kReportDirectionIn, report[0],
+                                         int(size) - 1, report + 1, source);
+  QMetaObject::invokeMethod(this, &DisplayReader::proceed,
+                            Qt::QueuedConnection);
+}
+
+// The listeners have let go of this reader already; the alert waits until
+// they are done.
+void DisplayReader::listeningFailed(const InterfaceIdentity &source,
+                                    hid::Status status) {
+  if (dropped(source))
+    QMetaObject::invokeMethod(
+        this,
+        [this, status] {
+          ReadAlert(controller_.mainWindow(), hid::StatusString(status));
+        },
+        Qt::QueuedConnection);
+}
+
+void DisplayReader::interfaceGone(const InterfaceIdentity &source) {
+  dropped(source);
+}
+
+bool DisplayReader::dropped(const InterfaceIdentity &source) {
+  if (!running() || source != target_)
+    return false;
+  answerTimer_.stop();
+  exchange_.reset();
+  emit ended(false, {}, {});
+  return true;
+}

@@ -1,0 +1,67 @@
+// Reading back what the display of the window's target holds, for the
+// display panel: LCD mode on, then both lines through a display exchange
+// (core/DisplayReports.h), as pinworth's lcd --read does, without holding
+// up the window while an answer is awaited. Every report goes out through
+// the target writer. While it runs it listens to the interface itself; each
+// answer is logged as an "R" row, unless the window listens to that
+// interface already, whose reading logs it. An answer that does not come
+// within a second ends it with an alert; so does a report that did not go
+// out (the writer's alert) or listening that failed.
+//
+// Main thread only; the controller and the writer outlive the reader.
+#ifndef PINWORTH_EXPLORER_DISPLAY_READER_H
+#define PINWORTH_EXPLORER_DISPLAY_READER_H
+
+#include "core/DisplayReports.h"
+#include "core/InterfaceIdentity.h"
+#include "core/InterfaceListeners.h"
+#include "runloop/DefaultMode.h"
+
+#include <QObject>
+
+#include <memory>
+#include <optional>
+
+class PinworthWindowController;
+class TargetWriter;
+
+class DisplayReader : public QObject, private InterfaceListeners::Listener {
+  Q_OBJECT
+public:
+  DisplayReader(PinworthWindowController &controller,
+                const TargetWriter &writer);
+  ~DisplayReader() override;
+
+  // Starts reading back the display of the selected interface 1.
+  void start();
+  bool running() const { return bool(exchange_); }
+  // Ends a read-back under way without a word (the target changed or
+  // left); ended() is not emitted.
+  void cancel();
+
+signals:
+  // The read-back ended: with the characters of both lines when complete.
+  void ended(bool complete, const QByteArray &line0, const QByteArray &line1);
+
+private:
+  void proceed();
+  void end(bool complete);
+  void answerMissing();
+  void interruptReport(const InterfaceIdentity &source, const uint8_t *report,
+                       uint32_t size) override;
+  void reportsLost(const InterfaceIdentity &, uint64_t) override {}
+  void listeningFailed(const InterfaceIdentity &source,
+                       hid::Status status) override;
+  void interfaceGone(const InterfaceIdentity &source) override;
+  // Ends a read-back of source that the listeners let go of; whether one
+  // was running.
+  bool dropped(const InterfaceIdentity &source);
+
+  PinworthWindowController &controller_;
+  const TargetWriter &writer_;
+  InterfaceIdentity target_;
+  std::unique_ptr<DisplayExchange> exchange_; // while running
+  runloop::DefaultModeTimer answerTimer_;     // while an answer is awaited
+};
+
+#endif
