@@ -129,8 +129,8 @@ MainWindowResource::MainWindowResource(ExplorerSession &session, int number)
       std::make_unique<PinworthWindowController>(outlets, session, number);
   connectActions(ui, controller_.get());
   addMenus(window_.get(), controller_.get());
-  ui.mainLayout->insertWidget(2, new DeviceArea(*controller_, ui.centralWidget,
-                                                ui.ignoreDuplicatesCheckBox));
+  ui.mainLayout->insertWidget(
+      2, new DeviceArea(*controller_, ui.content, ui.ignoreDuplicatesCheckBox));
 }
 
 MainWindowResource::~MainWindowResource() = default;
