@@ -6,7 +6,9 @@
 // its state) and every report it logs. Interface > Show Device Area
 // (Ctrl+D) hides it, for a log with more rows.
 //
-// The window owns the area; the controller outlives it.
+// The window owns the area. The controller goes before the window: the
+// area uses it from its signals and its widgets' actions only, which end
+// with it.
 #ifndef PINWORTH_EXPLORER_DEVICE_AREA_H
 #define PINWORTH_EXPLORER_DEVICE_AREA_H
 

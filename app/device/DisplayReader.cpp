@@ -23,13 +23,14 @@ void ReadAlert(QWidget *window, const QString &reason) {
 
 DisplayReader::DisplayReader(PinworthWindowController &controller,
                              const TargetWriter &writer)
-    : controller_(controller), writer_(writer) {
+    : controller_(controller), listeners_(controller.session().listeners()),
+      writer_(writer) {
   connect(&answerTimer_, &runloop::DefaultModeTimer::timeout, this,
           &DisplayReader::answerMissing);
 }
 
 DisplayReader::~DisplayReader() {
-  controller_.session().listeners().stopListening(this);
+  listeners_.stopListening(this);
 }
 
 void DisplayReader::start() {
@@ -37,7 +38,7 @@ void DisplayReader::start() {
       controller_.selectedInterface();
   if (running() || !target)
     return;
-  const hid::Status status = controller_.session().listeners().listen(
+  const hid::Status status = listeners_.listen(
       controller_.interfaceMenu().selectedPosition(), *target, this);
   if (status != hid::kSuccess)
     return ReadAlert(controller_.mainWindow(), hid::StatusString(status));
@@ -52,7 +53,7 @@ void DisplayReader::cancel() {
     return;
   answerTimer_.stop();
   exchange_.reset();
-  controller_.session().listeners().stopListening(target_, this);
+  listeners_.stopListening(target_, this);
 }
 
 // Sends what is due; a report that did not go out, or a target that is no

@@ -8,7 +8,9 @@
 // within a second ends it with an alert; so does a report that did not go
 // out (the writer's alert) or listening that failed.
 //
-// Main thread only; the controller and the writer outlive the reader.
+// Main thread only; the writer and the session's listeners outlive the
+// reader. The window's controller goes first: the reader uses it only while
+// a read-back runs, never when it is destroyed.
 #ifndef PINWORTH_EXPLORER_DISPLAY_READER_H
 #define PINWORTH_EXPLORER_DISPLAY_READER_H
 
@@ -58,6 +60,7 @@ private:
   bool dropped(const InterfaceIdentity &source);
 
   PinworthWindowController &controller_;
+  InterfaceListeners &listeners_;
   const TargetWriter &writer_;
   InterfaceIdentity target_;
   std::unique_ptr<DisplayExchange> exchange_; // while running
