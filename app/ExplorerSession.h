@@ -17,8 +17,8 @@
 #define PINWORTH_EXPLORER_EXPLORER_SESSION_H
 
 #include "app/WindowState.h"
-#include "app/framework/UserDefaults.h"
 #include "core/InterfaceListeners.h"
+#include "core/UserDefaults.h"
 
 #include <QObject>
 #include <QString>

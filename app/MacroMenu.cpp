@@ -3,7 +3,6 @@
 #include "app/MessageBar.h"
 #include "app/framework/AlertPanel.h"
 #include "app/framework/MacroNamePanelController.h"
-#include "core/DefaultMacros.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -19,19 +18,6 @@ QList<QByteArray> TextsOf(const UserDefaults::List &list) {
 }
 
 } // namespace
-
-void RegisterDefaultMacros(UserDefaults &preferences) {
-  QList<QByteArray> defaultMacros;
-  for (const DefaultMacro &macro : kDefaultMacroTable)
-    defaultMacros.append(
-        MacroEntry(ReportRecord{kReportDirectionOut, macro.reportID,
-                                QByteArray(reinterpret_cast<const char *>(
-                                               macro.data.data()),
-                                           kDefaultMacroDataBytes),
-                                QString::fromLatin1(macro.name)})
-            .text());
-  preferences.registerDefaults(defaultMacros);
-}
 
 MacroMenu::MacroMenu(QComboBox *popup, UserDefaults &preferences,
                      QWidget *window, MessageBar *messages)

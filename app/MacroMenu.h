@@ -17,9 +17,9 @@
 #ifndef PINWORTH_EXPLORER_MACRO_MENU_H
 #define PINWORTH_EXPLORER_MACRO_MENU_H
 
-#include "app/MacroEntry.h"
-#include "app/framework/UserDefaults.h"
+#include "core/MacroEntry.h"
 #include "core/ReportRecord.h"
+#include "core/UserDefaults.h"
 
 #include <QObject>
 
@@ -28,10 +28,6 @@
 class MessageBar;
 class QComboBox;
 class QWidget;
-
-// Registers the six built-in macros as the registered value of the macro
-// list in preferences.
-void RegisterDefaultMacros(UserDefaults &preferences);
 
 class MacroMenu : public QObject {
   Q_OBJECT

@@ -8,8 +8,8 @@
 //
 //   prefs_bench [macros, default 100000]
 #include "app/ExplorerSession.h"
-#include "app/MacroEntry.h"
 #include "app/PinworthWindowController.h"
+#include "core/MacroEntry.h"
 
 #include "platform/simulated/SimBackend.h"
 

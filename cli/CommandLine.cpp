@@ -34,12 +34,13 @@ const std::map<QString, CommandRule> &Commands() {
       {"lcd", {Command::Lcd, 1, -1, {"json", "read"}}},
       {"record", {Command::Record, 1, -1, {"output", "count", "timeout"}}},
       {"dump", {Command::Dump, 1, 1, {"json"}}},
+      {"macro", {Command::MacroList, 1, -1, {"json", "to"}}},
   };
   return kCommands;
 }
 
 const std::set<QString> kValueOptions = {"count", "interval", "timeout",
-                                         "output"};
+                                         "output", "to"};
 const std::set<QString> kFlagOptions = {"sim",     "json",    "help",
                                         "version", "changes", "read"};
 
@@ -89,6 +90,32 @@ WithCountAndTimeout(Invocation invocation,
   return invocation;
 }
 
+// macro list, or macro run NAME [--to INTERFACE]; the name is the rest of
+// the arguments, joined with blanks.
+std::variant<Invocation, UsageError>
+MacroInvocation(Invocation invocation, const QStringList &arguments,
+                const std::map<QString, QString> &options) {
+  const QString &action = arguments.first();
+  if (action == QLatin1String("list") && arguments.size() == 1 &&
+      !options.count("to"))
+    return invocation;
+  if (action != QLatin1String("run") || arguments.size() < 2)
+    return Error(QStringLiteral("macro takes list, or run NAME [--to "
+                                "INTERFACE]"));
+  invocation.command = Command::MacroRun;
+  invocation.text = arguments.mid(1).join(u' ');
+  if (options.count("to")) {
+    const std::optional<InterfaceName> target =
+        ParseInterfaceName(options.at("to"));
+    if (!target)
+      return Error(QStringLiteral("--to '%1' names no interface: give a list "
+                                  "position or a name such as B:2000:1")
+                       .arg(options.at("to")));
+    invocation.target = *target;
+  }
+  return invocation;
+}
+
 std::variant<Invocation, UsageError>
 Interpret(const QStringList &positionals,
           const std::map<QString, QString> &options) {
@@ -120,6 +147,8 @@ Interpret(const QStringList &positionals,
     return Error(QStringLiteral("wrong number of arguments for %1").arg(name));
   if (arguments.isEmpty())
     return invocation;
+  if (rule.command == Command::MacroList)
+    return MacroInvocation(invocation, arguments, options);
   if (rule.command == Command::Dump) {
     invocation.file = arguments.first();
     return invocation;

@@ -38,18 +38,22 @@ enum class Command {
   Info,
   Lcd,
   Record,
-  Dump
+  Dump,
+  MacroList,
+  MacroRun
 };
 
 struct Invocation {
   Command command = Command::Help;
-  bool simulated = false;       // --sim
-  bool json = false;            // --json
-  InterfaceName target;         // the commands that take an interface or device
+  bool simulated = false; // --sim
+  bool json = false;      // --json
+  InterfaceName target;   // the commands that take an interface or device;
+                          // macro run: --to, or none
   QList<InterfaceName> targets; // record: every interface named
   QString file;                 // record: -o FILE; dump: the capture
   QByteArray bytes;             // write
-  QString text; // lcd: the first line to show, empty with --read
+  QString text; // lcd: the first line to show, empty with --read; macro
+                // run: the macro's name
   bool lcdRead = false;
   std::optional<int> count;     // read, listen: reports to print
   std::optional<int> timeoutMS; // read, listen

@@ -21,6 +21,12 @@ int RecordCapture(const Invocation &invocation);
 // The capture invocation.file names, as log lines.
 int DumpCapture(const Invocation &invocation);
 
+// The explorer's stored macros: index, report, name.
+int ListMacros(const Invocation &invocation);
+// The macro invocation.text names, written to the interface --to names or
+// else to the only interface of its kind.
+int RunMacro(const Invocation &invocation);
+
 // Every listed interface: position, name, device node.
 int ListInterfaces(const Invocation &invocation);
 // The commands on an interface get it found in the list as counted when they

@@ -52,6 +52,10 @@ int RunCommand(const Invocation &invocation) {
     return RecordCapture(invocation);
   case Command::Dump:
     return DumpCapture(invocation);
+  case Command::MacroList:
+    return ListMacros(invocation);
+  case Command::MacroRun:
+    return RunMacro(invocation);
   default:
     break;
   }

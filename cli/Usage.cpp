@@ -38,6 +38,11 @@ Commands:
   lcd <device> <text>       show up to 16 characters on the display and read
                             them back (mode on, initialise, write, read)
   lcd <device> --read       read the display's first line
+  macro list                the explorer's stored macros: index, R/W, report
+                            ID, bytes, name
+  macro run <name>          write the macro of that name, to the interface
+      --to <interface>      named, or else to the only interface of its kind
+                            attached (an interface 1 for a report ID)
   session                   run the commands of standard input, one a line,
                             on the same devices; stop at the first that fails.
                             A line splits as in a shell: blanks, 'single' and
@@ -76,5 +81,6 @@ Examples:
   pinworth listen B:2000:1 --json --timeout 10
   pinworth record A:1000:0 A:1000:1 -o pins.pwcap --timeout 60
   pinworth dump pins.pwcap --json
+  pinworth macro run Enable LCD Mode --to A:1000:1
   printf 'lcd A:1000 Hi\nsleep 500\nlcd 1 --read\n' | pinworth --sim session
 )";

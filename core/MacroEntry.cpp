@@ -1,5 +1,6 @@
-#include "app/MacroEntry.h"
+#include "core/MacroEntry.h"
 
+#include "core/DefaultMacros.h"
 #include "core/HexScanner.h"
 
 namespace {
@@ -96,4 +97,17 @@ MacroList ReadMacros(const UserDefaults::List &list) {
   for (const UserDefaults::Element &element : list.elements)
     macros.entries.append(MacroEntry(element));
   return macros;
+}
+
+void RegisterDefaultMacros(UserDefaults &preferences) {
+  QList<QByteArray> defaultMacros;
+  for (const DefaultMacro &macro : kDefaultMacroTable)
+    defaultMacros.append(
+        MacroEntry(ReportRecord{kReportDirectionOut, macro.reportID,
+                                QByteArray(reinterpret_cast<const char *>(
+                                               macro.data.data()),
+                                           kDefaultMacroDataBytes),
+                                QString::fromLatin1(macro.name)})
+            .text());
+  preferences.registerDefaults(defaultMacros);
 }

@@ -2,8 +2,8 @@
 #ifndef PINWORTH_EXPLORER_MACRO_ENTRY_H
 #define PINWORTH_EXPLORER_MACRO_ENTRY_H
 
-#include "app/framework/UserDefaults.h"
 #include "core/ReportRecord.h"
+#include "core/UserDefaults.h"
 
 #include <QByteArray>
 #include <QList>
@@ -56,5 +56,9 @@ struct MacroList {
 };
 
 MacroList ReadMacros(const UserDefaults::List &list);
+
+// Registers the six built-in macros as the registered value of the macro
+// list in preferences.
+void RegisterDefaultMacros(UserDefaults &preferences);
 
 #endif

@@ -1,4 +1,4 @@
-#include "app/framework/UserDefaults.h"
+#include "core/UserDefaults.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -94,8 +94,9 @@ UserDefaults::UserDefaults(QString filePath, QString key)
 UserDefaults::~UserDefaults() = default;
 
 QString UserDefaults::standardFilePath() {
-  return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
-         "/defaults.json";
+  return QStandardPaths::writableLocation(
+             QStandardPaths::GenericConfigLocation) +
+         "/Pinworth/Pinworth Explorer/defaults.json";
 }
 
 void UserDefaults::registerDefaults(const QList<QByteArray> &elements) {

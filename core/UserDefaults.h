@@ -69,8 +69,8 @@ public:
   UserDefaults(QString filePath, QString key);
   ~UserDefaults() override;
 
-  // "defaults.json" in QStandardPaths::AppConfigLocation, which the
-  // application's organisation and name must have set.
+  // The explorer's: "Pinworth/Pinworth Explorer/defaults.json" in the
+  // user's configuration folder (~/.config), whichever program asks.
   static QString standardFilePath();
 
   const QString &filePath() const { return filePath_; }

@@ -3,7 +3,7 @@
 //   change prefs_tool <file> delete <index>              deletes the macro at
 //   index
 // Exits 0 when every change was stored.
-#include "app/MacroEntry.h"
+#include "core/MacroEntry.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
 // The user defaults on real files: the two layers, a rewrite that keeps every
 // byte it does not own, content kept aside, files left alone, failed writes,
 // and other programs changing the list at the same time.
-#include "app/MacroEntry.h"
+#include "core/MacroEntry.h"
 #include "tests/support/ProcessLimits.h"
 
 #include <QDir>
