@@ -6,23 +6,46 @@
 #include "device_simulator/InterfaceOnePanel.h"
 #include "device_simulator/LcdView.h"
 #include "device_simulator/PinsPanel.h"
+#include "device_simulator/SimulatorPlacement.h"
 #include "device_simulator/SimulatorWindow.h"
 #include "device_simulator/StressPanel.h"
 #include "tests/app/ExplorerFixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QScreen>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
 
+#include <cmath>
 #include <memory>
 
 using hid::sim::DeviceID;
 using Fault = FaultsPanel::Fault;
 
 Q_DECLARE_METATYPE(FaultsPanel::Fault)
+
+namespace {
+
+// The contrast ratio of two colours from their relative luminance.
+double Contrast(const QColor &a, const QColor &b) {
+  const auto luminance = [](const QColor &c) {
+    const auto linear = [](double v) {
+      return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) +
+           0.0722 * linear(c.blueF());
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
 
 class SimulatorTest : public QObject {
   Q_OBJECT
@@ -52,6 +75,7 @@ private slots:
   // Each test starts with its PinworthA the only device listed.
   void cleanup() {
     simulator.reset();
+    fixture.backend().setKernelReaderRest({});
     fixture.cleanup();
     for (const auto &device : fixture.backend().devices())
       fixture.backend().remove(device.id);
@@ -175,24 +199,120 @@ private slots:
     QCOMPARE(fixture.records().size(), 0);
   }
 
-  // Every report sent reaches the explorer, or is counted dropped by the
-  // kernel's queue.
-  void generatorSendsExactlyTheCountAsked() {
+  // At the highest rate, with the kernel's reader slowed so that its queue
+  // overflows, every report sent is either logged or counted dropped beside
+  // "sent".
+  void kernelQueueDropsAreSentMinusDelivered() {
     fixture.chooseInterface(1);
     fixture.click("readButton");
+    fixture.backend().setKernelReaderRest(std::chrono::milliseconds(5));
     StressPanel *stress = simulator->stress();
-    // Fast enough that a wake-up finds several reports due.
-    stress->rateBox()->setValue(20000);
-    stress->countBox()->setValue(999);
+    stress->rateBox()->setValue(ReportGenerator::kMaxRate);
+    stress->countBox()->setValue(4000);
     QTest::mouseClick(stress->startButton(), Qt::LeftButton);
-    QCOMPARE(stress->startButton()->text(), "Stop");
-    QTRY_COMPARE(stress->sentLabel()->text(), "999 sent");
-    QCOMPARE(stress->startButton()->text(), "Start");
+    QTRY_COMPARE_WITH_TIMEOUT(stress->startButton()->text(), "Start", 10000);
     fixture.backend().waitForKernelQueues();
     const uint64_t dropped = fixture.backend().kernelDropped(deviceA, 1);
-    QTRY_COMPARE(uint64_t(fixture.records().size()) + dropped, 999u);
+    QVERIFY(dropped > 0);
+    QCOMPARE(stress->sentLabel()->text(), QLocale().toString(4000) + " sent,");
+    QCOMPARE(stress->droppedLabel()->text(),
+             QLocale().toString(qulonglong(dropped)) +
+                 " dropped in the kernel queue");
+    QTRY_COMPARE(uint64_t(fixture.records().size()), 4000 - dropped);
     QTest::qWait(100);
-    QCOMPARE(uint64_t(fixture.records().size()) + dropped, 999u);
+    QCOMPARE(uint64_t(fixture.records().size()), 4000 - dropped);
+  }
+
+  void framesLieWhollyOnAScreen_data() {
+    QTest::addColumn<QList<QRect>>("screens");
+    QTest::addColumn<QRect>("explorer");
+    QTest::addColumn<QSize>("frame");
+    QTest::addColumn<QRect>("remembered"); // none when not valid
+    QTest::addColumn<QRect>("placed");
+    const QRect wide(0, 0, 1600, 1000);
+    const QRect second(1600, 0, 1280, 1024);
+    QTest::newRow("right") << QList{wide} << QRect(0, 0, 700, 800)
+                           << QSize(800, 900) << QRect()
+                           << QRect(708, 0, 800, 900);
+    QTest::newRow("left") << QList{wide} << QRect(900, 100, 600, 500)
+                          << QSize(800, 600) << QRect()
+                          << QRect(92, 100, 800, 600);
+    QTest::newRow("over, right")
+        << QList{wide} << QRect(0, 0, 759, 600) << QSize(938, 900) << QRect()
+        << QRect(662, 0, 938, 900);
+    QTest::newRow("over, left")
+        << QList{wide} << QRect(500, 0, 1000, 600) << QSize(938, 900) << QRect()
+        << QRect(0, 0, 938, 900);
+    QTest::newRow("moved up")
+        << QList{wide} << QRect(0, 600, 500, 300) << QSize(800, 600) << QRect()
+        << QRect(508, 400, 800, 600);
+    QTest::newRow("shrunk")
+        << QList{QRect(0, 0, 800, 500)} << QRect(0, 0, 400, 400)
+        << QSize(938, 900) << QRect() << QRect(0, 0, 800, 500);
+    QTest::newRow("explorer's screen")
+        << QList{wide, second} << QRect(1700, 50, 600, 500) << QSize(800, 600)
+        << QRect() << QRect(2080, 50, 800, 600);
+    QTest::newRow("remembered")
+        << QList{wide, second} << QRect(0, 0, 700, 800) << QSize(800, 900)
+        << QRect(1700, 900, 500, 400) << QRect(1700, 624, 500, 400);
+    QTest::newRow("remembered off every screen")
+        << QList{wide} << QRect(0, 0, 700, 800) << QSize(800, 900)
+        << QRect(1700, 100, 500, 400) << QRect(1100, 100, 500, 400);
+  }
+
+  void framesLieWhollyOnAScreen() {
+    QFETCH(QList<QRect>, screens);
+    QFETCH(QRect, explorer);
+    QFETCH(QSize, frame);
+    QFETCH(QRect, remembered);
+    QFETCH(QRect, placed);
+    QCOMPARE(SimulatorFrame(screens, explorer, frame,
+                            remembered.isValid() ? std::optional(remembered)
+                                                 : std::nullopt),
+             placed);
+  }
+
+  // The window is larger than the offscreen screen and was last off it.
+  void windowOpensOnTheScreenWhereItWasLeft() {
+    const QString file = QDir::temp().filePath("simulator-state.ini");
+    QSettings(file, QSettings::IniFormat)
+        .setValue("device-simulator/frame", QRect(5000, -900, 2000, 1500));
+    simulator->placeBeside(*fixture.window(), file);
+    const QRect screen = simulator->screen()->availableGeometry();
+    QVERIFY2(screen.contains(simulator->frameGeometry()),
+             qPrintable(QDebug::toString(simulator->frameGeometry())));
+    simulator->move(simulator->pos() + QPoint(-1, -1));
+    simulator->hide();
+    QCOMPARE(QSettings(file, QSettings::IniFormat)
+                 .value("device-simulator/frame")
+                 .toRect(),
+             simulator->frameGeometry());
+  }
+
+  // Whatever the palette, the marks of LCD mode on and an active fault keep
+  // a contrast of 4.5:1 against the window they are drawn on.
+  void marksAreReadableOnLightAndDarkPalettes() {
+    fixture.chooseInterface(1);
+    writeMacros({0});
+    simulator->faults()->checkBox(0, FaultsPanel::Stall)->click();
+    const QList<QWidget *> marks = {
+        simulator->findChild<QLabel *>("lcdModeLabel"),
+        simulator->faults()->checkBox(0, FaultsPanel::Stall)};
+    const QPalette original = QApplication::palette();
+    for (const auto &[window, text] :
+         {std::pair{0xefefef, 0x000000}, std::pair{0x353535, 0xffffff}}) {
+      QPalette palette(QColor::fromRgb(text), QColor::fromRgb(window));
+      palette.setColor(QPalette::WindowText, QColor::fromRgb(text));
+      QApplication::setPalette(palette);
+      QCoreApplication::processEvents(); // the windows learn of it
+      for (QWidget *mark : marks) {
+        QVERIFY(mark->font().bold());
+        QVERIFY2(Contrast(mark->palette().color(QPalette::WindowText),
+                          QColor::fromRgb(window)) >= 4.5,
+                 qPrintable(mark->objectName()));
+      }
+    }
+    QApplication::setPalette(original);
   }
 };
 
