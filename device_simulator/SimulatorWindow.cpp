@@ -20,7 +20,9 @@
 
 namespace {
 
-const QString kFrameKey = QStringLiteral("device-simulator/frame");
+// The frame's top left corner and the size inside the frame, which stays
+// as it was whatever the frame's size is taken to be.
+const QString kPlaceKey = QStringLiteral("device-simulator/place");
 
 // What the window manager puts around a window, as it did around
 // explorer's, or as the style draws it while explorer has no frame yet.
@@ -86,15 +88,22 @@ QSize SimulatorWindow::sizeHint() const {
 void SimulatorWindow::placeBeside(const QWidget &explorer,
                                   const QString &stateFile) {
   stateFile_ = stateFile;
-  const QRect remembered =
-      QSettings(stateFile_, QSettings::IniFormat).value(kFrameKey).toRect();
+  // The panels' sizes for what they show now, which their layouts learn of
+  // only when shown.
+  for (QWidget *panel : std::initializer_list<QWidget *>{
+           devices_, pins_, interfaceOne_, stress_, faults_})
+    panel->updateGeometry();
+  const QRect place =
+      QSettings(stateFile_, QSettings::IniFormat).value(kPlaceKey).toRect();
   QList<QRect> screens;
   for (const QScreen *screen : QGuiApplication::screens())
     screens.append(screen->availableGeometry());
   const QMargins margins = FrameMargins(explorer);
   const QRect frame = SimulatorFrame(
       screens, explorer.frameGeometry(), sizeHint().grownBy(margins),
-      remembered.isValid() ? std::optional(remembered) : std::nullopt);
+      place.isValid()
+          ? std::optional(QRect(place.topLeft(), place.size().grownBy(margins)))
+          : std::nullopt);
   resize(frame.size().shrunkBy(margins));
   move(frame.topLeft());
   show();
@@ -104,7 +113,7 @@ void SimulatorWindow::rememberPlace() const {
   if (stateFile_.isEmpty())
     return;
   QSettings state(stateFile_, QSettings::IniFormat);
-  state.setValue(kFrameKey, frameGeometry());
+  state.setValue(kPlaceKey, QRect(frameGeometry().topLeft(), size()));
 }
 
 void SimulatorWindow::hideEvent(QHideEvent *event) {

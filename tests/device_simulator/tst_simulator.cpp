@@ -276,7 +276,7 @@ private slots:
   void windowOpensOnTheScreenWhereItWasLeft() {
     const QString file = QDir::temp().filePath("simulator-state.ini");
     QSettings(file, QSettings::IniFormat)
-        .setValue("device-simulator/frame", QRect(5000, -900, 2000, 1500));
+        .setValue("device-simulator/place", QRect(5000, -900, 2000, 1500));
     simulator->placeBeside(*fixture.window(), file);
     const QRect screen = simulator->screen()->availableGeometry();
     QVERIFY2(screen.contains(simulator->frameGeometry()),
@@ -284,9 +284,9 @@ private slots:
     simulator->move(simulator->pos() + QPoint(-1, -1));
     simulator->hide();
     QCOMPARE(QSettings(file, QSettings::IniFormat)
-                 .value("device-simulator/frame")
+                 .value("device-simulator/place")
                  .toRect(),
-             simulator->frameGeometry());
+             QRect(simulator->frameGeometry().topLeft(), simulator->size()));
   }
 
   // Whatever the palette, the marks of LCD mode on and an active fault keep
