@@ -1,7 +1,9 @@
 // The explorer on simulated devices: a PinworthA with serial number 1000 and a
 // PinworthB with serial number 2000 are attached before the window wakes. The
-// Device Simulator window opens beside it, and again from its Window menu.
+// Device Simulator window opens beside it, or where it was last, and again
+// from its Window menu.
 #include "app/MainWindowResource.h"
+#include "app/WindowState.h"
 #include "device_simulator/SimulatorWindow.h"
 
 #include "platform/simulated/SimBackend.h"
@@ -28,7 +30,6 @@ int main(int argc, char **argv) {
       [&](QMainWindow &explorer) {
         simulator = std::make_unique<SimulatorWindow>(backend);
         AddSimulatorMenu(explorer, *simulator);
-        simulator->move(explorer.frameGeometry().topRight() + QPoint(8, 0));
-        simulator->show();
+        simulator->placeBeside(explorer, WindowState::StandardFilePath());
       });
 }

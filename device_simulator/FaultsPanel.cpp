@@ -1,10 +1,14 @@
 #include "device_simulator/FaultsPanel.h"
 
+#include "device_simulator/StateColours.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 
 namespace {
+
+const QColor kActiveFault(0xc0, 0x00, 0x00);
 
 const char *const kFaultNames[] = {"stall", "fail next write", "fail next read",
                                    "refuse to open"};
@@ -88,8 +92,6 @@ void FaultsPanel::showDevice(std::optional<hid::sim::DeviceID> device) {
                                      Fault(fault));
       box->setEnabled(bool(device));
       box->setChecked(on);
-      box->setStyleSheet(
-          on ? QStringLiteral("color: #c00000; font-weight: bold;")
-             : QString());
+      MarkState(box, on ? std::optional(kActiveFault) : std::nullopt);
     }
 }

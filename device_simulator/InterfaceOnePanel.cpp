@@ -2,6 +2,7 @@
 
 #include "device_simulator/LcdView.h"
 #include "device_simulator/RemoteKeys.h"
+#include "device_simulator/StateColours.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,10 +13,11 @@
 
 namespace {
 
+const QColor kSwitchOn(0x10, 0x60, 0x10);
+
 void ShowSwitch(QLabel *label, const QString &name, bool on) {
   label->setText(name + (on ? QObject::tr(": on") : QObject::tr(": off")));
-  label->setStyleSheet(on ? QStringLiteral("color: #106010; font-weight: bold;")
-                          : QStringLiteral("color: gray;"));
+  MarkState(label, on ? std::optional(kSwitchOn) : std::nullopt);
 }
 
 } // namespace

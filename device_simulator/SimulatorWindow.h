@@ -1,6 +1,8 @@
 // The Device Simulator window: shows and drives every simulated device of a
 // backend. It talks to the backend's control API and the devices' model
-// only, and learns of their changes from the backend's observer call.
+// only, and learns of their changes from the backend's observer call. Its
+// panels scroll when the window is smaller than they are, so that it fits
+// on a small screen.
 #ifndef PINWORTH_SIMULATOR_SIMULATOR_WINDOW_H
 #define PINWORTH_SIMULATOR_SIMULATOR_WINDOW_H
 
@@ -29,7 +31,20 @@ public:
   StressPanel *stress() const { return stress_; }
   FaultsPanel *faults() const { return faults_; }
 
+  // Puts the window where SimulatorFrame() says beside explorer, shown,
+  // from the place remembered in the INI file stateFile, and remembers its
+  // place there whenever it is hidden or goes.
+  void placeBeside(const QWidget &explorer, const QString &stateFile);
+
+  // The panels' own size.
+  QSize sizeHint() const override;
+
+protected:
+  void changeEvent(QEvent *event) override;
+  void hideEvent(QHideEvent *event) override;
+
 private:
+  void rememberPlace() const;
   void deviceChanged(hid::sim::DeviceID device);
   void showSelected();
 
@@ -40,6 +55,8 @@ private:
   InterfaceOnePanel *interfaceOne_;
   StressPanel *stress_;
   FaultsPanel *faults_;
+  QWidget *panels_;
+  QString stateFile_;
 };
 
 // Gives the explorer's window a Window menu whose "Device Simulator" item

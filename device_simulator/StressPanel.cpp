@@ -10,7 +10,7 @@
 StressPanel::StressPanel(hid::sim::SimBackend &backend, QWidget *parent)
     : QGroupBox(tr("Stress: interface 1 reports"), parent), backend_(backend),
       rate_(new QSpinBox), count_(new QSpinBox), start_(new QPushButton),
-      sent_(new QLabel) {
+      sent_(new QLabel), dropped_(new QLabel) {
   rate_->setObjectName(QStringLiteral("rateBox"));
   rate_->setRange(ReportGenerator::kMinRate, ReportGenerator::kMaxRate);
   rate_->setSingleStep(100);
@@ -23,11 +23,15 @@ StressPanel::StressPanel(hid::sim::SimBackend &backend, QWidget *parent)
   count_->setSpecialValueText(tr("until stopped"));
   start_->setObjectName(QStringLiteral("stressButton"));
   sent_->setObjectName(QStringLiteral("sentLabel"));
+  dropped_->setObjectName(QStringLiteral("droppedLabel"));
+  dropped_->setToolTip(tr("Reports of this run the kernel's queue had no "
+                          "room for: sent, and never read by the explorer"));
   connect(start_, &QPushButton::clicked, this, &StressPanel::startOrStop);
 
   auto *row = new QHBoxLayout;
   row->addWidget(start_);
-  row->addWidget(sent_, 1);
+  row->addWidget(sent_);
+  row->addWidget(dropped_, 1);
   auto *form = new QFormLayout(this);
   form->addRow(tr("Rate:"), rate_);
   form->addRow(tr("Count:"), count_);
@@ -41,7 +45,8 @@ void StressPanel::startOrStop() {
   if (!device_)
     return;
   const hid::sim::DeviceID device = *device_;
-  std::unique_ptr<ReportGenerator> &generator = generators_[device];
+  Run &run = runs_[device];
+  std::unique_ptr<ReportGenerator> &generator = run.generator;
   if (generator && generator->running()) {
     generator->stop();
     showRun();
@@ -56,12 +61,13 @@ void StressPanel::startOrStop() {
           if (device_ == device)
             showRun();
         });
+  run.droppedBefore = backend_.kernelDropped(device, 1);
   generator->start(rate_->value(), uint64_t(count_->value()));
   showRun();
 }
 
 void StressPanel::forget(hid::sim::DeviceID device) {
-  generators_.erase(device);
+  runs_.erase(device);
 }
 
 void StressPanel::showDevice(std::optional<hid::sim::DeviceID> device) {
@@ -71,13 +77,17 @@ void StressPanel::showDevice(std::optional<hid::sim::DeviceID> device) {
 
 void StressPanel::showRun() {
   start_->setEnabled(bool(device_));
-  const auto found = device_ ? generators_.find(*device_) : generators_.end();
+  const auto found = device_ ? runs_.find(*device_) : runs_.end();
   const ReportGenerator *generator =
-      found != generators_.end() ? found->second.get() : nullptr;
+      found != runs_.end() ? found->second.generator.get() : nullptr;
   const bool running = generator && generator->running();
   const uint64_t sent = generator ? generator->sent() : 0;
+  const uint64_t dropped = generator ? backend_.kernelDropped(*device_, 1) -
+                                           found->second.droppedBefore
+                                     : 0;
   start_->setText(running ? tr("Stop") : tr("Start"));
-  sent_->setText(tr("%1 sent%2")
-                     .arg(QLocale().toString(qulonglong(sent)))
-                     .arg(running ? tr(", sending…") : QString()));
+  sent_->setText(tr("%1 sent,").arg(QLocale().toString(qulonglong(sent))));
+  dropped_->setText(tr("%1 dropped in the kernel queue%2")
+                        .arg(QLocale().toString(qulonglong(dropped)))
+                        .arg(running ? tr(", sending…") : QString()));
 }

@@ -1,7 +1,8 @@
 // A report generator for each simulated device: interface 1 reports at a
 // chosen rate for a chosen count or until stopped, with the count sent so
-// far. Owns the generators; each stops when its device is removed or the
-// panel goes.
+// far and, beside it, how many of the run's reports the kernel's queue of
+// interface 1 dropped, both live. Owns the generators; each stops when its
+// device is removed or the panel goes.
 #ifndef PINWORTH_SIMULATOR_STRESS_PANEL_H
 #define PINWORTH_SIMULATOR_STRESS_PANEL_H
 
@@ -33,6 +34,7 @@ public:
   QSpinBox *countBox() const { return count_; }
   QPushButton *startButton() const { return start_; }
   QLabel *sentLabel() const { return sent_; }
+  QLabel *droppedLabel() const { return dropped_; }
 
 private:
   void startOrStop();
@@ -40,11 +42,16 @@ private:
 
   hid::sim::SimBackend &backend_;
   std::optional<hid::sim::DeviceID> device_;
-  std::map<hid::sim::DeviceID, std::unique_ptr<ReportGenerator>> generators_;
+  struct Run {
+    std::unique_ptr<ReportGenerator> generator;
+    uint64_t droppedBefore = 0; // the kernel's count when the run began
+  };
+  std::map<hid::sim::DeviceID, Run> runs_;
   QSpinBox *rate_;
   QSpinBox *count_;
   QPushButton *start_;
   QLabel *sent_;
+  QLabel *dropped_;
 };
 
 #endif

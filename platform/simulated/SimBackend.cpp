@@ -512,6 +512,10 @@ void SimBackend::waitForKernelQueues() {
   state_->kernel.waitUntilRead();
 }
 
+void SimBackend::setKernelReaderRest(std::chrono::microseconds rest) {
+  state_->kernel.setReaderRest(rest);
+}
+
 void SimBackend::setPinPulledLow(DeviceID device, int pin, bool pulledLow) {
   for (const InputReport &report :
        state_->device(device).behaviour.setPinPulledLow(pin, pulledLow))

@@ -13,6 +13,7 @@
 #include "platform/HIDServices.h"
 #include "platform/simulated/VirtualPinworth.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -95,6 +96,10 @@ public:
   uint64_t kernelDropped(DeviceID device, int interfaceNumber) const;
   // Returns once every report sent so far has left the kernel's queues.
   void waitForKernelQueues();
+  // Makes the kernel's reader rest this long after each pass over its
+  // queues, as on a busy machine, so that a fast device fills them; zero,
+  // the default, reads at once. Any thread.
+  void setKernelReaderRest(std::chrono::microseconds rest);
   // Applies a pin change or a remote key and sends what the device answers.
   void setPinPulledLow(DeviceID device, int pin, bool pulledLow);
   void pressRemoteKey(DeviceID device, uint8_t address, uint8_t command);

@@ -77,8 +77,14 @@ void SimKernelQueues::waitUntilRead() {
   read_.wait(lock, [this] { return stopping_ || allRead(); });
 }
 
+void SimKernelQueues::setReaderRest(std::chrono::microseconds rest) {
+  std::lock_guard lock(mutex_);
+  rest_ = rest;
+}
+
 // Takes everything queued at once, then hands it on outside the lock, so
-// that senders never wait for the report queues.
+// that senders never wait for the report queues; then rests, if told to,
+// while the queues fill.
 void SimKernelQueues::run() {
   std::unique_lock lock(mutex_);
   for (;;) {
@@ -101,6 +107,7 @@ void SimKernelQueues::run() {
     lock.lock();
     handingOn_ = false;
     read_.notify_all();
+    readable_.wait_for(lock, rest_, [this] { return stopping_; });
   }
 }
 

@@ -6,11 +6,14 @@
 // them into the handles' report queues at once, as the hidraw backend's
 // reader does. A full queue drops the report that arrives, as hidraw does,
 // and nobody downstream can tell; the count is kept here for the simulator.
+// The reader can be made to rest after each pass, as a reader on a busy
+// machine is late, so that a fast device overflows the queues.
 #ifndef PINWORTH_SIM_SIM_KERNEL_QUEUES_H
 #define PINWORTH_SIM_SIM_KERNEL_QUEUES_H
 
 #include "platform/InputReportQueue.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -45,6 +48,8 @@ public:
   // Returns once the reader has handed on every report queued so far, so
   // that a burst longer than a queue can be paced as a device paces it.
   void waitUntilRead();
+  // How long the reader rests after each pass; zero reads at once.
+  void setReaderRest(std::chrono::microseconds rest);
 
 private:
   struct Queue {
@@ -66,6 +71,7 @@ private:
   std::map<std::pair<int, int>, uint64_t> dropped_;
   int nextKey_ = 1;
   bool stopping_ = false;
+  std::chrono::microseconds rest_{0};
   std::thread reader_;
 };
 

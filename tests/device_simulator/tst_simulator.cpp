@@ -6,23 +6,46 @@
 #include "device_simulator/InterfaceOnePanel.h"
 #include "device_simulator/LcdView.h"
 #include "device_simulator/PinsPanel.h"
+#include "device_simulator/SimulatorPlacement.h"
 #include "device_simulator/SimulatorWindow.h"
 #include "device_simulator/StressPanel.h"
 #include "tests/app/ExplorerFixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QScreen>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
 
+#include <cmath>
 #include <memory>
 
 using hid::sim::DeviceID;
 using Fault = FaultsPanel::Fault;
 
 Q_DECLARE_METATYPE(FaultsPanel::Fault)
+
+namespace {
+
+// The contrast ratio of two colours from their relative luminance.
+double Contrast(const QColor &a, const QColor &b) {
+  const auto luminance = [](const QColor &c) {
+    const auto linear = [](double v) {
+      return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) +
+           0.0722 * linear(c.blueF());
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
 
 class SimulatorTest : public QObject {
   Q_OBJECT
@@ -52,6 +75,7 @@ private slots:
   // Each test starts with its PinworthA the only device listed.
   void cleanup() {
     simulator.reset();
+    fixture.backend().setKernelReaderRest({});
     fixture.cleanup();
     for (const auto &device : fixture.backend().devices())
       fixture.backend().remove(device.id);
@@ -175,24 +199,105 @@ private slots:
     QCOMPARE(fixture.records().size(), 0);
   }
 
-  // Every report sent reaches the explorer, or is counted dropped by the
-  // kernel's queue.
-  void generatorSendsExactlyTheCountAsked() {
+  // At the highest rate, with the kernel's reader slowed so that its queue
+  // overflows, every report sent is either logged or counted dropped beside
+  // "sent", each run its own count.
+  void kernelQueueDropsAreSentMinusDelivered() {
     fixture.chooseInterface(1);
     fixture.click("readButton");
+    fixture.backend().setKernelReaderRest(std::chrono::milliseconds(5));
     StressPanel *stress = simulator->stress();
-    // Fast enough that a wake-up finds several reports due.
-    stress->rateBox()->setValue(20000);
-    stress->countBox()->setValue(999);
-    QTest::mouseClick(stress->startButton(), Qt::LeftButton);
-    QCOMPARE(stress->startButton()->text(), "Stop");
-    QTRY_COMPARE(stress->sentLabel()->text(), "999 sent");
-    QCOMPARE(stress->startButton()->text(), "Start");
-    fixture.backend().waitForKernelQueues();
-    const uint64_t dropped = fixture.backend().kernelDropped(deviceA, 1);
-    QTRY_COMPARE(uint64_t(fixture.records().size()) + dropped, 999u);
+    stress->rateBox()->setValue(ReportGenerator::kMaxRate);
+    stress->countBox()->setValue(4000);
+    uint64_t droppedBefore = 0;
+    for (uint64_t run = 1; run <= 2; ++run) {
+      QTest::mouseClick(stress->startButton(), Qt::LeftButton);
+      QTRY_COMPARE_WITH_TIMEOUT(stress->startButton()->text(), "Start", 10000);
+      fixture.backend().waitForKernelQueues();
+      const uint64_t dropped =
+          fixture.backend().kernelDropped(deviceA, 1) - droppedBefore;
+      droppedBefore += dropped;
+      QVERIFY(dropped > 0);
+      QCOMPARE(stress->sentLabel()->text(),
+               QLocale().toString(4000) + " sent,");
+      QCOMPARE(stress->droppedLabel()->text(),
+               QLocale().toString(qulonglong(dropped)) +
+                   " dropped in the kernel queue");
+      QTRY_COMPARE(uint64_t(fixture.records().size()),
+                   run * 4000 - droppedBefore);
+    }
     QTest::qWait(100);
-    QCOMPARE(uint64_t(fixture.records().size()) + dropped, 999u);
+    QCOMPARE(uint64_t(fixture.records().size()), 2 * 4000 - droppedBefore);
+  }
+
+  // Given the screens' available areas, the explorer's frame, the
+  // simulator's frame size and the place remembered (none when not valid),
+  // where it goes: right of the explorer, left of it, over it, shrunk to a
+  // small screen, on the explorer's second screen; a remembered place on a
+  // screen, then one off every screen.
+  void framesLieWhollyOnAScreen() {
+    const QRect wide(0, 0, 1600, 1000);
+    const QList<QRect> one{wide}, small{{0, 0, 800, 500}},
+        both{wide, {1600, 0, 1280, 1024}};
+    const struct {
+      QList<QRect> screens;
+      QRect explorer;
+      QSize frame;
+      QRect remembered, placed;
+    } cases[] = {
+        {one, {0, 0, 700, 800}, {800, 900}, {}, {708, 0, 800, 900}},
+        {one, {900, 0, 600, 500}, {800, 600}, {}, {92, 0, 800, 600}},
+        {one, {0, 0, 759, 600}, {938, 900}, {}, {662, 0, 938, 900}},
+        {small, {0, 300, 400, 400}, {938, 900}, {}, {0, 0, 800, 500}},
+        {both, {1700, 50, 600, 500}, {800, 600}, {}, {2080, 50, 800, 600}},
+        {both, {}, {800, 900}, {1700, 900, 500, 400}, {1700, 624, 500, 400}},
+        {one, {}, {800, 900}, {1700, 100, 500, 400}, {1100, 100, 500, 400}},
+    };
+    for (const auto &c : cases)
+      QVERIFY2(SimulatorFrame(c.screens, c.explorer, c.frame,
+                              c.remembered.isValid()
+                                  ? std::optional(c.remembered)
+                                  : std::nullopt) == c.placed,
+               qPrintable(QDebug::toString(c.placed)));
+  }
+
+  // The window was last larger than the offscreen screen and off it.
+  void windowOpensOnTheScreenWhereItWasLeft() {
+    simulator->resize(1500, 1200);
+    const QString file = QDir::temp().filePath("simulator-state.ini");
+    QSettings(file, QSettings::IniFormat)
+        .setValue("device-simulator/place", QRect(5000, -900, 2000, 1500));
+    simulator->placeBeside(*fixture.window(), file);
+    const QRect screen = simulator->screen()->availableGeometry();
+    QVERIFY(screen.contains(simulator->frameGeometry()));
+    simulator->hide();
+    QCOMPARE(QSettings(file, QSettings::IniFormat)
+                 .value("device-simulator/place")
+                 .toRect(),
+             QRect(simulator->frameGeometry().topLeft(), simulator->size()));
+  }
+
+  // Whatever the palette, the marks of LCD mode on and an active fault keep
+  // a contrast of 4.5:1 against the window they are drawn on.
+  void marksAreReadableOnLightAndDarkPalettes() {
+    fixture.chooseInterface(1);
+    writeMacros({0});
+    simulator->faults()->checkBox(0, FaultsPanel::Stall)->click();
+    const QList<QWidget *> marks = {
+        simulator->findChild<QLabel *>("lcdModeLabel"),
+        simulator->faults()->checkBox(0, FaultsPanel::Stall)};
+    const QPalette original = QApplication::palette();
+    for (const QColor window : {QColor(0xefefef), QColor(0x353535)}) {
+      QApplication::setPalette(QPalette(window, window));
+      QCoreApplication::processEvents(); // the windows learn of it
+      for (QWidget *mark : marks) {
+        QVERIFY(mark->font().bold());
+        QVERIFY2(Contrast(mark->palette().color(QPalette::WindowText),
+                          window) >= 4.5,
+                 qPrintable(mark->objectName()));
+      }
+    }
+    QApplication::setPalette(original);
   }
 };
 
