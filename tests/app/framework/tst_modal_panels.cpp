@@ -1,4 +1,7 @@
+// The modal panels: the alert and the macro name panel, each holding
+// default-mode work while it is up.
 #include "app/framework/AlertPanel.h"
+#include "app/framework/MacroNamePanelController.h"
 #include "app/framework/ModalSession.h"
 #include "tests/support/ModalTestSupport.h"
 
@@ -7,7 +10,7 @@
 #include <QMessageBox>
 #include <QTest>
 
-class AlertPanelTest : public QObject {
+class ModalPanelsTest : public QObject {
   Q_OBJECT
 
 private slots:
@@ -59,7 +62,48 @@ private slots:
         [](QWidget *modal) { static_cast<QDialog *>(modal)->reject(); });
     RunModal(box);
   }
+
+  void answer_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("named");
+    const auto row = [](const char *name, const QString &typed, const char *how,
+                        bool named) {
+      QTest::newRow(name) << typed << QString(how) << named;
+    };
+    row("blanks kept", "  two  blanks  ", "OK", true);
+    row("not Latin-1", QString::fromUtf8("\xc3\xa9t\xc3\xa9 \xe2\x82\xac"),
+        "OK", true);
+    row("empty", "", "OK", true);
+    row("Return", "by key", "Return", true);
+    row("Cancel", "typed anyway", "Cancel", false);
+    row("Escape", "typed anyway", "Escape", false);
+    row("close box", "typed anyway", "close box", false);
+  }
+
+  // OK and Return give the text exactly as typed, the empty string included;
+  // the other ways give no value. Default-mode work waits meanwhile, and
+  // each panel starts from the resource's field text.
+  void answer() {
+    QFETCH(QString, typed);
+    QFETCH(QString, how);
+    QFETCH(bool, named);
+    ModalWatchdog watchdog;
+    const QString initial = MacroNamePanelController().macroName();
+    int workDone = 0;
+    NamePanelAnswerer answerer(typed, how);
+    for (int request = 0; request < 2; ++request) {
+      QTimer::singleShot(
+          0, [&] { runloop::RunInDefaultMode([&] { ++workDone; }); });
+      QCOMPARE(MacroNamePanelController::chooseMacroName(),
+               named ? std::optional<QString>(initial + typed) : std::nullopt);
+      QCOMPARE(workDone, request);
+      QTRY_COMPARE(workDone, request + 1);
+    }
+    QCOMPARE(answerer.fieldTexts(), QStringList(2, initial));
+    VerifyModalsClosed(watchdog);
+  }
 };
 
-QTEST_MAIN(AlertPanelTest)
-#include "tst_alert_panel.moc"
+QTEST_MAIN(ModalPanelsTest)
+#include "tst_modal_panels.moc"
