@@ -74,10 +74,19 @@ void MacroMenu::add(ReportRecord written) {
   if (!name)
     return;
   written.name = *name;
+  const MacroEntry entry(written);
+  if (entry.isTooLarge())
+    return RunAlertPanel(
+        window_, QStringLiteral("Macro not saved"),
+        QStringLiteral("The macro \"%1\" was not stored: %2.")
+            .arg(name->size() > 40 ? name->left(40) + QChar(0x2026) : *name,
+                 QStringLiteral("it would take more than %1 bytes in the "
+                                "preferences file")
+                     .arg(UserDefaults::kElementMaxBytes)));
   const UserDefaults::Outcome outcome =
       preferences_.change([&](const UserDefaults::List &list) {
         QList<QByteArray> texts = TextsOf(list);
-        texts.append(MacroEntry(written).text());
+        texts.append(entry.text());
         return std::optional(texts);
       });
   refill();

@@ -108,14 +108,26 @@ private slots:
 
   void refusedAddChangesNothing_data() {
     QTest::addColumn<bool>("readRow");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("how");
     QTest::addColumn<int>("panels");
-    QTest::newRow("read report") << true << 0;
-    QTest::newRow("cancelled panel") << false << 1;
+    QTest::addColumn<QString>("alert");
+    QTest::newRow("read report") << true << "Refused"
+                                 << "OK" << 0 << "";
+    QTest::newRow("cancelled panel") << false << "Refused"
+                                     << "Cancel" << 1 << "";
+    QTest::newRow("name past the size limit")
+        << false << QString(5000, 'n') << "OK" << 1
+        << "Macro not saved | The macro \"" + QString(40, 'n') + QChar(0x2026) +
+               "\" was not stored: it would take more than 4096 bytes in "
+               "the preferences file. | OK";
   }
-
   void refusedAddChangesNothing() {
     QFETCH(bool, readRow);
+    QFETCH(QString, typed);
+    QFETCH(QString, how);
     QFETCH(int, panels);
+    QFETCH(QString, alert);
     if (readRow) {
       fixture.click("readButton");
       fixture.click("readButton");
@@ -125,10 +137,13 @@ private slots:
       writeAndSelect({"01", "02", "03", "04"});
     }
     fixture.chooseMacro(2);
-    NamePanelAnswerer answerer("Refused", readRow ? "OK" : "Cancel");
+    NamePanelAnswerer answerer(typed, how);
+    AlertAnswerer alerts;
     fixture.click("addMacroButton");
     QTest::qWait(50);
     QCOMPARE(answerer.fieldTexts().size(), panels);
+    QCOMPARE(alerts.shown(),
+             alert.isEmpty() ? QStringList() : QStringList{alert});
     QCOMPARE(macroTitles(), kDefaultNames);
     QCOMPARE(fixture.macroPopup()->currentIndex(), 2);
     QVERIFY(!prefsDir().exists());
