@@ -23,6 +23,10 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <vector>
+
+// Reports as an interface took them, oldest first.
+using Wire = std::vector<std::vector<uint8_t>>;
 
 class ExplorerFixture {
 public:

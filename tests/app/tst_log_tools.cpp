@@ -6,6 +6,7 @@
 #include "core/ReportDecoder.h"
 #include "tests/app/ExplorerFixture.h"
 #include "tests/support/ProcessLimits.h"
+#include "tests/support/WholeFiles.h"
 
 #include <QClipboard>
 #include <QDateTime>
@@ -25,11 +26,6 @@ namespace {
 
 QString Cell(LogTableModel *log, int row, int column) {
   return log->data(log->index(row, column)).toString();
-}
-
-QByteArray ReadAll(const QString &path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

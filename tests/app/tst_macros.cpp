@@ -4,6 +4,7 @@
 // simulated device's display.
 #include "tests/app/ExplorerFixture.h"
 #include "tests/support/ProcessLimits.h"
+#include "tests/support/WholeFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,18 +26,6 @@ QString prefsPath() {
 
 QDir prefsDir() {
   return QFileInfo(prefsPath()).absoluteDir();
-}
-
-QByteArray readPrefs() {
-  QFile file(prefsPath());
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writePrefs(const QByteArray &contents) {
-  QVERIFY(prefsDir().mkpath("."));
-  QFile file(prefsPath());
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(file.write(contents), contents.size());
 }
 
 } // namespace
@@ -191,7 +180,7 @@ private slots:
         "  {\"R/W\": \"W\", \"Id\": 9, \"data\": \"0b0c\", \"name\": "
         "\"Two bytes\"},\n  " +
         tooLarge + "]}";
-    writePrefs(handEdited);
+    QVERIFY(WriteAll(prefsPath(), handEdited));
     restart();
     QCOMPARE(
         macroTitles(),
@@ -209,10 +198,10 @@ private slots:
     }
     QCOMPARE(forms, QStringList({"ee ee ee ee ee ee ee ee",
                                  "09 0b 0c ee ee ee ee ee"}));
-    QCOMPARE(readPrefs(), handEdited);
+    QCOMPARE(ReadAll(prefsPath()), handEdited);
     fixture.chooseMacro(1);
     fixture.click("deleteMacroButton");
-    QVERIFY(readPrefs().contains(tooLarge));
+    QVERIFY(ReadAll(prefsPath()).contains(tooLarge));
     restart();
     QCOMPARE(macroTitles().mid(0, 2), QStringList({"LCD", "Two bytes"}));
   }
@@ -284,7 +273,7 @@ private slots:
     fixture.chooseMacro(1);
     fixture.click("deleteMacroButton");
     QCOMPARE(macroTitles(), (QStringList{kDefaultNames[0], kDefaultNames[4]}));
-    QCOMPARE(readPrefs().count("\"name\""), 2);
+    QCOMPARE(ReadAll(prefsPath()).count("\"name\""), 2);
   }
 };
 

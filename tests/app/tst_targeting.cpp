@@ -17,8 +17,6 @@
 
 using hid::sim::DeviceID;
 using hid::sim::Model;
-using Wire = std::vector<std::vector<uint8_t>>;
-
 class TargetingTest : public QObject {
   Q_OBJECT
 

@@ -7,7 +7,6 @@
 
 #include <vector>
 
-using Wire = std::vector<std::vector<uint8_t>>;
 using Faults = std::function<void(hid::sim::InterfaceFaults &)>;
 Q_DECLARE_METATYPE(Faults)
 

@@ -3,6 +3,7 @@
 // and other programs changing the list at the same time.
 #include "core/MacroEntry.h"
 #include "tests/support/ProcessLimits.h"
+#include "tests/support/WholeFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,18 +28,6 @@ const QByteArray kBom = "\xEF\xBB\xBF";
 // JSON text written with ' for ".
 QByteArray J(QByteArray text) {
   return text.replace('\'', '"');
-}
-
-QByteArray ReadAll(const QString &path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString &path, const QByteArray &contents) {
-  QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  QCOMPARE(file.write(contents), contents.size());
 }
 
 QList<QByteArray> Texts(const UserDefaults::List &list) {
@@ -102,7 +91,8 @@ private slots:
     const QByteArray bom =
         J("{'R/W':'W','Id':1,'data':'02','name':'") + kBom + J("b'}");
     const QByteArray suffix = "\n}  \n";
-    WriteAll(prefs_, prefix + "[" + a + ", " + big + "," + bom + "]" + suffix);
+    QVERIFY(WriteAll(prefs_,
+                     prefix + "[" + a + ", " + big + "," + bom + "]" + suffix));
     auto defaults = this->defaults();
     const MacroList macros = ReadMacros(defaults->list());
     QCOMPARE(macros.entries.size(), 3);
@@ -163,7 +153,7 @@ private slots:
   void unusableContentIsKeptAside() {
     QFETCH(QByteArray, contents);
     QFETCH(QString, reason);
-    WriteAll(prefs_, contents);
+    QVERIFY(WriteAll(prefs_, contents));
     auto defaults = this->defaults();
     QTest::ignoreMessage(QtWarningMsg,
                          QRegularExpression(reason + ".*kept aside"));
@@ -195,7 +185,7 @@ private slots:
     QFETCH(int, kind);
     QFETCH(QString, reason);
     const QByteArray stored = "{\"default macros\": [" + kLcdMode + "]}";
-    WriteAll(prefs_, stored);
+    QVERIFY(WriteAll(prefs_, stored));
     if (kind >= 2) {
       QVERIFY(QFile::remove(prefs_));
       QCOMPARE(kind == 2 ? mkfifo(qPrintable(prefs_), 0600)
@@ -253,11 +243,12 @@ private slots:
   // Two more programs add 40 macros each while this one adds 40, one change
   // at a time; a lock its owner left behind when it died does not stop them.
   void changesOfThreeProgramsAtOnceAreAllKept() {
-    WriteAll(prefs_, J("{'default macros': []}"));
-    WriteAll(prefs_ + ".lock", "999999\nprefs_tool\n" +
-                                   QSysInfo::machineHostName().toUtf8() + "\n" +
-                                   QSysInfo::machineUniqueId() + "\n" +
-                                   QSysInfo::bootUniqueId() + "\n");
+    QVERIFY(WriteAll(prefs_, J("{'default macros': []}")));
+    QVERIFY(
+        WriteAll(prefs_ + ".lock", "999999\nprefs_tool\n" +
+                                       QSysInfo::machineHostName().toUtf8() +
+                                       "\n" + QSysInfo::machineUniqueId() +
+                                       "\n" + QSysInfo::bootUniqueId() + "\n"));
     std::unique_ptr<QProcess> tools[] = {
         std::unique_ptr<QProcess>(startTool({prefs_, "add", "one", "40"})),
         std::unique_ptr<QProcess>(startTool({prefs_, "add", "two", "40"}))};

@@ -8,8 +8,6 @@
 #include <QTest>
 #include <QToolButton>
 
-using Wire = std::vector<std::vector<uint8_t>>;
-
 class DeviceAreaTest : public QObject {
   Q_OBJECT
 

@@ -7,6 +7,7 @@
 #include "core/capture/CaptureReader.h"
 #include "core/capture/CaptureWriter.h"
 #include "tests/support/ProcessLimits.h"
+#include "tests/support/WholeFiles.h"
 
 #include <QFile>
 #include <QProcess>
@@ -46,18 +47,6 @@ uint64_t WriteSample(const std::string &path, int reports) {
   writer->appendEvent(b, 1000, EventKind::Unplugged,
                       "gone: input/output error while polling, after 12 s");
   return 1 + uint64_t(reports) + 1 + 4;
-}
-
-QByteArray Contents(const QString &path) {
-  QFile file(path);
-  file.open(QIODevice::ReadOnly);
-  return file.readAll();
-}
-
-void Store(const QString &path, const QByteArray &bytes) {
-  QFile file(path);
-  file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-  file.write(bytes);
 }
 
 // The header of bytes with its version changed and its CRC made right.
@@ -140,13 +129,13 @@ private slots:
     QTemporaryDir dir;
     const QString whole = dir.filePath("whole.pwcap");
     const uint64_t records = WriteSample(whole.toStdString(), 20);
-    const QByteArray bytes = Contents(whole);
+    const QByteArray bytes = ReadAll(whole);
     std::string reason;
     const auto original = CaptureReader::open(whole.toStdString(), &reason);
     const qsizetype recordsStart = bytes.size() - qsizetype(records) * 24;
     const QString cut = dir.filePath("cut.pwcap");
     for (qsizetype size = bytes.size() - 4 * 24; size <= bytes.size(); ++size) {
-      Store(cut, bytes.left(size));
+      QVERIFY(WriteAll(cut, bytes.left(size)));
       const auto reader = CaptureReader::open(cut.toStdString(), &reason);
       QVERIFY2(reader, reason.c_str());
       const uint64_t wholeRecords = uint64_t(size - recordsStart) / 24;
@@ -159,12 +148,13 @@ private slots:
     }
     // Cut in the table: the header holds, the interfaces whole before the
     // cut are there, no record is.
-    Store(cut, bytes.left(64 + 23 + 5)); // the first entry is 23 bytes
+    // The first entry is 23 bytes.
+    QVERIFY(WriteAll(cut, bytes.left(64 + 23 + 5)));
     const auto inTable = CaptureReader::open(cut.toStdString(), &reason);
     QVERIFY(inTable);
     QCOMPARE(inTable->interfaces().size(), size_t(1));
     QCOMPARE(inTable->recordCount(), uint64_t(0));
-    Store(cut, bytes.left(40));
+    QVERIFY(WriteAll(cut, bytes.left(40)));
     QVERIFY(!CaptureReader::open(cut.toStdString(), &reason));
     QCOMPARE(reason, std::string("the capture's header is cut short"));
   }
@@ -174,7 +164,7 @@ private slots:
     QTemporaryDir dir;
     const QString path = dir.filePath("zeroed.pwcap");
     const uint64_t records = WriteSample(path.toStdString(), 20);
-    Store(path, Contents(path) + QByteArray(4096, '\0'));
+    QVERIFY(WriteAll(path, ReadAll(path) + QByteArray(4096, '\0')));
     std::string reason;
     const auto reader = CaptureReader::open(path.toStdString(), &reason);
     QVERIFY(reader);
@@ -204,7 +194,8 @@ private slots:
     QTemporaryDir dir;
     const QString path = dir.filePath("v.pwcap");
     const uint64_t records = WriteSample(path.toStdString(), 2);
-    Store(path, WithVersion(Contents(path), uint16_t(major), uint16_t(minor)));
+    QVERIFY(WriteAll(
+        path, WithVersion(ReadAll(path), uint16_t(major), uint16_t(minor))));
     std::string why;
     const auto reader = CaptureReader::open(path.toStdString(), &why);
     QCOMPARE(QString::fromStdString(why), reason);
@@ -228,7 +219,7 @@ private slots:
     QFETCH(QString, reason);
     QTemporaryDir dir;
     const QString path = dir.filePath("x");
-    Store(path, contents);
+    QVERIFY(WriteAll(path, contents));
     std::string why;
     QVERIFY(!CaptureReader::open(path.toStdString(), &why));
     QCOMPARE(QString::fromStdString(why), reason);
