@@ -2,8 +2,8 @@
 // parts are the arguments. What parses names a command with its arguments in
 // range (a target for the commands that take one, 1 to 64 bytes for write, at
 // most a display line of printable ASCII for lcd, a count from 1, a timeout
-// within a day, interfaces and a file for record); what does not has a
-// reason. Interface names parse back from
+// within a day, interfaces and a file for record, and for macro run a name,
+// maybe empty); what does not has a reason. Interface names parse back from
 // their keys.
 #include "cli/CommandLine.h"
 #include "core/DisplayReports.h"
@@ -50,6 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   case Command::Dump:
     FUZZ_CHECK(!hasTarget && invocation.targets.isEmpty());
     break;
+  case Command::MacroList:
+    FUZZ_CHECK(!hasTarget && invocation.text.isEmpty());
+    break;
+  case Command::MacroRun:
+    break; // any name, the empty one too: the naming panel allows it
   }
   FUZZ_CHECK(invocation.target.position.has_value() !=
                  invocation.target.identity.has_value() ||
