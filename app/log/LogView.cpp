@@ -232,12 +232,27 @@ void LogView::placeIndicator() {
   indicator_->raise();
 }
 
+namespace {
+
+// A text cut to its cell's width, with an ellipsis to show that it is. The
+// columns are fitted to texts' advances, as this measures them (a text's
+// box, and Qt's own eliding, also take in the last glyph's overhang).
+QString Elided(const QPainter &painter, const QString &text,
+               const QRect &cell) {
+  const QFontMetrics metrics = painter.fontMetrics();
+  return metrics.horizontalAdvance(text) > cell.width()
+             ? metrics.elidedText(text, Qt::ElideRight, cell.width())
+             : text;
+}
+
+} // namespace
+
 void LogView::drawCell(QPainter &painter, const QRect &rect,
                        const QString &text, Qt::Alignment alignment) {
   if (text.isEmpty())
     return;
   if (text.size() > kLaidOutLength) {
-    painter.drawText(rect, int(alignment), text);
+    painter.drawText(rect, int(alignment), Elided(painter, text, rect));
     return;
   }
   auto laid = laidOut_.find(text);
@@ -248,6 +263,10 @@ void LogView::drawCell(QPainter &painter, const QRect &rect,
     laid->prepare(painter.transform(), painter.font());
   }
   const QSizeF size = laid->size();
+  if (size.width() > rect.width()) {
+    painter.drawText(rect, int(alignment), Elided(painter, text, rect));
+    return;
+  }
   const qreal x = alignment & Qt::AlignLeft
                       ? rect.left()
                       : rect.left() + (rect.width() - size.width()) / 2;
