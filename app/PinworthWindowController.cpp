@@ -5,10 +5,10 @@
 #include "app/InterfaceMenu.h"
 #include "app/InterfaceReader.h"
 #include "app/MacroMenu.h"
+#include "app/ReadFailedAlert.h"
 #include "app/ReadingMenu.h"
 #include "app/ReportForm.h"
 #include "app/ReportWriter.h"
-#include "app/framework/AlertPanel.h"
 #include "app/log/LogPanel.h"
 #include "app/log/LogView.h"
 
@@ -99,11 +99,7 @@ void PinworthWindowController::createParts() {
           });
   connect(reader.get(), &InterfaceReader::pollFailed, this,
           [this](int32_t failure) {
-            RunAlertPanel(
-                window, QStringLiteral("Pinworth Error"),
-                QStringLiteral("An error occured while trying to read from "
-                               "the selected Pinworth device."),
-                hid::StatusString(failure));
+            RunReadFailedAlert(window, hid::StatusString(failure));
             doRead(this);
           });
   ReportFormFields &fields = form->fields();

@@ -8,6 +8,7 @@
 
 #include "core/JsonText.h"
 #include "core/MacroEntry.h"
+#include "core/ReportLine.h"
 #include "core/ReportRecord.h"
 
 #include "lib/PinworthLib.h"
@@ -18,12 +19,6 @@ MacroList StoredMacros() {
   UserDefaults preferences(UserDefaults::standardFilePath(), kDefaultMacrosKey);
   RegisterDefaultMacros(preferences);
   return ReadMacros(preferences.list());
-}
-
-QString ReportIDText(int32_t reportID) {
-  return reportID == kNoReportID
-             ? QStringLiteral("--")
-             : QStringLiteral("%1").arg(reportID, 2, 16, QLatin1Char('0'));
 }
 
 QString JsonLine(int index, const MacroEntry &macro) {

@@ -11,20 +11,22 @@ QString SourceText(const InterfaceIdentity &source) {
       .arg(source.interfaceNumber());
 }
 
+QString ReportIDText(int32_t reportID) {
+  return reportID == kNoReportID
+             ? QStringLiteral("--")
+             : QString::asprintf("%02x", static_cast<unsigned>(reportID));
+}
+
 QString ReportTextLine(double seconds, const QString &source, QChar direction,
                        int32_t reportID, const uint8_t *data, int size,
                        const QString &meaning) {
-  const QString id =
-      reportID == kNoReportID
-          ? QStringLiteral("--")
-          : QString::asprintf("%02x", static_cast<unsigned>(reportID));
   const QString bytes = QString::fromLatin1(
       QByteArray(reinterpret_cast<const char *>(data), size).toHex(' '));
   return QStringLiteral("%1  %2  %3  %4  %5  %6")
       .arg(QString::asprintf("%14.6f", seconds))
       .arg(source, -12)
       .arg(direction)
-      .arg(id, -2)
+      .arg(ReportIDText(reportID), -2)
       .arg(bytes, -20)
       .arg(meaning);
 }

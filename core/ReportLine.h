@@ -14,6 +14,10 @@
 // "A 1000 if1": the model's letter, the serial number, the interface number.
 QString SourceText(const InterfaceIdentity &source);
 
+// A report ID as the lines and pinworth show it: two lowercase hex digits,
+// or "--" for kNoReportID.
+QString ReportIDText(int32_t reportID);
+
 // "      0.125000  A 1000 if1    W  05  84 54 65 73 74 00 00  <meaning>":
 // seconds (since the first report), the source, the direction ('R', 'W',
 // 'E' for an event, or '!' for a gap), the report ID ("--" for kNoReportID),

@@ -4,22 +4,11 @@
 #include "app/InterfaceMenu.h"
 #include "app/InterfaceReader.h"
 #include "app/PinworthWindowController.h"
+#include "app/ReadFailedAlert.h"
 #include "app/device/TargetWriter.h"
-#include "app/framework/AlertPanel.h"
 #include "core/ReportRecord.h"
 
 #include <QMainWindow>
-
-namespace {
-
-void ReadAlert(QWidget *window, const QString &reason) {
-  RunAlertPanel(window, QStringLiteral("Pinworth Error"),
-                QStringLiteral("An error occured while trying to read from "
-                               "the selected Pinworth device."),
-                reason);
-}
-
-} // namespace
 
 DisplayReader::DisplayReader(PinworthWindowController &controller,
                              const TargetWriter &writer)
@@ -41,7 +30,8 @@ void DisplayReader::start() {
   const hid::Status status = listeners_.listen(
       controller_.interfaceMenu().selectedPosition(), *target, this);
   if (status != hid::kSuccess)
-    return ReadAlert(controller_.mainWindow(), hid::StatusString(status));
+    return RunReadFailedAlert(controller_.mainWindow(),
+                              hid::StatusString(status));
   target_ = *target;
   exchange_ = std::make_unique<DisplayExchange>(
       std::vector<Interface1Report>{LcdModeReport(true)}, DisplayReadBack());
@@ -80,8 +70,8 @@ void DisplayReader::end(bool complete) {
 
 void DisplayReader::answerMissing() {
   answerTimer_.stop();
-  ReadAlert(controller_.mainWindow(),
-            DisplayAnswerMissing(target_.displayName()));
+  RunReadFailedAlert(controller_.mainWindow(),
+                     DisplayAnswerMissing(target_.displayName()));
   if (running())
     end(false);
 }
@@ -108,7 +98,8 @@ void DisplayReader::listeningFailed(const InterfaceIdentity &source,
     QMetaObject::invokeMethod(
         this,
         [this, status] {
-          ReadAlert(controller_.mainWindow(), hid::StatusString(status));
+          RunReadFailedAlert(controller_.mainWindow(),
+                             hid::StatusString(status));
         },
         Qt::QueuedConnection);
 }

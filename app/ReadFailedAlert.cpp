@@ -1,0 +1,10 @@
+#include "app/ReadFailedAlert.h"
+
+#include "app/framework/AlertPanel.h"
+
+void RunReadFailedAlert(QWidget *window, const QString &reason) {
+  RunAlertPanel(window, QStringLiteral("Pinworth Error"),
+                QStringLiteral("An error occured while trying to read from "
+                               "the selected Pinworth device."),
+                reason);
+}
