@@ -90,7 +90,7 @@ void LogPanel::showHeaderMenu(const QPoint &at) {
     choice->setChecked(log_->timeMode() == mode);
     modes->addAction(choice);
     connect(choice, &QAction::triggered, log_,
-            [log = log_, mode] { log->setTimeMode(mode); });
+            [log = log_, mode = mode] { log->setTimeMode(mode); });
   }
   menu.exec(header->mapToGlobal(at));
 }
