@@ -3,6 +3,7 @@
 #include "app/MainWindowResource.h"
 #include "app/PinworthWindowController.h"
 #include "core/ReportRecord.h"
+#include "core/Sequence.h"
 #include "lib/PinworthLib.h"
 
 #include <QEvent>
@@ -17,8 +18,10 @@ ExplorerSession::Files ExplorerSession::StandardFiles() {
 
 ExplorerSession::ExplorerSession(const Files &files)
     : preferences_(files.preferences, kDefaultMacrosKey),
+      sequences_(files.preferences, kSequencesKey),
       windowState_(files.windowState) {
   PinworthWindowController::initialize(preferences_);
+  RegisterDefaultSequences(sequences_);
 }
 
 ExplorerSession::~ExplorerSession() {

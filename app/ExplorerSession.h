@@ -4,7 +4,7 @@
 //   nodes away), with PinworthCallback() registered for device changes;
 // - the interfaces armed for interrupt reports, once each however many
 //   windows listen (InterfaceListeners);
-// - the preferences, whose macro list every window's macro menu shows, and
+// - the preferences, whose macro and sequence lists every window shows, and
 //   the window state file, in which each window keeps its place.
 //
 // It makes the windows (File > New Window) and owns each until it closes;
@@ -41,7 +41,8 @@ public:
   // application's organisation and name must have set.
   static Files StandardFiles();
 
-  // Registers the built-in macros in the preferences' registration layer.
+  // Registers the built-in macros and sequence in the preferences'
+  // registration layers.
   explicit ExplorerSession(const Files &files = StandardFiles());
   // Closes every window first.
   ~ExplorerSession() override;
@@ -58,6 +59,8 @@ public:
   void populateEveryInterfacePopup();
 
   UserDefaults &preferences() { return preferences_; }
+  // The sequence list, in the same file under its own key.
+  UserDefaults &sequences() { return sequences_; }
   const WindowState &windowState() const { return windowState_; }
   InterfaceListeners &listeners() { return listeners_; }
 
@@ -70,6 +73,7 @@ private:
   void closed(QMainWindow *window);
 
   UserDefaults preferences_;
+  UserDefaults sequences_;
   WindowState windowState_;
   // Before the windows, so that it goes after them.
   InterfaceListeners listeners_;

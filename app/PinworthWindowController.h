@@ -134,6 +134,7 @@ public:
   // The log, the table's data source; null before wake-up.
   LogTableModel *logModel() const { return logEntries.get(); }
   LogPanel *logPanel() const { return logTools.get(); }
+  LogView *logView() const { return logTable; }
   const ReportForm &reportForm() const { return *form; }
   const InterfaceReader &reading() const { return *reader; }
   // After wake-up: the menu and its target, and the writer that checks,

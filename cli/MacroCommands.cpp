@@ -1,17 +1,22 @@
-// macro list and macro run: the explorer's stored macros, read from its
-// preferences file as the explorer reads them (the six built-in macros when
-// the file holds none), never written.
+// macro list and macro run: the explorer's stored macros and sequences, read
+// from its preferences file as the explorer reads them (the built-in ones
+// when the file holds none), never written.
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Interfaces.h"
 #include "cli/Output.h"
+#include "cli/StopRequests.h"
 
 #include "core/JsonText.h"
 #include "core/MacroEntry.h"
 #include "core/ReportLine.h"
 #include "core/ReportRecord.h"
+#include "core/SequenceRunner.h"
 
 #include "lib/PinworthLib.h"
+#include "platform/PinworthProtocol.h"
+
+#include <QEventLoop>
 
 namespace {
 
@@ -19,6 +24,43 @@ MacroList StoredMacros() {
   UserDefaults preferences(UserDefaults::standardFilePath(), kDefaultMacrosKey);
   RegisterDefaultMacros(preferences);
   return ReadMacros(preferences.list());
+}
+
+QList<SequenceEntry> StoredSequences() {
+  UserDefaults preferences(UserDefaults::standardFilePath(), kSequencesKey);
+  RegisterDefaultSequences(preferences);
+  return ReadSequences(preferences.list());
+}
+
+QString RunsText(const Sequence &sequence) {
+  if (sequence.everyMS)
+    return QStringLiteral("every %1 ms").arg(*sequence.everyMS);
+  return sequence.repeat == 1 ? QStringLiteral("once")
+                              : QStringLiteral("%1 times").arg(sequence.repeat);
+}
+
+QString SequenceLine(bool json, int index, const SequenceEntry &entry) {
+  const std::optional<Sequence> &sequence = entry.sequence();
+  if (json)
+    return QStringLiteral("{\"sequence\":%1,\"name\":%2,%3}")
+        .arg(index)
+        .arg(QString::fromUtf8(json::Quote(entry.name())),
+             !sequence ? QStringLiteral("\"usable\":false")
+             : sequence->everyMS
+                 ? QStringLiteral("\"steps\":%1,\"every_ms\":%2")
+                       .arg(sequence->steps.size())
+                       .arg(*sequence->everyMS)
+                 : QStringLiteral("\"steps\":%1,\"repeat\":%2")
+                       .arg(sequence->steps.size())
+                       .arg(sequence->repeat));
+  return QStringLiteral("s%1  %2  %3")
+      .arg(index, -2)
+      .arg(sequence ? QStringLiteral("sequence of %1 steps, %2")
+                          .arg(sequence->steps.size())
+                          .arg(RunsText(*sequence))
+                    : QStringLiteral("(not usable)"),
+           -28)
+      .arg(entry.name());
 }
 
 QString JsonLine(int index, const MacroEntry &macro) {
@@ -52,10 +94,10 @@ QString TextLine(int index, const MacroEntry &macro) {
 // The interface a macro goes to: the one named, or else the only interface
 // of its kind attached (an interface 1 for a report with an ID).
 std::optional<ListedInterface> TargetOf(const Invocation &invocation,
-                                        const ReportRecord &macro) {
+                                        int32_t reportID) {
   if (invocation.target.position || invocation.target.identity)
     return FindInterface(invocation.target);
-  const int wanted = macro.reportID == kNoReportID ? 0 : 1;
+  const int wanted = reportID == kNoReportID ? 0 : 1;
   QList<ListedInterface> fitting;
   for (int position = 0; position < PinworthCountInterfaces(); ++position) {
     const std::optional<ListedInterface> interface =
@@ -86,17 +128,75 @@ int ListMacros(const Invocation &invocation) {
   for (int index = 0; index < macros.entries.size(); ++index)
     PrintLine(invocation.json ? JsonLine(index, macros.entries[index])
                               : TextLine(index, macros.entries[index]));
+  const QList<SequenceEntry> sequences = StoredSequences();
+  for (int index = 0; index < sequences.size(); ++index)
+    PrintLine(SequenceLine(invocation.json, index, sequences[index]));
   return kExitSuccess;
 }
 
-// The first macro of the name; a written report only, as the explorer's
-// Write sends it.
+// The sequence's steps, each as a whole report for interface (padded with
+// zeros), until the first that fails or a stop is requested.
+int RunSequence(const Invocation &invocation, const Sequence &sequence) {
+  const std::optional<ListedInterface> interface =
+      TargetOf(invocation, sequence.steps[0].reportID);
+  if (!interface)
+    return kExitNoSuchInterface;
+  const int size = IsInterface0(interface->identity)
+                       ? int(pinworth::kInterface0ReportSize)
+                       : int(pinworth::kInterface1ReportSize);
+  ReportPrinter printer(invocation.json);
+  SequenceRunner runner(
+      [&](const SequenceStep &step) -> std::optional<QString> {
+        QByteArray report = step.data;
+        if (step.reportID != kNoReportID)
+          report.prepend(char(step.reportID));
+        if (report.size() > size)
+          return QStringLiteral("its %1 bytes do not fit %2's %3-byte reports")
+              .arg(report.size())
+              .arg(interface->identity.displayName())
+              .arg(size);
+        report.append(size - report.size(), '\0');
+        if (!SendReport(*interface,
+                        reinterpret_cast<const uint8_t *>(report.constData()),
+                        size, printer))
+          return QStringLiteral("it was not sent");
+        return std::nullopt;
+      });
+  QEventLoop loop;
+  int status = kExitSuccess;
+  QObject::connect(&runner, &SequenceRunner::finished, &loop,
+                   [&](const SequenceRunner::Outcome &outcome) {
+                     if (outcome.result == SequenceRunner::Outcome::Failed) {
+                       PrintError(QStringLiteral("the sequence \"%1\" "
+                                                 "stopped at step %2 of %3: %4")
+                                      .arg(sequence.name)
+                                      .arg(outcome.step + 1)
+                                      .arg(sequence.steps.size())
+                                      .arg(outcome.reason));
+                       status = kExitTransferFailed;
+                     }
+                     loop.exit(status);
+                   });
+  // A run that ends inside start() never reaches the loop.
+  StartReportClock();
+  runner.start(sequence);
+  if (runner.isRunning())
+    status = RunUntilDone(loop, std::nullopt, kExitSuccess);
+  runner.stop();
+  return status;
+}
+
+// The first macro of the name, else the first sequence; a macro is a
+// written report only, as the explorer's Write sends it.
 int RunMacro(const Invocation &invocation) {
   const MacroList macros = StoredMacros();
   const auto found = std::find_if(
       macros.entries.begin(), macros.entries.end(),
       [&](const MacroEntry &macro) { return macro.name() == invocation.text; });
   if (found == macros.entries.end()) {
+    for (const SequenceEntry &entry : StoredSequences())
+      if (entry.sequence() && entry.name() == invocation.text)
+        return RunSequence(invocation, *entry.sequence());
     PrintError(QStringLiteral("no macro is named \"%1\" (pinworth macro list "
                               "shows them)")
                    .arg(invocation.text));
@@ -109,7 +209,8 @@ int RunMacro(const Invocation &invocation) {
                    .arg(invocation.text));
     return kExitBadArguments;
   }
-  const std::optional<ListedInterface> interface = TargetOf(invocation, *macro);
+  const std::optional<ListedInterface> interface =
+      TargetOf(invocation, macro->reportID);
   if (!interface)
     return kExitNoSuchInterface;
   Invocation write = invocation;

@@ -42,7 +42,8 @@ void PrintError(const QString &message) {
 }
 
 void StartReportClock() {
-  gReportClock.start();
+  if (!gReportClock.isValid())
+    gReportClock.start();
 }
 
 void ReportPrinter::printReport(bool isOutput, const uint8_t *report, int size,

@@ -20,7 +20,7 @@ void PrintError(const QString &message);
 
 // The time column: one clock for the whole run. It starts at the first
 // report printed, unless StartReportClock() started it before (a session
-// does when it starts).
+// does when it starts, a sequence when it starts outside a session).
 void StartReportClock();
 
 class ReportPrinter {

@@ -1,26 +1,42 @@
-// A stored macro on any bytes, as a hand-edited preferences file may hold
-// it: decoding never fails loudly, an element past the size limit is never
-// decoded, and a usable record comes back the same from the text the
-// explorer writes for it (unless that text is past the limit: the explorer
-// then refuses to store it).
+// A stored macro or sequence on any bytes, as a hand-edited preferences file
+// may hold it: decoding never fails loudly, an element past the size limit
+// is never decoded, and a usable record or sequence comes back the same from
+// the text the explorer writes for it (unless that text is past the limit:
+// the explorer then refuses to store it).
 #include "core/MacroEntry.h"
+#include "core/Sequence.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {
 
-std::optional<MacroEntry> Decoded(const QByteArray &text) {
+template <typename Entry> std::optional<Entry> Decoded(const QByteArray &text) {
   auto parsed = json::Parse(text);
   auto *value = std::get_if<json::Value>(&parsed);
   if (!value)
     return std::nullopt;
-  return MacroEntry(UserDefaults::Element{text, std::move(*value)});
+  return Entry(UserDefaults::Element{text, std::move(*value)});
+}
+
+void CheckSequence(const QByteArray &text) {
+  const std::optional<SequenceEntry> entry = Decoded<SequenceEntry>(text);
+  if (!entry)
+    return;
+  FUZZ_CHECK(entry->text() == text);
+  FUZZ_CHECK(!entry->isTooLarge() || !entry->sequence());
+  if (const std::optional<Sequence> &sequence = entry->sequence()) {
+    FUZZ_CHECK(!sequence->steps.isEmpty());
+    const std::optional<SequenceEntry> again =
+        Decoded<SequenceEntry>(SequenceEntry(*sequence).text());
+    FUZZ_CHECK(again && (again->isTooLarge() || again->sequence() == sequence));
+  }
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const QByteArray text(reinterpret_cast<const char *>(data), qsizetype(size));
-  const std::optional<MacroEntry> macro = Decoded(text);
+  CheckSequence(text);
+  const std::optional<MacroEntry> macro = Decoded<MacroEntry>(text);
   if (!macro)
     return 0;
   FUZZ_CHECK(macro->text() == text);
@@ -30,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   if (const std::optional<ReportRecord> &record = macro->record()) {
     FUZZ_CHECK(macro->name() == record->name);
-    const std::optional<MacroEntry> again = Decoded(MacroEntry(*record).text());
+    const std::optional<MacroEntry> again =
+        Decoded<MacroEntry>(MacroEntry(*record).text());
     FUZZ_CHECK(again && (again->isTooLarge() || again->record() == record));
   }
   return 0;

@@ -4,6 +4,7 @@
 #include "app/PinworthWindowController.h"
 #include "app/device/DisplayPanel.h"
 #include "app/device/PinGrid.h"
+#include "app/device/SequenceBar.h"
 #include "core/ReportRecord.h"
 
 #include <QMainWindow>
@@ -14,14 +15,17 @@ DeviceArea::DeviceArea(PinworthWindowController &controller, QWidget *parent,
                        QWidget *tabPredecessor)
     : QWidget(parent), controller_(controller), writer_(controller),
       panel_(new DisplayPanel(controller, writer_)),
-      grid_(new PinGrid(writer_)), shown_(nullptr) {
+      grid_(new PinGrid(writer_)),
+      sequences_(new SequenceBar(controller, writer_)), shown_(nullptr) {
   setObjectName(QStringLiteral("deviceArea"));
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(panel_);
   layout->addWidget(grid_);
+  layout->addWidget(sequences_);
   QWidget *previous = tabPredecessor;
-  for (QWidget *next : panel_->tabOrder() + grid_->tabOrder())
+  for (QWidget *next :
+       panel_->tabOrder() + grid_->tabOrder() + sequences_->tabOrder())
     setTabOrder(std::exchange(previous, next), next);
   shown_ = controller.mainWindow()
                ->findChild<QMenu *>(QStringLiteral("interfaceMenu"))
@@ -52,6 +56,7 @@ void DeviceArea::refresh() {
   const bool interface1 = target && target->interfaceNumber() == 1;
   panel_->setTarget(interface1 ? target : std::nullopt, canSend);
   grid_->setTarget(interface1 ? std::nullopt : target, canSend);
+  sequences_->setCanSend(canSend);
   panel_->setVisible(interface1);
   grid_->setVisible(target && !interface1);
   setVisible(target && shown_->isChecked());

@@ -1,6 +1,7 @@
 // The device area of an explorer window, below the report form: the display
 // panel while the target is an interface 1, the pin grid while it is an
-// interface 0, nothing while there is no target. Both stay in view, with
+// interface 0, nothing while there is no target; the sequences under
+// either. Both stay in view, with
 // their sending controls off, while the target is unplugged, as Write is.
 // The area follows the controller: its refreshed controls (the target and
 // its state) and every report it logs. Interface > Show Device Area
@@ -19,6 +20,7 @@
 class DisplayPanel;
 class QAction;
 class PinGrid;
+class SequenceBar;
 class PinworthWindowController;
 
 class DeviceArea : public QWidget {
@@ -37,6 +39,7 @@ private:
   TargetWriter writer_;
   DisplayPanel *panel_;
   PinGrid *grid_;
+  SequenceBar *sequences_;
   QAction *shown_;
 };
 

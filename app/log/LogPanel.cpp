@@ -106,12 +106,19 @@ int LogPanel::selectedReport() const {
   return row < 0 ? -1 : log_->reportAtRow(row);
 }
 
-void LogPanel::copySelectedRows() {
+QList<int> LogPanel::selectedReports() const {
   QModelIndexList rows = view_->selectionModel()->selectedRows();
   std::sort(rows.begin(), rows.end());
-  QStringList lines;
+  QList<int> reports;
   for (const QModelIndex &row : rows)
-    lines << log_->textLine(log_->reportAtRow(row.row()));
+    reports.append(log_->reportAtRow(row.row()));
+  return reports;
+}
+
+void LogPanel::copySelectedRows() {
+  QStringList lines;
+  for (int report : selectedReports())
+    lines << log_->textLine(report);
   if (!lines.isEmpty())
     QGuiApplication::clipboard()->setText(lines.join('\n') + '\n');
 }

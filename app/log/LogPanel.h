@@ -40,6 +40,8 @@ public:
   // The report of the current row when it is selected, or else of the first
   // selected row; -1 when no row is.
   int selectedReport() const;
+  // The reports of every selected row, in the log's order.
+  QList<int> selectedReports() const;
   // Asks for a file and exports the reports shown to it.
   void exportLog();
   // Exports the reports shown to path, CSV when it ends in .csv.

@@ -119,6 +119,8 @@ public:
   int reportCount() const { return static_cast<int>(rows_.size()); }
   // Report i (0 <= i < reportCount()) as a report record with an empty name.
   ReportRecord record(int i) const;
+  // When row i was logged, in microseconds on the log's clock.
+  int64_t time(int i) const { return rows_.at(size_t(i)).time; }
   // The report shown in view row row.
   int reportAtRow(int row) const;
 

@@ -32,7 +32,11 @@ const QByteArray kPreferences = R"({"default macros": [
   {"R/W": "W", "Id": 4, "data": "01 00 00 00 00 00 00", "name": "LCD on"},
   {"R/W": "W", "Id": -1, "data": "00 ff ff ff", "name": "Pin 0 low"},
   {"R/W": "R", "Id": -1, "data": "ff ff ff ff", "name": "A read"},
-  42]}
+  42],
+ "sequences": [
+  {"name": "Blink", "steps": [[0, null, "00 ff"], [40, null, "ff ff"]],
+   "repeat": 2},
+  {"name": "Too long", "steps": [[0, null, "00"], [0, 5, "01 02 03 04"]]}]}
 )";
 
 } // namespace
@@ -318,13 +322,19 @@ private slots:
   void listsTheStoredMacros() {
     PinworthRun run = RunPinworth({"--sim", "macro", "list"});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.lines.size(), 6);
+    QCOMPARE(run.lines.size(), 7);
     QCOMPARE(run.lines[0], " 0  W  04  01 00 00 00 00 00 00  Enable LCD Mode");
+    QVERIFY(run.lines[6].endsWith("sequence of 5 steps, once     Show Test on "
+                                  "the display"));
 
     QVERIFY(WriteAll(preferences(), kPreferences));
     run = RunPinworth({"--sim", "--json", "macro", "list"});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.lines.size(), 4);
+    QCOMPARE(run.lines.size(), 6);
+    QCOMPARE(
+        QJsonDocument::fromJson(run.lines[4].toUtf8()).object(),
+        QJsonObject(
+            {{"sequence", 0}, {"name", "Blink"}, {"steps", 2}, {"repeat", 2}}));
     const QJsonObject pins =
         QJsonDocument::fromJson(run.lines[1].toUtf8()).object();
     QCOMPARE(pins.value("name").toString(), "Pin 0 low");
@@ -355,6 +365,26 @@ private slots:
         << "the macro \"A read\" is not a report to write";
     QTest::newRow("no such name") << QStringList{"macro", "run", "LCD"} << 2
                                   << "no macro is named \"LCD\"";
+    QTest::newRow("a sequence that fails")
+        << QStringList{"macro", "run", "Too long", "--to", "A:1000:0"} << 4
+        << "the sequence \"Too long\" stopped at step 2 of 2: its 5 bytes do "
+           "not fit PinworthA (SN 1000) Interface 0's 4-byte reports";
+  }
+
+  // A sequence's reports in order, each after its delay, rounds back to
+  // back, the time column from the sequence's start (the tolerance as in
+  // the runner's own test).
+  void runsASequenceOnItsSchedule() {
+    const PinworthRun run =
+        RunPinworth({"--sim", "macro", "run", "Blink", "--to", "A:1000:0"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines.size(), 4);
+    const QList<double> due = {0, 0.040, 0.040, 0.080};
+    for (qsizetype at = 0; at < due.size(); ++at) {
+      QVERIFY(run.lines[at].contains(at % 2 ? "ff ff 00 00" : "00 ff 00 00"));
+      const double late = Seconds(run.lines[at]) - due[at];
+      QVERIFY2(late > -0.001 && late < 0.015, qPrintable(run.lines[at]));
+    }
   }
   void runsAMacroOnlyWhereItIsMeant() {
     QFETCH(QStringList, arguments);

@@ -3,8 +3,11 @@
 #include "platform/simulated/VirtualPinworth.h"
 #include "tests/app/ExplorerFixture.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
+#include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
 
@@ -89,6 +92,57 @@ private slots:
     QVERIFY2(answerer.shown()[0].startsWith("Invalid display text | "),
              qPrintable(answerer.shown()[0]));
     QCOMPARE(received(1).size(), sent);
+  }
+
+  // The built-in sequence puts "Test" on the display. W rows chosen in the
+  // log become a sequence sent every 30 ms, which Stop ends at once; one
+  // the target cannot take fails at its first step, saying why.
+  void sequencesRunComeFromTheLogAndStop() {
+    fixture.chooseInterface(1);
+    fixture.click("runSequenceButton");
+    hid::sim::VirtualPinworth &device = fixture.backend().device(deviceA);
+    QTRY_COMPARE(device.displayLine(0).substr(0, 4), "Test");
+    QCOMPARE(received(1).size(), 5u);
+    fixture.flushLog();
+    QCOMPARE(fixture.records().size(), 5);
+    auto *progress = fixture.widget<QLabel>("sequenceProgressLabel");
+    QVERIFY2(progress->text().startsWith("\"Show Test on the display\" ran: "
+                                         "all 5 steps sent, at most "),
+             qPrintable(progress->text()));
+
+    LogView *log = fixture.logTable();
+    log->selectionModel()->select(
+        QItemSelection(log->model()->index(2, 0), log->model()->index(3, 0)),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ModalAnswerer answerer([](QWidget *panel) {
+      panel->findChild<QLineEdit *>("sequenceNameField")->setText("Again");
+      panel->findChild<QComboBox *>("sequenceRunsPopup")->setCurrentIndex(2);
+      panel->findChild<QSpinBox *>("sequenceEveryBox")->setValue(30);
+      static_cast<QDialog *>(panel)->accept();
+      return true;
+    });
+    for (QAction *action : log->actions())
+      if (action->text().startsWith("Add &Sequence"))
+        action->trigger();
+    QCOMPARE(fixture.widget<QComboBox>("sequencePopup")->currentText(),
+             "Again");
+    fixture.click("runSequenceButton");
+    QTRY_VERIFY(received(1).size() >= 5 + 3 * 2);
+    fixture.click("stopSequenceButton");
+    const size_t stopped = received(1).size();
+    QTest::qWait(100);
+    QCOMPARE(received(1).size(), stopped);
+    QCOMPARE(received(1).back(),
+             std::vector<uint8_t>({5, 0x01, 0x80, 0, 0, 0, 0, 0}));
+    QVERIFY2(progress->text().startsWith("\"Again\" stopped at step 1 of 2"),
+             qPrintable(progress->text()));
+
+    fixture.chooseInterface(0);
+    fixture.click("runSequenceButton");
+    QCOMPARE(progress->text(),
+             "\"Again\" failed at step 1 of 2, round 1 (report 0x05: 84 54 65 "
+             "73 74 00 00): an interface 0 report has no report ID.");
+    QCOMPARE(received(0).size(), 0u);
   }
 };
 

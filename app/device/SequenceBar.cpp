@@ -1,0 +1,276 @@
+#include "app/device/SequenceBar.h"
+
+#include "app/ExplorerSession.h"
+#include "app/InterfaceMenu.h"
+#include "app/PinworthWindowController.h"
+#include "app/device/SequencePanel.h"
+#include "app/device/TargetWriter.h"
+#include "app/framework/AlertPanel.h"
+#include "app/log/LogPanel.h"
+#include "app/log/LogTableModel.h"
+#include "app/log/LogView.h"
+#include "core/ReportRecord.h"
+#include "platform/PinworthProtocol.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+// The progress line is rewritten at most this often while steps go out.
+constexpr int kProgressMS = 50;
+
+QString StepText(const SequenceStep &step) {
+  return (step.reportID == kNoReportID
+              ? QString()
+              : QStringLiteral("report 0x%1: ")
+                    .arg(step.reportID, 2, 16, QChar('0'))) +
+         QString::fromLatin1(step.data.toHex(' '));
+}
+
+QString RoundText(const Sequence &sequence, int round) {
+  if (sequence.repeat == 1 && !sequence.everyMS)
+    return QString();
+  return sequence.everyMS ? QStringLiteral(", round %1").arg(round + 1)
+                          : QStringLiteral(", round %1 of %2")
+                                .arg(round + 1)
+                                .arg(sequence.repeat);
+}
+
+} // namespace
+
+SequenceBar::SequenceBar(PinworthWindowController &controller,
+                         const TargetWriter &writer, QWidget *parent)
+    : QGroupBox(QStringLiteral("Se&quence"), parent), controller_(controller),
+      writer_(writer), sequences_(controller.session().sequences()),
+      popup_(new QComboBox), run_(new QPushButton(QStringLiteral("Ru&n"))),
+      stop_(new QPushButton(QStringLiteral("Stop"))),
+      delete_(new QPushButton(QStringLiteral("Delete"))), progress_(new QLabel),
+      runner_([this](const SequenceStep &step) { return send(step); }, this) {
+  setObjectName(QStringLiteral("sequenceBar"));
+  popup_->setObjectName(QStringLiteral("sequencePopup"));
+  popup_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  popup_->setAccessibleName(QStringLiteral("Sequence"));
+  run_->setObjectName(QStringLiteral("runSequenceButton"));
+  stop_->setObjectName(QStringLiteral("stopSequenceButton"));
+  delete_->setObjectName(QStringLiteral("deleteSequenceButton"));
+  progress_->setObjectName(QStringLiteral("sequenceProgressLabel"));
+  progress_->setWordWrap(true);
+  progress_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  auto *layout = new QHBoxLayout(this);
+  layout->addWidget(popup_);
+  layout->addWidget(run_);
+  layout->addWidget(stop_);
+  layout->addWidget(delete_);
+  layout->addWidget(progress_, 1);
+  connect(run_, &QPushButton::clicked, this, &SequenceBar::run);
+  connect(stop_, &QPushButton::clicked, &runner_, &SequenceRunner::stop);
+  connect(delete_, &QPushButton::clicked, this, &SequenceBar::deleteChosen);
+  connect(&runner_, &SequenceRunner::stepSent, this,
+          &SequenceBar::showProgress);
+  connect(&runner_, &SequenceRunner::finished, this, &SequenceBar::finished);
+  connect(&sequences_, &UserDefaults::changed, this, [this] {
+    if (sequences_.list().generation != shownGeneration_)
+      refill();
+  });
+  auto *add = new QAction(QStringLiteral("Add &Sequence from Selection…"),
+                          controller.logView());
+  connect(add, &QAction::triggered, this, &SequenceBar::addFromSelection);
+  controller.logView()->addAction(add);
+  refill();
+}
+
+void SequenceBar::setCanSend(bool canSend) {
+  canSend_ = canSend;
+  refreshButtons();
+}
+
+QList<QWidget *> SequenceBar::tabOrder() const {
+  return {popup_, run_, stop_, delete_};
+}
+
+void SequenceBar::refreshButtons() {
+  run_->setEnabled(canSend_ && !runner_.isRunning() && !shown_.isEmpty());
+  stop_->setEnabled(runner_.isRunning());
+  delete_->setEnabled(!runner_.isRunning() && !shown_.isEmpty());
+}
+
+void SequenceBar::refill() {
+  const UserDefaults::List list = sequences_.list();
+  shown_ = ReadSequences(list);
+  shownGeneration_ = list.generation;
+  const int chosen = popup_->currentIndex();
+  popup_->clear();
+  for (const SequenceEntry &entry : shown_)
+    popup_->addItem(entry.name());
+  popup_->setCurrentIndex(
+      std::min(std::max(chosen, 0), int(shown_.size()) - 1));
+  refreshButtons();
+}
+
+void SequenceBar::run() {
+  const int index = popup_->currentIndex();
+  if (sequences_.list().generation != shownGeneration_ || index < 0)
+    return refill();
+  const std::optional<Sequence> &sequence = shown_[index].sequence();
+  if (!sequence)
+    return progress_->setText(
+        QStringLiteral("This element of the sequence list in %1 is not a "
+                       "sequence this version can run.")
+            .arg(sequences_.filePath()));
+  target_ = controller_.selectedInterface();
+  sinceProgress_.invalidate();
+  worstLateUS_ = 0;
+  progress_->setText(QStringLiteral("Running \"%1\"…").arg(sequence->name));
+  runner_.start(*sequence);
+  refreshButtons();
+}
+
+std::optional<QString> SequenceBar::send(const SequenceStep &step) const {
+  const InterfaceMenu &menu = controller_.interfaceMenu();
+  if (menu.targetBlocked())
+    return QStringLiteral("the target's device is unplugged");
+  if (!target_ || menu.selectedInterface() != target_)
+    return QStringLiteral("the window's target changed");
+  const bool interface1 = target_->interfaceNumber() == 1;
+  if (interface1 != (step.reportID != kNoReportID))
+    return interface1 ? QStringLiteral("an interface 1 report needs a report "
+                                       "ID")
+                      : QStringLiteral("an interface 0 report has no report "
+                                       "ID");
+  const size_t size = interface1 ? pinworth::kInterface1ReportSize - 1
+                                 : pinworth::kInterface0ReportSize;
+  if (size_t(step.data.size()) > size)
+    return QStringLiteral("its %1 bytes do not fit the target's %2")
+        .arg(step.data.size())
+        .arg(size);
+  std::vector<uint8_t> data(step.data.begin(), step.data.end());
+  data.resize(size);
+  if (!writer_.write(interface1 ? std::optional(uint8_t(step.reportID))
+                                : std::nullopt,
+                     data))
+    return QStringLiteral("the write failed");
+  return std::nullopt;
+}
+
+QString SequenceBar::latenessText() const {
+  return QStringLiteral(", at most %1 ms late")
+      .arg(double(worstLateUS_) / 1000, 0, 'f', 1);
+}
+
+void SequenceBar::showProgress(int round, int step, qint64 lateUS) {
+  worstLateUS_ = std::max(worstLateUS_, lateUS);
+  if (sinceProgress_.isValid() && sinceProgress_.elapsed() < kProgressMS)
+    return;
+  sinceProgress_.start();
+  const Sequence &sequence = runner_.sequence();
+  progress_->setText(QStringLiteral("Running \"%1\": step %2 of %3%4%5.")
+                         .arg(sequence.name)
+                         .arg(step + 1)
+                         .arg(sequence.steps.size())
+                         .arg(RoundText(sequence, round), latenessText()));
+}
+
+void SequenceBar::finished(const SequenceRunner::Outcome &outcome) {
+  const Sequence &sequence = runner_.sequence();
+  using Result = SequenceRunner::Outcome::Result;
+  if (outcome.result == Result::Done)
+    progress_->setText(
+        QStringLiteral("\"%1\" ran: all %2 steps sent%3%4.")
+            .arg(sequence.name)
+            .arg(sequence.steps.size())
+            .arg(sequence.repeat > 1
+                     ? QStringLiteral(", %1 times").arg(sequence.repeat)
+                     : QString(),
+                 latenessText()));
+  else
+    progress_->setText(
+        QStringLiteral("\"%1\" %2 at step %3 of %4%5 (%6)%7")
+            .arg(sequence.name, outcome.result == Result::Stopped
+                                    ? QStringLiteral("stopped")
+                                    : QStringLiteral("failed"))
+            .arg(outcome.step + 1)
+            .arg(sequence.steps.size())
+            .arg(RoundText(sequence, outcome.round),
+                 StepText(sequence.steps[outcome.step]),
+                 outcome.result == Result::Stopped
+                     ? QStringLiteral(".")
+                     : QStringLiteral(": ") + outcome.reason + "."));
+  refreshButtons();
+}
+
+void SequenceBar::deleteChosen() {
+  const int index = popup_->currentIndex();
+  const quint64 generation = shownGeneration_;
+  const UserDefaults::Outcome outcome =
+      sequences_.change([&](const UserDefaults::List &list) {
+        std::optional<QList<QByteArray>> texts;
+        if (list.generation != generation || index < 0 ||
+            index >= list.elements.size())
+          return texts;
+        texts.emplace();
+        for (qsizetype at = 0; at < list.elements.size(); ++at)
+          if (at != index)
+            texts->append(list.elements[at].text);
+        return texts;
+      });
+  refill();
+  if (outcome.result == UserDefaults::Outcome::Failed)
+    RunAlertPanel(window(), QStringLiteral("Sequence not deleted"),
+                  QStringLiteral("The sequence list was left as it is: %1.")
+                      .arg(outcome.reason));
+}
+
+// The selected W rows, each after the recorded gap since the row before it
+// (the first at once), or the fixed interval.
+void SequenceBar::addFromSelection() {
+  const LogTableModel &log = *controller_.logModel();
+  QList<int> written;
+  for (int report : controller_.logPanel()->selectedReports())
+    if (log.record(report).direction == kReportDirectionOut)
+      written.append(report);
+  if (written.isEmpty())
+    return RunAlertPanel(window(), QStringLiteral("No sequence added"),
+                         QStringLiteral("Select the written reports (W rows) "
+                                        "of the log that the sequence sends."));
+  const std::optional<SequenceChoice> choice =
+      ChooseSequence(window(), int(written.size()));
+  if (!choice)
+    return;
+  Sequence sequence{choice->name, {}, choice->repeat, choice->everyMS};
+  for (qsizetype at = 0; at < written.size(); ++at) {
+    const ReportRecord record = log.record(written[at]);
+    const int64_t gapUS =
+        at == 0 ? 0 : log.time(written[at]) - log.time(written[at - 1]);
+    const int delayMS =
+        at == 0 ? 0
+                : choice->intervalMS.value_or(int(std::min<int64_t>(
+                      (gapUS + 500) / 1000, SequenceStep::kMaxDelayMS)));
+    sequence.steps.append({delayMS, record.reportID, record.data});
+  }
+  const SequenceEntry entry(sequence);
+  const UserDefaults::Outcome outcome =
+      entry.isTooLarge()
+          ? UserDefaults::Outcome{UserDefaults::Outcome::Failed,
+                                  QStringLiteral("it would take more than %1 "
+                                                 "bytes in the preferences "
+                                                 "file")
+                                      .arg(UserDefaults::kElementMaxBytes)}
+          : sequences_.change([&](const UserDefaults::List &list) {
+              QList<QByteArray> texts;
+              for (const UserDefaults::Element &element : list.elements)
+                texts.append(element.text);
+              texts.append(entry.text());
+              return std::optional(texts);
+            });
+  refill();
+  if (outcome.result == UserDefaults::Outcome::Failed)
+    return RunAlertPanel(window(), QStringLiteral("Sequence not saved"),
+                         QStringLiteral("The sequence \"%1\" was not stored: "
+                                        "%2.")
+                             .arg(choice->name.left(40), outcome.reason));
+  popup_->setCurrentIndex(popup_->count() - 1);
+}

@@ -1,0 +1,90 @@
+#include "app/device/SequencePanel.h"
+
+#include "app/framework/ModalSession.h"
+#include "core/Sequence.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace {
+
+QSpinBox *MillisecondsBox(int value) {
+  auto *box = new QSpinBox;
+  box->setRange(1, SequenceStep::kMaxDelayMS);
+  box->setSuffix(QStringLiteral(" ms"));
+  box->setValue(value);
+  return box;
+}
+
+} // namespace
+
+std::optional<SequenceChoice> ChooseSequence(QWidget *parent, int steps) {
+  QDialog panel(parent);
+  panel.setObjectName(QStringLiteral("sequencePanel"));
+  panel.setWindowTitle(QStringLiteral("Add Sequence"));
+  auto *form = new QFormLayout(&panel);
+  auto *name = new QLineEdit;
+  name->setObjectName(QStringLiteral("sequenceNameField"));
+  form->addRow(QStringLiteral("&Name:"), name);
+
+  auto *recorded = new QRadioButton(QStringLiteral("As &recorded"));
+  auto *fixed = new QRadioButton(QStringLiteral("&Fixed:"));
+  recorded->setChecked(true);
+  QSpinBox *interval = MillisecondsBox(100);
+  interval->setObjectName(QStringLiteral("sequenceIntervalBox"));
+  auto *gaps = new QHBoxLayout;
+  gaps->addWidget(recorded);
+  gaps->addWidget(fixed);
+  gaps->addWidget(interval);
+  form->addRow(QStringLiteral("Gaps between the %1 reports:").arg(steps), gaps);
+
+  auto *runs = new QComboBox;
+  runs->setObjectName(QStringLiteral("sequenceRunsPopup"));
+  runs->addItems({QStringLiteral("Once"), QStringLiteral("Times:"),
+                  QStringLiteral("Every:")});
+  auto *times = new QSpinBox;
+  times->setObjectName(QStringLiteral("sequenceTimesBox"));
+  times->setRange(1, Sequence::kMaxRepeat);
+  times->setValue(2);
+  QSpinBox *every = MillisecondsBox(1000);
+  every->setObjectName(QStringLiteral("sequenceEveryBox"));
+  auto *running = new QHBoxLayout;
+  running->addWidget(runs);
+  running->addWidget(times);
+  running->addWidget(every);
+  form->addRow(QStringLiteral("R&uns:"), running);
+  const auto follow = [&] {
+    interval->setEnabled(fixed->isChecked());
+    times->setVisible(runs->currentIndex() == 1);
+    every->setVisible(runs->currentIndex() == 2);
+  };
+  QObject::connect(fixed, &QRadioButton::toggled, &panel, follow);
+  QObject::connect(runs, &QComboBox::currentIndexChanged, &panel, follow);
+  follow();
+
+  auto *buttons =
+      new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &panel,
+                   &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &panel,
+                   &QDialog::reject);
+  form->addRow(buttons);
+
+  if (RunModal(panel) != QDialog::Accepted)
+    return std::nullopt;
+  SequenceChoice choice{name->text(), std::nullopt, 1, std::nullopt};
+  if (fixed->isChecked())
+    choice.intervalMS = interval->value();
+  if (runs->currentIndex() == 1)
+    choice.repeat = times->value();
+  if (runs->currentIndex() == 2)
+    choice.everyMS = every->value();
+  return choice;
+}

@@ -1,0 +1,66 @@
+// Runs a sequence on the thread's event loop: each step's report is sent
+// when its delay has passed since the step before it was due, on a schedule
+// fixed when the sequence starts, so that late wake-ups never add up. A
+// round of a repeated sequence begins when the last one's last step was due;
+// of a periodic one, every everyMS from the start (or, when a round takes
+// longer, as that round ends). Steps already due go out together, at most
+// kStepsPerWake at a time, so a sequence without delays never holds the
+// event loop.
+//
+// The first step that cannot be sent ends the run. stop() ends it at once.
+#ifndef PINWORTH_EXPLORER_SEQUENCE_RUNNER_H
+#define PINWORTH_EXPLORER_SEQUENCE_RUNNER_H
+
+#include "core/Sequence.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+
+class SequenceRunner : public QObject {
+  Q_OBJECT
+public:
+  static constexpr int kStepsPerWake = 64;
+  // Sends a step's report; no value when it went out, else why not.
+  using Send = std::function<std::optional<QString>(const SequenceStep &)>;
+  struct Outcome {
+    enum Result { Done, Stopped, Failed } result;
+    int round = 0; // from 0, of the step that failed
+    int step = 0;
+    QString reason;
+  };
+
+  explicit SequenceRunner(Send send, QObject *parent = nullptr);
+
+  // Runs sequence from now; a run in progress is stopped first.
+  void start(const Sequence &sequence);
+  void stop();
+  bool isRunning() const { return running_; }
+  const Sequence &sequence() const { return sequence_; }
+
+signals:
+  // Step step of round round went out, lateUS microseconds after it was
+  // due (0 when on time or early).
+  void stepSent(int round, int step, qint64 lateUS);
+  void finished(const SequenceRunner::Outcome &outcome);
+
+private:
+  using Clock = std::chrono::steady_clock;
+
+  void sendDue();
+  void finish(const Outcome &outcome);
+
+  Send send_;
+  QTimer timer_;
+  Sequence sequence_;
+  bool running_ = false;
+  quint64 runs_ = 0; // started so far
+  int round_ = 0;
+  int step_ = 0;             // the next to send
+  Clock::time_point due_;    // when step_ is due
+  Clock::time_point origin_; // when round_ began
+};
+
+#endif
