@@ -6,6 +6,7 @@
 #include "app/device/SequencePanel.h"
 #include "app/device/TargetWriter.h"
 #include "app/framework/AlertPanel.h"
+#include "app/framework/ModalSession.h"
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
@@ -16,6 +17,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 
 namespace {
@@ -44,9 +46,9 @@ QString RoundText(const Sequence &sequence, int round) {
 
 SequenceBar::SequenceBar(PinworthWindowController &controller,
                          const TargetWriter &writer, QWidget *parent)
-    : QGroupBox(QStringLiteral("Se&quence"), parent), controller_(controller),
+    : QGroupBox(QStringLiteral("Sequence"), parent), controller_(controller),
       writer_(writer), sequences_(controller.session().sequences()),
-      popup_(new QComboBox), run_(new QPushButton(QStringLiteral("Ru&n"))),
+      popup_(new QComboBox), run_(new QPushButton(QStringLiteral("Run"))),
       stop_(new QPushButton(QStringLiteral("Stop"))),
       delete_(new QPushButton(QStringLiteral("Delete"))), progress_(new QLabel),
       runner_([this](const SequenceStep &step) { return send(step); }, this) {
@@ -61,6 +63,9 @@ SequenceBar::SequenceBar(PinworthWindowController &controller,
   progress_->setWordWrap(true);
   progress_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto *layout = new QHBoxLayout(this);
+  auto *label = new QLabel(QStringLiteral("Se&quence:"));
+  label->setBuddy(popup_);
+  layout->addWidget(label);
   layout->addWidget(popup_);
   layout->addWidget(run_);
   layout->addWidget(stop_);
@@ -188,10 +193,10 @@ void SequenceBar::finished(const SequenceRunner::Outcome &outcome) {
                  latenessText()));
   else
     progress_->setText(
-        QStringLiteral("\"%1\" %2 at step %3 of %4%5 (%6)%7")
+        QStringLiteral("\"%1\" %2 step %3 of %4%5 (%6)%7")
             .arg(sequence.name, outcome.result == Result::Stopped
-                                    ? QStringLiteral("stopped")
-                                    : QStringLiteral("failed"))
+                                    ? QStringLiteral("stopped before")
+                                    : QStringLiteral("failed at"))
             .arg(outcome.step + 1)
             .arg(sequence.steps.size())
             .arg(RoundText(sequence, outcome.round),
@@ -202,9 +207,21 @@ void SequenceBar::finished(const SequenceRunner::Outcome &outcome) {
   refreshButtons();
 }
 
+// After the user confirms: a sequence, unlike a macro, cannot be brought
+// back.
 void SequenceBar::deleteChosen() {
   const int index = popup_->currentIndex();
   const quint64 generation = shownGeneration_;
+  QMessageBox ask(QMessageBox::Question, QStringLiteral("Delete Sequence"),
+                  QStringLiteral("Delete the sequence \"%1\"? It cannot be "
+                                 "brought back.")
+                      .arg(popup_->currentText()),
+                  QMessageBox::Cancel, window());
+  const QPushButton *confirm =
+      ask.addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
+  ask.setDefaultButton(QMessageBox::Cancel);
+  if (RunModal(ask); ask.clickedButton() != confirm)
+    return;
   const UserDefaults::Outcome outcome =
       sequences_.change([&](const UserDefaults::List &list) {
         std::optional<QList<QByteArray>> texts;

@@ -9,6 +9,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -59,7 +60,9 @@ std::optional<SequenceChoice> ChooseSequence(QWidget *parent, int steps) {
   running->addWidget(runs);
   running->addWidget(times);
   running->addWidget(every);
-  form->addRow(QStringLiteral("R&uns:"), running);
+  auto *runsLabel = new QLabel(QStringLiteral("R&uns:"));
+  runsLabel->setBuddy(runs);
+  form->addRow(runsLabel, running);
   const auto follow = [&] {
     interval->setEnabled(fixed->isChecked());
     times->setVisible(runs->currentIndex() == 1);
@@ -76,6 +79,10 @@ std::optional<SequenceChoice> ChooseSequence(QWidget *parent, int steps) {
   QObject::connect(buttons, &QDialogButtonBox::rejected, &panel,
                    &QDialog::reject);
   form->addRow(buttons);
+  QWidget *previous = name;
+  for (QWidget *next :
+       QList<QWidget *>{recorded, fixed, interval, runs, times, every, buttons})
+    QWidget::setTabOrder(std::exchange(previous, next), next);
 
   if (RunModal(panel) != QDialog::Accepted)
     return std::nullopt;

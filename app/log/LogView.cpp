@@ -278,6 +278,9 @@ void LogView::paintEvent(QPaintEvent *) {
   if (!model())
     return;
   QPainter painter(viewport());
+  // The view's font, to which the columns were fitted: a style sheet sets
+  // the viewport's own to the application's.
+  painter.setFont(font());
   const int rows = model()->rowCount(rootIndex());
   const int height = rowHeight();
   const int first = verticalOffset() / height;

@@ -114,16 +114,18 @@ private slots:
     log->selectionModel()->select(
         QItemSelection(log->model()->index(2, 0), log->model()->index(3, 0)),
         QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    ModalAnswerer answerer([](QWidget *panel) {
-      panel->findChild<QLineEdit *>("sequenceNameField")->setText("Again");
-      panel->findChild<QComboBox *>("sequenceRunsPopup")->setCurrentIndex(2);
-      panel->findChild<QSpinBox *>("sequenceEveryBox")->setValue(30);
-      static_cast<QDialog *>(panel)->accept();
-      return true;
-    });
-    for (QAction *action : log->actions())
-      if (action->text().startsWith("Add &Sequence"))
-        action->trigger();
+    {
+      ModalAnswerer answerer([](QWidget *panel) {
+        panel->findChild<QLineEdit *>("sequenceNameField")->setText("Again");
+        panel->findChild<QComboBox *>("sequenceRunsPopup")->setCurrentIndex(2);
+        panel->findChild<QSpinBox *>("sequenceEveryBox")->setValue(30);
+        static_cast<QDialog *>(panel)->accept();
+        return true;
+      });
+      for (QAction *action : log->actions())
+        if (action->text().startsWith("Add &Sequence"))
+          action->trigger();
+    }
     QCOMPARE(fixture.widget<QComboBox>("sequencePopup")->currentText(),
              "Again");
     fixture.click("runSequenceButton");
@@ -134,8 +136,9 @@ private slots:
     QCOMPARE(received(1).size(), stopped);
     QCOMPARE(received(1).back(),
              std::vector<uint8_t>({5, 0x01, 0x80, 0, 0, 0, 0, 0}));
-    QVERIFY2(progress->text().startsWith("\"Again\" stopped at step 1 of 2"),
-             qPrintable(progress->text()));
+    QVERIFY2(
+        progress->text().startsWith("\"Again\" stopped before step 1 of 2"),
+        qPrintable(progress->text()));
 
     fixture.chooseInterface(0);
     fixture.click("runSequenceButton");
@@ -143,6 +146,19 @@ private slots:
              "\"Again\" failed at step 1 of 2, round 1 (report 0x05: 84 54 65 "
              "73 74 00 00): an interface 0 report has no report ID.");
     QCOMPARE(received(0).size(), 0u);
+
+    // Delete asks first; only its own button deletes.
+    for (const char *answer : {"Cancel", "Delete"}) {
+      ModalAnswerer confirm([answer](QWidget *box) {
+        for (QAbstractButton *button : box->findChildren<QAbstractButton *>())
+          if (button->text().remove('&') == answer)
+            button->click();
+        return true;
+      });
+      fixture.click("deleteSequenceButton");
+    }
+    QCOMPARE(fixture.titles(fixture.widget<QComboBox>("sequencePopup")),
+             QStringList({"Show Test on the display"}));
   }
 };
 
