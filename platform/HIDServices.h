@@ -41,6 +41,11 @@ constexpr Status kErrorUnsupported = MakeStatus(0x2C7);
 constexpr Status kErrorIO = MakeStatus(0x2CA);
 constexpr Status kErrorNotOpen = MakeStatus(0x2CD);
 constexpr Status kErrorTimeout = MakeStatus(0x2D6);
+// A write the device did not answer in time: it may have taken the report.
+constexpr Status kErrorNotAnswered = MakeStatus(0x2D9);
+// An earlier request the device did not answer is still waiting for it:
+// this one was not made.
+constexpr Status kErrorBusy = MakeStatus(0x2D5);
 constexpr Status kErrorNotPermitted = MakeStatus(0x2E2);
 constexpr Status kErrorOverrun = MakeStatus(0x2E8);
 
@@ -86,7 +91,7 @@ public:
   virtual Status open(uint32_t options) = 0;
   virtual Status close() = 0;
   // Synchronous: returns when the device took the report, or with
-  // kErrorTimeout after about timeoutMS.
+  // kErrorNotAnswered after about timeoutMS.
   virtual Status setReport(ReportType type, uint32_t reportID,
                            const void *buffer, uint32_t size,
                            uint32_t timeoutMS) = 0;

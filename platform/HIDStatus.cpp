@@ -24,6 +24,12 @@ const char *StatusString(Status status) {
     return "device not open";
   case kErrorTimeout:
     return "timed out: the device did not answer";
+  case kErrorNotAnswered:
+    return "the device did not answer within 50 ms; it may have received the "
+           "report";
+  case kErrorBusy:
+    return "the device has not answered an earlier request yet (one that "
+           "stops taking reports holds it for about 5 s); nothing was sent";
   case kErrorOverrun:
     return "reports lost: they came faster than they were taken";
   case kErrorNotPermitted:

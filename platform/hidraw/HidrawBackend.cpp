@@ -15,8 +15,10 @@ constexpr MasterPort kMasterPort = 1;
 
 class HidrawPlugIn : public PlugInInterface {
 public:
-  HidrawPlugIn(HidrawNode node, InterruptReader &reader, NodeRemovals &removals)
-      : node_(std::move(node)), reader_(reader), removals_(removals) {}
+  HidrawPlugIn(HidrawNode node, InterruptReader &reader,
+               std::shared_ptr<NodeRemovals> removals)
+      : node_(std::move(node)), reader_(reader),
+        removals_(std::move(removals)) {}
 
   Status queryInterface(DeviceInterface **outInterface) override {
     if (outInterface == nullptr)
@@ -28,7 +30,7 @@ public:
 private:
   HidrawNode node_;
   InterruptReader &reader_;
-  NodeRemovals &removals_;
+  std::shared_ptr<NodeRemovals> removals_;
 };
 
 // One HID interface of a search. Its property table is read from sysfs when
@@ -36,9 +38,9 @@ private:
 class HidrawService : public Service {
 public:
   HidrawService(UdevContext context, HidrawNode node, InterruptReader &reader,
-                NodeRemovals &removals)
+                std::shared_ptr<NodeRemovals> removals)
       : context_(std::move(context)), node_(std::move(node)), reader_(reader),
-        removals_(removals) {}
+        removals_(std::move(removals)) {}
 
   Status copyProperties(PropertyTable &outTable) const override {
     return ReadPropertyTable(context_.get(), node_.syspath, outTable);
@@ -63,7 +65,7 @@ private:
   UdevContext context_;
   HidrawNode node_;
   InterruptReader &reader_;
-  NodeRemovals &removals_;
+  std::shared_ptr<NodeRemovals> removals_;
 };
 
 } // namespace
@@ -104,7 +106,7 @@ Status HidrawBackend::getMatchingServices(
   auto services = std::make_unique<ObjectQueue>();
   for (HidrawNode &node : FindHidrawNodes(context_.get(), vendorID))
     services->push(std::make_shared<HidrawService>(context_, std::move(node),
-                                                   reader_, *removals_));
+                                                   reader_, removals_));
   outIterator = std::move(services);
   return kSuccess;
 }

@@ -21,9 +21,9 @@ constexpr size_t kMaxReportSize = descriptor::kMaxReportBytes;
 } // namespace
 
 HidrawDevice::HidrawDevice(HidrawNode node, InterruptReader &reader,
-                           NodeRemovals &removals)
-    : node_(std::move(node)), reader_(reader) {
-  removals.watch(node_.syspath, gone_);
+                           std::shared_ptr<NodeRemovals> removals)
+    : node_(std::move(node)), reader_(reader), removals_(std::move(removals)) {
+  removals_->watch(node_.syspath, gone_);
 }
 
 HidrawDevice::~HidrawDevice() {
@@ -80,8 +80,10 @@ Status HidrawDevice::setReport(ReportType type, uint32_t reportID,
     std::memcpy(request.bytes.data() + offset, buffer, size);
   const size_t expected = request.bytes.size();
   RequestOutcome outcome = runRequest(std::move(request), timeoutMS);
+  if (outcome.busy)
+    return kErrorBusy;
   if (outcome.timedOut)
-    return kErrorTimeout;
+    return kErrorNotAnswered;
   if (outcome.result < 0)
     return statusForErrno(outcome.error);
   return static_cast<size_t>(outcome.result) == expected ? kSuccess : kErrorIO;
@@ -108,6 +110,8 @@ Status HidrawDevice::getReport(ReportType type, uint32_t reportID, void *buffer,
                   .bytes = std::vector<uint8_t>(length)};
   request.bytes[0] = static_cast<uint8_t>(reportID);
   RequestOutcome outcome = runRequest(std::move(request), timeoutMS);
+  if (outcome.busy)
+    return kErrorBusy;
   if (outcome.timedOut)
     return kErrorTimeout;
   if (outcome.result < 0)
@@ -136,7 +140,9 @@ uint64_t HidrawDevice::lostInterruptReports() const {
 Status HidrawDevice::statusForErrno(int error) const {
   Status status = StatusForErrno(error);
   if (status == kErrorIO && !stillInSysfs())
-    return kErrorNoDevice;
+    status = kErrorNoDevice;
+  if (status == kErrorNoDevice)
+    removals_->failed(node_.syspath);
   return status;
 }
 
@@ -223,8 +229,12 @@ bool HidrawDevice::startReading(InputReportQueue::Writer writer) {
       ::open(node_.devnode.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0)
     return false;
-  readerKey_ = reader_.add(std::make_shared<FileDescriptor>(fd),
-                           std::move(writer), [gone = gone_] { *gone = true; });
+  readerKey_ = reader_.add(
+      std::make_shared<FileDescriptor>(fd), std::move(writer),
+      [gone = gone_, removals = removals_, syspath = node_.syspath] {
+        *gone = true;
+        removals->failed(syspath);
+      });
   return true;
 }
 

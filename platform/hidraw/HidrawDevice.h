@@ -29,10 +29,11 @@ namespace hid::hidraw {
 
 class HidrawDevice : public DeviceInterface, private InterruptSource {
 public:
-  // reader reads the interrupt reports, removals tells of the node's
-  // removal; both outlive the handle.
+  // reader reads the interrupt reports and outlives the handle; removals
+  // tells of the node's removal, and is told when the node fails as a
+  // removed one does.
   HidrawDevice(HidrawNode node, InterruptReader &reader,
-               NodeRemovals &removals);
+               std::shared_ptr<NodeRemovals> removals);
   ~HidrawDevice() override;
 
   // An open handle keeps its one descriptor; opening again adds none.
@@ -63,7 +64,7 @@ public:
 
 private:
   // The status for a failed call; EIO counts as a removal once the node has
-  // left sysfs.
+  // left sysfs. A removal is told to the node removals.
   Status statusForErrno(int error) const;
   bool stillInSysfs() const;
   Status learnReportIDs(int fd);
@@ -83,6 +84,7 @@ private:
 
   HidrawNode node_;
   InterruptReader &reader_;
+  std::shared_ptr<NodeRemovals> removals_;
   std::shared_ptr<FileDescriptor> fd_; // null while closed
   std::optional<bool> usesReportIDs_;  // learnt at the first open
   Status lastOpenStatus_ = kErrorNotOpen;

@@ -12,9 +12,10 @@ namespace hid::hidraw {
 
 struct RequestWorker::Shared {
   std::mutex mutex;
-  std::condition_variable wake;          // the thread waits for work or stop
-  std::condition_variable finished;      // the caller waits for the outcome
-  std::optional<Request> request;        // handed over, not yet taken
+  std::condition_variable wake;     // the thread waits for work or stop
+  std::condition_variable finished; // the caller waits for the outcome
+  std::optional<Request> request;   // handed over, not yet taken
+  std::optional<std::chrono::steady_clock::time_point> takenAt;
   std::optional<RequestOutcome> outcome; // done, not yet collected
   bool busy = false;      // a request was handed over and is not over yet
   bool abandoned = false; // its caller stopped waiting
@@ -47,6 +48,8 @@ void WorkerLoop(std::shared_ptr<RequestWorker::Shared> shared) {
       return;
     Request request = std::move(*shared->request);
     shared->request.reset();
+    shared->takenAt = std::chrono::steady_clock::now();
+    shared->finished.notify_one();
     lock.unlock();
     RequestOutcome outcome = Execute(request);
     request.fd.reset(); // may close the descriptor: its handle let it go
@@ -83,10 +86,9 @@ RequestWorker::~RequestWorker() {
 
 RequestOutcome RequestWorker::run(Request request,
                                   std::chrono::milliseconds timeout) {
-  auto deadline = std::chrono::steady_clock::now() + timeout;
   std::unique_lock lock(shared_->mutex);
   if (shared_->busy)
-    return RequestOutcome{.timedOut = true};
+    return RequestOutcome{.busy = true};
   if (!thread_.joinable()) {
     try {
       thread_ = std::thread(WorkerLoop, shared_);
@@ -95,10 +97,16 @@ RequestOutcome RequestWorker::run(Request request,
     }
   }
   shared_->busy = true;
+  shared_->takenAt.reset();
   shared_->request = std::move(request);
   shared_->wake.notify_one();
-  if (!shared_->finished.wait_until(
-          lock, deadline, [&] { return shared_->outcome.has_value(); })) {
+  const bool taken = shared_->finished.wait_for(
+      lock, kStartBound, [&] { return shared_->takenAt.has_value(); });
+  if (!taken ||
+      !shared_->finished.wait_until(lock, *shared_->takenAt + timeout, [&] {
+        return shared_->outcome.has_value();
+      })) {
+    // A request never taken is taken later all the same, and then dropped.
     shared_->abandoned = true;
     return RequestOutcome{.timedOut = true};
   }

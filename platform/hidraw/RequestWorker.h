@@ -6,9 +6,13 @@
 // - the request owns a copy of its bytes and a reference to the descriptor,
 //   so a request that outlives its caller touches no caller memory and the
 //   descriptor stays open until the request is over;
+// - the timeout counts from when the helper thread takes the request, so
+//   that starting or waking the thread (milliseconds on a loaded machine)
+//   never eats into the device's time;
 // - one request at a time: while an abandoned request is still stuck in the
-//   kernel, the next one fails at once with a timeout instead of piling up
-//   behind it;
+//   kernel (a device that stops taking output reports holds a write there
+//   for about 5 s), the next one fails at once instead of piling up behind
+//   it;
 // - destroying the worker never waits for a stuck request: the thread then
 //   finishes that request on its own and ends.
 #ifndef PINWORTH_HIDRAW_REQUEST_WORKER_H
@@ -34,7 +38,8 @@ struct Request {
 };
 
 struct RequestOutcome {
-  bool timedOut = false;
+  bool timedOut = false;        // the device did not answer in time
+  bool busy = false;            // an earlier request is still stuck: not run
   long result = -1;             // what write() or ioctl() returned
   int error = 0;                // errno when result < 0
   std::vector<uint8_t> bytes{}; // the buffer after the call
@@ -48,8 +53,12 @@ public:
   RequestWorker &operator=(const RequestWorker &) = delete;
 
   // Runs request on the helper thread and waits for it until timeout has
-  // passed. Returns timedOut at once when an earlier request still runs.
+  // passed since the thread took it (or kStartBound passed without the
+  // thread taking it). Returns busy at once when an earlier request still
+  // runs.
   RequestOutcome run(Request request, std::chrono::milliseconds timeout);
+
+  static constexpr std::chrono::seconds kStartBound{1};
 
   struct Shared;
 

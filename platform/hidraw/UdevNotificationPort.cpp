@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cstring>
 
 namespace hid::hidraw {
@@ -47,6 +48,12 @@ UdevNotificationPort::UdevNotificationPort(
       udev_monitor_get_fd(monitor_.get()), QSocketNotifier::Read);
   QObject::connect(notifier_.get(), &QSocketNotifier::activated,
                    notifier_.get(), [this] { readEvents(); });
+  if (removals_->failureFd() >= 0) {
+    failures_ = std::make_unique<QSocketNotifier>(removals_->failureFd(),
+                                                  QSocketNotifier::Read);
+    QObject::connect(failures_.get(), &QSocketNotifier::activated,
+                     failures_.get(), [this] { takeFailedNodes(); });
+  }
 }
 
 UdevNotificationPort::~UdevNotificationPort() = default;
@@ -98,13 +105,8 @@ void UdevNotificationPort::handleEvent(udev_device *device) {
     if (!IsUsbDevice(device))
       return;
     auto found = devices_.find(udev_device_get_syspath(device));
-    if (found == devices_.end())
-      return;
-    TrackedDevice removed = found->second;
-    devices_.erase(found);
-    if (removed.arrivalReported)
-      registry_.notify(NotificationType::Terminate,
-                       {removed.vendorID, removed.productID});
+    if (found != devices_.end())
+      forget(found);
     return;
   }
   udev_device *usbDevice = IsUsbDevice(device) ? device : UsbDeviceOf(device);
@@ -116,6 +118,27 @@ void UdevNotificationPort::handleEvent(udev_device *device) {
     registry_.notify(NotificationType::FirstMatch,
                      {tracked->vendorID, tracked->productID});
   }
+}
+
+void UdevNotificationPort::takeFailedNodes() {
+  for (const std::string &node : removals_->takeFailed()) {
+    removals_->removed(node);
+    auto device = std::find_if(devices_.begin(), devices_.end(), [&](auto &d) {
+      return node.starts_with(d.first + '/');
+    });
+    if (device != devices_.end())
+      forget(device);
+  }
+}
+
+void UdevNotificationPort::forget(
+    std::map<std::string, TrackedDevice>::iterator device) {
+  const TrackedDevice removed = device->second;
+  removals_->removedUnder(device->first);
+  devices_.erase(device);
+  if (removed.arrivalReported)
+    registry_.notify(NotificationType::Terminate,
+                     {removed.vendorID, removed.productID});
 }
 
 UdevNotificationPort::TrackedDevice *

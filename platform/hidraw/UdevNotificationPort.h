@@ -7,7 +7,10 @@
 //   interfaces exist and every HID interface has its hidraw node (the USB
 //   device appears before its interfaces are bound, and a search at that
 //   moment would find nothing or half a device);
-// - a removal is reported when the USB device goes, if its arrival was;
+// - a removal is reported when the USB device goes, if its arrival was, or
+//   as soon as a descriptor of one of its nodes fails as a removed node's
+//   does (NodeRemovals::failed), which without udevd is the only news; the
+//   udev event that may follow is then of a device no longer tracked;
 // - each change calls each matching registration's handler once (see
 //   NotificationRegistry).
 #ifndef PINWORTH_HIDRAW_UDEV_NOTIFICATION_PORT_H
@@ -55,6 +58,10 @@ private:
   void trackAttachedDevices();
   void readEvents();
   void handleEvent(udev_device *device);
+  void takeFailedNodes();
+  // The tracked device leaves: its nodes are removed, and its removal is
+  // reported if its arrival was.
+  void forget(std::map<std::string, TrackedDevice>::iterator device);
   // The record of a USB device, made on first sight; null when its IDs
   // cannot be read.
   TrackedDevice *track(udev_device *usbDevice);
@@ -64,6 +71,7 @@ private:
   UdevMonitor monitor_;
   std::shared_ptr<NodeRemovals> removals_;
   std::unique_ptr<QSocketNotifier> notifier_;
+  std::unique_ptr<QSocketNotifier> failures_;
   std::map<std::string, TrackedDevice> devices_; // by USB device syspath
   NotificationRegistry registry_;
 };

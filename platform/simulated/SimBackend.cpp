@@ -173,7 +173,7 @@ public:
   Status setReport(ReportType type, uint32_t, const void *buffer, uint32_t size,
                    uint32_t timeoutMS) override {
     if (Status status = checkTransfer(timeoutMS, faults().nextWriteStatus))
-      return status;
+      return status == kErrorTimeout ? kErrorNotAnswered : status;
     if (type != ReportType::Output || (buffer == nullptr && size > 0))
       return kErrorBadArgument;
     const auto *bytes = static_cast<const uint8_t *>(buffer);

@@ -117,8 +117,10 @@ private slots:
     QTest::newRow("report refused")
         << Faults([](auto &f) { f.nextWriteStatus = hid::kErrorIO; })
         << "input/output error";
-    QTest::newRow("device stalls") << Faults([](auto &f) { f.stalled = true; })
-                                   << "timed out: the device did not answer";
+    QTest::newRow("device stalls")
+        << Faults([](auto &f) { f.stalled = true; })
+        << "the device did not answer within 50 ms; it may have received the "
+           "report";
     QTest::newRow("interface cannot be opened")
         << Faults([](auto &f) { f.openStatus = hid::kErrorNotPermitted; })
         << "permission denied: install the Pinworth udev rule (see README) "

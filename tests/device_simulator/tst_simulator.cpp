@@ -163,8 +163,9 @@ private slots:
     QTest::addColumn<QString>("alert");
     QTest::newRow("stall") << 0 << FaultsPanel::Stall << false
                            << ExplorerFixture::transferAlert(
-                                  "write to",
-                                  "timed out: the device did not answer");
+                                  "write to", "the device did not answer "
+                                              "within 50 ms; it may have "
+                                              "received the report");
     QTest::newRow("fail next write")
         << 1 << FaultsPanel::FailNextWrite << false
         << ExplorerFixture::transferAlert("write to", "input/output error");

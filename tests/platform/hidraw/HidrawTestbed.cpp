@@ -157,6 +157,11 @@ void HidrawTestbed::unplug(const std::string &port) {
   devices_.erase(port);
 }
 
+void HidrawTestbed::disconnect(const std::string &port) {
+  for (const Interface &interface : device(port).interfaces)
+    interface.node->disconnect();
+}
+
 void HidrawTestbed::answerHeldRequests() {
   for (const std::unique_ptr<FakeHidrawNode> &node : nodes_)
     node->answerHeldRequests();

@@ -49,6 +49,9 @@ public:
   // Pulls the device out: its open nodes fail as the kernel's do, udev
   // reports the removal of every node, leaf first, and sysfs forgets them.
   void unplug(const std::string &port);
+  // Pulls it out as a system without udevd sees it: its open nodes fail,
+  // and nothing else says so (until unplug()).
+  void disconnect(const std::string &port);
 
   // Answers every request a stalled node holds.
   void answerHeldRequests();
