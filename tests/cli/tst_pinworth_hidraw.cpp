@@ -71,14 +71,23 @@ private slots:
              qPrintable(run.lines[1]));
   }
 
-  // Listening ends when its device goes; another device going changes
-  // nothing.
+  // Listening ends when its device goes, also without udevd (no event says
+  // so: its reads fail); another device going changes nothing.
+  void endsWhenUnplugged_data() {
+    QTest::addColumn<bool>("udevd");
+    QTest::newRow("with udevd") << true;
+    QTest::newRow("without udevd") << false;
+  }
   void endsWhenUnplugged() {
+    QFETCH(bool, udevd);
     QProcess process;
     startListening(process, {});
     testbed->unplug("1-5");
     QVERIFY(!process.waitForFinished(300));
-    testbed->unplug("1-4");
+    if (udevd)
+      testbed->unplug("1-4");
+    else
+      testbed->disconnect("1-4");
     const PinworthRun run = Finish(process);
     QCOMPARE(run.exitCode, 4);
     QVERIFY2(run.errors.contains("PinworthA (SN 1000) Interface 1 was "
