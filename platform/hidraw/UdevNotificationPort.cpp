@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
-#include <algorithm>
 #include <cstring>
 
 namespace hid::hidraw {
@@ -26,14 +25,15 @@ UdevNotificationPort::Create(UdevContext context,
                              std::shared_ptr<NodeRemovals> removals) {
   if (!context || !QCoreApplication::instance())
     return nullptr;
+  // Without udevd there may be no monitor: removals are then told by the
+  // nodes' failures alone, and arrivals not at all.
   UdevMonitor monitor(udev_monitor_new_from_netlink(context.get(), "udev"));
-  if (!monitor ||
-      udev_monitor_filter_add_match_subsystem_devtype(monitor.get(), "usb",
-                                                      nullptr) < 0 ||
-      udev_monitor_filter_add_match_subsystem_devtype(monitor.get(), "hidraw",
-                                                      nullptr) < 0 ||
-      udev_monitor_enable_receiving(monitor.get()) < 0)
-    return nullptr;
+  if (monitor && (udev_monitor_filter_add_match_subsystem_devtype(
+                      monitor.get(), "usb", nullptr) < 0 ||
+                  udev_monitor_filter_add_match_subsystem_devtype(
+                      monitor.get(), "hidraw", nullptr) < 0 ||
+                  udev_monitor_enable_receiving(monitor.get()) < 0))
+    monitor.reset();
   return std::unique_ptr<UdevNotificationPort>(new UdevNotificationPort(
       std::move(context), std::move(monitor), std::move(removals)));
 }
@@ -44,10 +44,12 @@ UdevNotificationPort::UdevNotificationPort(
     : context_(std::move(context)), monitor_(std::move(monitor)),
       removals_(std::move(removals)) {
   trackAttachedDevices();
-  notifier_ = std::make_unique<QSocketNotifier>(
-      udev_monitor_get_fd(monitor_.get()), QSocketNotifier::Read);
-  QObject::connect(notifier_.get(), &QSocketNotifier::activated,
-                   notifier_.get(), [this] { readEvents(); });
+  if (monitor_) {
+    notifier_ = std::make_unique<QSocketNotifier>(
+        udev_monitor_get_fd(monitor_.get()), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated,
+                     notifier_.get(), [this] { readEvents(); });
+  }
   if (removals_->failureFd() >= 0) {
     failures_ = std::make_unique<QSocketNotifier>(removals_->failureFd(),
                                                   QSocketNotifier::Read);
@@ -123,9 +125,14 @@ void UdevNotificationPort::handleEvent(udev_device *device) {
 void UdevNotificationPort::takeFailedNodes() {
   for (const std::string &node : removals_->takeFailed()) {
     removals_->removed(node);
-    auto device = std::find_if(devices_.begin(), devices_.end(), [&](auto &d) {
-      return node.starts_with(d.first + '/');
-    });
+    // The node's own device is the deepest one above it: the hubs (the root
+    // hub too) are USB devices above it as well.
+    auto device = devices_.end();
+    for (auto tracked = devices_.begin(); tracked != devices_.end(); ++tracked)
+      if (node.starts_with(tracked->first + '/') &&
+          (device == devices_.end() ||
+           tracked->first.size() > device->first.size()))
+        device = tracked;
     if (device != devices_.end())
       forget(device);
   }

@@ -33,8 +33,9 @@ namespace hid::hidraw {
 class UdevNotificationPort : public NotificationPort {
 public:
   // A port on the calling thread's event loop, or null when there is no
-  // event loop or no udev monitor. Each hidraw node it sees removed is told
-  // to removals at once, whatever the run loop mode.
+  // event loop. Each hidraw node it sees removed is told to removals at
+  // once, whatever the run loop mode. When no udev monitor can be made it
+  // reports no arrival, and removals only from the nodes' failures.
   static std::unique_ptr<UdevNotificationPort>
   Create(UdevContext context, std::shared_ptr<NodeRemovals> removals);
   ~UdevNotificationPort() override;

@@ -37,9 +37,14 @@ std::string Hex(const Bytes &bytes) {
 
 } // namespace
 
+// As the kernel has it, the devices hang below a root hub, itself a USB
+// device, of the Linux Foundation's IDs.
 HidrawTestbed::HidrawTestbed() : testbed_(umockdev_testbed_new()) {
   if (!umockdev_in_mock_environment())
     throw std::runtime_error("run with libumockdev-preload.so in LD_PRELOAD");
+  add("P: " + std::string(kHostController) +
+      "/usb1\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"
+      "A: idVendor=1d6b\nA: idProduct=0002\nA: bNumInterfaces= 1\n");
 }
 
 HidrawTestbed::~HidrawTestbed() {
