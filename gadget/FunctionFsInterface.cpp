@@ -1,0 +1,241 @@
+#include "gadget/FunctionFsInterface.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <endian.h>
+#include <fcntl.h>
+#include <linux/usb/ch9.h>
+#include <linux/usb/functionfs.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr uint8_t kHIDClass = 3;
+constexpr uint8_t kHIDDescriptorType = 0x21;
+constexpr uint8_t kReportDescriptorType = 0x22;
+constexpr uint8_t kGetReport = 0x01;
+constexpr uint8_t kSetReport = 0x09;
+constexpr uint8_t kSetIdle = 0x0A;
+
+void Append16(std::vector<uint8_t> &bytes, uint16_t value) {
+  bytes.push_back(uint8_t(value));
+  bytes.push_back(uint8_t(value >> 8));
+}
+
+void Append32(std::vector<uint8_t> &bytes, uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8)
+    bytes.push_back(uint8_t(value >> shift));
+}
+
+std::vector<uint8_t> HIDDescriptor(size_t reportDescriptorSize) {
+  std::vector<uint8_t> bytes = {9, kHIDDescriptorType};
+  Append16(bytes, 0x0111); // HID 1.11
+  bytes.insert(bytes.end(), {0, 1, kReportDescriptorType});
+  Append16(bytes, uint16_t(reportDescriptorSize));
+  return bytes;
+}
+
+// The interface, its HID descriptor and its two endpoints at one speed;
+// bInterval 1 ms either way (full speed counts frames, high speed
+// 2^(n-1) microframes).
+std::vector<uint8_t> SpeedDescriptors(const FunctionFsInterface::Layout &layout,
+                                      bool highSpeed) {
+  std::vector<uint8_t> bytes = {9, USB_DT_INTERFACE, 0, 0, 2, kHIDClass, 0, 0,
+                                0};
+  const std::vector<uint8_t> hid =
+      HIDDescriptor(layout.reportDescriptor.size());
+  bytes.insert(bytes.end(), hid.begin(), hid.end());
+  for (uint8_t address : {uint8_t(1 | USB_DIR_IN), uint8_t(2 | USB_DIR_OUT)}) {
+    bytes.insert(bytes.end(),
+                 {7, USB_DT_ENDPOINT, address, USB_ENDPOINT_XFER_INT});
+    Append16(bytes, layout.maxPacketSize);
+    bytes.push_back(highSpeed ? 4 : 1);
+  }
+  return bytes;
+}
+
+std::vector<uint8_t> Descriptors(const FunctionFsInterface::Layout &layout) {
+  const std::vector<uint8_t> fs = SpeedDescriptors(layout, false);
+  const std::vector<uint8_t> hs = SpeedDescriptors(layout, true);
+  std::vector<uint8_t> bytes;
+  Append32(bytes, FUNCTIONFS_DESCRIPTORS_MAGIC_V2);
+  Append32(bytes, uint32_t(20 + fs.size() + hs.size()));
+  Append32(bytes, FUNCTIONFS_HAS_FS_DESC | FUNCTIONFS_HAS_HS_DESC);
+  Append32(bytes, 4); // descriptors at each speed
+  Append32(bytes, 4);
+  bytes.insert(bytes.end(), fs.begin(), fs.end());
+  bytes.insert(bytes.end(), hs.begin(), hs.end());
+  return bytes;
+}
+
+std::vector<uint8_t> NoStrings() {
+  std::vector<uint8_t> bytes;
+  Append32(bytes, FUNCTIONFS_STRINGS_MAGIC);
+  Append32(bytes, 16);
+  Append32(bytes, 0);
+  Append32(bytes, 0);
+  return bytes;
+}
+
+bool WriteAll(int fd, const std::vector<uint8_t> &bytes) {
+  return ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size());
+}
+
+} // namespace
+
+FunctionFsInterface::FunctionFsInterface(GadgetModel &model, Layout layout,
+                                         std::string name,
+                                         std::string mountPoint)
+    : model_(model), layout_(std::move(layout)),
+      mountPoint_(std::move(mountPoint)) {
+  const auto failed = [&](const std::string &what) {
+    error_ = what + ": " + std::strerror(errno);
+  };
+  ::mkdir(mountPoint_.c_str(), 0700);
+  if (::mount(name.c_str(), mountPoint_.c_str(), "functionfs", 0, nullptr) !=
+      0) {
+    failed("mounting " + name + " on " + mountPoint_);
+    return;
+  }
+  mounted_ = true;
+  ep0_ = ::open(endpoint(0).c_str(), O_RDWR | O_CLOEXEC);
+  if (ep0_ < 0) {
+    failed(endpoint(0));
+    return;
+  }
+  if (!WriteAll(ep0_, Descriptors(layout_)) || !WriteAll(ep0_, NoStrings())) {
+    failed("writing the descriptors of " + name);
+    return;
+  }
+  stopEvent_ = ::eventfd(0, EFD_CLOEXEC);
+  control_ = std::thread(&FunctionFsInterface::serveControl, this);
+  outputs_ = std::thread(&FunctionFsInterface::readOutputReports, this);
+  inputs_ = std::thread(&FunctionFsInterface::writeInputReports, this);
+}
+
+FunctionFsInterface::~FunctionFsInterface() {
+  stopping_ = true;
+  if (stopEvent_ >= 0) {
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t written = ::write(stopEvent_, &one, sizeof one);
+  }
+  for (std::thread *thread : {&control_, &outputs_, &inputs_})
+    if (thread->joinable())
+      thread->join();
+  if (stopEvent_ >= 0)
+    ::close(stopEvent_);
+  if (ep0_ >= 0)
+    ::close(ep0_);
+  if (mounted_)
+    ::umount(mountPoint_.c_str());
+  ::rmdir(mountPoint_.c_str());
+}
+
+std::string FunctionFsInterface::endpoint(int number) const {
+  return mountPoint_ + "/ep" + std::to_string(number);
+}
+
+void FunctionFsInterface::serveControl() {
+  pollfd watched[2] = {{ep0_, POLLIN, 0}, {stopEvent_, POLLIN, 0}};
+  usb_functionfs_event events[8];
+  while (!stopping_) {
+    if (::poll(watched, 2, -1) < 0 && errno != EINTR)
+      return;
+    if (watched[1].revents)
+      return;
+    if (!(watched[0].revents & POLLIN))
+      continue;
+    const ssize_t count = ::read(ep0_, events, sizeof events);
+    if (count < 0)
+      continue;
+    for (size_t i = 0; i < size_t(count) / sizeof events[0]; ++i)
+      if (events[i].type == FUNCTIONFS_SETUP)
+        handleSetup(events[i].u.setup);
+  }
+}
+
+// An IN request is answered by writing ep0, an OUT request by reading it;
+// the other direction stalls.
+void FunctionFsInterface::handleSetup(const usb_ctrlrequest &setup) {
+  const uint16_t value = le16toh(setup.wValue);
+  const uint16_t length = le16toh(setup.wLength);
+  const bool in = setup.bRequestType & USB_DIR_IN;
+  const auto answer = [&](std::vector<uint8_t> bytes) {
+    bytes.resize(std::min<size_t>(bytes.size(), length));
+    [[maybe_unused]] ssize_t written =
+        ::write(ep0_, bytes.data(), bytes.size());
+  };
+  const uint8_t type = setup.bRequestType & USB_TYPE_MASK;
+  if (type == USB_TYPE_STANDARD && in &&
+      setup.bRequest == USB_REQ_GET_DESCRIPTOR &&
+      (value >> 8) == kReportDescriptorType)
+    return answer(layout_.reportDescriptor);
+  if (type == USB_TYPE_STANDARD && in &&
+      setup.bRequest == USB_REQ_GET_DESCRIPTOR &&
+      (value >> 8) == kHIDDescriptorType)
+    return answer(HIDDescriptor(layout_.reportDescriptor.size()));
+  if (type == USB_TYPE_CLASS && in && setup.bRequest == kGetReport)
+    return answer(
+        model_.inputReport(layout_.interfaceNumber, uint8_t(value & 0xFF)));
+  if (type == USB_TYPE_CLASS && !in && setup.bRequest == kSetReport) {
+    std::vector<uint8_t> report(length);
+    const ssize_t count = ::read(ep0_, report.data(), report.size());
+    if (count > 0) {
+      report.resize(size_t(count));
+      model_.receiveOutputReport(layout_.interfaceNumber, report);
+    }
+    return;
+  }
+  if (type == USB_TYPE_CLASS && !in && setup.bRequest == kSetIdle) {
+    [[maybe_unused]] ssize_t acked = ::read(ep0_, nullptr, 0);
+    return;
+  }
+  if (in) {
+    [[maybe_unused]] ssize_t stalled = ::read(ep0_, nullptr, 0);
+  } else {
+    [[maybe_unused]] ssize_t stalled = ::write(ep0_, nullptr, 0);
+  }
+}
+
+// The endpoint files work once the host has configured the device; until
+// then (and while it is unplugged) their calls fail, and are tried again.
+void FunctionFsInterface::readOutputReports() {
+  int fd = -1;
+  std::vector<uint8_t> report(layout_.maxPacketSize);
+  while (!stopping_) {
+    if (fd < 0)
+      fd = ::open(endpoint(2).c_str(), O_RDONLY | O_CLOEXEC);
+    const ssize_t count =
+        fd >= 0 && !held_ ? ::read(fd, report.data(), report.size()) : -1;
+    if (count < 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      continue;
+    }
+    model_.receiveOutputReport(
+        layout_.interfaceNumber,
+        std::vector<uint8_t>(report.begin(), report.begin() + count));
+  }
+  if (fd >= 0)
+    ::close(fd);
+}
+
+void FunctionFsInterface::writeInputReports() {
+  int fd = -1;
+  while (const std::optional<std::vector<uint8_t>> report =
+             model_.nextInputReport(layout_.interfaceNumber)) {
+    for (int attempt = 0; attempt < 200 && !stopping_; ++attempt) {
+      if (fd < 0)
+        fd = ::open(endpoint(1).c_str(), O_WRONLY | O_CLOEXEC);
+      if (fd >= 0 && ::write(fd, report->data(), report->size()) >= 0)
+        break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  if (fd >= 0)
+    ::close(fd);
+}

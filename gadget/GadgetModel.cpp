@@ -1,0 +1,53 @@
+#include "gadget/GadgetModel.h"
+
+void GadgetModel::receiveOutputReport(int interfaceNumber,
+                                      const std::vector<uint8_t> &bytes) {
+  std::lock_guard lock(mutex_);
+  queue(
+      device_.receiveOutputReport(interfaceNumber, bytes.data(), bytes.size()));
+}
+
+std::vector<uint8_t> GadgetModel::inputReport(int interfaceNumber,
+                                              uint8_t reportID) {
+  std::lock_guard lock(mutex_);
+  return device_.inputReport(interfaceNumber, reportID);
+}
+
+void GadgetModel::setPinPulledLow(int pin, bool pulledLow) {
+  std::lock_guard lock(mutex_);
+  queue(device_.setPinPulledLow(pin, pulledLow));
+}
+
+void GadgetModel::pressRemoteKey(uint8_t address, uint8_t command) {
+  std::lock_guard lock(mutex_);
+  queue(device_.pressRemoteKey(address, command));
+}
+
+std::optional<std::vector<uint8_t>>
+GadgetModel::nextInputReport(int interfaceNumber) {
+  std::unique_lock lock(mutex_);
+  std::deque<std::vector<uint8_t>> &inputs = inputs_[size_t(interfaceNumber)];
+  queued_.wait(lock, [&] { return stopped_ || !inputs.empty(); });
+  if (stopped_)
+    return std::nullopt;
+  std::vector<uint8_t> report = std::move(inputs.front());
+  inputs.pop_front();
+  return report;
+}
+
+void GadgetModel::stop() {
+  std::lock_guard lock(mutex_);
+  stopped_ = true;
+  queued_.notify_all();
+}
+
+void GadgetModel::queue(const std::vector<hid::sim::InputReport> &reports) {
+  for (const hid::sim::InputReport &report : reports) {
+    std::deque<std::vector<uint8_t>> &inputs =
+        inputs_[size_t(report.interfaceNumber)];
+    if (inputs.size() == kQueueLimit)
+      inputs.pop_front();
+    inputs.push_back(report.bytes);
+  }
+  queued_.notify_all();
+}
