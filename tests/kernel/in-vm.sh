@@ -8,7 +8,7 @@ mount -t proc proc /proc
 mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 mount -t tmpfs run /run
-mount -t tmpfs tmp /tmp
+# /tmp stays the host's (read-only): the build may live there.
 mkdir -p /run/results && mount -t 9p -o trans=virtio,version=9p2000.L results /run/results
 export HOME=/run TMPDIR=/run XDG_RUNTIME_DIR=/run LC_ALL=C.UTF-8
 exec >/run/results/log 2>&1
