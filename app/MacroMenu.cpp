@@ -7,18 +7,6 @@
 #include <QAction>
 #include <QComboBox>
 
-namespace {
-
-QList<QByteArray> TextsOf(const UserDefaults::List &list) {
-  QList<QByteArray> texts;
-  texts.reserve(list.elements.size() + 1);
-  for (const UserDefaults::Element &element : list.elements)
-    texts.append(element.text);
-  return texts;
-}
-
-} // namespace
-
 MacroMenu::MacroMenu(QComboBox *popup, UserDefaults &preferences,
                      QWidget *window, MessageBar *messages)
     : popup_(popup), preferences_(preferences), window_(window),
@@ -85,7 +73,7 @@ void MacroMenu::add(ReportRecord written) {
                      .arg(UserDefaults::kElementMaxBytes)));
   const UserDefaults::Outcome outcome =
       preferences_.change([&](const UserDefaults::List &list) {
-        QList<QByteArray> texts = TextsOf(list);
+        QList<QByteArray> texts = list.texts();
         texts.append(entry.text());
         return std::optional(texts);
       });
@@ -107,7 +95,7 @@ void MacroMenu::deleteChosen() {
         std::optional<QList<QByteArray>> texts;
         if (list.generation == shown_.generation &&
             index < list.elements.size()) {
-          texts = TextsOf(list);
+          texts = list.texts();
           text = texts->takeAt(index);
         }
         return texts;
@@ -130,7 +118,7 @@ void MacroMenu::undoDelete() {
   const Deleted last = deleted_.last();
   const UserDefaults::Outcome outcome =
       preferences_.change([&](const UserDefaults::List &list) {
-        QList<QByteArray> texts = TextsOf(list);
+        QList<QByteArray> texts = list.texts();
         texts.insert(std::min(last.index, texts.size()), last.text);
         return std::optional(texts);
       });

@@ -81,6 +81,14 @@ struct UserDefaults::Cache {
   List list;
 };
 
+QList<QByteArray> UserDefaults::List::texts() const {
+  QList<QByteArray> texts;
+  texts.reserve(elements.size() + 1);
+  for (const Element &element : elements)
+    texts.append(element.text);
+  return texts;
+}
+
 UserDefaults::UserDefaults(QString filePath, QString key)
     : filePath_(std::move(filePath)), key_(std::move(key)) {
   std::signal(SIGXFSZ, SIG_IGN);

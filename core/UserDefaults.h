@@ -53,6 +53,9 @@ public:
     QList<Element> elements;
     quint64 generation = 0;
     bool stored = false;
+
+    // The elements' texts, in order: what a change returns to keep them.
+    QList<QByteArray> texts() const;
   };
   // Given the list read afresh under the lock, the texts of the new list's
   // elements, or no value to leave the file alone.

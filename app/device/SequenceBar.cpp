@@ -228,10 +228,8 @@ void SequenceBar::deleteChosen() {
         if (list.generation != generation || index < 0 ||
             index >= list.elements.size())
           return texts;
-        texts.emplace();
-        for (qsizetype at = 0; at < list.elements.size(); ++at)
-          if (at != index)
-            texts->append(list.elements[at].text);
+        texts = list.texts();
+        texts->removeAt(index);
         return texts;
       });
   refill();
@@ -277,9 +275,7 @@ void SequenceBar::addFromSelection() {
                                                  "file")
                                       .arg(UserDefaults::kElementMaxBytes)}
           : sequences_.change([&](const UserDefaults::List &list) {
-              QList<QByteArray> texts;
-              for (const UserDefaults::Element &element : list.elements)
-                texts.append(element.text);
+              QList<QByteArray> texts = list.texts();
               texts.append(entry.text());
               return std::optional(texts);
             });

@@ -16,10 +16,13 @@
 
 namespace {
 
-QSpinBox *MillisecondsBox(int value) {
+// A box of 1..high, at value; in milliseconds when ms.
+QSpinBox *NumberBox(const char *name, int high, int value, bool ms) {
   auto *box = new QSpinBox;
-  box->setRange(1, SequenceStep::kMaxDelayMS);
-  box->setSuffix(QStringLiteral(" ms"));
+  box->setObjectName(QLatin1String(name));
+  box->setRange(1, high);
+  if (ms)
+    box->setSuffix(QStringLiteral(" ms"));
   box->setValue(value);
   return box;
 }
@@ -38,8 +41,8 @@ std::optional<SequenceChoice> ChooseSequence(QWidget *parent, int steps) {
   auto *recorded = new QRadioButton(QStringLiteral("As &recorded"));
   auto *fixed = new QRadioButton(QStringLiteral("&Fixed:"));
   recorded->setChecked(true);
-  QSpinBox *interval = MillisecondsBox(100);
-  interval->setObjectName(QStringLiteral("sequenceIntervalBox"));
+  QSpinBox *interval =
+      NumberBox("sequenceIntervalBox", SequenceStep::kMaxDelayMS, 100, true);
   auto *gaps = new QHBoxLayout;
   gaps->addWidget(recorded);
   gaps->addWidget(fixed);
@@ -50,12 +53,10 @@ std::optional<SequenceChoice> ChooseSequence(QWidget *parent, int steps) {
   runs->setObjectName(QStringLiteral("sequenceRunsPopup"));
   runs->addItems({QStringLiteral("Once"), QStringLiteral("Times:"),
                   QStringLiteral("Every:")});
-  auto *times = new QSpinBox;
-  times->setObjectName(QStringLiteral("sequenceTimesBox"));
-  times->setRange(1, Sequence::kMaxRepeat);
-  times->setValue(2);
-  QSpinBox *every = MillisecondsBox(1000);
-  every->setObjectName(QStringLiteral("sequenceEveryBox"));
+  QSpinBox *times =
+      NumberBox("sequenceTimesBox", Sequence::kMaxRepeat, 2, false);
+  QSpinBox *every =
+      NumberBox("sequenceEveryBox", SequenceStep::kMaxDelayMS, 1000, true);
   auto *running = new QHBoxLayout;
   running->addWidget(runs);
   running->addWidget(times);

@@ -15,17 +15,11 @@ int main(int argc, char **argv) {
   if (args.size() < 4)
     return 2;
   UserDefaults defaults(args[1], kDefaultMacrosKey);
-  const auto texts = [](const UserDefaults::List &list) {
-    QList<QByteArray> texts;
-    for (const UserDefaults::Element &element : list.elements)
-      texts.append(element.text);
-    return texts;
-  };
   int count = args[2] == "add" ? args.value(4).toInt() : 1;
   for (int i = 0; i < count; ++i) {
     const UserDefaults::Outcome outcome =
         defaults.change([&](const UserDefaults::List &list) {
-          QList<QByteArray> elements = texts(list);
+          QList<QByteArray> elements = list.texts();
           if (args[2] == "add")
             elements.append(
                 MacroEntry(ReportRecord{"W", -1, "\x01",

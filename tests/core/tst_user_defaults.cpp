@@ -30,16 +30,9 @@ QByteArray J(QByteArray text) {
   return text.replace('\'', '"');
 }
 
-QList<QByteArray> Texts(const UserDefaults::List &list) {
-  QList<QByteArray> texts;
-  for (const UserDefaults::Element &element : list.elements)
-    texts.append(element.text);
-  return texts;
-}
-
 UserDefaults::Change Appending(const QByteArray &element) {
   return [element](const UserDefaults::List &list) {
-    return std::optional(Texts(list) + QList<QByteArray>{element});
+    return std::optional(list.texts() + QList<QByteArray>{element});
   };
 }
 
@@ -108,10 +101,10 @@ private slots:
                                 ",\n    " + bom + ",\n    " + kLcdMode +
                                 "\n  ]" + suffix;
     QCOMPARE(ReadAll(prefs_), expected);
-    QCOMPARE(Texts(defaults->list()),
+    QCOMPARE(defaults->list().texts(),
              QList<QByteArray>({a, big, bom, kLcdMode}));
     defaults->change([](const UserDefaults::List &list) {
-      return std::optional(Texts(list));
+      return std::optional(list.texts());
     });
     QCOMPARE(ReadAll(prefs_), expected);
   }
@@ -120,7 +113,7 @@ private slots:
   // new file holds the list alone, one element a line.
   void newFileHoldsTheListAlone() {
     auto defaults = this->defaults();
-    QCOMPARE(Texts(defaults->list()), QList<QByteArray>{kLcdMode});
+    QCOMPARE(defaults->list().texts(), QList<QByteArray>{kLcdMode});
     QVERIFY(!defaults->list().stored);
     QVERIFY(!QFileInfo::exists(QFileInfo(prefs_).absolutePath()));
     QCOMPARE(defaults->change(Appending(kLcdMode)).result,
@@ -157,7 +150,7 @@ private slots:
     auto defaults = this->defaults();
     QTest::ignoreMessage(QtWarningMsg,
                          QRegularExpression(reason + ".*kept aside"));
-    QCOMPARE(Texts(defaults->list()), QList<QByteArray>{kLcdMode});
+    QCOMPARE(defaults->list().texts(), QList<QByteArray>{kLcdMode});
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("it was kept as"));
     QCOMPARE(defaults->change(Appending(kLcdMode)).result,
              UserDefaults::Outcome::Stored);
@@ -166,7 +159,7 @@ private slots:
     QCOMPARE(aside.size(), 1);
     QCOMPARE(ReadAll(QFileInfo(prefs_).absolutePath() + "/" + aside[0]),
              contents);
-    QCOMPARE(Texts(defaults->list()), QList<QByteArray>(2, kLcdMode));
+    QCOMPARE(defaults->list().texts(), QList<QByteArray>(2, kLcdMode));
   }
 
   void unreadableFileIsLeftAlone_data() {
