@@ -112,7 +112,7 @@ FunctionFsInterface::FunctionFsInterface(GadgetModel &model, Layout layout,
     failed("writing the descriptors of " + name);
     return;
   }
-  stopEvent_ = ::eventfd(0, EFD_CLOEXEC);
+  wakeEvent_ = ::eventfd(0, EFD_CLOEXEC);
   control_ = std::thread(&FunctionFsInterface::serveControl, this);
   outputs_ = std::thread(&FunctionFsInterface::readOutputReports, this);
   inputs_ = std::thread(&FunctionFsInterface::writeInputReports, this);
@@ -120,15 +120,13 @@ FunctionFsInterface::FunctionFsInterface(GadgetModel &model, Layout layout,
 
 FunctionFsInterface::~FunctionFsInterface() {
   stopping_ = true;
-  if (stopEvent_ >= 0) {
-    const uint64_t one = 1;
-    [[maybe_unused]] ssize_t written = ::write(stopEvent_, &one, sizeof one);
-  }
+  if (wakeEvent_ >= 0)
+    wakeControl();
   for (std::thread *thread : {&control_, &outputs_, &inputs_})
     if (thread->joinable())
       thread->join();
-  if (stopEvent_ >= 0)
-    ::close(stopEvent_);
+  if (wakeEvent_ >= 0)
+    ::close(wakeEvent_);
   if (ep0_ >= 0)
     ::close(ep0_);
   if (mounted_)
@@ -140,21 +138,39 @@ std::string FunctionFsInterface::endpoint(int number) const {
   return mountPoint_ + "/ep" + std::to_string(number);
 }
 
+void FunctionFsInterface::stallControlRequests(bool stalled) {
+  stalled_ = stalled;
+  wakeControl();
+}
+
+void FunctionFsInterface::wakeControl() {
+  const uint64_t one = 1;
+  [[maybe_unused]] ssize_t written = ::write(wakeEvent_, &one, sizeof one);
+}
+
+// A request read from ep0 waits for its answer until the next call on ep0,
+// which answers it (a read stalls an IN request): so while a request is
+// left unanswered, ep0 is not watched.
 void FunctionFsInterface::serveControl() {
-  pollfd watched[2] = {{ep0_, POLLIN, 0}, {stopEvent_, POLLIN, 0}};
   usb_functionfs_event events[8];
+  bool unanswered = false;
   while (!stopping_) {
-    if (::poll(watched, 2, -1) < 0 && errno != EINTR)
+    unanswered = unanswered && stalled_;
+    pollfd watched[2] = {{wakeEvent_, POLLIN, 0}, {ep0_, POLLIN, 0}};
+    if (::poll(watched, unanswered ? 1 : 2, -1) < 0 && errno != EINTR)
       return;
-    if (watched[1].revents)
-      return;
-    if (!(watched[0].revents & POLLIN))
+    if (watched[0].revents) {
+      uint64_t wakes = 0;
+      [[maybe_unused]] ssize_t count = ::read(wakeEvent_, &wakes, sizeof wakes);
+      continue;
+    }
+    if (!(watched[1].revents & POLLIN))
       continue;
     const ssize_t count = ::read(ep0_, events, sizeof events);
-    if (count < 0)
-      continue;
-    for (size_t i = 0; i < size_t(count) / sizeof events[0]; ++i)
-      if (events[i].type == FUNCTIONFS_SETUP)
+    for (ssize_t i = 0; i < count / ssize_t(sizeof events[0]); ++i)
+      if (events[i].type == FUNCTIONFS_SETUP && stalled_)
+        unanswered = true;
+      else if (events[i].type == FUNCTIONFS_SETUP)
         handleSetup(events[i].u.setup);
   }
 }
@@ -204,12 +220,14 @@ void FunctionFsInterface::handleSetup(const usb_ctrlrequest &setup) {
 
 // The endpoint files work once the host has configured the device; until
 // then (and while it is unplugged) their calls fail, and are tried again.
+// (Without O_NONBLOCK a call waits until the host configures the device,
+// and the thread could not be stopped while it is unplugged.)
 void FunctionFsInterface::readOutputReports() {
   int fd = -1;
   std::vector<uint8_t> report(layout_.maxPacketSize);
   while (!stopping_) {
     if (fd < 0)
-      fd = ::open(endpoint(2).c_str(), O_RDONLY | O_CLOEXEC);
+      fd = ::open(endpoint(2).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     const ssize_t count =
         fd >= 0 && !held_ ? ::read(fd, report.data(), report.size()) : -1;
     if (count < 0) {
@@ -224,17 +242,21 @@ void FunctionFsInterface::readOutputReports() {
     ::close(fd);
 }
 
+// A write returns once the host took the report; a report is given up
+// after a second without a configured host, or at once when unplugged.
 void FunctionFsInterface::writeInputReports() {
   int fd = -1;
   while (const std::optional<std::vector<uint8_t>> report =
              model_.nextInputReport(layout_.interfaceNumber)) {
-    for (int attempt = 0; attempt < 200 && !stopping_; ++attempt) {
+    for (int attempt = 0; attempt < 200 && !stopping_ && model_.plugged();
+         ++attempt) {
       if (fd < 0)
-        fd = ::open(endpoint(1).c_str(), O_WRONLY | O_CLOEXEC);
+        fd = ::open(endpoint(1).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
       if (fd >= 0 && ::write(fd, report->data(), report->size()) >= 0)
         break;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    model_.reportDone(layout_.interfaceNumber);
   }
   if (fd >= 0)
     ::close(fd);

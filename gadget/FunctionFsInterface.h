@@ -38,9 +38,13 @@ public:
   // While held, output reports are not taken: the host's writes wait, as
   // they do on a device that stopped answering.
   void holdOutputReports(bool held) { held_ = held; }
+  // While stalled, control requests get no answer (the host's time runs
+  // out), as on a device whose firmware hangs.
+  void stallControlRequests(bool stalled);
 
 private:
   void serveControl();
+  void wakeControl();
   void handleSetup(const struct usb_ctrlrequest &setup);
   void readOutputReports();
   void writeInputReports();
@@ -51,9 +55,10 @@ private:
   std::string mountPoint_;
   bool mounted_ = false;
   int ep0_ = -1;
-  int stopEvent_ = -1; // an eventfd that wakes the control thread
+  int wakeEvent_ = -1; // an eventfd: the control thread stops or answers
   std::atomic<bool> stopping_ = false;
   std::atomic<bool> held_ = false;
+  std::atomic<bool> stalled_ = false;
   std::optional<std::string> error_;
   std::thread control_, outputs_, inputs_;
 };

@@ -10,6 +10,7 @@
 #include "platform/PinworthProtocol.h"
 #include "platform/PinworthUSBIDs.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +22,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -73,13 +75,30 @@ bool Run(const std::string &line, GadgetModel &model, ConfigfsGadget &gadget,
     model.setPinPulledLow(first, command == "pull");
   else if (command == "key" && words >> std::hex >> first >> second)
     model.pressRemoteKey(uint8_t(first), uint8_t(second));
-  else if (command == "unplug")
+  else if (command == "send" && words >> first && (first == 0 || first == 1)) {
+    std::vector<uint8_t> report;
+    for (int byte; report.size() < 64 && words >> std::hex >> byte &&
+                   byte >= 0 && byte <= 0xFF;)
+      report.push_back(uint8_t(byte));
+    if (report.empty() || !words.eof())
+      failure = "send takes an interface and 1 to 64 bytes in hex";
+    else
+      model.sendInputReport(first, std::move(report));
+  } else if (command == "drain") {
+    if (!model.waitUntilSent(std::chrono::seconds(1)))
+      failure = "the host took no report for 1 s";
+  } else if (command == "unplug") {
+    model.setPlugged(false);
     failure = gadget.unbind();
-  else if (command == "plug")
+  } else if (command == "plug") {
+    model.setPlugged(true);
     failure = gadget.bind(options.udc);
-  else if (command == "hold" || command == "take")
+  } else if (command == "hold" || command == "take")
     for (const auto &interface : interfaces)
       interface->holdOutputReports(command == "hold");
+  else if ((command == "stall" || command == "answer") && words >> first &&
+           (first == 0 || first == 1))
+    interfaces[size_t(first)]->stallControlRequests(command == "stall");
   else if (!command.empty())
     failure = "unknown command: " + line;
   std::cout << (failure ? "error: " + *failure : std::string("ok"))
@@ -125,11 +144,13 @@ int main(int argc, char **argv) {
         runFolder + "/if" + std::to_string(index)));
     if (const auto &error = interfaces.back()->error()) {
       std::fprintf(stderr, "pinworth-gadget: %s\n", error->c_str());
+      model.stop(); // lets the interfaces' threads end
       return 1;
     }
   }
   if (const std::optional<std::string> error = gadget.bind(options.udc)) {
     std::fprintf(stderr, "pinworth-gadget: %s\n", error->c_str());
+    model.stop();
     return 1;
   }
   std::cout << "ready" << std::endl;

@@ -12,8 +12,9 @@ PINWORTH_PACKAGES=(
 # runtimes) and the demo on a machine without a display (a virtual X server).
 PINWORTH_EXTRA_PACKAGES=(clang libclang-rt-14-dev xvfb xauth)
 
-# scripts/test --kernel: the VM, its initramfs and its modules' index.
-PINWORTH_KERNEL_PACKAGES=(qemu-system-x86 cpio kmod)
+# scripts/test --kernel: the VM, its initramfs and its modules' index; in
+# the VM, udevd and the USB/IP tools.
+PINWORTH_KERNEL_PACKAGES=(qemu-system-x86 cpio kmod udev usbip)
 
 # Installs the packages that are missing (needs root, as on CI machines).
 pinworth_install_packages() {

@@ -1,10 +1,12 @@
-// Interrupt reports numbered in their first four bytes, and a handler that
+// Interrupt reports numbered in the four bytes after their report ID (one a
+// Pinworth declares as input, which a kernel lets through), and a handler that
 // records the numbers it is handed and the losses it is told of, for tests
 // of bursts: which reports arrived, in which order, and how many were lost.
 #ifndef PINWORTH_TEST_NUMBERED_REPORTS_H
 #define PINWORTH_TEST_NUMBERED_REPORTS_H
 
 #include "platform/HIDServices.h"
+#include "platform/PinworthProtocol.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,7 +16,8 @@
 // An 8-byte report numbered n.
 inline std::vector<uint8_t> NumberedReport(uint32_t n) {
   std::vector<uint8_t> report(8);
-  std::memcpy(report.data(), &n, sizeof n);
+  report[0] = pinworth::kInfraredReport;
+  std::memcpy(report.data() + 1, &n, sizeof n);
   return report;
 }
 
@@ -32,7 +35,9 @@ inline void Receive(void *target, hid::Status result, void *refcon, void *,
     return;
   }
   uint32_t number = 0;
-  std::memcpy(&number, target, std::min<uint32_t>(size, sizeof number));
+  if (size > 1)
+    std::memcpy(&number, static_cast<const uint8_t *>(target) + 1,
+                std::min<uint32_t>(size - 1, sizeof number));
   received->numbers.push_back(number);
 }
 
