@@ -28,6 +28,7 @@ while read -r mode path; do
   case $path in
     usr/bin/*) want=755 ;;
     usr/lib/udev/rules.d/70-pinworth.rules | \
+      usr/share/pinworth-explorer/71-pinworth-plugdev.rules | \
       usr/share/applications/"$id".desktop | \
       usr/share/metainfo/"$id".metainfo.xml | \
       usr/share/icons/hicolor/*/apps/"$id".* | usr/share/man/man1/*.1.gz | \
@@ -42,7 +43,7 @@ done < <(find . -type f -printf '%m %P\n')
 metainfo=usr/share/metainfo/$id.metainfo.xml
 rule=usr/lib/udev/rules.d/70-pinworth.rules
 for file in usr/bin/pinworth-explorer usr/bin/pinworth-explorer-sim \
-  usr/bin/pinworth "$rule" \
+  usr/bin/pinworth "$rule" usr/share/pinworth-explorer/71-pinworth-plugdev.rules \
   "$metainfo" usr/share/applications/$id.desktop \
   usr/share/icons/hicolor/scalable/apps/$id.svg \
   usr/share/doc/pinworth-explorer/copyright \
