@@ -58,7 +58,17 @@ plug() {
   for _ in $(seq 100); do grep -q ready "/run/gadget-$2.out" 2>/dev/null && return 0; sleep 0.1; done
   fail "pinworth-gadget $1 $2 is ready"; cat "/run/gadget-$2.out"; finish
 }
-gadget() { echo "$2" >"/run/gadget-$1"; sleep 0.2; }
+# gadget SERIAL COMMAND...: sends the commands and waits for their answers.
+gadget() {
+  local serial=$1 before; shift
+  before=$(wc -l <"/run/gadget-$serial.out")
+  printf '%s\n' "$@" >"/run/gadget-$serial"
+  for _ in $(seq 200); do
+    [ "$(wc -l <"/run/gadget-$serial.out")" -ge $((before + $#)) ] && return 0
+    sleep 0.05
+  done
+  fail "pinworth-gadget $serial answers $*"
+}
 # await_listening FILE: waits until the pinworth listen writing FILE listens.
 await_listening() {
   for _ in $(seq 50); do grep -q "Ctrl+C stops" "$1" && break; sleep 0.1; done
@@ -80,8 +90,8 @@ for checks in "$here"/checks/*.sh; do
   source "$checks"
 done
 
-gadget 1000 quit
-gadget 2000 quit
+echo quit >/run/gadget-1000
+echo quit >/run/gadget-2000
 for _ in $(seq 50); do kill -0 "${gadgets[@]}" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "${gadgets[@]}" 2>/dev/null; then fail "the gadgets end on quit"; else pass "the gadgets end on quit"; fi
 finish
