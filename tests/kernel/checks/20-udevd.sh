@@ -22,6 +22,14 @@ else
   fail "the interrupt contract on the kernel (status $status)"
   grep -vE '^PASS' <<<"$contract" | sed 's/^/    /'
 fi
+window=$(PINWORTH_GADGET=$build/gadget/pinworth-gadget QT_QPA_PLATFORM=offscreen \
+  "$build/tests/kernel/tst_kernel_window" 2>&1); status=$?
+if [ "$status" -eq 0 ]; then
+  pass "the explorer window lists, writes, polls, listens and logs on the kernel"
+else
+  fail "the explorer window lists, writes, polls, listens and logs on the kernel (status $status)"
+  sed 's/^/    /' <<<"$window"
+fi
 gadget 1000 plug
 gadget 2000 plug
 nodes 4

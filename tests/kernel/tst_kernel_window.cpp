@@ -1,0 +1,117 @@
+// The explorer window offscreen on the real kernel, in the test VM only (it
+// needs root, dummy_hcd and $PINWORTH_GADGET): a PinworthA "3000" and a
+// PinworthB "4000" made by pinworth-gadget are listed, written, polled and
+// listened to, and their reports and an unplug are logged.
+#include "tests/app/ExplorerFixture.h"
+#include "tests/platform/kernel/GadgetProcess.h"
+
+#include "lib/PinworthLib.h"
+#include "platform/hidraw/HidrawBackend.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using Explorer = ExplorerFixture;
+
+namespace {
+
+// The reports a window logged from source, in order.
+QList<ReportRecord> Logged(PinworthWindowController *window,
+                           const QString &source) {
+  LogTableModel *log = window->logModel();
+  QList<ReportRecord> records;
+  for (int i = 0; i < log->reportCount(); ++i)
+    if (log->isReport(i) &&
+        log->cellText(i, LogTableModel::kSourceColumn) == source)
+      records << log->record(i);
+  return records;
+}
+
+QList<QByteArray> LoggedData(PinworthWindowController *window,
+                             const QString &source) {
+  QList<QByteArray> data;
+  for (const ReportRecord &record : Logged(window, source))
+    data << record.data;
+  return data;
+}
+
+QStringList Events(PinworthWindowController *window) {
+  LogTableModel *log = window->logModel();
+  QStringList events;
+  for (int i = 0; i < log->reportCount(); ++i)
+    if (!log->isReport(i))
+      events << log->cellText(i, LogTableModel::kDecodedColumn);
+  return events;
+}
+
+} // namespace
+
+class KernelWindowTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void listWritePollListenAndLog() {
+    QTemporaryDir home;
+    hid::hidraw::HidrawBackend backend;
+    hid::SetBackend(&backend);
+    {
+      ExplorerSession session(
+          {home.filePath("defaults.json"), home.filePath("window-state.ini")});
+      session.newWindow();
+      PinworthWindowController *window = session.controllers().front();
+      auto *interfaces =
+          Explorer::widgetIn<QComboBox>(window, "interfacePopup");
+      GadgetProcess a("A", "3000"), b("B", "4000");
+      QVERIFY2(a.ready() && b.ready(),
+               qPrintable(QString::fromStdString(a.output() + b.output())));
+      // Arrivals come from udevd's events.
+      QTRY_COMPARE_WITH_TIMEOUT(interfaces->count(), 4, 10000);
+      QCOMPARE(Explorer::titles(interfaces),
+               QStringList({"PinworthA Interface 0 (SN 3000)",
+                            "PinworthA Interface 1 (SN 3000)",
+                            "PinworthB Interface 0 (SN 4000)",
+                            "PinworthB Interface 1 (SN 4000)"}));
+
+      // B's interface 1 is listened to first: while polling, Read on any
+      // interface stops the polling.
+      Explorer::chooseIn(window, "interfacePopup", 3);
+      Explorer::clickIn(window, "readButton");
+      QTest::qWait(200); // usbhid drops input in its first 50 ms
+      QCOMPARE(b.command("send 1 0c 00 16 00 00 00 00 00"), "ok");
+      QCOMPARE(b.command("send 1 0c 00 19 00 00 00 00 00"), "ok");
+      const QList<QByteArray> keys = {QByteArray("\x00\x16\0\0\0\0\0", 7),
+                                      QByteArray("\x00\x19\0\0\0\0\0", 7)};
+      QTRY_VERIFY2(LoggedData(window, "B 4000 if1") == keys,
+                   qPrintable(Events(window).join("; ")));
+
+      // Written latches come back in the polled levels, with a pin the
+      // bench pulls low.
+      Explorer::chooseIn(window, "interfacePopup", 0);
+      const char *bytes[] = {"0f", "ff", "ff", "ff"};
+      for (int i = 0; i < 4; ++i)
+        Explorer::widgetIn<QLineEdit>(
+            window, qPrintable(QStringLiteral("byte%1Field").arg(i)))
+            ->setText(bytes[i]);
+      Explorer::clickIn(window, "writeButton");
+      QCOMPARE(a.command("pull 1"), "ok");
+      Explorer::clickIn(window, "readButton");
+      QVERIFY(window->reading().isPolling());
+      QTRY_VERIFY(LoggedData(window, "A 3000 if0")
+                      .contains(QByteArray("\x0d\xff\xff\xff", 4)));
+      const ReportRecord written = Logged(window, "A 3000 if0").front();
+      QCOMPARE(written.direction, kReportDirectionOut);
+      QCOMPARE(written.data, QByteArray("\x0f\xff\xff\xff", 4));
+
+      QCOMPARE(b.command("unplug"), "ok");
+      QTRY_COMPARE_WITH_TIMEOUT(interfaces->count(), 2, 10000);
+      QTRY_VERIFY(Events(window).contains("PinworthB (SN 4000) unplugged"));
+      QVERIFY(window->reading().isPolling());
+      QCOMPARE(LoggedData(window, "B 4000 if1"), keys);
+    }
+    PinworthClearInterfaceList(); // the handles go before their backend
+    hid::SetBackend(nullptr);
+  }
+};
+
+QTEST_MAIN(KernelWindowTest)
+#include "tst_kernel_window.moc"
