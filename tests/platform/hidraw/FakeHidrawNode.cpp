@@ -1,5 +1,7 @@
 #include "tests/platform/hidraw/FakeHidrawNode.h"
 
+#include "descriptor/ReportDescriptor.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -112,9 +114,22 @@ void FakeHidrawNode::setInputReport(uint8_t number, Bytes report) {
   inputReports_[number] = std::move(report);
 }
 
+// As usbhid in 6.1: a report of an ID not declared as input, or shorter
+// than declared, is dropped before hidraw sees it; a longer one passes.
+bool FakeHidrawNode::kernelTakes(const Bytes &report) const {
+  const hid::descriptor::Decoded decoded =
+      hid::descriptor::Decode(descriptor_.data(), descriptor_.size());
+  const uint8_t id = decoded.usesReportIDs && !report.empty() ? report[0] : 0;
+  for (const hid::descriptor::Report &declared : decoded.reports)
+    if (declared.kind == hid::descriptor::Report::Kind::Input &&
+        declared.reportID == id)
+      return report.size() >= declared.reportBytes;
+  return false;
+}
+
 void FakeHidrawNode::sendInterruptReport(Bytes report) {
   std::lock_guard lock(mutex_);
-  if (disconnected_)
+  if (disconnected_ || !kernelTakes(report))
     return;
   forgetClosedClients();
   bool dropped = false;

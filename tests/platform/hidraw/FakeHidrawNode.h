@@ -63,7 +63,9 @@ public:
   void setInputReport(uint8_t number, Bytes report);
 
   // The device sends an interrupt report: it joins the queue of every client
-  // open now, unless that queue is full. A device that is gone sends none.
+  // open now, unless that queue is full. A device that is gone sends none;
+  // a report the descriptor does not declare as input, or too short, the
+  // kernel drops.
   void sendInterruptReport(Bytes report);
   // Whether every client counting for readiness has taken all its reports
   // and, if it ever read, found its queue empty since: a reader that reads
@@ -112,6 +114,7 @@ private:
   gboolean handleWrite(UMockdevIoctlClient *client);
   void answerInput(UMockdevIoctlClient *client, UMockdevIoctlData *data);
   bool countsForReadiness(const Client &client) const;
+  bool kernelTakes(const Bytes &report) const;
   void settleDoorbells();
 
   std::string devnode_;

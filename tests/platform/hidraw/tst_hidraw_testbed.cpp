@@ -94,11 +94,25 @@ private slots:
     const int fd = OpenClient(*node_);
     std::vector<Bytes> kept;
     for (uint8_t i = 0; i < 70; i++) {
-      node_->sendInterruptReport({0x0C, i});
+      node_->sendInterruptReport({0x0C, i, 0, 0, 0, 0, 0, 0});
       if (i < 63)
-        kept.push_back({0x0C, i});
+        kept.push_back({0x0C, i, 0, 0, 0, 0, 0, 0});
     }
     QCOMPARE(ReadAll(fd), kept);
+    CloseClient(*node_, fd);
+  }
+
+  // As the kernel does: input of an ID the descriptor declares only as
+  // output (5) or not at all (0x42), or shorter than declared, is dropped;
+  // a longer report passes whole.
+  void reportsTheKernelDropsNeverArrive() {
+    const int fd = OpenClient(*node_);
+    const Bytes longer = {0x0C, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    for (const Bytes &report :
+         {Bytes{0x05, 1, 2, 3, 4, 5, 6, 7}, Bytes{0x42, 1, 2, 3, 4, 5, 6, 7},
+          Bytes{0x0C, 1, 2, 3, 4, 5, 6}, Bytes{}, longer})
+      node_->sendInterruptReport(report);
+    QCOMPARE(ReadAll(fd), std::vector<Bytes>{longer});
     CloseClient(*node_, fd);
   }
 
