@@ -6,25 +6,30 @@
 #include "core/Sequence.h"
 #include "lib/PinworthLib.h"
 
+#include <QDropEvent>
 #include <QEvent>
 #include <QMainWindow>
+#include <QMimeData>
 #include <QTimer>
 
 #include <algorithm>
 
 ExplorerSession::Files ExplorerSession::StandardFiles() {
-  return {UserDefaults::standardFilePath(), WindowState::StandardFilePath()};
+  return {UserDefaults::standardFilePath(), WindowState::StandardFilePath(),
+          SessionStore::StandardFolder()};
 }
 
 ExplorerSession::ExplorerSession(const Files &files)
     : preferences_(files.preferences, kDefaultMacrosKey),
       sequences_(files.preferences, kSequencesKey),
-      windowState_(files.windowState) {
+      windowState_(files.windowState), captures_(files.sessions) {
   PinworthWindowController::initialize(preferences_);
   RegisterDefaultSequences(sequences_);
 }
 
 ExplorerSession::~ExplorerSession() {
+  for (PinworthWindowController *controller : controllers())
+    captures_.forget(controller);
   windows_.clear();
   gWindowController = nullptr;
   if (libraryStarted_)
@@ -36,9 +41,15 @@ QMainWindow *ExplorerSession::newWindow() {
   auto resource = std::make_unique<MainWindowResource>(*this, number);
   QMainWindow *window = resource->window();
   window->installEventFilter(this);
+  window->setAcceptDrops(true);
   windows_.push_back({number, std::move(resource)});
-  windows_.back().resource->controller()->awakeFromNib();
+  PinworthWindowController *controller = windows_.back().resource->controller();
+  controller->awakeFromNib();
+  captures_.record(controller);
   window->show();
+  if (windows_.size() == 1)
+    QTimer::singleShot(0, this,
+                       [this, window] { captures_.offerOrphans(window); });
   return window;
 }
 
@@ -80,6 +91,17 @@ bool ExplorerSession::eventFilter(QObject *watched, QEvent *event) {
         gWindowController = controller;
   if (window && event->type() == QEvent::Close)
     QTimer::singleShot(0, this, [this, window] { closed(window); });
+  if (window && event->type() == QEvent::DragEnter) {
+    auto *drag = static_cast<QDragEnterEvent *>(event);
+    if (drag->mimeData()->hasUrls())
+      drag->acceptProposedAction();
+  }
+  if (window && event->type() == QEvent::Drop) {
+    for (const QUrl &url : static_cast<QDropEvent *>(event)->mimeData()->urls())
+      if (url.isLocalFile())
+        captures_.open(url.toLocalFile(), window);
+    return true;
+  }
   return false;
 }
 
@@ -93,6 +115,7 @@ void ExplorerSession::closed(QMainWindow *window) {
   const std::unique_ptr<MainWindowResource> resource =
       std::move(found->resource);
   windows_.erase(found);
+  captures_.forget(resource->controller());
   if (gWindowController == resource->controller())
     gWindowController =
         windows_.empty() ? nullptr : windows_.back().resource->controller();

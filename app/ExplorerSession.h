@@ -5,7 +5,9 @@
 // - the interfaces armed for interrupt reports, once each however many
 //   windows listen (InterfaceListeners);
 // - the preferences, whose macro and sequence lists every window shows, and
-//   the window state file, in which each window keeps its place.
+//   the window state file, in which each window keeps its place;
+// - the windows' captures and the captures opened (CaptureSessions); a file
+//   dropped on a window is opened as a capture.
 //
 // It makes the windows (File > New Window) and owns each until it closes;
 // a window closed while it reads stops only its own reading. The library's
@@ -17,6 +19,7 @@
 #define PINWORTH_EXPLORER_EXPLORER_SESSION_H
 
 #include "app/WindowState.h"
+#include "app/capture/CaptureSessions.h"
 #include "core/InterfaceListeners.h"
 #include "core/UserDefaults.h"
 
@@ -36,9 +39,11 @@ public:
   struct Files {
     QString preferences; // the macro list's file
     QString windowState;
+    QString sessions; // the folder of the logs' captures; none: not written
   };
   // The standard places, in QStandardPaths::AppConfigLocation, which the
-  // application's organisation and name must have set.
+  // application's organisation and name must have set, and the sessions in
+  // the user's state folder.
   static Files StandardFiles();
 
   // Registers the built-in macros and sequence in the preferences'
@@ -63,6 +68,7 @@ public:
   UserDefaults &sequences() { return sequences_; }
   const WindowState &windowState() const { return windowState_; }
   InterfaceListeners &listeners() { return listeners_; }
+  CaptureSessions &captures() { return captures_; }
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
@@ -83,6 +89,7 @@ private:
     std::unique_ptr<MainWindowResource> resource;
   };
   std::vector<Window> windows_;
+  CaptureSessions captures_;
 };
 
 #endif

@@ -89,6 +89,17 @@ void addMenus(QMainWindow *window, PinworthWindowController *controller) {
                       [controller] { controller->session().newWindow(); });
   newWindow->setObjectName(QStringLiteral("newWindowAction"));
   newWindow->setShortcut(QKeySequence::New);
+  CaptureSessions &captures = controller->session().captures();
+  QAction *open =
+      file->addAction(QStringLiteral("&Open Capture…"), window,
+                      [&captures, window] { captures.openAsked(window); });
+  open->setObjectName(QStringLiteral("openCaptureAction"));
+  open->setShortcut(QKeySequence::Open);
+  QAction *save =
+      file->addAction(QStringLiteral("&Save Capture As…"), controller,
+                      [&captures, controller] { captures.saveAs(controller); });
+  save->setObjectName(QStringLiteral("saveCaptureAction"));
+  save->setShortcut(QKeySequence::SaveAs);
   QMenu *interfaceMenu =
       window->menuBar()->addMenu(QStringLiteral("In&terface"));
   interfaceMenu->setObjectName(QStringLiteral("interfaceMenu"));

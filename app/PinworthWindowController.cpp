@@ -294,3 +294,7 @@ void PinworthWindowController::duplicateCheckboxClicked(QObject *) {
 void PinworthWindowController::tableViewSelectionDidChange() {
   addMacroButton->setEnabled(logTools && logTools->selectedReport() != -1);
 }
+
+MessageBar *PinworthWindowController::messageBar() const {
+  return status->messageBar();
+}

@@ -44,6 +44,7 @@ class ExplorerSession;
 class InterfaceReader;
 class LogPanel;
 class LogView;
+class MessageBar;
 class MacroMenu;
 class ReadingMenu;
 class QCheckBox;
@@ -133,6 +134,7 @@ public:
   ExplorerSession &session() const { return explorer; }
   // The log, the table's data source; null before wake-up.
   LogTableModel *logModel() const { return logEntries.get(); }
+  MessageBar *messageBar() const;
   LogPanel *logPanel() const { return logTools.get(); }
   LogView *logView() const { return logTable; }
   const ReportForm &reportForm() const { return *form; }

@@ -88,9 +88,16 @@ void LogTableModel::appendDeviceChanges(const QList<InterfaceIdentity> &left,
     appendEvent(LogEvent::PluggedIn, device);
 }
 
+void LogTableModel::appendRecorded(
+    const LogRow &row, const std::optional<InterfaceIdentity> &source) {
+  push(row, source, true);
+}
+
 void LogTableModel::push(LogRow row,
-                         const std::optional<InterfaceIdentity> &source) {
-  row.time = clock_.nsecsElapsed() / 1000;
+                         const std::optional<InterfaceIdentity> &source,
+                         bool recorded) {
+  if (!recorded)
+    row.time = clock_.nsecsElapsed() / 1000;
   row.source = LogRow::kNoSource;
   if (source) {
     qsizetype index = sources_.indexOf(*source);
@@ -105,6 +112,9 @@ void LogTableModel::push(LogRow row,
     row.source = index < 0 ? LogRow::kNoSource : uint16_t(index);
   }
   rows_.push_back(row);
+  if (recorder_)
+    recorder_->rowAppended(
+        row, row.source == LogRow::kNoSource ? nullptr : &sources_[row.source]);
   if (filter_ && shows(row))
     shown_.push_back(uint32_t(rows_.size() - 1));
   if (!frame_.isActive() && shownCount() > announcedRows_)
@@ -126,6 +136,8 @@ void LogTableModel::clear() {
   std::vector<uint32_t>().swap(shown_);
   announcedRows_ = 0;
   endResetModel();
+  if (recorder_)
+    recorder_->logCleared();
 }
 
 int LogTableModel::shownCount() const {

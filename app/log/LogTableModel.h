@@ -71,6 +71,17 @@ struct LogRow {
 };
 static_assert(sizeof(LogRow) <= 24);
 
+// Takes every row a log appends, as it is appended, and hears when the log
+// is cleared (a capture of the log on disk).
+class LogRecorder {
+public:
+  virtual ~LogRecorder() = default;
+  // source: the row's interface, null for none.
+  virtual void rowAppended(const LogRow &row,
+                           const InterfaceIdentity *source) = 0;
+  virtual void logCleared() = 0;
+};
+
 class LogTableModel : public QAbstractTableModel {
   Q_OBJECT
 public:
@@ -111,6 +122,14 @@ public:
   // each that came; each device by the identity of its interface 0.
   void appendDeviceChanges(const QList<InterfaceIdentity> &left,
                            const QList<InterfaceIdentity> &came);
+  // A row recorded earlier (a capture's), with its own time on the log's
+  // clock; a report's data size and flags as row has them.
+  void appendRecorded(const LogRow &row,
+                      const std::optional<InterfaceIdentity> &source);
+  // The wall-clock time of the log clock's start (now, for a live log).
+  void setClockStart(const QDateTime &start) { clockStart_ = start; }
+  // The recorder, not owned, takes every row from now on (none: null).
+  void setRecorder(LogRecorder *recorder) { recorder_ = recorder; }
   // Removes every report and resets the views at once.
   void clear();
   // Announces the rows appended since the last announcement.
@@ -163,7 +182,9 @@ private:
   // Reports shown, announced or not.
   int shownCount() const;
   bool shows(const LogRow &row) const;
-  void push(LogRow row, const std::optional<InterfaceIdentity> &source);
+  // Stamps row with the clock's time unless it is recorded.
+  void push(LogRow row, const std::optional<InterfaceIdentity> &source,
+            bool recorded = false);
   QString sourceText(const LogRow &row) const;
   // What a loss marker or an event says, in the Decoded column.
   QString eventText(const LogRow &row) const;
@@ -183,6 +204,7 @@ private:
   QElapsedTimer clock_;
   QDateTime clockStart_;
   QTimer frame_;
+  LogRecorder *recorder_ = nullptr;
 };
 
 #endif

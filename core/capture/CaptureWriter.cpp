@@ -131,6 +131,15 @@ CaptureWriter::Status CaptureWriter::status() const {
   return status_;
 }
 
+void CaptureWriter::flush() {
+  std::unique_lock lock(mutex_);
+  const uint64_t ticket = ++flushesAsked_;
+  wake_.notify_one();
+  flushed_.wait(lock, [&] {
+    return flushesDone_ >= ticket || status_.failed || stopping_;
+  });
+}
+
 void CaptureWriter::run() {
   std::vector<uint8_t> batch;
   std::vector<TableEntry> entries;
@@ -138,17 +147,26 @@ void CaptureWriter::run() {
   bool unsynced = false;
   for (;;) {
     bool stopping;
+    uint64_t flushes;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait_for(lock, kFlushInterval, [this] { return stopping_; });
+      wake_.wait_for(lock, kFlushInterval, [this] {
+        return stopping_ || flushesAsked_ > flushesDone_;
+      });
       batch.swap(pending_);
       entries.swap(pendingEntries_);
       stopping = stopping_;
+      flushes = flushesAsked_;
     }
     if (!batch.empty() || !entries.empty()) {
       writeOut(entries, batch);
       unsynced = true;
     }
+    {
+      std::lock_guard lock(mutex_);
+      flushesDone_ = flushes;
+    }
+    flushed_.notify_all();
     batch.clear();
     entries.clear();
     const auto now = std::chrono::steady_clock::now();

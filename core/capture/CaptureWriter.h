@@ -72,6 +72,9 @@ public:
                    const std::string &text = {});
 
   Status status() const;
+  // Returns once every record appended before the call is in the file (or
+  // writing stopped): for a copy of the file that misses none.
+  void flush();
   // Writes what is pending, syncs and stops writing; returns the final
   // status. Records appended after it count as not written.
   Status close();
@@ -103,6 +106,9 @@ private:
   // Shared with the writing thread, under mutex_.
   mutable std::mutex mutex_;
   std::condition_variable wake_;
+  std::condition_variable flushed_;
+  uint64_t flushesAsked_ = 0;
+  uint64_t flushesDone_ = 0;
   std::vector<uint8_t> pending_;
   std::vector<TableEntry> pendingEntries_;
   bool stopping_ = false;

@@ -11,6 +11,7 @@ void ExplorerFixture::setUp() {
   home_ = std::make_unique<QTemporaryDir>();
   qputenv("HOME", home_->path().toUtf8());
   qputenv("XDG_CONFIG_HOME", (home_->path() + "/.config").toUtf8());
+  qputenv("XDG_STATE_HOME", (home_->path() + "/.local/state").toUtf8());
   hid::SetBackend(&backend_);
 }
 

@@ -55,8 +55,9 @@ private slots:
     hid::hidraw::HidrawBackend backend;
     hid::SetBackend(&backend);
     {
-      ExplorerSession session(
-          {home.filePath("defaults.json"), home.filePath("window-state.ini")});
+      ExplorerSession session({home.filePath("defaults.json"),
+                               home.filePath("window-state.ini"),
+                               home.filePath("sessions")});
       session.newWindow();
       PinworthWindowController *window = session.controllers().front();
       auto *interfaces =

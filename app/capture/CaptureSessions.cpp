@@ -1,0 +1,164 @@
+#include "app/capture/CaptureSessions.h"
+
+#include "app/MessageBar.h"
+#include "app/PinworthWindowController.h"
+#include "app/capture/CaptureWindow.h"
+#include "app/framework/AlertPanel.h"
+#include "app/framework/ModalSession.h"
+#include "core/InterfaceIdentity.h"
+#include "core/InterfaceInfo.h"
+#include "lib/PinworthLib.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+constexpr auto kCaptureTopic = "capture";
+
+std::vector<uint8_t> DescriptorOfListed(const InterfaceIdentity &identity) {
+  const int position = PositionOfIdentity(identity);
+  PinworthListNode *node =
+      position < 0 ? nullptr : PinworthInterfaceListNodeAtIndex(position);
+  if (!node || !node->pinworthHIDInterface)
+    return {};
+  const InterfaceInfo info = ReadInterfaceInfo(*node->pinworthHIDInterface);
+  return info.descriptorStatus == hid::kSuccess ? info.descriptor
+                                                : std::vector<uint8_t>{};
+}
+
+QString WritingProblem(const QString &reason) {
+  return QStringLiteral("The log is no longer written to disk: %1. It goes "
+                        "on in this window; what was written is kept.")
+      .arg(reason);
+}
+
+} // namespace
+
+CaptureSessions::CaptureSessions(const QString &folder) {
+  if (!folder.isEmpty())
+    store_.emplace(folder);
+}
+
+CaptureSessions::~CaptureSessions() = default;
+
+void CaptureSessions::record(PinworthWindowController *window) {
+  if (!store_)
+    return;
+  auto capture = std::make_unique<LogCapture>(*store_, *window->logModel(),
+                                              DescriptorOfListed);
+  MessageBar *messages = window->messageBar();
+  connect(capture.get(), &LogCapture::problemFound, messages,
+          [messages](const QString &reason) {
+            messages->show(WritingProblem(reason), MessageBar::Kind::Standing,
+                           kCaptureTopic);
+          });
+  if (!capture->problem().isEmpty())
+    messages->show(WritingProblem(capture->problem()),
+                   MessageBar::Kind::Standing, kCaptureTopic);
+  captures_[window] = std::move(capture);
+}
+
+void CaptureSessions::forget(PinworthWindowController *window) {
+  captures_.erase(window);
+}
+
+LogCapture *CaptureSessions::captureOf(PinworthWindowController *window) const {
+  const auto found = captures_.find(window);
+  return found == captures_.end() ? nullptr : found->second.get();
+}
+
+void CaptureSessions::saveAs(PinworthWindowController *window) {
+  QFileDialog dialog(window->mainWindow(), QStringLiteral("Save Capture As"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters({QStringLiteral("Pinworth capture (*.pwcap)")});
+  dialog.setDefaultSuffix(QStringLiteral("pwcap"));
+  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return;
+  QString reason;
+  if (!saveTo(window, dialog.selectedFiles().first(), &reason))
+    RunAlertPanel(window->mainWindow(),
+                  QStringLiteral("The capture was not saved."), reason);
+}
+
+bool CaptureSessions::saveTo(PinworthWindowController *window,
+                             const QString &path, QString *reason) {
+  LogCapture *capture = captureOf(window);
+  if (!capture || capture->path().isEmpty()) {
+    *reason = capture ? capture->problem()
+                      : QStringLiteral("this window's log is not written to "
+                                       "disk");
+    return false;
+  }
+  capture->flush();
+  QFile::remove(path);
+  QFile source(capture->path());
+  if (!source.copy(path)) {
+    *reason = source.errorString();
+    return false;
+  }
+  QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+  return true;
+}
+
+void CaptureSessions::openAsked(QWidget *parent) {
+  QFileDialog dialog(parent, QStringLiteral("Open Capture"));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters({QStringLiteral("Pinworth capture (*.pwcap)"),
+                         QStringLiteral("Any file (*)")});
+  if (store_)
+    dialog.setDirectory(store_->folder());
+  if (RunModal(dialog) == QDialog::Accepted &&
+      !dialog.selectedFiles().isEmpty())
+    open(dialog.selectedFiles().first(), parent);
+}
+
+CaptureWindow *CaptureSessions::open(const QString &path, QWidget *parent) {
+  QString reason;
+  CaptureWindow *window = CaptureWindow::open(path, &reason);
+  if (!window) {
+    RunAlertPanel(
+        parent,
+        QStringLiteral("%1 cannot be opened.").arg(QFileInfo(path).fileName()),
+        reason);
+    return nullptr;
+  }
+  opened_.emplace_back(window);
+  return window;
+}
+
+void CaptureSessions::offerOrphans(QWidget *parent) {
+  if (!store_)
+    return;
+  QString kept;
+  for (const QString &orphan : store_->orphans())
+    kept = store_->keep(orphan);
+  if (kept.isEmpty())
+    return;
+  QMessageBox box(QMessageBox::Question,
+                  QStringLiteral("The explorer ended without closing its log"),
+                  QStringLiteral("The explorer ended without closing its log"),
+                  QMessageBox::NoButton, parent);
+  box.setInformativeText(
+      QStringLiteral("What it had written is kept as a session in %1. Open "
+                     "it now? File > Open Capture… opens it later.")
+          .arg(store_->folder()));
+  QPushButton *openButton =
+      box.addButton(QStringLiteral("Open"), QMessageBox::AcceptRole);
+  box.addButton(QStringLiteral("Not Now"), QMessageBox::RejectRole);
+  box.setDefaultButton(openButton);
+  RunModal(box);
+  if (box.clickedButton() == openButton)
+    open(kept, parent);
+}
+
+std::vector<CaptureWindow *> CaptureSessions::openWindows() const {
+  std::vector<CaptureWindow *> windows;
+  for (const QPointer<CaptureWindow> &window : opened_)
+    if (window)
+      windows.push_back(window);
+  return windows;
+}

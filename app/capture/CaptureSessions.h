@@ -1,0 +1,63 @@
+// The captures of the explorer's windows and the ones opened read-only:
+// - each window's log is written to a current capture of the session store
+//   (LogCapture) while the window is open; a problem writing it stays in the
+//   window's message bar;
+// - File > Save Capture As… copies a window's capture to a file the user
+//   names, every row logged so far in it;
+// - File > Open Capture… and a capture file dropped on a window open it
+//   read-only in a CaptureWindow;
+// - at the first window, captures an explorer left unclosed (a crash, a
+//   kill) are kept as sessions, and the newest is offered for opening.
+// No folder: the logs are not written to disk. Main thread only.
+#ifndef PINWORTH_EXPLORER_CAPTURE_SESSIONS_H
+#define PINWORTH_EXPLORER_CAPTURE_SESSIONS_H
+
+#include "app/capture/LogCapture.h"
+#include "app/capture/SessionStore.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <map>
+#include <memory>
+#include <optional>
+
+class CaptureWindow;
+class PinworthWindowController;
+class QWidget;
+
+class CaptureSessions : public QObject {
+  Q_OBJECT
+public:
+  explicit CaptureSessions(const QString &folder);
+  ~CaptureSessions() override;
+
+  // Begins writing the window's log; forget() ends it, keeping the capture
+  // as a session.
+  void record(PinworthWindowController *window);
+  void forget(PinworthWindowController *window);
+  // The window's capture, null when its log is not written to disk.
+  LogCapture *captureOf(PinworthWindowController *window) const;
+
+  void saveAs(PinworthWindowController *window);
+  // Copies the window's capture to path; false, with the reason, when it
+  // cannot.
+  bool saveTo(PinworthWindowController *window, const QString &path,
+              QString *reason);
+  void openAsked(QWidget *parent);
+  // Opens the capture at path read-only, or alerts over parent with the
+  // reason.
+  CaptureWindow *open(const QString &path, QWidget *parent);
+  // Keeps the orphaned captures as sessions and offers to open the newest.
+  void offerOrphans(QWidget *parent);
+
+  // The read-only windows still open, oldest first.
+  std::vector<CaptureWindow *> openWindows() const;
+
+private:
+  std::optional<SessionStore> store_;
+  std::map<PinworthWindowController *, std::unique_ptr<LogCapture>> captures_;
+  std::vector<QPointer<CaptureWindow>> opened_;
+};
+
+#endif

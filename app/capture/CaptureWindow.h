@@ -1,0 +1,32 @@
+// A capture opened read-only in a window of its own: its rows with the
+// log's columns, decoding, filter, copy and export, and its times as they
+// were recorded. The window deletes itself when closed.
+#ifndef PINWORTH_EXPLORER_CAPTURE_WINDOW_H
+#define PINWORTH_EXPLORER_CAPTURE_WINDOW_H
+
+#include <QMainWindow>
+
+#include <memory>
+
+class LogPanel;
+class LogTableModel;
+
+class CaptureWindow : public QMainWindow {
+  Q_OBJECT
+public:
+  // Opens the capture at path, shown; null, with the reason, when it is
+  // not a capture this program reads.
+  static CaptureWindow *open(const QString &path, QString *reason);
+  ~CaptureWindow() override;
+
+  LogTableModel *log() const { return log_.get(); }
+  LogPanel *panel() const { return panel_.get(); }
+
+private:
+  CaptureWindow();
+
+  std::unique_ptr<LogTableModel> log_;
+  std::unique_ptr<LogPanel> panel_;
+};
+
+#endif

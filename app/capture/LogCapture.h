@@ -1,0 +1,62 @@
+// A window's log written to a current capture of the session store as it
+// grows: each row as it is appended, with the interfaces' identities and
+// report descriptors. Clearing the log keeps the capture as a session and
+// begins a new one; so does the end of the capture (the window closing).
+//
+// When a capture cannot be begun or writing it stops (the disk full, the
+// folder gone), problem() says why and problemFound() is emitted once per
+// capture; the log goes on in memory, and what was written stays. Main
+// thread only.
+#ifndef PINWORTH_EXPLORER_LOG_CAPTURE_H
+#define PINWORTH_EXPLORER_LOG_CAPTURE_H
+
+#include "app/capture/SessionStore.h"
+#include "app/log/LogTableModel.h"
+#include "core/capture/CaptureWriter.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class LogCapture : public QObject, public LogRecorder {
+  Q_OBJECT
+public:
+  // The report descriptor of an interface, empty when it cannot be read.
+  using DescriptorOf =
+      std::function<std::vector<uint8_t>(const InterfaceIdentity &)>;
+
+  // Records log, which must outlive it, from now on.
+  LogCapture(SessionStore store, LogTableModel &log, DescriptorOf descriptorOf);
+  ~LogCapture() override;
+
+  // The current capture, empty when none could be begun.
+  const QString &path() const { return path_; }
+  const QString &problem() const { return problem_; }
+  // Writes out every row appended so far (before a copy of the file).
+  void flush();
+
+signals:
+  void problemFound(const QString &reason);
+
+private:
+  void rowAppended(const LogRow &row, const InterfaceIdentity *source) override;
+  void logCleared() override;
+  void begin();
+  void end();
+  void checkWriting();
+  uint16_t sourceOf(uint16_t logSource, const InterfaceIdentity &identity);
+
+  SessionStore store_;
+  LogTableModel &log_;
+  DescriptorOf descriptorOf_;
+  std::unique_ptr<capture::CaptureWriter> writer_;
+  QString path_;
+  QString problem_;
+  std::vector<uint16_t> sources_; // the capture's source, by the log's
+  QTimer check_;
+};
+
+#endif

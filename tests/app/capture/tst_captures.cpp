@@ -1,0 +1,260 @@
+// The windows' logs on disk: each window writes its log to a capture in the
+// user's state folder as it grows; Save Capture As and Open Capture give
+// back exactly the rows logged; Clear Log and closing keep the capture as a
+// session, and old sessions go oldest first; a full disk stops the capture,
+// not the log; and the log of an explorer killed while it logs is offered
+// at the next start, every row up to its last 100 ms in it.
+#include "tests/app/ExplorerFixture.h"
+#include "tests/support/ModalTestSupport.h"
+#include "tests/support/ProcessLimits.h"
+
+#include "app/capture/CaptureWindow.h"
+#include "core/capture/CaptureReader.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
+
+#include <csignal>
+#include <sys/stat.h>
+
+namespace {
+
+using hid::sim::Model;
+
+// The cells a capture keeps of a log's row: all but the time.
+QStringList RowTexts(LogTableModel *log) {
+  QStringList rows;
+  for (int i = 0; i < log->reportCount(); ++i) {
+    QStringList cells;
+    for (int column = 0; column < LogTableModel::kColumnCount; ++column)
+      if (column != LogTableModel::kTimeColumn)
+        cells << log->cellText(i, column);
+    rows << cells.join('|');
+  }
+  return rows;
+}
+
+int Mode(const QString &path) {
+  struct stat status = {};
+  ::stat(QFile::encodeName(path).constData(), &status);
+  return int(status.st_mode & 0777);
+}
+
+// The child's rows: report 0x0C with its sequence number in bytes 0-3.
+uint32_t Sequence(const ReportRecord &record) {
+  uint32_t n = 0;
+  std::memcpy(&n, record.data.constData(), sizeof n);
+  return n;
+}
+
+// The child process: an explorer window on no device that logs a numbered
+// report every millisecond and prints each number once it is logged, until
+// it is killed.
+int RunLoggingChild(int argc, char **argv) {
+  QApplication application(argc, argv);
+  hid::sim::SimBackend backend;
+  hid::SetBackend(&backend);
+  ExplorerSession session;
+  session.newWindow();
+  LogTableModel *log = session.controllers().front()->logModel();
+  uint32_t next = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    uint8_t data[7] = {};
+    std::memcpy(data, &next, sizeof next);
+    log->append(false, 0x0C, 7, data);
+    std::printf("%u\n", next++);
+    std::fflush(stdout);
+  });
+  timer.start(1);
+  return application.exec();
+}
+
+} // namespace
+
+class CapturesTest : public QObject {
+  Q_OBJECT
+
+  ExplorerFixture fixture;
+
+  QString sessions() const {
+    return fixture.homePath() + "/.local/state/Pinworth/sessions";
+  }
+  LogCapture *capture() const {
+    return fixture.session().captures().captureOf(fixture.controller());
+  }
+  QString message() const {
+    auto *bar = fixture.widget<QLabel>("messageText");
+    return bar && bar->isVisibleTo(fixture.window()) ? bar->text() : QString();
+  }
+  // Listens to A's interface 1 and logs count reports from it, and one write.
+  void logSome(hid::sim::DeviceID a, int count) {
+    fixture.chooseInterface(1);
+    fixture.click("readButton");
+    for (int n = 0; n < count; ++n) {
+      fixture.backend().sendInputReport(a, 1,
+                                        {0x0C, 0, uint8_t(n), 0, 0, 0, 0, 0});
+      if (n % 32 == 31) // the kernel's queue holds 64
+        fixture.backend().waitForKernelQueues();
+    }
+    fixture.setFormTexts("04", {"01"});
+    fixture.click("writeButton");
+    QTRY_COMPARE(fixture.records().size(), count + 1);
+  }
+
+private slots:
+  void initTestCase() { fixture.setUp(); }
+  void cleanup() {
+    for (QWidget *window : QApplication::topLevelWidgets())
+      if (qobject_cast<CaptureWindow *>(window))
+        delete window;
+    fixture.cleanup();
+  }
+
+  void openCaptureShowsExactlyTheRowsLogged() {
+    const hid::sim::DeviceID a = fixture.startWithPinworthA();
+    logSome(a, 50);
+    fixture.backend().detach(a);
+    QTRY_VERIFY(fixture.log()->reportCount() > 52); // the unplug's events
+    const QString copy = fixture.homePath() + "/copy.pwcap";
+    QString reason;
+    QVERIFY2(fixture.session().captures().saveTo(fixture.controller(), copy,
+                                                 &reason),
+             qPrintable(reason));
+    QCOMPARE(Mode(copy), 0600);
+    CaptureWindow *opened =
+        fixture.session().captures().open(copy, fixture.window());
+    QVERIFY(opened);
+    QCOMPARE(RowTexts(opened->log()), RowTexts(fixture.log()));
+    QCOMPARE(opened->windowTitle(), "copy.pwcap (read-only)");
+
+    AlertAnswerer alerts;
+    QVERIFY(!fixture.session().captures().open(
+        fixture.homePath() + "/.config/Pinworth", fixture.window()));
+    QCOMPARE(alerts.shown().size(), 1);
+    QVERIFY2(alerts.shown()[0].startsWith("Pinworth cannot be opened. | "),
+             qPrintable(alerts.shown()[0]));
+  }
+
+  void clearLogKeepsTheCaptureAsASession() {
+    const hid::sim::DeviceID a = fixture.startWithPinworthA();
+    logSome(a, 10);
+    const QString first = capture()->path();
+    const int before = int(SessionStore(sessions()).sessions().size());
+    QVERIFY(QFileInfo(first).fileName().startsWith("current-"));
+    QCOMPARE(Mode(sessions()), 0700);
+    QCOMPARE(Mode(first), 0600);
+    fixture.click("clearButton");
+    QVERIFY(capture()->path() != first);
+    const QStringList kept = SessionStore(sessions()).sessions();
+    QCOMPARE(kept.size(), before + 1);
+    std::string reason;
+    const auto reader =
+        capture::CaptureReader::open(kept.back().toStdString(), &reason);
+    QVERIFY2(reader, reason.c_str());
+    QVERIFY(reader->recordCount() >= 11);
+    fixture.close();
+    QCOMPARE(SessionStore(sessions()).sessions().size(), before + 2);
+  }
+
+  // Past 20 sessions, or 2 GiB of them, the oldest go; the newest stays
+  // whatever its size, and current captures are never touched.
+  void oldSessionsGoOldestFirst() {
+    QTemporaryDir folder;
+    const SessionStore store(folder.path());
+    const auto make = [&](const QString &name, qint64 size) {
+      QFile file(folder.filePath(name));
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size));
+    };
+    for (int n = 10; n < 31; ++n)
+      make(QStringLiteral("session-20261201-%1.pwcap").arg(n), 100);
+    make("current-20261130-00.pwcap", 100);
+    make("current-20261207-00.pwcap", 100);
+    store.keep(folder.filePath("current-20261207-00.pwcap"));
+    QStringList kept = store.sessions();
+    QCOMPARE(kept.size(), SessionStore::kKeptCount);
+    QCOMPARE(QFileInfo(kept.front()).fileName(), "session-20261201-12.pwcap");
+    QCOMPARE(QFileInfo(kept.back()).fileName(), "session-20261207-00.pwcap");
+    QVERIFY(QFile::exists(folder.filePath("current-20261130-00.pwcap")));
+
+    make("current-20261208-00.pwcap", SessionStore::kKeptBytes + 1); // sparse
+    store.keep(folder.filePath("current-20261208-00.pwcap"));
+    kept = store.sessions();
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(QFileInfo(kept.front()).fileName(), "session-20261208-00.pwcap");
+  }
+
+  void aFullDiskStopsTheCaptureNotTheLog() {
+    const hid::sim::DeviceID a = fixture.startWithPinworthA();
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    {
+      // The header, the interface table, then room for 100 records.
+      const WithLimit fileSize(RLIMIT_FSIZE, 64 + 65536 + 24 * 100);
+      logSome(a, 300);
+      QTRY_VERIFY(message().startsWith(
+          "The log is no longer written to disk: could not write "));
+    }
+    std::signal(SIGXFSZ, previous);
+    QVERIFY2(message().contains("File too large"), qPrintable(message()));
+    QCOMPARE(fixture.records().size(), 301);
+    std::string reason;
+    const auto reader =
+        capture::CaptureReader::open(capture()->path().toStdString(), &reason);
+    QVERIFY2(reader, reason.c_str());
+    QCOMPARE(reader->recordCount(), uint64_t(100));
+    QCOMPARE(reader->record(99).kind, capture::RecordKind::Read);
+  }
+
+  void aKilledExplorersLogIsOfferedAtTheNextStart() {
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PINWORTH_LOGGING_CHILD", "1");
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath());
+    QVERIFY(child.waitForStarted());
+    // When each number was read here, on one clock with the kill.
+    std::vector<qint64> readAt;
+    QElapsedTimer clock;
+    clock.start();
+    while (readAt.size() < 500 && child.waitForReadyRead(5000))
+      while (child.canReadLine()) {
+        child.readLine();
+        readAt.push_back(clock.elapsed());
+      }
+    QVERIFY(readAt.size() >= 500);
+    child.kill();
+    const qint64 killedAt = clock.elapsed();
+    QVERIFY(child.waitForFinished());
+    const size_t mustHave =
+        size_t(std::count_if(readAt.begin(), readAt.end(),
+                             [&](qint64 at) { return at <= killedAt - 100; }));
+
+    AlertAnswerer offer; // its first button: Open
+    fixture.loadAndWake();
+    QTRY_COMPARE(offer.shown().size(), 1);
+    QVERIFY2(offer.shown()[0].startsWith(
+                 "The explorer ended without closing its log | What it had "
+                 "written is kept as a session in "),
+             qPrintable(offer.shown()[0]));
+    QTRY_COMPARE(fixture.session().captures().openWindows().size(), size_t(1));
+    LogTableModel *recovered =
+        fixture.session().captures().openWindows().front()->log();
+    QVERIFY(size_t(recovered->reportCount()) >= mustHave);
+    for (int i = 0; i < recovered->reportCount(); ++i)
+      QCOMPARE(Sequence(recovered->record(i)), uint32_t(i));
+    QVERIFY(SessionStore(sessions()).orphans().isEmpty());
+  }
+};
+
+int main(int argc, char **argv) {
+  if (qEnvironmentVariableIsSet("PINWORTH_LOGGING_CHILD"))
+    return RunLoggingChild(argc, argv);
+  QApplication application(argc, argv);
+  CapturesTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_captures.moc"
