@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QShortcut>
 
+#include <csignal>
 #include <cstdio>
 #include <string_view>
 
@@ -99,7 +100,7 @@ void addMenus(QMainWindow *window, PinworthWindowController *controller) {
       file->addAction(QStringLiteral("&Save Capture As…"), controller,
                       [&captures, controller] { captures.saveAs(controller); });
   save->setObjectName(QStringLiteral("saveCaptureAction"));
-  save->setShortcut(QKeySequence::SaveAs);
+  save->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   QMenu *interfaceMenu =
       window->menuBar()->addMenu(QStringLiteral("In&terface"));
   interfaceMenu->setObjectName(QStringLiteral("interfaceMenu"));
@@ -177,6 +178,9 @@ int RunExplorer(QApplication &application, const QString &description,
   options.addHelpOption();
   options.addVersionOption();
   options.process(application);
+  // A file-size limit fails the write that meets it (the capture, an
+  // export say why) instead of killing the explorer.
+  std::signal(SIGXFSZ, SIG_IGN);
   ExplorerSession session;
   QMainWindow *first = session.newWindow();
   if (shown)

@@ -7,6 +7,7 @@
 #include "app/framework/ModalSession.h"
 #include "core/InterfaceIdentity.h"
 #include "core/InterfaceInfo.h"
+#include "core/capture/CaptureReader.h"
 #include "lib/PinworthLib.h"
 
 #include <QFile>
@@ -133,13 +134,20 @@ CaptureWindow *CaptureSessions::open(const QString &path, QWidget *parent) {
 void CaptureSessions::offerOrphans(QWidget *parent) {
   if (!store_)
     return;
+  // One that holds no row goes; the others are kept.
   QString kept;
-  for (const QString &orphan : store_->orphans())
-    kept = store_->keep(orphan);
+  for (const QString &orphan : store_->orphans()) {
+    std::string reason;
+    const auto reader =
+        capture::CaptureReader::open(orphan.toStdString(), &reason);
+    if (reader && reader->recordCount() == 0)
+      QFile::remove(orphan);
+    else
+      kept = store_->keep(orphan);
+  }
   if (kept.isEmpty())
     return;
-  QMessageBox box(QMessageBox::Question,
-                  QStringLiteral("The explorer ended without closing its log"),
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Pinworth Explorer"),
                   QStringLiteral("The explorer ended without closing its log"),
                   QMessageBox::NoButton, parent);
   box.setInformativeText(

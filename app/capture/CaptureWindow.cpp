@@ -7,8 +7,11 @@
 
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -52,9 +55,13 @@ CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
   auto *tools = new QHBoxLayout;
   auto *filter = new QLineEdit(central);
   filter->setObjectName("logFilterField");
-  filter->setPlaceholderText(tr("Filter"));
+  filter->setPlaceholderText("R, W, id:05, src:B:2000:1, 06 84 ?? ??");
+  filter->setClearButtonEnabled(true);
+  auto *filterLabel = new QLabel(tr("Fi&lter:"), central);
+  filterLabel->setBuddy(filter);
   auto *exportButton = new QPushButton(tr("Export Log…"), central);
   exportButton->setObjectName("exportButton");
+  tools->addWidget(filterLabel);
   tools->addWidget(filter);
   tools->addWidget(exportButton);
   auto *view = new LogView(central);
@@ -69,7 +76,12 @@ CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
   panel_->arrangeDefaultColumns();
   connect(panel_.get(), &LogPanel::message, statusBar(),
           [this](const QString &text) { statusBar()->showMessage(text); });
-  resize(900, 600);
+  auto *close = new QShortcut(QKeySequence::Close, this);
+  connect(close, &QShortcut::activated, this, &QWidget::close);
+  // Within the screen, whatever its scale.
+  const QRect screen = this->screen()->availableGeometry();
+  resize(std::min(900, screen.width() * 9 / 10),
+         std::min(600, screen.height() * 9 / 10));
 }
 
 CaptureWindow::~CaptureWindow() = default;
