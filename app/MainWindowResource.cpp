@@ -3,6 +3,7 @@
 #include "app/AboutBox.h"
 #include "app/ExplorerSession.h"
 #include "app/PinworthWindowController.h"
+#include "app/TerminationSignals.h"
 #include "app/device/DeviceArea.h"
 #include "app/framework/ModalSession.h"
 #include "ui_MainWindow.h"
@@ -181,6 +182,7 @@ int RunExplorer(QApplication &application, const QString &description,
   // A file-size limit fails the write that meets it (the capture, an
   // export say why) instead of killing the explorer.
   std::signal(SIGXFSZ, SIG_IGN);
+  QuitOnTerminationSignals(application);
   ExplorerSession session;
   QMainWindow *first = session.newWindow();
   if (shown)

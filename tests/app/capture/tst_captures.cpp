@@ -2,8 +2,9 @@
 // user's state folder as it grows; Save Capture As and Open Capture give
 // back exactly the rows logged; Clear Log and closing keep the capture as a
 // session, and old sessions go oldest first; a full disk stops the capture,
-// not the log; and the log of an explorer killed while it logs is offered
-// at the next start, every row up to its last 100 ms in it.
+// not the log; a terminated explorer keeps its capture whole; and the log
+// of an explorer killed while it logs is offered at the next start, every
+// row up to its last 100 ms in it.
 #include "tests/app/ExplorerFixture.h"
 #include "tests/support/ModalTestSupport.h"
 #include "tests/support/ProcessLimits.h"
@@ -12,6 +13,7 @@
 #include "core/capture/CaptureReader.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -206,6 +208,27 @@ private slots:
     QVERIFY2(reader, reason.c_str());
     QCOMPARE(reader->recordCount(), uint64_t(100));
     QCOMPARE(reader->record(99).kind, capture::RecordKind::Read);
+  }
+
+  // A logout's SIGTERM closes the windows: their captures are kept whole.
+  void aTerminatedExplorerKeepsItsCapture() {
+    QTemporaryDir home;
+    QProcess explorer;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", home.path());
+    environment.remove("XDG_STATE_HOME");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    explorer.setProcessEnvironment(environment);
+    explorer.start(PINWORTH_EXPLORER_SIM, {});
+    const SessionStore store(home.path() + "/.local/state/Pinworth/sessions");
+    QTRY_COMPARE_WITH_TIMEOUT(
+        QDir(store.folder()).entryList({"current-*"}).size(), 1, 10000);
+    explorer.terminate();
+    QVERIFY(explorer.waitForFinished(10000));
+    QCOMPARE(explorer.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(explorer.exitCode(), 0);
+    QCOMPARE(QDir(store.folder()).entryList({"current-*"}).size(), 0);
+    QCOMPARE(store.sessions().size(), 1);
   }
 
   void aKilledExplorersLogIsOfferedAtTheNextStart() {
