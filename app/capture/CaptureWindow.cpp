@@ -18,8 +18,7 @@
 namespace {
 
 // The log row of a record, none for a record that is not a row (an event's
-// text, a kind a newer writer added, a corrupt one, the marker of where
-// writing stopped).
+// text, a kind a newer writer added, a corrupt one).
 std::optional<LogRow> RowOf(const capture::Record &record) {
   LogRow row;
   row.time = record.timeUS;
@@ -41,6 +40,10 @@ std::optional<LogRow> RowOf(const capture::Record &record) {
       return std::nullopt;
     row.flags = LogRow::kEventFlag;
     row.data[0] = uint8_t(record.eventKind - 1);
+    return row;
+  case capture::RecordKind::WritingStopped:
+    row.flags = LogRow::kEventFlag;
+    row.data[0] = uint8_t(LogEvent::CaptureStopped);
     return row;
   default:
     return std::nullopt;
@@ -106,7 +109,8 @@ CaptureWindow *CaptureWindow::open(const QString &path, QString *reason) {
     if (!row)
       continue;
     std::optional<InterfaceIdentity> source;
-    if (record.source < interfaces.size()) {
+    if (record.kind != capture::RecordKind::WritingStopped &&
+        record.source < interfaces.size()) {
       const capture::CaptureInterface &entry = interfaces[record.source];
       source = InterfaceIdentity{entry.interfaceType, entry.serialNumber,
                                  entry.occurrence};

@@ -69,6 +69,7 @@ void LogCapture::checkWriting() {
     return;
   check_.stop();
   problem_ = QString::fromStdString(status.reason);
+  log_.appendCaptureStopped();
   emit problemFound(problem_);
 }
 
@@ -89,7 +90,8 @@ uint16_t LogCapture::sourceOf(uint16_t logSource,
 
 void LogCapture::rowAppended(const LogRow &row,
                              const InterfaceIdentity *identity) {
-  if (!writer_)
+  if (!writer_ ||
+      (row.isEvent() && LogEvent(row.data[0]) == LogEvent::CaptureStopped))
     return;
   const uint16_t source =
       identity ? sourceOf(row.source, *identity) : capture::kNoSource;

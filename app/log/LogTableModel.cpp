@@ -80,6 +80,13 @@ void LogTableModel::appendEvent(LogEvent event,
   push(row, source);
 }
 
+void LogTableModel::appendCaptureStopped() {
+  LogRow row;
+  row.flags = LogRow::kEventFlag;
+  row.data[0] = uint8_t(LogEvent::CaptureStopped);
+  push(row, std::nullopt);
+}
+
 void LogTableModel::appendDeviceChanges(const QList<InterfaceIdentity> &left,
                                         const QList<InterfaceIdentity> &came) {
   for (const InterfaceIdentity &device : left)
@@ -147,7 +154,8 @@ int LogTableModel::shownCount() const {
 // A loss marker is shown under every filter; an event is shown by its
 // source, and under "event", but never by a term of a report's own.
 bool LogTableModel::shows(const LogRow &row) const {
-  if (!filter_ || row.isLoss())
+  if (!filter_ || row.isLoss() ||
+      (row.isEvent() && row.source == LogRow::kNoSource))
     return true;
   const bool sourceMatches = row.source == LogRow::kNoSource
                                  ? filter_->sourcePrefix.isEmpty()
@@ -255,6 +263,10 @@ QString LogTableModel::eventText(const LogRow &row) const {
   if (row.isLoss())
     return QStringLiteral("%1 reports lost: the explorer could not keep up")
         .arg(row.reportID);
+  if (row.source == LogRow::kNoSource)
+    return LogEvent(row.data[0]) == LogEvent::CaptureStopped
+               ? QStringLiteral("writing the log to disk stopped here")
+               : QString();
   const InterfaceIdentity &source = sources_[row.source];
   const QString device = QStringLiteral("%1 (SN %2)")
                              .arg(source.modelName())
@@ -272,6 +284,8 @@ QString LogTableModel::eventText(const LogRow &row) const {
     return QStringLiteral("polling %1 started").arg(source.displayName());
   case LogEvent::PollingStopped:
     return QStringLiteral("polling %1 stopped").arg(source.displayName());
+  case LogEvent::CaptureStopped:
+    break;
   }
   return QString();
 }

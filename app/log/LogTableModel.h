@@ -46,6 +46,7 @@ enum class LogEvent : uint8_t {
   ListeningStopped,
   PollingStarted, // on the source, an interface 0
   PollingStopped,
+  CaptureStopped, // no source: the log is written to disk no more
 };
 
 // One logged report, or a row that is not one: a loss marker or an event.
@@ -118,6 +119,9 @@ public:
   // listening or polling on source started or stopped. As a record it is
   // an empty read report, so that it is never loaded or kept as a macro.
   void appendEvent(LogEvent event, const InterfaceIdentity &source);
+  // Appends the row that marks where writing the log to disk stopped; it
+  // is shown under every filter.
+  void appendCaptureStopped();
   // An Unplugged row for each device that left, then a PluggedIn row for
   // each that came; each device by the identity of its interface 0.
   void appendDeviceChanges(const QList<InterfaceIdentity> &left,

@@ -208,6 +208,14 @@ private slots:
     QVERIFY2(reader, reason.c_str());
     QCOMPARE(reader->recordCount(), uint64_t(100));
     QCOMPARE(reader->record(99).kind, capture::RecordKind::Read);
+    // Where it stopped is marked in the log; the capture opens whole up to
+    // there (its own marker could not be written either).
+    const QStringList rows = RowTexts(fixture.log());
+    QCOMPARE(rows.filter("writing the log to disk stopped here").size(), 1);
+    CaptureWindow *opened =
+        fixture.session().captures().open(capture()->path(), fixture.window());
+    QVERIFY(opened);
+    QCOMPARE(RowTexts(opened->log()), rows.mid(0, 100));
   }
 
   // A logout's SIGTERM closes the windows: their captures are kept whole.
