@@ -12,6 +12,7 @@ mount -t tmpfs run /run
 # /tmp stays the host's (read-only): the build may live there.
 mkdir -p /run/results && mount -t 9p -o trans=virtio,version=9p2000.L results /run/results
 export HOME=/run TMPDIR=/run XDG_RUNTIME_DIR=/run LC_ALL=C.UTF-8
+export PATH=/usr/sbin:/usr/bin:/sbin:/bin
 exec >/run/results/log 2>&1
 for word in $(cat /proc/cmdline); do
   case "$word" in pinworth.*=*) key=${word%%=*}; declare "${key#pinworth.}=${word#*=}" ;; esac

@@ -1,13 +1,16 @@
 // The explorer window offscreen on the real kernel, in the test VM only (it
 // needs root, dummy_hcd and $PINWORTH_GADGET): a PinworthA "3000" and a
 // PinworthB "4000" made by pinworth-gadget are listed, written, polled and
-// listened to, and their reports and an unplug are logged.
+// listened to, and their reports and an unplug are logged; a device over
+// USB/IP is unplugged at either end.
 #include "tests/app/ExplorerFixture.h"
 #include "tests/platform/kernel/GadgetProcess.h"
 
 #include "lib/PinworthLib.h"
 #include "platform/hidraw/HidrawBackend.h"
 
+#include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -110,6 +113,66 @@ private slots:
       QCOMPARE(LoggedData(window, "B 4000 if1"), keys);
     }
     PinworthClearInterfaceList(); // the handles go before their backend
+    hid::SetBackend(nullptr);
+  }
+
+  // Run by checks/40-usbip.sh on PinworthA "1000", attached over USB/IP as
+  // bus ID $PINWORTH_USBIP_BUSID and driven through the fifo of its gadget:
+  // a detach at this end and a pull at the device's end reach the window.
+  void aDeviceOverUsbipUnpluggedAtEitherEnd() {
+    const QString busid = qEnvironmentVariable("PINWORTH_USBIP_BUSID");
+    if (busid.isEmpty())
+      QSKIP("needs a device attached over USB/IP");
+    QTemporaryDir home;
+    hid::hidraw::HidrawBackend backend;
+    hid::SetBackend(&backend);
+    {
+      ExplorerSession session({home.filePath("defaults.json"),
+                               home.filePath("window-state.ini"),
+                               home.filePath("sessions")});
+      session.newWindow();
+      PinworthWindowController *window = session.controllers().front();
+      auto *interfaces =
+          Explorer::widgetIn<QComboBox>(window, "interfacePopup");
+      QTRY_COMPARE_WITH_TIMEOUT(interfaces->count(), 4, 10000);
+      const auto unplugs = [window] {
+        return Events(window).count("PinworthA (SN 1000) unplugged");
+      };
+      const auto key = [](int command) {
+        QFile gadget("/run/gadget-1000");
+        QVERIFY(gadget.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        gadget.write(QStringLiteral("send 1 0c 00 %1 00 00 00 00 00\n")
+                         .arg(command, 2, 16, QChar('0'))
+                         .toLatin1());
+      };
+      const int listened = int(Explorer::titles(interfaces)
+                                   .indexOf("PinworthA Interface 1 (SN 1000)"));
+      QVERIFY(listened >= 0);
+      Explorer::chooseIn(window, "interfacePopup", listened);
+      Explorer::clickIn(window, "readButton");
+      QTest::qWait(200); // usbhid drops input in its first 50 ms
+      key(0x16);
+      QTRY_COMPARE(LoggedData(window, "A 1000 if1").size(), 1);
+
+      QCOMPARE(QProcess::execute("usbip", {"detach", "-p", "0"}), 0);
+      QTRY_COMPARE_WITH_TIMEOUT(unplugs(), 1, 10000);
+      QCOMPARE(interfaces->count(), 2);
+      QCOMPARE(QProcess::execute("usbip",
+                                 {"attach", "-r", "127.0.0.1", "-b", busid}),
+               0);
+      QTRY_COMPARE_WITH_TIMEOUT(interfaces->count(), 4, 10000);
+      QTest::qWait(200); // listening resumes on the device come back
+      key(0x19);
+      QTRY_COMPARE(LoggedData(window, "A 1000 if1").size(), 2);
+
+      QFile gadget("/run/gadget-1000");
+      QVERIFY(gadget.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+      gadget.write("unplug\n");
+      gadget.close();
+      QTRY_COMPARE_WITH_TIMEOUT(unplugs(), 2, 10000);
+      QTRY_COMPARE(interfaces->count(), 2);
+    }
+    PinworthClearInterfaceList();
     hid::SetBackend(nullptr);
   }
 };

@@ -23,7 +23,7 @@ else
   grep -vE '^PASS' <<<"$contract" | sed 's/^/    /'
 fi
 window=$(PINWORTH_GADGET=$build/gadget/pinworth-gadget QT_QPA_PLATFORM=offscreen \
-  "$build/tests/kernel/tst_kernel_window" 2>&1); status=$?
+  "$build/tests/kernel/tst_kernel_window" listWritePollListenAndLog 2>&1); status=$?
 if [ "$status" -eq 0 ]; then
   pass "the explorer window lists, writes, polls, listens and logs on the kernel"
 else

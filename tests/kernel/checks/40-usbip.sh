@@ -62,6 +62,20 @@ await_listening /run/listen.out
 gadget 1000 unplug
 ended "over USB/IP, a pull at the device's end ends listen" "$listening"
 
-# Plugged in again, the device is this machine's: usbhid takes it.
+# Plugged in again, the device is this machine's: usbhid takes it. The
+# explorer window then sees it exported and attached again, and unplugged
+# at either end.
+gadget 1000 plug
+nodes 4
+usbip bind -b "$busid" >/dev/null || fail "exporting $busid again"
+attached
+window=$(PINWORTH_USBIP_BUSID=$busid QT_QPA_PLATFORM=offscreen \
+  "$build/tests/kernel/tst_kernel_window" aDeviceOverUsbipUnpluggedAtEitherEnd 2>&1); status=$?
+if [ "$status" -eq 0 ]; then
+  pass "over USB/IP, the explorer window logs the device and both unplugs"
+else
+  fail "over USB/IP, the explorer window logs the device and both unplugs (status $status)"
+  sed 's/^/    /' <<<"$window"
+fi
 gadget 1000 plug
 nodes 4

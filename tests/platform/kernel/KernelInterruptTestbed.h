@@ -11,6 +11,7 @@
 #include "tests/support/LibraryTestSupport.h"
 
 #include <QTest>
+#include <QThread>
 
 #include <iomanip>
 #include <memory>
@@ -51,8 +52,12 @@ public:
     gadget_->command(line.str());
   }
   // The gadget's endpoint answers once the host's controller took each
-  // report; the reader thread, not held, reads it from the node at once.
-  void waitUntilTakenIn() override { gadget_->command("drain"); }
+  // report, which hidraw then holds; the reader thread, never held, needs
+  // only to be scheduled to read it from the node.
+  void waitUntilTakenIn() override {
+    gadget_->command("drain");
+    QThread::msleep(20);
+  }
   void stallInterface0() override { gadget_->command("stall 0"); }
   // Without udevd the reader's failed read tells the removal, with it
   // udevd's event too.
