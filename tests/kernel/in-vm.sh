@@ -75,6 +75,36 @@ await_listening() {
   for _ in $(seq 50); do grep -q "Ctrl+C stops" "$1" && break; sleep 0.1; done
   sleep 0.3
 }
+# listen_to ARGUMENT...: a pinworth listen in the background, writing
+# /run/listen.out, as $listening once it listens.
+listen_to() {
+  "$pinworth" listen "$@" >/run/listen.out 2>&1 &
+  listening=$!
+  await_listening /run/listen.out
+}
+# ended NAME PID: the pinworth listen PID (writing /run/listen.out) ends
+# within 5 s, with status 4, because its device was unplugged.
+ended() {
+  for _ in $(seq 50); do kill -0 "$2" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$2" 2>/dev/null; then
+    fail "$1"; kill "$2"
+  else
+    wait "$2"; local status=$?
+    [ "$status" -eq 4 ] && grep -q "was unplugged" /run/listen.out && pass "$1" ||
+      { fail "$1 (status $status)"; cat /run/listen.out; }
+  fi
+}
+# run_test NAME COMMAND...: a test program as one check, with its totals;
+# its output, but for the cases passed, when it fails.
+run_test() {
+  local name=$1 output status; shift
+  output=$("$@" 2>&1); status=$?
+  if [ "$status" -eq 0 ]; then
+    pass "$name: $(grep -E '^Totals' <<<"$output")"
+  else
+    fail "$name (status $status)"; grep -vE '^PASS' <<<"$output" | sed 's/^/    /'
+  fi
+}
 # nodes COUNT: waits for COUNT hidraw nodes.
 nodes() {
   for _ in $(seq 100); do [ "$(ls /sys/class/hidraw | wc -l)" -eq "$1" ] && return 0; sleep 0.1; done

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 using Explorer = ExplorerFixture;
 
 namespace {
@@ -47,6 +49,31 @@ QStringList Events(PinworthWindowController *window) {
   return events;
 }
 
+// An explorer window on the hidraw backend, the user's files in a home of
+// its own; the library's handles go before their backend.
+struct WindowOnKernel {
+  QTemporaryDir home;
+  hid::hidraw::HidrawBackend backend;
+  std::unique_ptr<ExplorerSession> session;
+  PinworthWindowController *window = nullptr;
+  QComboBox *interfaces = nullptr;
+
+  WindowOnKernel() {
+    hid::SetBackend(&backend);
+    session = std::make_unique<ExplorerSession>(ExplorerSession::Files{
+        home.filePath("defaults.json"), home.filePath("window-state.ini"),
+        home.filePath("sessions")});
+    session->newWindow();
+    window = session->controllers().front();
+    interfaces = Explorer::widgetIn<QComboBox>(window, "interfacePopup");
+  }
+  ~WindowOnKernel() {
+    session.reset();
+    PinworthClearInterfaceList();
+    hid::SetBackend(nullptr);
+  }
+};
+
 } // namespace
 
 class KernelWindowTest : public QObject {
@@ -54,66 +81,55 @@ class KernelWindowTest : public QObject {
 
 private slots:
   void listWritePollListenAndLog() {
-    QTemporaryDir home;
-    hid::hidraw::HidrawBackend backend;
-    hid::SetBackend(&backend);
-    {
-      ExplorerSession session({home.filePath("defaults.json"),
-                               home.filePath("window-state.ini"),
-                               home.filePath("sessions")});
-      session.newWindow();
-      PinworthWindowController *window = session.controllers().front();
-      auto *interfaces =
-          Explorer::widgetIn<QComboBox>(window, "interfacePopup");
-      GadgetProcess a("A", "3000"), b("B", "4000");
-      QVERIFY2(a.ready() && b.ready(),
-               qPrintable(QString::fromStdString(a.output() + b.output())));
-      // Arrivals come from udevd's events.
-      QTRY_COMPARE_WITH_TIMEOUT(interfaces->count(), 4, 10000);
-      QCOMPARE(Explorer::titles(interfaces),
-               QStringList({"PinworthA Interface 0 (SN 3000)",
-                            "PinworthA Interface 1 (SN 3000)",
-                            "PinworthB Interface 0 (SN 4000)",
-                            "PinworthB Interface 1 (SN 4000)"}));
+    WindowOnKernel explorer;
+    PinworthWindowController *window = explorer.window;
+    QComboBox *interfaces = explorer.interfaces;
+    GadgetProcess a("A", "3000"), b("B", "4000");
+    QVERIFY2(a.ready() && b.ready(),
+             qPrintable(QString::fromStdString(a.output() + b.output())));
+    // Arrivals come from udevd's events.
+    QTRY_COMPARE_WITH_TIMEOUT(interfaces->count(), 4, 10000);
+    QCOMPARE(Explorer::titles(interfaces),
+             QStringList({"PinworthA Interface 0 (SN 3000)",
+                          "PinworthA Interface 1 (SN 3000)",
+                          "PinworthB Interface 0 (SN 4000)",
+                          "PinworthB Interface 1 (SN 4000)"}));
 
-      // B's interface 1 is listened to first: while polling, Read on any
-      // interface stops the polling.
-      Explorer::chooseIn(window, "interfacePopup", 3);
-      Explorer::clickIn(window, "readButton");
-      QTest::qWait(200); // usbhid drops input in its first 50 ms
-      QCOMPARE(b.command("send 1 0c 00 16 00 00 00 00 00"), "ok");
-      QCOMPARE(b.command("send 1 0c 00 19 00 00 00 00 00"), "ok");
-      const QList<QByteArray> keys = {QByteArray("\x00\x16\0\0\0\0\0", 7),
-                                      QByteArray("\x00\x19\0\0\0\0\0", 7)};
-      QTRY_VERIFY2(LoggedData(window, "B 4000 if1") == keys,
-                   qPrintable(Events(window).join("; ")));
+    // B's interface 1 is listened to first: while polling, Read on any
+    // interface stops the polling.
+    Explorer::chooseIn(window, "interfacePopup", 3);
+    Explorer::clickIn(window, "readButton");
+    QTest::qWait(200); // usbhid drops input in its first 50 ms
+    QCOMPARE(b.command("send 1 0c 00 16 00 00 00 00 00"), "ok");
+    QCOMPARE(b.command("send 1 0c 00 19 00 00 00 00 00"), "ok");
+    const QList<QByteArray> keys = {QByteArray("\x00\x16\0\0\0\0\0", 7),
+                                    QByteArray("\x00\x19\0\0\0\0\0", 7)};
+    QTRY_VERIFY2(LoggedData(window, "B 4000 if1") == keys,
+                 qPrintable(Events(window).join("; ")));
 
-      // Written latches come back in the polled levels, with a pin the
-      // bench pulls low.
-      Explorer::chooseIn(window, "interfacePopup", 0);
-      const char *bytes[] = {"0f", "ff", "ff", "ff"};
-      for (int i = 0; i < 4; ++i)
-        Explorer::widgetIn<QLineEdit>(
-            window, qPrintable(QStringLiteral("byte%1Field").arg(i)))
-            ->setText(bytes[i]);
-      Explorer::clickIn(window, "writeButton");
-      QCOMPARE(a.command("pull 1"), "ok");
-      Explorer::clickIn(window, "readButton");
-      QVERIFY(window->reading().isPolling());
-      QTRY_VERIFY(LoggedData(window, "A 3000 if0")
-                      .contains(QByteArray("\x0d\xff\xff\xff", 4)));
-      const ReportRecord written = Logged(window, "A 3000 if0").front();
-      QCOMPARE(written.direction, kReportDirectionOut);
-      QCOMPARE(written.data, QByteArray("\x0f\xff\xff\xff", 4));
+    // Written latches come back in the polled levels, with a pin the
+    // bench pulls low.
+    Explorer::chooseIn(window, "interfacePopup", 0);
+    const char *bytes[] = {"0f", "ff", "ff", "ff"};
+    for (int i = 0; i < 4; ++i)
+      Explorer::widgetIn<QLineEdit>(
+          window, qPrintable(QStringLiteral("byte%1Field").arg(i)))
+          ->setText(bytes[i]);
+    Explorer::clickIn(window, "writeButton");
+    QCOMPARE(a.command("pull 1"), "ok");
+    Explorer::clickIn(window, "readButton");
+    QVERIFY(window->reading().isPolling());
+    QTRY_VERIFY(LoggedData(window, "A 3000 if0")
+                    .contains(QByteArray("\x0d\xff\xff\xff", 4)));
+    const ReportRecord written = Logged(window, "A 3000 if0").front();
+    QCOMPARE(written.direction, kReportDirectionOut);
+    QCOMPARE(written.data, QByteArray("\x0f\xff\xff\xff", 4));
 
-      QCOMPARE(b.command("unplug"), "ok");
-      QTRY_COMPARE_WITH_TIMEOUT(interfaces->count(), 2, 10000);
-      QTRY_VERIFY(Events(window).contains("PinworthB (SN 4000) unplugged"));
-      QVERIFY(window->reading().isPolling());
-      QCOMPARE(LoggedData(window, "B 4000 if1"), keys);
-    }
-    PinworthClearInterfaceList(); // the handles go before their backend
-    hid::SetBackend(nullptr);
+    QCOMPARE(b.command("unplug"), "ok");
+    QTRY_COMPARE_WITH_TIMEOUT(interfaces->count(), 2, 10000);
+    QTRY_VERIFY(Events(window).contains("PinworthB (SN 4000) unplugged"));
+    QVERIFY(window->reading().isPolling());
+    QCOMPARE(LoggedData(window, "B 4000 if1"), keys);
   }
 
   // Run by checks/40-usbip.sh on PinworthA "1000", attached over USB/IP as
@@ -123,57 +139,46 @@ private slots:
     const QString busid = qEnvironmentVariable("PINWORTH_USBIP_BUSID");
     if (busid.isEmpty())
       QSKIP("needs a device attached over USB/IP");
-    QTemporaryDir home;
-    hid::hidraw::HidrawBackend backend;
-    hid::SetBackend(&backend);
-    {
-      ExplorerSession session({home.filePath("defaults.json"),
-                               home.filePath("window-state.ini"),
-                               home.filePath("sessions")});
-      session.newWindow();
-      PinworthWindowController *window = session.controllers().front();
-      auto *interfaces =
-          Explorer::widgetIn<QComboBox>(window, "interfacePopup");
-      QTRY_COMPARE_WITH_TIMEOUT(interfaces->count(), 4, 10000);
-      const auto unplugs = [window] {
-        return Events(window).count("PinworthA (SN 1000) unplugged");
-      };
-      const auto key = [](int command) {
-        QFile gadget("/run/gadget-1000");
-        QVERIFY(gadget.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        gadget.write(QStringLiteral("send 1 0c 00 %1 00 00 00 00 00\n")
-                         .arg(command, 2, 16, QChar('0'))
-                         .toLatin1());
-      };
-      const int listened = int(Explorer::titles(interfaces)
-                                   .indexOf("PinworthA Interface 1 (SN 1000)"));
-      QVERIFY(listened >= 0);
-      Explorer::chooseIn(window, "interfacePopup", listened);
-      Explorer::clickIn(window, "readButton");
-      QTest::qWait(200); // usbhid drops input in its first 50 ms
-      key(0x16);
-      QTRY_COMPARE(LoggedData(window, "A 1000 if1").size(), 1);
-
-      QCOMPARE(QProcess::execute("usbip", {"detach", "-p", "0"}), 0);
-      QTRY_COMPARE_WITH_TIMEOUT(unplugs(), 1, 10000);
-      QCOMPARE(interfaces->count(), 2);
-      QCOMPARE(QProcess::execute("usbip",
-                                 {"attach", "-r", "127.0.0.1", "-b", busid}),
-               0);
-      QTRY_COMPARE_WITH_TIMEOUT(interfaces->count(), 4, 10000);
-      QTest::qWait(200); // listening resumes on the device come back
-      key(0x19);
-      QTRY_COMPARE(LoggedData(window, "A 1000 if1").size(), 2);
-
+    WindowOnKernel explorer;
+    PinworthWindowController *window = explorer.window;
+    QComboBox *interfaces = explorer.interfaces;
+    QTRY_COMPARE_WITH_TIMEOUT(interfaces->count(), 4, 10000);
+    const auto unplugs = [window] {
+      return Events(window).count("PinworthA (SN 1000) unplugged");
+    };
+    const auto key = [](int command) {
       QFile gadget("/run/gadget-1000");
       QVERIFY(gadget.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-      gadget.write("unplug\n");
-      gadget.close();
-      QTRY_COMPARE_WITH_TIMEOUT(unplugs(), 2, 10000);
-      QTRY_COMPARE(interfaces->count(), 2);
-    }
-    PinworthClearInterfaceList();
-    hid::SetBackend(nullptr);
+      gadget.write(QStringLiteral("send 1 0c 00 %1 00 00 00 00 00\n")
+                       .arg(command, 2, 16, QChar('0'))
+                       .toLatin1());
+    };
+    const int listened = int(Explorer::titles(interfaces)
+                                 .indexOf("PinworthA Interface 1 (SN 1000)"));
+    QVERIFY(listened >= 0);
+    Explorer::chooseIn(window, "interfacePopup", listened);
+    Explorer::clickIn(window, "readButton");
+    QTest::qWait(200); // usbhid drops input in its first 50 ms
+    key(0x16);
+    QTRY_COMPARE(LoggedData(window, "A 1000 if1").size(), 1);
+
+    QCOMPARE(QProcess::execute("usbip", {"detach", "-p", "0"}), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(unplugs(), 1, 10000);
+    QCOMPARE(interfaces->count(), 2);
+    QCOMPARE(
+        QProcess::execute("usbip", {"attach", "-r", "127.0.0.1", "-b", busid}),
+        0);
+    QTRY_COMPARE_WITH_TIMEOUT(interfaces->count(), 4, 10000);
+    QTest::qWait(200); // listening resumes on the device come back
+    key(0x19);
+    QTRY_COMPARE(LoggedData(window, "A 1000 if1").size(), 2);
+
+    QFile gadget("/run/gadget-1000");
+    QVERIFY(gadget.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    gadget.write("unplug\n");
+    gadget.close();
+    QTRY_COMPARE_WITH_TIMEOUT(unplugs(), 2, 10000);
+    QTRY_COMPARE(interfaces->count(), 2);
   }
 };
 

@@ -14,38 +14,17 @@ echo "udevd settled at $(cut -d' ' -f1 /proc/uptime) s"
 gadget 1000 unplug
 gadget 2000 unplug
 nodes 0
-contract=$(PINWORTH_GADGET=$build/gadget/pinworth-gadget QTEST_FUNCTION_TIMEOUT=120000 \
-  "$build/tests/platform/tst_interrupt_contract" 2>&1); status=$?
-if [ "$status" -eq 0 ]; then
-  pass "the interrupt contract on the kernel: $(grep -E '^Totals' <<<"$contract")"
-else
-  fail "the interrupt contract on the kernel (status $status)"
-  grep -vE '^PASS' <<<"$contract" | sed 's/^/    /'
-fi
-window=$(PINWORTH_GADGET=$build/gadget/pinworth-gadget QT_QPA_PLATFORM=offscreen \
-  "$build/tests/kernel/tst_kernel_window" listWritePollListenAndLog 2>&1); status=$?
-if [ "$status" -eq 0 ]; then
-  pass "the explorer window lists, writes, polls, listens and logs on the kernel"
-else
-  fail "the explorer window lists, writes, polls, listens and logs on the kernel (status $status)"
-  sed 's/^/    /' <<<"$window"
-fi
+export PINWORTH_GADGET=$build/gadget/pinworth-gadget QT_QPA_PLATFORM=offscreen
+QTEST_FUNCTION_TIMEOUT=120000 run_test "the interrupt contract on the kernel" \
+  "$build/tests/platform/tst_interrupt_contract"
+run_test "the explorer window lists, writes, polls, listens and logs on the kernel" \
+  "$build/tests/kernel/tst_kernel_window" listWritePollListenAndLog
 gadget 1000 plug
 gadget 2000 plug
 nodes 4
 
-"$pinworth" listen A:1000:1 >/run/listen.out 2>&1 &
-listening=$!
-await_listening /run/listen.out
+listen_to A:1000:1
 gadget 1000 unplug
-for _ in $(seq 30); do kill -0 "$listening" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$listening" 2>/dev/null; then
-  fail "listen ends when its device is unplugged, with udevd"; kill "$listening"
-else
-  wait "$listening"; status=$?
-  [ "$status" -eq 4 ] && grep -q "was unplugged" /run/listen.out &&
-    pass "listen ends when its device is unplugged, with udevd" ||
-    { fail "listen ends when its device is unplugged, with udevd (status $status)"; cat /run/listen.out; }
-fi
+ended "listen ends when its device is unplugged, with udevd" "$listening"
 gadget 1000 plug
 nodes 4

@@ -3,9 +3,7 @@
 # and the rest are dropped where nothing can count them, so pinworth reports
 # no loss either.
 
-"$pinworth" listen B:2000:1 >/run/listen.out 2>&1 &
-listening=$!
-await_listening /run/listen.out
+listen_to B:2000:1
 kill -STOP "$listening"
 burst=()
 for n in $(seq 0 99); do burst+=("$(printf 'send 1 0c 00 %02x 00 00 00 00 00' "$n")"); done
