@@ -1,12 +1,12 @@
 // dump: a capture as log lines, reports as pinworth prints them, gaps as
 // "!" lines and events (unplugged, listening started, disk writing stopped,
 // ...) as "*" lines; or as JSON objects, one a line.
-#include "cli/CaptureInterfaces.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Output.h"
 #include "cli/StopRequests.h"
 
+#include "core/CaptureSources.h"
 #include "core/ReportRecord.h"
 #include "core/capture/CaptureReader.h"
 

@@ -52,14 +52,13 @@ void CaptureSessions::record(PinworthWindowController *window) {
   auto capture = std::make_unique<LogCapture>(*store_, *window->logModel(),
                                               DescriptorOfListed);
   MessageBar *messages = window->messageBar();
-  connect(capture.get(), &LogCapture::problemFound, messages,
-          [messages](const QString &reason) {
-            messages->show(WritingProblem(reason), MessageBar::Kind::Standing,
-                           kCaptureTopic);
-          });
+  const auto showProblem = [messages](const QString &reason) {
+    messages->show(WritingProblem(reason), MessageBar::Kind::Standing,
+                   kCaptureTopic);
+  };
+  connect(capture.get(), &LogCapture::problemFound, messages, showProblem);
   if (!capture->problem().isEmpty())
-    messages->show(WritingProblem(capture->problem()),
-                   MessageBar::Kind::Standing, kCaptureTopic);
+    showProblem(capture->problem());
   captures_[window] = std::move(capture);
 }
 

@@ -3,6 +3,7 @@
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
+#include "core/CaptureSources.h"
 #include "core/capture/CaptureReader.h"
 
 #include <QFileInfo>
@@ -108,14 +109,10 @@ CaptureWindow *CaptureWindow::open(const QString &path, QString *reason) {
     const std::optional<LogRow> row = RowOf(record);
     if (!row)
       continue;
-    std::optional<InterfaceIdentity> source;
-    if (record.kind != capture::RecordKind::WritingStopped &&
-        record.source < interfaces.size()) {
-      const capture::CaptureInterface &entry = interfaces[record.source];
-      source = InterfaceIdentity{entry.interfaceType, entry.serialNumber,
-                                 entry.occurrence};
-    }
-    window->log_->appendRecorded(*row, source);
+    window->log_->appendRecorded(
+        *row, record.kind == capture::RecordKind::WritingStopped
+                  ? std::nullopt
+                  : IdentityOfSource(interfaces, record.source));
   }
   window->log_->announce();
   window->statusBar()->showMessage(

@@ -1,5 +1,7 @@
 #include "app/capture/LogCapture.h"
 
+#include "core/CaptureSources.h"
+
 namespace {
 
 constexpr uint16_t kUnmapped = capture::kNoSource - 1;
@@ -77,14 +79,9 @@ uint16_t LogCapture::sourceOf(uint16_t logSource,
                               const InterfaceIdentity &identity) {
   if (logSource >= sources_.size())
     sources_.resize(size_t(logSource) + 1, kUnmapped);
-  if (sources_[logSource] == kUnmapped) {
-    capture::CaptureInterface entry;
-    entry.interfaceType = identity.interfaceType;
-    entry.serialNumber = identity.serialNumber;
-    entry.occurrence = identity.occurrence;
-    entry.descriptor = descriptorOf_(identity);
-    sources_[logSource] = writer_->addInterface(entry);
-  }
+  if (sources_[logSource] == kUnmapped)
+    sources_[logSource] =
+        writer_->addInterface(CaptureEntry(identity, descriptorOf_(identity)));
   return sources_[logSource];
 }
 
