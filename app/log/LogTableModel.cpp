@@ -1,5 +1,7 @@
 #include "app/log/LogTableModel.h"
 
+#include "core/LogRowText.h"
+
 #include "core/ReportDecoder.h"
 #include "core/ReportLine.h"
 
@@ -33,15 +35,6 @@ const std::array<ColumnTitle, LogTableModel::kColumnCount> &columns() {
 
 // Offsets a report without report ID can carry: 0 to 3.
 constexpr int kLastOffsetWithoutReportID = 3;
-
-QByteArray CsvField(const QString &text) {
-  QByteArray field = text.toUtf8();
-  if (std::none_of(field.begin(), field.end(), [](char c) {
-        return c == ',' || c == '"' || c == '\n' || c == '\r';
-      }))
-    return field;
-  return '"' + field.replace('"', "\"\"") + '"';
-}
 
 } // namespace
 
@@ -226,14 +219,6 @@ double LogTableModel::secondsSinceFirst(const LogRow &row) const {
   return double(row.time - rows_.front().time) / 1e6;
 }
 
-QByteArray LogTableModel::isoWallTime(const LogRow &row) const {
-  return clockStart_.toUTC()
-             .addMSecs(row.time / 1000)
-             .toString("yyyy-MM-ddTHH:mm:ss.zzz")
-             .toLatin1() +
-         QByteArray::number(row.time % 1000).rightJustified(3, '0') + 'Z';
-}
-
 QString LogTableModel::timeText(int i) const {
   const LogRow &row = rows_[size_t(i)];
   switch (timeMode_) {
@@ -261,33 +246,13 @@ QString LogTableModel::timeText(int i) const {
 
 QString LogTableModel::eventText(const LogRow &row) const {
   if (row.isLoss())
-    return QStringLiteral("%1 reports lost: the explorer could not keep up")
-        .arg(row.reportID);
+    return LossRowText(uint32_t(row.reportID));
   if (row.source == LogRow::kNoSource)
     return LogEvent(row.data[0]) == LogEvent::CaptureStopped
-               ? QStringLiteral("writing the log to disk stopped here")
+               ? WritingStoppedRowText()
                : QString();
-  const InterfaceIdentity &source = sources_[row.source];
-  const QString device = QStringLiteral("%1 (SN %2)")
-                             .arg(source.modelName())
-                             .arg(source.serialNumber);
-  switch (LogEvent(row.data[0])) {
-  case LogEvent::Unplugged:
-    return device + QStringLiteral(" unplugged");
-  case LogEvent::PluggedIn:
-    return device + QStringLiteral(" plugged in");
-  case LogEvent::ListeningStarted:
-    return QStringLiteral("listening on %1 started").arg(source.displayName());
-  case LogEvent::ListeningStopped:
-    return QStringLiteral("listening on %1 stopped").arg(source.displayName());
-  case LogEvent::PollingStarted:
-    return QStringLiteral("polling %1 started").arg(source.displayName());
-  case LogEvent::PollingStopped:
-    return QStringLiteral("polling %1 stopped").arg(source.displayName());
-  case LogEvent::CaptureStopped:
-    break;
-  }
-  return QString();
+  return EventRowText(capture::EventKind(row.data[0] + 1),
+                      sources_[row.source]);
 }
 
 QString LogTableModel::cellText(int i, int column) const {
@@ -342,39 +307,26 @@ QString LogTableModel::textLine(int i) const {
 }
 
 QByteArray LogTableModel::csvHeader() {
-  QByteArray header = "time,wall_time,source,direction,report_id";
-  for (int offset = 0; offset < kLogRowMaxDataSize; ++offset)
-    header += ",byte_" + QByteArray::number(offset);
-  return header + ",decoded\r\n";
+  return CsvHeader();
 }
 
 QByteArray LogTableModel::csvRecord(int i) const {
-  static constexpr char kHex[] = "0123456789abcdef";
-  const auto appendHex = [&](QByteArray &record, uint8_t byte) {
-    record.append(kHex[byte >> 4]).append(kHex[byte & 0xF]);
-  };
   const LogRow &row = rows_[size_t(i)];
-  QByteArray record;
-  record.reserve(128);
-  record += QByteArray::number(secondsSinceFirst(row), 'f', 6);
-  record += ',';
-  record += isoWallTime(row);
-  record += ',';
-  record += CsvField(sourceText(row));
-  record += row.isLoss()     ? ",lost,"
-            : row.isEvent()  ? ",event,"
-            : row.isOutput() ? ",W,"
-                             : ",R,";
-  if (row.reportID != kNoReportID && row.isReport())
-    appendHex(record, uint8_t(row.reportID));
-  for (int offset = 0; offset < kLogRowMaxDataSize; ++offset) {
-    record += ',';
-    if (row.isReport() && offset < row.size())
-      appendHex(record, row.data[offset]);
+  CsvRow csv;
+  csv.seconds = secondsSinceFirst(row);
+  csv.unixUS = clockStart_.toMSecsSinceEpoch() * 1000 + row.time;
+  csv.source = sourceText(row);
+  csv.direction = row.isLoss()     ? "lost"
+                  : row.isEvent()  ? "event"
+                  : row.isOutput() ? "W"
+                                   : "R";
+  if (row.isReport()) {
+    csv.reportID = row.reportID;
+    csv.data = row.data;
+    csv.size = row.size();
   }
-  record += ',';
-  record += CsvField(cellText(i, kDecodedColumn));
-  return record += "\r\n";
+  csv.decoded = cellText(i, kDecodedColumn);
+  return CsvRecord(csv);
 }
 
 int LogTableModel::rowCount(const QModelIndex &parent) const {

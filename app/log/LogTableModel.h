@@ -194,8 +194,6 @@ private:
   QString eventText(const LogRow &row) const;
   double secondsSinceFirst(const LogRow &row) const;
   QString timeText(int i) const;
-  // "2026-12-07T03:15:08.123456Z": when row was logged, in UTC.
-  QByteArray isoWallTime(const LogRow &row) const;
 
   std::deque<LogRow> rows_;
   QList<InterfaceIdentity> sources_;
