@@ -23,8 +23,9 @@ int64_t UnixMicroseconds() {
 
 } // namespace
 
-std::unique_ptr<CaptureWriter> CaptureWriter::create(const std::string &path,
-                                                     std::string *reason) {
+std::unique_ptr<CaptureWriter>
+CaptureWriter::create(const std::string &path, std::string *reason,
+                      std::optional<int64_t> startUnixUS) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) {
     *reason = Because("create", path, errno);
@@ -40,7 +41,7 @@ std::unique_ptr<CaptureWriter> CaptureWriter::create(const std::string &path,
     return nullptr;
   }
   Header header;
-  header.startUnixUS = UnixMicroseconds();
+  header.startUnixUS = startUnixUS.value_or(UnixMicroseconds());
   const auto bytes = EncodeHeader(header);
   const uint64_t recordsStart = uint64_t(header.headerSize) + header.tableSize;
   if (::fchmod(fd, 0600) != 0 || ::ftruncate(fd, 0) != 0 ||

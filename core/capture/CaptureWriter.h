@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,10 +49,12 @@ public:
     uint64_t notWritten = 0; // records appended that never will be
   };
 
-  // A new capture at path, begun now; none, with the reason, when the file
-  // cannot be created or another writer has it.
-  static std::unique_ptr<CaptureWriter> create(const std::string &path,
-                                               std::string *reason);
+  // A new capture at path, begun now (or at startUnixUS, microseconds since
+  // 1970, for a recording made elsewhere); none, with the reason, when the
+  // file cannot be created or another writer has it.
+  static std::unique_ptr<CaptureWriter>
+  create(const std::string &path, std::string *reason,
+         std::optional<int64_t> startUnixUS = std::nullopt);
   ~CaptureWriter();
   CaptureWriter(const CaptureWriter &) = delete;
   CaptureWriter &operator=(const CaptureWriter &) = delete;

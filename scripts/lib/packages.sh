@@ -3,9 +3,10 @@
 PINWORTH_PACKAGES=(
   cmake g++ ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libudev-dev umockdev libumockdev-dev libglib2.0-dev libhidapi-dev
+  libudev-dev umockdev libumockdev-dev libglib2.0-dev libhidapi-dev libpcap-dev
   fonts-dejavu-core
   librsvg2-bin dpkg-dev file desktop-file-utils appstream lintian
+  tshark sigrok-cli gtkwave
 )
 
 # What only some scripts need: scripts/fuzz (clang and its sanitizer

@@ -1,0 +1,233 @@
+#include "interop/CaptureImport.h"
+
+#include "core/CaptureSources.h"
+#include "core/capture/CaptureWriter.h"
+#include "interop/HidRecorderReader.h"
+#include "interop/UsbmonReader.h"
+#include "lib/PinworthLib.h"
+#include "platform/PinworthDescriptors.h"
+#include "platform/PinworthUSBIDs.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <map>
+
+namespace interop {
+
+namespace {
+
+// The interface a recorded device is, or none when it is not a Pinworth's:
+// the model from its IDs, the interface from its report descriptor (else
+// its path's "/inputN"), the serial number from its path's "SN1000" (else 0).
+std::optional<InterfaceIdentity>
+PinworthInterface(const HidRecordedDevice &device) {
+  if (device.vendorID != pinworth::kUSBVendorID ||
+      (device.productID != pinworth::kUSBProductIDA &&
+       device.productID != pinworth::kUSBProductIDB))
+    return std::nullopt;
+  static const QRegularExpression kInput(QStringLiteral(R"(/input([01])$)"));
+  static const QRegularExpression kSerial(QStringLiteral(R"(SN(\d{1,9}))"));
+  const QString path = QString::fromStdString(device.path);
+  int number = -1;
+  if (device.descriptor == pinworth::Interface0ReportDescriptor())
+    number = 0;
+  else if (device.descriptor == pinworth::Interface1ReportDescriptor())
+    number = 1;
+  else if (const QRegularExpressionMatch input = kInput.match(path);
+           input.hasMatch())
+    number = input.captured(1).toInt();
+  if (number < 0)
+    return std::nullopt;
+  InterfaceIdentity identity;
+  identity.interfaceType =
+      (device.productID == pinworth::kUSBProductIDB ? kPinworthBInterface0
+                                                    : kPinworthAInterface0) +
+      number;
+  if (const QRegularExpressionMatch serial = kSerial.match(path);
+      serial.hasMatch())
+    identity.serialNumber = serial.captured(1).toInt();
+  return identity;
+}
+
+ImportOutcome ImportHidRecording(const HidRecording &recording,
+                                 const QString &capturePath) {
+  ImportOutcome outcome;
+  outcome.skipped = recording.linesSkipped;
+  std::vector<std::optional<InterfaceIdentity>> identities;
+  for (const HidRecordedDevice &device : recording.devices) {
+    std::optional<InterfaceIdentity> identity = PinworthInterface(device);
+    if (identity)
+      identity->occurrence =
+          int(std::count(identities.begin(), identities.end(), identity));
+    identities.push_back(identity);
+  }
+  if (std::count(identities.begin(), identities.end(), std::nullopt) ==
+      ptrdiff_t(identities.size())) {
+    outcome.error = QStringLiteral("it holds no Pinworth device");
+    return outcome;
+  }
+  std::string reason;
+  const std::unique_ptr<capture::CaptureWriter> writer =
+      capture::CaptureWriter::create(capturePath.toStdString(), &reason);
+  if (!writer) {
+    outcome.error = QString::fromStdString(reason);
+    return outcome;
+  }
+  std::vector<uint16_t> sources;
+  for (size_t i = 0; i < identities.size(); ++i)
+    sources.push_back(
+        identities[i] ? writer->addInterface(CaptureEntry(
+                            *identities[i], recording.devices[i].descriptor))
+                      : capture::kNoSource);
+  for (const HidRecordedReport &report : recording.reports) {
+    const uint16_t source = sources[report.device];
+    const bool numbered = source != capture::kNoSource &&
+                          identities[report.device]->interfaceNumber() == 1;
+    const int size = int(report.bytes.size()) - int(numbered);
+    if (source == capture::kNoSource || size < 0 ||
+        size > capture::kMaxDataSize) {
+      ++outcome.skipped;
+      continue;
+    }
+    writer->appendReport(report.written, source, report.timeUS,
+                         numbered ? std::optional(report.bytes[0])
+                                  : std::nullopt,
+                         report.bytes.data() + int(numbered), size);
+    ++outcome.imported;
+  }
+  const capture::CaptureWriter::Status status = writer->close();
+  if (status.failed) {
+    outcome.error = QString::fromStdString(status.reason);
+    QFile::remove(capturePath);
+    return outcome;
+  }
+  outcome.written = true;
+  return outcome;
+}
+
+// The interface type of a usbmon device's interface 0, or none when it is
+// not a Pinworth (nor the device options name).
+std::optional<int> PinworthType(const UsbmonDevice &device,
+                                const ImportOptions &options) {
+  const bool named = options.device && options.device->first == device.bus &&
+                     options.device->second == device.address;
+  if (device.vendorID == pinworth::kUSBVendorID &&
+      device.productID == pinworth::kUSBProductIDB)
+    return kPinworthBInterface0;
+  if ((device.vendorID == pinworth::kUSBVendorID &&
+       device.productID == pinworth::kUSBProductIDA) ||
+      named)
+    return kPinworthAInterface0;
+  return std::nullopt;
+}
+
+ImportOutcome ImportUsbmon(const UsbmonRecording &recording,
+                           const QString &capturePath,
+                           const ImportOptions &options) {
+  ImportOutcome outcome;
+  outcome.skipped = recording.skipped;
+  // Per device, its interfaces' identities, none for another device's.
+  std::vector<std::optional<InterfaceIdentity>> firstInterfaces;
+  for (const UsbmonDevice &device : recording.devices) {
+    const std::optional<int> type = PinworthType(device, options);
+    std::optional<InterfaceIdentity> identity;
+    if (type) {
+      identity = InterfaceIdentity{*type, device.serialNumber.value_or(0), 0};
+      identity->occurrence = int(
+          std::count(firstInterfaces.begin(), firstInterfaces.end(), identity));
+    }
+    firstInterfaces.push_back(identity);
+  }
+  if (std::count(firstInterfaces.begin(), firstInterfaces.end(),
+                 std::nullopt) == ptrdiff_t(firstInterfaces.size())) {
+    outcome.error = QStringLiteral(
+        "it holds no Pinworth device: name one with --device BUS:ADDRESS");
+    return outcome;
+  }
+  std::string reason;
+  const std::unique_ptr<capture::CaptureWriter> writer =
+      capture::CaptureWriter::create(capturePath.toStdString(), &reason,
+                                     recording.firstUnixUS);
+  if (!writer) {
+    outcome.error = QString::fromStdString(reason);
+    return outcome;
+  }
+  // The capture's source of each device's interfaces, added as they first
+  // carry a report.
+  std::map<std::pair<size_t, int>, uint16_t> sources;
+  for (const UsbmonReport &report : recording.reports) {
+    const std::optional<InterfaceIdentity> &first =
+        firstInterfaces[report.device];
+    const bool numbered = report.interfaceNumber == 1;
+    const int size = int(report.bytes.size()) - int(numbered);
+    if (!first || size < 0 || size > capture::kMaxDataSize) {
+      ++outcome.skipped;
+      continue;
+    }
+    const auto key = std::pair(report.device, report.interfaceNumber);
+    if (!sources.count(key)) {
+      InterfaceIdentity identity = *first;
+      identity.interfaceType += report.interfaceNumber;
+      const std::vector<uint8_t> &descriptor =
+          recording.devices[report.device]
+              .reportDescriptors[size_t(report.interfaceNumber)];
+      sources[key] = writer->addInterface(CaptureEntry(identity, descriptor));
+    }
+    writer->appendReport(
+        report.written, sources[key],
+        int64_t(uint64_t(report.unixUS) - uint64_t(*recording.firstUnixUS)),
+        numbered ? std::optional(report.bytes[0]) : std::nullopt,
+        report.bytes.data() + int(numbered), size);
+    ++outcome.imported;
+  }
+  const capture::CaptureWriter::Status status = writer->close();
+  if (status.failed) {
+    outcome.error = QString::fromStdString(status.reason);
+    QFile::remove(capturePath);
+    return outcome;
+  }
+  outcome.written = true;
+  return outcome;
+}
+
+} // namespace
+
+ImportOutcome ImportCapture(const QString &path, Format format,
+                            const QString &capturePath,
+                            const ImportOptions &options) {
+  ImportOutcome outcome;
+  if (format == Format::Pcapng || format == Format::Pcap) {
+    std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "rb");
+    if (!file) {
+      outcome.error = QString::fromLocal8Bit(std::strerror(errno));
+      return outcome;
+    }
+    std::string reason;
+    const std::optional<UsbmonRecording> recording = ReadUsbmon(file, &reason);
+    if (!recording) {
+      outcome.error = QString::fromStdString(reason);
+      return outcome;
+    }
+    return ImportUsbmon(*recording, capturePath, options);
+  }
+  QFile file(path);
+  if (format != Format::HidRecorder) {
+    outcome.error =
+        QStringLiteral("%1 files are not imported").arg(FormatName(format));
+    return outcome;
+  }
+  if (!file.open(QIODevice::ReadOnly)) {
+    outcome.error = file.errorString();
+    return outcome;
+  }
+  const QByteArray text = file.readAll();
+  return ImportHidRecording(
+      ReadHidRecording(std::string_view(text.constData(), size_t(text.size()))),
+      capturePath);
+}
+
+} // namespace interop
