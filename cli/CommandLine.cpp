@@ -34,13 +34,14 @@ const std::map<QString, CommandRule> &Commands() {
       {"lcd", {Command::Lcd, 1, -1, {"json", "read"}}},
       {"record", {Command::Record, 1, -1, {"output", "count", "timeout"}}},
       {"dump", {Command::Dump, 1, 1, {"json"}}},
+      {"convert", {Command::Convert, 2, 2, {"format", "device"}}},
       {"macro", {Command::MacroList, 1, -1, {"json", "to"}}},
   };
   return kCommands;
 }
 
-const std::set<QString> kValueOptions = {"count", "interval", "timeout",
-                                         "output", "to"};
+const std::set<QString> kValueOptions = {
+    "count", "interval", "timeout", "output", "to", "format", "device"};
 const std::set<QString> kFlagOptions = {"sim",     "json",    "help",
                                         "version", "changes", "read"};
 
@@ -151,6 +152,28 @@ Interpret(const QStringList &positionals,
     return MacroInvocation(invocation, arguments, options);
   if (rule.command == Command::Dump) {
     invocation.file = arguments.first();
+    return invocation;
+  }
+  if (rule.command == Command::Convert) {
+    invocation.file = arguments[0];
+    invocation.outputFile = arguments[1];
+    if (options.count("format")) {
+      invocation.format = interop::FormatNamed(options.at("format"));
+      if (!invocation.format)
+        return Error(QStringLiteral("--format takes pwcap, %1")
+                         .arg(interop::ExportFormatNames()));
+    }
+    if (options.count("device")) {
+      const QStringList parts = options.at("device").split(u':');
+      const std::optional<int> bus =
+          parts.size() == 2 ? WholeNumber(parts[0], 1, 65535) : std::nullopt;
+      const std::optional<int> address =
+          parts.size() == 2 ? WholeNumber(parts[1], 1, 127) : std::nullopt;
+      if (!bus || !address)
+        return Error(QStringLiteral("--device takes a USB bus and device "
+                                    "address, such as 1:3"));
+      invocation.usbDevice = {*bus, *address};
+    }
     return invocation;
   }
   if (rule.command == Command::Record) {

@@ -6,6 +6,7 @@
 #define PINWORTH_CLI_COMMAND_LINE_H
 
 #include "core/InterfaceIdentity.h"
+#include "interop/InteropFormats.h"
 
 #include <QByteArray>
 #include <QList>
@@ -13,6 +14,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 #include <variant>
 
 // An interface as a user names it: by its list position ("2"), or by model,
@@ -39,6 +41,7 @@ enum class Command {
   Lcd,
   Record,
   Dump,
+  Convert,
   MacroList,
   MacroRun
 };
@@ -50,8 +53,11 @@ struct Invocation {
   InterfaceName target;   // the commands that take an interface or device;
                           // macro run: --to, or none
   QList<InterfaceName> targets; // record: every interface named
-  QString file;                 // record: -o FILE; dump: the capture
-  QByteArray bytes;             // write
+  QString file;                 // record: -o FILE; dump, convert: the input
+  QString outputFile;           // convert: the output
+  std::optional<interop::Format> format;        // convert: --format, or none
+  std::optional<std::pair<int, int>> usbDevice; // convert: --device BUS:ADDR
+  QByteArray bytes;                             // write
   QString text; // lcd: the first line to show, empty with --read; macro
                 // run: the macro's name
   bool lcdRead = false;

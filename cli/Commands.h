@@ -20,6 +20,9 @@ int RunSession(const Invocation &session);
 int RecordCapture(const Invocation &invocation);
 // The capture invocation.file names, as log lines.
 int DumpCapture(const Invocation &invocation);
+// invocation.file in another format: a capture exported, another tool's
+// file imported, or both.
+int ConvertCapture(const Invocation &invocation);
 
 // The explorer's stored macros: index, report, name.
 int ListMacros(const Invocation &invocation);

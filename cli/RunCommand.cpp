@@ -52,6 +52,8 @@ int RunCommand(const Invocation &invocation) {
     return RecordCapture(invocation);
   case Command::Dump:
     return DumpCapture(invocation);
+  case Command::Convert:
+    return ConvertCapture(invocation);
   case Command::MacroList:
     return ListMacros(invocation);
   case Command::MacroRun:

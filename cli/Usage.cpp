@@ -35,6 +35,13 @@ Commands:
       --timeout S           stop after S seconds
   dump FILE                 print a capture as log lines; events are lines
                             marked * in the R/W column
+  convert IN OUT            a capture to another tool's format, or back:
+                            pcapng (Wireshark), vcd (the pins), hid-recorder
+                            text, csv; pcap and pcapng of usbmon are read;
+                            OUT's format from its extension or:
+      --format F            pwcap, pcapng, vcd, hid-recorder or csv
+      --device BUS:ADDR     the Pinworth of a usbmon capture without its
+                            device descriptor (a PinworthA)
   lcd <device> <text>       show up to 16 characters on the display and read
                             them back (mode on, initialise, write, read)
   lcd <device> --read       read the display's first line
@@ -81,6 +88,7 @@ Examples:
   pinworth listen B:2000:1 --json --timeout 10
   pinworth record A:1000:0 A:1000:1 -o pins.pwcap --timeout 60
   pinworth dump pins.pwcap --json
+  pinworth convert pins.pwcap pins.pcapng
   pinworth macro run Enable LCD Mode --to A:1000:1
   printf 'lcd A:1000 Hi\nsleep 500\nlcd 1 --read\n' | pinworth --sim session
 )";

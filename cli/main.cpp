@@ -19,7 +19,7 @@ namespace {
 
 bool NeedsDevices(Command command) {
   return command != Command::Help && command != Command::Version &&
-         command != Command::Dump;
+         command != Command::Dump && command != Command::Convert;
 }
 
 std::unique_ptr<hid::Backend> MakeBackend(bool simulated) {

@@ -50,6 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   case Command::Dump:
     FUZZ_CHECK(!hasTarget && invocation.targets.isEmpty());
     break;
+  case Command::Convert:
+    FUZZ_CHECK(!hasTarget && invocation.targets.isEmpty());
+    FUZZ_CHECK(!invocation.format ||
+               interop::FormatNamed(interop::FormatName(*invocation.format)) ==
+                   invocation.format);
+    FUZZ_CHECK(!invocation.usbDevice || (invocation.usbDevice->first >= 1 &&
+                                         invocation.usbDevice->second >= 1 &&
+                                         invocation.usbDevice->second <= 127));
+    break;
   case Command::MacroList:
     FUZZ_CHECK(!hasTarget && invocation.text.isEmpty());
     break;

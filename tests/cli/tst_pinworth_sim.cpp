@@ -304,6 +304,48 @@ private slots:
     QCOMPARE(report.value("decoded").toString(), "pins 0 low");
   }
 
+  // convert takes a capture to another tool's format and back, the format
+  // from the extension or --format; one it does not know is refused.
+  void convertsThereAndBack() {
+    QTemporaryDir dir;
+    const QString capture = dir.filePath("pins.pwcap");
+    QCOMPARE(RunSession("write A:1000:0 fe ff ff ff\nrecord A:1000:0 --count "
+                        "3 -o " +
+                        capture.toUtf8() + "\n")
+                 .exitCode,
+             0);
+    const PinworthRun toText =
+        RunPinworth({"convert", capture, dir.filePath("pins.txt"), "--format",
+                     "hid-recorder"});
+    QCOMPARE(toText.exitCode, 0);
+    QCOMPARE(toText.lines,
+             QStringList{"3 records exported to " + dir.filePath("pins.txt") +
+                         ", 2 skipped"}); // polling started and stopped
+    // Text to CSV goes through a capture of its own, left nowhere.
+    QVERIFY(QFile::rename(dir.filePath("pins.txt"), dir.filePath("pins.hid")));
+    const PinworthRun toCsv = RunPinworth(
+        {"convert", dir.filePath("pins.hid"), dir.filePath("p.csv")});
+    QCOMPARE(toCsv.exitCode, 0);
+    QCOMPARE(toCsv.lines.size(), 2);
+    QVERIFY(toCsv.lines[0].startsWith("3 reports imported from "));
+    const QList<QByteArray> rows = ReadAll(dir.filePath("p.csv")).split('\n');
+    QCOMPARE(rows.size(), 1 + 3 + 1);
+    QVERIFY(rows[1].contains(",A 1000 if0,R,,fe,ff,ff,ff,"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).size(), 3);
+
+    const PinworthRun unknown =
+        RunPinworth({"convert", capture, dir.filePath("pins.bin")});
+    QCOMPARE(unknown.exitCode, 2);
+    QVERIFY(unknown.errors.contains(
+        "the format of " + dir.filePath("pins.bin") + " is not known"));
+    const PinworthRun badFormat =
+        RunPinworth({"convert", capture, "x", "--format", "wav"});
+    QCOMPARE(badFormat.exitCode, 2);
+    QVERIFY2(badFormat.errors.contains(
+                 "--format takes pwcap, pcapng, vcd, hid-recorder, csv"),
+             qPrintable(badFormat.errors));
+  }
+
   // Ctrl+C ends listening between reports, not by killing the program.
   void stopsOnCtrlC() {
     QProcess process;
