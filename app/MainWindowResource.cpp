@@ -102,6 +102,15 @@ void addMenus(QMainWindow *window, PinworthWindowController *controller) {
                       [&captures, controller] { captures.saveAs(controller); });
   save->setObjectName(QStringLiteral("saveCaptureAction"));
   save->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  QAction *exportCapture = file->addAction(
+      QStringLiteral("&Export Capture…"), controller,
+      [&captures, controller] { captures.exportAsked(controller); });
+  exportCapture->setObjectName(QStringLiteral("exportCaptureAction"));
+  exportCapture->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+  QAction *import =
+      file->addAction(QStringLiteral("&Import…"), window,
+                      [&captures, window] { captures.importAsked(window); });
+  import->setObjectName(QStringLiteral("importAction"));
   QMenu *interfaceMenu =
       window->menuBar()->addMenu(QStringLiteral("In&terface"));
   interfaceMenu->setObjectName(QStringLiteral("interfaceMenu"));

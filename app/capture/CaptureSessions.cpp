@@ -2,12 +2,14 @@
 
 #include "app/MessageBar.h"
 #include "app/PinworthWindowController.h"
+#include "app/capture/CaptureExporter.h"
 #include "app/capture/CaptureWindow.h"
 #include "app/framework/AlertPanel.h"
 #include "app/framework/ModalSession.h"
 #include "core/InterfaceIdentity.h"
 #include "core/InterfaceInfo.h"
 #include "core/capture/CaptureReader.h"
+#include "interop/CaptureImport.h"
 #include "lib/PinworthLib.h"
 
 #include <QFile>
@@ -102,6 +104,45 @@ bool CaptureSessions::saveTo(PinworthWindowController *window,
   }
   QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
   return true;
+}
+
+void CaptureSessions::exportAsked(PinworthWindowController *window) {
+  LogCapture *capture = captureOf(window);
+  if (!capture || capture->path().isEmpty()) {
+    RunAlertPanel(window->mainWindow(),
+                  QStringLiteral("The capture cannot be exported."),
+                  capture ? capture->problem()
+                          : QStringLiteral("this window's log is not written "
+                                           "to disk"));
+    return;
+  }
+  capture->flush();
+  CaptureExporter::ask(window->mainWindow(), capture->path());
+}
+
+void CaptureSessions::importAsked(QWidget *parent) {
+  QFileDialog dialog(parent, QStringLiteral("Import"));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(interop::ImportFilters());
+  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return;
+  const QString path = dialog.selectedFiles().first();
+  interop::ImportOutcome imported;
+  QString capturePath;
+  if (!store_)
+    imported.error = QStringLiteral("captures are not kept on disk");
+  else if (store_->make(&imported.error))
+    imported = interop::ImportCapture(
+        path, *interop::FormatOfFilter(dialog.selectedNameFilter()),
+        capturePath = store_->newCurrentPath());
+  if (!imported.written) {
+    RunAlertPanel(
+        parent,
+        QStringLiteral("%1 was not imported.").arg(QFileInfo(path).fileName()),
+        imported.error);
+    return;
+  }
+  open(store_->keep(capturePath), parent);
 }
 
 void CaptureSessions::openAsked(QWidget *parent) {

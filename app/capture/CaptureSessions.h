@@ -6,6 +6,9 @@
 //   names, every row logged so far in it;
 // - File > Open Capture… and a capture file dropped on a window open it
 //   read-only in a CaptureWindow;
+// - File > Export Capture… writes a window's capture in another tool's
+//   format, File > Import… makes another tool's recording a session and
+//   opens it;
 // - at the first window, captures an explorer left unclosed (a crash, a
 //   kill) are kept as sessions, and the newest is offered for opening.
 // No folder: the logs are not written to disk. Main thread only.
@@ -44,6 +47,8 @@ public:
   // cannot.
   bool saveTo(PinworthWindowController *window, const QString &path,
               QString *reason);
+  void exportAsked(PinworthWindowController *window);
+  void importAsked(QWidget *parent);
   void openAsked(QWidget *parent);
   // Opens the capture at path read-only, or alerts over parent with the
   // reason.

@@ -1,5 +1,6 @@
 #include "app/capture/CaptureWindow.h"
 
+#include "app/capture/CaptureExporter.h"
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
@@ -65,9 +66,14 @@ CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
   filterLabel->setBuddy(filter);
   auto *exportButton = new QPushButton(tr("Export Log…"), central);
   exportButton->setObjectName("exportButton");
+  auto *exportCapture = new QPushButton(tr("Export &Capture…"), central);
+  exportCapture->setObjectName("exportCaptureButton");
+  connect(exportCapture, &QPushButton::clicked, this,
+          [this] { CaptureExporter::ask(this, path_); });
   tools->addWidget(filterLabel);
   tools->addWidget(filter);
   tools->addWidget(exportButton);
+  tools->addWidget(exportCapture);
   auto *view = new LogView(central);
   view->setObjectName("logTable");
   view->setModel(log_.get());
@@ -99,6 +105,7 @@ CaptureWindow *CaptureWindow::open(const QString &path, QString *reason) {
     return nullptr;
   }
   auto *window = new CaptureWindow;
+  window->path_ = path;
   window->setWindowTitle(tr("%1 (read-only)").arg(QFileInfo(path).fileName()));
   window->log_->setClockStart(
       QDateTime::fromMSecsSinceEpoch(reader->header().startUnixUS / 1000));

@@ -1,6 +1,7 @@
 // A capture opened read-only in a window of its own: its rows with the
-// log's columns, decoding, filter, copy and export, and its times as they
-// were recorded. The window deletes itself when closed.
+// log's columns, decoding, filter, copy and export, its export to other
+// tools' formats, and its times as they were recorded. The window deletes
+// itself when closed.
 #ifndef PINWORTH_EXPLORER_CAPTURE_WINDOW_H
 #define PINWORTH_EXPLORER_CAPTURE_WINDOW_H
 
@@ -25,6 +26,7 @@ public:
 private:
   CaptureWindow();
 
+  QString path_;
   std::unique_ptr<LogTableModel> log_;
   std::unique_ptr<LogPanel> panel_;
 };

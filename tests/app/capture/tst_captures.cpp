@@ -1,14 +1,17 @@
 // The windows' logs on disk: each window writes its log to a capture in the
 // user's state folder as it grows; Save Capture As and Open Capture give
 // back exactly the rows logged; Clear Log and closing keep the capture as a
-// session, and old sessions go oldest first; a full disk stops the capture,
+// session, and old sessions go oldest first; Export Capture writes it as
+// the log's CSV; a full disk stops the capture,
 // not the log; a terminated explorer keeps its capture whole; and the log
 // of an explorer killed while it logs is offered at the next start, every
 // row up to its last 100 ms in it.
 #include "tests/app/ExplorerFixture.h"
 #include "tests/support/ModalTestSupport.h"
 #include "tests/support/ProcessLimits.h"
+#include "tests/support/WholeFiles.h"
 
+#include "app/capture/CaptureExporter.h"
 #include "app/capture/CaptureWindow.h"
 #include "core/capture/CaptureReader.h"
 
@@ -18,6 +21,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
+#include <QSignalSpy>
 
 #include <csignal>
 #include <sys/stat.h>
@@ -139,6 +143,40 @@ private slots:
     QCOMPARE(alerts.shown().size(), 1);
     QVERIFY2(alerts.shown()[0].startsWith("Pinworth cannot be opened. | "),
              qPrintable(alerts.shown()[0]));
+  }
+
+  // Export Capture writes the log's rows as the log's own CSV has them,
+  // from a thread of its own; stopped, it leaves no file.
+  void exportCaptureWritesTheLogsRows() {
+    const hid::sim::DeviceID a = fixture.startWithPinworthA();
+    logSome(a, 50);
+    capture()->flush();
+    const QString csv = fixture.homePath() + "/log.csv";
+    CaptureExporter exporter(capture()->path(), interop::Format::Csv, csv);
+    QSignalSpy finished(&exporter, &CaptureExporter::finished);
+    exporter.start();
+    QTRY_COMPARE(finished.size(), 1);
+    QVERIFY(finished[0][0].value<interop::ExportOutcome>().written);
+    // Beyond the times, each row is the log's.
+    const auto withoutTimes = [](const QByteArray &record) {
+      return record.mid(record.indexOf(',', record.indexOf(',') + 1));
+    };
+    QList<QByteArray> lines = ReadAll(csv).split('\n');
+    lines.removeLast(); // after the last line end
+    QCOMPARE(lines.size(), fixture.log()->reportCount() + 1);
+    for (int i = 0; i < fixture.log()->reportCount(); ++i)
+      QCOMPARE(withoutTimes(lines[i + 1] + '\n'),
+               withoutTimes(fixture.log()->csvRecord(i)));
+
+    CaptureExporter stopped(capture()->path(), interop::Format::Pcapng,
+                            fixture.homePath() + "/stopped.pcapng");
+    QSignalSpy stoppedFinished(&stopped, &CaptureExporter::finished);
+    stopped.cancel();
+    stopped.start();
+    QTRY_COMPARE(stoppedFinished.size(), 1);
+    const auto outcome = stoppedFinished[0][0].value<interop::ExportOutcome>();
+    QVERIFY(!outcome.written && outcome.error.isEmpty());
+    QVERIFY(!QFile::exists(fixture.homePath() + "/stopped.pcapng"));
   }
 
   void clearLogKeepsTheCaptureAsASession() {
