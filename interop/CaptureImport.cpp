@@ -53,6 +53,19 @@ PinworthInterface(const HidRecordedDevice &device) {
   return identity;
 }
 
+// The outcome once the writer closed: written, or with its reason and no
+// capture left.
+ImportOutcome Closed(capture::CaptureWriter &writer, const QString &capturePath,
+                     ImportOutcome outcome) {
+  const capture::CaptureWriter::Status status = writer.close();
+  outcome.written = !status.failed;
+  if (status.failed) {
+    outcome.error = QString::fromStdString(status.reason);
+    QFile::remove(capturePath);
+  }
+  return outcome;
+}
+
 ImportOutcome ImportHidRecording(const HidRecording &recording,
                                  const QString &capturePath) {
   ImportOutcome outcome;
@@ -99,14 +112,7 @@ ImportOutcome ImportHidRecording(const HidRecording &recording,
                          report.bytes.data() + int(numbered), size);
     ++outcome.imported;
   }
-  const capture::CaptureWriter::Status status = writer->close();
-  if (status.failed) {
-    outcome.error = QString::fromStdString(status.reason);
-    QFile::remove(capturePath);
-    return outcome;
-  }
-  outcome.written = true;
-  return outcome;
+  return Closed(*writer, capturePath, outcome);
 }
 
 // The interface type of a usbmon device's interface 0, or none when it is
@@ -184,14 +190,7 @@ ImportOutcome ImportUsbmon(const UsbmonRecording &recording,
         report.bytes.data() + int(numbered), size);
     ++outcome.imported;
   }
-  const capture::CaptureWriter::Status status = writer->close();
-  if (status.failed) {
-    outcome.error = QString::fromStdString(status.reason);
-    QFile::remove(capturePath);
-    return outcome;
-  }
-  outcome.written = true;
-  return outcome;
+  return Closed(*writer, capturePath, outcome);
 }
 
 } // namespace
