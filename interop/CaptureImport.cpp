@@ -20,14 +20,26 @@ namespace interop {
 
 namespace {
 
+// The interface type of interface 0 of the model with these USB IDs, none
+// for a device that is not a Pinworth.
+std::optional<int> Interface0OfIDs(int vendorID, int productID) {
+  if (vendorID != pinworth::kUSBVendorID)
+    return std::nullopt;
+  if (productID == pinworth::kUSBProductIDA)
+    return kPinworthAInterface0;
+  if (productID == pinworth::kUSBProductIDB)
+    return kPinworthBInterface0;
+  return std::nullopt;
+}
+
 // The interface a recorded device is, or none when it is not a Pinworth's:
 // the model from its IDs, the interface from its report descriptor (else
 // its path's "/inputN"), the serial number from its path's "SN1000" (else 0).
 std::optional<InterfaceIdentity>
 PinworthInterface(const HidRecordedDevice &device) {
-  if (device.vendorID != pinworth::kUSBVendorID ||
-      (device.productID != pinworth::kUSBProductIDA &&
-       device.productID != pinworth::kUSBProductIDB))
+  const std::optional<int> model =
+      Interface0OfIDs(device.vendorID, device.productID);
+  if (!model)
     return std::nullopt;
   static const QRegularExpression kInput(QStringLiteral(R"(/input([01])$)"));
   static const QRegularExpression kSerial(QStringLiteral(R"(SN(\d{1,9}))"));
@@ -43,10 +55,7 @@ PinworthInterface(const HidRecordedDevice &device) {
   if (number < 0)
     return std::nullopt;
   InterfaceIdentity identity;
-  identity.interfaceType =
-      (device.productID == pinworth::kUSBProductIDB ? kPinworthBInterface0
-                                                    : kPinworthAInterface0) +
-      number;
+  identity.interfaceType = *model + number;
   if (const QRegularExpressionMatch serial = kSerial.match(path);
       serial.hasMatch())
     identity.serialNumber = serial.captured(1).toInt();
@@ -121,14 +130,11 @@ std::optional<int> PinworthType(const UsbmonDevice &device,
                                 const ImportOptions &options) {
   const bool named = options.device && options.device->first == device.bus &&
                      options.device->second == device.address;
-  if (device.vendorID == pinworth::kUSBVendorID &&
-      device.productID == pinworth::kUSBProductIDB)
-    return kPinworthBInterface0;
-  if ((device.vendorID == pinworth::kUSBVendorID &&
-       device.productID == pinworth::kUSBProductIDA) ||
-      named)
-    return kPinworthAInterface0;
-  return std::nullopt;
+  const std::optional<int> model =
+      Interface0OfIDs(device.vendorID, device.productID);
+  return model   ? model
+         : named ? std::optional(kPinworthAInterface0)
+                 : std::nullopt;
 }
 
 ImportOutcome ImportUsbmon(const UsbmonRecording &recording,

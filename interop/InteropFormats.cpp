@@ -47,6 +47,10 @@ QString FormatName(Format format) {
   return QString::fromLatin1(Info(format).name);
 }
 
+QString FormatExtension(Format format) {
+  return QString::fromLatin1(Info(format).extension);
+}
+
 std::optional<Format> FormatNamed(const QString &name) {
   for (const FormatInfo &info : kFormats)
     if (name == QLatin1String(info.name))

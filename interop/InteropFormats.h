@@ -22,6 +22,8 @@ enum class Format {
 // "pwcap", "pcapng", "vcd", "hid-recorder", "csv".
 QString FormatName(Format format);
 std::optional<Format> FormatNamed(const QString &name);
+// "pwcap", "pcapng", "vcd", "hid", "csv": the extension of its files.
+QString FormatExtension(Format format);
 // The format of a path's extension, none for another.
 std::optional<Format> FormatOfPath(const QString &path);
 // "pcapng, vcd, hid-recorder, csv": the names of what an export writes.

@@ -41,8 +41,7 @@ void CaptureExporter::ask(QWidget *parent, const QString &capturePath) {
       *interop::FormatOfFilter(dialog.selectedNameFilter());
   QString path = dialog.selectedFiles().first();
   if (interop::FormatOfPath(path) != format)
-    path += u'.' + interop::FormatName(format).replace(
-                       QStringLiteral("hid-recorder"), QStringLiteral("hid"));
+    path += u'.' + interop::FormatExtension(format);
 
   auto *exporter = new CaptureExporter(capturePath, format, path, parent);
   auto *progress = new QProgressDialog(
