@@ -14,8 +14,8 @@ PINWORTH_PACKAGES=(
 PINWORTH_EXTRA_PACKAGES=(clang libclang-rt-14-dev xvfb xauth)
 
 # scripts/test --kernel: the VM, its initramfs and its modules' index; in
-# the VM, udevd and the USB/IP tools.
-PINWORTH_KERNEL_PACKAGES=(qemu-system-x86 cpio kmod udev usbip)
+# the VM, udevd, the USB/IP tools and tcpdump.
+PINWORTH_KERNEL_PACKAGES=(qemu-system-x86 cpio kmod udev usbip tcpdump)
 
 # Installs the packages that are missing (needs root, as on CI machines).
 pinworth_install_packages() {
