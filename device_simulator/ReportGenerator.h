@@ -21,7 +21,9 @@ class QSocketNotifier;
 class ReportGenerator {
 public:
   static constexpr int kMinRate = 100;
-  static constexpr int kMaxRate = 20000;
+  // The limit of one high-speed interrupt endpoint: 3 reports in each
+  // 125 us microframe.
+  static constexpr int kMaxRate = 24000;
 
   // send takes one report, on the generator's thread. progressed is called
   // on the thread that made the generator, by its event loop: at most every
