@@ -35,13 +35,15 @@ const std::map<QString, CommandRule> &Commands() {
       {"record", {Command::Record, 1, -1, {"output", "count", "timeout"}}},
       {"dump", {Command::Dump, 1, 1, {"json"}}},
       {"convert", {Command::Convert, 2, 2, {"format", "device"}}},
+      {"replay", {Command::Replay, 1, 1, {"json", "to", "speed", "interval"}}},
       {"macro", {Command::MacroList, 1, -1, {"json", "to"}}},
   };
   return kCommands;
 }
 
-const std::set<QString> kValueOptions = {
-    "count", "interval", "timeout", "output", "to", "format", "device"};
+const std::set<QString> kValueOptions = {"count",  "interval", "timeout",
+                                         "output", "to",       "format",
+                                         "device", "speed"};
 const std::set<QString> kFlagOptions = {"sim",     "json",    "help",
                                         "version", "changes", "read"};
 
@@ -71,6 +73,50 @@ std::optional<int> Milliseconds(const QString &text) {
 
 UsageError Error(const QString &message) {
   return UsageError{message};
+}
+
+// --to INTERFACE, of macro run and replay.
+std::optional<UsageError>
+WithTarget(Invocation &invocation, const std::map<QString, QString> &options) {
+  const std::optional<InterfaceName> target =
+      ParseInterfaceName(options.at("to"));
+  if (!target)
+    return Error(QStringLiteral("--to '%1' names no interface: give a list "
+                                "position or a name such as B:2000:1")
+                     .arg(options.at("to")));
+  invocation.target = *target;
+  return std::nullopt;
+}
+
+// replay FILE --to INTERFACE [--speed X | --interval MS].
+std::variant<Invocation, UsageError>
+ReplayInvocation(Invocation invocation, const QString &file,
+                 const std::map<QString, QString> &options) {
+  invocation.file = file;
+  if (file.isEmpty())
+    return Error(QStringLiteral("replay needs a capture FILE"));
+  if (!options.count("to"))
+    return Error(QStringLiteral("replay needs --to INTERFACE"));
+  if (std::optional<UsageError> error = WithTarget(invocation, options))
+    return *error;
+  if (options.count("speed") && options.count("interval"))
+    return Error(
+        QStringLiteral("replay takes --speed or --interval, not both"));
+  if (options.count("speed")) {
+    static const QRegularExpression kSpeed(
+        QStringLiteral(R"(^[0-9]{1,2}(\.[0-9]{1,3})?\z)"));
+    const double speed = options.at("speed").toDouble();
+    if (!kSpeed.match(options.at("speed")).hasMatch() || speed < 0.1 ||
+        speed > 10)
+      return Error(QStringLiteral("--speed takes 0.1 to 10"));
+    invocation.replaySpeed = speed;
+  }
+  if (options.count("interval")) {
+    invocation.replayIntervalMS = WholeNumber(options.at("interval"), 0, 60000);
+    if (!invocation.replayIntervalMS)
+      return Error(QStringLiteral("--interval takes milliseconds, 0 to 60000"));
+  }
+  return invocation;
 }
 
 // --count and --timeout, of the commands that take them.
@@ -105,15 +151,9 @@ MacroInvocation(Invocation invocation, const QStringList &arguments,
                                 "INTERFACE]"));
   invocation.command = Command::MacroRun;
   invocation.text = arguments.mid(1).join(u' ');
-  if (options.count("to")) {
-    const std::optional<InterfaceName> target =
-        ParseInterfaceName(options.at("to"));
-    if (!target)
-      return Error(QStringLiteral("--to '%1' names no interface: give a list "
-                                  "position or a name such as B:2000:1")
-                       .arg(options.at("to")));
-    invocation.target = *target;
-  }
+  if (options.count("to"))
+    if (std::optional<UsageError> error = WithTarget(invocation, options))
+      return *error;
   return invocation;
 }
 
@@ -150,6 +190,8 @@ Interpret(const QStringList &positionals,
     return invocation;
   if (rule.command == Command::MacroList)
     return MacroInvocation(invocation, arguments, options);
+  if (rule.command == Command::Replay)
+    return ReplayInvocation(invocation, arguments.first(), options);
   if (rule.command == Command::Dump) {
     invocation.file = arguments.first();
     return invocation;

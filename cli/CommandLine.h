@@ -42,6 +42,7 @@ enum class Command {
   Record,
   Dump,
   Convert,
+  Replay,
   MacroList,
   MacroRun
 };
@@ -51,20 +52,22 @@ struct Invocation {
   bool simulated = false; // --sim
   bool json = false;      // --json
   InterfaceName target;   // the commands that take an interface or device;
-                          // macro run: --to, or none
+                          // macro run: --to, or none; replay: --to
   QList<InterfaceName> targets; // record: every interface named
-  QString file;                 // record: -o FILE; dump, convert: the input
-  QString outputFile;           // convert: the output
+  QString file;       // record: -o FILE; dump, convert, replay: the input
+  QString outputFile; // convert: the output
   std::optional<interop::Format> format;        // convert: --format, or none
   std::optional<std::pair<int, int>> usbDevice; // convert: --device BUS:ADDR
   QByteArray bytes;                             // write
   QString text; // lcd: the first line to show, empty with --read; macro
                 // run: the macro's name
   bool lcdRead = false;
-  std::optional<int> count;     // read, listen: reports to print
-  std::optional<int> timeoutMS; // read, listen
-  int intervalMS = 50;          // read
-  bool changesOnly = false;     // read --changes
+  std::optional<int> count;            // read, listen: reports to print
+  std::optional<int> timeoutMS;        // read, listen
+  int intervalMS = 50;                 // read
+  bool changesOnly = false;            // read --changes
+  double replaySpeed = 1;              // replay --speed
+  std::optional<int> replayIntervalMS; // replay --interval
 };
 
 struct UsageError {

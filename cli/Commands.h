@@ -24,6 +24,11 @@ int DumpCapture(const Invocation &invocation);
 // file imported, or both.
 int ConvertCapture(const Invocation &invocation);
 
+// The reports invocation.file wrote to interfaces of interface's number, in
+// order, to interface, at their recorded gaps or as the options say.
+int ReplayWrites(const Invocation &invocation,
+                 const ListedInterface &interface);
+
 // The explorer's stored macros: index, report, name.
 int ListMacros(const Invocation &invocation);
 // The macro invocation.text names, written to the interface --to names or

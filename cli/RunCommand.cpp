@@ -74,6 +74,8 @@ int RunCommand(const Invocation &invocation) {
     return PollReports(invocation, *interface);
   case Command::Listen:
     return ListenForReports(invocation, *interface);
+  case Command::Replay:
+    return ReplayWrites(invocation, *interface);
   case Command::Info:
     return ShowInterfaceInfo(*interface);
   case Command::Lcd:

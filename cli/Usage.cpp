@@ -42,6 +42,13 @@ Commands:
       --format F            pwcap, pcapng, vcd, hid-recorder or csv
       --device BUS:ADDR     the Pinworth of a usbmon capture without its
                             device descriptor (a PinworthA)
+  replay FILE --to <interface>
+                            write the reports the capture FILE wrote to
+                            interfaces of that number, in order, at their
+                            recorded gaps; stop at the first that fails
+      --speed X             the gaps divided by X, 0.1 to 10
+      --interval MS         every MS milliseconds instead; 0: as fast as
+                            the device takes them
   lcd <device> <text>       show up to 16 characters on the display and read
                             them back (mode on, initialise, write, read)
   lcd <device> --read       read the display's first line
@@ -68,7 +75,7 @@ Options:
   -h, --help     print this text
   -v, --version  print the version
 
-Ctrl+C stops read, listen and record between two reports.
+Ctrl+C stops read, listen, record and replay between two reports.
 
 Exit status:
   0    success
@@ -89,6 +96,7 @@ Examples:
   pinworth record A:1000:0 A:1000:1 -o pins.pwcap --timeout 60
   pinworth dump pins.pwcap --json
   pinworth convert pins.pwcap pins.pcapng
+  pinworth replay pins.pwcap --to A:1000:0 --speed 2
   pinworth macro run Enable LCD Mode --to A:1000:1
   printf 'lcd A:1000 Hi\nsleep 500\nlcd 1 --read\n' | pinworth --sim session
 )";

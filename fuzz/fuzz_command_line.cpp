@@ -2,8 +2,9 @@
 // parts are the arguments. What parses names a command with its arguments in
 // range (a target for the commands that take one, 1 to 64 bytes for write, at
 // most a display line of printable ASCII for lcd, a count from 1, a timeout
-// within a day, interfaces and a file for record, and for macro run a name,
-// maybe empty); what does not has a reason. Interface names parse back from
+// within a day, interfaces and a file for record, a file, a target and a
+// speed or an interval in range for replay, and for macro run a name, maybe
+// empty); what does not has a reason. Interface names parse back from
 // their keys.
 #include "cli/CommandLine.h"
 #include "core/DisplayReports.h"
@@ -58,6 +59,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(!invocation.usbDevice || (invocation.usbDevice->first >= 1 &&
                                          invocation.usbDevice->second >= 1 &&
                                          invocation.usbDevice->second <= 127));
+    break;
+  case Command::Replay:
+    FUZZ_CHECK(hasTarget && !invocation.file.isEmpty());
+    FUZZ_CHECK(invocation.replaySpeed >= 0.1 && invocation.replaySpeed <= 10);
+    FUZZ_CHECK(!invocation.replayIntervalMS ||
+               (*invocation.replayIntervalMS >= 0 &&
+                *invocation.replayIntervalMS <= 60000));
+    FUZZ_CHECK(invocation.replaySpeed == 1 || !invocation.replayIntervalMS);
     break;
   case Command::MacroList:
     FUZZ_CHECK(!hasTarget && invocation.text.isEmpty());

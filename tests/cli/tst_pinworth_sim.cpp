@@ -3,6 +3,7 @@
 // arguments and Ctrl+C; the explorer's macros on a preferences file in a
 // home of the test's own.
 #include "tests/cli/PinworthProcess.h"
+#include "tests/interop/KnownCapture.h"
 #include "tests/support/WholeFiles.h"
 
 #include <QJsonDocument>
@@ -344,6 +345,94 @@ private slots:
     QVERIFY2(badFormat.errors.contains(
                  "--format takes pwcap, pcapng, vcd, hid-recorder, csv"),
              qPrintable(badFormat.errors));
+  }
+
+  // replay writes a capture's reports of the target's interface number, at
+  // their gaps (divided by --speed) or as fast as they go, and says when
+  // they were written to the other model; a session's next command reads
+  // what the last one set.
+  void replaysTheReportsWritten() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("known.pwcap");
+    QVERIFY(WriteKnownCapture(path));
+    const double recordedGap = (50300 - 2000) / 1e6;
+    for (const auto &[option, gap] :
+         {std::pair<QString, double>{"", recordedGap},
+          {" --speed 2", recordedGap / 2},
+          {" --interval 0", 0}}) {
+      const PinworthRun run =
+          RunSession(QString("replay %1 --to A:1000:0%2\nread A:1000:0 "
+                             "--count 1\n")
+                         .arg(path, option)
+                         .toUtf8());
+      QCOMPARE(run.exitCode, 0);
+      QCOMPARE(run.lines.size(), 3);
+      QVERIFY2(run.lines[0].contains("A 1000 if0    W  --  01 00 00 00"),
+               qPrintable(run.lines[0]));
+      QVERIFY(run.lines[1].contains("A 1000 if0    W  --  03 00 00 80"));
+      QVERIFY(run.lines[2].contains("A 1000 if0    R  --  03 00 00 80"));
+      const double sent = Seconds(run.lines[1]) - Seconds(run.lines[0]);
+      QVERIFY2(sent >= gap - 0.002 && sent < gap + 0.2,
+               qPrintable(QString("%1 s apart%2").arg(sent).arg(option)));
+      QVERIFY(run.errors.isEmpty());
+    }
+
+    const PinworthRun toOtherModel =
+        RunPinworth({"--sim", "replay", path, "--to", "A:1000:1"});
+    QCOMPARE(toOtherModel.exitCode, 0);
+    QCOMPARE(toOtherModel.lines.size(), 1);
+    QVERIFY(toOtherModel.lines[0].contains(
+        "A 1000 if1    W  05  54 65 73 74 00 00 00"));
+    QVERIFY2(toOtherModel.errors.contains(
+                 path + "'s reports were written to a PinworthB; they go to "
+                        "PinworthA (SN 1000) Interface 1 all the same"),
+             qPrintable(toOtherModel.errors));
+  }
+
+  // The first report that cannot go stops the replay, naming its row; none
+  // to replay, or Ctrl+C during a gap, send nothing more.
+  void replayStops() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("long.pwcap");
+    {
+      std::string reason;
+      auto writer = capture::CaptureWriter::create(path.toStdString(), &reason);
+      QVERIFY(writer);
+      writer->addInterface(
+          CaptureEntry(kKnownA0, pinworth::Interface0ReportDescriptor()));
+      const uint8_t pins[] = {0x0f, 0xff, 0xff, 0xff, 0xff};
+      writer->appendEvent(0, 0, capture::EventKind::PollingStarted);
+      writer->appendReport(true, 0, 10, {}, pins, 4);
+      writer->appendReport(true, 0, 20, {}, pins, 5);
+      writer->appendReport(true, 0, 5000000, {}, pins, 4);
+      writer->close();
+    }
+    const PinworthRun tooLong =
+        RunPinworth({"--sim", "replay", path, "--to", "A:1000:0"});
+    QCOMPARE(tooLong.exitCode, 4);
+    QCOMPARE(tooLong.lines.size(), 1);
+    QVERIFY(tooLong.errors.contains(
+        "row 3 holds 5 bytes; PinworthA (SN 1000) Interface 0 takes 4"));
+    QVERIFY2(tooLong.errors.contains("replay stopped at row 3 of " + path +
+                                     ", 1 of 3 reports sent"),
+             qPrintable(tooLong.errors));
+
+    const PinworthRun none =
+        RunPinworth({"--sim", "replay", path, "--to", "B:2000:1"});
+    QCOMPARE(none.exitCode, 2);
+    QVERIFY(none.errors.contains(path +
+                                 " holds no report written to an interface 1"));
+
+    QProcess process;
+    StartPinworth(process, {"--sim", "replay", path, "--to", "A:1000:0",
+                            "--interval", "5000"});
+    QVERIFY(process.waitForStarted());
+    QString output;
+    QTRY_VERIFY((output += process.readAllStandardOutput()).contains("0f ff"));
+    ::kill(pid_t(process.processId()), SIGINT);
+    const PinworthRun stopped = Finish(process);
+    QCOMPARE(stopped.exitCode, 130);
+    QVERIFY(stopped.lines.isEmpty()); // its one line was read above
   }
 
   // Ctrl+C ends listening between reports, not by killing the program.

@@ -1,0 +1,147 @@
+// replay: the reports a capture wrote to interfaces of the target's number,
+// in order, to the target: at the recorded gaps (divided by --speed), every
+// --interval milliseconds, or with --interval 0 as fast as the device takes
+// them. Each report sent prints as write prints it; the first that fails
+// stops the replay, naming its row.
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Output.h"
+#include "cli/StopRequests.h"
+
+#include "core/CaptureSources.h"
+#include "core/capture/CaptureReader.h"
+#include "platform/PinworthProtocol.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+struct Replayed {
+  uint64_t row;      // 1-based, as dump prints the capture's rows
+  int64_t timeUS;    // in the capture
+  QByteArray report; // led by its report ID on an interface 1
+  QString model;     // of the interface it was written to
+};
+
+// Every kind of record dump prints is a row; an event's text records and
+// kinds of a newer version are not.
+bool IsRow(capture::RecordKind kind) {
+  switch (kind) {
+  case capture::RecordKind::Read:
+  case capture::RecordKind::Written:
+  case capture::RecordKind::Loss:
+  case capture::RecordKind::Event:
+  case capture::RecordKind::WritingStopped:
+  case capture::RecordKind::Corrupt:
+    return true;
+  default:
+    return false;
+  }
+}
+
+QList<Replayed> WrittenTo(const capture::CaptureReader &reader,
+                          int interfaceNumber) {
+  QList<Replayed> written;
+  uint64_t row = 0;
+  for (uint64_t i = 0; i < reader.recordCount(); ++i) {
+    const capture::Record record = reader.record(i);
+    row += IsRow(record.kind);
+    const std::optional<InterfaceIdentity> source =
+        IdentityOfSource(reader.interfaces(), record.source);
+    if (record.kind != capture::RecordKind::Written || !source ||
+        source->interfaceNumber() != interfaceNumber)
+      continue;
+    QByteArray report;
+    if (record.hasReportID)
+      report.append(char(record.reportID));
+    report.append(reinterpret_cast<const char *>(record.data.data()),
+                  record.size);
+    written.append({row, record.timeUS, report, source->modelName()});
+  }
+  return written;
+}
+
+// Waits until the timer reaches dueMS, or Ctrl+C; false on Ctrl+C.
+bool WaitUntil(const QElapsedTimer &clock, qint64 dueMS) {
+  const qint64 wait = dueMS - clock.elapsed();
+  if (wait <= 0)
+    return !StopRequested();
+  QEventLoop loop;
+  QTimer::singleShot(int(wait), Qt::PreciseTimer, &loop,
+                     [&loop] { loop.exit(kExitSuccess); });
+  return RunUntilDone(loop, std::nullopt, kExitSuccess) == kExitSuccess;
+}
+
+} // namespace
+
+int ReplayWrites(const Invocation &invocation,
+                 const ListedInterface &interface) {
+  std::string reason;
+  const std::unique_ptr<capture::CaptureReader> reader =
+      capture::CaptureReader::open(invocation.file.toStdString(), &reason);
+  if (!reader) {
+    PrintError(QStringLiteral("%1: %2").arg(invocation.file,
+                                            QString::fromStdString(reason)));
+    return kExitBadArguments;
+  }
+  const int number = interface.identity.interfaceNumber();
+  const QList<Replayed> written = WrittenTo(*reader, number);
+  if (written.isEmpty()) {
+    PrintError(QStringLiteral("%1 holds no report written to an interface %2")
+                   .arg(invocation.file)
+                   .arg(number));
+    return kExitBadArguments;
+  }
+  const QString model = interface.identity.modelName();
+  for (const Replayed &report : written)
+    if (report.model != model) {
+      PrintError(QStringLiteral("%1's reports were written to a %2; they go "
+                                "to %3 all the same")
+                     .arg(invocation.file, report.model,
+                          interface.identity.displayName()));
+      break;
+    }
+
+  const int size = number == 0 ? int(pinworth::kInterface0ReportSize)
+                               : int(pinworth::kInterface1ReportSize);
+  ReportPrinter printer(invocation.json);
+  QElapsedTimer clock;
+  clock.start();
+  int sent = 0;
+  for (const Replayed &report : written) {
+    const double dueMS = invocation.replayIntervalMS
+                             ? double(*invocation.replayIntervalMS) * sent
+                             : double(report.timeUS - written.first().timeUS) /
+                                   1000.0 / invocation.replaySpeed;
+    if (!WaitUntil(clock, qint64(std::llround(dueMS))))
+      return kExitInterrupted;
+    const QString stopped =
+        QStringLiteral("replay stopped at row %1 of %2, %3 of %4 reports sent")
+            .arg(report.row)
+            .arg(invocation.file)
+            .arg(sent)
+            .arg(written.size());
+    if (report.report.size() > size) {
+      PrintError(QStringLiteral("row %1 holds %2 bytes; %3 takes %4")
+                     .arg(report.row)
+                     .arg(report.report.size())
+                     .arg(interface.identity.displayName())
+                     .arg(size));
+      PrintError(stopped);
+      return kExitTransferFailed;
+    }
+    QByteArray padded = report.report;
+    padded.append(size - padded.size(), '\0');
+    if (!SendReport(interface,
+                    reinterpret_cast<const uint8_t *>(padded.constData()), size,
+                    printer)) {
+      PrintError(stopped);
+      return kExitTransferFailed;
+    }
+    ++sent;
+  }
+  return kExitSuccess;
+}
