@@ -1,4 +1,5 @@
 #include "cli/CaptureInterfaces.h"
+#include "cli/Output.h"
 
 #include "core/CaptureSources.h"
 #include "core/InterfaceInfo.h"
@@ -8,4 +9,15 @@ capture::CaptureInterface ToCaptureInterface(const ListedInterface &interface) {
   return CaptureEntry(interface.identity, info.descriptorStatus == hid::kSuccess
                                               ? info.descriptor
                                               : std::vector<uint8_t>{});
+}
+
+std::unique_ptr<capture::CaptureReader> OpenCapture(const QString &path,
+                                                    const QString &shownName) {
+  std::string reason;
+  std::unique_ptr<capture::CaptureReader> reader =
+      capture::CaptureReader::open(path.toStdString(), &reason);
+  if (!reader)
+    PrintError(QStringLiteral("%1: %2").arg(shownName,
+                                            QString::fromStdString(reason)));
+  return reader;
 }

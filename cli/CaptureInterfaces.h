@@ -1,12 +1,21 @@
-// An interface pinworth found, as a capture table entry.
+// An interface pinworth found, as a capture table entry; a capture opened
+// for reading.
 #ifndef PINWORTH_CLI_CAPTURE_INTERFACES_H
 #define PINWORTH_CLI_CAPTURE_INTERFACES_H
 
 #include "cli/Interfaces.h"
 #include "core/capture/CaptureFormat.h"
+#include "core/capture/CaptureReader.h"
+
+#include <memory>
 
 // The interface's identity and the report descriptor it gives (none when it
 // cannot be read).
 capture::CaptureInterface ToCaptureInterface(const ListedInterface &interface);
+
+// The capture at path, or none once "shownName: reason" is on standard
+// error.
+std::unique_ptr<capture::CaptureReader> OpenCapture(const QString &path,
+                                                    const QString &shownName);
 
 #endif

@@ -2,6 +2,7 @@
 // --format says which), another tool's file to a capture (a usbmon
 // capture's Pinworth named by --device when it lacks the descriptors), or
 // one to the other through a capture of its own.
+#include "cli/CaptureInterfaces.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Output.h"
@@ -65,14 +66,10 @@ int ConvertCapture(const Invocation &invocation) {
       return kExitSuccess;
   }
 
-  std::string reason;
   const std::unique_ptr<capture::CaptureReader> reader =
-      capture::CaptureReader::open(capturePath.toStdString(), &reason);
-  if (!reader) {
-    PrintError(QStringLiteral("%1: %2").arg(invocation.file,
-                                            QString::fromStdString(reason)));
+      OpenCapture(capturePath, invocation.file);
+  if (!reader)
     return kExitBadArguments;
-  }
   const interop::ExportOutcome exported = interop::ExportCapture(
       *reader, *output, invocation.outputFile,
       [](uint64_t, uint64_t) { return !StopRequested(); });

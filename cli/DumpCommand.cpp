@@ -1,6 +1,7 @@
 // dump: a capture as log lines, reports as pinworth prints them, gaps as
 // "!" lines and events (unplugged, listening started, disk writing stopped,
 // ...) as "*" lines; or as JSON objects, one a line.
+#include "cli/CaptureInterfaces.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Output.h"
@@ -55,14 +56,10 @@ void PrintRecord(ReportPrinter &printer, const capture::CaptureReader &reader,
 } // namespace
 
 int DumpCapture(const Invocation &invocation) {
-  std::string reason;
   const std::unique_ptr<capture::CaptureReader> reader =
-      capture::CaptureReader::open(invocation.file.toStdString(), &reason);
-  if (!reader) {
-    PrintError(QStringLiteral("%1: %2").arg(invocation.file,
-                                            QString::fromStdString(reason)));
+      OpenCapture(invocation.file, invocation.file);
+  if (!reader)
     return kExitBadArguments;
-  }
   ReportPrinter printer(invocation.json);
   for (uint64_t i = 0; i < reader->recordCount() && !StopRequested(); ++i)
     PrintRecord(printer, *reader, i);

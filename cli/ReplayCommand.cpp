@@ -3,6 +3,7 @@
 // --interval milliseconds, or with --interval 0 as fast as the device takes
 // them. Each report sent prints as write prints it; the first that fails
 // stops the replay, naming its row.
+#include "cli/CaptureInterfaces.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Output.h"
@@ -79,14 +80,10 @@ bool WaitUntil(const QElapsedTimer &clock, qint64 dueMS) {
 
 int ReplayWrites(const Invocation &invocation,
                  const ListedInterface &interface) {
-  std::string reason;
   const std::unique_ptr<capture::CaptureReader> reader =
-      capture::CaptureReader::open(invocation.file.toStdString(), &reason);
-  if (!reader) {
-    PrintError(QStringLiteral("%1: %2").arg(invocation.file,
-                                            QString::fromStdString(reason)));
+      OpenCapture(invocation.file, invocation.file);
+  if (!reader)
     return kExitBadArguments;
-  }
   const int number = interface.identity.interfaceNumber();
   const QList<Replayed> written = WrittenTo(*reader, number);
   if (written.isEmpty()) {
