@@ -82,6 +82,13 @@ QStringList ImportFilters() {
   return Filters(&FormatInfo::imported);
 }
 
+bool Imports(Format format) {
+  for (const FormatInfo &info : kFormats)
+    if (info.format == format)
+      return info.imported;
+  return false;
+}
+
 std::optional<Format> FormatOfFilter(const QString &filter) {
   for (const FormatInfo &info : kFormats)
     if (filter == QLatin1String(info.filter))

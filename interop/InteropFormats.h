@@ -34,6 +34,8 @@ QStringList ExportFilters();
 QStringList ImportFilters();
 // The format of a filter ExportFilters() or ImportFilters() gave.
 std::optional<Format> FormatOfFilter(const QString &filter);
+// Whether an import reads the format: hid-recorder text, pcap, pcapng.
+bool Imports(Format format);
 
 } // namespace interop
 

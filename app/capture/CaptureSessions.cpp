@@ -127,14 +127,18 @@ void CaptureSessions::importAsked(QWidget *parent) {
   if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return;
   const QString path = dialog.selectedFiles().first();
+  // A file's own extension tells its format before the filter does: a name
+  // typed, or picked under another filter.
+  std::optional<interop::Format> format = interop::FormatOfPath(path);
+  if (!format || !interop::Imports(*format))
+    format = interop::FormatOfFilter(dialog.selectedNameFilter());
   interop::ImportOutcome imported;
   QString capturePath;
   if (!store_)
     imported.error = QStringLiteral("captures are not kept on disk");
   else if (store_->make(&imported.error))
-    imported = interop::ImportCapture(
-        path, *interop::FormatOfFilter(dialog.selectedNameFilter()),
-        capturePath = store_->newCurrentPath());
+    imported = interop::ImportCapture(path, *format,
+                                      capturePath = store_->newCurrentPath());
   if (!imported.written) {
     RunAlertPanel(
         parent,

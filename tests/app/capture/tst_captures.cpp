@@ -2,7 +2,8 @@
 // user's state folder as it grows; Save Capture As and Open Capture give
 // back exactly the rows logged; Clear Log and closing keep the capture as a
 // session, and old sessions go oldest first; Export Capture writes it as
-// the log's CSV; a full disk stops the capture,
+// the log's CSV, and File > Import… opens another tool's recording as a
+// capture; a full disk stops the capture,
 // not the log; a terminated explorer keeps its capture whole; and the log
 // of an explorer killed while it logs is offered at the next start, every
 // row up to its last 100 ms in it.
@@ -14,10 +15,12 @@
 #include "app/capture/CaptureExporter.h"
 #include "app/capture/CaptureWindow.h"
 #include "core/capture/CaptureReader.h"
+#include "interop/CaptureExport.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
@@ -177,6 +180,60 @@ private slots:
     const auto outcome = stoppedFinished[0][0].value<interop::ExportOutcome>();
     QVERIFY(!outcome.written && outcome.error.isEmpty());
     QVERIFY(!QFile::exists(fixture.homePath() + "/stopped.pcapng"));
+  }
+
+  // File > Import… reads a file as its extension says, whatever filter the
+  // dialog was left on, and opens it as a capture of its own.
+  void importOpensAnotherToolsFile() {
+    const hid::sim::DeviceID a = fixture.startWithPinworthA();
+    logSome(a, 10);
+    capture()->flush();
+    std::string reason;
+    const auto reader =
+        capture::CaptureReader::open(capture()->path().toStdString(), &reason);
+    QVERIFY2(reader, reason.c_str());
+    const QString recording = fixture.homePath() + "/recording.hid";
+    QVERIFY(interop::ExportCapture(*reader, interop::Format::HidRecorder,
+                                   recording, {})
+                .written);
+
+    ModalWatchdog watchdog;
+    AlertAnswerer alerts;
+    WhenModalUp([&](QWidget *modal) {
+      auto *dialog = qobject_cast<QFileDialog *>(modal);
+      QVERIFY(dialog);
+      dialog->selectNameFilter(interop::ImportFilters().first()); // pcapng
+      dialog->selectFile(recording);
+      static_cast<QDialog *>(dialog)->accept();
+    });
+    const QList<QAction *> actions =
+        fixture.window()->findChildren<QAction *>();
+    const auto import =
+        std::find_if(actions.begin(), actions.end(), [](QAction *action) {
+          return action->text() == "&Import…";
+        });
+    QVERIFY(import != actions.end());
+    (*import)->trigger();
+    VerifyModalsClosed(watchdog);
+    QCOMPARE(alerts.shown(), QStringList());
+    CaptureWindow *opened = nullptr;
+    for (QWidget *window : QApplication::topLevelWidgets())
+      if (auto *captureWindow = qobject_cast<CaptureWindow *>(window))
+        opened = captureWindow;
+    QVERIFY(opened);
+    // The reports in the log's order, their bytes, no events.
+    const auto reports = [](LogTableModel *log) {
+      QStringList rows;
+      for (int i = 0; i < log->reportCount(); ++i) {
+        const QString direction =
+            log->cellText(i, LogTableModel::kDirectionColumn);
+        if (direction == "R" || direction == "W")
+          rows << direction + log->cellText(i, LogTableModel::kFirstByteColumn);
+      }
+      return rows;
+    };
+    QCOMPARE(reports(opened->log()).size(), 11); // ten reads, a write
+    QCOMPARE(reports(opened->log()), reports(fixture.log()));
   }
 
   void clearLogKeepsTheCaptureAsASession() {
