@@ -4,6 +4,7 @@
 #include "core/InterfaceInfo.h"
 
 #include "lib/PinworthLib.h"
+#include "platform/PinworthProtocol.h"
 
 namespace {
 
@@ -40,6 +41,11 @@ void ReportMissing(const InterfaceName &name, const char *what) {
 
 bool IsInterface0(const InterfaceIdentity &identity) {
   return identity.interfaceNumber() == 0;
+}
+
+int ReportSizeOf(const InterfaceIdentity &identity) {
+  return IsInterface0(identity) ? int(pinworth::kInterface0ReportSize)
+                                : int(pinworth::kInterface1ReportSize);
 }
 
 std::optional<ListedInterface> FindInterface(const InterfaceName &name) {

@@ -24,6 +24,9 @@ std::optional<ListedInterface> FindInterface(const InterfaceName &name);
 std::optional<ListedInterface> FindDeviceInterface1(const InterfaceName &name);
 
 bool IsInterface0(const InterfaceIdentity &identity);
+// The bytes of a whole report to the interface: 4 on an interface 0, a
+// report ID and 7 on an interface 1.
+int ReportSizeOf(const InterfaceIdentity &identity);
 
 class ReportPrinter;
 // Writes the size bytes of report to interface and prints it; when the

@@ -14,7 +14,6 @@
 #include "core/SequenceRunner.h"
 
 #include "lib/PinworthLib.h"
-#include "platform/PinworthProtocol.h"
 
 #include <QEventLoop>
 
@@ -141,9 +140,7 @@ int RunSequence(const Invocation &invocation, const Sequence &sequence) {
       TargetOf(invocation, sequence.steps[0].reportID);
   if (!interface)
     return kExitNoSuchInterface;
-  const int size = IsInterface0(interface->identity)
-                       ? int(pinworth::kInterface0ReportSize)
-                       : int(pinworth::kInterface1ReportSize);
+  const int size = ReportSizeOf(interface->identity);
   ReportPrinter printer(invocation.json);
   SequenceRunner runner(
       [&](const SequenceStep &step) -> std::optional<QString> {

@@ -11,7 +11,6 @@
 
 #include "core/CaptureSources.h"
 #include "core/capture/CaptureReader.h"
-#include "platform/PinworthProtocol.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -102,8 +101,7 @@ int ReplayWrites(const Invocation &invocation,
       break;
     }
 
-  const int size = number == 0 ? int(pinworth::kInterface0ReportSize)
-                               : int(pinworth::kInterface1ReportSize);
+  const int size = ReportSizeOf(interface.identity);
   ReportPrinter printer(invocation.json);
   QElapsedTimer clock;
   clock.start();
@@ -115,27 +113,26 @@ int ReplayWrites(const Invocation &invocation,
                                    1000.0 / invocation.replaySpeed;
     if (!WaitUntil(clock, qint64(std::llround(dueMS))))
       return kExitInterrupted;
-    const QString stopped =
-        QStringLiteral("replay stopped at row %1 of %2, %3 of %4 reports sent")
-            .arg(report.row)
-            .arg(invocation.file)
-            .arg(sent)
-            .arg(written.size());
-    if (report.report.size() > size) {
+    QByteArray padded = report.report;
+    const bool fits = padded.size() <= size;
+    if (fits)
+      padded.append(size - padded.size(), '\0');
+    else
       PrintError(QStringLiteral("row %1 holds %2 bytes; %3 takes %4")
                      .arg(report.row)
                      .arg(report.report.size())
                      .arg(interface.identity.displayName())
                      .arg(size));
-      PrintError(stopped);
-      return kExitTransferFailed;
-    }
-    QByteArray padded = report.report;
-    padded.append(size - padded.size(), '\0');
-    if (!SendReport(interface,
+    if (!fits ||
+        !SendReport(interface,
                     reinterpret_cast<const uint8_t *>(padded.constData()), size,
                     printer)) {
-      PrintError(stopped);
+      PrintError(QStringLiteral(
+                     "replay stopped at row %1 of %2, %3 of %4 reports sent")
+                     .arg(report.row)
+                     .arg(invocation.file)
+                     .arg(sent)
+                     .arg(written.size()));
       return kExitTransferFailed;
     }
     ++sent;

@@ -25,8 +25,7 @@ constexpr int kPolledReportID = 0;
 int WriteReport(const Invocation &invocation,
                 const ListedInterface &interface) {
   const bool isInterface0 = IsInterface0(interface.identity);
-  const int size = isInterface0 ? int(pinworth::kInterface0ReportSize)
-                                : int(pinworth::kInterface1ReportSize);
+  const int size = ReportSizeOf(interface.identity);
   if (invocation.bytes.size() > size) {
     PrintError(QStringLiteral("%1 takes %2; %3 bytes given")
                    .arg(interface.identity.displayName(),
