@@ -1,6 +1,7 @@
 #include "app/capture/CaptureWindow.h"
 
 #include "app/capture/CaptureExporter.h"
+#include "app/capture/CaptureFileRows.h"
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
@@ -16,43 +17,6 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
-
-namespace {
-
-// The log row of a record, none for a record that is not a row (an event's
-// text, a kind a newer writer added, a corrupt one).
-std::optional<LogRow> RowOf(const capture::Record &record) {
-  LogRow row;
-  row.time = record.timeUS;
-  switch (record.kind) {
-  case capture::RecordKind::Read:
-  case capture::RecordKind::Written:
-    row.reportID = record.hasReportID ? record.reportID : kNoReportID;
-    row.flags =
-        uint8_t(std::min<int>(record.size, kLogRowMaxDataSize)) |
-        (record.kind == capture::RecordKind::Written ? LogRow::kOutputFlag : 0);
-    std::copy_n(record.data.begin(), row.size(), row.data);
-    return row;
-  case capture::RecordKind::Loss:
-    row.flags = LogRow::kLossFlag;
-    row.reportID = int32_t(std::min<uint32_t>(record.count, INT32_MAX));
-    return row;
-  case capture::RecordKind::Event:
-    if (record.eventKind < 1 || record.eventKind > 6)
-      return std::nullopt;
-    row.flags = LogRow::kEventFlag;
-    row.data[0] = uint8_t(record.eventKind - 1);
-    return row;
-  case capture::RecordKind::WritingStopped:
-    row.flags = LogRow::kEventFlag;
-    row.data[0] = uint8_t(LogEvent::CaptureStopped);
-    return row;
-  default:
-    return std::nullopt;
-  }
-}
-
-} // namespace
 
 CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
   setAttribute(Qt::WA_DeleteOnClose);
@@ -98,7 +62,7 @@ CaptureWindow::~CaptureWindow() = default;
 
 CaptureWindow *CaptureWindow::open(const QString &path, QString *reason) {
   std::string why;
-  const std::unique_ptr<capture::CaptureReader> reader =
+  std::unique_ptr<capture::CaptureReader> reader =
       capture::CaptureReader::open(path.toStdString(), &why);
   if (!reader) {
     *reason = QString::fromStdString(why);
@@ -109,21 +73,22 @@ CaptureWindow *CaptureWindow::open(const QString &path, QString *reason) {
   window->setWindowTitle(tr("%1 (read-only)").arg(QFileInfo(path).fileName()));
   window->log_->setClockStart(
       QDateTime::fromMSecsSinceEpoch(reader->header().startUnixUS / 1000));
-  const std::vector<capture::CaptureInterface> &interfaces =
-      reader->interfaces();
-  for (uint64_t i = 0; i < reader->recordCount(); ++i) {
-    const capture::Record record = reader->record(i);
-    const std::optional<LogRow> row = RowOf(record);
-    if (!row)
-      continue;
-    window->log_->appendRecorded(
-        *row, record.kind == capture::RecordKind::WritingStopped
-                  ? std::nullopt
-                  : IdentityOfSource(interfaces, record.source));
+  std::vector<uint16_t> logSourceOf;
+  for (size_t source = 0; source < reader->interfaces().size(); ++source) {
+    const std::optional<InterfaceIdentity> identity =
+        IdentityOfSource(reader->interfaces(), uint16_t(source));
+    logSourceOf.push_back(identity ? window->log_->sourceIndex(*identity)
+                                   : LogRow::kNoSource);
   }
-  window->log_->announce();
-  window->statusBar()->showMessage(
-      tr("%n rows from %1", nullptr, window->log_->reportCount()).arg(path));
+  window->rows_ = std::make_unique<CaptureFileRows>(std::move(reader),
+                                                    std::move(logSourceOf));
+  const auto showCount = [window, path] {
+    window->statusBar()->showMessage(
+        tr("%n rows from %1", nullptr, window->log_->reportCount()).arg(path));
+  };
+  connect(window->log_.get(), &LogTableModel::rowsInserted, window, showCount);
+  window->log_->showStored(window->rows_.get());
+  showCount();
   window->show();
   return window;
 }

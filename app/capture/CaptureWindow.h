@@ -1,7 +1,8 @@
 // A capture opened read-only in a window of its own: its rows with the
 // log's columns, decoding, filter, copy and export, its export to other
-// tools' formats, and its times as they were recorded. The window deletes
-// itself when closed.
+// tools' formats, and its times as they were recorded. The rows are read
+// from the file as they are shown, a long capture's a slice at a time. The
+// window deletes itself when closed.
 #ifndef PINWORTH_EXPLORER_CAPTURE_WINDOW_H
 #define PINWORTH_EXPLORER_CAPTURE_WINDOW_H
 
@@ -9,6 +10,7 @@
 
 #include <memory>
 
+class CaptureFileRows;
 class LogPanel;
 class LogTableModel;
 
@@ -27,6 +29,7 @@ private:
   CaptureWindow();
 
   QString path_;
+  std::unique_ptr<CaptureFileRows> rows_; // shown by log_, outlives it
   std::unique_ptr<LogTableModel> log_;
   std::unique_ptr<LogPanel> panel_;
 };

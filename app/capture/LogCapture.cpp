@@ -1,5 +1,6 @@
 #include "app/capture/LogCapture.h"
 
+#include "app/capture/RecordRow.h"
 #include "core/CaptureSources.h"
 
 namespace {
@@ -31,6 +32,10 @@ void LogCapture::flush() {
 void LogCapture::begin() {
   problem_.clear();
   sources_.clear();
+  logSourceOf_.clear();
+  timeBase_ = log_.clockUS();
+  readable_ = 0;
+  stored_ = 0;
   std::string reason;
   QString folderProblem;
   if (!store_.make(&folderProblem)) {
@@ -41,6 +46,7 @@ void LogCapture::begin() {
     if (!writer_)
       problem_ = QString::fromStdString(reason);
   }
+  exact_ = writer_ != nullptr;
   if (!writer_) {
     path_.clear();
     return;
@@ -50,6 +56,8 @@ void LogCapture::begin() {
 
 void LogCapture::end() {
   check_.stop();
+  reader_.reset();
+  stored_ = 0;
   if (!writer_)
     return;
   writer_->close();
@@ -79,20 +87,34 @@ uint16_t LogCapture::sourceOf(uint16_t logSource,
                               const InterfaceIdentity &identity) {
   if (logSource >= sources_.size())
     sources_.resize(size_t(logSource) + 1, kUnmapped);
-  if (sources_[logSource] == kUnmapped)
-    sources_[logSource] =
+  if (sources_[logSource] == kUnmapped) {
+    const uint16_t source =
         writer_->addInterface(CaptureEntry(identity, descriptorOf_(identity)));
+    sources_[logSource] = source;
+    if (source != capture::kNoSource) {
+      logSourceOf_.resize(size_t(source) + 1, LogRow::kNoSource);
+      logSourceOf_[source] = logSource;
+    }
+  }
   return sources_[logSource];
 }
 
 void LogCapture::rowAppended(const LogRow &row,
                              const InterfaceIdentity *identity) {
   if (!writer_ ||
-      (row.isEvent() && LogEvent(row.data[0]) == LogEvent::CaptureStopped))
+      (row.isEvent() && LogEvent(row.data[0]) == LogEvent::CaptureStopped)) {
+    exact_ = false;
     return;
+  }
   const uint16_t source =
       identity ? sourceOf(row.source, *identity) : capture::kNoSource;
-  const int64_t time = writer_->elapsedUS();
+  const bool idInByte = row.reportID == kNoReportID ||
+                        (row.reportID >= 0 && row.reportID <= 0xFF);
+  exact_ = exact_ && (!identity || source != capture::kNoSource) &&
+           (!row.isReport() || idInByte);
+  if (exact_)
+    ++readable_;
+  const int64_t time = row.time - timeBase_;
   if (row.isLoss())
     writer_->appendLoss(source, time, uint32_t(row.reportID));
   else if (row.isEvent())
@@ -103,4 +125,28 @@ void LogCapture::rowAppended(const LogRow &row,
                               ? std::nullopt
                               : std::optional<uint8_t>(uint8_t(row.reportID)),
                           row.data, row.size());
+}
+
+// Each row the log appends is one record, so row i is record i.
+LogRow LogCapture::row(uint64_t i) const {
+  // A record the disk corrupted since reads as an empty report.
+  return RowOfRecord(reader_->record(i), logSourceOf_, timeBase_)
+      .value_or(LogRow());
+}
+
+bool LogCapture::refresh(Deadline) {
+  if (!writer_)
+    return false;
+  const uint64_t target = std::min(readable_, writer_->status().written);
+  if (target <= stored_)
+    return false;
+  std::string reason;
+  if (!reader_)
+    reader_ = capture::CaptureReader::open(path_.toStdString(), &reason);
+  else if (reader_->recordCount() < target)
+    reader_->refresh(&reason);
+  // Unreadable, the file leaves the rows in the log's memory.
+  if (reader_)
+    stored_ = std::min(target, reader_->recordCount());
+  return false;
 }

@@ -3,6 +3,11 @@
 // report descriptors. Clearing the log keeps the capture as a session and
 // begins a new one; so does the end of the capture (the window closing).
 //
+// The log reads back from the file the rows written (StoredRows), so that
+// its memory holds only the last ones. A row the file cannot give back as
+// it was (its interface past a full table) ends what is read back: the log
+// keeps it and the rows after it in memory.
+//
 // When a capture cannot be begun or writing it stops (the disk full, the
 // folder gone), problem() says why and problemFound() is emitted once per
 // capture; the log goes on in memory, and what was written stays. Main
@@ -12,6 +17,7 @@
 
 #include "app/capture/SessionStore.h"
 #include "app/log/LogTableModel.h"
+#include "core/capture/CaptureReader.h"
 #include "core/capture/CaptureWriter.h"
 
 #include <QObject>
@@ -44,6 +50,9 @@ signals:
 private:
   void rowAppended(const LogRow &row, const InterfaceIdentity *source) override;
   void logCleared() override;
+  uint64_t count() const override { return stored_; }
+  LogRow row(uint64_t i) const override;
+  bool refresh(Deadline deadline) override;
   void begin();
   void end();
   void checkWriting();
@@ -55,7 +64,13 @@ private:
   std::unique_ptr<capture::CaptureWriter> writer_;
   QString path_;
   QString problem_;
-  std::vector<uint16_t> sources_; // the capture's source, by the log's
+  std::vector<uint16_t> sources_;     // the capture's source, by the log's
+  std::vector<uint16_t> logSourceOf_; // the log's source, by the capture's
+  int64_t timeBase_ = 0;              // the log's time at the capture's start
+  uint64_t readable_ = 0; // rows appended that the file gives back as they were
+  bool exact_ = false;    // whether every row appended so far is readable
+  uint64_t stored_ = 0;   // rows written and readable
+  std::unique_ptr<capture::CaptureReader> reader_;
   QTimer check_;
 };
 

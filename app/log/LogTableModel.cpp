@@ -44,6 +44,9 @@ LogTableModel::LogTableModel(QObject *parent)
   frame_.setSingleShot(true);
   frame_.setInterval(kFrameMS);
   connect(&frame_, &QTimer::timeout, this, &LogTableModel::announce);
+  work_.setSingleShot(true);
+  work_.setInterval(0);
+  connect(&work_, &QTimer::timeout, this, &LogTableModel::announce);
 }
 
 void LogTableModel::append(bool isOutput, int32_t reportID, int size,
@@ -88,40 +91,92 @@ void LogTableModel::appendDeviceChanges(const QList<InterfaceIdentity> &left,
     appendEvent(LogEvent::PluggedIn, device);
 }
 
-void LogTableModel::appendRecorded(
-    const LogRow &row, const std::optional<InterfaceIdentity> &source) {
-  push(row, source, true);
+uint16_t LogTableModel::sourceIndex(const InterfaceIdentity &source) {
+  qsizetype index = sources_.indexOf(source);
+  if (index < 0 && sources_.size() < LogRow::kNoSource) {
+    index = sources_.size();
+    sources_.append(source);
+    sourceTexts_.append(SourceText(source));
+    if (filter_)
+      sourceMatches_.push_back(source.key().startsWith(filter_->sourcePrefix));
+  }
+  return index < 0 ? LogRow::kNoSource : uint16_t(index);
 }
 
 void LogTableModel::push(LogRow row,
-                         const std::optional<InterfaceIdentity> &source,
-                         bool recorded) {
-  if (!recorded)
-    row.time = clock_.nsecsElapsed() / 1000;
-  row.source = LogRow::kNoSource;
-  if (source) {
-    qsizetype index = sources_.indexOf(*source);
-    if (index < 0 && sources_.size() < LogRow::kNoSource) {
-      index = sources_.size();
-      sources_.append(*source);
-      sourceTexts_.append(SourceText(*source));
-      if (filter_)
-        sourceMatches_.push_back(
-            source->key().startsWith(filter_->sourcePrefix));
-    }
-    row.source = index < 0 ? LogRow::kNoSource : uint16_t(index);
-  }
+                         const std::optional<InterfaceIdentity> &source) {
+  row.time = clockUS();
+  row.source = source ? sourceIndex(*source) : LogRow::kNoSource;
   rows_.push_back(row);
   if (recorder_)
     recorder_->rowAppended(
         row, row.source == LogRow::kNoSource ? nullptr : &sources_[row.source]);
-  if (filter_ && shows(row))
-    shown_.push_back(uint32_t(rows_.size() - 1));
+  // Rows the filter has not reached yet are filtered when it does.
+  if (filter_ && shown_.size() == uint64_t(reportCount()) - 1)
+    shown_.append(shows(row));
   if (!frame_.isActive() && shownCount() > announcedRows_)
     frame_.start();
 }
 
+void LogTableModel::setRecorder(LogRecorder *recorder) {
+  if (storedCount_ > 0)
+    forgetStored();
+  recorder_ = recorder;
+  // A recorder stores the rows appended after it came: only a log that
+  // begins with it can read them back as its own.
+  stored_ = reportCount() == 0 ? recorder : nullptr;
+}
+
+void LogTableModel::showStored(StoredRows *stored) {
+  if (storedCount_ > 0)
+    forgetStored();
+  stored_ = stored;
+  announce();
+}
+
+void LogTableModel::forgetStored() {
+  beginResetModel();
+  storedCount_ = 0;
+  stored_ = nullptr;
+  shown_.clear();
+  announcedRows_ = 0;
+  endResetModel();
+  announce();
+}
+
+bool LogTableModel::takeStored(StoredRows::Deadline deadline) {
+  if (!stored_)
+    return false;
+  const bool more = stored_->refresh(deadline);
+  const uint64_t count = stored_->count();
+  if (count > storedCount_) {
+    const auto fromMemory =
+        std::min<uint64_t>(count - storedCount_, uint64_t(rows_.size()));
+    rows_.erase(rows_.begin(), rows_.begin() + ptrdiff_t(fromMemory));
+    storedCount_ = count;
+  }
+  return more;
+}
+
+bool LogTableModel::filterMore(StoredRows::Deadline deadline) {
+  if (!filter_)
+    return false;
+  const auto total = uint64_t(reportCount());
+  for (uint64_t i = shown_.size(); i < total; ++i) {
+    shown_.append(shows(row(int(i))));
+    if (i % 1024 == 1023 && std::chrono::steady_clock::now() >= deadline)
+      break;
+  }
+  return shown_.size() < total;
+}
+
 void LogTableModel::announce() {
+  const StoredRows::Deadline deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kSliceMS);
+  const bool storedMore = takeStored(deadline);
+  const bool filterRemains = filterMore(deadline);
+  if (storedMore || filterRemains)
+    work_.start();
   const int total = shownCount();
   if (total <= announcedRows_)
     return;
@@ -133,7 +188,9 @@ void LogTableModel::announce() {
 void LogTableModel::clear() {
   beginResetModel();
   std::deque<LogRow>().swap(rows_);
-  std::vector<uint32_t>().swap(shown_);
+  storedCount_ = 0;
+  stored_ = recorder_;
+  shown_.clear();
   announcedRows_ = 0;
   endResetModel();
   if (recorder_)
@@ -141,7 +198,7 @@ void LogTableModel::clear() {
 }
 
 int LogTableModel::shownCount() const {
-  return filter_ ? int(shown_.size()) : reportCount();
+  return filter_ ? int(shown_.shownCount()) : reportCount();
 }
 
 // A loss marker is shown under every filter; an event is shown by its
@@ -164,15 +221,14 @@ bool LogTableModel::shows(const LogRow &row) const {
 void LogTableModel::setFilter(const std::optional<LogFilter> &filter) {
   beginResetModel();
   filter_ = filter;
-  std::vector<uint32_t>().swap(shown_);
+  shown_.clear();
   sourceMatches_.clear();
-  if (filter_) {
+  if (filter_)
     for (const InterfaceIdentity &source : sources_)
       sourceMatches_.push_back(source.key().startsWith(filter_->sourcePrefix));
-    for (size_t i = 0; i < rows_.size(); ++i)
-      if (shows(rows_[i]))
-        shown_.push_back(uint32_t(i));
-  }
+  if (filterMore(std::chrono::steady_clock::now() +
+                 std::chrono::milliseconds(kSliceMS)))
+    work_.start();
   announcedRows_ = shownCount();
   endResetModel();
 }
@@ -186,11 +242,11 @@ void LogTableModel::setTimeMode(TimeMode mode) {
 }
 
 int LogTableModel::reportAtRow(int row) const {
-  return filter_ ? int(shown_.at(size_t(row))) : row;
+  return filter_ ? int(shown_.nthShown(uint64_t(row))) : row;
 }
 
 ReportRecord LogTableModel::record(int i) const {
-  const LogRow &row = rows_.at(static_cast<size_t>(i));
+  const LogRow row = this->row(i);
   if (!row.isReport())
     return ReportRecord{kReportDirectionIn, kNoReportID, QByteArray(),
                         QString()};
@@ -216,27 +272,26 @@ QString LogTableModel::sourceText(const LogRow &row) const {
 }
 
 double LogTableModel::secondsSinceFirst(const LogRow &row) const {
-  return double(row.time - rows_.front().time) / 1e6;
+  return double(row.time - this->row(0).time) / 1e6;
 }
 
 QString LogTableModel::timeText(int i) const {
-  const LogRow &row = rows_[size_t(i)];
+  const LogRow row = this->row(i);
   switch (timeMode_) {
   case TimeMode::WallClock:
     return clockStart_.addMSecs(row.time / 1000).toString("hh:mm:ss.zzz") +
            QString::asprintf("%03d", int(row.time % 1000));
   case TimeMode::Delta: {
-    const auto shownAt =
-        filter_ ? std::lower_bound(shown_.begin(), shown_.end(), uint32_t(i))
-                : shown_.end();
-    const int previous = !filter_                    ? i - 1
-                         : shownAt == shown_.begin() ? -1
-                                                     : int(*(shownAt - 1));
+    const uint64_t shownBefore =
+        filter_ ? shown_.shownBefore(uint64_t(i)) : uint64_t(i);
+    const int previous = shownBefore == 0 ? -1
+                         : filter_ ? int(shown_.nthShown(shownBefore - 1))
+                                   : i - 1;
     return previous < 0
                ? QStringLiteral("+0.000000")
-               : QString::asprintf(
-                     "+%.6f",
-                     double(row.time - rows_[size_t(previous)].time) / 1e6);
+               : QString::asprintf("+%.6f",
+                                   double(row.time - this->row(previous).time) /
+                                       1e6);
   }
   case TimeMode::SinceFirst:
     break;
@@ -256,7 +311,7 @@ QString LogTableModel::eventText(const LogRow &row) const {
 }
 
 QString LogTableModel::cellText(int i, int column) const {
-  const LogRow &row = rows_[size_t(i)];
+  const LogRow row = this->row(i);
   if (!row.isReport() && column != kTimeColumn && column != kSourceColumn) {
     static const QString kEvent = QStringLiteral("E"),
                          kLoss = QStringLiteral("!");
@@ -295,7 +350,7 @@ QString LogTableModel::cellText(int i, int column) const {
 }
 
 QString LogTableModel::textLine(int i) const {
-  const LogRow &row = rows_[size_t(i)];
+  const LogRow row = this->row(i);
   return ReportTextLine(secondsSinceFirst(row), sourceText(row),
                         row.isLoss()     ? '!'
                         : row.isEvent()  ? 'E'
@@ -311,7 +366,7 @@ QByteArray LogTableModel::csvHeader() {
 }
 
 QByteArray LogTableModel::csvRecord(int i) const {
-  const LogRow &row = rows_[size_t(i)];
+  const LogRow row = this->row(i);
   CsvRow csv;
   csv.seconds = secondsSinceFirst(row);
   csv.unixUS = clockStart_.toMSecsSinceEpoch() * 1000 + row.time;

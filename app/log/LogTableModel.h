@@ -1,10 +1,10 @@
 // The report log and the table model that shows it.
 //
-// Each report sent or received is one compact row, oldest first: the time it
-// was logged (microseconds on the log's monotonic clock), where it came from
-// or went to (an index into the log's table of interfaces), its report ID,
-// its direction and its data bytes; 24 bytes, no string, variant or other
-// heap object. Cells are formatted when a view asks for them.
+// Each report sent or received is one compact row (LogRow), oldest first.
+// The rows a recorder or a capture file stores (StoredRows) are read back
+// from the file's map; only the rows not yet stored are kept in memory, so
+// that the log's heap does not grow with its length. Cells are formatted
+// when a view asks for them.
 //
 // Columns: the first nine are a report record's, identified under
 // kColumnIdentifierRole as "R/W", "Id" and the data byte offsets "0" to "6";
@@ -13,12 +13,18 @@
 // Rows appended are announced to the views together by announce(), which a
 // frame timer calls: a view repaints at most once a frame however fast
 // reports come. A filter shows only the reports that match it and removes
-// none. Reports are numbered as logged (reportCount(), record()); rows are
-// the reports shown (reportAtRow()).
+// none; it holds one bit per row. Work that grows with the log's length
+// (reading a capture file's rows, filtering them) is done a slice of at most
+// kSliceMS at a time, so that the window is never held longer; the rows
+// appear as it goes. Reports are numbered as logged (reportCount(),
+// record()); rows are the reports shown (reportAtRow()).
 #ifndef PINWORTH_EXPLORER_LOG_TABLE_MODEL_H
 #define PINWORTH_EXPLORER_LOG_TABLE_MODEL_H
 
 #include "app/log/LogFilter.h"
+#include "app/log/LogRow.h"
+#include "app/log/ShownRows.h"
+#include "app/log/StoredRows.h"
 #include "core/InterfaceIdentity.h"
 #include "core/ReportRecord.h"
 
@@ -33,55 +39,6 @@
 #include <deque>
 #include <optional>
 #include <vector>
-
-// The most data bytes a log row keeps: a report of an interface 1 is a report
-// ID byte and 7 data bytes, and one of an interface 0 is 4 data bytes.
-inline constexpr int kLogRowMaxDataSize = 7;
-
-// What a row that is not a report says happened.
-enum class LogEvent : uint8_t {
-  Unplugged,        // the source's device left
-  PluggedIn,        // the source's device came (back)
-  ListeningStarted, // on the source, an interface 1
-  ListeningStopped,
-  PollingStarted, // on the source, an interface 0
-  PollingStopped,
-  CaptureStopped, // no source: the log is written to disk no more
-};
-
-// One logged report, or a row that is not one: a loss marker or an event.
-struct LogRow {
-  int64_t time = 0; // microseconds on the log's clock
-  int32_t reportID = kNoReportID;
-  uint16_t source = 0; // an index into the log's interfaces, or kNoSource
-  uint8_t flags = 0;   // kOutputFlag, and the data size in kSizeMask
-  uint8_t data[kLogRowMaxDataSize] = {};
-
-  static constexpr uint16_t kNoSource = 0xFFFF;
-  static constexpr uint8_t kOutputFlag = 0x80; // sent ("W"), not read ("R")
-  // Not a report: reports were lost here, as many as reportID says.
-  static constexpr uint8_t kLossFlag = 0x40;
-  // Not a report: an event, the LogEvent in data[0].
-  static constexpr uint8_t kEventFlag = 0x20;
-  static constexpr uint8_t kSizeMask = 0x07;
-  bool isOutput() const { return flags & kOutputFlag; }
-  bool isLoss() const { return flags & kLossFlag; }
-  bool isEvent() const { return flags & kEventFlag; }
-  bool isReport() const { return !(flags & (kLossFlag | kEventFlag)); }
-  int size() const { return flags & kSizeMask; }
-};
-static_assert(sizeof(LogRow) <= 24);
-
-// Takes every row a log appends, as it is appended, and hears when the log
-// is cleared (a capture of the log on disk).
-class LogRecorder {
-public:
-  virtual ~LogRecorder() = default;
-  // source: the row's interface, null for none.
-  virtual void rowAppended(const LogRow &row,
-                           const InterfaceIdentity *source) = 0;
-  virtual void logCleared() = 0;
-};
 
 class LogTableModel : public QAbstractTableModel {
   Q_OBJECT
@@ -103,6 +60,8 @@ public:
   enum class TimeMode { SinceFirst, WallClock, Delta };
   // How often rows are announced at most.
   static constexpr int kFrameMS = 33;
+  // The longest the log works at once on what grows with its length.
+  static constexpr int kSliceMS = 8;
 
   explicit LogTableModel(QObject *parent = nullptr);
 
@@ -126,24 +85,32 @@ public:
   // each that came; each device by the identity of its interface 0.
   void appendDeviceChanges(const QList<InterfaceIdentity> &left,
                            const QList<InterfaceIdentity> &came);
-  // A row recorded earlier (a capture's), with its own time on the log's
-  // clock; a report's data size and flags as row has them.
-  void appendRecorded(const LogRow &row,
-                      const std::optional<InterfaceIdentity> &source);
+  // The index of source in the log's table of interfaces, added when new;
+  // kNoSource when the table is full.
+  uint16_t sourceIndex(const InterfaceIdentity &source);
+  // Now, in microseconds on the log's clock.
+  int64_t clockUS() const { return clock_.nsecsElapsed() / 1000; }
   // The wall-clock time of the log clock's start (now, for a live log).
   void setClockStart(const QDateTime &start) { clockStart_ = start; }
-  // The recorder, not owned, takes every row from now on (none: null).
-  void setRecorder(LogRecorder *recorder) { recorder_ = recorder; }
+  // The recorder, not owned, takes every row from now on (none: null), and
+  // the log reads back the rows it stores. Rows a recorder stored leave the
+  // log with it.
+  void setRecorder(LogRecorder *recorder);
+  // Shows the rows of stored, not owned, after those of the log (a capture
+  // opened read-only), as they are read.
+  void showStored(StoredRows *stored);
   // Removes every report and resets the views at once.
   void clear();
-  // Announces the rows appended since the last announcement.
+  // Announces the rows appended since the last announcement, after a slice
+  // of reading the stored rows and filtering; the next slice follows at
+  // once while work remains.
   void announce();
 
-  int reportCount() const { return static_cast<int>(rows_.size()); }
+  int reportCount() const { return int(storedCount_ + rows_.size()); }
   // Report i (0 <= i < reportCount()) as a report record with an empty name.
   ReportRecord record(int i) const;
   // When row i was logged, in microseconds on the log's clock.
-  int64_t time(int i) const { return rows_.at(size_t(i)).time; }
+  int64_t time(int i) const { return row(i).time; }
   // The report shown in view row row.
   int reportAtRow(int row) const;
 
@@ -162,7 +129,7 @@ public:
   static const QString &hexByteText(uint8_t byte);
 
   // Whether row i is a report (not a loss marker or an event).
-  bool isReport(int i) const { return rows_[size_t(i)].isReport(); }
+  bool isReport(int i) const { return row(i).isReport(); }
   // Report i in the log's own text format (see ReportLine.h), one line; an
   // event's line has "E" for its direction and the event's text, a loss
   // marker's "!".
@@ -183,29 +150,43 @@ public:
                       int role = Qt::DisplayRole) const override;
 
 private:
+  // Report i, from the stored rows or from memory.
+  LogRow row(int i) const {
+    return uint64_t(i) < storedCount_
+               ? stored_->row(uint64_t(i))
+               : rows_[size_t(uint64_t(i) - storedCount_)];
+  }
   // Reports shown, announced or not.
   int shownCount() const;
   bool shows(const LogRow &row) const;
-  // Stamps row with the clock's time unless it is recorded.
-  void push(LogRow row, const std::optional<InterfaceIdentity> &source,
-            bool recorded = false);
+  // Stamps row with the clock's time.
+  void push(LogRow row, const std::optional<InterfaceIdentity> &source);
+  // Takes the rows stored since, dropping from memory those it held.
+  bool takeStored(StoredRows::Deadline deadline);
+  // Filters the rows not filtered yet, until deadline; true when some remain.
+  bool filterMore(StoredRows::Deadline deadline);
+  // Drops the stored rows and the filter's verdicts on them.
+  void forgetStored();
   QString sourceText(const LogRow &row) const;
   // What a loss marker or an event says, in the Decoded column.
   QString eventText(const LogRow &row) const;
   double secondsSinceFirst(const LogRow &row) const;
   QString timeText(int i) const;
 
-  std::deque<LogRow> rows_;
+  StoredRows *stored_ = nullptr;
+  uint64_t storedCount_ = 0; // the first rows, read from stored_
+  std::deque<LogRow> rows_;  // the rows after them
   QList<InterfaceIdentity> sources_;
   QList<QString> sourceTexts_; // "A 1000 if1", by source index
   std::optional<LogFilter> filter_;
   std::vector<bool> sourceMatches_; // by source index, under the filter
-  std::vector<uint32_t> shown_;     // the reports shown, under a filter
+  ShownRows shown_;                 // the rows filtered so far
   int announcedRows_ = 0;
   TimeMode timeMode_ = TimeMode::SinceFirst;
   QElapsedTimer clock_;
   QDateTime clockStart_;
   QTimer frame_;
+  QTimer work_; // the next slice of announce()
   LogRecorder *recorder_ = nullptr;
 };
 

@@ -1,0 +1,43 @@
+#include "app/capture/CaptureFileRows.h"
+
+#include "app/capture/RecordRow.h"
+
+CaptureFileRows::CaptureFileRows(std::unique_ptr<capture::CaptureReader> reader,
+                                 std::vector<uint16_t> logSourceOf)
+    : reader_(std::move(reader)), logSourceOf_(std::move(logSourceOf)) {}
+
+LogRow CaptureFileRows::row(uint64_t i) const {
+  if (last_ && lastRow_ == i)
+    return *last_;
+  uint64_t row = i / kBlockRows * kBlockRows;
+  uint64_t record = blockStart_[i / kBlockRows];
+  if (last_ && lastRow_ < i && lastRow_ >= row) {
+    row = lastRow_ + 1;
+    record = lastRecord_ + 1;
+  }
+  for (;; ++record) {
+    last_ = RowOfRecord(reader_->record(record), logSourceOf_);
+    if (!last_)
+      continue;
+    if (row == i)
+      break;
+    ++row;
+  }
+  lastRow_ = i;
+  lastRecord_ = record;
+  return *last_;
+}
+
+bool CaptureFileRows::refresh(Deadline deadline) {
+  const uint64_t total = reader_->recordCount();
+  for (; records_ < total; ++records_) {
+    if (records_ % 4096 == 4095 && std::chrono::steady_clock::now() >= deadline)
+      return true;
+    if (!RowOfRecord(reader_->record(records_), logSourceOf_))
+      continue;
+    if (rows_ % kBlockRows == 0)
+      blockStart_.push_back(records_);
+    ++rows_;
+  }
+  return false;
+}

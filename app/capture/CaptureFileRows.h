@@ -1,0 +1,39 @@
+// The rows of a capture opened read-only: each of its records that is a log
+// row, in order. Reading the file builds, a slice at a time, an index of the
+// record where each block of kBlockRows rows begins (8 bytes a block); a row
+// is then found after at most kBlockRows records, and at once after the row
+// before it, so that scrolling and filtering read the file in order.
+#ifndef PINWORTH_EXPLORER_CAPTURE_FILE_ROWS_H
+#define PINWORTH_EXPLORER_CAPTURE_FILE_ROWS_H
+
+#include "app/log/StoredRows.h"
+#include "core/capture/CaptureReader.h"
+
+#include <memory>
+#include <vector>
+
+class CaptureFileRows : public StoredRows {
+public:
+  static constexpr uint64_t kBlockRows = 1024;
+
+  // logSourceOf: the log's source index of each of the capture's sources.
+  CaptureFileRows(std::unique_ptr<capture::CaptureReader> reader,
+                  std::vector<uint16_t> logSourceOf);
+
+  uint64_t count() const override { return rows_; }
+  LogRow row(uint64_t i) const override;
+  bool refresh(Deadline deadline) override;
+
+private:
+  std::unique_ptr<capture::CaptureReader> reader_;
+  std::vector<uint16_t> logSourceOf_;
+  std::vector<uint64_t> blockStart_; // the record of row b * kBlockRows
+  uint64_t rows_ = 0;                // rows indexed
+  uint64_t records_ = 0;             // records indexed
+  // The row found last, and its record.
+  mutable uint64_t lastRow_ = 0;
+  mutable uint64_t lastRecord_ = 0;
+  mutable std::optional<LogRow> last_;
+};
+
+#endif

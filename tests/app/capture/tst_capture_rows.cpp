@@ -1,0 +1,205 @@
+// The log reads its rows back from the capture on disk: a window's live log
+// once its rows are written, and a capture opened read-only, a long one a
+// slice at a time, with its filter over every row.
+#include "app/capture/CaptureWindow.h"
+#include "app/capture/LogCapture.h"
+#include "app/log/LogTableModel.h"
+#include "core/CaptureSources.h"
+#include "core/capture/CaptureWriter.h"
+
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr InterfaceIdentity kAOne{1, 1000, 0};
+constexpr InterfaceIdentity kBZero{2, 2000, 0};
+
+// Every cell of every row, the time in two of its modes.
+QStringList Cells(LogTableModel &log) {
+  QStringList rows;
+  for (int i = 0; i < log.reportCount(); ++i) {
+    QStringList cells;
+    for (int column = 0; column < LogTableModel::kColumnCount; ++column)
+      cells << log.cellText(i, column);
+    rows << cells.join('|') << QString::number(log.time(i));
+  }
+  return rows;
+}
+
+// Overwrites record i of the capture at path with a read of report bytes.
+void OverwriteRecord(const QString &path, uint64_t i, uint8_t byte) {
+  const uint8_t data[7] = {byte, byte, byte, byte, byte, byte, byte};
+  const capture::RecordBytes record =
+      capture::EncodeReport(false, capture::kNoSource, 0, 0x0C, data, 7);
+  const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY);
+  QVERIFY(fd >= 0);
+  const off_t at = off_t(capture::kHeaderSize + capture::kDefaultTableSize +
+                         i * capture::kRecordSize);
+  QCOMPARE(::pwrite(fd, record.data(), record.size(), at),
+           ssize_t(record.size()));
+  ::close(fd);
+}
+
+// Row i of the long capture below: an event every 1000th, else a report of
+// report ID i % 7, written when i is odd, with i in its first data bytes.
+bool IsEvent(uint64_t i) {
+  return i % 1000 == 999;
+}
+void LongReport(uint64_t i, uint8_t data[7]) {
+  const auto n = uint32_t(i);
+  std::memcpy(data, &n, sizeof n);
+  data[4] = data[5] = data[6] = 0;
+}
+
+} // namespace
+
+class CaptureRowsTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir home;
+
+private slots:
+  // Written rows leave the log's memory: what it shows of them afterwards
+  // is the file's, and it is exactly what was appended.
+  void theLiveLogReadsItsWrittenRowsFromTheFile() {
+    LogTableModel log;
+    LogCapture capture(SessionStore(home.filePath("live")), log,
+                       [](const InterfaceIdentity &) {
+                         return std::vector<uint8_t>{0x05, 0x01};
+                       });
+    QVERIFY2(capture.problem().isEmpty(), qPrintable(capture.problem()));
+    for (int n = 0; n < 3000; ++n) {
+      const uint8_t data[7] = {uint8_t(n), uint8_t(n >> 8), 3, 4, 5, 6, 7};
+      switch (n % 6) {
+      case 0:
+        log.append(false, 0x0C, 7, data, kAOne);
+        break;
+      case 1:
+        log.append(true, kNoReportID, 4, data, kBZero);
+        break;
+      case 2:
+        log.appendEvent(LogEvent::PollingStarted, kBZero);
+        break;
+      case 3:
+        log.appendLoss(uint64_t(n), kAOne);
+        break;
+      case 4:
+        log.append(false, kNoReportID, 2, data); // no source
+        break;
+      default:
+        log.append(true, 0x05, 0, data, kAOne);
+      }
+    }
+    log.announce();
+    for (const auto mode : {LogTableModel::TimeMode::SinceFirst,
+                            LogTableModel::TimeMode::WallClock}) {
+      log.setTimeMode(mode);
+      const QStringList appended = Cells(log);
+      capture.flush();
+      log.announce();
+      QCOMPARE(Cells(log), appended);
+    }
+    OverwriteRecord(capture.path(), 2998, 0xAB);
+    QCOMPARE(log.cellText(2998, LogTableModel::kFirstByteColumn), "0xab");
+
+    // A cleared log begins again in memory and on a new file.
+    log.clear();
+    const uint8_t data[4] = {9, 9, 9, 9};
+    log.append(false, kNoReportID, 4, data, kBZero);
+    capture.flush();
+    log.announce();
+    QCOMPARE(log.reportCount(), 1);
+    QCOMPARE(log.cellText(0, LogTableModel::kSourceColumn), "B 2000 if0");
+    QCOMPARE(log.cellText(0, LogTableModel::kFirstByteColumn), "0x09");
+  }
+
+  // A capture of more rows than a slice reads opens at once and fills as it
+  // is read; its rows, found in any order, are the capture's rows (an
+  // event's text records and a corrupt record are not rows), and its filter
+  // shows every row that matches, in order, also filled a slice at a time.
+  void aLongCaptureOpensAndFiltersASliceAtATime() {
+    const QString path = home.filePath("long.pwcap");
+    constexpr uint64_t kWritten = 2'000'000; // rows
+    constexpr uint64_t kCorrupt = 1'234'567; // a report's row
+    {
+      std::string reason;
+      auto writer = capture::CaptureWriter::create(path.toStdString(), &reason);
+      QVERIFY2(writer, reason.c_str());
+      const uint16_t a = writer->addInterface(CaptureEntry(kAOne, {}));
+      for (uint64_t i = 0; i < kWritten; ++i) {
+        uint8_t data[7];
+        LongReport(i, data);
+        if (IsEvent(i))
+          writer->appendEvent(a, int64_t(i), capture::EventKind::Unplugged,
+                              std::string(30, 'x')); // and two text records
+        else
+          writer->appendReport(i % 2, a, int64_t(i), uint8_t(i % 7), data, 7);
+      }
+      QVERIFY(!writer->close().failed);
+    }
+    { // a data byte changed: the check no longer matches
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::ReadWrite));
+      QVERIFY(file.seek(qint64(
+          capture::kHeaderSize + capture::kDefaultTableSize +
+          (kCorrupt + 2 * (kCorrupt / 1000)) * capture::kRecordSize + 5)));
+      file.write("\xEE", 1);
+    }
+    // The rows shown: every written row but the corrupt one.
+    const auto written = [](uint64_t row) {
+      return row < kCorrupt ? row : row + 1;
+    };
+    constexpr int kRows = int(kWritten - 1);
+
+    QString reason;
+    std::unique_ptr<CaptureWindow> window(CaptureWindow::open(path, &reason));
+    QVERIFY2(window, qPrintable(reason));
+    LogTableModel *log = window->log();
+    QVERIFY(log->rowCount() < kRows);
+    QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), kRows, 60000);
+    QCOMPARE(log->reportCount(), kRows);
+    for (uint64_t k = 0, row = 0; k < 20'000; ++k, row = (row + 7919) % kRows) {
+      const uint64_t i = written(row);
+      QCOMPARE(log->time(int(row)), int64_t(i));
+      if (IsEvent(i)) {
+        QVERIFY(!log->isReport(int(row)));
+        continue;
+      }
+      const ReportRecord record = log->record(int(row));
+      uint8_t data[7];
+      LongReport(i, data);
+      QCOMPARE(record.direction,
+               i % 2 ? kReportDirectionOut : kReportDirectionIn);
+      QCOMPARE(record.reportID, int32_t(i % 7));
+      QCOMPARE(record.data, QByteArray(reinterpret_cast<char *>(data), 7));
+    }
+
+    std::vector<int> matching; // "W id:03"
+    for (uint64_t row = 0; row < uint64_t(kRows); ++row)
+      if (const uint64_t i = written(row);
+          !IsEvent(i) && i % 2 == 1 && i % 7 == 3)
+        matching.push_back(int(row));
+    auto *filter = window->findChild<QLineEdit *>("logFilterField");
+    filter->setText("W id:03");
+    QVERIFY(log->rowCount() < int(matching.size()));
+    QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), int(matching.size()), 60000);
+    for (size_t k = 0; k < matching.size(); k += 97)
+      QCOMPARE(log->reportAtRow(int(k)), matching[k]);
+    QCOMPARE(log->reportAtRow(int(matching.size()) - 1), matching.back());
+    log->setTimeMode(LogTableModel::TimeMode::Delta);
+    for (size_t k = 1; k < matching.size(); k += 997)
+      QCOMPARE(log->cellText(matching[k], LogTableModel::kTimeColumn),
+               QString::asprintf("+%.6f",
+                                 double(written(uint64_t(matching[k])) -
+                                        written(uint64_t(matching[k - 1]))) /
+                                     1e6));
+  }
+};
+
+QTEST_MAIN(CaptureRowsTest)
+#include "tst_capture_rows.moc"
