@@ -20,10 +20,8 @@ LogExport::LogExport(const LogTableModel &log, QString path, Format format,
     : QObject(parent), log_(log), format_(format), file_(std::move(path)) {}
 
 void LogExport::start() {
-  const int rows = log_.rowCount();
-  reports_.reserve(size_t(rows));
-  for (int row = 0; row < rows; ++row)
-    reports_.push_back(uint32_t(log_.reportAtRow(row)));
+  total_ = log_.rowCount();
+  shown_ = log_.shownNow();
   if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
     finish(false, file_.errorString());
     return;
@@ -45,9 +43,10 @@ void LogExport::writeSlice() {
   QElapsedTimer slice;
   slice.start();
   QByteArray chunk;
-  while (done_ < reports_.size() && slice.elapsed() < kSliceMS) {
-    for (int i = 0; i < 256 && done_ < reports_.size(); ++i, ++done_) {
-      const int report = int(reports_[done_]);
+  while (done_ < total_ && slice.elapsed() < kSliceMS) {
+    for (int i = 0; i < 256 && done_ < total_; ++i, ++done_) {
+      const int report = int(shown_ ? shown_->nextShown(next_) : next_);
+      next_ = uint64_t(report) + 1;
       if (report >= log_.reportCount()) {
         finish(false, QStringLiteral("the log was cleared"));
         return;
@@ -58,8 +57,8 @@ void LogExport::writeSlice() {
   }
   if (!writeAll(chunk))
     return;
-  emit progress(int(done_), total());
-  if (done_ < reports_.size())
+  emit progress(done_, total());
+  if (done_ < total_)
     QTimer::singleShot(0, this, &LogExport::writeSlice);
   else if (!file_.commit())
     finish(false, file_.errorString());

@@ -12,8 +12,10 @@
 #include <QSaveFile>
 #include <QString>
 
+#include "app/log/ShownRows.h"
+
 #include <cstdint>
-#include <vector>
+#include <optional>
 
 class LogTableModel;
 
@@ -29,7 +31,7 @@ public:
   void start();
   // Stops at the next slice; no file is left.
   void cancel();
-  int total() const { return int(reports_.size()); }
+  int total() const { return total_; }
 
 signals:
   void progress(int done, int total);
@@ -46,8 +48,10 @@ private:
   const LogTableModel &log_;
   Format format_;
   QSaveFile file_;
-  std::vector<uint32_t> reports_;
-  size_t done_ = 0;
+  std::optional<ShownRows> shown_; // the filter's verdicts at the start
+  int total_ = 0;                  // the reports shown at the start
+  int done_ = 0;
+  uint64_t next_ = 0; // where the next report shown is looked for
   bool cancelled_ = false;
 };
 

@@ -113,6 +113,12 @@ public:
   int64_t time(int i) const { return row(i).time; }
   // The report shown in view row row.
   int reportAtRow(int row) const;
+  // The filter's verdicts on the reports as they stand, none when there is
+  // no filter: what is shown now, kept for a walk over the reports that a
+  // change of filter must not disturb.
+  std::optional<ShownRows> shownNow() const {
+    return filter_ ? std::optional<ShownRows>(shown_) : std::nullopt;
+  }
 
   // Shows only the reports that match filter (all when none).
   void setFilter(const std::optional<LogFilter> &filter);

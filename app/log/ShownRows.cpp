@@ -60,3 +60,16 @@ uint64_t ShownRows::shownBefore(uint64_t row) const {
   const uint64_t below = (uint64_t(1) << (row % 64)) - 1;
   return count + uint64_t(std::popcount(words_[lastWord] & below));
 }
+
+uint64_t ShownRows::nextShown(uint64_t row) const {
+  if (row >= size_)
+    return size_;
+  uint64_t word = row / 64;
+  uint64_t bits = words_[word] & ~((uint64_t(1) << (row % 64)) - 1);
+  while (bits == 0) {
+    if (++word == words_.size())
+      return size_;
+    bits = words_[word];
+  }
+  return word * 64 + uint64_t(std::countr_zero(bits));
+}

@@ -22,6 +22,8 @@ public:
   uint64_t nthShown(uint64_t n) const;
   // How many rows before row (row <= size()) are shown.
   uint64_t shownBefore(uint64_t row) const;
+  // The first row shown at or after row; size() when there is none.
+  uint64_t nextShown(uint64_t row) const;
 
 private:
   std::vector<uint64_t> words_;

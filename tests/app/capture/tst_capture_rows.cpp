@@ -3,6 +3,7 @@
 // slice at a time, with its filter over every row.
 #include "app/capture/CaptureWindow.h"
 #include "app/capture/LogCapture.h"
+#include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
 #include "core/CaptureSources.h"
 #include "core/capture/CaptureWriter.h"
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -198,6 +200,20 @@ private slots:
                                  double(written(uint64_t(matching[k])) -
                                         written(uint64_t(matching[k - 1]))) /
                                      1e6));
+
+    // Export writes the rows shown when it starts, a change of filter
+    // notwithstanding.
+    const QString csv = home.filePath("long.csv");
+    window->panel()->exportTo(csv);
+    filter->setText("R");
+    QTRY_VERIFY_WITH_TIMEOUT(!window->panel()->exporting(), 60000);
+    QFile exported(csv);
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = exported.readAll().split('\n');
+    QCOMPARE(lines.size(), int(matching.size()) + 2); // a header, a last CRLF
+    for (size_t k = 0; k < matching.size(); k += 101)
+      QCOMPARE(lines[int(k) + 1].split(',')[0].toDouble(),
+               std::round(double(written(uint64_t(matching[k])))) / 1e6);
   }
 };
 
