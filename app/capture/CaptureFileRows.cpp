@@ -23,6 +23,12 @@ LogRow CaptureFileRows::row(uint64_t i) const {
       break;
     ++row;
   }
+  // A walk in order gives back each stretch of the map it has passed.
+  if (record / kReleasedRecords > lastRecord_ / kReleasedRecords &&
+      record - lastRecord_ < kBlockRows)
+    reader_->release(record / kReleasedRecords * kReleasedRecords -
+                         kReleasedRecords,
+                     record / kReleasedRecords * kReleasedRecords);
   lastRow_ = i;
   lastRecord_ = record;
   return *last_;
@@ -30,14 +36,19 @@ LogRow CaptureFileRows::row(uint64_t i) const {
 
 bool CaptureFileRows::refresh(Deadline deadline) {
   const uint64_t total = reader_->recordCount();
+  const uint64_t first = records_;
   for (; records_ < total; ++records_) {
-    if (records_ % 4096 == 4095 && std::chrono::steady_clock::now() >= deadline)
+    if (records_ % 4096 == 4095 &&
+        std::chrono::steady_clock::now() >= deadline) {
+      reader_->release(first, records_);
       return true;
+    }
     if (!RowOfRecord(reader_->record(records_), logSourceOf_))
       continue;
     if (rows_ % kBlockRows == 0)
       blockStart_.push_back(records_);
     ++rows_;
   }
+  reader_->release(first, records_);
   return false;
 }

@@ -143,4 +143,15 @@ bool CaptureReader::refresh(std::string *reason) {
   return load(reason);
 }
 
+void CaptureReader::release(uint64_t first, uint64_t end) const {
+  if (fd_ < 0 || end <= first)
+    return;
+  const auto page = uint64_t(::sysconf(_SC_PAGESIZE));
+  const uint64_t from =
+      (recordsStart_ + first * kRecordSize + page - 1) / page * page;
+  const uint64_t to = (recordsStart_ + end * kRecordSize) / page * page;
+  if (to > from)
+    ::madvise(const_cast<uint8_t *>(bytes_) + from, to - from, MADV_DONTNEED);
+}
+
 } // namespace capture

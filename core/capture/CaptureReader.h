@@ -46,6 +46,10 @@ public:
   Record record(uint64_t i) const;
   // The text of the event at i, from the EventText records after it.
   std::string eventText(uint64_t i) const;
+  // Gives back to the kernel the process's map of the pages that hold only
+  // records first to end - 1 (a walk is past them); the next read of them
+  // maps them again.
+  void release(uint64_t first, uint64_t end) const;
 
   // Sees what was appended since; false, with the reason, when the file can
   // no longer be read (the reader keeps what it had).
