@@ -157,6 +157,11 @@ void FilterAndExport() {
   QElapsedTimer timer;
   timer.start();
   shown.log.setFilter(LogFilter::Parse(u"R id:05 ?? 07", nullptr));
+  // The filter goes on a slice at a time until the rows shown stop growing.
+  for (int before = -1; before != shown.log.rowCount();) {
+    before = shown.log.rowCount();
+    QCoreApplication::processEvents();
+  }
   std::printf("filter over 10^6 rows: %.1f ms (%d shown)\n",
               timer.nsecsElapsed() / 1e6, shown.log.rowCount());
   shown.log.setFilter(std::nullopt);

@@ -82,9 +82,13 @@ CaptureWindow *CaptureWindow::open(const QString &path, QString *reason) {
   }
   window->rows_ = std::make_unique<CaptureFileRows>(std::move(reader),
                                                     std::move(logSourceOf));
-  const auto showCount = [window, path] {
-    window->statusBar()->showMessage(
-        tr("%n rows from %1", nullptr, window->log_->reportCount()).arg(path));
+  // Under a filter, the status says what it shows.
+  const auto *filter = window->findChild<QLineEdit *>("logFilterField");
+  const auto showCount = [window, path, filter] {
+    if (filter->text().isEmpty())
+      window->statusBar()->showMessage(
+          tr("%n rows from %1", nullptr, window->log_->reportCount())
+              .arg(path));
   };
   connect(window->log_.get(), &LogTableModel::rowsInserted, window, showCount);
   window->log_->showStored(window->rows_.get());

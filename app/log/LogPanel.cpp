@@ -34,6 +34,7 @@ LogPanel::LogPanel(LogView *view, LogTableModel *log, QLineEdit *filterField,
   connect(view_->horizontalHeader(), &QHeaderView::customContextMenuRequested,
           this, &LogPanel::showHeaderMenu);
   connect(filterField_, &QLineEdit::textChanged, this, &LogPanel::applyFilter);
+  connect(log_, &LogTableModel::filterDone, this, &LogPanel::showFiltered);
   connect(exportButton, &QPushButton::clicked, this, &LogPanel::exportLog);
 }
 
@@ -135,10 +136,15 @@ void LogPanel::applyFilter(const QString &text) {
     return;
   }
   log_->setFilter(filter);
-  if (filter)
-    emit message(QStringLiteral("%1 of %2 reports shown")
-                     .arg(log_->rowCount())
-                     .arg(log_->reportCount()));
+  if (log_->filtering())
+    emit message(
+        QStringLiteral("Filtering %1 reports…").arg(log_->reportCount()));
+}
+
+void LogPanel::showFiltered() {
+  emit message(QStringLiteral("%1 of %2 reports shown")
+                   .arg(log_->rowCount())
+                   .arg(log_->reportCount()));
 }
 
 void LogPanel::exportLog() {

@@ -55,6 +55,7 @@ signals:
 private:
   void showHeaderMenu(const QPoint &at);
   void applyFilter(const QString &text);
+  void showFiltered();
   void exportFinished(bool written, const QString &error, const QString &path);
 
   LogView *view_;

@@ -173,16 +173,19 @@ bool LogTableModel::filterMore(StoredRows::Deadline deadline) {
 void LogTableModel::announce() {
   const StoredRows::Deadline deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(kSliceMS);
+  const bool wasFiltering = filtering();
   const bool storedMore = takeStored(deadline);
   const bool filterRemains = filterMore(deadline);
   if (storedMore || filterRemains)
     work_.start();
   const int total = shownCount();
-  if (total <= announcedRows_)
-    return;
-  beginInsertRows(QModelIndex(), announcedRows_, total - 1);
-  announcedRows_ = total;
-  endInsertRows();
+  if (total > announcedRows_) {
+    beginInsertRows(QModelIndex(), announcedRows_, total - 1);
+    announcedRows_ = total;
+    endInsertRows();
+  }
+  if (wasFiltering && !filtering())
+    emit filterDone();
 }
 
 void LogTableModel::clear() {
@@ -231,6 +234,8 @@ void LogTableModel::setFilter(const std::optional<LogFilter> &filter) {
     work_.start();
   announcedRows_ = shownCount();
   endResetModel();
+  if (filter_ && !filtering())
+    emit filterDone();
 }
 
 void LogTableModel::setTimeMode(TimeMode mode) {

@@ -120,8 +120,13 @@ public:
     return filter_ ? std::optional<ShownRows>(shown_) : std::nullopt;
   }
 
-  // Shows only the reports that match filter (all when none).
+  // Shows only the reports that match filter (all when none); filterDone()
+  // says when it has been applied to every report.
   void setFilter(const std::optional<LogFilter> &filter);
+  // Whether the filter has reports left to look at.
+  bool filtering() const {
+    return filter_ && shown_.size() < uint64_t(reportCount());
+  }
   TimeMode timeMode() const { return timeMode_; }
   void setTimeMode(TimeMode mode);
 
@@ -154,6 +159,10 @@ public:
                 int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role = Qt::DisplayRole) const override;
+
+signals:
+  // The filter has looked at every report: rowCount() are shown.
+  void filterDone();
 
 private:
   // Report i, from the stored rows or from memory.

@@ -9,6 +9,7 @@
 #include "core/capture/CaptureWriter.h"
 
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -190,6 +191,9 @@ private slots:
     filter->setText("W id:03");
     QVERIFY(log->rowCount() < int(matching.size()));
     QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), int(matching.size()), 60000);
+    QTRY_COMPARE(
+        window->statusBar()->currentMessage(),
+        QString("%1 of %2 reports shown").arg(matching.size()).arg(kRows));
     for (size_t k = 0; k < matching.size(); k += 97)
       QCOMPARE(log->reportAtRow(int(k)), matching[k]);
     QCOMPARE(log->reportAtRow(int(matching.size()) - 1), matching.back());
