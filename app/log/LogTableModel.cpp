@@ -176,10 +176,15 @@ void LogTableModel::announce() {
   const bool wasFiltering = filtering();
   const bool storedMore = takeStored(deadline);
   const bool filterRemains = filterMore(deadline);
-  if (storedMore || filterRemains)
+  const bool more = storedMore || filterRemains;
+  if (more)
     work_.start();
+  // While work remains, the views hear of its rows once a frame, so that
+  // they are not painted after every slice.
   const int total = shownCount();
-  if (total > announcedRows_) {
+  if (total > announcedRows_ &&
+      (!more || !announced_.isValid() || announced_.hasExpired(kFrameMS))) {
+    announced_.start();
     beginInsertRows(QModelIndex(), announcedRows_, total - 1);
     announcedRows_ = total;
     endInsertRows();

@@ -61,7 +61,7 @@ public:
   // How often rows are announced at most.
   static constexpr int kFrameMS = 33;
   // The longest the log works at once on what grows with its length.
-  static constexpr int kSliceMS = 8;
+  static constexpr int kSliceMS = 5;
 
   explicit LogTableModel(QObject *parent = nullptr);
 
@@ -201,7 +201,8 @@ private:
   QElapsedTimer clock_;
   QDateTime clockStart_;
   QTimer frame_;
-  QTimer work_; // the next slice of announce()
+  QTimer work_;             // the next slice of announce()
+  QElapsedTimer announced_; // since rows were last announced
   LogRecorder *recorder_ = nullptr;
 };
 
