@@ -127,8 +127,8 @@ private slots:
   // shows every row that matches, in order, also filled a slice at a time.
   void aLongCaptureOpensAndFiltersASliceAtATime() {
     const QString path = home.filePath("long.pwcap");
-    constexpr uint64_t kWritten = 2'000'000; // rows
-    constexpr uint64_t kCorrupt = 1'234'567; // a report's row
+    constexpr uint64_t kWritten = 1'000'000; // rows
+    constexpr uint64_t kCorrupt = 654'321;   // a report's row
     {
       std::string reason;
       auto writer = capture::CaptureWriter::create(path.toStdString(), &reason);
