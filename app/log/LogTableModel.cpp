@@ -173,23 +173,25 @@ bool LogTableModel::filterMore(StoredRows::Deadline deadline) {
 void LogTableModel::announce() {
   const StoredRows::Deadline deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(kSliceMS);
-  const bool wasFiltering = filtering();
   const bool storedMore = takeStored(deadline);
+  const bool wasFiltering = filtering();
   const bool filterRemains = filterMore(deadline);
   const bool more = storedMore || filterRemains;
   if (more)
     work_.start();
   // While work remains, the views hear of its rows once a frame, so that
   // they are not painted after every slice.
+  const bool frameDue =
+      !more || !announced_.isValid() || announced_.hasExpired(kFrameMS);
   const int total = shownCount();
-  if (total > announcedRows_ &&
-      (!more || !announced_.isValid() || announced_.hasExpired(kFrameMS))) {
+  if (total > announcedRows_ && frameDue) {
     announced_.start();
     beginInsertRows(QModelIndex(), announcedRows_, total - 1);
     announcedRows_ = total;
     endInsertRows();
   }
-  if (wasFiltering && !filtering())
+  // Caught up with rows still being read, it says so once a frame.
+  if (wasFiltering && !filterRemains && (!storedMore || frameDue))
     emit filterDone();
 }
 

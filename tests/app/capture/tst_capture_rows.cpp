@@ -218,6 +218,14 @@ private slots:
     for (size_t k = 0; k < matching.size(); k += 101)
       QCOMPARE(lines[int(k) + 1].split(',')[0].toDouble(),
                std::round(double(written(uint64_t(matching[k])))) / 1e6);
+
+    // A filter set while the rows are still read counts them all at the end.
+    window.reset(CaptureWindow::open(path, &reason));
+    window->findChild<QLineEdit *>("logFilterField")->setText("W id:03");
+    QTRY_COMPARE_WITH_TIMEOUT(
+        window->statusBar()->currentMessage(),
+        QString("%1 of %2 reports shown").arg(matching.size()).arg(kRows),
+        60000);
   }
 };
 
