@@ -22,7 +22,7 @@ namespace {
 constexpr InterfaceIdentity kAOne{1, 1000, 0};
 constexpr InterfaceIdentity kBZero{2, 2000, 0};
 
-// Every cell of every row, the time in two of its modes.
+// Every cell of every row, in the time mode set, and each row's time.
 QStringList Cells(LogTableModel &log) {
   QStringList rows;
   for (int i = 0; i < log.reportCount(); ++i) {
