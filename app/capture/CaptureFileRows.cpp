@@ -7,6 +7,8 @@ CaptureFileRows::CaptureFileRows(std::unique_ptr<capture::CaptureReader> reader,
     : reader_(std::move(reader)), logSourceOf_(std::move(logSourceOf)) {}
 
 LogRow CaptureFileRows::row(uint64_t i) const {
+  if (i == 0)
+    return *first_;
   if (last_ && lastRow_ == i)
     return *last_;
   uint64_t row = i / kBlockRows * kBlockRows;
@@ -43,8 +45,12 @@ bool CaptureFileRows::refresh(Deadline deadline) {
       reader_->release(first, records_);
       return true;
     }
-    if (!RowOfRecord(reader_->record(records_), logSourceOf_))
+    const std::optional<LogRow> row =
+        RowOfRecord(reader_->record(records_), logSourceOf_);
+    if (!row)
       continue;
+    if (rows_ == 0)
+      first_ = row;
     if (rows_ % kBlockRows == 0)
       blockStart_.push_back(records_);
     ++rows_;

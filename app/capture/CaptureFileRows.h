@@ -12,6 +12,7 @@
 #include "core/capture/CaptureReader.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CaptureFileRows : public StoredRows {
@@ -34,6 +35,9 @@ private:
   std::vector<uint64_t> blockStart_; // the record of row b * kBlockRows
   uint64_t rows_ = 0;                // rows indexed
   uint64_t records_ = 0;             // records indexed
+  // Row 0, which every time since the first report is measured from: kept
+  // aside, so that reading it does not move the cursor of a walk.
+  std::optional<LogRow> first_;
   // The row found last, and its record.
   mutable uint64_t lastRow_ = 0;
   mutable uint64_t lastRecord_ = 0;
