@@ -5,19 +5,20 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include <cerrno>
 #include <cstring>
 
 namespace {
 
-// A slice ends after this much work, so that input and painting go on.
-constexpr int kSliceMS = 8;
+// The most bytes made and not yet written before the next slice waits.
+constexpr qsizetype kMostQueuedBytes = 8 << 20;
 
 } // namespace
 
 LogExport::LogExport(const LogTableModel &log, QString path, Format format,
                      QObject *parent)
     : QObject(parent), log_(log), format_(format), file_(std::move(path)) {}
+
+LogExport::~LogExport() = default;
 
 void LogExport::start() {
   total_ = log_.rowCount();
@@ -26,8 +27,11 @@ void LogExport::start() {
     finish(false, file_.errorString());
     return;
   }
-  if (format_ == Format::Csv && !writeAll(LogTableModel::csvHeader()))
-    return;
+  writer_ = std::make_unique<ExportWriter>(file_.handle(), [this] {
+    QMetaObject::invokeMethod(this, &LogExport::written, Qt::QueuedConnection);
+  });
+  if (format_ == Format::Csv)
+    writer_->write(LogTableModel::csvHeader());
   QTimer::singleShot(0, this, &LogExport::writeSlice);
 }
 
@@ -40,10 +44,16 @@ void LogExport::writeSlice() {
     finish(false, QString());
     return;
   }
+  // A writer that falls behind (a slow disk) holds the rows back, so that
+  // the bytes waiting for it stay few.
+  if (writer_->queuedBytes() > kMostQueuedBytes) {
+    QTimer::singleShot(1, this, &LogExport::writeSlice);
+    return;
+  }
   QElapsedTimer slice;
   slice.start();
   QByteArray chunk;
-  while (done_ < total_ && slice.elapsed() < kSliceMS) {
+  while (done_ < total_ && slice.elapsed() < LogTableModel::kSliceMS) {
     for (int i = 0; i < 256 && done_ < total_; ++i, ++done_) {
       const int report = int(shown_ ? shown_->nextShown(next_) : next_);
       next_ = uint64_t(report) + 1;
@@ -55,30 +65,27 @@ void LogExport::writeSlice() {
                                       : log_.textLine(report).toUtf8() + '\n';
     }
   }
-  if (!writeAll(chunk))
-    return;
+  writer_->write(std::move(chunk));
   emit progress(done_, total());
   if (done_ < total_)
     QTimer::singleShot(0, this, &LogExport::writeSlice);
+  else
+    writer_->finish();
+}
+
+void LogExport::written() {
+  if (const int error = writer_->error())
+    finish(false, QString::fromLocal8Bit(std::strerror(error)));
+  else if (cancelled_)
+    finish(false, QString());
   else if (!file_.commit())
     finish(false, file_.errorString());
   else
     finish(true, QString());
 }
 
-// The file is unbuffered, so a short write (a full disk, the file-size
-// limit) shows in write()'s count, with its reason in errno: QSaveFile then
-// has none of its own.
-bool LogExport::writeAll(const QByteArray &bytes) {
-  errno = 0;
-  if (file_.write(bytes) == bytes.size())
-    return true;
-  finish(false, errno ? QString::fromLocal8Bit(std::strerror(errno))
-                      : file_.errorString());
-  return false;
-}
-
 void LogExport::finish(bool written, const QString &error) {
+  writer_.reset();
   if (!written)
     file_.cancelWriting();
   emit finished(written, error);

@@ -1,9 +1,10 @@
 // Writing the reports a log shows to a file, as CSV (RFC 4180, a header
 // record) or as text lines in the log's own format.
 //
-// The work is done a slice at a time from the event loop, so the window stays
+// The rows are made into bytes a slice at a time from the event loop, and
+// written by a thread of its own (ExportWriter), so the window stays
 // responsive and the export can be cancelled; the file appears whole or not
-// at all (a QSaveFile, written unbuffered so that a short write fails it).
+// at all (a QSaveFile, committed once its data is on the disk).
 // The reports exported are those shown when it starts.
 #ifndef PINWORTH_EXPLORER_LOG_EXPORT_H
 #define PINWORTH_EXPLORER_LOG_EXPORT_H
@@ -12,9 +13,11 @@
 #include <QSaveFile>
 #include <QString>
 
+#include "app/log/ExportWriter.h"
 #include "app/log/ShownRows.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 class LogTableModel;
@@ -27,6 +30,7 @@ public:
   // The model must outlive the export.
   LogExport(const LogTableModel &log, QString path, Format format,
             QObject *parent = nullptr);
+  ~LogExport() override;
 
   void start();
   // Stops at the next slice; no file is left.
@@ -41,8 +45,8 @@ signals:
 
 private:
   void writeSlice();
-  // Writes bytes whole, or finishes with the reason and is false.
-  bool writeAll(const QByteArray &bytes);
+  // The writer has written and synced every chunk, or failed.
+  void written();
   void finish(bool written, const QString &error);
 
   const LogTableModel &log_;
@@ -53,6 +57,7 @@ private:
   int done_ = 0;
   uint64_t next_ = 0; // where the next report shown is looked for
   bool cancelled_ = false;
+  std::unique_ptr<ExportWriter> writer_; // destroyed before file_ closes
 };
 
 #endif
