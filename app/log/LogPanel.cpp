@@ -2,6 +2,7 @@
 
 #include "app/ReportFormFields.h"
 #include "app/framework/ModalSession.h"
+#include "app/log/LogCopy.h"
 #include "app/log/LogExport.h"
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
@@ -101,27 +102,66 @@ int LogPanel::selectedReport() const {
   if (!selection || !selection->hasSelection())
     return -1;
   const int current = view_->currentIndex().row();
+  const QList<RowSpan> spans = selectedSpans();
   const int row = current >= 0 && selection->isRowSelected(current)
                       ? current
-                      : selection->selectedRows().value(0).row();
+                      : spans.value(0, {-1, -1}).first;
   return row < 0 ? -1 : log_->reportAtRow(row);
 }
 
+// The selection's ranges, not its rows one by one: a selection of every row
+// of a long log is one range. The view selects whole rows, and a selection's
+// ranges never overlap.
+QList<LogPanel::RowSpan> LogPanel::selectedSpans() const {
+  QList<RowSpan> spans;
+  for (const QItemSelectionRange &range : view_->selectionModel()->selection())
+    spans.append({range.top(), range.bottom()});
+  std::sort(spans.begin(), spans.end());
+  return spans;
+}
+
+qsizetype LogPanel::selectedCount() const {
+  qsizetype count = 0;
+  for (const RowSpan &span : selectedSpans())
+    count += span.second - span.first + 1;
+  return count;
+}
+
 QList<int> LogPanel::selectedReports() const {
-  QModelIndexList rows = view_->selectionModel()->selectedRows();
-  std::sort(rows.begin(), rows.end());
   QList<int> reports;
-  for (const QModelIndex &row : rows)
-    reports.append(log_->reportAtRow(row.row()));
+  for (const RowSpan &span : selectedSpans())
+    reports += log_->reportsAtRows(span.first, span.second);
   return reports;
 }
 
 void LogPanel::copySelectedRows() {
-  QStringList lines;
-  for (int report : selectedReports())
-    lines << log_->textLine(report);
-  if (!lines.isEmpty())
-    QGuiApplication::clipboard()->setText(lines.join('\n') + '\n');
+  const qsizetype count = selectedCount();
+  if (count == 0)
+    return;
+  if (count > kMostCopied) {
+    emit message(QStringLiteral("Not copied: %1 reports are selected, and "
+                                "Copy takes at most %2. Export Log… writes "
+                                "the reports shown, any number of them.")
+                     .arg(count)
+                     .arg(kMostCopied));
+    return;
+  }
+  copy_ = std::make_unique<LogCopy>(*log_, selectedReports());
+  connect(copy_.get(), &LogCopy::done, this,
+          [this](bool copied, const QString &error) {
+            if (!copied)
+              emit message(QStringLiteral("Not copied: %1").arg(error));
+            else if (copyAnnounced_)
+              emit message(
+                  QStringLiteral("Copied %1 reports").arg(copy_->total()));
+            copy_.release()->deleteLater(); // it is inside its own signal
+          });
+  copyAnnounced_ = false;
+  copy_->start();
+  if (copy_ && !copy_->finished()) {
+    copyAnnounced_ = true;
+    emit message(QStringLiteral("Copying %1 reports…").arg(count));
+  }
 }
 
 void LogPanel::applyFilter(const QString &text) {

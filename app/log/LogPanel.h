@@ -3,7 +3,8 @@
 //   Decoded, ASCII) are shown, and what the Time column shows; the record's
 //   own columns are always there;
 // - Copy (Ctrl+C, and the view's context menu): the selected rows, one
-//   report a line in the log's own text format;
+//   report a line in the log's own text format, at most kMostCopied (more
+//   is refused, saying so: Export Log… is for them);
 // - the filter line: the log shows only the reports that match it (a text
 //   that is not a filter is marked and said so);
 // - Export Log…: the reports shown, to CSV or text, with progress and Cancel
@@ -11,11 +12,14 @@
 #ifndef PINWORTH_EXPLORER_LOG_PANEL_H
 #define PINWORTH_EXPLORER_LOG_PANEL_H
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 
 #include <memory>
+#include <utility>
 
+class LogCopy;
 class LogExport;
 class LogTableModel;
 class LogView;
@@ -29,6 +33,8 @@ class LogPanel : public QObject {
 public:
   // Everything belongs to window, which outlives the panel, but for the
   // model, which outlives it too.
+  static constexpr qsizetype kMostCopied = 100'000;
+
   LogPanel(LogView *view, LogTableModel *log, QLineEdit *filterField,
            QPushButton *exportButton, QMainWindow *window);
   ~LogPanel() override;
@@ -42,6 +48,7 @@ public:
   int selectedReport() const;
   // The reports of every selected row, in the log's order.
   QList<int> selectedReports() const;
+  qsizetype selectedCount() const;
   // Asks for a file and exports the reports shown to it.
   void exportLog();
   // Exports the reports shown to path, CSV when it ends in .csv.
@@ -53,6 +60,9 @@ signals:
   void message(const QString &text);
 
 private:
+  using RowSpan = std::pair<int, int>; // the first and last view rows
+  // The selected rows, as sorted spans that do not overlap.
+  QList<RowSpan> selectedSpans() const;
   void showHeaderMenu(const QPoint &at);
   void applyFilter(const QString &text);
   void showFiltered();
@@ -62,6 +72,8 @@ private:
   LogTableModel *log_;
   QLineEdit *filterField_;
   QMainWindow *window_;
+  std::unique_ptr<LogCopy> copy_; // the copy under way, if any
+  bool copyAnnounced_ = false;    // "Copying…" was said
   std::unique_ptr<LogExport> export_;
   QPointer<QProgressBar> progress_;
   QPointer<QPushButton> cancel_;

@@ -257,6 +257,16 @@ int LogTableModel::reportAtRow(int row) const {
   return filter_ ? int(shown_.nthShown(uint64_t(row))) : row;
 }
 
+QList<int> LogTableModel::reportsAtRows(int first, int last) const {
+  QList<int> reports;
+  reports.reserve(last - first + 1);
+  for (int report = reportAtRow(first); reports.size() <= last - first;
+       report = filter_ ? int(shown_.nextShown(uint64_t(report) + 1))
+                        : report + 1)
+    reports.append(report);
+  return reports;
+}
+
 ReportRecord LogTableModel::record(int i) const {
   const LogRow row = this->row(i);
   if (!row.isReport())

@@ -113,6 +113,8 @@ public:
   int64_t time(int i) const { return row(i).time; }
   // The report shown in view row row.
   int reportAtRow(int row) const;
+  // The reports shown in view rows first to last, in order.
+  QList<int> reportsAtRows(int first, int last) const;
   // The filter's verdicts on the reports as they stand, none when there is
   // no filter: what is shown now, kept for a walk over the reports that a
   // change of filter must not disturb.

@@ -8,6 +8,9 @@
 #include "core/CaptureSources.h"
 #include "core/capture/CaptureWriter.h"
 
+#include <QAbstractItemView>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -182,6 +185,20 @@ private slots:
       QCOMPARE(record.data, QByteArray(reinterpret_cast<char *>(data), 7));
     }
 
+    // Copy refuses a selection past its limit, saying so, and leaves the
+    // clipboard as it was.
+    auto *view = window->findChild<QAbstractItemView *>("logTable");
+    QGuiApplication::clipboard()->setText("before");
+    view->selectAll();
+    window->panel()->copySelectedRows();
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QString("Not copied: %1 reports are selected, and Copy takes at "
+                     "most 100000. Export Log… writes the reports shown, any "
+                     "number of them.")
+                 .arg(kRows));
+    QCOMPARE(QGuiApplication::clipboard()->text(), "before");
+    view->clearSelection();
+
     std::vector<int> matching; // "W id:03"
     for (uint64_t row = 0; row < uint64_t(kRows); ++row)
       if (const uint64_t i = written(row);
@@ -204,6 +221,30 @@ private slots:
                                  double(written(uint64_t(matching[k])) -
                                         written(uint64_t(matching[k - 1]))) /
                                      1e6));
+
+    // Copy takes a selection of two spans a slice at a time, in order.
+    const int shown = int(matching.size());
+    const auto rows = [&](int first, int last) {
+      return QItemSelection(log->index(first, 0),
+                            log->index(last, LogTableModel::kColumnCount - 1));
+    };
+    QItemSelection selection = rows(shown - 20'000, shown - 1);
+    selection.merge(rows(10, 40'000), QItemSelectionModel::Select);
+    view->selectionModel()->select(selection, QItemSelectionModel::Select);
+    constexpr int kCopied = 39'991 + 20'000;
+    window->panel()->copySelectedRows();
+    QCOMPARE(window->statusBar()->currentMessage(),
+             QString("Copying %1 reports…").arg(kCopied));
+    QTRY_COMPARE_WITH_TIMEOUT(window->statusBar()->currentMessage(),
+                              QString("Copied %1 reports").arg(kCopied), 60000);
+    const QStringList copied =
+        QGuiApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(copied.size(), kCopied);
+    for (int k = 0; k < kCopied; k += 89) {
+      const int row = k < 39'991 ? 10 + k : shown - 20'000 + (k - 39'991);
+      QCOMPARE(copied[k], log->textLine(matching[size_t(row)]));
+    }
+    view->clearSelection();
 
     // Export writes the rows shown when it starts, a change of filter
     // notwithstanding.
