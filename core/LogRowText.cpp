@@ -48,6 +48,11 @@ QString LossRowText(uint32_t count) {
       .arg(count);
 }
 
+QString MemoryFullRowText(uint32_t count) {
+  return QStringLiteral("%1 reports not kept: the log in memory is full")
+      .arg(count);
+}
+
 QString WritingStoppedRowText() {
   return QStringLiteral("writing the log to disk stopped here");
 }

@@ -18,6 +18,8 @@ inline constexpr int kCsvDataColumns = capture::kMaxDataSize;
 // for a kind this program does not know.
 QString EventRowText(capture::EventKind kind, const InterfaceIdentity &source);
 QString LossRowText(uint32_t count);
+// The last row of a log whose memory is full: count reports not kept.
+QString MemoryFullRowText(uint32_t count);
 QString WritingStoppedRowText();
 
 // "time,wall_time,source,direction,report_id,byte_0,...,decoded" and CRLF.

@@ -34,6 +34,8 @@ struct LogRow {
   static constexpr uint8_t kOutputFlag = 0x80; // sent ("W"), not read ("R")
   // Not a report: reports were lost here, as many as reportID says.
   static constexpr uint8_t kLossFlag = 0x40;
+  // data[0] of a loss marker whose reports the log had no memory left for.
+  static constexpr uint8_t kMemoryFullLoss = 1;
   // Not a report: an event, the LogEvent in data[0].
   static constexpr uint8_t kEventFlag = 0x20;
   static constexpr uint8_t kSizeMask = 0x07;

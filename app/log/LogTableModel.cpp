@@ -105,6 +105,24 @@ uint16_t LogTableModel::sourceIndex(const InterfaceIdentity &source) {
 
 void LogTableModel::push(LogRow row,
                          const std::optional<InterfaceIdentity> &source) {
+  if (rows_.size() == kMostRowsInMemory - 1) {
+    LogRow full;
+    full.reportID = 0;
+    full.flags = LogRow::kLossFlag;
+    full.data[0] = LogRow::kMemoryFullLoss;
+    keep(full, std::nullopt);
+  }
+  if (rows_.size() < kMostRowsInMemory)
+    return keep(row, source);
+  int32_t &unkept = rows_.back().reportID;
+  unkept = std::min(unkept, INT32_MAX - 1) + 1;
+  unkeptCounted_ = true;
+  if (!frame_.isActive())
+    frame_.start();
+}
+
+void LogTableModel::keep(LogRow row,
+                         const std::optional<InterfaceIdentity> &source) {
   row.time = clockUS();
   row.source = source ? sourceIndex(*source) : LogRow::kNoSource;
   rows_.push_back(row);
@@ -190,6 +208,11 @@ void LogTableModel::announce() {
     announcedRows_ = total;
     endInsertRows();
   }
+  // The memory-full marker is the last report, shown under every filter.
+  if (unkeptCounted_ && !filtering() && total > 0 && announcedRows_ == total) {
+    unkeptCounted_ = false;
+    emit dataChanged(index(total - 1, 0), index(total - 1, kColumnCount - 1));
+  }
   // Caught up with rows still being read, it says so once a frame.
   if (wasFiltering && !filterRemains && (!storedMore || frameDue))
     emit filterDone();
@@ -202,6 +225,7 @@ void LogTableModel::clear() {
   stored_ = recorder_;
   shown_.clear();
   announcedRows_ = 0;
+  unkeptCounted_ = false;
   endResetModel();
   if (recorder_)
     recorder_->logCleared();
@@ -323,7 +347,9 @@ QString LogTableModel::timeText(int i) const {
 
 QString LogTableModel::eventText(const LogRow &row) const {
   if (row.isLoss())
-    return LossRowText(uint32_t(row.reportID));
+    return row.data[0] == LogRow::kMemoryFullLoss
+               ? MemoryFullRowText(uint32_t(row.reportID))
+               : LossRowText(uint32_t(row.reportID));
   if (row.source == LogRow::kNoSource)
     return LogEvent(row.data[0]) == LogEvent::CaptureStopped
                ? WritingStoppedRowText()

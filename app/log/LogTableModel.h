@@ -62,6 +62,9 @@ public:
   static constexpr int kFrameMS = 33;
   // The longest the log works at once on what grows with its length.
   static constexpr int kSliceMS = 5;
+  // The most rows kept in memory that are not stored (about 48 MB): the
+  // last of them is then a loss marker that counts the reports not kept.
+  static constexpr size_t kMostRowsInMemory = 2'000'000;
 
   explicit LogTableModel(QObject *parent = nullptr);
 
@@ -176,8 +179,10 @@ private:
   // Reports shown, announced or not.
   int shownCount() const;
   bool shows(const LogRow &row) const;
-  // Stamps row with the clock's time.
+  // Stamps row with the clock's time and keeps it, or counts it when the
+  // memory is full.
   void push(LogRow row, const std::optional<InterfaceIdentity> &source);
+  void keep(LogRow row, const std::optional<InterfaceIdentity> &source);
   // Takes the rows stored since, dropping from memory those it held.
   bool takeStored(StoredRows::Deadline deadline);
   // Filters the rows not filtered yet, until deadline; true when some remain.
@@ -203,8 +208,9 @@ private:
   QElapsedTimer clock_;
   QDateTime clockStart_;
   QTimer frame_;
-  QTimer work_;             // the next slice of announce()
-  QElapsedTimer announced_; // since rows were last announced
+  QTimer work_;                // the next slice of announce()
+  QElapsedTimer announced_;    // since rows were last announced
+  bool unkeptCounted_ = false; // the memory-full marker's count changed
   LogRecorder *recorder_ = nullptr;
 };
 

@@ -311,6 +311,23 @@ private slots:
         fixture.session().captures().open(capture()->path(), fixture.window());
     QVERIFY(opened);
     QCOMPARE(RowTexts(opened->log()), rows.mid(0, 100));
+
+    // The log goes on in memory up to its bound, and then counts the reports
+    // it does not keep in its last row.
+    LogTableModel *log = fixture.log();
+    const int before = log->reportCount();
+    constexpr int kAppended = int(LogTableModel::kMostRowsInMemory);
+    const uint8_t data[4] = {1, 2, 3, 4};
+    for (int n = 0; n < kAppended; ++n)
+      log->append(false, kNoReportID, 4, data);
+    const int kept = log->reportCount() - 1;
+    QVERIFY(kept < before + kAppended);
+    QVERIFY(log->isReport(kept - 1));
+    QCOMPARE(log->cellText(kept, LogTableModel::kDecodedColumn),
+             QString("%1 reports not kept: the log in memory is full")
+                 .arg(before + kAppended - kept));
+    log->announce();
+    QCOMPARE(log->rowCount(), kept + 1);
   }
 
   // A logout's SIGTERM closes the windows: their captures are kept whole.
