@@ -1,5 +1,6 @@
 #include "app/capture/CaptureWindow.h"
 
+#include "app/MessageBar.h"
 #include "app/capture/CaptureExporter.h"
 #include "app/capture/CaptureFileRows.h"
 #include "app/log/LogPanel.h"
@@ -41,15 +42,17 @@ CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
   auto *view = new LogView(central);
   view->setObjectName("logTable");
   view->setModel(log_.get());
+  auto *messages = new MessageBar(central);
   auto *layout = new QVBoxLayout(central);
+  layout->addWidget(messages);
   layout->addLayout(tools);
   layout->addWidget(view);
   setCentralWidget(central);
   panel_ =
       std::make_unique<LogPanel>(view, log_.get(), filter, exportButton, this);
   panel_->arrangeDefaultColumns();
-  connect(panel_.get(), &LogPanel::message, statusBar(),
-          [this](const QString &text) { statusBar()->showMessage(text); });
+  connect(panel_.get(), &LogPanel::message, messages,
+          [messages](const QString &text) { messages->show(text); });
   auto *close = new QShortcut(QKeySequence::Close, this);
   connect(close, &QShortcut::activated, this, &QWidget::close);
   // Within the screen, whatever its scale.
@@ -82,13 +85,9 @@ CaptureWindow *CaptureWindow::open(const QString &path, QString *reason) {
   }
   window->rows_ = std::make_unique<CaptureFileRows>(std::move(reader),
                                                     std::move(logSourceOf));
-  // Under a filter, the status says what it shows.
-  const auto *filter = window->findChild<QLineEdit *>("logFilterField");
-  const auto showCount = [window, path, filter] {
-    if (filter->text().isEmpty())
-      window->statusBar()->showMessage(
-          tr("%n rows from %1", nullptr, window->log_->reportCount())
-              .arg(path));
+  const auto showCount = [window, path] {
+    window->statusBar()->showMessage(
+        tr("%n rows from %1", nullptr, window->log_->reportCount()).arg(path));
   };
   connect(window->log_.get(), &LogTableModel::rowsInserted, window, showCount);
   window->log_->showStored(window->rows_.get());

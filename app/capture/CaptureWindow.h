@@ -1,7 +1,9 @@
 // A capture opened read-only in a window of its own: its rows with the
 // log's columns, decoding, filter, copy and export, its export to other
 // tools' formats, and its times as they were recorded. The rows are read
-// from the file as they are shown, a long capture's a slice at a time. The
+// from the file as they are shown, a long capture's a slice at a time. What
+// the log's tools say (a filter's count, a copy refused, an export done) is
+// shown in a message bar above them; the status bar counts the rows. The
 // window deletes itself when closed.
 #ifndef PINWORTH_EXPLORER_CAPTURE_WINDOW_H
 #define PINWORTH_EXPLORER_CAPTURE_WINDOW_H

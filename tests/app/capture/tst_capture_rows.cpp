@@ -1,6 +1,7 @@
 // The log reads its rows back from the capture on disk: a window's live log
 // once its rows are written, and a capture opened read-only, a long one a
 // slice at a time, with its filter over every row.
+#include "app/MessageBar.h"
 #include "app/capture/CaptureWindow.h"
 #include "app/capture/LogCapture.h"
 #include "app/log/LogPanel.h"
@@ -12,7 +13,6 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,6 +21,11 @@
 #include <unistd.h>
 
 namespace {
+
+// What a capture window's message bar says.
+QString Said(const CaptureWindow &window) {
+  return window.findChild<MessageBar *>()->text();
+}
 
 constexpr InterfaceIdentity kAOne{1, 1000, 0};
 constexpr InterfaceIdentity kBZero{2, 2000, 0};
@@ -191,7 +196,7 @@ private slots:
     QGuiApplication::clipboard()->setText("before");
     view->selectAll();
     window->panel()->copySelectedRows();
-    QCOMPARE(window->statusBar()->currentMessage(),
+    QCOMPARE(Said(*window),
              QString("Not copied: %1 reports are selected, and Copy takes at "
                      "most 100000. Export Log… writes the reports shown, any "
                      "number of them.")
@@ -209,7 +214,7 @@ private slots:
     QVERIFY(log->rowCount() < int(matching.size()));
     QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), int(matching.size()), 60000);
     QTRY_COMPARE(
-        window->statusBar()->currentMessage(),
+        Said(*window),
         QString("%1 of %2 reports shown").arg(matching.size()).arg(kRows));
     for (size_t k = 0; k < matching.size(); k += 97)
       QCOMPARE(log->reportAtRow(int(k)), matching[k]);
@@ -233,9 +238,8 @@ private slots:
     view->selectionModel()->select(selection, QItemSelectionModel::Select);
     constexpr int kCopied = 39'991 + 20'000;
     window->panel()->copySelectedRows();
-    QCOMPARE(window->statusBar()->currentMessage(),
-             QString("Copying %1 reports…").arg(kCopied));
-    QTRY_COMPARE_WITH_TIMEOUT(window->statusBar()->currentMessage(),
+    QCOMPARE(Said(*window), QString("Copying %1 reports…").arg(kCopied));
+    QTRY_COMPARE_WITH_TIMEOUT(Said(*window),
                               QString("Copied %1 reports").arg(kCopied), 60000);
     const QStringList copied =
         QGuiApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
@@ -264,7 +268,7 @@ private slots:
     window.reset(CaptureWindow::open(path, &reason));
     window->findChild<QLineEdit *>("logFilterField")->setText("W id:03");
     QTRY_COMPARE_WITH_TIMEOUT(
-        window->statusBar()->currentMessage(),
+        Said(*window),
         QString("%1 of %2 reports shown").arg(matching.size()).arg(kRows),
         60000);
   }
