@@ -1,5 +1,7 @@
 #include "app/ActivityStatus.h"
 
+#include "platform/ReaderPriority.h"
+
 #include <QBoxLayout>
 #include <QLabel>
 #include <QStatusBar>
@@ -68,6 +70,20 @@ void ActivityStatus::refresh() {
   const int rows = rows_();
   rowsLabel_->setText(rows == 1 ? QStringLiteral("1 row")
                                 : QStringLiteral("%1 rows").arg(rows));
+  if (!priorityNoted_) {
+    const std::string problem = hid::ReaderPriorityProblem();
+    if (!problem.empty()) {
+      priorityNoted_ = true;
+      messages_->show(
+          QStringLiteral("Interrupt reports are read at normal priority: %1. "
+                         "On a busy machine a fast device can then fill the "
+                         "kernel's queue of 64 reports before they are read, "
+                         "and the reports it drops are lost unseen. The "
+                         "README says how to grant the priority.")
+              .arg(QString::fromStdString(problem)),
+          MessageBar::Kind::Standing, QStringLiteral("reader priority"));
+    }
+  }
 }
 
 void ActivityStatus::setReportCheck(const std::optional<QString> &mismatch) {

@@ -1,8 +1,10 @@
 // The explorer's status bar: what the explorer is doing on the left, always
 // shown and current, the report check and the log's rows on the right. The
 // texts come from the functions given, read again four times a second and
-// whenever refresh() is called. Messages (a paste refused, a macro that does
-// not fit, an export done) go to the message bar above the form, whole.
+// whenever refresh() is called. Messages (a paste refused, a
+// macro that does not fit, an export done) go to the message bar above the
+// form, whole; so does, once, the news that interrupt reports are read at
+// normal priority.
 #ifndef PINWORTH_EXPLORER_ACTIVITY_STATUS_H
 #define PINWORTH_EXPLORER_ACTIVITY_STATUS_H
 
@@ -57,6 +59,7 @@ private:
   QLabel *reportCheckLabel_;
   MessageBar *messages_;
   QTimer timer_;
+  bool priorityNoted_ = false; // the reader's priority was refused, and said
 };
 
 #endif

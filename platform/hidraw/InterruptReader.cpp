@@ -1,6 +1,7 @@
 #include "platform/hidraw/InterruptReader.h"
 
 #include "descriptor/ReportDescriptor.h"
+#include "platform/ReaderPriority.h"
 
 #include <cerrno>
 #include <poll.h>
@@ -14,6 +15,8 @@ namespace {
 
 // The largest report hidraw hands over, report number included.
 constexpr size_t kMaxReportSize = descriptor::kMaxReportBytes;
+// The reports hidraw queues for each open file.
+constexpr int kMostReadsPerTurn = 64;
 
 } // namespace
 
@@ -64,6 +67,7 @@ void InterruptReader::wake() {
 // descriptor is read is read to the end of that turn, with its own
 // references, then dropped.
 void InterruptReader::run() {
+  RaiseReaderPriority();
   std::vector<uint8_t> buffer(kMaxReportSize);
   for (;;) {
     std::vector<std::pair<int, Source>> watched;
@@ -87,7 +91,9 @@ void InterruptReader::run() {
       if (!polled[i].revents)
         continue;
       Source &source = watched[i - 1].second;
-      for (;;) {
+      // At most what the kernel queues for an open file: the rest, if more
+      // came meanwhile, at the next turn, after the other descriptors.
+      for (int reads = 0; reads < kMostReadsPerTurn; ++reads) {
         const ssize_t count =
             ::read(source.fd->get(), buffer.data(), buffer.size());
         if (count < 0 && errno == EINTR)

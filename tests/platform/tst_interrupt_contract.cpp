@@ -8,14 +8,18 @@
 // closed handle waiting for the next open. In the test VM
 // ($PINWORTH_GADGET set) the cases run on the real kernel instead.
 #include "platform/InputReportQueue.h"
+#include "platform/ReaderPriority.h"
 #include "runloop/DefaultMode.h"
 #include "tests/platform/InterruptTestbed.h"
 #include "tests/platform/hidraw/HidrawInterruptTestbed.h"
 #include "tests/platform/kernel/KernelInterruptTestbed.h"
 #include "tests/platform/simulated/SimInterruptTestbed.h"
 #include "tests/support/NumberedReports.h"
+#include "tests/support/ProcessLimits.h"
 
 #include <QTest>
+
+#include <QDir>
 
 #include <algorithm>
 #include <atomic>
@@ -96,6 +100,27 @@ private:
 };
 
 } // namespace
+
+// How many of the process's threads run at real-time priority.
+int RealTimeThreads() {
+  int count = 0;
+  for (const QString &task : QDir("/proc/self/task").entryList(QDir::Dirs))
+    if (const pid_t thread = task.toInt();
+        thread > 0 && sched_getscheduler(thread) == SCHED_FIFO)
+      ++count;
+  return count;
+}
+
+// Whether a thread started now is granted real-time priority.
+bool RealTimeGranted() {
+  bool granted = false;
+  std::thread([&] {
+    const sched_param parameters{hid::kReaderPriority};
+    granted =
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameters) == 0;
+  }).join();
+  return granted;
+}
 
 class InterruptContractTest : public QObject {
   Q_OBJECT
@@ -200,6 +225,27 @@ private slots:
     QCOMPARE(buffer_[8], uint8_t(0x5A));
     QVERIFY(watch.lossesAt.empty());
     QVERIFY(!watch.strangeCall);
+  }
+
+  // The reader, and it alone, runs at real-time priority where the system
+  // grants it; refused, it reads all the same and says why.
+  void aReaderAtRealTimePriorityWhereGranted() {
+    Watch watch;
+    armAndListen(watch);
+    QCOMPARE(RealTimeThreads(), RealTimeGranted() ? 1 : 0);
+    cleanup();
+    {
+      const WithoutRealTimePriority refused;
+      init();
+      armAndListen(watch);
+    }
+    QCOMPARE(RealTimeThreads(), 0);
+    QVERIFY2(QString::fromStdString(hid::ReaderPriorityProblem())
+                 .startsWith("real-time priority was not granted "
+                             "(Operation not permitted; RLIMIT_RTPRIO is 0)"),
+             hid::ReaderPriorityProblem().c_str());
+    send(0, 300);
+    QTRY_COMPARE(watch.numbers(), Numbers(0, 300));
   }
 
   // The queue keeps the first reports, in order, and counts the rest; the

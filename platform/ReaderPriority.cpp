@@ -1,0 +1,41 @@
+#include "platform/ReaderPriority.h"
+
+#include <cstring>
+#include <mutex>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+
+namespace hid {
+
+namespace {
+
+std::mutex problemMutex;
+std::string problem; // guarded by problemMutex
+
+} // namespace
+
+bool RaiseReaderPriority() {
+  sched_param parameters{};
+  parameters.sched_priority = kReaderPriority;
+  const int error =
+      pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameters);
+  if (error == 0)
+    return true;
+  rlimit limit{};
+  getrlimit(RLIMIT_RTPRIO, &limit);
+  const std::lock_guard lock(problemMutex);
+  problem = "real-time priority was not granted (" +
+            std::string(std::strerror(error)) + "; RLIMIT_RTPRIO is " +
+            (limit.rlim_cur == RLIM_INFINITY ? std::string("unlimited")
+                                             : std::to_string(limit.rlim_cur)) +
+            ")";
+  return false;
+}
+
+std::string ReaderPriorityProblem() {
+  const std::lock_guard lock(problemMutex);
+  return problem;
+}
+
+} // namespace hid
