@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int kRefreshMS = 250;
+constexpr int kRefreshMS = 16;
 
 QLabel *NamedLabel(QLabel *label, const char *name) {
   label->setObjectName(QLatin1String(name));

@@ -1,7 +1,7 @@
 // The explorer's status bar: what the explorer is doing on the left, always
 // shown and current, the report check and the log's rows on the right. The
-// texts come from the functions given, read again four times a second and
-// whenever refresh() is called. Messages (a paste refused, a
+// texts come from the functions given, read again every frame (60 times a
+// second) and whenever refresh() is called. Messages (a paste refused, a
 // macro that does not fit, an export done) go to the message bar above the
 // form, whole; so does, once, the news that interrupt reports are read at
 // normal priority.

@@ -8,7 +8,8 @@
 //   simulated PinworthA's interface 1 sending 8,000 reports a second (or the
 //   rate given), the window's capture written to a temporary state folder
 //   (none when XDG_STATE_HOME names a folder that cannot be made), and
-//   the lateness of a 16 ms timer in the same event loop;
+//   the lateness of a 16 ms timer in the same event loop, and how many times
+//   a second the log's table was painted;
 // - a filter over 10^6 rows, and an export of 10^6 rows to CSV.
 //
 //   log_bench [seconds of the run, default 5] [reports/s, default 8000]
@@ -118,6 +119,22 @@ void AppendCostRatio() {
               seconds[0] / (kBlocks * kPerBlock) * 1e6, kPerBlock);
 }
 
+// Counts the paints of a widget.
+class PaintCounter : public QObject {
+public:
+  explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+  int paints() const { return paints_; }
+
+protected:
+  bool eventFilter(QObject *, QEvent *event) override {
+    paints_ += event->type() == QEvent::Paint;
+    return false;
+  }
+
+private:
+  int paints_ = 0;
+};
+
 void ReportsAtRate(hid::sim::SimBackend &backend, int seconds, int rate) {
   const hid::sim::DeviceID device =
       backend.attach(hid::sim::Model::PinworthA, "1000");
@@ -143,6 +160,8 @@ void ReportsAtRate(hid::sim::SimBackend &backend, int seconds, int rate) {
                               {0x0c, 0x00, uint8_t(sent), 0, 0, 0, 0, 0});
   });
   TimerLateness lateness;
+  const PaintCounter paints(
+      window->findChild<LogView *>("logTable")->viewport());
   const double cpuBefore = CpuSeconds();
   const double mainBefore = MainThreadSeconds();
   const int rowsBefore = controller->logModel()->reportCount();
@@ -158,10 +177,10 @@ void ReportsAtRate(hid::sim::SimBackend &backend, int seconds, int rate) {
   std::printf("%d reports/s for %d s in the shown window: %d sent, %d "
               "logged, %.1f us CPU a logged report (%.1f us on the main "
               "thread), 16 ms timer late by %.1f ms at the 99th percentile "
-              "(%.1f ms at worst)\n",
+              "(%.1f ms at worst), the log painted %.1f times a second\n",
               rate, seconds, sent, logged, cpu / std::max(1, logged) * 1e6,
               mainCpu / std::max(1, logged) * 1e6, lateness.percentile(0.99),
-              lateness.percentile(1.0));
+              lateness.percentile(1.0), double(paints.paints()) / seconds);
   backend.detachAll();
 }
 

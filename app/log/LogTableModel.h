@@ -59,7 +59,7 @@ public:
   // day, or seconds since the row shown above.
   enum class TimeMode { SinceFirst, WallClock, Delta };
   // How often rows are announced at most.
-  static constexpr int kFrameMS = 33;
+  static constexpr int kFrameMS = 16;
   // The longest the log works at once on what grows with its length.
   static constexpr int kSliceMS = 5;
   // The most rows kept in memory that are not stored (about 48 MB): the
