@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <cerrno>
 #include <mutex>
@@ -29,10 +30,14 @@ struct InputReportQueue::Delivery {
   Sink sink;
   std::weak_ptr<Writer::Shared> shared;
   std::unique_ptr<QSocketNotifier> wakeUp; // on the ring's eventfd
+  std::unique_ptr<QTimer> rest;            // the frame after a batch
   bool alive = true;
 
   // The caller holds a reference: the sink may destroy the queue.
   void drain();
+  // At the end of a rest: drains what came meanwhile, if nothing woke the
+  // owner for it already.
+  void restEnded();
 };
 
 // The ring's wake-up is an eventfd rather than a queued Qt call: a writer
@@ -46,6 +51,7 @@ struct InputReportQueue::Writer::Shared {
   uint64_t lostSinceStored = 0;
   uint64_t lostTotal = 0;
   bool wakePending = false;
+  bool resting = false; // a batch emptied the ring, and its frame is not over
   const int wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 
   Shared() = default;
@@ -54,6 +60,7 @@ struct InputReportQueue::Writer::Shared {
   Shared &operator=(const Shared &) = delete;
 
   // Moves up to kTakenAtOnce reports out; *more tells whether any remain.
+  // The ring empty, the owner rests.
   std::vector<Slot> take(bool *more);
   // Makes the owner's event loop drain the ring, from any thread.
   void wake() const {
@@ -78,7 +85,9 @@ void InputReportQueue::Writer::push(const uint8_t *report, size_t size) {
     slot.bytes.assign(report, report + size);
     slot.lostBefore = std::exchange(shared_->lostSinceStored, 0);
     ++shared_->count;
-    wake = !std::exchange(shared_->wakePending, true);
+    wake = !shared_->wakePending &&
+           (!shared_->resting || shared_->count >= kWakeCount);
+    shared_->wakePending |= wake;
   }
   if (wake)
     shared_->wake();
@@ -95,8 +104,10 @@ std::vector<Slot> InputReportQueue::Writer::Shared::take(bool *more) {
   if (count == 0 && lostSinceStored > 0)
     taken.push_back(Slot{{}, std::exchange(lostSinceStored, 0), false});
   *more = count > 0;
-  if (!*more)
+  if (!*more) {
     wakePending = false;
+    resting = true;
+  }
   return taken;
 }
 
@@ -117,13 +128,31 @@ void InputReportQueue::Delivery::drain() {
                                 : slot.bytes.data(),
            slot.bytes.size(), slot.lostBefore);
     }
-    if (!more || !alive)
+    if (!alive)
       return;
+    if (!more) {
+      rest->start();
+      return;
+    }
     if (batch.elapsed() >= kBatchMS) {
       ring->wake();
       return;
     }
   }
+}
+
+void InputReportQueue::Delivery::restEnded() {
+  const std::shared_ptr<Writer::Shared> ring = shared.lock();
+  if (!ring)
+    return;
+  {
+    std::lock_guard lock(ring->mutex);
+    ring->resting = false;
+    if (ring->count == 0 || ring->wakePending)
+      return;
+    ring->wakePending = true;
+  }
+  drain();
 }
 
 InputReportQueue::InputReportQueue(Sink sink)
@@ -144,11 +173,22 @@ InputReportQueue::InputReportQueue(Sink sink)
             self->drain();
         });
       });
+  delivery_->rest = std::make_unique<QTimer>();
+  delivery_->rest->setSingleShot(true);
+  delivery_->rest->setInterval(kRestMS);
+  QObject::connect(delivery_->rest.get(), &QTimer::timeout,
+                   [weak = std::weak_ptr<Delivery>(delivery_)] {
+                     runloop::RunInDefaultMode([weak] {
+                       if (std::shared_ptr<Delivery> self = weak.lock())
+                         self->restEnded();
+                     });
+                   });
 }
 
 InputReportQueue::~InputReportQueue() {
   delivery_->alive = false;
   delivery_->wakeUp.reset(); // before the ring, and its eventfd, may go
+  delivery_->rest.reset();
 }
 
 InputReportQueue::Writer InputReportQueue::writer() const {

@@ -20,12 +20,15 @@
 #include <QTest>
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <numeric>
+#include <set>
 #include <thread>
 
 namespace {
@@ -249,6 +252,37 @@ private slots:
                  .startsWith("real-time priority was not granted "
                              "(Operation not permitted; RLIMIT_RTPRIO is 0)"),
              hid::ReaderPriorityProblem().c_str());
+  }
+
+  // However fast reports come, the handler's thread is woken for them at
+  // most once a frame, and each wake takes everything queued.
+  void theHandlersThreadIsWokenAtMostOnceAFrame() {
+    // A 0 ms timer runs once each turn of the event loop: the turns that
+    // delivered reports are the wakes.
+    int turn = 0;
+    QTimer turns;
+    connect(&turns, &QTimer::timeout, [&] { ++turn; });
+    turns.start(0);
+    std::set<int> wakes;
+    Watch watch;
+    watch.afterReport = [&](uint32_t) { wakes.insert(turn); };
+    armAndListen(watch);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    std::thread device([this] {
+      for (uint32_t n = 0; n < 400; ++n) {
+        testbed_->sendOnInterface1(NumberedReport(n));
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+      }
+    });
+    QTRY_COMPARE(watch.numbers().size(), size_t(400));
+    device.join();
+    QCOMPARE(watch.numbers(), Numbers(0, 400));
+    const auto frames = elapsed.elapsed() / hid::InputReportQueue::kRestMS;
+    QVERIFY2(
+        qsizetype(wakes.size()) <= frames + 2,
+        qPrintable(
+            QString("%1 wakes in %2 frames").arg(wakes.size()).arg(frames)));
   }
 
   // The queue keeps the first reports, in order, and counts the rest; the
