@@ -74,6 +74,8 @@ void LogExport::writeSlice() {
 }
 
 void LogExport::written() {
+  if (!writer_) // finished already: cancelled, or the log was cleared
+    return;
   if (const int error = writer_->error())
     finish(false, QString::fromLocal8Bit(std::strerror(error)));
   else if (cancelled_)
