@@ -1,7 +1,5 @@
 #include "platform/simulated/SimKernelQueues.h"
 
-#include "platform/ReaderPriority.h"
-
 #include <algorithm>
 
 namespace hid::sim {
@@ -88,7 +86,6 @@ void SimKernelQueues::setReaderRest(std::chrono::microseconds rest) {
 // that senders never wait for the report queues; then rests, if told to,
 // while the queues fill.
 void SimKernelQueues::run() {
-  RaiseReaderPriority();
   std::unique_lock lock(mutex_);
   for (;;) {
     readable_.wait(lock, [this] { return stopping_ || !allRead(); });

@@ -7,7 +7,9 @@
 // reader does. A full queue drops the report that arrives, as hidraw does,
 // and nobody downstream can tell; the count is kept here for the simulator.
 // The reader can be made to rest after each pass, as a reader on a busy
-// machine is late, so that a fast device overflows the queues.
+// machine is late, so that a fast device overflows the queues. It runs at
+// normal priority: the simulated devices are threads of the same machine,
+// and a real-time reader would preempt them at every report they send.
 #ifndef PINWORTH_SIM_SIM_KERNEL_QUEUES_H
 #define PINWORTH_SIM_SIM_KERNEL_QUEUES_H
 
