@@ -36,6 +36,5 @@ void LogCopy::copySlice() {
 
 void LogCopy::finish(bool copied, const QString &error) {
   text_.clear();
-  finished_ = true;
   emit done(copied, error);
 }

@@ -20,8 +20,6 @@ public:
 
   void start();
   qsizetype total() const { return reports_.size(); }
-  // Whether the text is on the clipboard or the copy failed.
-  bool finished() const { return finished_; }
 
 signals:
   // copied: the text is on the clipboard; otherwise error says why.
@@ -35,7 +33,6 @@ private:
   QList<int> reports_;
   qsizetype next_ = 0;
   QString text_;
-  bool finished_ = false;
 };
 
 #endif

@@ -23,7 +23,7 @@ LogExport::~LogExport() = default;
 void LogExport::start() {
   total_ = log_.rowCount();
   shown_ = log_.shownNow();
-  if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+  if (!file_.open(QIODevice::WriteOnly)) {
     finish(false, file_.errorString());
     return;
   }

@@ -158,7 +158,7 @@ void LogPanel::copySelectedRows() {
           });
   copyAnnounced_ = false;
   copy_->start();
-  if (copy_ && !copy_->finished()) {
+  if (copy_) { // done() lets it go: it takes more than one slice
     copyAnnounced_ = true;
     emit message(QStringLiteral("Copying %1 reports…").arg(count));
   }
