@@ -5,6 +5,8 @@
 #include "core/ReportRecord.h"
 #include "lib/PinworthLib.h"
 
+#include <QPointer>
+
 #include <algorithm>
 #include <vector>
 
@@ -36,6 +38,7 @@ InterfaceReader::~InterfaceReader() {
 
 void InterfaceReader::startPolling() {
   lastValueRead_.reset();
+  ++pollSession_;
   polling_ = true;
   resumePolling_ = false;
   polled_ = IdentityAtPosition(selectedPosition_());
@@ -53,6 +56,7 @@ void InterfaceReader::stopPolling() {
 
 void InterfaceReader::pollingStopped() {
   const bool was = std::exchange(polling_, false);
+  ++pollSession_;
   timer_.stop();
   recentPolls_.clear();
   if (was && polled_)
@@ -132,26 +136,42 @@ void InterfaceReader::interfaceGone(const InterfaceIdentity &source) {
 // No selection (position -1) polls nothing, though the library would answer
 // it with the first node.
 void InterfaceReader::poll() {
+  if (waitingPoll_ == pollSession_)
+    return;
   const int position = selectedPosition_();
   const PinworthListNode *node =
       position < 0 ? nullptr : PinworthInterfaceListNodeAtIndex(position);
   if (!node || !IsPolledInterface(node->interfaceType))
     return;
-  const int size = std::max(reportSize_(), 0);
-  std::vector<uint8_t> report(size_t(size), 0);
-  const int32_t status = PinworthReadFromInterface(
-      node->pinworthHIDInterface, kPolledReportID, size, report.data());
+  waitingPoll_ = pollSession_;
+  PinworthReadFromInterfaceLater(
+      node->pinworthHIDInterface, kPolledReportID, std::max(reportSize_(), 0),
+      [self = QPointer(this), session = pollSession_,
+       source = *IdentityAtPosition(position)](int32_t status,
+                                               std::vector<uint8_t> report) {
+        if (self)
+          self->pollAnswered(session, source, status, report);
+      });
+}
+
+void InterfaceReader::pollAnswered(uint64_t session,
+                                   const InterfaceIdentity &source,
+                                   int32_t status,
+                                   const std::vector<uint8_t> &report) {
+  if (waitingPoll_ == session)
+    waitingPoll_.reset();
+  if (session != pollSession_)
+    return;
   if (status != hid::kSuccess) {
     emit pollFailed(status);
     return;
   }
   recentPolls_.push_back(clock_.elapsed());
-  const QByteArray value(reinterpret_cast<const char *>(report.data()), size);
+  const QByteArray value(reinterpret_cast<const char *>(report.data()),
+                         qsizetype(report.size()));
   if (ignoreDuplicates_ && lastValueRead_ == value)
     return;
-  const std::optional<InterfaceIdentity> source =
-      IdentityAtPosition(selectedPosition_());
-  emit reportRead(kNoReportID, report.data(), size, *source);
+  emit reportRead(kNoReportID, report.data(), int(report.size()), source);
   lastValueRead_ = value;
 }
 

@@ -3,9 +3,10 @@
 // counts the status bar shows. It has no widget: what it read, and what was
 // lost, it emits for the log.
 //
-// A poll reads the interface the menu selects at that tick (so a change of
-// selection takes effect at the next tick) with the form's report size; a
-// tick with no interface 0 selected does nothing. With duplicates ignored, a
+// A poll reads, without waiting for the device, the interface the menu
+// selects at that tick (so a change of selection takes effect at the next
+// tick) with the form's report size; a tick with no interface 0 selected
+// does nothing. With duplicates ignored, a
 // polled report equal to the last value read is dropped. Every interrupt
 // report replaces the last value read. Listening goes through the program's
 // InterfaceListeners, shared with the other windows.
@@ -34,6 +35,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class InterfaceReader : public QObject, private InterfaceListeners::Listener {
   Q_OBJECT
@@ -54,11 +56,13 @@ public:
     return polling_ ? polled_ : std::nullopt;
   }
   bool pollTimerScheduled() const { return timer_.isActive(); }
-  // Clears the last value read, polls once at once, then every 50 ms; a
-  // first poll that fails ends polling before any timer starts.
+  bool waitsForPoll() const { return waitingPoll_.has_value(); }
+  // Clears the last value read, polls once at once, then every 50 ms.
   void startPolling();
   void stopPolling();
-  // One poll; emits pollFailed() when the read fails.
+  // One poll, answered later: emits pollFailed() when the read fails. A
+  // poll while the last one waits for its answer does nothing, and an
+  // answer that comes after polling stopped or started again is dropped.
   void poll();
 
   // Listens to the interface 1 at list position position, source; the
@@ -120,6 +124,8 @@ private:
                        hid::Status status) override;
   void interfaceGone(const InterfaceIdentity &source) override;
   void pollingStopped();
+  void pollAnswered(uint64_t session, const InterfaceIdentity &source,
+                    int32_t status, const std::vector<uint8_t> &report);
 
   InterfaceListeners &listeners_;
   std::function<int()> selectedPosition_;
@@ -127,7 +133,10 @@ private:
   bool polling_ = false;
   std::optional<InterfaceIdentity> polled_; // what polling started on
   bool resumePolling_ = false;
-  QList<InterfaceIdentity> toResume_; // listened to when they left
+  uint64_t pollSession_ = 0; // changed by each start and stop of polling
+  std::optional<uint64_t> waitingPoll_; // the session of the poll answered
+                                        // next, while one waits
+  QList<InterfaceIdentity> toResume_;   // listened to when they left
   bool ignoreDuplicates_ = true;
   std::optional<QByteArray> lastValueRead_;
   // Scheduled while polling; stopped, never destroyed, by stopPolling(),

@@ -77,6 +77,12 @@ void PinworthWindowController::createParts() {
       std::make_unique<InterfaceMenu>(interfacePopup, window->centralWidget());
   form = std::make_unique<ReportForm>(window->centralWidget(), reportIDField);
   writer = std::make_unique<ReportWriter>(*interfaces, *form, window);
+  connect(writer.get(), &ReportWriter::sent, this,
+          [this](const ReportWriter::Sent &sent) {
+            addLogEntryWithDirection(kReportDirectionOut, sent.reportID,
+                                     int(sent.data.size()), sent.data.data(),
+                                     sent.target);
+          });
   status = std::make_unique<ActivityStatus>(
       window->statusBar(), window->centralWidget(),
       [this] {
@@ -106,6 +112,8 @@ void PinworthWindowController::createParts() {
   connect(&fields, &ReportFormFields::writeRequested, this,
           [this] { doWrite(this); });
   connect(&fields, &ReportFormFields::message, status.get(),
+          [this](const QString &text) { status->showMessage(text); });
+  connect(writer.get(), &ReportWriter::refused, status.get(),
           [this](const QString &text) { status->showMessage(text); });
   connect(&fields, &ReportFormFields::edited, this,
           &PinworthWindowController::updateReportCheck);
@@ -157,10 +165,11 @@ void PinworthWindowController::doWrite(QObject *) {
   if (interfaces->targetBlocked())
     return status->nothingSent(
         InterfaceMenu::UnpluggedText(*interfaces->missingTarget()));
-  if (const std::optional<ReportWriter::Sent> sent = writer->write())
-    addLogEntryWithDirection(kReportDirectionOut, sent->reportID,
-                             int(sent->data.size()), sent->data.data(),
-                             sent->target);
+  writer->write();
+}
+
+bool PinworthWindowController::waitsForDevice() const {
+  return writer->isWaiting() || reader->waitsForPoll();
 }
 
 // Read stops polling, or the listening of the selected interface 1.

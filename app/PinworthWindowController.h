@@ -142,7 +142,9 @@ public:
   // After wake-up: the menu and its target, and the writer that checks,
   // sends and alerts for every write of the window.
   const InterfaceMenu &interfaceMenu() const { return *interfaces; }
-  const ReportWriter &reportWriter() const { return *writer; }
+  ReportWriter &reportWriter() const { return *writer; }
+  // A write or a poll of the window's waits for its device's answer.
+  bool waitsForDevice() const;
   // The identity of the selected interface, if one is.
   std::optional<InterfaceIdentity> selectedInterface() const;
 

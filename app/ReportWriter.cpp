@@ -7,6 +7,7 @@
 #include "lib/PinworthLib.h"
 
 #include <QLineEdit>
+#include <QPointer>
 
 namespace {
 
@@ -32,37 +33,73 @@ bool ReportWriter::devicePresent() const {
   return false;
 }
 
-std::optional<ReportWriter::Sent> ReportWriter::write() const {
-  if (!devicePresent())
-    return std::nullopt;
+bool ReportWriter::mayWrite() {
+  if (!waitingFor_)
+    return true;
+  emit refused(QStringLiteral("Not sent: %1 has not yet taken the report "
+                              "written before.")
+                   .arg(waitingFor_->displayName()));
+  return false;
+}
+
+void ReportWriter::alertFailure(int32_t status) const {
+  alert(QStringLiteral("Pinworth Error"),
+        QStringLiteral("An error occured while trying to write to the "
+                       "selected Pinworth device."),
+        hid::StatusString(status));
+}
+
+void ReportWriter::write() {
+  if (!mayWrite() || !devicePresent())
+    return;
   QLineEdit *bad = nullptr;
   const std::optional<std::vector<uint8_t>> data = form_.dataBytes(&bad);
   if (!data) {
     alert(QStringLiteral("Invalid data format"), kHexRangeMessage);
     if (bad)
       ReportFormFields::focus(bad);
-    return std::nullopt;
+    return;
   }
-  if (!menu_.selectedNode())
-    return std::nullopt;
+  const PinworthListNode *node = menu_.selectedNode();
+  if (!node)
+    return;
   std::optional<uint8_t> reportID;
   if (form_.isLongLayout() && !(reportID = form_.reportID())) {
     alert(QStringLiteral("Invalid report id number format"), kHexRangeMessage);
     ReportFormFields::focus(form_.reportIDField());
-    return std::nullopt;
+    return;
   }
   if (!form_.isLongLayout() &&
       form_.reportSize() != ReportForm::kShortLayoutDataBytes) {
     qWarning("Unhandled report size");
-    return std::nullopt;
+    return;
   }
-  return send(reportID, *data);
+  std::vector<uint8_t> report = *data;
+  if (reportID)
+    report.insert(report.begin(), *reportID);
+  Sent sent{reportID ? int32_t(*reportID) : kNoReportID, *data,
+            *menu_.selectedInterface()};
+  waitingFor_ = sent.target;
+  PinworthWriteToInterfaceLater(
+      node->pinworthHIDInterface, std::move(report),
+      [self = QPointer(this), sent](int32_t status, std::vector<uint8_t>) {
+        if (self)
+          self->answered(status, sent);
+      });
+}
+
+void ReportWriter::answered(int32_t status, Sent report) {
+  waitingFor_.reset();
+  if (status == hid::kSuccess)
+    emit sent(report);
+  else
+    alertFailure(status);
 }
 
 std::optional<ReportWriter::Sent>
 ReportWriter::send(std::optional<uint8_t> reportID,
-                   const std::vector<uint8_t> &data) const {
-  if (!devicePresent())
+                   const std::vector<uint8_t> &data) {
+  if (!mayWrite() || !devicePresent())
     return std::nullopt;
   const PinworthListNode *node = menu_.selectedNode();
   if (!node)
@@ -73,10 +110,7 @@ ReportWriter::send(std::optional<uint8_t> reportID,
   const int32_t result = PinworthWriteToInterface(
       node->pinworthHIDInterface, int(report.size()), report.data());
   if (result != hid::kSuccess) {
-    alert(QStringLiteral("Pinworth Error"),
-          QStringLiteral("An error occured while trying to write to the "
-                         "selected Pinworth device."),
-          hid::StatusString(result));
+    alertFailure(result);
     return std::nullopt;
   }
   return Sent{reportID ? int32_t(*reportID) : kNoReportID, data,

@@ -2,17 +2,25 @@
 // checks run in this order: a device is attached, every byte field in use
 // holds a byte, an interface is at the selected position, and in the long
 // layout the report ID field holds a byte. Then the report goes out (the
-// report ID byte first in the long layout) through the library. Every
-// failure ends in one alert, and nothing is sent after a failed check; no
-// interface at the selected position ends it silently. send() writes a
-// report made elsewhere (the device area's) with the same checks of the
-// device and the interface, and the same alert when the transfer fails.
+// report ID byte first in the long layout) through the library, without
+// waiting for the device: once the device took it, sent() tells the log;
+// when the transfer failed, an alert says so. Every failure ends in one
+// alert, and nothing is sent after a failed check; no interface at the
+// selected position ends it silently. While a write waits for its device,
+// another is refused, and refused() says why.
+//
+// send() writes a report made elsewhere (the device area's) with the same
+// checks of the device and the interface, the same refusal, and the same
+// alert when the transfer fails; it waits for the device.
 //
 // Main thread only; the menu, the form and the window outlive the writer.
 #ifndef PINWORTH_EXPLORER_REPORT_WRITER_H
 #define PINWORTH_EXPLORER_REPORT_WRITER_H
 
 #include "core/InterfaceIdentity.h"
+
+#include <QObject>
+#include <QString>
 
 #include <cstdint>
 #include <optional>
@@ -22,7 +30,8 @@ class InterfaceMenu;
 class QWidget;
 class ReportForm;
 
-class ReportWriter {
+class ReportWriter : public QObject {
+  Q_OBJECT
 public:
   ReportWriter(const InterfaceMenu &menu, const ReportForm &form,
                QWidget *window);
@@ -33,22 +42,33 @@ public:
     std::vector<uint8_t> data;
     InterfaceIdentity target;
   };
-  // The report sent, or none when it was not.
-  std::optional<Sent> write() const;
+  // Checks the form and starts writing its report.
+  void write();
   // Sends data, led by reportID when there is one, to the selected
   // interface; the report sent, or none when it was not.
   std::optional<Sent> send(std::optional<uint8_t> reportID,
-                           const std::vector<uint8_t> &data) const;
+                           const std::vector<uint8_t> &data);
+  // A write started and not yet answered.
+  bool isWaiting() const { return waitingFor_.has_value(); }
+
+signals:
+  void sent(const ReportWriter::Sent &report);
+  void refused(const QString &reason);
 
 private:
   // Says so in an alert when no device is attached.
   bool devicePresent() const;
+  // Says so in refused() while a write waits.
+  bool mayWrite();
   void alert(const QString &title, const QString &message,
              const QString &reason = {}) const;
+  void alertFailure(int32_t status) const;
+  void answered(int32_t status, Sent report);
 
   const InterfaceMenu &menu_;
   const ReportForm &form_;
   QWidget *window_;
+  std::optional<InterfaceIdentity> waitingFor_; // the target of that write
 };
 
 #endif

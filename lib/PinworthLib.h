@@ -20,7 +20,9 @@
 #include "platform/PinworthUSBIDs.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <vector>
 
 enum {
   kPinworthVendorID = pinworth::kUSBVendorID,
@@ -91,6 +93,18 @@ int32_t PinworthWriteToInterface(hid::DeviceInterface *inInterface, int inSize,
 // Clears outData first: bytes the device does not deliver read as zero.
 int32_t PinworthReadFromInterface(hid::DeviceInterface *inInterface,
                                   int inReportID, int inSize, void *outData);
+// The same two without waiting for the device, from the main thread: done
+// gets the status (and, for a read, the inSize bytes, zero where the device
+// delivered none) from a later turn of its event loop, in default mode. The
+// interface is left open or closed as by the calls above.
+using PinworthTransferDone =
+    std::function<void(int32_t status, std::vector<uint8_t> data)>;
+void PinworthWriteToInterfaceLater(hid::DeviceInterface *inInterface,
+                                   std::vector<uint8_t> inData,
+                                   PinworthTransferDone done);
+void PinworthReadFromInterfaceLater(hid::DeviceInterface *inInterface,
+                                    int inReportID, int inSize,
+                                    PinworthTransferDone done);
 // inBuffer must stay valid while the handler is installed, which is for the
 // rest of the handle's life.
 int32_t PinworthSetInterruptCallback(hid::DeviceInterface *inInterface,

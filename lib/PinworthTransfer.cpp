@@ -1,6 +1,7 @@
 // Report transfer: output reports, input reports by request, and interrupt
 // reports through a handler on the event loop.
 #include "lib/PinworthLibPrivate.h"
+#include "platform/TransferLater.h"
 
 #include <algorithm>
 #include <cstring>
@@ -55,6 +56,45 @@ int32_t PinworthReadFromInterface(hid::DeviceInterface *inInterface,
                        "Could not read getReport on hid device interface");
   inInterface->close();
   return status;
+}
+
+void PinworthWriteToInterfaceLater(hid::DeviceInterface *inInterface,
+                                   std::vector<uint8_t> inData,
+                                   PinworthTransferDone done) {
+  if (hid::Status status = OpenForTransfer(inInterface))
+    return hid::AnswerLater(inInterface, std::move(done), status);
+  inInterface->setReportLater(
+      hid::ReportType::Output, 0, std::move(inData), kTransferTimeoutMS,
+      [inInterface, done](hid::Status status, std::vector<uint8_t>) {
+        if (status != hid::kSuccess) {
+          PrintErrMsgIfIOErr(
+              status, "Could not write setReport on hid device interface");
+          inInterface->close();
+        }
+        done(status, {});
+      });
+}
+
+void PinworthReadFromInterfaceLater(hid::DeviceInterface *inInterface,
+                                    int inReportID, int inSize,
+                                    PinworthTransferDone done) {
+  if (inSize < 0)
+    return hid::AnswerLater(inInterface, std::move(done),
+                            hid::kErrorBadArgument);
+  if (hid::Status status = OpenForTransfer(inInterface))
+    return hid::AnswerLater(inInterface, std::move(done), status);
+  const auto size = static_cast<uint32_t>(inSize);
+  inInterface->getReportLater(
+      hid::ReportType::Input, static_cast<uint32_t>(inReportID), size,
+      kTransferTimeoutMS,
+      [inInterface, size, done](hid::Status status, std::vector<uint8_t> data) {
+        if (status != hid::kSuccess)
+          PrintErrMsgIfIOErr(
+              status, "Could not read getReport on hid device interface");
+        inInterface->close();
+        data.resize(size);
+        done(status, std::move(data));
+      });
 }
 
 // The handler stays installed for the rest of the handle's life: the

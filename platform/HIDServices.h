@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -98,6 +99,21 @@ public:
   // Synchronous: fills buffer and sets *ioSize to the bytes delivered.
   virtual Status getReport(ReportType type, uint32_t reportID, void *buffer,
                            uint32_t *ioSize, uint32_t timeoutMS) = 0;
+  // The outcome of a transfer made without waiting: its status and, for
+  // getReport, the bytes delivered.
+  using TransferDone =
+      std::function<void(Status status, std::vector<uint8_t> bytes)>;
+  // setReport and getReport (size bytes asked for) without waiting for the
+  // device, main thread only: the call returns at once, and done is called
+  // from a later turn of the main thread's event loop, in default mode, once
+  // the device answered or the timeout passed. Requests on one handle go to
+  // the device one at a time, in the order made. The handle keeps a
+  // reference of its own until done has returned.
+  virtual void setReportLater(ReportType type, uint32_t reportID,
+                              std::vector<uint8_t> bytes, uint32_t timeoutMS,
+                              TransferDone done) = 0;
+  virtual void getReportLater(ReportType type, uint32_t reportID, uint32_t size,
+                              uint32_t timeoutMS, TransferDone done) = 0;
   // Every report the device sends from now on is copied into buffer (at most
   // bufferSize bytes) and handed to callback on the calling thread's event
   // loop. Installing again replaces the earlier handler: reports still on

@@ -1,6 +1,7 @@
 #include "platform/hidraw/HidrawDevice.h"
 
 #include "descriptor/ReportDescriptor.h"
+#include "platform/TransferLater.h"
 #include "platform/hidraw/ErrnoStatus.h"
 
 #include <algorithm>
@@ -17,6 +18,11 @@ namespace {
 
 // The largest report hidraw hands over, report number included.
 constexpr size_t kMaxReportSize = descriptor::kMaxReportBytes;
+
+// What HIDIOCGINPUT hands back before the report: the report number 0.
+size_t SkippedByRead(uint32_t reportID) {
+  return reportID == 0 ? 1 : 0;
+}
 
 } // namespace
 
@@ -61,9 +67,9 @@ Status HidrawDevice::close() {
   return kSuccess;
 }
 
-Status HidrawDevice::setReport(ReportType type, uint32_t reportID,
-                               const void *buffer, uint32_t size,
-                               uint32_t timeoutMS) {
+Status HidrawDevice::writeRequest(ReportType type, uint32_t reportID,
+                                  const void *buffer, uint32_t size,
+                                  Request &outRequest) const {
   if (Status status = checkTransfer())
     return status;
   if (type != ReportType::Output)
@@ -73,13 +79,16 @@ Status HidrawDevice::setReport(ReportType type, uint32_t reportID,
     return kErrorBadArgument;
   // Without report IDs the report goes out behind the report number 0.
   const size_t offset = *usesReportIDs_ ? 0 : 1;
-  Request request{.kind = Request::Kind::Write,
-                  .fd = fd_,
-                  .bytes = std::vector<uint8_t>(offset + size)};
+  outRequest = Request{.kind = Request::Kind::Write,
+                       .fd = fd_,
+                       .bytes = std::vector<uint8_t>(offset + size)};
   if (size > 0)
-    std::memcpy(request.bytes.data() + offset, buffer, size);
-  const size_t expected = request.bytes.size();
-  RequestOutcome outcome = runRequest(std::move(request), timeoutMS);
+    std::memcpy(outRequest.bytes.data() + offset, buffer, size);
+  return kSuccess;
+}
+
+Status HidrawDevice::writeStatus(const RequestOutcome &outcome,
+                                 size_t expected) const {
   if (outcome.busy)
     return kErrorBusy;
   if (outcome.timedOut)
@@ -89,40 +98,104 @@ Status HidrawDevice::setReport(ReportType type, uint32_t reportID,
   return static_cast<size_t>(outcome.result) == expected ? kSuccess : kErrorIO;
 }
 
-Status HidrawDevice::getReport(ReportType type, uint32_t reportID, void *buffer,
-                               uint32_t *ioSize, uint32_t timeoutMS) {
+// The buffer goes in with the report number first. For number 0, a report
+// without an ID, the kernel answers with that 0 before the data; for any
+// other number the buffer holds the device's answer alone.
+Status HidrawDevice::readRequest(ReportType type, uint32_t reportID,
+                                 uint32_t size, Request &outRequest) const {
   if (Status status = checkTransfer())
     return status;
   if (type != ReportType::Input)
     return kErrorUnsupported;
-  if (ioSize == nullptr || (buffer == nullptr && *ioSize > 0) ||
-      reportID > 0xFF)
+  if (reportID > 0xFF)
     return kErrorBadArgument;
-  // The buffer goes in with the report number first. For number 0, a report
-  // without an ID, the kernel answers with that 0 before the data; for any
-  // other number the buffer holds the device's answer alone.
-  size_t skipped = reportID == 0 ? 1 : 0;
-  size_t length =
-      std::clamp<size_t>(size_t{*ioSize} + skipped, 1, kMaxReportSize - 1);
-  Request request{.kind = Request::Kind::Ioctl,
-                  .fd = fd_,
-                  .ioctlRequest = HIDIOCGINPUT(length),
-                  .bytes = std::vector<uint8_t>(length)};
-  request.bytes[0] = static_cast<uint8_t>(reportID);
-  RequestOutcome outcome = runRequest(std::move(request), timeoutMS);
+  const size_t length = std::clamp<size_t>(
+      size_t{size} + SkippedByRead(reportID), 1, kMaxReportSize - 1);
+  outRequest = Request{.kind = Request::Kind::Ioctl,
+                       .fd = fd_,
+                       .ioctlRequest = HIDIOCGINPUT(length),
+                       .bytes = std::vector<uint8_t>(length)};
+  outRequest.bytes[0] = static_cast<uint8_t>(reportID);
+  return kSuccess;
+}
+
+Status HidrawDevice::readStatus(RequestOutcome &outcome, uint32_t reportID,
+                                uint32_t size) const {
   if (outcome.busy)
     return kErrorBusy;
   if (outcome.timedOut)
     return kErrorTimeout;
   if (outcome.result < 0)
     return statusForErrno(outcome.error);
-  size_t received = std::min(static_cast<size_t>(outcome.result), length);
-  uint32_t delivered = static_cast<uint32_t>(
-      std::min<size_t>(received > skipped ? received - skipped : 0, *ioSize));
-  if (delivered > 0)
-    std::memcpy(buffer, outcome.bytes.data() + skipped, delivered);
-  *ioSize = delivered;
+  const size_t skipped = SkippedByRead(reportID);
+  const size_t received =
+      std::min(static_cast<size_t>(outcome.result), outcome.bytes.size());
+  const size_t delivered =
+      std::min<size_t>(received > skipped ? received - skipped : 0, size);
+  outcome.bytes.erase(outcome.bytes.begin(),
+                      outcome.bytes.begin() + std::ptrdiff_t(skipped));
+  outcome.bytes.resize(delivered);
   return kSuccess;
+}
+
+Status HidrawDevice::setReport(ReportType type, uint32_t reportID,
+                               const void *buffer, uint32_t size,
+                               uint32_t timeoutMS) {
+  Request request;
+  if (Status status = writeRequest(type, reportID, buffer, size, request))
+    return status;
+  const size_t expected = request.bytes.size();
+  return writeStatus(runRequest(std::move(request), timeoutMS), expected);
+}
+
+Status HidrawDevice::getReport(ReportType type, uint32_t reportID, void *buffer,
+                               uint32_t *ioSize, uint32_t timeoutMS) {
+  Request request;
+  if (Status status =
+          readRequest(type, reportID, ioSize ? *ioSize : 0, request))
+    return status;
+  if (ioSize == nullptr || (buffer == nullptr && *ioSize > 0))
+    return kErrorBadArgument;
+  RequestOutcome outcome = runRequest(std::move(request), timeoutMS);
+  if (Status status = readStatus(outcome, reportID, *ioSize))
+    return status;
+  if (!outcome.bytes.empty())
+    std::memcpy(buffer, outcome.bytes.data(), outcome.bytes.size());
+  *ioSize = static_cast<uint32_t>(outcome.bytes.size());
+  return kSuccess;
+}
+
+void HidrawDevice::setReportLater(ReportType type, uint32_t reportID,
+                                  std::vector<uint8_t> bytes,
+                                  uint32_t timeoutMS, TransferDone done) {
+  Request request;
+  if (Status status =
+          writeRequest(type, reportID, bytes.data(),
+                       static_cast<uint32_t>(bytes.size()), request))
+    return AnswerLater(this, std::move(done), status);
+  const size_t expected = request.bytes.size();
+  AddRef();
+  worker_.start(std::move(request), std::chrono::milliseconds(timeoutMS),
+                [this, expected, done](const RequestOutcome &outcome) {
+                  done(writeStatus(outcome, expected), {});
+                  Release();
+                });
+}
+
+void HidrawDevice::getReportLater(ReportType type, uint32_t reportID,
+                                  uint32_t size, uint32_t timeoutMS,
+                                  TransferDone done) {
+  Request request;
+  if (Status status = readRequest(type, reportID, size, request))
+    return AnswerLater(this, std::move(done), status);
+  AddRef();
+  worker_.start(std::move(request), std::chrono::milliseconds(timeoutMS),
+                [this, reportID, size, done](RequestOutcome outcome) {
+                  const Status status = readStatus(outcome, reportID, size);
+                  done(status, status == kSuccess ? std::move(outcome.bytes)
+                                                  : std::vector<uint8_t>{});
+                  Release();
+                });
 }
 
 Status HidrawDevice::setInterruptReportHandlerCallback(void *buffer,

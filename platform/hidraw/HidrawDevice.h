@@ -4,7 +4,8 @@
 // learns from its report descriptor whether the interface uses report IDs.
 // Output reports are written, input reports are fetched with HIDIOCGINPUT;
 // both run on the handle's helper thread (see RequestWorker.h) so that the
-// caller waits no longer than the request's timeout. While a handler is
+// caller waits no longer than the request's timeout, or, made later, does
+// not wait at all. While a handler is
 // installed on the open handle, the node is opened once more for the
 // backend's reader thread (see InterruptReader.h), which reads its reports
 // into the handle's report queue (see InterruptDelivery.h), which delivers
@@ -50,6 +51,11 @@ public:
   // interface uses report IDs.
   Status getReport(ReportType type, uint32_t reportID, void *buffer,
                    uint32_t *ioSize, uint32_t timeoutMS) override;
+  void setReportLater(ReportType type, uint32_t reportID,
+                      std::vector<uint8_t> bytes, uint32_t timeoutMS,
+                      TransferDone done) override;
+  void getReportLater(ReportType type, uint32_t reportID, uint32_t size,
+                      uint32_t timeoutMS, TransferDone done) override;
   // Reports arrive while the handle is open; installed on a closed handle,
   // the handler waits for the next open and the failure of the last open
   // (or kErrorNotOpen) is returned.
@@ -72,6 +78,15 @@ private:
   Status readReportDescriptor(int fd, std::vector<uint8_t> &outBytes) const;
   Status checkTransfer() const;
   RequestOutcome runRequest(Request request, uint32_t timeoutMS);
+  // A transfer's request, after its checks; and the status of its outcome.
+  // readStatus leaves in outcome.bytes the data delivered, at most size.
+  Status writeRequest(ReportType type, uint32_t reportID, const void *buffer,
+                      uint32_t size, Request &outRequest) const;
+  Status writeStatus(const RequestOutcome &outcome, size_t expected) const;
+  Status readRequest(ReportType type, uint32_t reportID, uint32_t size,
+                     Request &outRequest) const;
+  Status readStatus(RequestOutcome &outcome, uint32_t reportID,
+                    uint32_t size) const;
 
   // InterruptSource: a descriptor of its own for the reader, while open
   // with a handler.

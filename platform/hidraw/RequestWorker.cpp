@@ -1,28 +1,53 @@
 #include "platform/hidraw/RequestWorker.h"
 
+#include "runloop/DefaultMode.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <sys/ioctl.h>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace hid::hidraw {
 
+using Clock = std::chrono::steady_clock;
+
 struct RequestWorker::Shared {
+  struct Job {
+    uint64_t number;
+    Request request;
+    std::chrono::milliseconds timeout;
+    Done done; // empty for run()'s request, whose caller waits
+  };
+
   std::mutex mutex;
   std::condition_variable wake;     // the thread waits for work or stop
-  std::condition_variable finished; // the caller waits for the outcome
-  std::optional<Request> request;   // handed over, not yet taken
-  std::optional<std::chrono::steady_clock::time_point> takenAt;
-  std::optional<RequestOutcome> outcome; // done, not yet collected
-  bool busy = false;      // a request was handed over and is not over yet
-  bool abandoned = false; // its caller stopped waiting
+  std::condition_variable finished; // run()'s caller waits for the outcome
+  std::deque<Job> jobs;             // handed over, not yet taken
+  std::optional<uint64_t> running;  // the job the thread is in
+  Clock::time_point takenAt;        // when it took that job
+  std::chrono::milliseconds runningTimeout{};
+  Done runningDone; // the running job's, until its outcome or timeout
+  std::optional<RequestOutcome> outcome; // run()'s, not yet collected
+  uint64_t nextNumber = 0;
+  bool abandoned = false; // the running job's caller stopped waiting
   bool stopping = false;
+
+  bool idle() const { return jobs.empty() && !running; }
 };
 
 namespace {
+
+using Shared = RequestWorker::Shared;
+using Done = RequestWorker::Done;
 
 RequestOutcome Execute(Request &request) {
   RequestOutcome outcome;
@@ -39,24 +64,85 @@ RequestOutcome Execute(Request &request) {
   return outcome;
 }
 
-void WorkerLoop(std::shared_ptr<RequestWorker::Shared> shared) {
+// Hands an outcome to done on the main thread; callable from any thread.
+void Answer(RequestWorker::Done done, RequestOutcome outcome) {
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(),
+      [done = std::move(done), outcome = std::move(outcome)] {
+        runloop::RunInDefaultMode([=] { done(outcome); });
+      },
+      Qt::QueuedConnection);
+}
+
+void CheckDeadline(const std::shared_ptr<Shared> &shared, uint64_t number,
+                   std::chrono::milliseconds wait);
+
+void CheckDeadlineAfter(const std::shared_ptr<Shared> &shared, uint64_t number,
+                        std::chrono::milliseconds wait) {
+  QTimer::singleShot(
+      wait, QCoreApplication::instance(),
+      [shared, number, wait] { CheckDeadline(shared, number, wait); });
+}
+
+// On the main thread: a started job that is over is left alone, one still
+// queued is looked at again a timeout later, and the running one is
+// abandoned once its time is up, with every job queued behind it.
+void CheckDeadline(const std::shared_ptr<Shared> &shared, uint64_t number,
+                   std::chrono::milliseconds wait) {
+  std::vector<Done> busy;
+  Done timedOut;
+  {
+    std::lock_guard lock(shared->mutex);
+    if (shared->running != number || shared->abandoned) {
+      const bool queued = std::any_of(
+          shared->jobs.begin(), shared->jobs.end(),
+          [&](const Shared::Job &job) { return job.number == number; });
+      if (queued)
+        CheckDeadlineAfter(shared, number, wait);
+      return;
+    }
+    const Clock::time_point deadline = shared->takenAt + shared->runningTimeout;
+    if (Clock::now() < deadline) {
+      CheckDeadlineAfter(shared, number,
+                         std::chrono::ceil<std::chrono::milliseconds>(
+                             deadline - Clock::now()));
+      return;
+    }
+    shared->abandoned = true;
+    timedOut = std::move(shared->runningDone);
+    for (Shared::Job &job : shared->jobs)
+      busy.push_back(std::move(job.done));
+    shared->jobs.clear();
+  }
+  Answer(std::move(timedOut), RequestOutcome{.timedOut = true});
+  for (Done &done : busy)
+    Answer(std::move(done), RequestOutcome{.busy = true});
+}
+
+void WorkerLoop(std::shared_ptr<Shared> shared) {
   std::unique_lock lock(shared->mutex);
   for (;;) {
-    shared->wake.wait(lock,
-                      [&] { return shared->request || shared->stopping; });
-    if (!shared->request)
+    shared->wake.wait(
+        lock, [&] { return !shared->jobs.empty() || shared->stopping; });
+    if (shared->jobs.empty())
       return;
-    Request request = std::move(*shared->request);
-    shared->request.reset();
-    shared->takenAt = std::chrono::steady_clock::now();
+    Shared::Job job = std::move(shared->jobs.front());
+    shared->jobs.pop_front();
+    shared->running = job.number;
+    shared->takenAt = Clock::now();
+    shared->runningTimeout = job.timeout;
+    shared->runningDone = std::move(job.done);
     shared->finished.notify_one();
     lock.unlock();
-    RequestOutcome outcome = Execute(request);
-    request.fd.reset(); // may close the descriptor: its handle let it go
+    RequestOutcome outcome = Execute(job.request);
+    job.request.fd.reset(); // may close the descriptor: its handle let it go
     lock.lock();
-    if (shared->abandoned) {
-      shared->abandoned = false;
-      shared->busy = false;
+    shared->running.reset();
+    if (std::exchange(shared->abandoned, false))
+      continue;
+    if (Done done = std::move(shared->runningDone)) {
+      shared->runningDone = nullptr;
+      Answer(std::move(done), std::move(outcome));
     } else {
       shared->outcome = std::move(outcome);
       shared->finished.notify_one();
@@ -75,7 +161,7 @@ RequestWorker::~RequestWorker() {
   {
     std::lock_guard lock(shared_->mutex);
     shared_->stopping = true;
-    idle = !shared_->busy;
+    idle = shared_->idle();
     shared_->wake.notify_one();
   }
   if (idle)
@@ -84,36 +170,64 @@ RequestWorker::~RequestWorker() {
     thread_.detach(); // it ends once its stuck request is over
 }
 
+bool RequestWorker::startThread() {
+  if (thread_.joinable())
+    return true;
+  try {
+    thread_ = std::thread(WorkerLoop, shared_);
+  } catch (const std::system_error &) {
+    return false;
+  }
+  return true;
+}
+
 RequestOutcome RequestWorker::run(Request request,
                                   std::chrono::milliseconds timeout) {
   std::unique_lock lock(shared_->mutex);
-  if (shared_->busy)
+  if (!shared_->idle())
     return RequestOutcome{.busy = true};
-  if (!thread_.joinable()) {
-    try {
-      thread_ = std::thread(WorkerLoop, shared_);
-    } catch (const std::system_error &) {
-      return RequestOutcome{.error = ENOMEM};
-    }
-  }
-  shared_->busy = true;
-  shared_->takenAt.reset();
-  shared_->request = std::move(request);
+  if (!startThread())
+    return RequestOutcome{.error = ENOMEM};
+  const uint64_t number = shared_->nextNumber++;
+  shared_->outcome.reset();
+  shared_->jobs.push_back({number, std::move(request), timeout, nullptr});
   shared_->wake.notify_one();
-  const bool taken = shared_->finished.wait_for(
-      lock, kStartBound, [&] { return shared_->takenAt.has_value(); });
+  const bool taken = shared_->finished.wait_for(lock, kStartBound, [&] {
+    return shared_->running == number || shared_->outcome;
+  });
   if (!taken ||
-      !shared_->finished.wait_until(lock, *shared_->takenAt + timeout, [&] {
+      !shared_->finished.wait_until(lock, shared_->takenAt + timeout, [&] {
         return shared_->outcome.has_value();
       })) {
-    // A request never taken is taken later all the same, and then dropped.
+    // A request the thread never took is not made.
+    if (!taken) {
+      shared_->jobs.clear();
+      return RequestOutcome{.timedOut = true};
+    }
     shared_->abandoned = true;
     return RequestOutcome{.timedOut = true};
   }
   RequestOutcome outcome = std::move(*shared_->outcome);
   shared_->outcome.reset();
-  shared_->busy = false;
   return outcome;
+}
+
+void RequestWorker::start(Request request, std::chrono::milliseconds timeout,
+                          Done done) {
+  std::unique_lock lock(shared_->mutex);
+  if (shared_->abandoned) {
+    lock.unlock();
+    return Answer(std::move(done), RequestOutcome{.busy = true});
+  }
+  if (!startThread()) {
+    lock.unlock();
+    return Answer(std::move(done), RequestOutcome{.error = ENOMEM});
+  }
+  const uint64_t number = shared_->nextNumber++;
+  shared_->jobs.push_back(
+      {number, std::move(request), timeout, std::move(done)});
+  shared_->wake.notify_one();
+  CheckDeadlineAfter(shared_, number, timeout);
 }
 
 } // namespace hid::hidraw

@@ -15,6 +15,11 @@
 //   it;
 // - destroying the worker never waits for a stuck request: the thread then
 //   finishes that request on its own and ends.
+// A request can also be started without waiting (start()): such requests
+// queue behind one another and run in the order started, and their outcome
+// comes back on the main thread's event loop. One that the device does not
+// answer in time is answered as timed out, and those queued behind it as
+// busy.
 #ifndef PINWORTH_HIDRAW_REQUEST_WORKER_H
 #define PINWORTH_HIDRAW_REQUEST_WORKER_H
 
@@ -22,6 +27,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -31,7 +37,7 @@ namespace hid::hidraw {
 // One blocking call on a hidraw descriptor.
 struct Request {
   enum class Kind { Write, Ioctl };
-  Kind kind;
+  Kind kind = Kind::Write;
   std::shared_ptr<const FileDescriptor> fd;
   unsigned long ioctlRequest = 0; // for Kind::Ioctl
   std::vector<uint8_t> bytes{};   // written, or the ioctl's in/out buffer
@@ -58,11 +64,21 @@ public:
   // runs.
   RequestOutcome run(Request request, std::chrono::milliseconds timeout);
 
+  using Done = std::function<void(RequestOutcome outcome)>;
+  // Main thread only: runs request once those started before it are over,
+  // and calls done with its outcome from a later turn of the main thread's
+  // event loop, in default mode. The timeout counts from when the helper
+  // thread takes the request. The worker must outlive the call of done.
+  void start(Request request, std::chrono::milliseconds timeout, Done done);
+
   static constexpr std::chrono::seconds kStartBound{1};
 
   struct Shared;
 
 private:
+  // Starts the helper thread unless it runs; false when it cannot.
+  bool startThread();
+
   std::shared_ptr<Shared> shared_;
   std::thread thread_;
 };

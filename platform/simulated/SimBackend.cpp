@@ -5,10 +5,12 @@
 #include "platform/ObjectQueue.h"
 #include "platform/PinworthDescriptors.h"
 #include "platform/PinworthUSBIDs.h"
+#include "platform/TransferLater.h"
 #include "platform/simulated/SimKernelQueues.h"
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <thread>
@@ -201,6 +203,28 @@ public:
     return kSuccess;
   }
 
+  void setReportLater(ReportType type, uint32_t reportID,
+                      std::vector<uint8_t> bytes, uint32_t timeoutMS,
+                      TransferDone done) override {
+    answerLater(timeoutMS, kErrorNotAnswered, std::move(done),
+                [&](std::vector<uint8_t> &) {
+                  return setReport(type, reportID, bytes.data(),
+                                   static_cast<uint32_t>(bytes.size()), 0);
+                });
+  }
+
+  void getReportLater(ReportType type, uint32_t reportID, uint32_t size,
+                      uint32_t timeoutMS, TransferDone done) override {
+    answerLater(timeoutMS, kErrorTimeout, std::move(done),
+                [&](std::vector<uint8_t> &read) {
+                  read.resize(size);
+                  const Status status =
+                      getReport(type, reportID, read.data(), &size, 0);
+                  read.resize(status == kSuccess ? size : 0);
+                  return status;
+                });
+  }
+
   Status setInterruptReportHandlerCallback(void *buffer, uint32_t bufferSize,
                                            ReportCallback callback,
                                            void *target,
@@ -259,6 +283,29 @@ private:
     return kSuccess;
   }
 
+  // A request made without waiting: one the stalled device does not answer
+  // is answered with stalledStatus after its timeout, and those made
+  // meanwhile are answered busy right after it, as on hidraw; any other is
+  // made at once and answered from the next turn of the event loop.
+  void answerLater(uint32_t timeoutMS, Status stalledStatus, TransferDone done,
+                   const std::function<Status(std::vector<uint8_t> &)> &make) {
+    using namespace std::chrono;
+    const steady_clock::time_point now = steady_clock::now();
+    if (now < stalledUntil_) {
+      const auto wait = ceil<milliseconds>(stalledUntil_ - now) + 1ms;
+      return AnswerLater(this, std::move(done), kErrorBusy, {},
+                         int(wait.count()));
+    }
+    if (attached() && history().isOpen && faults().stalled) {
+      stalledUntil_ = now + milliseconds(timeoutMS);
+      return AnswerLater(this, std::move(done), stalledStatus, {},
+                         int(timeoutMS));
+    }
+    std::vector<uint8_t> bytes;
+    const Status status = make(bytes);
+    AnswerLater(this, std::move(done), status, std::move(bytes));
+  }
+
   // InterruptSource. As on hidraw, reports arrive while the handle is open.
   bool isOpen() const override {
     return state_->handleHistories[history_].isOpen;
@@ -282,6 +329,8 @@ private:
   int attachment_ = 0;
   Status lastOpenStatus_ = kSuccess;
   int kernelQueue_ = 0; // its key while read
+  // Until then a request made without waiting waits for the stalled device.
+  std::chrono::steady_clock::time_point stalledUntil_{};
   InterruptDelivery interrupts_{this, *this};
 };
 

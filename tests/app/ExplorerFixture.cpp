@@ -63,6 +63,11 @@ void ExplorerFixture::clickIn(PinworthWindowController *window,
   QPushButton *pushButton = widgetIn(window, button);
   QVERIFY2(pushButton, button);
   QTest::mouseClick(pushButton, Qt::LeftButton);
+  waitForDevice(window);
+}
+
+void ExplorerFixture::waitForDevice(PinworthWindowController *window) {
+  QVERIFY(QTest::qWaitFor([window] { return !window->waitsForDevice(); }));
 }
 
 int ExplorerFixture::reportRows(PinworthWindowController *window,

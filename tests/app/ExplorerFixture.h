@@ -73,7 +73,10 @@ public:
                        int position) {
     choose(widgetIn<QComboBox>(window, menu), position);
   }
+  // Clicks, then waits for the answer of the write or poll it made.
   static void clickIn(PinworthWindowController *window, const char *button);
+  // Until the window's write and poll have their answers.
+  static void waitForDevice(PinworthWindowController *window);
   // The reports in a window's log from one source ("A 1000 if1").
   static int reportRows(PinworthWindowController *window,
                         const QString &source);
@@ -90,7 +93,8 @@ public:
   LogView *logTable() const { return widget<LogView>("logTable"); }
   bool addMacroEnabled() const { return widget("addMacroButton")->isEnabled(); }
 
-  // Clicks a button of the window by object name ("writeButton", ...).
+  // Clicks a button of the window by object name ("writeButton", ...), as
+  // clickIn() does.
   void click(const char *buttonName);
 
   // A menu's titles in order.

@@ -71,7 +71,7 @@ private slots:
     Logged logged;
     Record(*polling, logged);
     polling->startPolling();
-    QCOMPARE(logged.reports, std::vector<QByteArray>{"\xff\xff\xff\xff"});
+    QTRY_COMPARE(logged.reports, std::vector<QByteArray>{"\xff\xff\xff\xff"});
     QTest::qWait(120);
     QCOMPARE(logged.reports.size(), size_t(1));
     lib_->backend.setPinPulledLow(device_, 0, true);

@@ -217,6 +217,7 @@ private slots:
     QTest::keyClick(fixture.byteField(6), Qt::Key_Return);
     QCOMPARE(fixture.backend().received(a, 1),
              Wire({{5, 1, 0x80, 0, 0, 0x0a, 0x0b, 0x0c}}));
+    fixture.waitForDevice(fixture.controller());
 
     fixture.chooseInterface(0);
     pasteInto(fixture.byteField(0), "[1, 2, 3, 4]");

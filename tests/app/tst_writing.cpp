@@ -3,7 +3,9 @@
 // layouts, and the log row of a report sent.
 #include "tests/app/ExplorerFixture.h"
 
+#include <QLabel>
 #include <QTest>
+#include <QTimer>
 
 #include <vector>
 
@@ -16,6 +18,23 @@ const QString kInvalidData =
     "Invalid data format | Please only use hex values between 00 and FF. | OK";
 const QString kInvalidReportID = "Invalid report id number format | Please "
                                  "only use hex values between 00 and FF. | OK";
+
+// Counts the paints of a widget made while a window waits for its device.
+struct PaintCounter : QObject {
+  PaintCounter(QWidget *widget, const PinworthWindowController *window)
+      : window_(window) {
+    widget->installEventFilter(this);
+  }
+  bool eventFilter(QObject *, QEvent *event) override {
+    if (event->type() == QEvent::Paint && window_->waitsForDevice())
+      ++whileWaiting;
+    return false;
+  }
+  int whileWaiting = 0;
+
+private:
+  const PinworthWindowController *window_;
+};
 
 } // namespace
 
@@ -137,6 +156,33 @@ private slots:
     QCOMPARE(answerer.shown(),
              QStringList{ExplorerFixture::transferAlert("write to", reason)});
     QCOMPARE(received(0), Wire());
+    QCOMPARE(fixture.log()->reportCount(), 0);
+  }
+
+  // While the device does not answer, the window goes on painting and a
+  // second Write is refused with its reason; the answer, 50 ms later, is the
+  // alert, and nothing is logged.
+  void aDeviceThatDoesNotAnswerHoldsNothing() {
+    fixture.backend().faults(deviceA, 0).stalled = true;
+    fixture.setFormTexts("", {"01", "02", "03", "04"});
+    QWidget *viewport = fixture.logTable()->viewport();
+    PaintCounter paints(viewport, fixture.controller());
+    AlertAnswerer answerer;
+    QPushButton *write = fixture.widget("writeButton");
+    QTest::mouseClick(write, Qt::LeftButton);
+    QVERIFY(fixture.controller()->waitsForDevice());
+    QTest::mouseClick(write, Qt::LeftButton);
+    QCOMPARE(fixture.widget<QLabel>("messageText")->text(),
+             "Not sent: PinworthA (SN 1000) Interface 0 has not yet taken "
+             "the report written before.");
+    QTimer repaint;
+    QObject::connect(&repaint, &QTimer::timeout, viewport,
+                     qOverload<>(&QWidget::update));
+    repaint.start(2);
+    fixture.waitForDevice(fixture.controller());
+    QVERIFY2(paints.whileWaiting >= 3,
+             qPrintable(QString::number(paints.whileWaiting)));
+    QCOMPARE(answerer.shown().size(), 1);
     QCOMPARE(fixture.log()->reportCount(), 0);
   }
 };

@@ -126,6 +126,60 @@ private slots:
     QCOMPARE(node.written().size() + node.inputRequests().size(), size_t{2});
   }
 
+  // Made later, a request returns at once and is answered on the event
+  // loop: requests queue behind one the device holds, and when its time is
+  // up it is answered as not answered and those behind it as busy; another
+  // interface's request is answered meanwhile with its bytes.
+  void requestsMadeLater() {
+    HidrawLibrary lib;
+    lib.testbed.plugPinworth("1-4", kA, "1");
+    FakeHidrawNode &node1 = lib.testbed.node("1-4", 1);
+    lib.testbed.node("1-4", 0).setInputReport(0, {1, 2, 3, 4});
+    node1.setStalled(true);
+    std::vector<std::pair<int, hid::Status>> answers; // {request, status}
+    Bytes read;
+    const auto write = [&](int request) {
+      PinworthWriteToInterfaceLater(ListedInterface(1),
+                                    Bytes(kReport1, kReport1 + 8),
+                                    [&answers, request](int32_t status, Bytes) {
+                                      answers.emplace_back(request, status);
+                                    });
+    };
+    QElapsedTimer elapsed;
+    elapsed.start();
+    write(1);
+    write(2);
+    PinworthReadFromInterfaceLater(ListedInterface(0), 0, 4,
+                                   [&](int32_t status, Bytes data) {
+                                     answers.emplace_back(3, status);
+                                     read = data;
+                                   });
+    QVERIFY2(elapsed.elapsed() < 20,
+             qPrintable(QString::number(elapsed.elapsed())));
+    QVERIFY(answers.empty());
+    QTRY_COMPARE(answers.size(), size_t{3});
+    QVERIFY(elapsed.elapsed() >= 49);
+    QCOMPARE(answers, (std::vector<std::pair<int, hid::Status>>{
+                          {3, hid::kSuccess},
+                          {1, hid::kErrorNotAnswered},
+                          {2, hid::kErrorBusy}}));
+    QCOMPARE(read, (Bytes{1, 2, 3, 4}));
+    QCOMPARE(node1.heldRequests(), 1);
+    node1.setStalled(false);
+    node1.answerHeldRequests();
+    // Until the worker has taken the late answer, requests are busy.
+    hid::Status status = hid::kErrorBusy;
+    QVERIFY(QTest::qWaitFor([&] {
+      answers.clear();
+      write(4);
+      if (!QTest::qWaitFor([&] { return !answers.empty(); }, 500))
+        return false;
+      return (status = answers[0].second) != hid::kErrorBusy;
+    }));
+    QCOMPARE(status, hid::kSuccess);
+    QCOMPARE(node1.written().size(), size_t{2});
+  }
+
   // Without the udev rule the node belongs to root: the status says so, and
   // its text says how to get access. The handle tells so before opening.
   void permissionDenied() {

@@ -1,0 +1,22 @@
+// Answering a transfer made without waiting (DeviceInterface::setReportLater
+// and getReportLater) from the main thread.
+#ifndef PINWORTH_PLATFORM_TRANSFER_LATER_H
+#define PINWORTH_PLATFORM_TRANSFER_LATER_H
+
+#include "platform/HIDServices.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace hid {
+
+// Calls done(status, bytes) from a turn of the main thread's event loop at
+// least delayMS from now, in default mode, holding a reference to handle
+// (when there is one) until done has returned. Main thread only.
+void AnswerLater(DeviceInterface *handle, DeviceInterface::TransferDone done,
+                 Status status, std::vector<uint8_t> bytes = {},
+                 int delayMS = 0);
+
+} // namespace hid
+
+#endif
