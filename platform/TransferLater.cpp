@@ -7,18 +7,22 @@
 
 namespace hid {
 
-void AnswerLater(DeviceInterface *handle, DeviceInterface::TransferDone done,
-                 Status status, std::vector<uint8_t> bytes, int delayMS) {
+std::shared_ptr<DeviceInterface> HoldHandle(DeviceInterface *handle) {
   if (handle)
     handle->AddRef();
+  return std::shared_ptr<DeviceInterface>(handle, [](DeviceInterface *held) {
+    if (held)
+      held->Release();
+  });
+}
+
+void AnswerLater(DeviceInterface *handle, DeviceInterface::TransferDone done,
+                 Status status, std::vector<uint8_t> bytes, int delayMS) {
   QTimer::singleShot(delayMS, QCoreApplication::instance(),
-                     [handle, done = std::move(done), status,
+                     [hold = HoldHandle(handle), done = std::move(done), status,
                       bytes = std::move(bytes)]() mutable {
-                       runloop::RunInDefaultMode([=]() mutable {
-                         done(status, std::move(bytes));
-                         if (handle)
-                           handle->Release();
-                       });
+                       runloop::RunInDefaultMode(
+                           [=]() mutable { done(status, std::move(bytes)); });
                      });
 }
 

@@ -6,9 +6,14 @@
 #include "platform/HIDServices.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace hid {
+
+// A reference to handle (none when it is null), let go when the last copy
+// goes, whether the answer it waited for came or not.
+std::shared_ptr<DeviceInterface> HoldHandle(DeviceInterface *handle);
 
 // Calls done(status, bytes) from a turn of the main thread's event loop at
 // least delayMS from now, in default mode, holding a reference to handle

@@ -174,11 +174,10 @@ void HidrawDevice::setReportLater(ReportType type, uint32_t reportID,
                        static_cast<uint32_t>(bytes.size()), request))
     return AnswerLater(this, std::move(done), status);
   const size_t expected = request.bytes.size();
-  AddRef();
   worker_.start(std::move(request), std::chrono::milliseconds(timeoutMS),
-                [this, expected, done](const RequestOutcome &outcome) {
+                [this, hold = HoldHandle(this), expected,
+                 done](const RequestOutcome &outcome) {
                   done(writeStatus(outcome, expected), {});
-                  Release();
                 });
 }
 
@@ -188,13 +187,12 @@ void HidrawDevice::getReportLater(ReportType type, uint32_t reportID,
   Request request;
   if (Status status = readRequest(type, reportID, size, request))
     return AnswerLater(this, std::move(done), status);
-  AddRef();
   worker_.start(std::move(request), std::chrono::milliseconds(timeoutMS),
-                [this, reportID, size, done](RequestOutcome outcome) {
+                [this, hold = HoldHandle(this), reportID, size,
+                 done](RequestOutcome outcome) {
                   const Status status = readStatus(outcome, reportID, size);
                   done(status, status == kSuccess ? std::move(outcome.bytes)
                                                   : std::vector<uint8_t>{});
-                  Release();
                 });
 }
 
