@@ -14,6 +14,15 @@ namespace {
 const QString kHexRangeMessage =
     QStringLiteral("Please only use hex values between 00 and FF.");
 
+// The report as it goes out: led by its report ID when it has one.
+std::vector<uint8_t> LedBy(std::optional<uint8_t> reportID,
+                           const std::vector<uint8_t> &data) {
+  std::vector<uint8_t> report = data;
+  if (reportID)
+    report.insert(report.begin(), *reportID);
+  return report;
+}
+
 } // namespace
 
 ReportWriter::ReportWriter(const InterfaceMenu &menu, const ReportForm &form,
@@ -74,14 +83,10 @@ void ReportWriter::write() {
     qWarning("Unhandled report size");
     return;
   }
-  std::vector<uint8_t> report = *data;
-  if (reportID)
-    report.insert(report.begin(), *reportID);
-  Sent sent{reportID ? int32_t(*reportID) : kNoReportID, *data,
-            *menu_.selectedInterface()};
+  const Sent sent = sentAs(reportID, *data);
   waitingFor_ = sent.target;
   PinworthWriteToInterfaceLater(
-      node->pinworthHIDInterface, std::move(report),
+      node->pinworthHIDInterface, LedBy(reportID, *data),
       [self = QPointer(this), sent](int32_t status, std::vector<uint8_t>) {
         if (self)
           self->answered(status, sent);
@@ -104,15 +109,19 @@ ReportWriter::send(std::optional<uint8_t> reportID,
   const PinworthListNode *node = menu_.selectedNode();
   if (!node)
     return std::nullopt;
-  std::vector<uint8_t> report = data;
-  if (reportID)
-    report.insert(report.begin(), *reportID);
+  const std::vector<uint8_t> report = LedBy(reportID, data);
   const int32_t result = PinworthWriteToInterface(
       node->pinworthHIDInterface, int(report.size()), report.data());
   if (result != hid::kSuccess) {
     alertFailure(result);
     return std::nullopt;
   }
+  return sentAs(reportID, data);
+}
+
+ReportWriter::Sent
+ReportWriter::sentAs(std::optional<uint8_t> reportID,
+                     const std::vector<uint8_t> &data) const {
   return Sent{reportID ? int32_t(*reportID) : kNoReportID, data,
               *menu_.selectedInterface()};
 }

@@ -64,6 +64,9 @@ private:
              const QString &reason = {}) const;
   void alertFailure(int32_t status) const;
   void answered(int32_t status, Sent report);
+  // The log's record of data sent to the selected interface.
+  Sent sentAs(std::optional<uint8_t> reportID,
+              const std::vector<uint8_t> &data) const;
 
   const InterfaceMenu &menu_;
   const ReportForm &form_;
