@@ -7,8 +7,9 @@
 // selects at that tick (so a change of selection takes effect at the next
 // tick) with the form's report size; a tick with no interface 0 selected
 // does nothing. With duplicates ignored, a polled report equal to the last
-// value read is dropped. Every interrupt report replaces the last value read. Listening goes through the program's
-// InterfaceListeners, shared with the other windows.
+// value read is dropped. Every interrupt report replaces the last value read.
+// Listening goes through the program's InterfaceListeners, shared with the
+// other windows.
 //
 // When a device goes, reading on it ends and is remembered: polling when
 // the target's device went (targetLeft()), listening on any interface of
