@@ -132,21 +132,21 @@ void WorkerLoop(std::shared_ptr<Shared> shared) {
     shared->takenAt = Clock::now();
     shared->runningTimeout = job.timeout;
     shared->runningDone = std::move(job.done);
-    shared->finished.notify_one();
+    shared->finished.notify_all();
     lock.unlock();
     RequestOutcome outcome = Execute(job.request);
     job.request.fd.reset(); // may close the descriptor: its handle let it go
     lock.lock();
     shared->running.reset();
-    if (std::exchange(shared->abandoned, false))
-      continue;
-    if (Done done = std::move(shared->runningDone)) {
-      shared->runningDone = nullptr;
-      Answer(std::move(done), std::move(outcome));
-    } else {
-      shared->outcome = std::move(outcome);
-      shared->finished.notify_one();
+    if (!std::exchange(shared->abandoned, false)) {
+      if (Done done = std::move(shared->runningDone)) {
+        shared->runningDone = nullptr;
+        Answer(std::move(done), std::move(outcome));
+      } else {
+        shared->outcome = std::move(outcome);
+      }
     }
+    shared->finished.notify_all();
   }
 }
 
@@ -184,7 +184,11 @@ bool RequestWorker::startThread() {
 RequestOutcome RequestWorker::run(Request request,
                                   std::chrono::milliseconds timeout) {
   std::unique_lock lock(shared_->mutex);
-  if (!shared_->idle())
+  // Requests started before this one go first, each within its timeout.
+  const auto pending = shared_->jobs.size() + (shared_->running ? 1 : 0);
+  const auto over = [&] { return shared_->idle() || shared_->abandoned; };
+  if (!shared_->finished.wait_for(lock, timeout * pending, over) ||
+      shared_->abandoned)
     return RequestOutcome{.busy = true};
   if (!startThread())
     return RequestOutcome{.error = ENOMEM};

@@ -60,8 +60,9 @@ public:
 
   // Runs request on the helper thread and waits for it until timeout has
   // passed since the thread took it (or kStartBound passed without the
-  // thread taking it). Returns busy at once when an earlier request still
-  // runs.
+  // thread taking it). Requests started before it go first: it returns busy
+  // when they are not over within timeout each, and at once while an
+  // abandoned request is still stuck.
   RequestOutcome run(Request request, std::chrono::milliseconds timeout);
 
   using Done = std::function<void(RequestOutcome outcome)>;

@@ -129,7 +129,8 @@ private slots:
   // Made later, a request returns at once and is answered on the event
   // loop: requests queue behind one the device holds, and when its time is
   // up it is answered as not answered and those behind it as busy; another
-  // interface's request is answered meanwhile with its bytes.
+  // interface's request is answered meanwhile with its bytes, and a request
+  // made at once on that interface waits behind it.
   void requestsMadeLater() {
     HidrawLibrary lib;
     lib.testbed.plugPinworth("1-4", kA, "1");
@@ -154,6 +155,9 @@ private slots:
                                      answers.emplace_back(3, status);
                                      read = data;
                                    });
+    // A request made at once waits behind the read made later.
+    QCOMPARE(PinworthWriteToInterface(ListedInterface(0), 4, kData0),
+             hid::kSuccess);
     QVERIFY2(elapsed.elapsed() < 49,
              qPrintable(QString::number(elapsed.elapsed())));
     QVERIFY(answers.empty());
