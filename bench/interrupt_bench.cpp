@@ -5,18 +5,22 @@
 // - the main thread's CPU per delivered report;
 // - the 99th percentile and the worst lateness of a 16 ms timer on the main
 //   thread.
-// Runs at 1,000 and 8,000 reports/s and flat out, each without and with a
-// request to the device's interface 0 that waits 50 ms for an answer that
-// never comes, once a second.
+// Runs at 1,000, 8,000 and 24,000 reports/s and flat out, each on an idle
+// machine, with a request to the device's interface 0 that waits 50 ms for
+// an answer that never comes, once a second, and with a busy loop on every
+// core.
 //
 //   interrupt_bench sim [seconds per run, default 3]
 //   LD_PRELOAD=libumockdev-preload.so.0 TMPDIR=/tmp interrupt_bench umockdev
 // The test bed brings glib, whose headers must come before Qt's.
 #include "tests/platform/hidraw/HidrawTestbed.h"
 
+#include "bench/CpuHogs.h"
 #include "bench/EventLoop.h"
+#include "bench/ThreadCpu.h"
 #include "bench/TimerLateness.h"
 #include "lib/PinworthLib.h"
+#include "platform/PinworthProtocol.h"
 #include "platform/hidraw/HidrawBackend.h"
 #include "platform/simulated/SimBackend.h"
 
@@ -30,11 +34,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -53,9 +58,11 @@ public:
   virtual void hangOnce() = 0;
 };
 
+// An infrared report, one the interface declares, numbered n.
 std::vector<uint8_t> Numbered(uint32_t n) {
   std::vector<uint8_t> report(8);
-  std::memcpy(report.data(), &n, sizeof n);
+  report[0] = pinworth::kInfraredReport;
+  std::memcpy(report.data() + 1, &n, sizeof n);
   return report;
 }
 
@@ -137,12 +144,6 @@ void Count(void *, hid::Status result, void *refcon, void *, uint32_t size) {
     counts->delivered++;
 }
 
-double MainThreadCpuSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
 // Sends at rate reports a second (0: as fast as it can) for seconds.
 uint64_t SendFor(Rig &rig, int rate, int seconds) {
   const Clock::time_point start = Clock::now();
@@ -161,7 +162,7 @@ uint64_t SendFor(Rig &rig, int rate, int seconds) {
 }
 
 template <typename MakeRig>
-void Run(const char *backend, MakeRig makeRig, int rate, bool hung,
+void Run(const char *backend, MakeRig makeRig, int rate, bool hung, bool hogged,
          int seconds) {
   std::unique_ptr<Rig> rig = makeRig();
   Counts counts;
@@ -176,7 +177,10 @@ void Run(const char *backend, MakeRig makeRig, int rate, bool hung,
   QTimer hang;
   QObject::connect(&hang, &QTimer::timeout, [&] { rig->hangOnce(); });
 
-  const double cpuBefore = MainThreadCpuSeconds();
+  std::optional<CpuHogs> hogs;
+  if (hogged)
+    hogs.emplace();
+  const double cpuBefore = ThreadCpuSeconds();
   std::atomic<uint64_t> sent = 0;
   std::atomic<bool> done = false;
   std::thread device([&] {
@@ -196,16 +200,18 @@ void Run(const char *backend, MakeRig makeRig, int rate, bool hung,
       },
       3000);
   lateness.stop();
-  const double cpu = MainThreadCpuSeconds() - cpuBefore;
+  const double cpu = ThreadCpuSeconds() - cpuBefore;
+  hogs.reset();
 
   const double perSecond = 1.0 / seconds;
-  std::printf(
-      "%-8s %-9s %-4s %9.0f %9.0f %8.0f %8.0f %9.1f %7.1f %7.1f\n", backend,
-      rate ? std::to_string(rate).c_str() : "flat out", hung ? "yes" : "no",
-      double(sent) * perSecond, double(counts.delivered) * perSecond,
-      double(counts.lost) * perSecond, double(rig->kernelDropped()) * perSecond,
-      counts.delivered ? cpu * 1e6 / double(counts.delivered) : 0.0,
-      lateness.percentile(0.99), lateness.percentile(1.0));
+  std::printf("%-8s %-9s %-4s %-4s %9.0f %9.0f %8.0f %8.0f %9.1f %7.1f %7.1f\n",
+              backend, rate ? std::to_string(rate).c_str() : "flat out",
+              hung ? "yes" : "no", hogged ? "yes" : "no",
+              double(sent) * perSecond, double(counts.delivered) * perSecond,
+              double(counts.lost) * perSecond,
+              double(rig->kernelDropped()) * perSecond,
+              counts.delivered ? cpu * 1e6 / double(counts.delivered) : 0.0,
+              lateness.percentile(0.99), lateness.percentile(1.0));
   std::fflush(stdout);
 }
 
@@ -219,19 +225,21 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "usage: interrupt_bench sim|umockdev [seconds]\n");
     return 2;
   }
-  std::printf("%-8s %-9s %-4s %9s %9s %8s %8s %9s %7s %7s\n", "backend",
-              "offered", "hung", "sent/s", "deliv/s", "lost/s", "kdrop/s",
-              "cpu us/r", "p99 ms", "max ms");
-  for (int rate : {1000, 8000, 0})
-    for (bool hung : {false, true}) {
+  std::printf("%-8s %-9s %-4s %-4s %9s %9s %8s %8s %9s %7s %7s\n", "backend",
+              "offered", "hung", "hogs", "sent/s", "deliv/s", "lost/s",
+              "kdrop/s", "cpu us/r", "p99 ms", "max ms");
+  for (int rate : {1000, 8000, 24000, 0})
+    for (const auto &[hung, hogged] :
+         {std::pair{false, false}, std::pair{true, false},
+          std::pair{false, true}}) {
       if (backend == "sim")
         Run(
             "sim", [] { return std::make_unique<SimRig>(); }, rate, hung,
-            seconds);
+            hogged, seconds);
       else
         Run(
             "umockdev", [] { return std::make_unique<UmockdevRig>(); }, rate,
-            hung, seconds);
+            hung, hogged, seconds);
     }
   return 0;
 }

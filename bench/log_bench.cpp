@@ -13,7 +13,9 @@
 // - a filter over 10^6 rows, and an export of 10^6 rows to CSV.
 //
 //   log_bench [seconds of the run, default 5] [reports/s, default 8000]
+#include "bench/PaintCounter.h"
 #include "bench/ResidentBytes.h"
+#include "bench/ThreadCpu.h"
 #include "bench/TimerLateness.h"
 
 #include "app/ExplorerSession.h"
@@ -39,7 +41,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
@@ -48,13 +49,6 @@
 namespace {
 
 constexpr int kMillion = 1000000;
-
-// The calling thread's CPU time.
-double MainThreadSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
 
 double CpuSeconds() {
   rusage usage{};
@@ -122,22 +116,6 @@ void AppendCostRatio() {
               seconds[0] / (kBlocks * kPerBlock) * 1e6, kPerBlock);
 }
 
-// Counts the paints of a widget.
-class PaintCounter : public QObject {
-public:
-  explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
-  int paints() const { return paints_; }
-
-protected:
-  bool eventFilter(QObject *, QEvent *event) override {
-    paints_ += event->type() == QEvent::Paint;
-    return false;
-  }
-
-private:
-  int paints_ = 0;
-};
-
 void ReportsAtRate(hid::sim::SimBackend &backend, int seconds, int rate) {
   const hid::sim::DeviceID device =
       backend.attach(hid::sim::Model::PinworthA, "1000");
@@ -169,7 +147,7 @@ void ReportsAtRate(hid::sim::SimBackend &backend, int seconds, int rate) {
   const PaintCounter paints(
       window->findChild<LogView *>("logTable")->viewport());
   const double cpuBefore = CpuSeconds();
-  const double mainBefore = MainThreadSeconds();
+  const double mainBefore = ThreadCpuSeconds();
   const int rowsBefore = controller->logModel()->reportCount();
   std::thread sender(send);
   lateness.start();
@@ -179,7 +157,7 @@ void ReportsAtRate(hid::sim::SimBackend &backend, int seconds, int rate) {
   sender.join();
   lateness.stop();
   const double cpu = CpuSeconds() - cpuBefore;
-  const double mainCpu = MainThreadSeconds() - mainBefore;
+  const double mainCpu = ThreadCpuSeconds() - mainBefore;
   const int logged = controller->logModel()->reportCount() - rowsBefore;
   std::printf("%d reports/s for %d s in the shown window: %d sent, %llu "
               "dropped by the kernel's queue, %d logged, %.1f us CPU a logged "
