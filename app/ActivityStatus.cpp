@@ -71,17 +71,12 @@ void ActivityStatus::refresh() {
   rowsLabel_->setText(rows == 1 ? QStringLiteral("1 row")
                                 : QStringLiteral("%1 rows").arg(rows));
   if (!priorityNoted_) {
-    const std::string problem = hid::ReaderPriorityProblem();
-    if (!problem.empty()) {
+    const std::string notice = hid::ReaderPriorityNotice();
+    if (!notice.empty()) {
       priorityNoted_ = true;
-      messages_->show(
-          QStringLiteral("Interrupt reports are read at normal priority: %1. "
-                         "On a busy machine a fast device can then fill the "
-                         "kernel's queue of 64 reports before they are read, "
-                         "and the reports it drops are lost unseen. The "
-                         "README says how to grant the priority.")
-              .arg(QString::fromStdString(problem)),
-          MessageBar::Kind::Standing, QStringLiteral("reader priority"));
+      messages_->show(QString::fromStdString(notice),
+                      MessageBar::Kind::Standing,
+                      QStringLiteral("reader priority"));
     }
   }
 }

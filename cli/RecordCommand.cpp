@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Output.h"
+#include "cli/PriorityRefusalNotice.h"
 #include "cli/StopRequests.h"
 
 #include "core/InterfaceInfo.h"
@@ -175,6 +176,7 @@ private:
   capture::CaptureWriter &writer_;
   std::vector<Recorded> interfaces_;
   InterfaceListeners listeners_;
+  PriorityRefusalNotice priorityRefusal_;
   QEventLoop loop_;
   int reports_ = 0;
 };

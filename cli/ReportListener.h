@@ -1,11 +1,13 @@
 // An interface listened to for interrupt reports, each printed as it
 // arrives: for an interface 1 its first byte is the report ID, an interface
-// 0's reports have none. Reports lost on the way are printed as a gap.
+// 0's reports have none. Reports lost on the way are printed as a gap, and
+// a reader refused real-time priority is told of.
 #ifndef PINWORTH_CLI_REPORT_LISTENER_H
 #define PINWORTH_CLI_REPORT_LISTENER_H
 
 #include "cli/Interfaces.h"
 #include "cli/Output.h"
+#include "cli/PriorityRefusalNotice.h"
 #include "core/InterfaceListeners.h"
 
 #include <functional>
@@ -34,6 +36,7 @@ private:
   ListedInterface interface_;
   ReportPrinter &printer_;
   InterfaceListeners listeners_;
+  PriorityRefusalNotice priorityRefusal_;
 };
 
 #endif

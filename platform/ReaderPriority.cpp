@@ -38,4 +38,14 @@ std::string ReaderPriorityProblem() {
   return problem;
 }
 
+std::string ReaderPriorityNotice() {
+  const std::string refused = ReaderPriorityProblem();
+  if (refused.empty())
+    return {};
+  return "Interrupt reports are read at normal priority: " + refused +
+         ". On a busy machine a fast device can then fill the kernel's queue "
+         "of 64 reports before they are read, and the reports it drops are "
+         "lost unseen. The README says how to grant the priority.";
+}
+
 } // namespace hid

@@ -25,6 +25,9 @@ bool RaiseReaderPriority();
 // Why a reader thread runs at normal priority: empty until one is refused.
 // Any thread.
 std::string ReaderPriorityProblem();
+// What a user is told once a reader was refused, the problem and what it
+// risks in a few sentences; empty until then. Any thread.
+std::string ReaderPriorityNotice();
 
 } // namespace hid
 

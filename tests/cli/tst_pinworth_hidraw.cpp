@@ -71,6 +71,29 @@ private slots:
              qPrintable(run.lines[1]));
   }
 
+  // A reader refused real-time priority is told of once, with its reason
+  // and what it risks, and listening goes on.
+  void saysWhenPriorityIsRefused() {
+    QProcess process;
+    process.start("prlimit",
+                  {"--rtprio=0", "setpriv", "--bounding-set=-sys_nice",
+                   "--inh-caps=-sys_nice", PINWORTH_PROGRAM, "listen",
+                   "A:1000:1", "--count", "1"});
+    QTRY_COMPARE(testbed->node("1-4", 1).openClients(), 2);
+    QTest::qWait(300); // listening, checked a few times
+    testbed->node("1-4", 1).sendInterruptReport({0x0c, 0, 0x16, 0, 0, 0, 0, 0});
+    const PinworthRun run = Finish(process);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines.size(), 1);
+    const QString notice =
+        "pinworth: Interrupt reports are read at normal priority: real-time "
+        "priority was not granted (Operation not permitted; RLIMIT_RTPRIO is "
+        "0). On a busy machine a fast device can then fill the kernel's queue "
+        "of 64 reports before they are read, and the reports it drops are "
+        "lost unseen. The README says how to grant the priority.\n";
+    QCOMPARE(run.errors.count(notice), 1);
+  }
+
   // Listening ends when its device goes, also without udevd (no event says
   // so: its reads fail); another device going changes nothing.
   void endsWhenUnplugged_data() {
