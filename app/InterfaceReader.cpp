@@ -160,6 +160,7 @@ void InterfaceReader::pollAnswered(uint64_t session,
                                    const std::vector<uint8_t> &report) {
   if (waitingPoll_ == session)
     waitingPoll_.reset();
+  answeredPoll_ = session;
   if (session != pollSession_)
     return;
   if (status != hid::kSuccess) {

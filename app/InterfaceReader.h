@@ -56,7 +56,11 @@ public:
     return polling_ ? polled_ : std::nullopt;
   }
   bool pollTimerScheduled() const { return timer_.isActive(); }
-  bool waitsForPoll() const { return waitingPoll_.has_value(); }
+  // The first poll since polling started waits for its answer; the polls
+  // after it are polling's own.
+  bool waitsForFirstPoll() const {
+    return waitingPoll_ && answeredPoll_ != waitingPoll_;
+  }
   // Clears the last value read, polls once at once, then every 50 ms.
   void startPolling();
   void stopPolling();
@@ -134,9 +138,10 @@ private:
   std::optional<InterfaceIdentity> polled_; // what polling started on
   bool resumePolling_ = false;
   uint64_t pollSession_ = 0; // changed by each start and stop of polling
-  std::optional<uint64_t> waitingPoll_; // the session of the poll answered
-                                        // next, while one waits
-  QList<InterfaceIdentity> toResume_;   // listened to when they left
+  std::optional<uint64_t> waitingPoll_;  // the session of the poll answered
+                                         // next, while one waits
+  std::optional<uint64_t> answeredPoll_; // the session of the last answer
+  QList<InterfaceIdentity> toResume_;    // listened to when they left
   bool ignoreDuplicates_ = true;
   std::optional<QByteArray> lastValueRead_;
   // Scheduled while polling; stopped, never destroyed, by stopPolling(),

@@ -169,7 +169,7 @@ void PinworthWindowController::doWrite(QObject *) {
 }
 
 bool PinworthWindowController::waitsForDevice() const {
-  return writer->isWaiting() || reader->waitsForPoll();
+  return writer->isWaiting() || reader->waitsForFirstPoll();
 }
 
 // Read stops polling, or the listening of the selected interface 1.

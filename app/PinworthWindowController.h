@@ -143,7 +143,8 @@ public:
   // sends and alerts for every write of the window.
   const InterfaceMenu &interfaceMenu() const { return *interfaces; }
   ReportWriter &reportWriter() const { return *writer; }
-  // A write or a poll of the window's waits for its device's answer.
+  // A write of the window's, or the first poll since polling started, waits
+  // for its device's answer.
   bool waitsForDevice() const;
   // The identity of the selected interface, if one is.
   std::optional<InterfaceIdentity> selectedInterface() const;

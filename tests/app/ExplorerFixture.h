@@ -75,7 +75,8 @@ public:
   }
   // Clicks, then waits for the answer of the write or poll it made.
   static void clickIn(PinworthWindowController *window, const char *button);
-  // Until the window's write and poll have their answers.
+  // Until the window's write, and the first poll of its polling, have their
+  // answers.
   static void waitForDevice(PinworthWindowController *window);
   // The reports in a window's log from one source ("A 1000 if1").
   static int reportRows(PinworthWindowController *window,
