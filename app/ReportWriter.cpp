@@ -83,40 +83,40 @@ void ReportWriter::write() {
     qWarning("Unhandled report size");
     return;
   }
-  const Sent sent = sentAs(reportID, *data);
+  start(*node, reportID, *data, {});
+}
+
+void ReportWriter::send(std::optional<uint8_t> reportID,
+                        const std::vector<uint8_t> &data, Done done) {
+  const PinworthListNode *node = nullptr;
+  if (!mayWrite() || !devicePresent() || !(node = menu_.selectedNode()))
+    return done(false);
+  start(*node, reportID, data, std::move(done));
+}
+
+void ReportWriter::start(const PinworthListNode &node,
+                         std::optional<uint8_t> reportID,
+                         const std::vector<uint8_t> &data, Done done) {
+  const Sent sent = sentAs(reportID, data);
   waitingFor_ = sent.target;
   PinworthWriteToInterfaceLater(
-      node->pinworthHIDInterface, LedBy(reportID, *data),
-      [self = QPointer(this), sent](int32_t status, std::vector<uint8_t>) {
+      node.pinworthHIDInterface, LedBy(reportID, data),
+      [self = QPointer(this), sent,
+       done = std::move(done)](int32_t status, std::vector<uint8_t>) {
         if (self)
-          self->answered(status, sent);
+          self->answered(status, sent, done);
       });
 }
 
-void ReportWriter::answered(int32_t status, Sent report) {
+void ReportWriter::answered(int32_t status, const Sent &report,
+                            const Done &done) {
   waitingFor_.reset();
   if (status == hid::kSuccess)
     emit sent(report);
   else
     alertFailure(status);
-}
-
-std::optional<ReportWriter::Sent>
-ReportWriter::send(std::optional<uint8_t> reportID,
-                   const std::vector<uint8_t> &data) {
-  if (!mayWrite() || !devicePresent())
-    return std::nullopt;
-  const PinworthListNode *node = menu_.selectedNode();
-  if (!node)
-    return std::nullopt;
-  const std::vector<uint8_t> report = LedBy(reportID, data);
-  const int32_t result = PinworthWriteToInterface(
-      node->pinworthHIDInterface, int(report.size()), report.data());
-  if (result != hid::kSuccess) {
-    alertFailure(result);
-    return std::nullopt;
-  }
-  return sentAs(reportID, data);
+  if (done)
+    done(status == hid::kSuccess);
 }
 
 ReportWriter::Sent

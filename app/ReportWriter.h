@@ -10,19 +10,21 @@
 // another is refused, and refused() says why.
 //
 // send() writes a report made elsewhere (the device area's) with the same
-// checks of the device and the interface, the same refusal, and the same
-// alert when the transfer fails; it waits for the device.
+// checks of the device and the interface, the same refusal, the same alert
+// when the transfer fails, and the same sent() once the device took it.
 //
 // Main thread only; the menu, the form and the window outlive the writer.
 #ifndef PINWORTH_EXPLORER_REPORT_WRITER_H
 #define PINWORTH_EXPLORER_REPORT_WRITER_H
 
 #include "core/InterfaceIdentity.h"
+#include "lib/PinworthLib.h"
 
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -44,10 +46,13 @@ public:
   };
   // Checks the form and starts writing its report.
   void write();
+  // Whether a report sent went out: called once, before send() returns
+  // when a check failed, else from a later turn of the event loop.
+  using Done = std::function<void(bool sent)>;
   // Sends data, led by reportID when there is one, to the selected
-  // interface; the report sent, or none when it was not.
-  std::optional<Sent> send(std::optional<uint8_t> reportID,
-                           const std::vector<uint8_t> &data);
+  // interface without waiting for the device.
+  void send(std::optional<uint8_t> reportID, const std::vector<uint8_t> &data,
+            Done done);
   // A write started and not yet answered.
   bool isWaiting() const { return waitingFor_.has_value(); }
 
@@ -63,7 +68,10 @@ private:
   void alert(const QString &title, const QString &message,
              const QString &reason = {}) const;
   void alertFailure(int32_t status) const;
-  void answered(int32_t status, Sent report);
+  // Writes report to node's interface; done gets whether it went out.
+  void start(const PinworthListNode &node, std::optional<uint8_t> reportID,
+             const std::vector<uint8_t> &data, Done done);
+  void answered(int32_t status, const Sent &report, const Done &done);
   // The log's record of data sent to the selected interface.
   Sent sentAs(std::optional<uint8_t> reportID,
               const std::vector<uint8_t> &data) const;

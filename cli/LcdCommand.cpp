@@ -26,13 +26,11 @@ public:
   // Runs exchange: sends its reports, waiting for the answer to each read
   // request.
   int run(DisplayExchange &exchange) {
-    const DisplayExchange::Send send = [this](const Interface1Report &report) {
-      return SendReport(interface_, report.data(), int(report.size()),
-                        printer_);
-    };
     while (!exchange.finished()) {
-      if (!exchange.sendDue(send))
-        return kExitTransferFailed;
+      while (const std::optional<Interface1Report> report = exchange.next())
+        if (!SendReport(interface_, report->data(), int(report->size()),
+                        printer_))
+          return kExitTransferFailed;
       if (const int status = awaitAnswer(exchange); status != kExitSuccess)
         return status;
     }

@@ -142,22 +142,26 @@ int RunSequence(const Invocation &invocation, const Sequence &sequence) {
     return kExitNoSuchInterface;
   const int size = ReportSizeOf(interface->identity);
   ReportPrinter printer(invocation.json);
-  SequenceRunner runner(
+  const auto sendStep =
       [&](const SequenceStep &step) -> std::optional<QString> {
-        QByteArray report = step.data;
-        if (step.reportID != kNoReportID)
-          report.prepend(char(step.reportID));
-        if (report.size() > size)
-          return QStringLiteral("its %1 bytes do not fit %2's %3-byte reports")
-              .arg(report.size())
-              .arg(interface->identity.displayName())
-              .arg(size);
-        report.append(size - report.size(), '\0');
-        if (!SendReport(*interface,
-                        reinterpret_cast<const uint8_t *>(report.constData()),
-                        size, printer))
-          return QStringLiteral("it was not sent");
-        return std::nullopt;
+    QByteArray report = step.data;
+    if (step.reportID != kNoReportID)
+      report.prepend(char(step.reportID));
+    if (report.size() > size)
+      return QStringLiteral("its %1 bytes do not fit %2's %3-byte reports")
+          .arg(report.size())
+          .arg(interface->identity.displayName())
+          .arg(size);
+    report.append(size - report.size(), '\0');
+    if (!SendReport(*interface,
+                    reinterpret_cast<const uint8_t *>(report.constData()), size,
+                    printer))
+      return QStringLiteral("it was not sent");
+    return std::nullopt;
+  };
+  SequenceRunner runner(
+      [&](const SequenceStep &step, const SequenceRunner::Done &done) {
+        done(sendStep(step));
       });
   QEventLoop loop;
   int status = kExitSuccess;

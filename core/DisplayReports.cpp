@@ -144,19 +144,15 @@ DisplayExchange::DisplayExchange(std::vector<Interface1Report> first,
                                  DisplayReadBack readBack)
     : first_(std::move(first)), readBack_(std::move(readBack)) {}
 
-bool DisplayExchange::sendDue(const Send &send) {
-  const size_t total = first_.size() + readBack_.steps().size();
-  while (!awaiting_ && sent_ < total) {
-    const bool isStep = sent_ >= first_.size();
-    const DisplayReadBack::Step step =
-        isStep ? readBack_.steps()[sent_ - first_.size()]
-               : DisplayReadBack::Step{first_[sent_], false};
-    if (!send(step.report))
-      return false;
-    ++sent_;
-    awaiting_ = step.awaitsAnswer;
-  }
-  return true;
+std::optional<Interface1Report> DisplayExchange::next() {
+  if (awaiting_ || sent_ == first_.size() + readBack_.steps().size())
+    return std::nullopt;
+  if (sent_ < first_.size())
+    return first_[sent_++];
+  const DisplayReadBack::Step &step =
+      readBack_.steps()[sent_++ - first_.size()];
+  awaiting_ = step.awaitsAnswer;
+  return step.report;
 }
 
 bool DisplayExchange::takeAnswer(const uint8_t *report, size_t size) {

@@ -14,7 +14,6 @@
 #include <QStringView>
 
 #include <array>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -89,22 +88,19 @@ QString DisplayAnswerMissing(const QString &interfaceName);
 
 // One exchange with a display: the reports that go first (ShowReports, or
 // LcdModeReport(true)), then the steps of a read-back, each read request
-// once the one before has its answer. The caller sends what sendDue() hands
-// it, gives takeAnswer() every input report of the interface while
+// once the one before has its answer. The caller sends each report next()
+// hands it, gives takeAnswer() every input report of the interface while
 // awaitsAnswer(), and gives up when an answer takes longer than
-// kDisplayAnswerTimeoutMS; it is done when finished().
+// kDisplayAnswerTimeoutMS or a report does not go out; it is done when
+// finished().
 class DisplayExchange {
 public:
-  // Sends one report; false when it did not go out.
-  using Send = std::function<bool(const Interface1Report &)>;
-
   DisplayExchange(std::vector<Interface1Report> first,
                   DisplayReadBack readBack);
 
-  // Sends the reports that are due, in order: up to the next read request
-  // (that one included), or to the end. Stops at a report that send did not
-  // send, and returns false; it is due again.
-  bool sendDue(const Send &send);
+  // The report to send next, counted as sent (a read request then awaits
+  // its answer); none while an answer is awaited, or when all went out.
+  std::optional<Interface1Report> next();
   // An input report: when it is the awaited answer, takes it and returns
   // true; the next reports are then due.
   bool takeAnswer(const uint8_t *report, size_t size);

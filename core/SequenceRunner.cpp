@@ -1,5 +1,7 @@
 #include "core/SequenceRunner.h"
 
+#include <QPointer>
+
 using namespace std::chrono;
 
 namespace {
@@ -29,14 +31,22 @@ void SequenceRunner::start(const Sequence &sequence) {
   sendDue();
 }
 
+// A step in flight went out: the run stopped before the one after it.
 void SequenceRunner::stop() {
-  if (running_)
-    finish({Outcome::Stopped, round_, step_, {}});
+  if (!running_)
+    return;
+  Outcome outcome{Outcome::Stopped, round_, step_, {}};
+  if (inFlight_ && ++outcome.step == sequence_.steps.size()) {
+    outcome.step = 0;
+    ++outcome.round;
+  }
+  finish(outcome);
 }
 
 void SequenceRunner::finish(const Outcome &outcome) {
   timer_.stop();
   running_ = false;
+  inFlight_ = false;
   emit finished(outcome);
 }
 
@@ -47,30 +57,50 @@ void SequenceRunner::sendDue() {
       timer_.start(duration_cast<milliseconds>(due_ - now + kEarliness));
       return;
     }
-    // The send and the slots of stepSent may stop or restart the run.
     const quint64 run = runs_;
-    const int step = step_;
-    const std::optional<QString> failure = send_(sequence_.steps[step]);
-    if (!running_ || runs_ != run)
+    lateUS_ =
+        std::max<qint64>(0, duration_cast<microseconds>(now - due_).count());
+    inFlight_ = true;
+    sending_ = true;
+    send_(sequence_.steps[step_],
+          [self = QPointer(this), run](const std::optional<QString> &failure) {
+            if (!self || self->runs_ != run || !self->inFlight_)
+              return;
+            // An answer inside send_ goes on in the loop below.
+            if (self->answered(failure) && !self->sending_)
+              self->sendDue();
+          });
+    sending_ = false;
+    if (inFlight_ || !running_ || runs_ != run)
       return;
-    if (failure)
-      return finish({Outcome::Failed, round_, step, *failure});
-    emit stepSent(
-        round_, step,
-        std::max<qint64>(0, duration_cast<microseconds>(now - due_).count()));
-    if (!running_ || runs_ != run)
-      return;
-    if (++step_ == sequence_.steps.size()) {
-      step_ = 0;
-      ++round_;
-      if (!sequence_.everyMS && round_ == sequence_.repeat)
-        return finish({Outcome::Done, round_ - 1, step, {}});
-      origin_ = sequence_.everyMS
-                    ? std::max(origin_ + milliseconds(*sequence_.everyMS), due_)
-                    : due_;
-      due_ = origin_;
-    }
-    due_ += milliseconds(sequence_.steps[step_].delayMS);
   }
   timer_.start(0);
+}
+
+bool SequenceRunner::answered(const std::optional<QString> &failure) {
+  inFlight_ = false;
+  const int step = step_;
+  if (failure) {
+    finish({Outcome::Failed, round_, step, *failure});
+    return false;
+  }
+  // The slots of stepSent may stop or restart the run.
+  const quint64 run = runs_;
+  emit stepSent(round_, step, lateUS_);
+  if (!running_ || runs_ != run)
+    return false;
+  if (++step_ == sequence_.steps.size()) {
+    step_ = 0;
+    ++round_;
+    if (!sequence_.everyMS && round_ == sequence_.repeat) {
+      finish({Outcome::Done, round_ - 1, step, {}});
+      return false;
+    }
+    origin_ = sequence_.everyMS
+                  ? std::max(origin_ + milliseconds(*sequence_.everyMS), due_)
+                  : due_;
+    due_ = origin_;
+  }
+  due_ += milliseconds(sequence_.steps[step_].delayMS);
+  return true;
 }

@@ -3,11 +3,13 @@
 // fixed when the sequence starts, so that late wake-ups never add up. A
 // round of a repeated sequence begins when the last one's last step was due;
 // of a periodic one, every everyMS from the start (or, when a round takes
-// longer, as that round ends). Steps already due go out together, at most
-// kStepsPerWake at a time, so a sequence without delays never holds the
-// event loop.
+// longer, as that round ends). A step goes out once the one before it went
+// out; steps already due then go out one after the other, at most
+// kStepsPerWake in one turn of the event loop, so a sequence without delays
+// never holds it.
 //
-// The first step that cannot be sent ends the run. stop() ends it at once.
+// The first step that cannot be sent ends the run. stop() ends it at once,
+// and the answer to a step then still awaited is ignored.
 #ifndef PINWORTH_EXPLORER_SEQUENCE_RUNNER_H
 #define PINWORTH_EXPLORER_SEQUENCE_RUNNER_H
 
@@ -23,8 +25,10 @@ class SequenceRunner : public QObject {
   Q_OBJECT
 public:
   static constexpr int kStepsPerWake = 64;
-  // Sends a step's report; no value when it went out, else why not.
-  using Send = std::function<std::optional<QString>(const SequenceStep &)>;
+  // The answer to a send: no value when the report went out, else why not.
+  using Done = std::function<void(const std::optional<QString> &failure)>;
+  // Sends a step's report and calls done once, before returning or later.
+  using Send = std::function<void(const SequenceStep &, Done done)>;
   struct Outcome {
     enum Result { Done, Stopped, Failed } result;
     int round = 0; // from 0, of the step that failed
@@ -50,6 +54,8 @@ private:
   using Clock = std::chrono::steady_clock;
 
   void sendDue();
+  // The answer to the step in flight; whether the run goes on.
+  bool answered(const std::optional<QString> &failure);
   void finish(const Outcome &outcome);
 
   Send send_;
@@ -58,7 +64,10 @@ private:
   bool running_ = false;
   quint64 runs_ = 0; // started so far
   int round_ = 0;
-  int step_ = 0;             // the next to send
+  int step_ = 0;             // the next to send, or the one in flight
+  bool inFlight_ = false;    // step_ was sent and awaits its answer
+  bool sending_ = false;     // inside send_
+  qint64 lateUS_ = 0;        // of the step in flight
   Clock::time_point due_;    // when step_ is due
   Clock::time_point origin_; // when round_ began
 };

@@ -144,15 +144,15 @@ void DisplayPanel::showText() {
         return field->setFocus();
     return;
   }
-  for (const Interface1Report &report : *reports)
-    if (!writer_.write(report))
-      return;
+  writer_.write(std::move(*reports));
 }
 
 // The checkbox shows what was written; one that did not go out leaves it.
 void DisplayPanel::switchInfrared(bool on) {
-  if (!writer_.write(InfraredReport(on)))
-    refreshControls();
+  writer_.write({InfraredReport(on)}, this, [this](bool sent) {
+    if (!sent)
+      refreshControls();
+  });
 }
 
 void DisplayPanel::readBackEnded(bool complete, const QByteArray &line0,

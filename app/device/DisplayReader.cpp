@@ -33,6 +33,7 @@ void DisplayReader::start() {
     return RunReadFailedAlert(controller_.mainWindow(),
                               hid::StatusString(status));
   target_ = *target;
+  ++readBacks_;
   exchange_ = std::make_unique<DisplayExchange>(
       std::vector<Interface1Report>{LcdModeReport(true)}, DisplayReadBack());
   proceed();
@@ -43,19 +44,29 @@ void DisplayReader::cancel() {
     return;
   answerTimer_.stop();
   exchange_.reset();
+  writing_ = false;
   listeners_.stopListening(target_, this);
 }
 
-// Sends what is due; a report that did not go out, or a target that is no
-// longer selected, ends the read-back.
+// Sends what is due, one report once the device took the one before; a
+// report that did not go out, or a target that is no longer selected, ends
+// the read-back. An answer may come before its request's write is done;
+// then the write's end goes on.
 void DisplayReader::proceed() {
-  if (!running())
+  if (!running() || writing_)
     return;
-  if (controller_.selectedInterface() != target_ ||
-      !exchange_->sendDue([this](const Interface1Report &report) {
-        return writer_.write(report);
-      }))
+  if (controller_.selectedInterface() != target_)
     return end(false);
+  if (const std::optional<Interface1Report> report = exchange_->next()) {
+    writing_ = true;
+    return writer_.write({*report}, this,
+                         [this, readBack = readBacks_](bool sent) {
+                           if (readBack != readBacks_)
+                             return;
+                           writing_ = false;
+                           sent ? proceed() : end(false);
+                         });
+  }
   if (exchange_->awaitsAnswer())
     answerTimer_.start(kDisplayAnswerTimeoutMS);
   else
@@ -113,6 +124,7 @@ bool DisplayReader::dropped(const InterfaceIdentity &source) {
     return false;
   answerTimer_.stop();
   exchange_.reset();
+  writing_ = false;
   emit ended(false, {}, {});
   return true;
 }

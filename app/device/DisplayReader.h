@@ -1,9 +1,9 @@
 // Reading back what the display of the window's target holds, for the
 // display panel: LCD mode on, then both lines through a display exchange
 // (core/DisplayReports.h), as pinworth's lcd --read does, without holding
-// up the window while an answer is awaited. Every report goes out through
-// the target writer. While it runs it listens to the interface itself; each
-// answer is logged as an "R" row, unless the window listens to that
+// up the window while a write or an answer is awaited. Every report goes out
+// through the target writer. While it runs it listens to the interface itself;
+// each answer is logged as an "R" row, unless the window listens to that
 // interface already, whose reading logs it. An answer that does not come
 // within a second ends it with an alert; so does a report that did not go
 // out (the writer's alert) or listening that failed.
@@ -64,7 +64,9 @@ private:
   const TargetWriter &writer_;
   InterfaceIdentity target_;
   std::unique_ptr<DisplayExchange> exchange_; // while running
-  runloop::DefaultModeTimer answerTimer_;     // while an answer is awaited
+  quint64 readBacks_ = 0;                     // started so far
+  bool writing_ = false; // a report of exchange_ awaits its device
+  runloop::DefaultModeTimer answerTimer_; // while an answer is awaited
 };
 
 #endif

@@ -51,7 +51,11 @@ SequenceBar::SequenceBar(PinworthWindowController &controller,
       popup_(new QComboBox), run_(new QPushButton(QStringLiteral("Run"))),
       stop_(new QPushButton(QStringLiteral("Stop"))),
       delete_(new QPushButton(QStringLiteral("Delete"))), progress_(new QLabel),
-      runner_([this](const SequenceStep &step) { return send(step); }, this) {
+      runner_(
+          [this](const SequenceStep &step, SequenceRunner::Done done) {
+            send(step, std::move(done));
+          },
+          this) {
   setObjectName(QStringLiteral("sequenceBar"));
   popup_->setObjectName(QStringLiteral("sequencePopup"));
   popup_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -134,7 +138,23 @@ void SequenceBar::run() {
   refreshButtons();
 }
 
-std::optional<QString> SequenceBar::send(const SequenceStep &step) const {
+void SequenceBar::send(const SequenceStep &step,
+                       SequenceRunner::Done done) const {
+  if (const std::optional<QString> refusal = refusalOf(step))
+    return done(refusal);
+  const bool interface1 = target_->interfaceNumber() == 1;
+  std::vector<uint8_t> data(step.data.begin(), step.data.end());
+  data.resize(interface1 ? pinworth::kInterface1ReportSize - 1
+                         : pinworth::kInterface0ReportSize);
+  writer_.write(
+      interface1 ? std::optional(uint8_t(step.reportID)) : std::nullopt, data,
+      this, [done = std::move(done)](bool sent) {
+        done(sent ? std::nullopt
+                  : std::optional(QStringLiteral("the write failed")));
+      });
+}
+
+std::optional<QString> SequenceBar::refusalOf(const SequenceStep &step) const {
   const InterfaceMenu &menu = controller_.interfaceMenu();
   if (menu.targetBlocked())
     return QStringLiteral("the target's device is unplugged");
@@ -152,12 +172,6 @@ std::optional<QString> SequenceBar::send(const SequenceStep &step) const {
     return QStringLiteral("its %1 bytes do not fit the target's %2")
         .arg(step.data.size())
         .arg(size);
-  std::vector<uint8_t> data(step.data.begin(), step.data.end());
-  data.resize(size);
-  if (!writer_.write(interface1 ? std::optional(uint8_t(step.reportID))
-                                : std::nullopt,
-                     data))
-    return QStringLiteral("the write failed");
   return std::nullopt;
 }
 

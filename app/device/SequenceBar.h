@@ -42,7 +42,10 @@ private:
   void run();
   void deleteChosen();
   void addFromSelection();
-  std::optional<QString> send(const SequenceStep &step) const;
+  // Sends step's report to the target, padded to its size.
+  void send(const SequenceStep &step, SequenceRunner::Done done) const;
+  // Why step cannot go to the target, when it cannot.
+  std::optional<QString> refusalOf(const SequenceStep &step) const;
   void showProgress(int round, int step, qint64 lateUS);
   QString latenessText() const;
   void finished(const SequenceRunner::Outcome &outcome);

@@ -2,26 +2,41 @@
 
 #include "app/InterfaceMenu.h"
 #include "app/PinworthWindowController.h"
-#include "app/ReportWriter.h"
-#include "core/ReportRecord.h"
+
+#include <QPointer>
 
 TargetWriter::TargetWriter(PinworthWindowController &controller)
     : controller_(controller) {}
 
-bool TargetWriter::write(std::optional<uint8_t> reportID,
-                         const std::vector<uint8_t> &data) const {
+void TargetWriter::write(std::optional<uint8_t> reportID,
+                         const std::vector<uint8_t> &data,
+                         const QObject *context, Done done) const {
+  const auto answer = [guard = QPointer(context), hasContext = bool(context),
+                       done = std::move(done)](bool sent) {
+    if (done && (guard || !hasContext))
+      done(sent);
+  };
   if (controller_.interfaceMenu().targetBlocked())
-    return false;
-  const std::optional<ReportWriter::Sent> sent =
-      controller_.reportWriter().send(reportID, data);
-  if (sent)
-    controller_.addLogEntryWithDirection(kReportDirectionOut, sent->reportID,
-                                         int(sent->data.size()),
-                                         sent->data.data(), sent->target);
-  return bool(sent);
+    return answer(false);
+  controller_.reportWriter().send(reportID, data, answer);
 }
 
-bool TargetWriter::write(const Interface1Report &report) const {
-  return write(report[0],
-               std::vector<uint8_t>(report.begin() + 1, report.end()));
+void TargetWriter::write(std::vector<Interface1Report> reports,
+                         const QObject *context, Done done) const {
+  if (reports.empty()) {
+    if (done)
+      done(true);
+    return;
+  }
+  const Interface1Report first = reports.front();
+  reports.erase(reports.begin());
+  write(first[0], std::vector<uint8_t>(first.begin() + 1, first.end()), context,
+        [this, rest = std::move(reports), context, done](bool sent) mutable {
+          if (!sent) {
+            if (done)
+              done(false);
+            return;
+          }
+          write(std::move(rest), context, std::move(done));
+        });
 }

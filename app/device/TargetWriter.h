@@ -1,12 +1,13 @@
 // The device area's writes to the window's target, made as the form's Write
 // makes them: nothing while the target is unplugged, the window's writer's
-// checks and alert when one fails, and each report sent logged as a "W" row
-// of the window's log.
+// checks, refusal and alert, no waiting for the device, and each report
+// sent logged as a "W" row of the window's log.
 //
 // Main thread only; the controller outlives the writer.
 #ifndef PINWORTH_EXPLORER_TARGET_WRITER_H
 #define PINWORTH_EXPLORER_TARGET_WRITER_H
 
+#include "app/ReportWriter.h"
 #include "core/DisplayReports.h"
 
 #include <cstdint>
@@ -14,16 +15,24 @@
 #include <vector>
 
 class PinworthWindowController;
+class QObject;
 
 class TargetWriter {
 public:
+  // Whether the reports went out, as ReportWriter::Done says; never called
+  // once the context object given with it is destroyed.
+  using Done = ReportWriter::Done;
+
   explicit TargetWriter(PinworthWindowController &controller);
 
-  // Sends data, led by reportID when there is one; whether it went out.
-  bool write(std::optional<uint8_t> reportID,
-             const std::vector<uint8_t> &data) const;
-  // An interface 1 report: its report ID, then its 7 data bytes.
-  bool write(const Interface1Report &report) const;
+  // Sends data, led by reportID when there is one.
+  void write(std::optional<uint8_t> reportID, const std::vector<uint8_t> &data,
+             const QObject *context = nullptr, Done done = {}) const;
+  // Interface 1 reports, each its report ID then its 7 data bytes, one
+  // after the other once the device took the one before; the first that
+  // does not go out ends it.
+  void write(std::vector<Interface1Report> reports,
+             const QObject *context = nullptr, Done done = {}) const;
 
 private:
   PinworthWindowController &controller_;

@@ -139,37 +139,27 @@ private slots:
     QVERIFY(!unanswered.complete());
   }
 
-  // Each read request waits for its answer; a report that did not go out is
-  // due again; the exchange ends with what the display holds.
+  // Each read request waits for its answer, and only that answer lets the
+  // next report go; the exchange ends with what the display holds.
   void exchangeAwaitsEachAnswer() {
     VirtualPinworth device(Model::PinworthA);
     Show(device, "Exchanged", "", DisplayCursor::Off);
     Send(device, {LcdModeReport(false)});
     DisplayExchange exchange({LcdModeReport(true)}, DisplayReadBack(1, 9));
-    std::vector<hid::sim::InputReport> answers;
-    int refusals = 1;
-    const DisplayExchange::Send send = [&](const Interface1Report &report) {
-      if (report[0] == pinworth::kLCDReadReport && refusals-- > 0)
-        return false;
-      for (hid::sim::InputReport &answer : Send(device, {report}))
-        answers.push_back(std::move(answer));
-      return true;
-    };
-    QVERIFY(!exchange.sendDue(send));
-    QVERIFY(answers.empty() && !exchange.awaitsAnswer());
     int requests = 0;
     while (!exchange.finished()) {
-      QVERIFY(exchange.sendDue(send));
+      std::vector<hid::sim::InputReport> answers;
+      while (const std::optional<Interface1Report> report = exchange.next())
+        for (hid::sim::InputReport &answer : Send(device, {*report}))
+          answers.push_back(std::move(answer));
       QVERIFY(exchange.awaitsAnswer());
       ++requests;
       QCOMPARE(answers.size(), size_t(1));
       const uint8_t other[8] = {0x0C, 0x00, 0x16};
       QVERIFY(!exchange.takeAnswer(other, sizeof other));
-      QVERIFY(exchange.sendDue(send));
-      QCOMPARE(answers.size(), size_t(1));
+      QVERIFY(!exchange.next());
       QVERIFY(exchange.takeAnswer(answers[0].bytes.data(),
                                   answers[0].bytes.size()));
-      answers.clear();
     }
     QCOMPARE(requests, 2);
     QCOMPARE(exchange.readBack().line(0), QByteArray("Exchanged"));

@@ -122,10 +122,11 @@ private slots:
   void stepsGoOutOnTheirSchedule() {
     QElapsedTimer clock;
     QList<Sent> sent;
-    SequenceRunner runner([&](const SequenceStep &step) {
-      sent.append({clock.elapsed(), step.data});
-      return std::optional<QString>();
-    });
+    SequenceRunner runner(
+        [&](const SequenceStep &step, const SequenceRunner::Done &done) {
+          sent.append({clock.elapsed(), step.data});
+          done(std::nullopt);
+        });
     QSignalSpy finished(&runner, &SequenceRunner::finished);
     clock.start();
     runner.start({"s",
@@ -144,14 +145,50 @@ private slots:
              SequenceRunner::Outcome::Done);
   }
 
+  // A step goes out once the one before it was answered, however late.
+  // Stop names the step after the one in flight, and an answer to a run
+  // already stopped is ignored, even once another run has started.
+  void stepsAwaitTheirAnswers() {
+    QList<QByteArray> sent;
+    SequenceRunner::Done pending;
+    SequenceRunner runner(
+        [&](const SequenceStep &step, SequenceRunner::Done done) {
+          sent.append(step.data);
+          pending = std::move(done);
+        });
+    std::optional<SequenceRunner::Outcome> outcome;
+    connect(&runner, &SequenceRunner::finished,
+            [&](const SequenceRunner::Outcome &o) { outcome = o; });
+    const Sequence abc{"abc", {{0, 0, "a"}, {0, 0, "b"}, {0, 0, "c"}}, 1, {}};
+    runner.start(abc);
+    QTest::qWait(20);
+    QCOMPARE(sent, QList<QByteArray>({"a"}));
+    std::exchange(pending, {})(std::nullopt);
+    QCOMPARE(sent, QList<QByteArray>({"a", "b"}));
+
+    const SequenceRunner::Done late = std::exchange(pending, {});
+    runner.stop();
+    QCOMPARE(outcome->result, SequenceRunner::Outcome::Stopped);
+    QCOMPARE(outcome->step, 2);
+    runner.start(abc);
+    late(std::nullopt);
+    QTest::qWait(20);
+    QCOMPARE(sent, QList<QByteArray>({"a", "b", "a"}));
+    std::exchange(pending, {})(std::nullopt);
+    std::exchange(pending, {})(std::nullopt);
+    std::exchange(pending, {})(std::nullopt);
+    QCOMPARE(outcome->result, SequenceRunner::Outcome::Done);
+    QCOMPARE(sent.size(), 5);
+  }
+
   // A failed step ends the run there; Stop ends a periodic one at once,
   // and nothing is sent after either.
   void failureAndStopEndTheRun() {
     int sends = 0;
-    SequenceRunner runner([&](const SequenceStep &step) {
+    SequenceRunner runner([&](const SequenceStep &step,
+                              const SequenceRunner::Done &done) {
       ++sends;
-      return step.data == "x" ? std::optional<QString>("refused")
-                              : std::nullopt;
+      done(step.data == "x" ? std::optional<QString>("refused") : std::nullopt);
     });
     std::optional<SequenceRunner::Outcome> outcome;
     connect(&runner, &SequenceRunner::finished,
