@@ -4,7 +4,8 @@
 // 50 ms bound (and the window's alert comes and is answered). Each request
 // is made twice over: by the window (its Write, its poll), and by the
 // library's synchronous call on the main thread, the way the window made it
-// before; printed with the timer's 99th percentile.
+// before; a click on a pin of the device area, a write, only by the window.
+// Printed with the timer's 99th percentile.
 //
 //   hung_request_bench sim [requests per row, default 5]
 //   LD_PRELOAD=libumockdev-preload.so.0 TMPDIR=/tmp hung_request_bench umockdev
@@ -27,6 +28,7 @@
 #include <QMainWindow>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 
 #include <cstdio>
 #include <cstdlib>
@@ -88,7 +90,7 @@ private:
   std::unique_ptr<hid::hidraw::HidrawBackend> backend_;
 };
 
-enum class Kind { Write, Poll };
+enum class Kind { Write, Pin, Poll };
 enum class MadeBy { Library, Window };
 
 // Closes every alert as soon as it is up, from inside its modal loop.
@@ -109,12 +111,14 @@ private:
 void MakeRequest(PinworthWindowController *window, Kind kind, MadeBy by) {
   uint8_t bytes[4] = {1, 2, 3, 4};
   hid::DeviceInterface *interface0 = PinworthGetInterface(0, 0);
-  if (by == MadeBy::Library && kind == Kind::Write)
+  if (by == MadeBy::Library && kind != Kind::Poll)
     PinworthWriteToInterface(interface0, 4, bytes);
   else if (by == MadeBy::Library)
     PinworthReadFromInterface(interface0, 0, 4, bytes);
   else if (kind == Kind::Write)
     window->doWrite(nullptr);
+  else if (kind == Kind::Pin)
+    window->mainWindow()->findChild<QToolButton *>("pin0Button")->click();
   else
     window->doRead(nullptr); // the first poll fails, and polling stops
 }
@@ -145,7 +149,9 @@ void Run(Rig &rig, const char *backend, Kind kind, MadeBy by, int requests) {
   }
   lateness.stop();
   std::printf("%-8s %-5s %-7s %8d %13.1f %7.1f\n", backend,
-              kind == Kind::Write ? "write" : "poll",
+              kind == Kind::Write ? "write"
+              : kind == Kind::Pin ? "pin"
+                                  : "poll",
               by == MadeBy::Window ? "window" : "library", requests,
               TimerLateness::kPeriodMS + lateness.percentile(1.0),
               lateness.percentile(0.99));
@@ -175,8 +181,9 @@ int main(int argc, char **argv) {
               qPrintable(QGuiApplication::platformName()));
   std::printf("%-8s %-5s %-7s %8s %13s %7s\n", "backend", "kind", "made by",
               "requests", "frame gap ms", "p99 ms");
-  for (Kind kind : {Kind::Write, Kind::Poll})
+  for (Kind kind : {Kind::Write, Kind::Pin, Kind::Poll})
     for (MadeBy by : {MadeBy::Library, MadeBy::Window})
-      Run(*rig, backend.c_str(), kind, by, requests);
+      if (kind != Kind::Pin || by == MadeBy::Window)
+        Run(*rig, backend.c_str(), kind, by, requests);
   return 0;
 }
