@@ -144,12 +144,12 @@ void DisplayPanel::showText() {
         return field->setFocus();
     return;
   }
-  writer_.write(std::move(*reports));
+  writer_.write(std::move(*reports), *this);
 }
 
 // The checkbox shows what was written; one that did not go out leaves it.
 void DisplayPanel::switchInfrared(bool on) {
-  writer_.write({InfraredReport(on)}, this, [this](bool sent) {
+  writer_.write({InfraredReport(on)}, *this, [this](bool sent) {
     if (!sent)
       refreshControls();
   });

@@ -59,7 +59,7 @@ void DisplayReader::proceed() {
     return end(false);
   if (const std::optional<Interface1Report> report = exchange_->next()) {
     writing_ = true;
-    return writer_.write({*report}, this,
+    return writer_.write({*report}, *this,
                          [this, readBack = readBacks_](bool sent) {
                            if (readBack != readBacks_)
                              return;

@@ -22,7 +22,7 @@ void TargetWriter::write(std::optional<uint8_t> reportID,
 }
 
 void TargetWriter::write(std::vector<Interface1Report> reports,
-                         const QObject *context, Done done) const {
+                         const QObject &context, Done done) const {
   if (reports.empty()) {
     if (done)
       done(true);
@@ -30,8 +30,9 @@ void TargetWriter::write(std::vector<Interface1Report> reports,
   }
   const Interface1Report first = reports.front();
   reports.erase(reports.begin());
-  write(first[0], std::vector<uint8_t>(first.begin() + 1, first.end()), context,
-        [this, rest = std::move(reports), context, done](bool sent) mutable {
+  write(first[0], std::vector<uint8_t>(first.begin() + 1, first.end()),
+        &context,
+        [this, rest = std::move(reports), &context, done](bool sent) mutable {
           if (!sent) {
             if (done)
               done(false);

@@ -30,9 +30,10 @@ public:
              const QObject *context = nullptr, Done done = {}) const;
   // Interface 1 reports, each its report ID then its 7 data bytes, one
   // after the other once the device took the one before; the first that
-  // does not go out ends it.
-  void write(std::vector<Interface1Report> reports,
-             const QObject *context = nullptr, Done done = {}) const;
+  // does not go out ends it, and so does the end of context, which must
+  // not outlive the writer.
+  void write(std::vector<Interface1Report> reports, const QObject &context,
+             Done done = {}) const;
 
 private:
   PinworthWindowController &controller_;
