@@ -43,15 +43,37 @@ void SequenceRunner::stop() {
   finish(outcome);
 }
 
+void SequenceRunner::pause() {
+  if (!running_ || paused_)
+    return;
+  paused_ = true;
+  pausedAt_ = Clock::now();
+  timer_.stop();
+}
+
+void SequenceRunner::resume() {
+  if (!paused_)
+    return;
+  paused_ = false;
+  const Clock::duration paused = Clock::now() - pausedAt_;
+  due_ += paused;
+  origin_ += paused;
+  if (!inFlight_)
+    sendDue();
+}
+
 void SequenceRunner::finish(const Outcome &outcome) {
   timer_.stop();
   running_ = false;
+  paused_ = false;
   inFlight_ = false;
   emit finished(outcome);
 }
 
 void SequenceRunner::sendDue() {
   for (int sent = 0; sent < kStepsPerWake; ++sent) {
+    if (paused_)
+      return;
     const Clock::time_point now = Clock::now();
     if (due_ > now + kEarliness) {
       timer_.start(duration_cast<milliseconds>(due_ - now + kEarliness));

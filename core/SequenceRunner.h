@@ -41,7 +41,12 @@ public:
   // Runs sequence from now; a run in progress is stopped first.
   void start(const Sequence &sequence);
   void stop();
+  // Holds a run: no step goes out until resume(), which moves the schedule
+  // on by the time paused. A step in flight still gets its answer.
+  void pause();
+  void resume();
   bool isRunning() const { return running_; }
+  bool isPaused() const { return paused_; }
   const Sequence &sequence() const { return sequence_; }
 
 signals:
@@ -62,6 +67,8 @@ private:
   QTimer timer_;
   Sequence sequence_;
   bool running_ = false;
+  bool paused_ = false;
+  Clock::time_point pausedAt_;
   quint64 runs_ = 0; // started so far
   int round_ = 0;
   int step_ = 0;             // the next to send, or the one in flight

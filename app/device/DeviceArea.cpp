@@ -4,6 +4,7 @@
 #include "app/PinworthWindowController.h"
 #include "app/device/DisplayPanel.h"
 #include "app/device/PinGrid.h"
+#include "app/device/ReplayPanel.h"
 #include "app/device/SequenceBar.h"
 #include "core/ReportRecord.h"
 
@@ -18,6 +19,7 @@ DeviceArea::DeviceArea(PinworthWindowController &controller, QWidget *parent,
       grid_(new PinGrid(writer_)),
       sequences_(new SequenceBar(controller, writer_)), shown_(nullptr) {
   setObjectName(QStringLiteral("deviceArea"));
+  new ReplayPanel(controller, writer_, this);
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(panel_);

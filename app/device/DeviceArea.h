@@ -1,11 +1,12 @@
 // The device area of an explorer window, below the report form: the display
 // panel while the target is an interface 1, the pin grid while it is an
 // interface 0, nothing while there is no target; the sequences under
-// either. Both stay in view, with
-// their sending controls off, while the target is unplugged, as Write is.
-// The area follows the controller: its refreshed controls (the target and
-// its state) and every report it logs. Interface > Show Device Area
-// (Ctrl+D) hides it, for a log with more rows.
+// either. Both stay in view, with their sending controls off, while the
+// target is unplugged, as Write is. The area also makes the panel that
+// replays rows of the log to the target. The area follows the controller:
+// its refreshed controls (the target and its state) and every report it
+// logs. Interface > Show Device Area (Ctrl+D) hides it, for a log with more
+// rows.
 //
 // The window owns the area. The controller goes before the window: the
 // area uses it from its signals and its widgets' actions only, which end

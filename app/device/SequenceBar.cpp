@@ -1,17 +1,14 @@
 #include "app/device/SequenceBar.h"
 
 #include "app/ExplorerSession.h"
-#include "app/InterfaceMenu.h"
 #include "app/PinworthWindowController.h"
 #include "app/device/SequencePanel.h"
-#include "app/device/TargetWriter.h"
 #include "app/framework/AlertPanel.h"
 #include "app/framework/ModalSession.h"
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
 #include "core/ReportRecord.h"
-#include "platform/PinworthProtocol.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -47,13 +44,13 @@ QString RoundText(const Sequence &sequence, int round) {
 SequenceBar::SequenceBar(PinworthWindowController &controller,
                          const TargetWriter &writer, QWidget *parent)
     : QGroupBox(QStringLiteral("Sequence"), parent), controller_(controller),
-      writer_(writer), sequences_(controller.session().sequences()),
+      sender_(controller, writer), sequences_(controller.session().sequences()),
       popup_(new QComboBox), run_(new QPushButton(QStringLiteral("Run"))),
       stop_(new QPushButton(QStringLiteral("Stop"))),
       delete_(new QPushButton(QStringLiteral("Delete"))), progress_(new QLabel),
       runner_(
           [this](const SequenceStep &step, SequenceRunner::Done done) {
-            send(step, std::move(done));
+            sender_.send(step, *this, std::move(done));
           },
           this) {
   setObjectName(QStringLiteral("sequenceBar"));
@@ -130,49 +127,12 @@ void SequenceBar::run() {
         QStringLiteral("This element of the sequence list in %1 is not a "
                        "sequence this version can run.")
             .arg(sequences_.filePath()));
-  target_ = controller_.selectedInterface();
+  sender_.aim();
   sinceProgress_.invalidate();
   worstLateUS_ = 0;
   progress_->setText(QStringLiteral("Running \"%1\"…").arg(sequence->name));
   runner_.start(*sequence);
   refreshButtons();
-}
-
-void SequenceBar::send(const SequenceStep &step,
-                       SequenceRunner::Done done) const {
-  if (const std::optional<QString> refusal = refusalOf(step))
-    return done(refusal);
-  const bool interface1 = target_->interfaceNumber() == 1;
-  std::vector<uint8_t> data(step.data.begin(), step.data.end());
-  data.resize(interface1 ? pinworth::kInterface1ReportSize - 1
-                         : pinworth::kInterface0ReportSize);
-  writer_.write(
-      interface1 ? std::optional(uint8_t(step.reportID)) : std::nullopt, data,
-      this, [done = std::move(done)](bool sent) {
-        done(sent ? std::nullopt
-                  : std::optional(QStringLiteral("the write failed")));
-      });
-}
-
-std::optional<QString> SequenceBar::refusalOf(const SequenceStep &step) const {
-  const InterfaceMenu &menu = controller_.interfaceMenu();
-  if (menu.targetBlocked())
-    return QStringLiteral("the target's device is unplugged");
-  if (!target_ || menu.selectedInterface() != target_)
-    return QStringLiteral("the window's target changed");
-  const bool interface1 = target_->interfaceNumber() == 1;
-  if (interface1 != (step.reportID != kNoReportID))
-    return interface1 ? QStringLiteral("an interface 1 report needs a report "
-                                       "ID")
-                      : QStringLiteral("an interface 0 report has no report "
-                                       "ID");
-  const size_t size = interface1 ? pinworth::kInterface1ReportSize - 1
-                                 : pinworth::kInterface0ReportSize;
-  if (size_t(step.data.size()) > size)
-    return QStringLiteral("its %1 bytes do not fit the target's %2")
-        .arg(step.data.size())
-        .arg(size);
-  return std::nullopt;
 }
 
 QString SequenceBar::latenessText() const {

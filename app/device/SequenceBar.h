@@ -14,7 +14,7 @@
 #ifndef PINWORTH_EXPLORER_SEQUENCE_BAR_H
 #define PINWORTH_EXPLORER_SEQUENCE_BAR_H
 
-#include "core/InterfaceIdentity.h"
+#include "app/device/StepSender.h"
 #include "core/Sequence.h"
 #include "core/SequenceRunner.h"
 
@@ -42,17 +42,13 @@ private:
   void run();
   void deleteChosen();
   void addFromSelection();
-  // Sends step's report to the target, padded to its size.
-  void send(const SequenceStep &step, SequenceRunner::Done done) const;
-  // Why step cannot go to the target, when it cannot.
-  std::optional<QString> refusalOf(const SequenceStep &step) const;
   void showProgress(int round, int step, qint64 lateUS);
   QString latenessText() const;
   void finished(const SequenceRunner::Outcome &outcome);
   void refreshButtons();
 
   PinworthWindowController &controller_;
-  const TargetWriter &writer_;
+  StepSender sender_; // aimed at the target when Run was pressed
   UserDefaults &sequences_;
   QComboBox *popup_;
   QPushButton *run_;
@@ -62,7 +58,6 @@ private:
   QList<SequenceEntry> shown_;
   quint64 shownGeneration_ = 0;
   SequenceRunner runner_;
-  std::optional<InterfaceIdentity> target_; // of the running sequence
   QElapsedTimer sinceProgress_;
   qint64 worstLateUS_ = 0; // of the running sequence's steps so far
   bool canSend_ = false;

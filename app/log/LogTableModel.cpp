@@ -312,6 +312,13 @@ const QString &LogTableModel::hexByteText(uint8_t byte) {
   return kTexts[byte];
 }
 
+std::optional<InterfaceIdentity> LogTableModel::source(int i) const {
+  const uint16_t source = row(i).source;
+  if (source == LogRow::kNoSource)
+    return std::nullopt;
+  return sources_[source];
+}
+
 QString LogTableModel::sourceText(const LogRow &row) const {
   static const QString kNone = QStringLiteral("-");
   return row.source == LogRow::kNoSource ? kNone : sourceTexts_[row.source];

@@ -114,6 +114,8 @@ public:
   ReportRecord record(int i) const;
   // When row i was logged, in microseconds on the log's clock.
   int64_t time(int i) const { return row(i).time; }
+  // The interface report i was sent to or read from, when known.
+  std::optional<InterfaceIdentity> source(int i) const;
   // The report shown in view row row.
   int reportAtRow(int row) const;
   // The reports shown in view rows first to last, in order.

@@ -293,13 +293,15 @@ private slots:
              Wire({{9, 1, 2, 3, 4, 5, 6, 7}}));
 
     // Every mnemonic of the window and its menus is its own, and Alt+R
-    // presses Read, whose title carries none.
+    // presses Read, whose title carries none. Panels that are windows of
+    // their own have their own.
     QStringList texts;
     for (const QAbstractButton *button :
          fixture.window()->findChildren<QAbstractButton *>())
-      texts << button->text();
+      if (button->window() == fixture.window())
+        texts << button->text();
     for (const QLabel *label : fixture.window()->findChildren<QLabel *>())
-      if (label->buddy())
+      if (label->buddy() && label->window() == fixture.window())
         texts << label->text();
     for (const QAction *menu : fixture.window()->menuBar()->actions())
       texts << menu->text();

@@ -2,6 +2,7 @@
 // reads back the same), their list beside the macro list in one preferences
 // file, and the runner's schedule, failures and stop.
 #include "core/MacroEntry.h"
+#include "core/ReplayPlan.h"
 #include "core/SequenceRunner.h"
 #include "tests/support/WholeFiles.h"
 
@@ -179,6 +180,70 @@ private slots:
     std::exchange(pending, {})(std::nullopt);
     QCOMPARE(outcome->result, SequenceRunner::Outcome::Done);
     QCOMPARE(sent.size(), 5);
+  }
+
+  // A replay keeps the recorded gaps divided by the speed, each rounded
+  // from the first report's time so that rounding never adds up; a gap
+  // longer than the longest delay is cut to it. A fixed interval, or none,
+  // replaces them. The reports keep their order and bytes.
+  void replaysKeepTheRecordedGaps() {
+    QList<WrittenReport> reports;
+    for (int i = 0; i < 1000; ++i)
+      reports.append({int64_t(i) * 1400, 5, QByteArray(1, char(i))});
+    reports.append({reports.last().timeUS + 8'000'000'000, 5, "late"});
+    reports.append({reports.last().timeUS + 3000, 5, "after"});
+
+    const Sequence recorded =
+        ReplaySequence("r", reports, {ReplayTiming::Recorded, 2, 0});
+    QCOMPARE(recorded.steps.size(), reports.size());
+    QCOMPARE(recorded.repeat, 1);
+    QVERIFY(!recorded.everyMS);
+    int64_t firstThousandMS = 0;
+    for (int i = 0; i < 1000; ++i) {
+      QCOMPARE(recorded.steps[i].data, reports[i].data);
+      firstThousandMS += recorded.steps[i].delayMS;
+    }
+    QCOMPARE(firstThousandMS, 699); // 999 gaps of 0.7 ms
+    QCOMPARE(recorded.steps[1000].delayMS, SequenceStep::kMaxDelayMS);
+    QCOMPARE(recorded.steps[1001].delayMS, 2);
+    QCOMPARE(recorded.steps[1001].data, QByteArray("after"));
+
+    const Sequence fixed =
+        ReplaySequence("f", reports.mid(0, 3), {ReplayTiming::Interval, 1, 30});
+    QCOMPARE(fixed.steps[0].delayMS, 0);
+    QCOMPARE(fixed.steps[2].delayMS, 30);
+    const Sequence fast =
+        ReplaySequence("a", reports, {ReplayTiming::AsFast, 1, 0});
+    QVERIFY(
+        std::all_of(fast.steps.begin(), fast.steps.end(),
+                    [](const SequenceStep &step) { return !step.delayMS; }));
+  }
+
+  // Pause holds a run, and Resume moves its schedule on by the pause: a
+  // step due 30 ms after the one before goes out 30 ms after the resume.
+  void pauseHoldsTheSchedule() {
+    QElapsedTimer clock;
+    QList<qint64> sentMS;
+    SequenceRunner runner(
+        [&](const SequenceStep &, const SequenceRunner::Done &done) {
+          sentMS.append(clock.elapsed());
+          done(std::nullopt);
+        });
+    clock.start();
+    runner.start({"p", {{0, 0, "a"}, {30, 0, "b"}, {30, 0, "c"}}, 1, {}});
+    QCOMPARE(sentMS.size(), 1);
+    runner.pause();
+    QVERIFY(runner.isPaused());
+    QTest::qWait(80);
+    QCOMPARE(sentMS.size(), 1);
+    const qint64 resumedMS = clock.elapsed();
+    runner.resume();
+    QTRY_COMPARE(sentMS.size(), 3);
+    QVERIFY2(sentMS[1] >= resumedMS + 25 && sentMS[1] <= resumedMS + 100,
+             qPrintable(QString::number(sentMS[1] - resumedMS)));
+    QVERIFY2(sentMS[2] - sentMS[1] >= 25,
+             qPrintable(QString::number(sentMS[2] - sentMS[1])));
+    QVERIFY(!runner.isRunning() && !runner.isPaused());
   }
 
   // A failed step ends the run there; Stop ends a periodic one at once,

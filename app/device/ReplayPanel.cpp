@@ -1,0 +1,264 @@
+#include "app/device/ReplayPanel.h"
+
+#include "app/PinworthWindowController.h"
+#include "app/framework/AlertPanel.h"
+#include "app/log/LogPanel.h"
+#include "app/log/LogTableModel.h"
+#include "app/log/LogView.h"
+#include "core/ReportRecord.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QSpinBox>
+
+namespace {
+
+// How often the progress is shown at most while reports go out.
+constexpr int kProgressMS = 100;
+
+QPushButton *Button(const QString &text, const char *name) {
+  auto *button = new QPushButton(text);
+  button->setObjectName(QLatin1String(name));
+  button->setAutoDefault(false);
+  return button;
+}
+
+QLabel *WrappedLabel(const char *name) {
+  auto *label = new QLabel;
+  label->setObjectName(QLatin1String(name));
+  label->setWordWrap(true);
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  return label;
+}
+
+} // namespace
+
+ReplayPanel::ReplayPanel(PinworthWindowController &controller,
+                         const TargetWriter &writer, QWidget *parent)
+    : QDialog(parent), controller_(controller), sender_(controller, writer),
+      runner_(
+          [this](const SequenceStep &step, SequenceRunner::Done done) {
+            sender_.send(step, *this, std::move(done));
+          },
+          this),
+      question_(WrappedLabel("replayQuestionLabel")),
+      modelWarning_(WrappedLabel("replayModelLabel")),
+      timingPopup_(new QComboBox), speedBox_(new QDoubleSpinBox),
+      intervalBox_(new QSpinBox),
+      start_(Button(QStringLiteral("&Start"), "startReplayButton")),
+      pause_(Button(QStringLiteral("&Pause"), "pauseReplayButton")),
+      stop_(Button(QStringLiteral("S&top"), "stopReplayButton")),
+      progress_(WrappedLabel("replayProgressLabel")) {
+  setObjectName(QStringLiteral("replayPanel"));
+  setWindowTitle(QStringLiteral("Replay to Device"));
+  timingPopup_->setObjectName(QStringLiteral("replayTimingPopup"));
+  timingPopup_->addItems({QStringLiteral("As recorded, speed:"),
+                          QStringLiteral("Fixed interval:"),
+                          QStringLiteral("As fast as it takes them")});
+  speedBox_->setObjectName(QStringLiteral("replaySpeedBox"));
+  speedBox_->setRange(ReplayTiming::kMinSpeed, ReplayTiming::kMaxSpeed);
+  speedBox_->setDecimals(1);
+  speedBox_->setSingleStep(0.1);
+  speedBox_->setPrefix(QStringLiteral("×"));
+  speedBox_->setValue(1);
+  intervalBox_->setObjectName(QStringLiteral("replayIntervalBox"));
+  intervalBox_->setRange(1, SequenceStep::kMaxDelayMS);
+  intervalBox_->setSuffix(QStringLiteral(" ms"));
+  intervalBox_->setValue(100);
+  modelWarning_->hide();
+  start_->setDefault(true); // Return confirms, not Close
+
+  auto *form = new QFormLayout(this);
+  form->addRow(question_);
+  form->addRow(modelWarning_);
+  auto *timing = new QHBoxLayout;
+  timing->addWidget(timingPopup_);
+  timing->addWidget(speedBox_);
+  timing->addWidget(intervalBox_);
+  timing->addStretch(1);
+  auto *timingLabel = new QLabel(QStringLiteral("T&iming:"));
+  timingLabel->setBuddy(timingPopup_);
+  form->addRow(timingLabel, timing);
+  auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+  buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
+  buttons->addButton(start_, QDialogButtonBox::ActionRole);
+  buttons->addButton(pause_, QDialogButtonBox::ActionRole);
+  buttons->addButton(stop_, QDialogButtonBox::ActionRole);
+  form->addRow(buttons);
+  form->addRow(progress_);
+  setMinimumWidth(fontMetrics().averageCharWidth() * 60);
+
+  connect(timingPopup_, &QComboBox::currentIndexChanged, this,
+          &ReplayPanel::refreshControls);
+  connect(start_, &QPushButton::clicked, this, &ReplayPanel::start);
+  connect(pause_, &QPushButton::clicked, this, &ReplayPanel::pauseOrResume);
+  connect(stop_, &QPushButton::clicked, &runner_, &SequenceRunner::stop);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(this, &QDialog::rejected, &runner_, &SequenceRunner::stop);
+  connect(&runner_, &SequenceRunner::stepSent, this,
+          [this](int, int step, qint64) { stepSent(step); });
+  connect(&runner_, &SequenceRunner::finished, this, &ReplayPanel::finished);
+
+  auto *replay = new QAction(QStringLiteral("&Replay Selection to Device…"),
+                             controller.logView());
+  connect(replay, &QAction::triggered, this, &ReplayPanel::takeSelection);
+  controller.logView()->addAction(replay);
+  refreshControls();
+}
+
+void ReplayPanel::takeSelection() {
+  if (runner_.isRunning()) {
+    progress_->setText(QStringLiteral("A replay is under way: stop it before "
+                                      "taking another selection."));
+    return show(), raise(), activateWindow();
+  }
+  const LogTableModel &log = *controller_.logModel();
+  QList<Row> rows;
+  for (int report : controller_.logPanel()->selectedReports()) {
+    const ReportRecord record = log.record(report);
+    if (record.direction != kReportDirectionOut)
+      continue;
+    const std::optional<InterfaceIdentity> source = log.source(report);
+    rows.append({report + 1,
+                 {log.time(report), record.reportID, record.data},
+                 source ? source->modelName() : QString()});
+  }
+  if (rows.isEmpty())
+    return RunAlertPanel(controller_.mainWindow(),
+                         QStringLiteral("Nothing to replay"),
+                         QStringLiteral("Select the written reports (W rows) "
+                                        "of the log that the replay sends."));
+  rows_ = rows;
+  sent_ = 0;
+  progress_->clear();
+  nameTarget();
+  show();
+  raise();
+  activateWindow();
+  start_->setFocus();
+}
+
+void ReplayPanel::nameTarget() {
+  named_ = controller_.selectedInterface();
+  if (!named_) {
+    question_->setText(QStringLiteral("There is no interface to replay to: "
+                                      "select one in the window."));
+    modelWarning_->hide();
+    return refreshControls();
+  }
+  question_->setText((rows_.size() == 1
+                          ? QStringLiteral("Replay 1 written report to %2?")
+                          : QStringLiteral("Replay %1 written reports to %2?"))
+                         .arg(rows_.size())
+                         .arg(named_->displayName()));
+  const auto other =
+      std::find_if(rows_.begin(), rows_.end(), [&](const Row &row) {
+        return !row.model.isEmpty() && row.model != named_->modelName();
+      });
+  modelWarning_->setVisible(other != rows_.end());
+  if (other != rows_.end())
+    modelWarning_->setText(
+        QStringLiteral("They were written to a %1; they go to this %2 all the "
+                       "same.")
+            .arg(other->model, named_->modelName()));
+  refreshControls();
+}
+
+ReplayTiming ReplayPanel::timing() const {
+  return {ReplayTiming::Kind(timingPopup_->currentIndex()), speedBox_->value(),
+          intervalBox_->value()};
+}
+
+// A target that changed since the panel named it is named first, and
+// nothing goes out until Start is pressed again.
+void ReplayPanel::start() {
+  if (rows_.isEmpty() || runner_.isRunning())
+    return;
+  if (controller_.selectedInterface() != named_) {
+    nameTarget();
+    return progress_->setText(
+        named_ ? QStringLiteral("The window's target changed: press Start to "
+                                "replay to %1.")
+                     .arg(named_->displayName())
+               : QString());
+  }
+  QList<WrittenReport> reports;
+  for (const Row &row : rows_)
+    reports.append(row.report);
+  sender_.aim();
+  sent_ = 0;
+  sinceProgress_.invalidate();
+  progress_->setText(QStringLiteral("Replaying…"));
+  runner_.start(ReplaySequence(QStringLiteral("replay"), reports, timing()));
+  refreshControls();
+}
+
+void ReplayPanel::pauseOrResume() {
+  if (runner_.isPaused())
+    runner_.resume();
+  else
+    runner_.pause();
+  showProgress();
+  refreshControls();
+}
+
+void ReplayPanel::stepSent(int step) {
+  sent_ = step + 1;
+  if (runner_.isPaused() || !sinceProgress_.isValid() ||
+      sinceProgress_.elapsed() >= kProgressMS || sent_ == rows_.size())
+    showProgress();
+}
+
+void ReplayPanel::showProgress() {
+  sinceProgress_.start();
+  progress_->setText((runner_.isPaused()
+                          ? QStringLiteral("Paused: %1 of %2 sent.")
+                          : QStringLiteral("Sent %1 of %2."))
+                         .arg(sent_)
+                         .arg(rows_.size()));
+}
+
+void ReplayPanel::finished(const SequenceRunner::Outcome &outcome) {
+  using Result = SequenceRunner::Outcome::Result;
+  switch (outcome.result) {
+  case Result::Done:
+    progress_->setText(
+        QStringLiteral("Done: all %1 reports sent.").arg(rows_.size()));
+    break;
+  case Result::Stopped: // a report in flight went out
+    progress_->setText(QStringLiteral("Stopped: %1 of %2 reports sent.")
+                           .arg(outcome.round * rows_.size() + outcome.step)
+                           .arg(rows_.size()));
+    break;
+  case Result::Failed:
+    progress_->setText(
+        QStringLiteral("Stopped at row %1: %2. %3 of %4 reports sent.")
+            .arg(rows_[outcome.step].number)
+            .arg(outcome.reason)
+            .arg(outcome.step)
+            .arg(rows_.size()));
+    break;
+  }
+  refreshControls();
+}
+
+void ReplayPanel::refreshControls() {
+  const bool running = runner_.isRunning();
+  const ReplayTiming::Kind kind =
+      ReplayTiming::Kind(timingPopup_->currentIndex());
+  timingPopup_->setEnabled(!running);
+  speedBox_->setEnabled(!running && kind == ReplayTiming::Recorded);
+  intervalBox_->setEnabled(!running && kind == ReplayTiming::Interval);
+  start_->setEnabled(!running && named_ && !rows_.isEmpty());
+  pause_->setEnabled(running);
+  pause_->setText(runner_.isPaused() ? QStringLiteral("&Resume")
+                                     : QStringLiteral("&Pause"));
+  stop_->setEnabled(running);
+}

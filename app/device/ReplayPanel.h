@@ -1,0 +1,75 @@
+// Replaying written reports to a device from an explorer window. "Replay
+// Selection to Device…" in the log view's context menu takes the W rows
+// selected in the log into this panel (one per window, not modal), which
+// names the window's target and says so when the rows were written to a
+// device of the other model. Start is the confirmation: the reports go to
+// that interface once, in order, with the recorded gaps divided by a speed,
+// at a fixed interval, or as fast as it takes them, each logged as any
+// write. Pause holds the replay, Resume moves its schedule on by the pause,
+// and Stop ends it. The first report that is not sent ends it, naming its
+// row (its place in the log, from 1) and the reason.
+//
+// Main thread only; the controller and the writer outlive the panel.
+#ifndef PINWORTH_EXPLORER_REPLAY_PANEL_H
+#define PINWORTH_EXPLORER_REPLAY_PANEL_H
+
+#include "app/device/StepSender.h"
+#include "core/ReplayPlan.h"
+#include "core/SequenceRunner.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+class ReplayPanel : public QDialog {
+  Q_OBJECT
+public:
+  // A window of its own over parent's window, shown by the log's action.
+  ReplayPanel(PinworthWindowController &controller, const TargetWriter &writer,
+              QWidget *parent);
+
+private:
+  struct Row {
+    int number; // in the log, from 1
+    WrittenReport report;
+    QString model; // of the interface it was written to; empty if unknown
+  };
+
+  // Takes the W rows selected in the log, unless a replay runs.
+  void takeSelection();
+  // Names the window's target, and the other model when the rows were
+  // written to one.
+  void nameTarget();
+  void start();
+  void pauseOrResume();
+  void stepSent(int step);
+  // How many reports went out, or that the replay is paused.
+  void showProgress();
+  void finished(const SequenceRunner::Outcome &outcome);
+  void refreshControls();
+  ReplayTiming timing() const;
+
+  PinworthWindowController &controller_;
+  StepSender sender_;
+  SequenceRunner runner_;
+  QList<Row> rows_;
+  std::optional<InterfaceIdentity> named_; // the target the panel names
+  int sent_ = 0;
+  QElapsedTimer sinceProgress_;
+  QLabel *question_;
+  QLabel *modelWarning_;
+  QComboBox *timingPopup_;
+  QDoubleSpinBox *speedBox_;
+  QSpinBox *intervalBox_;
+  QPushButton *start_;
+  QPushButton *pause_;
+  QPushButton *stop_;
+  QLabel *progress_;
+};
+
+#endif

@@ -1,0 +1,60 @@
+#include "app/device/StepSender.h"
+
+#include "app/InterfaceMenu.h"
+#include "app/PinworthWindowController.h"
+#include "app/device/TargetWriter.h"
+#include "core/ReportRecord.h"
+#include "platform/PinworthProtocol.h"
+
+namespace {
+
+// The data bytes of a report of interface.
+size_t DataSizeOf(const InterfaceIdentity &interface) {
+  return interface.interfaceNumber() == 1 ? pinworth::kInterface1ReportSize - 1
+                                          : pinworth::kInterface0ReportSize;
+}
+
+} // namespace
+
+StepSender::StepSender(PinworthWindowController &controller,
+                       const TargetWriter &writer)
+    : controller_(controller), writer_(writer) {}
+
+const std::optional<InterfaceIdentity> &StepSender::aim() {
+  return target_ = controller_.selectedInterface();
+}
+
+void StepSender::send(const SequenceStep &step, const QObject &context,
+                      SequenceRunner::Done done) const {
+  if (const std::optional<QString> refusal = refusalOf(step))
+    return done(refusal);
+  std::vector<uint8_t> data(step.data.begin(), step.data.end());
+  data.resize(DataSizeOf(*target_));
+  writer_.write(
+      step.reportID != kNoReportID ? std::optional(uint8_t(step.reportID))
+                                   : std::nullopt,
+      data, &context, [done = std::move(done)](bool sent) {
+        done(sent ? std::nullopt
+                  : std::optional(QStringLiteral("the write failed")));
+      });
+}
+
+std::optional<QString> StepSender::refusalOf(const SequenceStep &step) const {
+  const InterfaceMenu &menu = controller_.interfaceMenu();
+  if (menu.targetBlocked())
+    return QStringLiteral("the target's device is unplugged");
+  if (!target_ || menu.selectedInterface() != target_)
+    return QStringLiteral("the window's target changed");
+  const bool interface1 = target_->interfaceNumber() == 1;
+  if (interface1 != (step.reportID != kNoReportID))
+    return interface1 ? QStringLiteral("an interface 1 report needs a report "
+                                       "ID")
+                      : QStringLiteral("an interface 0 report has no report "
+                                       "ID");
+  const size_t size = DataSizeOf(*target_);
+  if (size_t(step.data.size()) > size)
+    return QStringLiteral("its %1 bytes do not fit the target's %2")
+        .arg(step.data.size())
+        .arg(size);
+  return std::nullopt;
+}

@@ -1,0 +1,41 @@
+// Sends the steps of a run (a sequence, a replay) to the interface that was
+// the window's target when the run began: each step's report padded to the
+// target's report size, through the target writer. A step the target cannot
+// take is refused with the reason: the target changed or was unplugged, or
+// the step's report does not fit it.
+//
+// Main thread only; the controller and the writer outlive the sender.
+#ifndef PINWORTH_EXPLORER_STEP_SENDER_H
+#define PINWORTH_EXPLORER_STEP_SENDER_H
+
+#include "core/InterfaceIdentity.h"
+#include "core/Sequence.h"
+#include "core/SequenceRunner.h"
+
+#include <optional>
+
+class PinworthWindowController;
+class QObject;
+class TargetWriter;
+
+class StepSender {
+public:
+  StepSender(PinworthWindowController &controller, const TargetWriter &writer);
+
+  // Aims at the window's target from now on; none when there is none.
+  const std::optional<InterfaceIdentity> &aim();
+  const std::optional<InterfaceIdentity> &target() const { return target_; }
+  // Sends step to the target; done gets the answer, unless context is
+  // gone by then.
+  void send(const SequenceStep &step, const QObject &context,
+            SequenceRunner::Done done) const;
+
+private:
+  std::optional<QString> refusalOf(const SequenceStep &step) const;
+
+  PinworthWindowController &controller_;
+  const TargetWriter &writer_;
+  std::optional<InterfaceIdentity> target_;
+};
+
+#endif

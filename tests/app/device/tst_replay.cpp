@@ -1,0 +1,161 @@
+// Replaying the W rows of the log to the window's target, through the real
+// window over simulated devices.
+#include "core/SequenceRunner.h"
+#include "tests/app/ExplorerFixture.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTest>
+
+class ReplayTest : public QObject {
+  Q_OBJECT
+
+  ExplorerFixture fixture;
+  hid::sim::DeviceID deviceA = 0;
+
+  const Wire &received(hid::sim::DeviceID device) {
+    return fixture.backend().received(device, 1);
+  }
+  QDialog *panel() const {
+    return fixture.window()->findChild<QDialog *>("replayPanel");
+  }
+  QString text(const char *label) const {
+    return panel()->findChild<QLabel *>(label)->text();
+  }
+  void click(const char *button) {
+    QTest::mouseClick(panel()->findChild<QPushButton *>(button),
+                      Qt::LeftButton);
+  }
+  // Writes reports 05 01 <n> for n from first, with the form.
+  void writeReports(int first, int count) {
+    for (int n = first; n < first + count; ++n) {
+      fixture.setFormTexts("05", {"01", QString::number(n, 16)});
+      fixture.click("writeButton");
+    }
+  }
+  // Chooses the replay of every row of the log, with timing (its index in
+  // the panel's popup).
+  void replayAll(int timing) {
+    fixture.flushLog();
+    fixture.logTable()->selectAll();
+    for (QAction *action : fixture.logTable()->actions())
+      if (action->text().startsWith("&Replay"))
+        action->trigger();
+    QVERIFY(panel()->isVisible());
+    panel()
+        ->findChild<QComboBox *>("replayTimingPopup")
+        ->setCurrentIndex(timing);
+  }
+
+private slots:
+  void initTestCase() { fixture.setUp(); }
+  void init() {
+    deviceA = fixture.startWithPinworthA();
+    fixture.chooseInterface(1);
+  }
+  void cleanup() { fixture.cleanup(); }
+
+  // Only the W rows go out, once and in order, to the target the panel
+  // names; each is logged as a write.
+  void replaysTheWrittenRowsInOrder() {
+    fixture.click("readButton"); // listening: the report read is logged
+    writeReports(0x80, 2);
+    fixture.backend().sendInputReport(deviceA, 1, {0x0c, 0x00, 0x16});
+    QTRY_VERIFY(fixture.records().last().direction == kReportDirectionIn);
+    fixture.click("readButton");
+    writeReports(0x82, 1);
+    const Wire before = received(deviceA);
+    QCOMPARE(before.size(), 3u);
+
+    replayAll(2);
+    QCOMPARE(text("replayQuestionLabel"),
+             "Replay 3 written reports to PinworthA (SN 1000) Interface 1?");
+    QVERIFY(panel()->findChild<QLabel *>("replayModelLabel")->isHidden());
+    click("startReplayButton");
+    QTRY_COMPARE(text("replayProgressLabel"), "Done: all 3 reports sent.");
+    QCOMPARE(Wire(received(deviceA).begin() + 3, received(deviceA).end()),
+             before);
+    int written = 0;
+    for (const ReportRecord &record : fixture.records())
+      written += record.direction == kReportDirectionOut;
+    QCOMPARE(written, 6);
+  }
+
+  // At a fixed interval, Pause holds the replay and Resume goes on; Stop
+  // ends it, and nothing goes out after.
+  void pauseResumeAndStop() {
+    writeReports(0, 10);
+    replayAll(1);
+    panel()->findChild<QSpinBox *>("replayIntervalBox")->setValue(40);
+    click("startReplayButton");
+    QTRY_VERIFY(received(deviceA).size() >= 12);
+    click("pauseReplayButton");
+    const size_t paused = received(deviceA).size();
+    QVERIFY2(text("replayProgressLabel").startsWith("Paused: "),
+             qPrintable(text("replayProgressLabel")));
+    QTest::qWait(150);
+    QCOMPARE(received(deviceA).size(), paused);
+    click("pauseReplayButton");
+    QTRY_VERIFY(received(deviceA).size() > paused);
+    click("stopReplayButton");
+    fixture.waitForDevice(fixture.controller());
+    const size_t stopped = received(deviceA).size();
+    QTest::qWait(100);
+    QCOMPARE(received(deviceA).size(), stopped);
+    QVERIFY(stopped < 20);
+    QCOMPARE(
+        text("replayProgressLabel"),
+        QStringLiteral("Stopped: %1 of 10 reports sent.").arg(stopped - 10));
+  }
+
+  // The first report the device does not take ends the replay, naming its
+  // row and the reason. Rows written to the other model are said so, and a
+  // target changed since the panel named it is named again before anything
+  // goes out.
+  void failureModelAndTarget() {
+    writeReports(0, 3);
+    QCOMPARE(fixture.log()->reportCount(), 3);
+    replayAll(2);
+    auto *runner = panel()->findChild<SequenceRunner *>();
+    connect(runner, &SequenceRunner::stepSent, this, [&](int, int step) {
+      if (step == 0)
+        fixture.backend().faults(deviceA, 1).nextWriteStatus = hid::kErrorIO;
+    });
+    {
+      AlertAnswerer answerer;
+      click("startReplayButton");
+      QTRY_VERIFY(!runner->isRunning());
+      QCOMPARE(answerer.shown().size(), 1);
+    }
+    QCOMPARE(text("replayProgressLabel"),
+             "Stopped at row 2: the write failed. 1 of 3 reports sent.");
+    disconnect(runner, nullptr, this, nullptr);
+
+    const hid::sim::DeviceID deviceB =
+        fixture.backend().attach(hid::sim::Model::PinworthB, "2000");
+    QTRY_COMPARE(fixture.interfacePopup()->count(), 4);
+    fixture.chooseInterface(3);
+    replayAll(2);
+    QCOMPARE(text("replayQuestionLabel"),
+             "Replay 4 written reports to PinworthB (SN 2000) Interface 1?");
+    QVERIFY(panel()->findChild<QLabel *>("replayModelLabel")->isVisible());
+    QCOMPARE(text("replayModelLabel"), "They were written to a PinworthA; "
+                                       "they go to this PinworthB all the "
+                                       "same.");
+    fixture.chooseInterface(1);
+    const size_t sentToA = received(deviceA).size();
+    click("startReplayButton");
+    QCOMPARE(text("replayProgressLabel"),
+             "The window's target changed: press Start to replay to "
+             "PinworthA (SN 1000) Interface 1.");
+    QCOMPARE(text("replayQuestionLabel"),
+             "Replay 4 written reports to PinworthA (SN 1000) Interface 1?");
+    QCOMPARE(received(deviceA).size(), sentToA);
+    QCOMPARE(received(deviceB).size(), 0u);
+  }
+};
+
+QTEST_MAIN(ReplayTest)
+#include "tst_replay.moc"
