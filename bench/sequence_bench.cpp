@@ -5,9 +5,11 @@
 // worst lateness of each send against its schedule, and the drift over the
 // run in ms per second (the median lateness of the last 100 sends against
 // the first 100's). The window's run also gives the lateness of a 16 ms
-// timer beside it.
+// timer beside it; then the window replays the rows its run logged, at
+// their recorded gaps, measured against the replay's own schedule.
 //
 //   sequence_bench
+#include "bench/EventLoop.h"
 #include "bench/TimerLateness.h"
 
 #include "app/ExplorerSession.h"
@@ -16,8 +18,11 @@
 
 #include "platform/simulated/SimBackend.h"
 
+#include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QMainWindow>
@@ -59,31 +64,53 @@ void Print(const char *where, std::vector<double> lateMS) {
       lateMS[size_t(0.99 * double(lateMS.size() - 1))], lateMS.back(), drift);
 }
 
-std::vector<double> InTheWindow() {
+struct WindowRuns {
+  std::vector<double> sequenceMS, replayMS; // each send's lateness, in order
+};
+
+// The sequence, then the replay of the rows it logged at their recorded
+// gaps.
+WindowRuns InTheWindow() {
   hid::sim::SimBackend backend;
   hid::SetBackend(&backend);
   backend.attach(hid::sim::Model::PinworthA, "1000");
-  std::vector<double> lateMS;
+  WindowRuns runs;
   {
     ExplorerSession session;
     QMainWindow *window = session.newWindow();
     window->findChild<QComboBox *>("interfacePopup")->setCurrentIndex(1);
-    QObject::connect(window->findChild<SequenceRunner *>(),
-                     &SequenceRunner::stepSent, [&](int, int, qint64 lateUS) {
-                       lateMS.push_back(double(lateUS) / 1000);
-                     });
+    const auto collect = [](QObject *from, std::vector<double> &lateMS) {
+      QObject::connect(from->findChild<SequenceRunner *>(),
+                       &SequenceRunner::stepSent,
+                       [&lateMS](int, int, qint64 lateUS) {
+                         lateMS.push_back(double(lateUS) / 1000);
+                       });
+    };
+    auto *replay = window->findChild<QDialog *>("replayPanel");
+    collect(window->findChild<QWidget *>("sequenceBar"), runs.sequenceMS);
+    collect(replay, runs.replayMS);
     TimerLateness timer;
     timer.start();
     window->findChild<QPushButton *>("runSequenceButton")->click();
     auto *progress = window->findChild<QLabel *>("sequenceProgressLabel");
-    while (progress->text().startsWith("Running"))
-      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    RunEventsUntil([&] { return !progress->text().startsWith("Running"); },
+                   60000);
     timer.stop();
     std::printf("(the window's 16 ms timer: p99 %.2f ms late, worst %.2f)\n",
                 timer.percentile(0.99), timer.percentile(1));
+
+    auto *log = window->findChild<QAbstractItemView *>("logTable");
+    WaitForEvents(100); // the last rows, shown
+    log->selectAll();
+    for (QAction *action : log->actions())
+      if (action->text().startsWith("&Replay"))
+        action->trigger();
+    replay->findChild<QPushButton *>("startReplayButton")->click();
+    const auto *replayer = replay->findChild<SequenceRunner *>();
+    RunEventsUntil([&] { return !replayer->isRunning(); }, 60000);
   }
   hid::SetBackend(nullptr);
-  return lateMS;
+  return runs;
 }
 
 std::vector<double> InPinworth() {
@@ -118,10 +145,11 @@ int main(int argc, char **argv) {
   std::printf("%d reports at 1 ms intervals, simulated PinworthA interface "
               "1: lateness against the schedule\n",
               kReports);
-  const std::vector<double> window = InTheWindow();
+  const WindowRuns window = InTheWindow();
   std::printf("%-9s %7s %7s %8s %11s\n", "where", "p50 ms", "p99 ms",
               "worst ms", "drift ms/s");
-  Print("window", window);
+  Print("window", window.sequenceMS);
   Print("pinworth", InPinworth());
+  Print("replay", window.replayMS);
   return 0;
 }
