@@ -114,11 +114,18 @@ ReplayPanel::ReplayPanel(PinworthWindowController &controller,
 }
 
 void ReplayPanel::takeSelection() {
-  if (runner_.isRunning()) {
+  if (runner_.isRunning())
     progress_->setText(QStringLiteral("A replay is under way: stop it before "
                                       "taking another selection."));
-    return show(), raise(), activateWindow();
-  }
+  else if (!takeRows())
+    return;
+  show();
+  raise();
+  activateWindow();
+  start_->setFocus();
+}
+
+bool ReplayPanel::takeRows() {
   const LogTableModel &log = *controller_.logModel();
   QList<Row> rows;
   for (int report : controller_.logPanel()->selectedReports()) {
@@ -130,19 +137,17 @@ void ReplayPanel::takeSelection() {
                  {log.time(report), record.reportID, record.data},
                  source ? source->modelName() : QString()});
   }
-  if (rows.isEmpty())
-    return RunAlertPanel(controller_.mainWindow(),
-                         QStringLiteral("Nothing to replay"),
-                         QStringLiteral("Select the written reports (W rows) "
-                                        "of the log that the replay sends."));
+  if (rows.isEmpty()) {
+    RunAlertPanel(controller_.mainWindow(), QStringLiteral("Nothing to replay"),
+                  QStringLiteral("Select the written reports (W rows) of the "
+                                 "log that the replay sends."));
+    return false;
+  }
   rows_ = rows;
   sent_ = 0;
   progress_->clear();
   nameTarget();
-  show();
-  raise();
-  activateWindow();
-  start_->setFocus();
+  return true;
 }
 
 void ReplayPanel::nameTarget() {
@@ -153,11 +158,12 @@ void ReplayPanel::nameTarget() {
     modelWarning_->hide();
     return refreshControls();
   }
-  question_->setText((rows_.size() == 1
-                          ? QStringLiteral("Replay 1 written report to %2?")
-                          : QStringLiteral("Replay %1 written reports to %2?"))
-                         .arg(rows_.size())
-                         .arg(named_->displayName()));
+  question_->setText(rows_.size() == 1
+                         ? QStringLiteral("Replay 1 written report to %1?")
+                               .arg(named_->displayName())
+                         : QStringLiteral("Replay %1 written reports to %2?")
+                               .arg(rows_.size())
+                               .arg(named_->displayName()));
   const auto other =
       std::find_if(rows_.begin(), rows_.end(), [&](const Row &row) {
         return !row.model.isEmpty() && row.model != named_->modelName();

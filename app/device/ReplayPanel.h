@@ -40,8 +40,12 @@ private:
     QString model; // of the interface it was written to; empty if unknown
   };
 
-  // Takes the W rows selected in the log, unless a replay runs.
+  // Shows the panel with the W rows selected in the log, unless a replay
+  // runs.
   void takeSelection();
+  // Takes the W rows selected in the log; false, after an alert, when there
+  // are none.
+  bool takeRows();
   // Names the window's target, and the other model when the rows were
   // written to one.
   void nameTarget();

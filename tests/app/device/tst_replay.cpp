@@ -81,6 +81,14 @@ private slots:
     for (const ReportRecord &record : fixture.records())
       written += record.direction == kReportDirectionOut;
     QCOMPARE(written, 6);
+
+    panel()->close();
+    fixture.clickLogRow(1);
+    for (QAction *action : fixture.logTable()->actions())
+      if (action->text().startsWith("&Replay"))
+        action->trigger();
+    QCOMPARE(text("replayQuestionLabel"),
+             "Replay 1 written report to PinworthA (SN 1000) Interface 1?");
   }
 
   // At a fixed interval, Pause holds the replay and Resume goes on; Stop
