@@ -1,12 +1,12 @@
 // Runs a sequence on the thread's event loop: each step's report is sent
 // when its delay has passed since the step before it was due, on a schedule
-// fixed when the sequence starts, so that late wake-ups never add up. A
-// round of a repeated sequence begins when the last one's last step was due;
-// of a periodic one, every everyMS from the start (or, when a round takes
-// longer, as that round ends). A step goes out once the one before it went
-// out; steps already due then go out one after the other, at most
-// kStepsPerWake in one turn of the event loop, so a sequence without delays
-// never holds it.
+// fixed when the sequence starts (and moved on only by a pause), so that
+// late wake-ups never add up. A round of a repeated sequence begins when the
+// last one's last step was due; of a periodic one, every everyMS from the
+// start (or, when a round takes longer, as that round ends). A step goes out
+// once the one before it went out; steps already due then go out one after
+// the other, at most kStepsPerWake in one turn of the event loop, so a
+// sequence without delays never holds it.
 //
 // The first step that cannot be sent ends the run. stop() ends it at once,
 // and the answer to a step then still awaited is ignored.
