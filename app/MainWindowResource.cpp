@@ -6,6 +6,7 @@
 #include "app/TerminationSignals.h"
 #include "app/device/DeviceArea.h"
 #include "app/framework/ModalSession.h"
+#include "app/timeline/PinTimeline.h"
 #include "ui_MainWindow.h"
 
 #include <QAction>
@@ -125,6 +126,32 @@ void addMenus(QMainWindow *window, PinworthWindowController *controller) {
   about->setObjectName(QStringLiteral("aboutAction"));
 }
 
+// The pin timeline under the log, shown and hidden from the Interface menu.
+// It is made when first shown, once the window's log is there, and reads
+// the log from its first report.
+void addPinTimeline(Ui::MainWindow &ui, PinworthWindowController &controller) {
+  QAction *shown = controller.mainWindow()
+                       ->findChild<QMenu *>(QStringLiteral("interfaceMenu"))
+                       ->addAction(QStringLiteral("Show Pin &Timeline"));
+  shown->setObjectName(QStringLiteral("showPinTimelineAction"));
+  shown->setCheckable(true);
+  shown->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+  QObject::connect(shown, &QAction::toggled, ui.content,
+                   [&controller, layout = ui.mainLayout, content = ui.content,
+                    logView = ui.logTable](bool show) {
+                     auto *timeline = content->findChild<PinTimeline *>();
+                     if (!timeline && show) {
+                       timeline = new PinTimeline(*controller.logModel(),
+                                                  *logView, content);
+                       layout->addWidget(timeline, 1);
+                     }
+                     if (timeline)
+                       timeline->setVisible(show);
+                     if (show)
+                       timeline->setFocus();
+                   });
+}
+
 } // namespace
 
 MainWindowResource::MainWindowResource(ExplorerSession &session, int number)
@@ -153,6 +180,7 @@ MainWindowResource::MainWindowResource(ExplorerSession &session, int number)
   addMenus(window_.get(), controller_.get());
   ui.mainLayout->insertWidget(
       2, new DeviceArea(*controller_, ui.content, ui.ignoreDuplicatesCheckBox));
+  addPinTimeline(ui, *controller_);
 }
 
 MainWindowResource::~MainWindowResource() = default;

@@ -6,6 +6,7 @@
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
+#include "app/timeline/PinTimeline.h"
 #include "core/CaptureSources.h"
 #include "core/capture/CaptureReader.h"
 
@@ -46,7 +47,22 @@ CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
   auto *layout = new QVBoxLayout(central);
   layout->addWidget(messages);
   layout->addLayout(tools);
-  layout->addWidget(view);
+  layout->addWidget(view, 1);
+  // The pin timeline under the log, made when first shown.
+  auto *showTimeline = new QPushButton(tr("Pin &Timeline"), central);
+  showTimeline->setObjectName("showPinTimelineButton");
+  showTimeline->setCheckable(true);
+  connect(showTimeline, &QPushButton::toggled, this,
+          [this, central, layout, view](bool show) {
+            auto *timeline = central->findChild<PinTimeline *>();
+            if (!timeline && show) {
+              timeline = new PinTimeline(*log_, *view, central);
+              layout->addWidget(timeline, 1);
+            }
+            if (timeline)
+              timeline->setVisible(show);
+          });
+  tools->addWidget(showTimeline);
   setCentralWidget(central);
   panel_ =
       std::make_unique<LogPanel>(view, log_.get(), filter, exportButton, this);

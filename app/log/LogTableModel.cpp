@@ -216,6 +216,7 @@ void LogTableModel::announce() {
   // Caught up with rows still being read, it says so once a frame.
   if (wasFiltering && !filterRemains && (!storedMore || frameDue))
     emit filterDone();
+  emit announced();
 }
 
 void LogTableModel::clear() {
@@ -279,6 +280,19 @@ void LogTableModel::setTimeMode(TimeMode mode) {
 
 int LogTableModel::reportAtRow(int row) const {
   return filter_ ? int(shown_.nthShown(uint64_t(row))) : row;
+}
+
+int LogTableModel::rowOfReport(int report) const {
+  if (report < 0 || report >= reportCount())
+    return -1;
+  int row = report;
+  if (filter_) {
+    if (uint64_t(report) >= shown_.size() ||
+        shown_.nextShown(uint64_t(report)) != uint64_t(report))
+      return -1;
+    row = int(shown_.shownBefore(uint64_t(report)));
+  }
+  return row < announcedRows_ ? row : -1;
 }
 
 QList<int> LogTableModel::reportsAtRows(int first, int last) const {

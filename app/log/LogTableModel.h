@@ -116,8 +116,13 @@ public:
   int64_t time(int i) const { return row(i).time; }
   // The interface report i was sent to or read from, when known.
   std::optional<InterfaceIdentity> source(int i) const;
+  // Report i (0 <= i < reportCount()) as the log keeps it.
+  LogRow logRow(int i) const { return row(i); }
   // The report shown in view row row.
   int reportAtRow(int row) const;
+  // The view row that shows report, or -1 when none does (the filter hides
+  // it, or it is not announced yet).
+  int rowOfReport(int report) const;
   // The reports shown in view rows first to last, in order.
   QList<int> reportsAtRows(int first, int last) const;
   // The filter's verdicts on the reports as they stand, none when there is
@@ -170,6 +175,9 @@ public:
 signals:
   // The filter has looked at every report: rowCount() are shown.
   void filterDone();
+  // An announcement is over: reports may have come (reportCount()), shown
+  // or not.
+  void announced();
 
 private:
   // Report i, from the stored rows or from memory.
