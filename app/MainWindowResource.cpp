@@ -126,10 +126,28 @@ void addMenus(QMainWindow *window, PinworthWindowController *controller) {
   about->setObjectName(QStringLiteral("aboutAction"));
 }
 
+// The window's pin timeline, made the first time it is shown: once the
+// window's log is there. It reads the log from its first report. Its pins'
+// names and order are the window's state, saved as soon as the user changes
+// them.
+PinTimeline *makePinTimeline(PinworthWindowController &controller,
+                             const Ui::MainWindow &ui) {
+  auto *timeline =
+      new PinTimeline(*controller.logModel(), *ui.logTable, ui.content);
+  const WindowState &state = controller.session().windowState();
+  const int number = controller.number();
+  timeline->setPinLayout(state.pinLayout(number));
+  QObject::connect(timeline, &PinTimeline::pinsArranged, timeline,
+                   [&state, number, timeline] {
+                     state.savePinLayout(number, timeline->pinLayout());
+                   });
+  ui.mainLayout->addWidget(timeline, 1);
+  return timeline;
+}
+
 // The pin timeline under the log, shown and hidden from the Interface menu.
-// It is made when first shown, once the window's log is there, and reads
-// the log from its first report.
-void addPinTimeline(Ui::MainWindow &ui, PinworthWindowController &controller) {
+void addPinTimeline(const Ui::MainWindow &ui,
+                    PinworthWindowController &controller) {
   QAction *shown = controller.mainWindow()
                        ->findChild<QMenu *>(QStringLiteral("interfaceMenu"))
                        ->addAction(QStringLiteral("Show Pin &Timeline"));
@@ -137,16 +155,13 @@ void addPinTimeline(Ui::MainWindow &ui, PinworthWindowController &controller) {
   shown->setCheckable(true);
   shown->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
   QObject::connect(shown, &QAction::toggled, ui.content,
-                   [&controller, layout = ui.mainLayout, content = ui.content,
-                    logView = ui.logTable](bool show) {
-                     auto *timeline = content->findChild<PinTimeline *>();
-                     if (!timeline && show) {
-                       timeline = new PinTimeline(*controller.logModel(),
-                                                  *logView, content);
-                       layout->addWidget(timeline, 1);
-                     }
-                     if (timeline)
-                       timeline->setVisible(show);
+                   [&controller, ui](bool show) {
+                     auto *timeline = ui.content->findChild<PinTimeline *>();
+                     if (!timeline && !show)
+                       return;
+                     if (!timeline)
+                       timeline = makePinTimeline(controller, ui);
+                     timeline->setVisible(show);
                      if (show)
                        timeline->setFocus();
                    });

@@ -131,6 +131,8 @@ public:
   void updateMacroPopup();
 
   QMainWindow *mainWindow() const { return window; }
+  // The window's number among the session's windows, for its state.
+  int number() const { return windowNumber; }
   ExplorerSession &session() const { return explorer; }
   // The log, the table's data source; null before wake-up.
   LogTableModel *logModel() const { return logEntries.get(); }

@@ -14,6 +14,10 @@ namespace {
 const QString kGeometry = QStringLiteral("window/geometry");
 const QString kLogHeader = QStringLiteral("log/header");
 const QString kSelected = QStringLiteral("interface/selected");
+const QString kPinNames = QStringLiteral("timeline/pinNames");
+const QString kPinOrder = QStringLiteral("timeline/pinOrder");
+const QString kNoPins = QStringLiteral("-"); // every pin hidden
+constexpr int kPins = 32;
 
 // The group of window number's keys; none for the first window.
 QString Group(int number) {
@@ -65,6 +69,51 @@ WindowState::selectedInterface(int number) const {
   QSettings state(filePath_, QSettings::IniFormat);
   state.beginGroup(Group(number));
   return InterfaceIdentity::fromKey(state.value(kSelected).toString());
+}
+
+PinLayout WindowState::pinLayout(int number) const {
+  QSettings state(filePath_, QSettings::IniFormat);
+  state.beginGroup(Group(number));
+  PinLayout layout;
+  const QStringList names = state.value(kPinNames).toStringList();
+  if (names.size() == kPins)
+    layout.names = names;
+  const QStringList order = state.value(kPinOrder).toStringList();
+  if (order.isEmpty())
+    return layout;
+  std::vector<bool> seen(kPins);
+  std::vector<int> pins;
+  for (const QString &text : order) {
+    bool isNumber = false;
+    const int pin = text.toInt(&isNumber);
+    if (text == kNoPins && order.size() == 1)
+      break;
+    if (!isNumber || pin < 0 || pin >= kPins || seen[size_t(pin)])
+      return layout;
+    seen[size_t(pin)] = true;
+    pins.push_back(pin);
+  }
+  layout.order = pins;
+  return layout;
+}
+
+void WindowState::savePinLayout(int number, const PinLayout &layout) const {
+  QSettings state(filePath_, QSettings::IniFormat);
+  state.beginGroup(Group(number));
+  state.setValue(kPinNames, QStringList(layout.names));
+  if (layout.order) {
+    QStringList order;
+    for (int pin : *layout.order)
+      order << QString::number(pin);
+    // An empty list would read back as none saved.
+    state.setValue(kPinOrder, order.isEmpty() ? QStringList{kNoPins} : order);
+  } else
+    state.remove(kPinOrder);
+  state.endGroup();
+  state.sync();
+  if (state.status() != QSettings::NoError)
+    qWarning("The pin timeline's pins could not be saved in %s",
+             qPrintable(filePath_));
 }
 
 void WindowState::save(int number, const QMainWindow *window,

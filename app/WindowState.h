@@ -1,5 +1,6 @@
 // What the explorer's windows keep across restarts: each window's size and
-// place, its log's column widths and order, and its selected interface. They
+// place, its log's column widths and order, its selected interface and the
+// names and order of its pin timeline's pins. They
 // live in a state file of their own beside the preferences
 // ("window-state.ini"), never in the macro list's file; a missing or
 // unreadable one changes nothing.
@@ -13,12 +14,21 @@
 
 #include "core/InterfaceIdentity.h"
 
+#include <QList>
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 class QHeaderView;
 class QMainWindow;
+
+// The pins of a pin timeline: their names by pin (empty for none), and the
+// pins shown, top to bottom (none saved: every pin in order).
+struct PinLayout {
+  QList<QString> names;
+  std::optional<std::vector<int>> order;
+};
 
 class WindowState {
 public:
@@ -38,6 +48,11 @@ public:
   // on standard error.
   void save(int number, const QMainWindow *window, const QHeaderView *logHeader,
             const std::optional<InterfaceIdentity> &selected) const;
+
+  // The pin timeline's pins as saved last; a saved list that is not one of
+  // pins 0..31, each at most once, is left out.
+  PinLayout pinLayout(int number) const;
+  void savePinLayout(int number, const PinLayout &layout) const;
 
 private:
   QString filePath_;

@@ -71,19 +71,20 @@ bool PinTimeline::caughtUp() const {
   return read_ == log_.reportCount();
 }
 
-QList<QString> PinTimeline::pinNames() const {
-  QList<QString> names;
+PinLayout PinTimeline::pinLayout() const {
+  PinLayout layout;
   for (int pin = 0; pin < PinTimelineView::kPinCount; ++pin)
-    names << (view_->pinName(pin) == QStringLiteral("pin %1").arg(pin)
-                  ? QString()
-                  : view_->pinName(pin));
-  return names;
+    layout.names << view_->ownName(pin);
+  layout.order = view_->pinOrder();
+  return layout;
 }
 
-void PinTimeline::setPinNames(const QList<QString> &names) {
-  for (int pin = 0; pin < PinTimelineView::kPinCount && pin < names.size();
-       ++pin)
-    view_->setPinName(pin, names[pin]);
+void PinTimeline::setPinLayout(const PinLayout &layout) {
+  for (int pin = 0;
+       pin < PinTimelineView::kPinCount && pin < layout.names.size(); ++pin)
+    view_->setPinName(pin, layout.names[pin]);
+  if (layout.order)
+    view_->setPinOrder(*layout.order);
 }
 
 bool PinTimeline::saveImage(const QString &path) const {
@@ -214,6 +215,7 @@ void PinTimeline::showMenu(const QPoint &at, int pin, int64_t time) {
           if (std::find(order.begin(), order.end(), pin) == order.end())
             order.push_back(pin);
         view_->setPinOrder(order);
+        emit pinsArranged();
       });
   showAll->setEnabled(int(view_->pinOrder().size()) <
                       PinTimelineView::kPinCount);
@@ -229,9 +231,11 @@ void PinTimeline::namePin(int pin) {
   dialog.setWindowTitle(QStringLiteral("Name Pin %1").arg(pin));
   dialog.setLabelText(
       QStringLiteral("Name of pin %1 (empty for its number):").arg(pin));
-  dialog.setTextValue(pinNames()[pin]);
-  if (RunModal(dialog) == QDialog::Accepted)
-    view_->setPinName(pin, dialog.textValue());
+  dialog.setTextValue(view_->ownName(pin));
+  if (RunModal(dialog) != QDialog::Accepted)
+    return;
+  view_->setPinName(pin, dialog.textValue());
+  emit pinsArranged();
 }
 
 void PinTimeline::movePin(int pin, int by) {
@@ -242,12 +246,14 @@ void PinTimeline::movePin(int pin, int by) {
     return;
   std::iter_swap(at, to);
   view_->setPinOrder(order);
+  emit pinsArranged();
 }
 
 void PinTimeline::hidePin(int pin) {
   std::vector<int> order = view_->pinOrder();
   std::erase(order, pin);
   view_->setPinOrder(order);
+  emit pinsArranged();
 }
 
 void PinTimeline::askImagePath() {

@@ -12,6 +12,7 @@
 #ifndef PINWORTH_EXPLORER_PIN_TIMELINE_H
 #define PINWORTH_EXPLORER_PIN_TIMELINE_H
 
+#include "app/WindowState.h"
 #include "app/timeline/PinHistory.h"
 
 #include <QGroupBox>
@@ -39,12 +40,16 @@ public:
   const PinHistory &history() const { return history_; }
   // Whether every report of the log has been read.
   bool caughtUp() const;
-  // The pins' names, by pin, empty for none; and setting them.
-  QList<QString> pinNames() const;
-  void setPinNames(const QList<QString> &names);
+  // The pins' names and order, as the user left them.
+  PinLayout pinLayout() const;
+  void setPinLayout(const PinLayout &layout);
 
   // Saves the traces shown to path as a PNG; false when it cannot.
   bool saveImage(const QString &path) const;
+
+signals:
+  // The user named, moved, hid or showed pins.
+  void pinsArranged();
 
 private:
   // Reads the log's reports not yet read, until a slice is over.

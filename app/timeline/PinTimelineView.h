@@ -65,7 +65,10 @@ public:
   // The pins shown, top to bottom: every pin at first, in order.
   const std::vector<int> &pinOrder() const { return order_; }
   void setPinOrder(const std::vector<int> &order);
+  // The name pin is shown by: its own, or "pin <n>".
   QString pinName(int pin) const;
+  // The name the user gave pin, empty for none.
+  const QString &ownName(int pin) const { return names_[size_t(pin)]; }
   // A name for pin; an empty one gives it back its number.
   void setPinName(int pin, const QString &name);
   // The pin shown at y, or -1.

@@ -7,9 +7,14 @@
 #include "tests/app/ExplorerFixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QInputDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -46,11 +51,41 @@ class PinTimelineTest : public QObject {
     const hid::sim::DeviceID device = fixture.startWithPinworthA();
     return device;
   }
+  // Ends the session, keeping the window's state, and starts another.
+  void reopen() {
+    fixture.close();
+    fixture.backend().detachAll();
+    start();
+  }
   void showTimeline() {
     fixture.window()
         ->findChild<QAction *>("showPinTimelineAction")
         ->setChecked(true);
     QVERIFY(timeline() && timeline()->isVisible());
+  }
+  // Opens the view's context menu on pin's row and chooses the action whose
+  // title starts with title.
+  void chooseFromMenu(int pin, const QString &title) {
+    PinTimelineView *view = timeline()->view();
+    bool chosen = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+      auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+      if (!menu)
+        return;
+      for (QAction *action : menu->actions())
+        if (action->text().startsWith(title)) {
+          chosen = true;
+          action->trigger();
+        }
+      menu->close();
+    });
+    poll.start(10);
+    const QPoint at(view->width() / 2, view->rowTop(pin) + 2);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at,
+                            view->mapToGlobal(at));
+    QApplication::sendEvent(view, &event);
+    QVERIFY2(chosen, qPrintable(title));
   }
   // Writes the latches of interface 0, pin 0 first in byte 0.
   void writeLatches(uint32_t pins) {
@@ -197,6 +232,39 @@ private slots:
                 ->findChild<QLabel *>("timelinePointerLabel")
                 ->text()
                 .contains("filter hides it"));
+  }
+
+  // Pins hidden, moved and named from the menu come back so in the window's
+  // next timeline; a saved order that is not one of pins is left out.
+  void pinsKeepTheirPlacesAndNames() {
+    start();
+    showTimeline();
+    chooseFromMenu(3, "&Hide pin 3");
+    chooseFromMenu(5, "Move pin 5 &Up");
+    WhenModalUp([](QWidget *modal) {
+      auto *dialog = qobject_cast<QInputDialog *>(modal);
+      QVERIFY(dialog);
+      dialog->setTextValue(" enable ");
+      dialog->accept();
+    });
+    chooseFromMenu(7, "&Name pin 7");
+    std::vector<int> expected = {0, 1, 2, 5, 4};
+    for (int pin = 6; pin < 32; ++pin)
+      expected.push_back(pin);
+    QCOMPARE(timeline()->view()->pinOrder(), expected);
+    reopen();
+    showTimeline();
+    QCOMPARE(timeline()->view()->pinOrder(), expected);
+    QCOMPARE(timeline()->view()->pinName(7), QString("enable"));
+    QCOMPARE(timeline()->view()->pinName(8), QString("pin 8"));
+    const QString statePath = fixture.session().windowState().filePath();
+    fixture.close();
+    QSettings(statePath, QSettings::IniFormat)
+        .setValue("timeline/pinOrder", QStringList{"1", "1", "40"});
+    reopen();
+    showTimeline();
+    QCOMPARE(timeline()->view()->pinOrder().size(), size_t(32));
+    QCOMPARE(timeline()->view()->pinName(7), QString("enable"));
   }
 
   // The view's keys: fit shows the whole history, A and B put the cursors
