@@ -6,13 +6,16 @@
 #include "app/timeline/PinTimelineView.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSvgGenerator>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -90,7 +93,20 @@ void PinTimeline::setPinLayout(const PinLayout &layout) {
 bool PinTimeline::saveImage(const QString &path) const {
   const QRect shown(view_->mapFrom(scroll_->viewport(), QPoint(0, 0)),
                     scroll_->viewport()->size());
-  return view_->grab(shown).save(path, "PNG");
+  if (!path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive))
+    return view_->grab(shown).save(path, "PNG");
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    return false;
+  QSvgGenerator svg;
+  svg.setOutputDevice(&file);
+  svg.setSize(shown.size());
+  svg.setViewBox(QRect(QPoint(0, 0), shown.size()));
+  svg.setTitle(title());
+  QPainter painter(&svg);
+  view_->render(&painter, QPoint(), QRegion(shown));
+  painter.end();
+  return file.flush() && file.error() == QFileDevice::NoError;
 }
 
 void PinTimeline::readMore() {
@@ -221,7 +237,7 @@ void PinTimeline::showMenu(const QPoint &at, int pin, int64_t time) {
                       PinTimelineView::kPinCount);
   menu.addSeparator();
   menu.addAction(QStringLiteral("&Fit"), view_, &PinTimelineView::fit);
-  menu.addAction(QStringLiteral("Save Shown as &PNG…"), this,
+  menu.addAction(QStringLiteral("Save Shown as &Image…"), this,
                  &PinTimeline::askImagePath);
   menu.exec(at);
 }
@@ -259,8 +275,15 @@ void PinTimeline::hidePin(int pin) {
 void PinTimeline::askImagePath() {
   QFileDialog dialog(this, QStringLiteral("Save Pin Timeline"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilter(QStringLiteral("PNG image (*.png)"));
+  dialog.setNameFilters({QStringLiteral("PNG image (*.png)"),
+                         QStringLiteral("SVG image (*.svg)")});
   dialog.setDefaultSuffix(QStringLiteral("png"));
+  connect(&dialog, &QFileDialog::filterSelected, &dialog,
+          [&dialog](const QString &filter) {
+            dialog.setDefaultSuffix(filter.startsWith(QStringLiteral("SVG"))
+                                        ? QStringLiteral("svg")
+                                        : QStringLiteral("png"));
+          });
   if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return;
   const QString path = dialog.selectedFiles().first();

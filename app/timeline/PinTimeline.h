@@ -1,7 +1,7 @@
 // The pin timeline beside a log: the pins of one interface 0 of the log over
 // time (PinTimelineView), with the interface to show, the cursors' and the
 // pointer's readouts, Fit, and a menu to hide, move and name pins, set the
-// cursors and save what is shown as a PNG.
+// cursors and save what is shown as a PNG or an SVG.
 //
 // It follows the log as rows come, reading them a slice at a time so that
 // a long capture is taken in without holding the window, and follows the
@@ -44,7 +44,8 @@ public:
   PinLayout pinLayout() const;
   void setPinLayout(const PinLayout &layout);
 
-  // Saves the traces shown to path as a PNG; false when it cannot.
+  // Saves the traces shown to path: an SVG when it ends in .svg, else a
+  // PNG; false when it cannot.
   bool saveImage(const QString &path) const;
 
 signals:

@@ -2,7 +2,7 @@
 
 PINWORTH_PACKAGES=(
   cmake g++ ninja-build pkg-config clang-format
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libudev-dev umockdev libumockdev-dev libglib2.0-dev libhidapi-dev libpcap-dev
   fonts-dejavu-core
   librsvg2-bin dpkg-dev file desktop-file-utils appstream lintian

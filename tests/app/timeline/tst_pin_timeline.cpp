@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QRandomGenerator>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -265,6 +266,33 @@ private slots:
     showTimeline();
     QCOMPARE(timeline()->view()->pinOrder().size(), size_t(32));
     QCOMPARE(timeline()->view()->pinName(7), QString("enable"));
+  }
+
+  // What is shown, saved: a PNG of the part of the view in sight, and an SVG
+  // with the pins' names as text; a file that cannot be written says so.
+  void savesWhatIsShown() {
+    start();
+    showTimeline();
+    fixture.window()->resize(900, 700);
+    writeLatches(0xFFFFFFFE);
+    fixture.flushLog();
+    QTRY_VERIFY(timeline()->history().changeCount(Trace::Latch) == 1);
+    QTemporaryDir folder;
+    const QString png = folder.filePath("pins.png");
+    const QString svg = folder.filePath("pins.svg");
+    QVERIFY(timeline()->saveImage(png));
+    QVERIFY(timeline()->saveImage(svg));
+    const QImage image(png);
+    QVERIFY(!image.isNull());
+    QVERIFY(image.height() < timeline()->view()->height()); // in sight only
+    QCOMPARE(image.width(), timeline()->view()->width());
+    QFile file(svg);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY(text.contains("<svg"));
+    QVERIFY(text.contains(">pin 0<"));
+    QVERIFY(!timeline()->saveImage(folder.filePath("none/pins.svg")));
+    QVERIFY(!timeline()->saveImage(folder.filePath("none/pins.png")));
   }
 
   // The view's keys: fit shows the whole history, A and B put the cursors
