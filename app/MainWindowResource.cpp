@@ -222,7 +222,8 @@ bool CanOpenWindow(int argc, char **argv) {
 }
 
 int RunExplorer(QApplication &application, const QString &description,
-                const std::function<void(QMainWindow &)> &shown) {
+                const ExplorerShown &shown,
+                const QList<QCommandLineOption> &extraOptions) {
   QApplication::setOrganizationName(QStringLiteral("Pinworth"));
   QApplication::setApplicationName(QStringLiteral("Pinworth Explorer"));
   QApplication::setApplicationVersion(QStringLiteral(PINWORTH_VERSION));
@@ -230,6 +231,7 @@ int RunExplorer(QApplication &application, const QString &description,
   options.setApplicationDescription(description);
   options.addHelpOption();
   options.addVersionOption();
+  options.addOptions(extraOptions);
   options.process(application);
   // A file-size limit fails the write that meets it (the capture, an
   // export say why) instead of killing the explorer.
@@ -237,7 +239,7 @@ int RunExplorer(QApplication &application, const QString &description,
   QuitOnTerminationSignals(application);
   ExplorerSession session;
   QMainWindow *first = session.newWindow();
-  if (shown)
-    shown(*first);
+  if (shown && !shown(*first, options))
+    return 1;
   return application.exec();
 }

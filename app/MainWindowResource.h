@@ -2,12 +2,16 @@
 #ifndef PINWORTH_EXPLORER_MAIN_WINDOW_RESOURCE_H
 #define PINWORTH_EXPLORER_MAIN_WINDOW_RESOURCE_H
 
+#include <QCommandLineOption>
+#include <QList>
+
 #include <functional>
 #include <memory>
 
 class ExplorerSession;
 class PinworthWindowController;
 class QApplication;
+class QCommandLineParser;
 class QMainWindow;
 class QString;
 
@@ -39,11 +43,15 @@ bool CanOpenWindow(int argc, char **argv);
 
 // Answers --help, --help-all and --version on standard output and ends the
 // program, or ends it with status 1 on an option it does not know (QApplication
-// has taken Qt's own, such as -style). Otherwise opens the first window of a
-// session, calls shown with it (when given) and runs the application's event
-// loop until the last window closes; returns its exit code. The device
+// has taken Qt's own, such as -style) besides options. Otherwise opens the
+// first window of a session, calls shown with it and the parsed options (when
+// given; its false ends the program with status 1) and runs the application's
+// event loop until the last window closes; returns its exit code. The device
 // backend must be installed before.
+using ExplorerShown =
+    std::function<bool(QMainWindow &, const QCommandLineParser &)>;
 int RunExplorer(QApplication &application, const QString &description,
-                const std::function<void(QMainWindow &)> &shown = {});
+                const ExplorerShown &shown = {},
+                const QList<QCommandLineOption> &options = {});
 
 #endif

@@ -1,5 +1,6 @@
 #include "device_simulator/SimulatorWindow.h"
 
+#include "device_simulator/CaptureReplayPanel.h"
 #include "device_simulator/DevicesPanel.h"
 #include "device_simulator/FaultsPanel.h"
 #include "device_simulator/InterfaceOnePanel.h"
@@ -47,7 +48,7 @@ SimulatorWindow::SimulatorWindow(hid::sim::SimBackend &backend, QWidget *parent)
       devices_(new DevicesPanel(backend)), pins_(new PinsPanel(backend)),
       interfaceOne_(new InterfaceOnePanel(backend)),
       stress_(new StressPanel(backend)), faults_(new FaultsPanel(backend)),
-      panels_(new QWidget) {
+      replay_(new CaptureReplayPanel(backend)), panels_(new QWidget) {
   setObjectName(QStringLiteral("DeviceSimulator"));
   setWindowTitle(tr("Device Simulator"));
   // A window beside the explorer's: closing the explorer still quits.
@@ -58,6 +59,7 @@ SimulatorWindow::SimulatorWindow(hid::sim::SimBackend &backend, QWidget *parent)
   grid->addWidget(interfaceOne_, 1, 1, 3, 1);
   grid->addWidget(stress_, 2, 0);
   grid->addWidget(faults_, 4, 0, 1, 2);
+  grid->addWidget(replay_, 5, 0, 1, 2);
   grid->setRowStretch(3, 1);
   auto *scroller = new QScrollArea;
   scroller->setFrameShape(QFrame::NoFrame);
@@ -70,6 +72,11 @@ SimulatorWindow::SimulatorWindow(hid::sim::SimBackend &backend, QWidget *parent)
   connect(devices_, &DevicesPanel::selectionChanged, this,
           &SimulatorWindow::showSelected);
   connect(devices_, &DevicesPanel::removing, stress_, &StressPanel::forget);
+  connect(devices_, &DevicesPanel::removing, replay_,
+          &CaptureReplayPanel::forget);
+  // The pins show the levels the replay set.
+  connect(replay_, &CaptureReplayPanel::progressed, this,
+          &SimulatorWindow::deviceChanged);
   observer_ = backend_.addObserver(
       [this](hid::sim::DeviceID device) { deviceChanged(device); });
   showSelected();
@@ -91,7 +98,7 @@ void SimulatorWindow::placeBeside(const QWidget &explorer,
   // The panels' sizes for what they show now, which their layouts learn of
   // only when shown.
   for (QWidget *panel : std::initializer_list<QWidget *>{
-           devices_, pins_, interfaceOne_, stress_, faults_})
+           devices_, pins_, interfaceOne_, stress_, faults_, replay_})
     panel->updateGeometry();
   const QRect place =
       QSettings(stateFile_, QSettings::IniFormat).value(kPlaceKey).toRect();
@@ -141,6 +148,7 @@ void SimulatorWindow::showSelected() {
   interfaceOne_->showDevice(device);
   stress_->showDevice(device);
   faults_->showDevice(device);
+  replay_->showDevice(device);
 }
 
 void AddSimulatorMenu(QMainWindow &explorer, SimulatorWindow &simulator) {

@@ -10,6 +10,7 @@
 
 #include <QWidget>
 
+class CaptureReplayPanel;
 class DevicesPanel;
 class FaultsPanel;
 class InterfaceOnePanel;
@@ -30,6 +31,7 @@ public:
   InterfaceOnePanel *interfaceOne() const { return interfaceOne_; }
   StressPanel *stress() const { return stress_; }
   FaultsPanel *faults() const { return faults_; }
+  CaptureReplayPanel *replay() const { return replay_; }
 
   // Puts the window where SimulatorFrame() says beside explorer, shown,
   // from the place remembered in the INI file stateFile, and remembers its
@@ -55,6 +57,7 @@ private:
   InterfaceOnePanel *interfaceOne_;
   StressPanel *stress_;
   FaultsPanel *faults_;
+  CaptureReplayPanel *replay_;
   QWidget *panels_;
   QString stateFile_;
 };

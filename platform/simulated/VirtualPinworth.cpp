@@ -135,11 +135,19 @@ std::vector<InputReport> VirtualPinworth::setPinPulledLow(int pin,
 }
 
 uint32_t VirtualPinworth::pinLevels() const {
+  if (const int64_t replayed = replayedLevels_.load(std::memory_order_relaxed);
+      replayed != kNotReplayed)
+    return uint32_t(replayed);
   uint32_t latchWord = 0;
   for (size_t port = 0; port < kPortCount; ++port) {
     latchWord |= uint32_t{latches_[port]} << (8 * port);
   }
   return latchWord & ~pulledLow_;
+}
+
+void VirtualPinworth::setReplayedLevels(std::optional<uint32_t> levels) {
+  replayedLevels_.store(levels ? int64_t(*levels) : kNotReplayed,
+                        std::memory_order_relaxed);
 }
 
 uint8_t VirtualPinworth::latch(int port) const {

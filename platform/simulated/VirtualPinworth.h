@@ -7,9 +7,11 @@
 #ifndef PINWORTH_SIM_VIRTUAL_PINWORTH_H
 #define PINWORTH_SIM_VIRTUAL_PINWORTH_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,8 +60,13 @@ public:
   // the pin low whatever its latch. Returns the interface 0 input report when
   // the pin levels changed.
   std::vector<InputReport> setPinPulledLow(int pin, bool pulledLow);
-  // A 32-bit word of pin levels, port 0 in the low byte.
+  // A 32-bit word of pin levels, port 0 in the low byte: those a replay set
+  // while it does, else the latches and pulls make.
   uint32_t pinLevels() const;
+  // A replay of a capture holds the levels at those recorded (none: the
+  // device's own again). Any thread; the latches and pulls stay as they are
+  // under it.
+  void setReplayedLevels(std::optional<uint32_t> levels);
   // What the host last wrote to port 0..3 (0xFF at power-up); 0 for
   // another port.
   uint8_t latch(int port) const;
@@ -83,6 +90,8 @@ private:
   Model model_;
   uint8_t latches_[4];
   uint32_t pulledLow_ = 0;
+  static constexpr int64_t kNotReplayed = -1;
+  std::atomic<int64_t> replayedLevels_{kNotReplayed};
   bool lcdMode_ = false;
   bool infrared_ = false;
   std::unique_ptr<HD44780> lcd_;
