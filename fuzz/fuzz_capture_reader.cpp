@@ -1,10 +1,13 @@
 // The capture reader on any bytes: a file it opens has its records within
 // the bytes and its last record whole; every record and event text decodes
 // without reading past them; each interface's entry encodes back to one
-// that decodes to it; and the file cut by one byte opens to no more
-// records. A file it refuses has a reason.
+// that decodes to it; the file cut by one byte opens to no more records;
+// and what it recorded of a device, to play into a simulated one, is in
+// time order with reports no longer than a device's. A file it refuses has a
+// reason.
 #include "core/capture/CaptureReader.h"
 #include "fuzz/FuzzCheck.h"
+#include "platform/simulated/RecordedDevice.h"
 
 using namespace capture;
 
@@ -32,6 +35,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::vector<uint8_t> entry = EncodeInterface(interface);
     FUZZ_CHECK(DecodeTable(entry.data(), entry.size()) ==
                std::vector<CaptureInterface>{interface});
+  }
+  if (const auto recorded = hid::sim::RecordedReads(*reader)) {
+    FUZZ_CHECK(!recorded->reports.empty());
+    for (size_t i = 0; i < recorded->reports.size(); ++i) {
+      FUZZ_CHECK(recorded->reports[i].bytes.size() <= 1 + kTextBytesPerRecord);
+      FUZZ_CHECK(i == 0 || recorded->reports[i].timeUS >=
+                               recorded->reports[i - 1].timeUS);
+    }
   }
   const auto shorter = CaptureReader::fromBytes(data, size - 1, &reason);
   FUZZ_CHECK(!shorter || shorter->recordCount() <= count);
