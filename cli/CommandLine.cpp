@@ -88,17 +88,24 @@ WithTarget(Invocation &invocation, const std::map<QString, QString> &options) {
   return std::nullopt;
 }
 
-// replay FILE --to INTERFACE [--speed X | --interval MS].
+// replay FILE --to INTERFACE [--speed X | --interval MS], or under --sim
+// replay FILE [--speed X].
 std::variant<Invocation, UsageError>
 ReplayInvocation(Invocation invocation, const QString &file,
                  const std::map<QString, QString> &options) {
   invocation.file = file;
   if (file.isEmpty())
     return Error(QStringLiteral("replay needs a capture FILE"));
-  if (!options.count("to"))
+  // Under --sim, without --to, the capture plays into the simulated device.
+  invocation.intoSimulator = invocation.simulated && !options.count("to");
+  if (invocation.intoSimulator && options.count("interval"))
+    return Error(QStringLiteral("replay into the simulated devices takes "
+                                "--speed, not --interval"));
+  if (!invocation.intoSimulator && !options.count("to"))
     return Error(QStringLiteral("replay needs --to INTERFACE"));
-  if (std::optional<UsageError> error = WithTarget(invocation, options))
-    return *error;
+  if (!invocation.intoSimulator)
+    if (std::optional<UsageError> error = WithTarget(invocation, options))
+      return *error;
   if (options.count("speed") && options.count("interval"))
     return Error(
         QStringLiteral("replay takes --speed or --interval, not both"));

@@ -67,6 +67,7 @@ struct Invocation {
   int intervalMS = 50;                 // read
   bool changesOnly = false;            // read --changes
   double replaySpeed = 1;              // replay --speed
+  bool intoSimulator = false;          // replay under --sim without --to
   std::optional<int> replayIntervalMS; // replay --interval
 };
 

@@ -5,6 +5,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/Interfaces.h"
+#include "platform/simulated/SimBackend.h"
 
 // The command invocation names.
 int RunCommand(const Invocation &invocation);
@@ -28,6 +29,13 @@ int ConvertCapture(const Invocation &invocation);
 // order, to interface, at their recorded gaps or as the options say.
 int ReplayWrites(const Invocation &invocation,
                  const ListedInterface &interface);
+
+// replay under --sim without --to: invocation.file played into the simulated
+// device of its recorded model (deviceA, the PinworthA "1000", or deviceB),
+// printing what its interfaces then send and read.
+int ReplayIntoSimulator(const Invocation &invocation,
+                        hid::sim::SimBackend &backend,
+                        hid::sim::DeviceID deviceA, hid::sim::DeviceID deviceB);
 
 // The explorer's stored macros: index, report, name.
 int ListMacros(const Invocation &invocation);

@@ -49,6 +49,10 @@ Commands:
       --speed X             the gaps divided by X, 0.1 to 10
       --interval MS         every MS milliseconds instead; 0: as fast as
                             the device takes them
+  replay FILE               with --sim and no --to: play the reports the
+                            capture FILE read into the simulated device of
+                            its model, which then sends and reads them as
+                            recorded, and print them (takes --speed)
   lcd <device> <text>       show up to 16 characters on the display and read
                             them back (mode on, initialise, write, read)
   lcd <device> --read       read the display's first line

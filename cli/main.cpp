@@ -22,13 +22,22 @@ bool NeedsDevices(Command command) {
          command != Command::Dump && command != Command::Convert;
 }
 
-std::unique_ptr<hid::Backend> MakeBackend(bool simulated) {
+struct Backend {
+  std::unique_ptr<hid::Backend> backend;
+  hid::sim::SimBackend *simulated = nullptr;
+  hid::sim::DeviceID deviceA = 0, deviceB = 0;
+};
+
+Backend MakeBackend(bool simulated) {
   if (!simulated)
-    return std::make_unique<hid::hidraw::HidrawBackend>();
+    return {std::make_unique<hid::hidraw::HidrawBackend>()};
   auto backend = std::make_unique<hid::sim::SimBackend>();
-  backend->attach(hid::sim::Model::PinworthA, "1000");
-  backend->attach(hid::sim::Model::PinworthB, "2000");
-  return backend;
+  const hid::sim::DeviceID a =
+      backend->attach(hid::sim::Model::PinworthA, "1000");
+  const hid::sim::DeviceID b =
+      backend->attach(hid::sim::Model::PinworthB, "2000");
+  hid::sim::SimBackend *sim = backend.get();
+  return {std::move(backend), sim, a, b};
 }
 
 } // namespace
@@ -46,15 +55,17 @@ int main(int argc, char **argv) {
     return RunCommand(invocation);
 
   InstallStopRequests();
-  const std::unique_ptr<hid::Backend> backend =
-      MakeBackend(invocation.simulated);
-  hid::SetBackend(backend.get());
+  const Backend backend = MakeBackend(invocation.simulated);
+  hid::SetBackend(backend.backend.get());
   if (PinworthInit() != 0) {
     PrintError(QStringLiteral("cannot reach the devices: udev is not "
                               "available"));
     return kExitTransferFailed;
   }
-  const int status = RunCommand(invocation);
+  const int status = invocation.intoSimulator
+                         ? ReplayIntoSimulator(invocation, *backend.simulated,
+                                               backend.deviceA, backend.deviceB)
+                         : RunCommand(invocation);
   // The handles go before the backend that made them.
   PinworthClearInterfaceList();
   hid::SetBackend(nullptr);

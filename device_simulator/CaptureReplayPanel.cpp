@@ -178,12 +178,15 @@ void CaptureReplayPanel::showProgress() {
     text += tr("; %1 reads its own levels again").arg(target_);
   status_->setText(text + QLatin1Char('.'));
   pause_->setText(now.paused ? tr("Resu&me") : tr("P&ause"));
-  refreshButtons();
-  if (now.finished)
+  const hid::sim::DeviceID device = replay_->device();
+  if (now.finished) { // the device's own levels come back
     progress_.stop();
-  if (now.sent != shownSent_) {
+    replay_.reset();
+  }
+  refreshButtons();
+  if (now.sent != shownSent_ || now.finished) {
     shownSent_ = now.sent;
-    emit progressed(replay_->device());
+    emit progressed(device);
   }
 }
 

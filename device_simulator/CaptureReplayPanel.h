@@ -37,6 +37,7 @@ public:
   void stop();
   // Stops the replay of a device that is gone.
   void forget(hid::sim::DeviceID device);
+  // The replay under way, none once it is done or stopped.
   const hid::sim::SimReplay *replay() const { return replay_.get(); }
   QLabel *statusLabel() const { return status_; }
 

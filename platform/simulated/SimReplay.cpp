@@ -163,7 +163,6 @@ void SimReplay::send(size_t i) {
 
 void SimReplay::finish() {
   finished_ = true;
-  behaviour_.setReplayedLevels(std::nullopt);
 }
 
 } // namespace hid::sim

@@ -3,8 +3,9 @@
 // recorded times, and its pins' levels are those of the recorded interface 0
 // reads from each one's time on, so that a host polling it reads what was
 // read then (and gets the interface 0 report a device sends when its levels
-// change). Its latches, pulls and display stay its own, and when the replay
-// ends (or is destroyed) its levels are its own again.
+// change). Its latches, pulls and display stay its own. The last levels
+// played hold until the replay is destroyed; its levels are then its own
+// again.
 //
 // The reports go out from a thread of the replay's own, at their recorded
 // gaps divided by the speed; a pause holds the schedule, and a step sends the

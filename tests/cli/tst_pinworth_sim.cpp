@@ -435,6 +435,43 @@ private slots:
     QVERIFY(stopped.lines.isEmpty()); // its one line was read above
   }
 
+  // Without --to, --sim plays what a capture read into the simulated device
+  // of its model: pinworth prints the recorded reports and levels it then
+  // reads, in order, and nothing of the other device's.
+  void replaysIntoTheSimulatedDevice() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("read.pwcap");
+    {
+      std::string reason;
+      auto writer = capture::CaptureWriter::create(path.toStdString(), &reason);
+      QVERIFY(writer);
+      const InterfaceIdentity b0{2, 2000, 0}, a1{1, 1000, 0};
+      writer->addInterface(
+          CaptureEntry(b0, pinworth::Interface0ReportDescriptor()));
+      writer->addInterface(
+          CaptureEntry(kKnownB1, pinworth::Interface1ReportDescriptor()));
+      writer->addInterface(
+          CaptureEntry(a1, pinworth::Interface1ReportDescriptor()));
+      const uint8_t low[] = {0xf0, 0xff, 0xff, 0xff};
+      const uint8_t key[] = {0x00, 0x16, 0, 0, 0, 0, 0};
+      writer->appendReport(false, 0, 0, {}, low, 4);
+      writer->appendReport(false, 1, 200'000, 0x0c, key, 7);
+      writer->appendReport(false, 2, 250'000, 0x0c, key, 7); // the PinworthA's
+      writer->close();
+    }
+    const PinworthRun run = RunPinworth({"--sim", "replay", path});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.lines.size() == 2, qPrintable(run.lines.join('\n')));
+    QVERIFY(run.lines[0].contains("B 2000 if0    R  --  f0 ff ff ff"));
+    QVERIFY(run.lines[1].contains("B 2000 if1    R  0c  00 16 00 00 00 00 00"));
+    QVERIFY(
+        run.errors.contains("Replaying " + path + " into PinworthB (SN 2000)"));
+
+    const PinworthRun interval =
+        RunPinworth({"--sim", "replay", path, "--interval", "5"});
+    QCOMPARE(interval.exitCode, 2);
+  }
+
   // Ctrl+C ends listening between reports, not by killing the program.
   void stopsOnCtrlC() {
     QProcess process;

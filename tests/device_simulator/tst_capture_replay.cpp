@@ -98,7 +98,7 @@ private slots:
     WriteCapture(path, reads);
     startReading(1);
     QVERIFY(panel()->play(path, deviceA));
-    QTRY_VERIFY(panel()->replay()->progress().finished);
+    QTRY_VERIFY(!panel()->replay());
     fixture.flushLog();
     QList<int> got;
     QTRY_COMPARE((got = readsFrom("A 1000 if1")).size(), 10);
@@ -110,7 +110,7 @@ private slots:
       QVERIFY2(std::abs(gap - n * 30'000) < 25'000,
                qPrintable(QString::number(gap)));
     }
-    QTRY_VERIFY(panel()->statusLabel()->text().startsWith(
+    QVERIFY(panel()->statusLabel()->text().startsWith(
         "Done: keys.pwcap (recorded from PinworthA (SN 1000)) into "
         "PinworthA (SN 1000). 10 of 10 reports"));
   }
@@ -155,7 +155,7 @@ private slots:
     QVERIFY2(timer.elapsed() >= 380 && timer.elapsed() < 2000,
              qPrintable(QString::number(timer.elapsed())));
     panel()->findChild<QCheckBox *>("replayLoopCheckBox")->setChecked(false);
-    QTRY_VERIFY(panel()->replay()->progress().finished);
+    QTRY_VERIFY(panel()->statusLabel()->text().startsWith("Done"));
     QTRY_COMPARE(lastLevels(), QByteArray("\xff\xff\xff\xff"));
   }
 };

@@ -1,0 +1,113 @@
+// replay FILE under --sim without --to: the capture played into the
+// simulated device of its first device's model (the PinworthA "1000" or the
+// PinworthB "2000"), which then sends the recorded interface 1 reports and
+// reads the recorded levels (see platform/simulated/SimReplay.h). pinworth
+// listens to its interface 1 and polls its interface 0, printing what it
+// reads as listen and read --changes print it, until the replay ends.
+#include "cli/CaptureInterfaces.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/Output.h"
+#include "cli/ReportListener.h"
+#include "cli/StopRequests.h"
+
+#include "core/ReportRecord.h"
+#include "core/capture/CaptureReader.h"
+#include "lib/PinworthLib.h"
+#include "platform/PinworthProtocol.h"
+#include "platform/simulated/RecordedDevice.h"
+#include "platform/simulated/SimReplay.h"
+
+#include <QTimer>
+
+#include <array>
+#include <cstdio>
+
+namespace {
+
+constexpr int kPollMS = 50;    // as the explorer polls, 20 times a second
+constexpr int kCheckMS = 10;   // how often the replay's end is looked for
+constexpr int kSettleMS = 100; // the last reports' way to pinworth
+
+std::optional<ListedInterface> Interface(hid::sim::Model model, int number) {
+  InterfaceIdentity identity;
+  identity.interfaceType =
+      (model == hid::sim::Model::PinworthA ? kPinworthAInterface0
+                                           : kPinworthBInterface0) +
+      number;
+  identity.serialNumber = model == hid::sim::Model::PinworthA ? 1000 : 2000;
+  return FindInterface({std::nullopt, identity});
+}
+
+} // namespace
+
+int ReplayIntoSimulator(const Invocation &invocation,
+                        hid::sim::SimBackend &backend,
+                        hid::sim::DeviceID deviceA,
+                        hid::sim::DeviceID deviceB) {
+  const std::unique_ptr<capture::CaptureReader> reader =
+      OpenCapture(invocation.file, invocation.file);
+  if (!reader)
+    return kExitBadArguments;
+  std::optional<hid::sim::RecordedDevice> recorded =
+      hid::sim::RecordedReads(*reader);
+  if (!recorded) {
+    PrintError(QStringLiteral("%1 holds no report read from a device")
+                   .arg(invocation.file));
+    return kExitBadArguments;
+  }
+  const std::optional<ListedInterface> pins = Interface(recorded->model, 0);
+  const std::optional<ListedInterface> reports = Interface(recorded->model, 1);
+  if (!pins || !reports)
+    return kExitNoSuchInterface;
+  ReportPrinter printer(invocation.json);
+  ReportListener listener(*reports, printer);
+  if (!listener.arm())
+    return kExitTransferFailed;
+  QEventLoop loop;
+  std::optional<QByteArray> lastLevels;
+  const auto poll = [&] {
+    std::array<uint8_t, pinworth::kInterface0ReportSize> levels;
+    if (PinworthReadFromInterface(pins->handle, 0, int(levels.size()),
+                                  levels.data()) != hid::kSuccess)
+      return;
+    const QByteArray value(reinterpret_cast<const char *>(levels.data()),
+                           int(levels.size()));
+    if (value == lastLevels)
+      return;
+    lastLevels = value;
+    printer.print(false, kNoReportID, levels.data(), int(levels.size()),
+                  pins->identity);
+  };
+  const size_t total = recorded->reports.size();
+  const QString device = QStringLiteral("%1 (SN %2)")
+                             .arg(pins->identity.modelName())
+                             .arg(pins->identity.serialNumber);
+  std::fprintf(stderr, "Replaying %s into %s; Ctrl+C stops.\n",
+               invocation.file.toLocal8Bit().constData(),
+               device.toLocal8Bit().constData());
+  std::fflush(stderr);
+  hid::sim::SimReplay replay(
+      backend,
+      recorded->model == hid::sim::Model::PinworthA ? deviceA : deviceB,
+      std::move(recorded->reports), invocation.replaySpeed);
+  QTimer polls, checks;
+  QObject::connect(&polls, &QTimer::timeout, &loop, poll);
+  QObject::connect(&checks, &QTimer::timeout, &loop, [&] {
+    if (!replay.progress().finished)
+      return;
+    checks.stop();
+    QTimer::singleShot(kSettleMS, &loop, [&] {
+      poll();
+      loop.exit(kExitSuccess);
+    });
+  });
+  polls.setTimerType(Qt::PreciseTimer);
+  polls.start(kPollMS);
+  checks.start(kCheckMS);
+  const int status = RunUntilDone(loop, std::nullopt, kExitSuccess);
+  if (status == kExitSuccess)
+    std::fprintf(stderr, "Replayed the %zu reports read in %s.\n", total,
+                 invocation.file.toLocal8Bit().constData());
+  return status;
+}
