@@ -137,6 +137,10 @@ PinTimeline *makePinTimeline(PinworthWindowController &controller,
   const WindowState &state = controller.session().windowState();
   const int number = controller.number();
   timeline->setPinLayout(state.pinLayout(number));
+  timeline->setWholeExport([&controller] {
+    controller.session().captures().exportAsked(&controller,
+                                                interop::Format::Vcd);
+  });
   QObject::connect(timeline, &PinTimeline::pinsArranged, timeline,
                    [&state, number, timeline] {
                      state.savePinLayout(number, timeline->pinLayout());

@@ -31,10 +31,14 @@ QString Summary(const interop::ExportOutcome &done, const QString &path,
 
 } // namespace
 
-void CaptureExporter::ask(QWidget *parent, const QString &capturePath) {
+void CaptureExporter::ask(QWidget *parent, const QString &capturePath,
+                          std::optional<interop::Format> preferred) {
   QFileDialog dialog(parent, QStringLiteral("Export Capture"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilters(interop::ExportFilters());
+  for (const QString &filter : interop::ExportFilters())
+    if (preferred && interop::FormatOfFilter(filter) == preferred)
+      dialog.selectNameFilter(filter);
   if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return;
   const interop::Format format =

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <atomic>
+#include <optional>
 #include <thread>
 
 class QWidget;
@@ -18,9 +19,11 @@ class QWidget;
 class CaptureExporter : public QObject {
   Q_OBJECT
 public:
-  // Asks over parent for a file and its format, then exports the capture at
-  // capturePath there, with its dialog.
-  static void ask(QWidget *parent, const QString &capturePath);
+  // Asks over parent for a file and its format (offering preferred first,
+  // when given), then exports the capture at capturePath there, with its
+  // dialog.
+  static void ask(QWidget *parent, const QString &capturePath,
+                  std::optional<interop::Format> preferred = std::nullopt);
 
   CaptureExporter(QString capturePath, interop::Format format, QString path,
                   QObject *parent = nullptr);

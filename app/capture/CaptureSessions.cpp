@@ -106,7 +106,8 @@ bool CaptureSessions::saveTo(PinworthWindowController *window,
   return true;
 }
 
-void CaptureSessions::exportAsked(PinworthWindowController *window) {
+void CaptureSessions::exportAsked(PinworthWindowController *window,
+                                  std::optional<interop::Format> preferred) {
   LogCapture *capture = captureOf(window);
   if (!capture || capture->path().isEmpty()) {
     RunAlertPanel(window->mainWindow(),
@@ -117,7 +118,7 @@ void CaptureSessions::exportAsked(PinworthWindowController *window) {
     return;
   }
   capture->flush();
-  CaptureExporter::ask(window->mainWindow(), capture->path());
+  CaptureExporter::ask(window->mainWindow(), capture->path(), preferred);
 }
 
 void CaptureSessions::importAsked(QWidget *parent) {

@@ -18,6 +18,8 @@
 #include "app/capture/LogCapture.h"
 #include "app/capture/SessionStore.h"
 
+#include "interop/InteropFormats.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -47,7 +49,10 @@ public:
   // cannot.
   bool saveTo(PinworthWindowController *window, const QString &path,
               QString *reason);
-  void exportAsked(PinworthWindowController *window);
+  // File > Export Capture… of the window's capture, offering preferred
+  // first when given.
+  void exportAsked(PinworthWindowController *window,
+                   std::optional<interop::Format> preferred = std::nullopt);
   void importAsked(QWidget *parent);
   void openAsked(QWidget *parent);
   // Opens the capture at path read-only, or alerts over parent with the

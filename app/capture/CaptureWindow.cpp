@@ -57,6 +57,9 @@ CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
             auto *timeline = central->findChild<PinTimeline *>();
             if (!timeline && show) {
               timeline = new PinTimeline(*log_, *view, central);
+              timeline->setWholeExport([this] {
+                CaptureExporter::ask(this, path_, interop::Format::Vcd);
+              });
               layout->addWidget(timeline, 1);
             }
             if (timeline)

@@ -239,6 +239,8 @@ void PinTimeline::showMenu(const QPoint &at, int pin, int64_t time) {
   menu.addAction(QStringLiteral("&Fit"), view_, &PinTimelineView::fit);
   menu.addAction(QStringLiteral("Save Shown as &Image…"), this,
                  &PinTimeline::askImagePath);
+  if (exportWhole_)
+    menu.addAction(QStringLiteral("Export All as &VCD…"), this, exportWhole_);
   menu.exec(at);
 }
 

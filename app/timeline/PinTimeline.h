@@ -1,7 +1,8 @@
 // The pin timeline beside a log: the pins of one interface 0 of the log over
 // time (PinTimelineView), with the interface to show, the cursors' and the
 // pointer's readouts, Fit, and a menu to hide, move and name pins, set the
-// cursors and save what is shown as a PNG or an SVG.
+// cursors, save what is shown as a PNG or an SVG, and export the whole
+// capture as a VCD.
 //
 // It follows the log as rows come, reading them a slice at a time so that
 // a long capture is taken in without holding the window, and follows the
@@ -19,6 +20,7 @@
 #include <QList>
 
 #include <cstdint>
+#include <functional>
 
 class LogTableModel;
 class LogView;
@@ -47,6 +49,12 @@ public:
   // Saves the traces shown to path: an SVG when it ends in .svg, else a
   // PNG; false when it cannot.
   bool saveImage(const QString &path) const;
+
+  // Offers "Export All as VCD…" in the menu, which calls exportWhole: the
+  // window's export of its whole capture, as VCD.
+  void setWholeExport(std::function<void()> exportWhole) {
+    exportWhole_ = std::move(exportWhole);
+  }
 
 signals:
   // The user named, moved, hid or showed pins.
@@ -80,6 +88,7 @@ private:
   bool readPending_ = false;
   // By the log's source index: 1 an interface 0, 0 not, -1 not yet known.
   QList<int8_t> sourceKinds_;
+  std::function<void()> exportWhole_;
 };
 
 #endif

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
@@ -270,6 +271,7 @@ private slots:
 
   // What is shown, saved: a PNG of the part of the view in sight, and an SVG
   // with the pins' names as text; a file that cannot be written says so.
+  // The whole goes to the capture's export, VCD offered.
   void savesWhatIsShown() {
     start();
     showTimeline();
@@ -293,6 +295,17 @@ private slots:
     QVERIFY(text.contains(">pin 0<"));
     QVERIFY(!timeline()->saveImage(folder.filePath("none/pins.svg")));
     QVERIFY(!timeline()->saveImage(folder.filePath("none/pins.png")));
+
+    // The whole capture goes to the window's export, as VCD first.
+    QString offered;
+    WhenModalUp([&offered](QWidget *modal) {
+      auto *dialog = qobject_cast<QFileDialog *>(modal);
+      QVERIFY(dialog);
+      offered = dialog->selectedNameFilter();
+      dialog->reject();
+    });
+    chooseFromMenu(0, "Export All as &VCD");
+    QVERIFY2(offered.startsWith("Pin signals, VCD"), qPrintable(offered));
   }
 
   // The view's keys: fit shows the whole history, A and B put the cursors
