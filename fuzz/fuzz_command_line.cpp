@@ -61,7 +61,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                                          invocation.usbDevice->second <= 127));
     break;
   case Command::Replay:
-    FUZZ_CHECK(hasTarget && !invocation.file.isEmpty());
+    // Under --sim without --to, the capture plays into the simulated device,
+    // with no interval.
+    FUZZ_CHECK(!invocation.file.isEmpty());
+    FUZZ_CHECK(invocation.intoSimulator ? invocation.simulated && !hasTarget &&
+                                              !invocation.replayIntervalMS
+                                        : hasTarget);
     FUZZ_CHECK(invocation.replaySpeed >= 0.1 && invocation.replaySpeed <= 10);
     FUZZ_CHECK(!invocation.replayIntervalMS ||
                (*invocation.replayIntervalMS >= 0 &&
