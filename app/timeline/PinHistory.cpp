@@ -13,12 +13,11 @@ uint32_t PinsOfReport(const uint8_t *data, int size) {
 
 void PinHistory::add(Trace trace, int64_t time, uint32_t pins, int report) {
   Changes &changes = traces_[int(trace)];
-  if (changes.any)
+  if (!changes.changes.empty())
     time = std::max(time, changes.lastTime);
   changes.lastTime = time;
-  if (changes.any && changes.changes.back().pins == pins)
+  if (!changes.changes.empty() && changes.changes.back().pins == pins)
     return;
-  changes.any = true;
   changes.changes.push_back({time, pins, report});
   const uint32_t mask = maskOf(changes, changes.changes.size() - 1);
   size_t index = changes.changes.size() - 1;
@@ -113,13 +112,13 @@ PinHistory::columns(Trace trace, const std::vector<int64_t> &bounds) const {
 }
 
 bool PinHistory::isEmpty() const {
-  return !traces_[0].any && !traces_[1].any;
+  return traces_[0].changes.empty() && traces_[1].changes.empty();
 }
 
 int64_t PinHistory::firstTime() const {
   int64_t first = INT64_MAX;
   for (const Changes &changes : traces_)
-    if (changes.any)
+    if (!changes.changes.empty())
       first = std::min(first, changes.changes.front().time);
   return first == INT64_MAX ? 0 : first;
 }
@@ -127,7 +126,7 @@ int64_t PinHistory::firstTime() const {
 int64_t PinHistory::lastTime() const {
   int64_t last = 0;
   for (const Changes &changes : traces_)
-    if (changes.any)
+    if (!changes.changes.empty())
       last = std::max(last, changes.lastTime);
   return last;
 }

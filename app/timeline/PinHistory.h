@@ -74,8 +74,7 @@ private:
     // levels[0][b]: the pins changed by changes[b * kFanOut ...] up to
     // kFanOut of them; levels[l][b] the same of kFanOut blocks of level l-1.
     std::vector<std::vector<uint32_t>> levels;
-    int64_t lastTime = 0;
-    bool any = false;
+    int64_t lastTime = 0; // of the last report, changed or not
   };
   const Changes &of(Trace trace) const { return traces_[int(trace)]; }
   // The first change after time.

@@ -125,7 +125,7 @@ void PinTimeline::readMore() {
       break;
     const LogRow row = log_.logRow(read_);
     if (!row.isReport() || row.reportID != kNoReportID ||
-        row.source == LogRow::kNoSource || !isInterface0(read_))
+        row.source == LogRow::kNoSource || !isInterface0(row.source, read_))
       continue;
     if (chosen < 0) // the first interface 0 seen is the one shown
       chosen = row.source;
@@ -150,8 +150,7 @@ void PinTimeline::readMore() {
 }
 
 // A source is asked of the log once: the first of its reports read.
-bool PinTimeline::isInterface0(int report) {
-  const uint16_t source = log_.logRow(report).source;
+bool PinTimeline::isInterface0(uint16_t source, int report) {
   if (sourceKinds_.size() <= source)
     sourceKinds_.resize(source + 1, -1);
   if (sourceKinds_[source] < 0) {

@@ -74,7 +74,8 @@ private:
   void hidePin(int pin);
   void askImagePath();
   void showReadout();
-  bool isInterface0(int report);
+  // Whether source, that of report, is an interface 0.
+  bool isInterface0(uint16_t source, int report);
 
   LogTableModel &log_;
   LogView &logView_;
