@@ -74,6 +74,21 @@ PinHistory::Edges PinHistory::edgesAround(Trace trace, int pin,
   return edges;
 }
 
+std::vector<PinHistory::Change> PinHistory::edgesIn(Trace trace, int pin,
+                                                    int64_t from, int64_t to,
+                                                    size_t most) const {
+  const Changes &changes = of(trace);
+  const size_t last = firstAfter(changes, to);
+  std::vector<Change> edges;
+  for (size_t i = firstAfter(changes, from); edges.size() < most; ++i) {
+    i = findEdge(changes, pin, i, last, true);
+    if (i >= last)
+      break;
+    edges.push_back(changes.changes[i]);
+  }
+  return edges;
+}
+
 std::optional<PinHistory::Change> PinHistory::changeNear(Trace trace, int pin,
                                                          int64_t time,
                                                          int64_t within) const {

@@ -46,6 +46,10 @@ public:
     std::optional<Change> before, after;
   };
   Edges edgesAround(Trace trace, int pin, int64_t time) const;
+  // The changes of pin after from, up to and including to, oldest first; at
+  // most most of them.
+  std::vector<Change> edgesIn(Trace trace, int pin, int64_t from, int64_t to,
+                              size_t most) const;
   // The change of a pin nearest time, within within microseconds of it.
   std::optional<Change> changeNear(Trace trace, int pin, int64_t time,
                                    int64_t within) const;

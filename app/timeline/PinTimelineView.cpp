@@ -18,6 +18,10 @@ constexpr double kFinestUSPerPixel = 0.05;
 constexpr double kCoarsestUSPerPixel = 1e10;
 constexpr double kWheelZoom = 1.25; // per notch
 constexpr int kDragPixels = 3;      // a press moved further is a drag
+// Pulses between the cursors: the widths listed of each level, and the edges
+// looked at.
+constexpr size_t kListedPulses = 8;
+constexpr size_t kMostEdges = 1001;
 
 QString HighLow(bool high) {
   return high ? QStringLiteral("high") : QStringLiteral("low");
@@ -154,6 +158,8 @@ void PinTimelineView::setCursor(int which, std::optional<int64_t> time) {
   cursors_[size_t(which)] = time;
   update();
   emit readoutChanged();
+  if (pointer_) // the pulses between the cursors
+    emit hovered(describe(pointer_->x(), pointer_->y()));
 }
 
 QString PinTimelineView::describe(int x, int y) const {
@@ -191,7 +197,49 @@ QString PinTimelineView::describe(int x, int y) const {
   else if (edges.after)
     text += QStringLiteral("; %1 until %2")
                 .arg(what, SecondsText(edges.after->time - origin()));
-  return text;
+  return text + pulsesBetweenCursors(trace, pin);
+}
+
+QString PinTimelineView::pulsesBetweenCursors(PinHistory::Trace trace,
+                                              int pin) const {
+  const auto [a, b] = cursors_;
+  if (!a || !b)
+    return {};
+  const std::vector<PinHistory::Change> edges = history_.edgesIn(
+      trace, pin, std::min(*a, *b), std::max(*a, *b), kMostEdges);
+  if (edges.size() < 2)
+    return QStringLiteral("; no whole pulse between A and B");
+  // widths[1]: the high pulses, each from an edge to the next.
+  std::array<std::vector<int64_t>, 2> widths;
+  for (size_t i = 0; i + 1 < edges.size(); ++i)
+    widths[(edges[i].pins >> pin) & 1].push_back(edges[i + 1].time -
+                                                 edges[i].time);
+  QStringList levels;
+  for (const bool high : {true, false}) {
+    const std::vector<int64_t> &of = widths[high];
+    if (of.empty())
+      continue;
+    QStringList listed;
+    for (size_t i = 0; i < std::min(of.size(), kListedPulses); ++i)
+      listed << DurationText(of[i]);
+    QString text = QStringLiteral("%1 %2 (%3)")
+                       .arg(of.size())
+                       .arg(HighLow(high), listed.join(QStringLiteral(", ")));
+    if (of.size() > kListedPulses) {
+      const auto [shortest, longest] =
+          std::minmax_element(of.begin(), of.end());
+      text += *shortest == *longest
+                  ? QStringLiteral(", all %1").arg(DurationText(*shortest))
+                  : QStringLiteral(" from %1 to %2")
+                        .arg(DurationText(*shortest), DurationText(*longest));
+    }
+    levels << text;
+  }
+  return QStringLiteral("; between A and B%1: %2")
+      .arg(edges.size() == kMostEdges
+               ? QStringLiteral(", the first %1 pulses").arg(kMostEdges - 1)
+               : QString(),
+           levels.join(QStringLiteral(", ")));
 }
 
 QString PinTimelineView::cursorText() const {

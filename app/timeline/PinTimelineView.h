@@ -84,8 +84,9 @@ public:
   std::optional<int64_t> cursorB() const { return cursors_[1]; }
   void setCursor(int which, std::optional<int64_t> time);
 
-  // What hovering over (x, y) says: the pin, its latch and level there and
-  // the pulse it is in; empty off the pins.
+  // What hovering over (x, y) says: the pin, its latch and level there, the
+  // pulse it is in, and with both cursors set the widths of the lane's
+  // pulses between them; empty off the pins.
   QString describe(int x, int y) const;
   // The text of the cursors: their times and the time between them.
   QString cursorText() const;
@@ -135,6 +136,9 @@ private:
                   int top, int height, const QColor &colour) const;
   void paintLine(QPainter &painter, int64_t time, const QColor &colour,
                  const QString &label) const;
+  // "; between A and B: 3 high (…), 2 low (…)": the widths of the pulses of
+  // pin's trace wholly between the cursors; empty unless both are set.
+  QString pulsesBetweenCursors(PinHistory::Trace trace, int pin) const;
   // The report whose edge is within kPickPixels of at, on the lane at.
   std::optional<int> edgeAt(QPoint at) const;
 

@@ -155,6 +155,17 @@ private slots:
                before);
       QCOMPARE(edges.after ? std::optional(edges.after->time) : std::nullopt,
                after);
+      // The pin's edges in the span, at most 20 of them.
+      std::vector<int64_t> inSpan;
+      for (size_t i = 1; i < reports.size() && inSpan.size() < 20; ++i)
+        if ((reports[i].pins ^ reports[i - 1].pins) & (1u << pin) &&
+            reports[i].time > from && reports[i].time <= to)
+          inSpan.push_back(reports[i].time);
+      std::vector<int64_t> found;
+      for (const PinHistory::Change &edge :
+           history.edgesIn(Trace::Level, pin, from, to, 20))
+        found.push_back(edge.time);
+      QCOMPARE(found, inSpan);
     }
     // A drawing's columns are the same spans asked one by one.
     std::vector<int64_t> bounds;
@@ -306,6 +317,44 @@ private slots:
     });
     chooseFromMenu(0, "Export All as &VCD");
     QVERIFY2(offered.startsWith("Pin signals, VCD"), qPrintable(offered));
+  }
+
+  // Pin 3's level pulses 10 ms high and 5 ms low: between the cursors the
+  // hover lists the whole pulses of the lane, either cursor first, and a
+  // long run by its first widths and its shortest and longest.
+  void listsPulseWidthsBetweenTheCursors() {
+    PinHistory history;
+    int64_t time = 0;
+    history.add(Trace::Level, time, 0, 0);
+    for (int i = 1; i <= 30; ++i) {
+      time += i % 2 ? (i == 29 ? 2000 : 5000) : 10'000;
+      history.add(Trace::Level, time, i % 2 ? 1u << 3 : 0, i);
+    }
+    PinTimelineView view(history);
+    view.resize(800, view.sizeHint().height());
+    view.setSpan(0, 100);
+    const int y = view.rowTop(3) + view.rowHeight() * 3 / 4; // the level
+    const int x = view.xOf(20'000);
+    QVERIFY(!view.describe(x, y).contains("between"));
+    view.setCursor(0, 45'500);
+    view.setCursor(1, 3000);
+    QVERIFY2(view.describe(x, y).endsWith(
+                 "; between A and B: 3 high (10.000 ms, 10.000 ms, 10.000 ms), "
+                 "2 low (5.000 ms, 5.000 ms)"),
+             qPrintable(view.describe(x, y)));
+    // Inside one pulse, and on the latch lane, that was never written.
+    view.setCursor(1, 14'000);
+    view.setCursor(0, 5000);
+    QVERIFY(view.describe(x, y).endsWith("; no whole pulse between A and B"));
+    QVERIFY(!view.describe(x, view.rowTop(3) + 2).contains("between"));
+    view.setCursor(0, 0);
+    view.setCursor(1, time);
+    QVERIFY2(view.describe(x, y).endsWith(
+                 ", 10.000 ms), all 10.000 ms, 14 low (5.000 ms, "
+                 "5.000 ms, 5.000 ms, 5.000 ms, 5.000 ms, 5.000 ms, 5.000 ms, "
+                 "5.000 ms) from 2.000 ms to 5.000 ms"),
+             qPrintable(view.describe(x, y)));
+    QVERIFY(view.describe(x, y).contains("between A and B: 15 high ("));
   }
 
   // The view's keys: fit shows the whole history, A and B put the cursors
