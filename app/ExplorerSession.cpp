@@ -2,6 +2,8 @@
 
 #include "app/MainWindowResource.h"
 #include "app/PinworthWindowController.h"
+#include "app/device/ReplayPanel.h"
+#include "app/framework/AlertPanel.h"
 #include "core/ReportRecord.h"
 #include "core/Sequence.h"
 #include "lib/PinworthLib.h"
@@ -25,6 +27,18 @@ ExplorerSession::ExplorerSession(const Files &files)
       windowState_(files.windowState), captures_(files.sessions) {
   PinworthWindowController::initialize(preferences_);
   RegisterDefaultSequences(sequences_);
+  // A capture's rows go to the explorer window activated last, whose target
+  // its replay panel names.
+  connect(
+      &captures_, &CaptureSessions::replayAsked, this,
+      [](QWidget *from, const QList<ReplayRow> &rows, const QString &origin) {
+        if (!gWindowController)
+          return RunAlertPanel(
+              from, QStringLiteral("Nothing to replay to"),
+              QStringLiteral("Open an explorer window to replay from."));
+        gWindowController->mainWindow()->findChild<ReplayPanel *>()->offer(
+            rows, origin);
+      });
 }
 
 ExplorerSession::~ExplorerSession() {

@@ -173,6 +173,10 @@ CaptureWindow *CaptureSessions::open(const QString &path, QWidget *parent) {
     return nullptr;
   }
   opened_.emplace_back(window);
+  connect(window, &CaptureWindow::replayAsked, this,
+          [this, window](const QList<ReplayRow> &rows, const QString &origin) {
+            emit replayAsked(window, rows, origin);
+          });
   return window;
 }
 

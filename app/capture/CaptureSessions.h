@@ -9,6 +9,7 @@
 // - File > Export Capture… writes a window's capture in another tool's
 //   format, File > Import… makes another tool's recording a session and
 //   opens it;
+// - the W rows a CaptureWindow asks to replay are handed on (replayAsked);
 // - at the first window, captures an explorer left unclosed (a crash, a
 //   kill) are kept as sessions, and the newest is offered for opening.
 // No folder: the logs are not written to disk. Main thread only.
@@ -17,6 +18,7 @@
 
 #include "app/capture/LogCapture.h"
 #include "app/capture/SessionStore.h"
+#include "app/device/ReplayRows.h"
 
 #include "interop/InteropFormats.h"
 
@@ -63,6 +65,12 @@ public:
 
   // The read-only windows still open, oldest first.
   std::vector<CaptureWindow *> openWindows() const;
+
+signals:
+  // The capture window from asks for rows of its capture origin to be
+  // replayed to a device.
+  void replayAsked(QWidget *from, const QList<ReplayRow> &rows,
+                   const QString &origin);
 
 private:
   std::optional<SessionStore> store_;

@@ -10,6 +10,7 @@
 #include "core/CaptureSources.h"
 #include "core/capture/CaptureReader.h"
 
+#include <QAction>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -70,6 +71,14 @@ CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
   panel_ =
       std::make_unique<LogPanel>(view, log_.get(), filter, exportButton, this);
   panel_->arrangeDefaultColumns();
+  auto *replay = new QAction(tr("&Replay Selection to Device…"), view);
+  connect(replay, &QAction::triggered, this, [this] {
+    const QList<ReplayRow> rows = WrittenRows(*log_, panel_->selectedReports());
+    if (rows.isEmpty())
+      return AlertNoWrittenRows(this);
+    emit replayAsked(rows, QFileInfo(path_).fileName());
+  });
+  view->addAction(replay);
   connect(panel_.get(), &LogPanel::message, messages,
           [messages](const QString &text) { messages->show(text); });
   auto *close = new QShortcut(QKeySequence::Close, this);

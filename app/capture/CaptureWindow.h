@@ -3,10 +3,13 @@
 // tools' formats, and its times as they were recorded. The rows are read
 // from the file as they are shown, a long capture's a slice at a time. What
 // the log's tools say (a filter's count, a copy refused, an export done) is
-// shown in a message bar above them; the status bar counts the rows. The
-// window deletes itself when closed.
+// shown in a message bar above them; the status bar counts the rows. "Replay
+// Selection to Device…" in the log's context menu asks for its selected W
+// rows to be replayed. The window deletes itself when closed.
 #ifndef PINWORTH_EXPLORER_CAPTURE_WINDOW_H
 #define PINWORTH_EXPLORER_CAPTURE_WINDOW_H
+
+#include "app/device/ReplayRows.h"
 
 #include <QMainWindow>
 
@@ -26,6 +29,11 @@ public:
 
   LogTableModel *log() const { return log_.get(); }
   LogPanel *panel() const { return panel_.get(); }
+
+signals:
+  // The W rows selected (at least one) are to be replayed; origin is the
+  // capture's file name.
+  void replayAsked(const QList<ReplayRow> &rows, const QString &origin);
 
 private:
   CaptureWindow();

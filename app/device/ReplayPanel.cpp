@@ -1,11 +1,9 @@
 #include "app/device/ReplayPanel.h"
 
 #include "app/PinworthWindowController.h"
-#include "app/framework/AlertPanel.h"
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
-#include "core/ReportRecord.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -114,40 +112,34 @@ ReplayPanel::ReplayPanel(PinworthWindowController &controller,
 }
 
 void ReplayPanel::takeSelection() {
-  if (runner_.isRunning())
+  const QList<ReplayRow> rows = WrittenRows(
+      *controller_.logModel(), controller_.logPanel()->selectedReports());
+  if (rows.isEmpty())
+    return AlertNoWrittenRows(controller_.mainWindow());
+  offer(rows);
+}
+
+void ReplayPanel::offer(const QList<ReplayRow> &rows, const QString &origin) {
+  if (runner_.isRunning()) {
     progress_->setText(QStringLiteral("A replay is under way: stop it before "
                                       "taking another selection."));
-  else if (!takeRows())
-    return;
+  } else {
+    rows_ = rows;
+    origin_ = origin;
+    sent_ = 0;
+    progress_->clear();
+    nameTarget();
+  }
   show();
   raise();
   activateWindow();
   start_->setFocus();
 }
 
-bool ReplayPanel::takeRows() {
-  const LogTableModel &log = *controller_.logModel();
-  QList<Row> rows;
-  for (int report : controller_.logPanel()->selectedReports()) {
-    const ReportRecord record = log.record(report);
-    if (record.direction != kReportDirectionOut)
-      continue;
-    const std::optional<InterfaceIdentity> source = log.source(report);
-    rows.append({report + 1,
-                 {log.time(report), record.reportID, record.data},
-                 source ? source->modelName() : QString()});
-  }
-  if (rows.isEmpty()) {
-    RunAlertPanel(controller_.mainWindow(), QStringLiteral("Nothing to replay"),
-                  QStringLiteral("Select the written reports (W rows) of the "
-                                 "log that the replay sends."));
-    return false;
-  }
-  rows_ = rows;
-  sent_ = 0;
-  progress_->clear();
-  nameTarget();
-  return true;
+QString ReplayPanel::rowText(int number) const {
+  return origin_.isEmpty() ? QStringLiteral("row %1").arg(number)
+                           : QStringLiteral("row %1 of %2")
+                                 .arg(QString::number(number), origin_);
 }
 
 void ReplayPanel::nameTarget() {
@@ -158,14 +150,17 @@ void ReplayPanel::nameTarget() {
     modelWarning_->hide();
     return refreshControls();
   }
-  question_->setText(rows_.size() == 1
-                         ? QStringLiteral("Replay 1 written report to %1?")
-                               .arg(named_->displayName())
-                         : QStringLiteral("Replay %1 written reports to %2?")
-                               .arg(rows_.size())
-                               .arg(named_->displayName()));
+  const QString reports =
+      rows_.size() == 1
+          ? QStringLiteral("1 written report")
+          : QStringLiteral("%1 written reports").arg(rows_.size());
+  question_->setText(origin_.isEmpty()
+                         ? QStringLiteral("Replay %1 to %2?")
+                               .arg(reports, named_->displayName())
+                         : QStringLiteral("Replay %1 of %2 to %3?")
+                               .arg(reports, origin_, named_->displayName()));
   const auto other =
-      std::find_if(rows_.begin(), rows_.end(), [&](const Row &row) {
+      std::find_if(rows_.begin(), rows_.end(), [&](const ReplayRow &row) {
         return !row.model.isEmpty() && row.model != named_->modelName();
       });
   modelWarning_->setVisible(other != rows_.end());
@@ -196,7 +191,7 @@ void ReplayPanel::start() {
                : QString());
   }
   QList<WrittenReport> reports;
-  for (const Row &row : rows_)
+  for (const ReplayRow &row : rows_)
     reports.append(row.report);
   sender_.aim();
   sent_ = 0;
@@ -245,9 +240,8 @@ void ReplayPanel::finished(const SequenceRunner::Outcome &outcome) {
     break;
   case Result::Failed:
     progress_->setText(
-        QStringLiteral("Stopped at row %1: %2. %3 of %4 reports sent.")
-            .arg(rows_[outcome.step].number)
-            .arg(outcome.reason)
+        QStringLiteral("Stopped at %1: %2. %3 of %4 reports sent.")
+            .arg(rowText(rows_[outcome.step].number), outcome.reason)
             .arg(outcome.step)
             .arg(rows_.size()));
     break;

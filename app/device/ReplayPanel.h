@@ -1,6 +1,7 @@
 // Replaying written reports to a device from an explorer window. "Replay
 // Selection to Device…" in the log view's context menu takes the W rows
-// selected in the log into this panel (one per window, not modal), which
+// selected in the log into this panel (one per window, not modal), as
+// offer() does those of a capture's window; the panel
 // names the window's target and says so when the rows were written to a
 // device of the other model. Start is the confirmation: the reports go to
 // that interface once, in order, with the recorded gaps divided by a speed,
@@ -13,6 +14,7 @@
 #ifndef PINWORTH_EXPLORER_REPLAY_PANEL_H
 #define PINWORTH_EXPLORER_REPLAY_PANEL_H
 
+#include "app/device/ReplayRows.h"
 #include "app/device/StepSender.h"
 #include "core/ReplayPlan.h"
 #include "core/SequenceRunner.h"
@@ -33,19 +35,16 @@ public:
   ReplayPanel(PinworthWindowController &controller, const TargetWriter &writer,
               QWidget *parent);
 
-private:
-  struct Row {
-    int number; // in the log, from 1
-    WrittenReport report;
-    QString model; // of the interface it was written to; empty if unknown
-  };
+  // Shows the panel with rows (at least one) of the log of origin, a
+  // capture's file name, or empty for the window's own; unless a replay
+  // runs, which it says.
+  void offer(const QList<ReplayRow> &rows, const QString &origin = {});
 
-  // Shows the panel with the W rows selected in the log, unless a replay
-  // runs.
+private:
+  // Offers the W rows selected in the log, or alerts when there are none.
   void takeSelection();
-  // Takes the W rows selected in the log; false, after an alert, when there
-  // are none.
-  bool takeRows();
+  // "row 12", or "row 12 of capture.pwcap".
+  QString rowText(int number) const;
   // Names the window's target, and the other model when the rows were
   // written to one.
   void nameTarget();
@@ -61,7 +60,8 @@ private:
   PinworthWindowController &controller_;
   StepSender sender_;
   SequenceRunner runner_;
-  QList<Row> rows_;
+  QList<ReplayRow> rows_;
+  QString origin_;
   std::optional<InterfaceIdentity> named_; // the target the panel names
   int sent_ = 0;
   QElapsedTimer sinceProgress_;

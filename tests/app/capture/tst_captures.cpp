@@ -53,7 +53,7 @@ int Mode(const QString &path) {
 }
 
 // The child's rows: report 0x0C with its sequence number in bytes 0-3.
-uint32_t Sequence(const ReportRecord &record) {
+uint32_t SequenceNumber(const ReportRecord &record) {
   uint32_t n = 0;
   std::memcpy(&n, record.data.constData(), sizeof n);
   return n;
@@ -387,7 +387,7 @@ private slots:
         fixture.session().captures().openWindows().front()->log();
     QVERIFY(size_t(recovered->reportCount()) >= mustHave);
     for (int i = 0; i < recovered->reportCount(); ++i)
-      QCOMPARE(Sequence(recovered->record(i)), uint32_t(i));
+      QCOMPARE(SequenceNumber(recovered->record(i)), uint32_t(i));
     QVERIFY(SessionStore(sessions()).orphans().isEmpty());
   }
 };

@@ -1,5 +1,8 @@
 // Replaying the W rows of the log to the window's target, through the real
 // window over simulated devices.
+#include "app/capture/CaptureSessions.h"
+#include "app/capture/CaptureWindow.h"
+#include "app/log/LogView.h"
 #include "core/SequenceRunner.h"
 #include "tests/app/ExplorerFixture.h"
 
@@ -35,14 +38,17 @@ class ReplayTest : public QObject {
       fixture.click("writeButton");
     }
   }
+  static void triggerReplay(QWidget *logTable) {
+    for (QAction *action : logTable->actions())
+      if (action->text().startsWith("&Replay"))
+        action->trigger();
+  }
   // Chooses the replay of every row of the log, with timing (its index in
   // the panel's popup).
   void replayAll(int timing) {
     fixture.flushLog();
     fixture.logTable()->selectAll();
-    for (QAction *action : fixture.logTable()->actions())
-      if (action->text().startsWith("&Replay"))
-        action->trigger();
+    triggerReplay(fixture.logTable());
     QVERIFY(panel()->isVisible());
     panel()
         ->findChild<QComboBox *>("replayTimingPopup")
@@ -84,9 +90,7 @@ private slots:
 
     panel()->close();
     fixture.clickLogRow(1);
-    for (QAction *action : fixture.logTable()->actions())
-      if (action->text().startsWith("&Replay"))
-        action->trigger();
+    triggerReplay(fixture.logTable());
     QCOMPARE(text("replayQuestionLabel"),
              "Replay 1 written report to PinworthA (SN 1000) Interface 1?");
   }
@@ -162,6 +166,72 @@ private slots:
              "Replay 4 written reports to PinworthA (SN 1000) Interface 1?");
     QCOMPARE(received(deviceA).size(), sentToA);
     QCOMPARE(received(deviceB).size(), 0u);
+  }
+
+  // A capture's window hands its selected W rows to the explorer window's
+  // panel, which names the capture in its question and at the row that
+  // failed; the rows' own numbers are the capture's. Without a W row
+  // selected, the capture's window says so.
+  void replaysTheRowsOfACapture() {
+    fixture.click("readButton"); // listening: the report read is logged
+    writeReports(0x10, 1);
+    fixture.backend().sendInputReport(deviceA, 1, {0x0c, 0x00, 0x16});
+    QTRY_VERIFY(fixture.records().last().direction == kReportDirectionIn);
+    writeReports(0x11, 3);
+    fixture.flushLog();
+    const QString path = fixture.homePath() + "/bench.pwcap";
+    QString reason;
+    QVERIFY2(fixture.session().captures().saveTo(fixture.controller(), path,
+                                                 &reason),
+             qPrintable(reason));
+    const Wire before = received(deviceA);
+    CaptureWindow *opened =
+        fixture.session().captures().open(path, fixture.window());
+    QVERIFY(opened);
+    auto *table = opened->findChild<LogView *>("logTable");
+    {
+      AlertAnswerer answerer;
+      int read = 0; // the report read
+      while (opened->log()->record(read).direction != kReportDirectionIn)
+        ++read;
+      table->selectionModel()->select(
+          opened->log()->index(opened->log()->rowOfReport(read), 0),
+          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+      triggerReplay(table);
+      QCOMPARE(answerer.shown().size(), 1);
+      QVERIFY(answerer.shown()[0].startsWith("Nothing to replay"));
+      QVERIFY(!panel() || !panel()->isVisible());
+    }
+    table->selectAll();
+    triggerReplay(table);
+    QVERIFY(panel()->isVisible());
+    QCOMPARE(text("replayQuestionLabel"),
+             "Replay 4 written reports of bench.pwcap to PinworthA (SN 1000) "
+             "Interface 1?");
+    panel()->findChild<QComboBox *>("replayTimingPopup")->setCurrentIndex(2);
+    auto *runner = panel()->findChild<SequenceRunner *>();
+    connect(runner, &SequenceRunner::stepSent, this, [&](int, int step) {
+      if (step == 1)
+        fixture.backend().faults(deviceA, 1).nextWriteStatus = hid::kErrorIO;
+    });
+    {
+      AlertAnswerer answerer;
+      click("startReplayButton");
+      QTRY_VERIFY(!runner->isRunning());
+    }
+    disconnect(runner, nullptr, this, nullptr);
+    // The third W row of the capture is the one that failed.
+    int third = -1;
+    for (int i = 0, seen = 0; seen < 3; ++i)
+      if (opened->log()->record(i).direction == kReportDirectionOut && ++seen)
+        third = i;
+    QCOMPARE(text("replayProgressLabel"),
+             QStringLiteral("Stopped at row %1 of bench.pwcap: the write "
+                            "failed. 2 of 4 reports sent.")
+                 .arg(third + 1));
+    QCOMPARE(Wire(received(deviceA).begin() + 4, received(deviceA).end()),
+             Wire(before.begin(), before.begin() + 2));
+    opened->close();
   }
 };
 
