@@ -60,6 +60,7 @@ QMainWindow *ExplorerSession::newWindow() {
   PinworthWindowController *controller = windows_.back().resource->controller();
   controller->awakeFromNib();
   captures_.record(controller);
+  emit windowOpened(controller);
   window->show();
   if (windows_.size() == 1)
     QTimer::singleShot(0, this,

@@ -70,6 +70,10 @@ public:
   InterfaceListeners &listeners() { return listeners_; }
   CaptureSessions &captures() { return captures_; }
 
+signals:
+  // newWindow() woke the window's controller, before showing the window.
+  void windowOpened(PinworthWindowController *controller);
+
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 

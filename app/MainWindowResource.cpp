@@ -243,7 +243,7 @@ int RunExplorer(QApplication &application, const QString &description,
   QuitOnTerminationSignals(application);
   ExplorerSession session;
   QMainWindow *first = session.newWindow();
-  if (shown && !shown(*first, options))
+  if (shown && !shown(session, *first, options))
     return 1;
   return application.exec();
 }

@@ -44,12 +44,12 @@ bool CanOpenWindow(int argc, char **argv);
 // Answers --help, --help-all and --version on standard output and ends the
 // program, or ends it with status 1 on an option it does not know (QApplication
 // has taken Qt's own, such as -style) besides options. Otherwise opens the
-// first window of a session, calls shown with it and the parsed options (when
-// given; its false ends the program with status 1) and runs the application's
-// event loop until the last window closes; returns its exit code. The device
-// backend must be installed before.
-using ExplorerShown =
-    std::function<bool(QMainWindow &, const QCommandLineParser &)>;
+// first window of a session, calls shown with the session, that window and
+// the parsed options (when given; its false ends the program with status 1)
+// and runs the application's event loop until the last window closes;
+// returns its exit code. The device backend must be installed before.
+using ExplorerShown = std::function<bool(ExplorerSession &, QMainWindow &,
+                                         const QCommandLineParser &)>;
 int RunExplorer(QApplication &application, const QString &description,
                 const ExplorerShown &shown = {},
                 const QList<QCommandLineOption> &options = {});

@@ -1,9 +1,11 @@
 // The explorer on simulated devices: a PinworthA with serial number 1000 and a
 // PinworthB with serial number 2000 are attached before the window wakes. The
 // Device Simulator window opens beside it, or where it was last, and again
-// from its Window menu. --replay FILE plays a capture into the PinworthA.
+// from its Window menu. --replay FILE plays a capture into the PinworthA, and
+// each window's log plays its selected rows into the simulator.
 #include "app/MainWindowResource.h"
 #include "app/WindowState.h"
+#include "app/sim/LogSelectionReplay.h"
 #include "device_simulator/CaptureReplayPanel.h"
 #include "device_simulator/SimulatorWindow.h"
 
@@ -37,8 +39,10 @@ int main(int argc, char **argv) {
       QStringLiteral("The Pinworth explorer on two simulated devices: a "
                      "PinworthA (SN 1000) and a PinworthB (SN 2000), shown "
                      "and driven in the Device Simulator window."),
-      [&](QMainWindow &explorer, const QCommandLineParser &options) {
+      [&](ExplorerSession &session, QMainWindow &explorer,
+          const QCommandLineParser &options) {
         simulator = std::make_unique<SimulatorWindow>(backend);
+        AddLogSelectionReplay(session, *simulator);
         AddSimulatorMenu(explorer, *simulator);
         simulator->placeBeside(explorer, WindowState::StandardFilePath());
         if (!options.isSet(replay) ||

@@ -1,7 +1,6 @@
 #include "device_simulator/CaptureReplayPanel.h"
 
 #include "core/capture/CaptureReader.h"
-#include "platform/simulated/RecordedDevice.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -109,21 +108,27 @@ bool CaptureReplayPanel::play(const QString &path, hid::sim::DeviceID device) {
                      .arg(name, QString::fromStdString(why)));
     return false;
   }
-  playing_ =
-      tr("%1 (recorded from %2)")
-          .arg(name, DeviceText(recorded->model,
-                                QString::number(recorded->serialNumber)));
+  play(name, std::move(*recorded), device);
+  return true;
+}
+
+void CaptureReplayPanel::play(const QString &what,
+                              hid::sim::RecordedDevice recorded,
+                              hid::sim::DeviceID device) {
+  stop();
+  playing_ = tr("%1 (recorded from %2)")
+                 .arg(what, DeviceText(recorded.model,
+                                       QString::number(recorded.serialNumber)));
   for (const hid::sim::SimBackend::DeviceListing &listing : backend_.devices())
     if (listing.id == device)
       target_ = DeviceText(listing.model,
                            QString::fromStdString(listing.serial.value_or("")));
   replay_ = std::make_unique<hid::sim::SimReplay>(
-      backend_, device, std::move(recorded->reports), speed_->value(),
+      backend_, device, std::move(recorded.reports), speed_->value(),
       loop_->isChecked());
   shownSent_ = SIZE_MAX;
   progress_.start();
   showProgress();
-  return true;
 }
 
 void CaptureReplayPanel::stop() {

@@ -6,6 +6,7 @@
 #ifndef PINWORTH_SIMULATOR_CAPTURE_REPLAY_PANEL_H
 #define PINWORTH_SIMULATOR_CAPTURE_REPLAY_PANEL_H
 
+#include "platform/simulated/RecordedDevice.h"
 #include "platform/simulated/SimBackend.h"
 #include "platform/simulated/SimReplay.h"
 
@@ -34,6 +35,12 @@ public:
   // Plays the capture at path into device; false, with the reason shown,
   // when it cannot be read or read nothing.
   bool play(const QString &path, hid::sim::DeviceID device);
+  // Plays recorded, named what in the progress ("the log's 12 selected
+  // rows"), into device.
+  void play(const QString &what, hid::sim::RecordedDevice recorded,
+            hid::sim::DeviceID device);
+  // The device the panel plays into, as showDevice() gave it.
+  std::optional<hid::sim::DeviceID> device() const { return device_; }
   void stop();
   // Stops the replay of a device that is gone.
   void forget(hid::sim::DeviceID device);

@@ -13,51 +13,49 @@ constexpr int kTypes = 4;
 
 } // namespace
 
+void RecordedReadsBuilder::add(int interfaceType, int32_t serialNumber,
+                               int occurrence, int64_t timeUS,
+                               std::vector<uint8_t> bytes) {
+  if (interfaceType < 0 || interfaceType >= kTypes)
+    return;
+  const Model model = interfaceType / 2 ? Model::PinworthB : Model::PinworthA;
+  if (!device_) {
+    device_ = RecordedDevice{model, serialNumber, {}};
+    occurrence_ = occurrence;
+  }
+  if (model != device_->model || serialNumber != device_->serialNumber ||
+      occurrence != occurrence_)
+    return;
+  SimReplay::Report report;
+  report.interfaceNumber = interfaceType % 2;
+  report.timeUS = device_->reports.empty()
+                      ? timeUS
+                      : std::max(timeUS, device_->reports.back().timeUS);
+  report.bytes = std::move(bytes);
+  device_->reports.push_back(std::move(report));
+}
+
 std::optional<RecordedDevice>
 RecordedReads(const capture::CaptureReader &reader) {
   const std::vector<capture::CaptureInterface> &interfaces =
       reader.interfaces();
-  const auto interfaceOf =
-      [&interfaces](
-          const capture::Record &record) -> const capture::CaptureInterface * {
-    if (record.kind != capture::RecordKind::Read ||
-        record.source >= interfaces.size() ||
-        interfaces[record.source].interfaceType < 0 ||
-        interfaces[record.source].interfaceType >= kTypes)
-      return nullptr;
-    return &interfaces[record.source];
-  };
-  std::optional<RecordedDevice> device;
-  int32_t occurrence = 0;
+  RecordedReadsBuilder builder;
   for (uint64_t i = 0; i < reader.recordCount(); ++i) {
     const capture::Record record = reader.record(i);
-    const capture::CaptureInterface *interface = interfaceOf(record);
-    if (!interface)
+    if (record.kind != capture::RecordKind::Read ||
+        record.source >= interfaces.size())
       continue;
-    const Model model =
-        interface->interfaceType / 2 ? Model::PinworthB : Model::PinworthA;
-    if (!device) {
-      device = RecordedDevice{model, interface->serialNumber, {}};
-      occurrence = interface->occurrence;
-    }
-    if (model != device->model ||
-        interface->serialNumber != device->serialNumber ||
-        interface->occurrence != occurrence)
-      continue;
-    SimReplay::Report report;
-    report.interfaceNumber = interface->interfaceType % 2;
-    report.timeUS =
-        device->reports.empty()
-            ? record.timeUS
-            : std::max(record.timeUS, device->reports.back().timeUS);
+    const capture::CaptureInterface &interface = interfaces[record.source];
+    std::vector<uint8_t> bytes;
     if (record.hasReportID)
-      report.bytes.push_back(record.reportID);
-    for (size_t byte = 0;
-         byte < std::min<size_t>(record.size, record.data.size()); ++byte)
-      report.bytes.push_back(record.data[byte]);
-    device->reports.push_back(std::move(report));
+      bytes.push_back(record.reportID);
+    bytes.insert(bytes.end(), record.data.begin(),
+                 record.data.begin() +
+                     std::min<size_t>(record.size, record.data.size()));
+    builder.add(interface.interfaceType, interface.serialNumber,
+                interface.occurrence, record.timeUS, std::move(bytes));
   }
-  return device;
+  return std::move(builder).take();
 }
 
 } // namespace hid::sim

@@ -1,0 +1,83 @@
+#include "app/sim/LogSelectionReplay.h"
+
+#include "app/ExplorerSession.h"
+#include "app/PinworthWindowController.h"
+#include "app/framework/AlertPanel.h"
+#include "app/log/LogPanel.h"
+#include "app/log/LogTableModel.h"
+#include "app/log/LogView.h"
+#include "core/ReportRecord.h"
+#include "device_simulator/CaptureReplayPanel.h"
+#include "device_simulator/SimulatorWindow.h"
+
+#include <QAction>
+#include <QMainWindow>
+
+std::optional<hid::sim::RecordedDevice>
+RecordedReadsOf(const LogTableModel &log, const QList<int> &reports) {
+  hid::sim::RecordedReadsBuilder builder;
+  for (int report : reports) {
+    const std::optional<InterfaceIdentity> source = log.source(report);
+    if (!log.isReport(report) || !source)
+      continue;
+    const ReportRecord record = log.record(report);
+    if (record.direction != kReportDirectionIn)
+      continue;
+    std::vector<uint8_t> bytes;
+    if (record.reportID != kNoReportID)
+      bytes.push_back(uint8_t(record.reportID));
+    bytes.insert(bytes.end(), record.data.begin(), record.data.end());
+    builder.add(source->interfaceType, source->serialNumber, source->occurrence,
+                log.time(report), std::move(bytes));
+  }
+  return std::move(builder).take();
+}
+
+namespace {
+
+void ReplaySelection(PinworthWindowController &window,
+                     SimulatorWindow &simulator) {
+  CaptureReplayPanel &panel = *simulator.replay();
+  const QList<int> selected = window.logPanel()->selectedReports();
+  std::optional<hid::sim::RecordedDevice> recorded =
+      RecordedReadsOf(*window.logModel(), selected);
+  if (!recorded)
+    return RunAlertPanel(window.mainWindow(),
+                         QStringLiteral("Nothing to replay"),
+                         QStringLiteral("Select the reports read (R rows) of "
+                                        "the log that the simulated device "
+                                        "replays."));
+  if (!panel.device())
+    return RunAlertPanel(window.mainWindow(),
+                         QStringLiteral("No simulated device to replay into"),
+                         QStringLiteral("Select a device in the Device "
+                                        "Simulator's list."));
+  const size_t count = recorded->reports.size();
+  panel.play(count == 1
+                 ? QStringLiteral("the log's selected row")
+                 : QStringLiteral("the log's %1 selected rows").arg(count),
+             std::move(*recorded), *panel.device());
+  simulator.show();
+  simulator.raise();
+}
+
+void AddAction(PinworthWindowController &window, SimulatorWindow &simulator) {
+  auto *replay = new QAction(QStringLiteral("Replay Selection into &Simulator"),
+                             window.logView());
+  QObject::connect(
+      replay, &QAction::triggered, window.logView(),
+      [&window, &simulator] { ReplaySelection(window, simulator); });
+  window.logView()->addAction(replay);
+}
+
+} // namespace
+
+void AddLogSelectionReplay(ExplorerSession &session,
+                           SimulatorWindow &simulator) {
+  for (PinworthWindowController *window : session.controllers())
+    AddAction(*window, simulator);
+  QObject::connect(&session, &ExplorerSession::windowOpened, &simulator,
+                   [&simulator](PinworthWindowController *window) {
+                     AddAction(*window, simulator);
+                   });
+}

@@ -1,0 +1,29 @@
+// The explorer on simulated devices plays a window's log into the Device
+// Simulator: "Replay Selection into Simulator" in the log's context menu
+// takes the reports read (R rows) among the rows selected, those of the
+// device of the first of them, and plays them into the device the Device
+// Simulator shows, as a capture's replay does (CaptureReplayPanel).
+#ifndef PINWORTH_EXPLORER_LOG_SELECTION_REPLAY_H
+#define PINWORTH_EXPLORER_LOG_SELECTION_REPLAY_H
+
+#include "platform/simulated/RecordedDevice.h"
+
+#include <QList>
+
+#include <optional>
+
+class ExplorerSession;
+class LogTableModel;
+class SimulatorWindow;
+
+// What the reports among log's reports read of the device of the first
+// report read; none when they read nothing.
+std::optional<hid::sim::RecordedDevice>
+RecordedReadsOf(const LogTableModel &log, const QList<int> &reports);
+
+// Adds the action to the log of each of session's windows, those open and
+// those to come; the simulator outlives the session's windows.
+void AddLogSelectionReplay(ExplorerSession &session,
+                           SimulatorWindow &simulator);
+
+#endif
