@@ -62,7 +62,7 @@ void ReplaySelection(PinworthWindowController &window,
 }
 
 void AddAction(PinworthWindowController &window, SimulatorWindow &simulator) {
-  auto *replay = new QAction(QStringLiteral("Replay Selection into &Simulator"),
+  auto *replay = new QAction(QStringLiteral("Replay Selection into Si&mulator"),
                              window.logView());
   QObject::connect(
       replay, &QAction::triggered, window.logView(),

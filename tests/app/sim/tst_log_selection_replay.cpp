@@ -25,7 +25,7 @@ class LogSelectionReplayTest : public QObject {
     bool found = false;
     for (QAction *action :
          ExplorerFixture::widgetIn<LogView>(window, "logTable")->actions())
-      if (action->text() == "Replay Selection into &Simulator") {
+      if (action->text() == "Replay Selection into Si&mulator") {
         found = true;
         action->trigger();
       }
