@@ -16,6 +16,7 @@
 std::optional<hid::sim::RecordedDevice>
 RecordedReadsOf(const LogTableModel &log, const QList<int> &reports) {
   hid::sim::RecordedReadsBuilder builder;
+  // On the clock of the log's Time column: since its first row.
   for (int report : reports) {
     const std::optional<InterfaceIdentity> source = log.source(report);
     if (!log.isReport(report) || !source)
@@ -28,7 +29,7 @@ RecordedReadsOf(const LogTableModel &log, const QList<int> &reports) {
       bytes.push_back(uint8_t(record.reportID));
     bytes.insert(bytes.end(), record.data.begin(), record.data.end());
     builder.add(source->interfaceType, source->serialNumber, source->occurrence,
-                log.time(report), std::move(bytes));
+                log.time(report) - log.time(0), std::move(bytes));
   }
   return std::move(builder).take();
 }

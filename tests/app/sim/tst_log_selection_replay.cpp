@@ -83,6 +83,11 @@ private slots:
                  "1000)) into PinworthA (SN 1000)"),
              qPrintable(panel()->statusLabel()->text()));
     QTRY_VERIFY(!panel()->replay());
+    // At the last one's time as the log's Time column gives it.
+    const QString at = QString::asprintf(
+        "at %.3f s", double(recorded[4] - fixture.log()->time(0)) / 1e6);
+    QVERIFY2(panel()->statusLabel()->text().contains(at),
+             qPrintable(panel()->statusLabel()->text()));
     fixture.flushLog();
     QList<int64_t> replayed;
     QTRY_COMPARE(keysRead(&replayed),
