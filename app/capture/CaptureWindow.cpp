@@ -43,6 +43,7 @@ CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
   tools->addWidget(exportCapture);
   auto *view = new LogView(central);
   view->setObjectName("logTable");
+  view->setContextMenuPolicy(Qt::ActionsContextMenu);
   view->setModel(log_.get());
   auto *messages = new MessageBar(central);
   auto *layout = new QVBoxLayout(central);

@@ -7,10 +7,14 @@
 #include "tests/app/ExplorerFixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
 class ReplayTest : public QObject {
   Q_OBJECT
@@ -202,8 +206,27 @@ private slots:
       QVERIFY(answerer.shown()[0].startsWith("Nothing to replay"));
       QVERIFY(!panel() || !panel()->isVisible());
     }
+    // From the log's context menu, as a user chooses it.
     table->selectAll();
-    triggerReplay(table);
+    bool chosen = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+      if (auto *menu =
+              qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+        for (QAction *action : menu->actions())
+          if (action->text() == "&Replay Selection to Device…") {
+            chosen = true;
+            action->trigger();
+          }
+        menu->close();
+      }
+    });
+    poll.start(10);
+    const QPoint at = table->viewport()->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, at,
+                            table->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(table->viewport(), &event);
+    QVERIFY(chosen);
     QVERIFY(panel()->isVisible());
     QCOMPARE(text("replayQuestionLabel"),
              "Replay 4 written reports of bench.pwcap to PinworthA (SN 1000) "
