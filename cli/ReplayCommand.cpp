@@ -10,12 +10,11 @@
 #include "cli/StopRequests.h"
 
 #include "core/CaptureSources.h"
+#include "core/ReplayPlan.h"
 #include "core/capture/CaptureReader.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
-
-#include <cmath>
 
 namespace {
 
@@ -103,15 +102,17 @@ int ReplayWrites(const Invocation &invocation,
 
   const int size = ReportSizeOf(interface.identity);
   ReportPrinter printer(invocation.json);
+  const ReplayTiming timing =
+      invocation.replayIntervalMS
+          ? ReplayTiming{ReplayTiming::Interval, 1,
+                         *invocation.replayIntervalMS}
+          : ReplayTiming{ReplayTiming::Recorded, invocation.replaySpeed, 0};
   QElapsedTimer clock;
   clock.start();
   int sent = 0;
   for (const Replayed &report : written) {
-    const double dueMS = invocation.replayIntervalMS
-                             ? double(*invocation.replayIntervalMS) * sent
-                             : double(report.timeUS - written.first().timeUS) /
-                                   1000.0 / invocation.replaySpeed;
-    if (!WaitUntil(clock, qint64(std::llround(dueMS))))
+    if (!WaitUntil(clock, ReplayDueMS(timing, sent, written.first().timeUS,
+                                      report.timeUS)))
       return kExitInterrupted;
     QByteArray padded = report.report;
     const bool fits = padded.size() <= size;

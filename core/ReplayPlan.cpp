@@ -3,26 +3,20 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-// When report at is due, in ms after the first.
-int64_t DueMS(const QList<WrittenReport> &reports, qsizetype at,
-              const ReplayTiming &timing) {
+int64_t ReplayDueMS(const ReplayTiming &timing, qsizetype index,
+                    int64_t firstUS, int64_t timeUS) {
   switch (timing.kind) {
   case ReplayTiming::Recorded:
-    return std::llround(double(reports[at].timeUS - reports.front().timeUS) /
-                        1000.0 /
+    return std::llround(double(timeUS - firstUS) / 1000.0 /
                         std::clamp(timing.speed, ReplayTiming::kMinSpeed,
                                    ReplayTiming::kMaxSpeed));
   case ReplayTiming::Interval:
-    return int64_t(timing.intervalMS) * at;
+    return int64_t(timing.intervalMS) * index;
   case ReplayTiming::AsFast:
     break;
   }
   return 0;
 }
-
-} // namespace
 
 Sequence ReplaySequence(const QString &name,
                         const QList<WrittenReport> &reports,
@@ -30,7 +24,8 @@ Sequence ReplaySequence(const QString &name,
   Sequence sequence{name, {}, 1, std::nullopt};
   int64_t previousMS = 0;
   for (qsizetype at = 0; at < reports.size(); ++at) {
-    const int64_t dueMS = DueMS(reports, at, timing);
+    const int64_t dueMS =
+        ReplayDueMS(timing, at, reports.front().timeUS, reports[at].timeUS);
     const int64_t delayMS =
         std::clamp<int64_t>(dueMS - previousMS, 0, SequenceStep::kMaxDelayMS);
     previousMS = std::max(previousMS, dueMS);

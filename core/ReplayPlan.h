@@ -29,6 +29,11 @@ struct ReplayTiming {
   int intervalMS = 0; // Interval: between two reports
 };
 
+// When the report at index, recorded at timeUS, is due under timing: in ms
+// after the first, recorded at firstUS.
+int64_t ReplayDueMS(const ReplayTiming &timing, qsizetype index,
+                    int64_t firstUS, int64_t timeUS);
+
 // reports (at least one) as a sequence named name.
 Sequence ReplaySequence(const QString &name,
                         const QList<WrittenReport> &reports,

@@ -429,6 +429,8 @@ private slots:
     QVERIFY(process.waitForStarted());
     QString output;
     QTRY_VERIFY((output += process.readAllStandardOutput()).contains("0f ff"));
+    // A process that ended has no id: kill(0) would signal this test.
+    QCOMPARE(process.state(), QProcess::Running);
     ::kill(pid_t(process.processId()), SIGINT);
     const PinworthRun stopped = Finish(process);
     QCOMPARE(stopped.exitCode, 130);
@@ -480,6 +482,7 @@ private slots:
     QString errors;
     QTRY_VERIFY(
         (errors += process.readAllStandardError()).contains("Ctrl+C stops"));
+    QCOMPARE(process.state(), QProcess::Running);
     ::kill(pid_t(process.processId()), SIGINT);
     const PinworthRun run = Finish(process);
     QVERIFY(!run.crashed);
