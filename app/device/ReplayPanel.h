@@ -1,14 +1,14 @@
 // Replaying written reports to a device from an explorer window. "Replay
 // Selection to Device…" in the log view's context menu takes the W rows
 // selected in the log into this panel (one per window, not modal), as
-// offer() does those of a capture's window; the panel
-// names the window's target and says so when the rows were written to a
-// device of the other model. Start is the confirmation: the reports go to
-// that interface once, in order, with the recorded gaps divided by a speed,
-// at a fixed interval, or as fast as it takes them, each logged as any
-// write. Pause holds the replay, Resume moves its schedule on by the pause,
-// and Stop ends it. The first report that is not sent ends it, naming its
-// row (its place in the log, from 1) and the reason.
+// offer() does those of a capture's window. The panel names the window's
+// target and says so when the rows were written to a device of the other
+// model. Start is the confirmation: the reports go to that interface once,
+// in order, with the recorded gaps divided by a speed, at a fixed interval,
+// or as fast as it takes them, each logged as any write. Pause holds the
+// replay, Resume moves its schedule on by the pause, and Stop ends it. The
+// first report that is not sent ends it, naming its row (its place in the
+// log, from 1) and the reason.
 //
 // Main thread only; the controller and the writer outlive the panel.
 #ifndef PINWORTH_EXPLORER_REPLAY_PANEL_H

@@ -18,11 +18,11 @@ RecordedReadsOf(const LogTableModel &log, const QList<int> &reports) {
   hid::sim::RecordedReadsBuilder builder;
   // On the clock of the log's Time column: since its first row.
   for (int report : reports) {
-    const std::optional<InterfaceIdentity> source = log.source(report);
-    if (!log.isReport(report) || !source)
+    if (!log.isReport(report))
       continue;
     const ReportRecord record = log.record(report);
-    if (record.direction != kReportDirectionIn)
+    const std::optional<InterfaceIdentity> source = log.source(report);
+    if (record.direction != kReportDirectionIn || !source)
       continue;
     std::vector<uint8_t> bytes;
     if (record.reportID != kNoReportID)
@@ -39,9 +39,8 @@ namespace {
 void ReplaySelection(PinworthWindowController &window,
                      SimulatorWindow &simulator) {
   CaptureReplayPanel &panel = *simulator.replay();
-  const QList<int> selected = window.logPanel()->selectedReports();
   std::optional<hid::sim::RecordedDevice> recorded =
-      RecordedReadsOf(*window.logModel(), selected);
+      RecordedReadsOf(*window.logModel(), window.logPanel()->selectedReports());
   if (!recorded)
     return RunAlertPanel(window.mainWindow(),
                          QStringLiteral("Nothing to replay"),
