@@ -40,6 +40,8 @@ void LogExport::cancel() {
 }
 
 void LogExport::writeSlice() {
+  if (!writer_) // finished already: the writer failed while this waited
+    return;
   if (cancelled_) {
     finish(false, QString());
     return;

@@ -395,6 +395,17 @@ private slots:
     QCOMPARE(fixture.widget<QLabel>("messageText")->text(),
              "Export failed: File too large: nothing was written");
     QVERIFY(!QFile::exists(fixture.homePath() + "/full.csv"));
+    // So does one that fills up while rows are still being made.
+    const uint8_t data[4] = {1, 2, 3, 4};
+    for (int n = 0; n < 200'000; ++n)
+      fixture.log()->append(false, kNoReportID, 4, data);
+    {
+      WithLimit small(RLIMIT_FSIZE, 64 << 10);
+      exportAndWait(fixture.homePath() + "/long.csv");
+    }
+    QCOMPARE(fixture.widget<QLabel>("messageText")->text(),
+             "Export failed: File too large: nothing was written");
+    QVERIFY(!QFile::exists(fixture.homePath() + "/long.csv"));
   }
 
   // The filter shows what matches and removes nothing; what the shown row
