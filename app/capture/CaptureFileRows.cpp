@@ -17,34 +17,28 @@ LogRow CaptureFileRows::row(uint64_t i) const {
     row = lastRow_ + 1;
     record = lastRecord_ + 1;
   }
-  for (;; ++record) {
+  for (; record < reader_->recordCount(); ++record) {
     last_ = RowOfRecord(reader_->record(record), logSourceOf_);
     if (!last_)
       continue;
-    if (row == i)
-      break;
+    if (row == i) {
+      lastRow_ = i;
+      lastRecord_ = record;
+      return *last_;
+    }
     ++row;
   }
-  // A walk in order gives back each stretch of the map it has passed.
-  if (record / kReleasedRecords > lastRecord_ / kReleasedRecords &&
-      record - lastRecord_ < kBlockRows)
-    reader_->release(record / kReleasedRecords * kReleasedRecords -
-                         kReleasedRecords,
-                     record / kReleasedRecords * kReleasedRecords);
-  lastRow_ = i;
-  lastRecord_ = record;
-  return *last_;
+  // Records read before no longer read back (the file was cut short or
+  // overwritten since): the row reads as an empty report.
+  last_.reset();
+  return LogRow();
 }
 
 bool CaptureFileRows::refresh(Deadline deadline) {
   const uint64_t total = reader_->recordCount();
-  const uint64_t first = records_;
   for (; records_ < total; ++records_) {
-    if (records_ % 4096 == 4095 &&
-        std::chrono::steady_clock::now() >= deadline) {
-      reader_->release(first, records_);
+    if (records_ % 4096 == 4095 && std::chrono::steady_clock::now() >= deadline)
       return true;
-    }
     const std::optional<LogRow> row =
         RowOfRecord(reader_->record(records_), logSourceOf_);
     if (!row)
@@ -55,6 +49,5 @@ bool CaptureFileRows::refresh(Deadline deadline) {
       blockStart_.push_back(records_);
     ++rows_;
   }
-  reader_->release(first, records_);
   return false;
 }

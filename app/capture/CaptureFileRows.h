@@ -2,9 +2,7 @@
 // row, in order. Reading the file builds, a slice at a time, an index of the
 // record where each block of kBlockRows rows begins (8 bytes a block); a row
 // is then found after at most kBlockRows records, and at once after the row
-// before it, so that scrolling and filtering read the file in order. The
-// file's pages stay the kernel's: what a walk through the file has passed
-// leaves the process's map.
+// before it, so that scrolling and filtering read the file in order.
 #ifndef PINWORTH_EXPLORER_CAPTURE_FILE_ROWS_H
 #define PINWORTH_EXPLORER_CAPTURE_FILE_ROWS_H
 
@@ -18,8 +16,6 @@
 class CaptureFileRows : public StoredRows {
 public:
   static constexpr uint64_t kBlockRows = 1024;
-  // The stretch of records a walk in order gives back at once (1.5 MB).
-  static constexpr uint64_t kReleasedRecords = 65536;
 
   // logSourceOf: the log's source index of each of the capture's sources.
   CaptureFileRows(std::unique_ptr<capture::CaptureReader> reader,

@@ -224,28 +224,24 @@ std::vector<uint8_t> EncodeInterface(const CaptureInterface &interface) {
   return bytes;
 }
 
-std::vector<CaptureInterface> DecodeTable(const uint8_t *bytes, size_t size) {
-  std::vector<CaptureInterface> interfaces;
-  size_t at = 0;
-  while (at + kEntryFixedSize + kEntryCrcSize <= size) {
-    const uint8_t *entry = bytes + at;
-    const size_t entrySize = Get<uint16_t>(entry);
-    const size_t descriptorSize = Get<uint16_t>(entry + 12);
-    if (entrySize < kEntryFixedSize + descriptorSize + kEntryCrcSize ||
-        at + entrySize > size)
-      break;
-    const size_t crcAt = entrySize - kEntryCrcSize;
-    if (Get<uint32_t>(entry + crcAt) != Crc32(entry, crcAt))
-      break;
-    CaptureInterface interface;
-    interface.interfaceType = entry[2];
-    interface.serialNumber = Get<int32_t>(entry + 4);
-    interface.occurrence = Get<int32_t>(entry + 8);
-    interface.descriptor.assign(entry + 14, entry + 14 + descriptorSize);
-    interfaces.push_back(std::move(interface));
-    at += entrySize;
-  }
-  return interfaces;
+size_t EntrySize(const uint8_t *bytes) {
+  return Get<uint16_t>(bytes);
+}
+
+std::optional<CaptureInterface> DecodeEntry(const uint8_t *entry, size_t size) {
+  if (size < kEntryFixedSize + kEntryCrcSize || EntrySize(entry) != size)
+    return std::nullopt;
+  const size_t descriptorSize = Get<uint16_t>(entry + 12);
+  const size_t crcAt = size - kEntryCrcSize;
+  if (kEntryFixedSize + descriptorSize > crcAt ||
+      Get<uint32_t>(entry + crcAt) != Crc32(entry, crcAt))
+    return std::nullopt;
+  CaptureInterface interface;
+  interface.interfaceType = entry[2];
+  interface.serialNumber = Get<int32_t>(entry + 4);
+  interface.occurrence = Get<int32_t>(entry + 8);
+  interface.descriptor.assign(entry + 14, entry + 14 + descriptorSize);
+  return interface;
 }
 
 uint32_t Crc32(const uint8_t *bytes, size_t size) {

@@ -110,8 +110,12 @@ std::optional<Header> DecodeHeader(const uint8_t *bytes, size_t size,
                                    std::string *reason);
 
 std::vector<uint8_t> EncodeInterface(const CaptureInterface &interface);
-// The table's entries from its start, up to the first that is not whole.
-std::vector<CaptureInterface> DecodeTable(const uint8_t *bytes, size_t size);
+// The table's entries follow each other from its start; the first two
+// bytes of an entry give its size, and a size of 0 ends the table.
+inline constexpr size_t kEntrySizeBytes = 2;
+size_t EntrySize(const uint8_t *bytes);
+// The entry of size bytes at bytes; none when it does not check (damaged).
+std::optional<CaptureInterface> DecodeEntry(const uint8_t *bytes, size_t size);
 
 uint32_t Crc32(const uint8_t *bytes, size_t size);
 

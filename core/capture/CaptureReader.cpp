@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,33 +27,29 @@ off_t FileSize(int fd) {
   return info.st_size;
 }
 
-const uint8_t *Map(int fd, size_t size) {
-  if (size == 0)
-    return nullptr;
-  void *map = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
-  return map == MAP_FAILED ? nullptr : static_cast<const uint8_t *>(map);
-}
-
 } // namespace
 
-std::unique_ptr<CaptureReader> CaptureReader::open(const std::string &path,
-                                                   std::string *reason) {
+std::unique_ptr<CaptureReader>
+CaptureReader::open(const std::string &path, std::string *reason, Links links) {
   // Not blocking: a FIFO named by mistake is refused, not waited on.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd =
+      ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK |
+                               (links == Links::Refuse ? O_NOFOLLOW : 0));
   if (fd < 0) {
-    *reason = Because("open", path, errno);
+    *reason = errno == ELOOP && links == Links::Refuse
+                  ? path + " is a symbolic link"
+                  : Because("open", path, errno);
     return nullptr;
   }
   const off_t size = FileSize(fd);
-  const uint8_t *bytes = size > 0 ? Map(fd, size_t(size)) : nullptr;
-  if (size < 0 || (size > 0 && !bytes)) {
+  if (size < 0) {
     *reason = errno == EINVAL ? path + " is not a regular file"
                               : Because("read", path, errno);
     ::close(fd);
     return nullptr;
   }
   std::unique_ptr<CaptureReader> reader(
-      new CaptureReader(fd, bytes, size_t(size)));
+      new CaptureReader(fd, nullptr, uint64_t(size)));
   if (!reader->load(reason))
     return nullptr;
   return reader;
@@ -73,38 +68,119 @@ CaptureReader::CaptureReader(int fd, const uint8_t *bytes, size_t size)
     : fd_(fd), bytes_(bytes), size_(size) {}
 
 CaptureReader::~CaptureReader() {
-  if (fd_ < 0)
-    return;
-  if (bytes_)
-    ::munmap(const_cast<uint8_t *>(bytes_), size_);
-  ::close(fd_);
+  if (fd_ >= 0)
+    ::close(fd_);
+}
+
+size_t CaptureReader::readUpTo(uint64_t offset, uint8_t *out,
+                               size_t size) const {
+  if (offset >= size_)
+    return 0;
+  size = size_t(std::min<uint64_t>(size, size_ - offset));
+  if (fd_ < 0) {
+    std::memcpy(out, bytes_ + offset, size);
+    return size;
+  }
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n =
+        ::pread(fd_, out + done, size - done, off_t(offset + done));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      break;
+    done += size_t(n);
+  }
+  return done;
+}
+
+bool CaptureReader::readAt(uint64_t offset, uint8_t *out, size_t size) const {
+  return readUpTo(offset, out, size) == size;
 }
 
 bool CaptureReader::load(std::string *reason) {
-  const std::optional<Header> header = DecodeHeader(bytes_, size_, reason);
+  uint8_t head[kHeaderSize] = {};
+  const size_t headSize = size_t(std::min<uint64_t>(size_, kHeaderSize));
+  errno = 0;
+  if (!readAt(0, head, headSize)) {
+    *reason = std::string("could not read the capture: ") +
+              std::strerror(errno ? errno : EIO);
+    return false;
+  }
+  const std::optional<Header> header = DecodeHeader(head, headSize, reason);
   if (!header)
     return false;
   header_ = *header;
-  const uint64_t tableStart = header_.headerSize;
-  recordsStart_ = tableStart + header_.tableSize;
-  if (size_ > tableStart)
-    interfaces_ = DecodeTable(
-        bytes_ + tableStart,
-        size_t(std::min<uint64_t>(header_.tableSize, size_ - tableStart)));
+  recordsStart_ = uint64_t(header_.headerSize) + header_.tableSize;
+  loadTable();
+  for (Block &block : blocks_)
+    block.count = 0;
   recordCount_ =
       size_ > recordsStart_ ? (size_ - recordsStart_) / header_.recordSize : 0;
   // A cut record is not whole; a zeroed or half-written one does not check.
-  while (recordCount_ > 0 &&
-         !RecordChecks(bytes_ + recordsStart_ +
-                       (recordCount_ - 1) * header_.recordSize))
+  while (recordCount_ > 0) {
+    const uint8_t *last = recordBytes(recordCount_ - 1);
+    if (!last) { // unreadable: only the records before its block count
+      recordCount_ = (recordCount_ - 1) / recordsPerBlock() * recordsPerBlock();
+      continue;
+    }
+    if (RecordChecks(last))
+      break;
     --recordCount_;
+  }
   return true;
 }
 
+void CaptureReader::loadTable() {
+  interfaces_.clear();
+  tableDamaged_ = false;
+  const uint64_t end = std::min(recordsStart_, size_);
+  std::vector<uint8_t> entry;
+  for (uint64_t at = header_.headerSize; at + kEntrySizeBytes <= end;) {
+    uint8_t sizeBytes[kEntrySizeBytes];
+    if (!readAt(at, sizeBytes, sizeof sizeBytes))
+      break;
+    const size_t entrySize = EntrySize(sizeBytes);
+    if (entrySize == 0) // the table's end
+      return;
+    entry.resize(entrySize);
+    std::optional<CaptureInterface> interface;
+    if (at + entrySize <= end && readAt(at, entry.data(), entrySize))
+      interface = DecodeEntry(entry.data(), entrySize);
+    if (!interface) { // it does not check, or runs past the table or file
+      tableDamaged_ = true;
+      return;
+    }
+    interfaces_.push_back(std::move(*interface));
+    at += entrySize;
+  }
+}
+
+const uint8_t *CaptureReader::recordBytes(uint64_t i) const {
+  const uint64_t offset = recordsStart_ + i * header_.recordSize;
+  if (fd_ < 0)
+    return offset + header_.recordSize <= size_ ? bytes_ + offset : nullptr;
+  for (const Block &block : blocks_)
+    if (i >= block.first && i - block.first < block.count)
+      return block.bytes.data() + (i - block.first) * header_.recordSize;
+  // Read the block of records that holds i, as far as the records counted.
+  const uint64_t perBlock = recordsPerBlock();
+  Block &block = blocks_[nextBlock_];
+  nextBlock_ = (nextBlock_ + 1) % kCachedBlocks;
+  block.first = i / perBlock * perBlock;
+  block.count = std::min(perBlock, recordCount_ - block.first);
+  block.bytes.resize(size_t(block.count * header_.recordSize));
+  block.count = readUpTo(recordsStart_ + block.first * header_.recordSize,
+                         block.bytes.data(), block.bytes.size()) /
+                header_.recordSize;
+  return i - block.first < block.count
+             ? block.bytes.data() + (i - block.first) * header_.recordSize
+             : nullptr;
+}
+
 Record CaptureReader::record(uint64_t i) const {
-  if (i >= recordCount_)
-    return Record{};
-  return DecodeRecord(bytes_ + recordsStart_ + i * header_.recordSize);
+  const uint8_t *bytes = i < recordCount_ ? recordBytes(i) : nullptr;
+  return bytes ? DecodeRecord(bytes) : Record{};
 }
 
 std::string CaptureReader::eventText(uint64_t i) const {
@@ -129,29 +205,10 @@ bool CaptureReader::refresh(std::string *reason) {
     *reason = std::strerror(errno);
     return false;
   }
-  if (size_t(size) <= size_)
+  if (uint64_t(size) <= size_)
     return true;
-  const uint8_t *bytes = Map(fd_, size_t(size));
-  if (!bytes) {
-    *reason = std::strerror(errno);
-    return false;
-  }
-  if (bytes_)
-    ::munmap(const_cast<uint8_t *>(bytes_), size_);
-  bytes_ = bytes;
-  size_ = size_t(size);
+  size_ = uint64_t(size);
   return load(reason);
-}
-
-void CaptureReader::release(uint64_t first, uint64_t end) const {
-  if (fd_ < 0 || end <= first)
-    return;
-  const auto page = uint64_t(::sysconf(_SC_PAGESIZE));
-  const uint64_t from =
-      (recordsStart_ + first * kRecordSize + page - 1) / page * page;
-  const uint64_t to = (recordsStart_ + end * kRecordSize) / page * page;
-  if (to > from)
-    ::madvise(const_cast<uint8_t *>(bytes_) + from, to - from, MADV_DONTNEED);
 }
 
 } // namespace capture

@@ -26,7 +26,15 @@ int64_t UnixMicroseconds() {
 std::unique_ptr<CaptureWriter>
 CaptureWriter::create(const std::string &path, std::string *reason,
                       std::optional<int64_t> startUnixUS) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  // A file made here goes again when it cannot become a capture (a full
+  // disk, a file-size limit): no empty file is left for a reader to take for
+  // one.
+  bool made = true;
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0 && errno == EEXIST) {
+    made = false;
+    fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  }
   if (fd < 0) {
     *reason = Because("create", path, errno);
     return nullptr;
@@ -44,10 +52,13 @@ CaptureWriter::create(const std::string &path, std::string *reason,
   header.startUnixUS = startUnixUS.value_or(UnixMicroseconds());
   const auto bytes = EncodeHeader(header);
   const uint64_t recordsStart = uint64_t(header.headerSize) + header.tableSize;
+  errno = 0; // a short write sets none
   if (::fchmod(fd, 0600) != 0 || ::ftruncate(fd, 0) != 0 ||
       ::ftruncate(fd, off_t(recordsStart)) != 0 ||
       ::pwrite(fd, bytes.data(), bytes.size(), 0) != ssize_t(bytes.size())) {
-    *reason = Because("write", path, errno);
+    *reason = Because("write", path, errno ? errno : ENOSPC);
+    if (made)
+      ::unlink(path.c_str());
     ::close(fd);
     return nullptr;
   }

@@ -9,7 +9,8 @@
 //
 // The writer holds an exclusive lock on the file for its whole life: a
 // second writer of the same file is refused. The file is created, or
-// emptied, with mode 0600.
+// emptied, with mode 0600; a file it created is removed again when it cannot
+// be made a capture.
 //
 // When a write fails (the disk full, the file too large, an input/output
 // error), the writer stops writing for good: what it wrote stays, status()

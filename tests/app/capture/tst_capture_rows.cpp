@@ -115,6 +115,15 @@ private slots:
       log.announce();
       QCOMPARE(Cells(log), appended);
     }
+    // Once rows far from it were read since, a row is read again from the
+    // file (the reader keeps only a few blocks of records).
+    const uint8_t later[4] = {1, 2, 3, 4};
+    for (int n = 0; n < 11'000; ++n)
+      log.append(false, kNoReportID, 4, later, kBZero);
+    capture.flush();
+    log.announce();
+    for (int i = 3000; i < log.reportCount(); ++i)
+      QCOMPARE(log.cellText(i, LogTableModel::kFirstByteColumn), "0x01");
     OverwriteRecord(capture.path(), 2998, 0xAB);
     QCOMPARE(log.cellText(2998, LogTableModel::kFirstByteColumn), "0xab");
 

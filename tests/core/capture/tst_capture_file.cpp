@@ -6,6 +6,7 @@
 // and a writer process killed while it writes.
 #include "core/capture/CaptureReader.h"
 #include "core/capture/CaptureWriter.h"
+#include "tests/support/FullDisk.h"
 #include "tests/support/ProcessLimits.h"
 #include "tests/support/WholeFiles.h"
 
@@ -251,6 +252,39 @@ private slots:
     QCOMPARE(reader->recordCount(), uint64_t(1001));
     QCOMPARE(reader->interfaces(), std::vector<CaptureInterface>{kInterface1});
     QCOMPARE(reader->record(1000).timeUS, int64_t(1001));
+  }
+
+  // The reader reads, never maps: the records of a file cut short under it,
+  // and a hole a full disk cannot back, read as records that do not check
+  // where a map would end the process with SIGBUS. A writer that cannot
+  // begin on a full disk says so and leaves no file.
+  void readsSafelyWhatShrinksOrSitsOnAFullDisk() {
+    QTemporaryDir dir;
+    const std::string cut = dir.filePath("cut.pwcap").toStdString();
+    const uint64_t records = WriteSample(cut, 10'000);
+    std::string reason;
+    const auto reader = CaptureReader::open(cut, &reason);
+    QVERIFY2(reader, reason.c_str());
+    QCOMPARE(reader->recordCount(), records);
+    QCOMPARE(::truncate(cut.c_str(), off_t(kRecordsStart + 10 * kRecordSize)),
+             0);
+    QCOMPARE(reader->record(5).kind, RecordKind::Written);
+    QCOMPARE(reader->record(4000).kind, RecordKind::Corrupt);
+
+    const FullDisk disk(dir.filePath("full"));
+    if (!disk.mounted())
+      QSKIP("mounting a tmpfs needs root");
+    const std::string full = dir.filePath("full/current.pwcap").toStdString();
+    QVERIFY(!CaptureWriter::create(full, &reason));
+    QCOMPARE(reason, "could not write " + full + ": No space left on device");
+    QVERIFY(!QFile::exists(QString::fromStdString(full)));
+    // A file of holes (as a writer leaves it when its header cannot land).
+    QCOMPARE(::truncate(cut.c_str(), 0), 0);
+    QVERIFY(
+        QFile::copy(QString::fromStdString(cut), QString::fromStdString(full)));
+    QCOMPARE(::truncate(full.c_str(), off_t(kRecordsStart + 4096)), 0);
+    QVERIFY(!CaptureReader::open(full, &reason));
+    QCOMPARE(reason, std::string("not a capture file"));
   }
 
   // The file may grow to 100 records and 10 bytes: the 101st is cut, the
