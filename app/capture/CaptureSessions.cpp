@@ -18,6 +18,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 constexpr auto kCaptureTopic = "capture";
@@ -183,12 +185,17 @@ CaptureWindow *CaptureSessions::open(const QString &path, QWidget *parent) {
 void CaptureSessions::offerOrphans(QWidget *parent) {
   if (!store_)
     return;
-  // One that holds no row goes; the others are kept.
+  // A window's own capture is never an orphan, even once its writer has
+  // stopped. One that holds no record goes; the others are kept.
   QString kept;
   for (const QString &orphan : store_->orphans()) {
+    if (std::any_of(captures_.begin(), captures_.end(), [&](const auto &own) {
+          return own.second->path() == orphan;
+        }))
+      continue;
     std::string reason;
-    const auto reader =
-        capture::CaptureReader::open(orphan.toStdString(), &reason);
+    const auto reader = capture::CaptureReader::open(
+        orphan.toStdString(), &reason, capture::CaptureReader::Links::Refuse);
     if (reader && reader->recordCount() == 0)
       QFile::remove(orphan);
     else

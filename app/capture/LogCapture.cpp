@@ -142,7 +142,8 @@ bool LogCapture::refresh(Deadline) {
     return false;
   std::string reason;
   if (!reader_)
-    reader_ = capture::CaptureReader::open(path_.toStdString(), &reason);
+    reader_ = capture::CaptureReader::open(
+        path_.toStdString(), &reason, capture::CaptureReader::Links::Refuse);
   else if (reader_->recordCount() < target)
     reader_->refresh(&reason);
   // Unreadable, the file leaves the rows in the log's memory.

@@ -16,15 +16,22 @@ namespace {
 constexpr auto kCurrentPrefix = "current-";
 constexpr auto kSessionPrefix = "session-";
 
-// Whether a writer holds the file's lock (CaptureWriter's flock).
-bool Locked(const QString &path) {
-  const int fd =
-      ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+QString Reason() {
+  return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Whether path is a regular file that no writer holds the lock of
+// (CaptureWriter's flock). Neither a link nor a FIFO is opened as one.
+bool UnlockedFile(const QString &path) {
+  const int fd = ::open(QFile::encodeName(path).constData(),
+                        O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0)
     return false;
-  const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+  struct stat status {};
+  const bool unlocked = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+                        ::flock(fd, LOCK_EX | LOCK_NB) == 0;
   ::close(fd);
-  return locked;
+  return unlocked;
 }
 
 } // namespace
@@ -43,17 +50,36 @@ bool SessionStore::make(QString *reason) const {
     path += '/' + part;
     const QByteArray name = QFile::encodeName(path);
     if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST) {
-      *reason = QStringLiteral("%1 cannot be made (%2)")
-                    .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+      *reason = QStringLiteral("%1 cannot be made (%2)").arg(path, Reason());
       return false;
     }
   }
-  if (::chmod(QFile::encodeName(folder_).constData(), 0700) != 0) {
-    *reason = QStringLiteral("%1 cannot be made private (%2)")
-                  .arg(folder_, QString::fromLocal8Bit(std::strerror(errno)));
+  // The folder itself, never what a link there names: a link could make
+  // another folder private, or the captures readable by others.
+  const int fd = ::open(QFile::encodeName(folder_).constData(),
+                        O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    *reason =
+        errno == ELOOP || errno == ENOTDIR
+            ? QStringLiteral("%1 is not a folder but a link or a file; "
+                             "captures are kept only in a folder of "
+                             "your own")
+                  .arg(folder_)
+            : QStringLiteral("%1 cannot be opened (%2)").arg(folder_, Reason());
     return false;
   }
-  return true;
+  struct stat status {};
+  bool made = ::fstat(fd, &status) == 0;
+  if (made && status.st_uid != ::geteuid()) {
+    *reason = QStringLiteral("%1 belongs to another user").arg(folder_);
+    made = false;
+  } else if (!made || ::fchmod(fd, 0700) != 0) {
+    *reason =
+        QStringLiteral("%1 cannot be made private (%2)").arg(folder_, Reason());
+    made = false;
+  }
+  ::close(fd);
+  return made;
 }
 
 QString SessionStore::newCurrentPath() const {
@@ -78,7 +104,7 @@ QString SessionStore::keep(const QString &currentPath) const {
 QStringList SessionStore::orphans() const {
   QStringList found;
   for (const QString &path : named(kCurrentPrefix + QStringLiteral("*.pwcap")))
-    if (!Locked(path))
+    if (UnlockedFile(path))
       found << path;
   return found;
 }
@@ -91,7 +117,7 @@ QStringList SessionStore::named(const QString &pattern) const {
   QStringList paths;
   const QDir folder(folder_);
   for (const QString &name :
-       folder.entryList({pattern}, QDir::Files, QDir::Name))
+       folder.entryList({pattern}, QDir::Files | QDir::NoSymLinks, QDir::Name))
     paths << folder.filePath(name);
   return paths;
 }

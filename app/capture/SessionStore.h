@@ -27,7 +27,8 @@ public:
   const QString &folder() const { return folder_; }
 
   // Makes the folder if it is missing and gives it mode 0700; false, with
-  // the reason, when it cannot.
+  // the reason, when it cannot, or when the folder is a link (never
+  // followed) or another user's.
   bool make(QString *reason) const;
   // The path of a new current capture, unique in this process.
   QString newCurrentPath() const;
@@ -35,7 +36,8 @@ public:
   // sessions past the limits. Returns the session's path (the current path
   // when it could not be renamed).
   QString keep(const QString &currentPath) const;
-  // The orphaned current captures, oldest first.
+  // The orphaned current captures, oldest first: regular files whose
+  // writer no longer holds their lock; links and FIFOs are left alone.
   QStringList orphans() const;
   // The sessions kept, oldest first.
   QStringList sessions() const;
