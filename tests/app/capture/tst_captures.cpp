@@ -8,6 +8,7 @@
 // of an explorer killed while it logs is offered at the next start, every
 // row up to its last 100 ms in it.
 #include "tests/app/ExplorerFixture.h"
+#include "tests/support/FullDisk.h"
 #include "tests/support/ModalTestSupport.h"
 #include "tests/support/ProcessLimits.h"
 #include "tests/support/WholeFiles.h"
@@ -328,6 +329,74 @@ private slots:
                  .arg(before + kAppended - kept));
     log->announce();
     QCOMPARE(log->rowCount(), kept + 1);
+  }
+
+  // A state folder on a full disk, or a file-size limit below a capture's:
+  // the window starts, says why its log is not written, and takes no
+  // capture it could not write for an orphan; its writes go on.
+  void aCaptureThatCannotBeginIsNoOrphan() {
+    fixture.backend().attach(Model::PinworthA, "1000");
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    for (const bool fullDisk : {true, false}) {
+      const FullDisk disk(sessions());
+      if (fullDisk && !disk.mounted())
+        continue; // mounting a tmpfs needs root
+      const WithLimit fileSize(RLIMIT_FSIZE, fullDisk ? RLIM_INFINITY : 1024);
+      AlertAnswerer alerts;
+      fixture.loadAndWake();
+      QTest::qWait(50); // the orphans are looked for after the first show
+      QVERIFY2(message().startsWith("The log is no longer written to disk: "
+                                    "could not write "),
+               qPrintable(message()));
+      QVERIFY(message().contains(fullDisk ? "No space left on device"
+                                          : "File too large"));
+      fixture.click("writeButton");
+      QCOMPARE(alerts.shown(), QStringList());
+      QCOMPARE(fixture.records().size(), 1);
+      QCOMPARE(QDir(sessions()).entryList({"*.pwcap"}), QStringList());
+      fixture.close();
+    }
+    std::signal(SIGXFSZ, previous);
+  }
+
+  // The store never follows a link: a sessions folder that is one is
+  // refused, the folder it names left as it was; an orphan that is a link
+  // (here to a FIFO, which would block an open) is left alone.
+  void theStoreFollowsNoLink() {
+    QTemporaryDir elsewhere;
+    QVERIFY(QFile::setPermissions(elsewhere.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner |
+                                      QFile::ExeOwner | QFile::ReadOther |
+                                      QFile::ExeOther));
+    QVERIFY(QDir(sessions()).removeRecursively());
+    QDir().mkpath(QFileInfo(sessions()).path());
+    QVERIFY(QFile::link(elsewhere.path(), sessions()));
+    fixture.startWithPinworthA();
+    QCOMPARE(message(), "The log is no longer written to disk: " + sessions() +
+                            " is not a folder but a link or a file; captures "
+                            "are kept only in a folder of your own. It goes on "
+                            "in this window; what was written is kept.");
+    QCOMPARE(Mode(elsewhere.path()), 0705);
+    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files), QStringList());
+    fixture.close();
+    QVERIFY(QFile::remove(sessions()));
+
+    QDir().mkpath(sessions());
+    const QString fifo = elsewhere.filePath("fifo");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QVERIFY(QFile::link(fifo, sessions() + "/current-20261201-000000-000-1-1."
+                                           "pwcap"));
+    QCOMPARE(::mkfifo(QFile::encodeName(sessions() + "/current-20261201-"
+                                                     "000000-000-1-2.pwcap")
+                          .constData(),
+                      0600),
+             0);
+    AlertAnswerer alerts;
+    fixture.loadAndWake();
+    QTest::qWait(50);
+    QCOMPARE(alerts.shown(), QStringList());
+    QVERIFY(capture() && !capture()->path().isEmpty());
+    QCOMPARE(SessionStore(sessions()).orphans(), QStringList());
   }
 
   // A logout's SIGTERM closes the windows: their captures are kept whole.
