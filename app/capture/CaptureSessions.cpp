@@ -17,8 +17,14 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -33,6 +39,25 @@ std::vector<uint8_t> DescriptorOfListed(const InterfaceIdentity &identity) {
   const InterfaceInfo info = ReadInterfaceInfo(*node->pinworthHIDInterface);
   return info.descriptorStatus == hid::kSuccess ? info.descriptor
                                                 : std::vector<uint8_t>{};
+}
+
+// Copies what is left to read from one descriptor to another; 0, or the
+// errno of the read or write that failed.
+int CopyBytes(int from, int to) {
+  std::vector<char> buffer(1 << 20);
+  for (;;) {
+    const ssize_t got = ::read(from, buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got <= 0)
+      return got < 0 ? errno : 0;
+    for (ssize_t put = 0; put < got;) {
+      const ssize_t n = ::write(to, buffer.data() + put, size_t(got - put));
+      if (n < 0 && errno != EINTR)
+        return errno;
+      put += std::max<ssize_t>(n, 0);
+    }
+  }
 }
 
 QString WritingProblem(const QString &reason) {
@@ -98,13 +123,33 @@ bool CaptureSessions::saveTo(PinworthWindowController *window,
     return false;
   }
   capture->flush();
-  QFile::remove(path);
+  // Written beside the file at path and put in its place only once whole
+  // and synced: a failure (a full disk) leaves the old file as it was.
   QFile source(capture->path());
-  if (!source.copy(path)) {
+  QSaveFile copy(path);
+  copy.setDirectWriteFallback(false);
+  if (!source.open(QIODevice::ReadOnly)) {
     *reason = source.errorString();
     return false;
   }
-  QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+  if (!copy.open(QIODevice::WriteOnly)) {
+    *reason = copy.errorString();
+    return false;
+  }
+  // Qt's own writes report a short write as done: the copy is made here.
+  if (const int error = CopyBytes(source.handle(), copy.handle());
+      error != 0 || ::fchmod(copy.handle(), 0600) != 0) {
+    *reason =
+        QStringLiteral("could not write %1: %2")
+            .arg(path,
+                 QString::fromLocal8Bit(std::strerror(error ? error : errno)));
+    copy.cancelWriting();
+    return false;
+  }
+  if (!copy.commit()) {
+    *reason = copy.errorString();
+    return false;
+  }
   return true;
 }
 

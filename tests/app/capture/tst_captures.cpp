@@ -149,6 +149,25 @@ private slots:
              qPrintable(alerts.shown()[0]));
   }
 
+  // Save As onto a full disk says why and leaves the file it would have
+  // replaced as it was, with no partial copy beside it.
+  void saveAsOntoAFullDiskKeepsTheOldFile() {
+    const hid::sim::DeviceID a = fixture.startWithPinworthA();
+    logSome(a, 10);
+    const QString folder = fixture.homePath() + "/full";
+    const FullDisk disk(folder, 16 << 10);
+    if (!disk.mounted())
+      QSKIP("mounting a tmpfs needs root");
+    const QByteArray old(8 << 10, 'o');
+    QVERIFY(WriteAll(folder + "/bench.pwcap", old));
+    QString reason;
+    QVERIFY(!fixture.session().captures().saveTo(
+        fixture.controller(), folder + "/bench.pwcap", &reason));
+    QVERIFY2(reason.contains("No space left on device"), qPrintable(reason));
+    QCOMPARE(ReadAll(folder + "/bench.pwcap"), old);
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"bench.pwcap"});
+  }
+
   // Export Capture writes the log's rows as the log's own CSV has them,
   // from a thread of its own; stopped, it leaves no file.
   void exportCaptureWritesTheLogsRows() {
