@@ -13,6 +13,9 @@
 #include <QLabel>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
 InterfaceInfoWindow::InterfaceInfoWindow(QWidget *parent)
     : QWidget(parent, Qt::Window),
       ui_(std::make_unique<Ui::InterfaceInfoWindow>()) {
@@ -125,9 +128,20 @@ void InterfaceInfoWindow::copy() {
 }
 
 bool InterfaceInfoWindow::saveTo(const QString &path, QString *error) const {
+  // Unbuffered, so that a short write (a full disk) shows in write()'s
+  // count: a buffered QSaveFile commits the cut file as a success.
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Text) ||
-      file.write(text_.toUtf8()) < 0 || !file.commit()) {
+  const QByteArray bytes = text_.toUtf8();
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    *error = file.errorString();
+    return false;
+  }
+  errno = 0;
+  if (file.write(bytes) != bytes.size()) {
+    *error = QString::fromLocal8Bit(std::strerror(errno ? errno : ENOSPC));
+    return false;
+  }
+  if (!file.commit()) {
     *error = file.errorString();
     return false;
   }

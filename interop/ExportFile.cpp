@@ -1,5 +1,8 @@
 #include "interop/ExportFile.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace interop {
 
 namespace {
@@ -12,9 +15,11 @@ ExportFile::ExportFile(const QString &path) : file_(path) {
   buffer_.reserve(kBufferSize);
 }
 
+// Unbuffered: the pieces are large already, and a short write (a full
+// disk) shows in write()'s count with its errno.
 bool ExportFile::open() {
-  if (!file_.open(QIODevice::WriteOnly))
-    fail();
+  if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    fail(file_.errorString());
   return !failed();
 }
 
@@ -29,21 +34,21 @@ void ExportFile::append(std::string_view bytes) {
 bool ExportFile::commit() {
   writeBuffer();
   if (!failed() && !file_.commit())
-    fail();
+    fail(file_.errorString());
   return !failed();
 }
 
 void ExportFile::writeBuffer() {
+  errno = 0;
   if (!failed() && !buffer_.empty() &&
       file_.write(buffer_.data(), qint64(buffer_.size())) !=
           qint64(buffer_.size()))
-    fail();
+    fail(QString::fromLocal8Bit(std::strerror(errno ? errno : ENOSPC)));
   buffer_.clear();
 }
 
-void ExportFile::fail() {
-  error_ = QStringLiteral("could not write %1: %2")
-               .arg(file_.fileName(), file_.errorString());
+void ExportFile::fail(const QString &why) {
+  error_ = QStringLiteral("could not write %1: %2").arg(file_.fileName(), why);
   file_.cancelWriting();
 }
 

@@ -31,7 +31,7 @@ public:
 
 private:
   void writeBuffer();
-  void fail();
+  void fail(const QString &why);
 
   QSaveFile file_;
   std::string buffer_;

@@ -2,6 +2,7 @@
 // the simulated devices' own descriptors.
 #include "app/InterfaceInfoWindow.h"
 #include "tests/app/ExplorerFixture.h"
+#include "tests/support/ProcessLimits.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -88,6 +89,14 @@ private slots:
     QVERIFY(
         !window->saveTo(fixture.homePath() + "/no/such/dir/info.txt", &error));
     QVERIFY(!error.isEmpty());
+    // A disk with room for part of it keeps the file it would replace.
+    {
+      const WithLimit fileSize(RLIMIT_FSIZE, 100);
+      QVERIFY(!window->saveTo(path, &error));
+    }
+    QVERIFY2(error.contains("File too large"), qPrintable(error));
+    QVERIFY(saved.seek(0));
+    QCOMPARE(QString::fromUtf8(saved.readAll()), window->text());
   }
 
   void unreadableDescriptor() {

@@ -4,6 +4,7 @@
 #include "interop/CaptureExport.h"
 #include "interop/CaptureImport.h"
 #include "tests/interop/KnownCapture.h"
+#include "tests/support/ProcessLimits.h"
 #include "tests/support/WholeFiles.h"
 
 #include <QJsonArray>
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <map>
 
 namespace {
@@ -374,6 +376,18 @@ private slots:
     QVERIFY(!stopped.written);
     QVERIFY(stopped.error.isEmpty());
     QVERIFY(!QFile::exists(path("stopped.csv")));
+    // Room for part of it: no cut file takes the place of the old one.
+    QVERIFY(WriteAll(path("old.csv"), "old"));
+    {
+      std::signal(SIGXFSZ, SIG_IGN); // as the programs do
+      const WithLimit fileSize(RLIMIT_FSIZE, 200);
+      const interop::ExportOutcome full = interop::ExportCapture(
+          *reader_, interop::Format::Csv, path("old.csv"));
+      QVERIFY(!full.written);
+      QCOMPARE(full.error,
+               "could not write " + path("old.csv") + ": File too large");
+    }
+    QCOMPARE(ReadAll(path("old.csv")), "old");
   }
 
 private:
