@@ -124,6 +124,11 @@ std::vector<RecordBytes> EncodeEvent(uint16_t source, int64_t timeUS,
   return records;
 }
 
+bool IsReport(const uint8_t *bytes) {
+  return bytes[kKindAt] == uint8_t(RecordKind::Read) ||
+         bytes[kKindAt] == uint8_t(RecordKind::Written);
+}
+
 bool RecordChecks(const uint8_t *bytes) {
   return bytes[kCheckAt] == CheckByte(bytes);
 }

@@ -90,6 +90,8 @@ std::vector<RecordBytes> EncodeEvent(uint16_t source, int64_t timeUS,
                                      EventKind kind, const std::string &text);
 // Whether the record's check matches.
 bool RecordChecks(const uint8_t *bytes);
+// Whether the record is a report, read or written.
+bool IsReport(const uint8_t *bytes);
 // The first kRecordSize bytes of a record; Corrupt when the check fails,
 // Unknown for a kind a newer writer added.
 Record DecodeRecord(const uint8_t *bytes);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -207,16 +208,58 @@ void CaptureWriter::writeOut(const std::vector<TableEntry> &entries,
   for (const TableEntry &entry : entries)
     if (!writeAll(entry.bytes.data(), entry.bytes.size(), entry.offset))
       return stop(errno, records);
+  int roomError = 0;
+  const uint64_t fit = recordsThatFit(records, &roomError);
   const uint64_t before = fileEnd_;
-  const bool whole = writeAll(batch.data(), batch.size(), fileEnd_);
-  const int error = errno;
+  const bool whole = writeAll(batch.data(), fit * kRecordSize, fileEnd_);
+  const int error = whole ? roomError : errno;
   const uint64_t written = (fileEnd_ - before) / kRecordSize;
+  uint64_t reports = 0;
+  for (uint64_t i = 0; i < written; ++i)
+    reports += IsReport(batch.data() + i * kRecordSize);
   {
     std::lock_guard lock(mutex_);
     status_.written += written;
+    status_.reportsWritten += reports;
   }
-  if (!whole)
+  if (written < records)
     stop(error, records - written);
+}
+
+uint64_t CaptureWriter::recordsThatFit(uint64_t count, int *error) {
+  const auto room = [](uint64_t records) {
+    return (records + 1) * kRecordSize; // and the marker
+  };
+  // A file-size limit is known to the byte.
+  rlimit limit{};
+  uint64_t most = count;
+  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+      limit.rlim_cur != RLIM_INFINITY &&
+      fileEnd_ + room(count) > limit.rlim_cur) {
+    *error = EFBIG;
+    most = limit.rlim_cur >= fileEnd_ + room(0)
+               ? (limit.rlim_cur - fileEnd_) / kRecordSize - 1
+               : 0;
+  }
+  // The disk's room is found by allocating it (beyond the file's end,
+  // which stays where it is): the most records, up to most, it holds.
+  const auto allocate = [&](uint64_t records) {
+    return ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, off_t(fileEnd_),
+                       off_t(room(records))) == 0;
+  };
+  if (allocate(most))
+    return most;
+  if (errno == EOPNOTSUPP || errno == ENOSYS)
+    return most; // a file system that cannot say: the writes will tell
+  *error = errno;
+  uint64_t fits = 0; // room(fits) was allocated, or is not there at all
+  if (!allocate(0))
+    return 0;
+  for (uint64_t fails = most; fails - fits > 1;) {
+    const uint64_t middle = fits + (fails - fits) / 2;
+    (allocate(middle) ? fits : fails) = middle;
+  }
+  return fits;
 }
 
 bool CaptureWriter::writeAll(const uint8_t *bytes, size_t size,

@@ -15,9 +15,12 @@
 // When a write fails (the disk full, the file too large, an input/output
 // error), the writer stops writing for good: what it wrote stays, status()
 // says why, a "disk writing stopped" record goes after the last whole
-// record when it can, and every record appended from then on is counted as
-// not written. A process that limits its file size must ignore SIGXFSZ to
-// see such a failure rather than die of it.
+// record, and every record appended from then on is counted as not
+// written. Room for that record is kept: a batch the disk or the file-size
+// limit has no room for is cut to the records that leave it (the disk's
+// room is allocated ahead with fallocate, where the file system can). A process
+// that limits its file size must ignore SIGXFSZ to see such a failure rather
+// than die of it.
 //
 // Plain C++ and POSIX. Destruction closes it when close() did not.
 #ifndef PINWORTH_CAPTURE_CAPTURE_WRITER_H
@@ -44,10 +47,11 @@ public:
 
   struct Status {
     bool failed = false;
-    int error = 0;           // errno of the failure
-    std::string reason;      // "could not write FILE: No space left on device"
-    uint64_t written = 0;    // records in the file
-    uint64_t notWritten = 0; // records appended that never will be
+    int error = 0;        // errno of the failure
+    std::string reason;   // "could not write FILE: No space left on device"
+    uint64_t written = 0; // records in the file
+    uint64_t reportsWritten = 0; // of them, reports read or written
+    uint64_t notWritten = 0;     // records appended that never will be
   };
 
   // A new capture at path, begun now (or at startUnixUS, microseconds since
@@ -94,6 +98,10 @@ private:
   void run();
   void writeOut(const std::vector<TableEntry> &entries,
                 const std::vector<uint8_t> &batch);
+  // How many of count records fit at the file's end with a "writing
+  // stopped" record after them (count when the file system cannot tell);
+  // when fewer, error says why.
+  uint64_t recordsThatFit(uint64_t count, int *error);
   bool writeAll(const uint8_t *bytes, size_t size, uint64_t offset);
   // Stops writing for good after error; recordsLost were not written.
   void stop(int error, uint64_t recordsLost);

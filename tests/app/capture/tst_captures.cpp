@@ -321,16 +321,19 @@ private slots:
     const auto reader =
         capture::CaptureReader::open(capture()->path().toStdString(), &reason);
     QVERIFY2(reader, reason.c_str());
+    // 99 records leave room for the one that marks where writing stopped.
     QCOMPARE(reader->recordCount(), uint64_t(100));
-    QCOMPARE(reader->record(99).kind, capture::RecordKind::Read);
-    // Where it stopped is marked in the log; the capture opens whole up to
-    // there (its own marker could not be written either).
+    QCOMPARE(reader->record(98).kind, capture::RecordKind::Read);
+    QCOMPARE(reader->record(99).kind, capture::RecordKind::WritingStopped);
+    // Where it stopped is marked in the log, and in the capture, which
+    // opens whole up to there.
     const QStringList rows = RowTexts(fixture.log());
-    QCOMPARE(rows.filter("writing the log to disk stopped here").size(), 1);
+    const QStringList marked = rows.filter("writing the log to disk stopped");
+    QCOMPARE(marked.size(), 1);
     CaptureWindow *opened =
         fixture.session().captures().open(capture()->path(), fixture.window());
     QVERIFY(opened);
-    QCOMPARE(RowTexts(opened->log()), rows.mid(0, 100));
+    QCOMPARE(RowTexts(opened->log()), rows.mid(0, 99) + marked);
 
     // The log goes on in memory up to its bound, and then counts the reports
     // it does not keep in its last row.

@@ -10,6 +10,7 @@
 #include "tests/support/ProcessLimits.h"
 #include "tests/support/WholeFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <ctime>
 #include <sys/stat.h>
 
@@ -287,13 +289,27 @@ private slots:
     QCOMPARE(reason, std::string("not a capture file"));
   }
 
-  // The file may grow to 100 records and 10 bytes: the 101st is cut, the
-  // failure says why, the 100 read back and later appends are counted.
+  // A disk that fills mid-capture, as a file-size limit (room for 100
+  // records and 10 bytes) and as a full tmpfs: the records that leave room
+  // for a "writing stopped" record after them stay, that record says why,
+  // and so does the failure; later appends are counted.
+  void aFullDiskKeepsWhatWasWrittenAndSaysWhy_data() {
+    QTest::addColumn<bool>("fullDisk");
+    QTest::newRow("file-size limit") << false;
+    QTest::newRow("full tmpfs") << true;
+  }
   void aFullDiskKeepsWhatWasWrittenAndSaysWhy() {
+    QFETCH(bool, fullDisk);
     QTemporaryDir dir;
-    const std::string path = dir.filePath("full.pwcap").toStdString();
+    QDir().mkpath(dir.filePath("full"));
+    std::optional<FullDisk> disk; // room for the header and a few records
+    if (fullDisk && !disk.emplace(dir.filePath("full"), 3 * 4096).mounted())
+      QSKIP("mounting a tmpfs needs root");
+    const std::string path = dir.filePath("full/full.pwcap").toStdString();
     std::signal(SIGXFSZ, SIG_IGN);
-    WithLimit limit(RLIMIT_FSIZE, kRecordsStart + 100 * kRecordSize + 10);
+    WithLimit limit(RLIMIT_FSIZE, fullDisk
+                                      ? RLIM_INFINITY
+                                      : kRecordsStart + 100 * kRecordSize + 10);
     std::string reason;
     auto writer = CaptureWriter::create(path, &reason);
     QVERIFY2(writer, reason.c_str());
@@ -305,25 +321,33 @@ private slots:
     };
     append(0, 60);
     QTRY_COMPARE(writer->status().written, uint64_t(60));
-    append(60, 150);
+    append(60, 600);
     QTRY_VERIFY(writer->status().failed);
-    append(150, 170);
+    append(600, 620);
     const CaptureWriter::Status status = writer->status();
-    QCOMPARE(status.reason, "could not write " + path + ": File too large");
-    QCOMPARE(status.error, EFBIG);
-    QCOMPARE(status.written, uint64_t(100));
-    QCOMPARE(status.notWritten, uint64_t(70));
+    const int error = fullDisk ? ENOSPC : EFBIG;
+    QCOMPARE(status.reason,
+             "could not write " + path + ": " + std::strerror(error));
+    QCOMPARE(status.error, error);
+    if (!fullDisk)
+      QCOMPARE(status.written, uint64_t(99));
+    QVERIFY(status.written > 60 && status.written < 600);
+    QCOMPARE(status.reportsWritten, status.written);
+    QCOMPARE(status.notWritten, 620 - status.written);
     writer.reset();
 
     const auto reader = CaptureReader::open(path, &reason);
     QVERIFY2(reader, reason.c_str());
-    QCOMPARE(reader->recordCount(), uint64_t(100));
-    for (uint64_t i = 0; i < 100; ++i) {
+    QCOMPARE(reader->recordCount(), status.written + 1);
+    for (uint64_t i = 0; i < status.written; ++i) {
       const Record record = reader->record(i);
       QCOMPARE(record.kind, RecordKind::Read);
       QCOMPARE(record.timeUS, int64_t(i));
       QCOMPARE(record.data[0] | record.data[1] << 8, int(i));
     }
+    const Record stopped = reader->record(status.written);
+    QCOMPARE(stopped.kind, RecordKind::WritingStopped);
+    QCOMPARE(stopped.count, uint32_t(error));
   }
 
   void aSecondWriterIsRefused() {
