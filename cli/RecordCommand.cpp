@@ -80,8 +80,6 @@ public:
     return status;
   }
 
-  int reports() const { return reports_; }
-
 private:
   bool arm(const Recorded &recorded) {
     const hid::Status status = listeners_.listen(
@@ -219,7 +217,9 @@ int RecordCapture(const Invocation &invocation) {
       PrintError(QString::fromStdString(written.reason));
     status = kExitTransferFailed;
   }
-  std::fprintf(stderr, "%d reports recorded in %s\n", recording.reports(),
+  // What the file holds: on a full disk, fewer than were read.
+  std::fprintf(stderr, "%llu reports recorded in %s\n",
+               static_cast<unsigned long long>(written.reportsWritten),
                path.c_str());
   return status;
 }

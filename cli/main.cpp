@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -44,6 +45,9 @@ Backend MakeBackend(bool simulated) {
 
 int main(int argc, char **argv) {
   QCoreApplication application(argc, argv);
+  // A file-size limit fails the write that meets it (record, convert and
+  // the macros' file say why) instead of killing the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   const auto parsed = ParseCommandLine(application.arguments().mid(1));
   if (const auto *error = std::get_if<UsageError>(&parsed)) {
     PrintError(error->message);

@@ -305,6 +305,34 @@ private slots:
     QCOMPARE(report.value("decoded").toString(), "pins 0 low");
   }
 
+  // Under a file-size limit with room for about 40 records, record stops
+  // at the limit, saying why; the file holds every report it counts, then
+  // the record that marks where writing stopped.
+  void recordStopsAtAFullDisk() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("full.pwcap");
+    QProcess process;
+    process.start("bash", {"-c", "ulimit -f 65; exec \"$0\" \"$@\"",
+                           PINWORTH_PROGRAM, "--sim", "record", "A:1000:0",
+                           "B:2000:0", "-o", file, "--timeout", "20000"});
+    const PinworthRun recorded = Finish(process);
+    QCOMPARE(recorded.exitCode, 4);
+    QVERIFY2(recorded.errors.contains("could not write " + file +
+                                      ": File too large"),
+             qPrintable(recorded.errors));
+    const PinworthRun dump = RunPinworth({"dump", file});
+    QCOMPARE(dump.exitCode, 0);
+    const int reports = int(dump.lines.filter("    R  --  ").size());
+    QVERIFY(reports > 30);
+    QVERIFY2(recorded.errors.contains(
+                 QString("%1 reports recorded in %2").arg(reports).arg(file)),
+             qPrintable(recorded.errors));
+    QVERIFY2(dump.lines.last().endsWith(
+                 "*  --                        disk writing stopped: File "
+                 "too large"),
+             qPrintable(dump.lines.last()));
+  }
+
   // convert takes a capture to another tool's format and back, the format
   // from the extension or --format; one it does not know is refused.
   void convertsThereAndBack() {
