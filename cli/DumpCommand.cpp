@@ -61,7 +61,18 @@ int DumpCapture(const Invocation &invocation) {
   if (!reader)
     return kExitBadArguments;
   ReportPrinter printer(invocation.json);
-  for (uint64_t i = 0; i < reader->recordCount() && !StopRequested(); ++i)
+  uint64_t withoutInterface = 0;
+  for (uint64_t i = 0; i < reader->recordCount() && !StopRequested(); ++i) {
     PrintRecord(printer, *reader, i);
+    const uint16_t source = reader->record(i).source;
+    withoutInterface +=
+        source != capture::kNoSource && source >= reader->interfaces().size();
+  }
+  if (reader->tableDamaged())
+    PrintError(QStringLiteral("%1: the interface table is damaged: %2 "
+                              "records name an interface it does not hold "
+                              "and are printed without their source")
+                   .arg(invocation.file)
+                   .arg(withoutInterface));
   return StopRequested() ? kExitInterrupted : kExitSuccess;
 }

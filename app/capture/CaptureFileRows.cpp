@@ -39,10 +39,12 @@ bool CaptureFileRows::refresh(Deadline deadline) {
   for (; records_ < total; ++records_) {
     if (records_ % 4096 == 4095 && std::chrono::steady_clock::now() >= deadline)
       return true;
-    const std::optional<LogRow> row =
-        RowOfRecord(reader_->record(records_), logSourceOf_);
+    const capture::Record record = reader_->record(records_);
+    const std::optional<LogRow> row = RowOfRecord(record, logSourceOf_);
     if (!row)
       continue;
+    withoutInterface_ += record.source != capture::kNoSource &&
+                         record.source >= logSourceOf_.size();
     if (rows_ == 0)
       first_ = row;
     if (rows_ % kBlockRows == 0)

@@ -22,6 +22,9 @@ public:
                   std::vector<uint16_t> logSourceOf);
 
   uint64_t count() const override { return rows_; }
+  // Records indexed that name an interface the table does not hold (a
+  // damaged table): their rows show no source.
+  uint64_t withoutInterface() const { return withoutInterface_; }
   LogRow row(uint64_t i) const override;
   bool refresh(Deadline deadline) override;
 
@@ -31,6 +34,7 @@ private:
   std::vector<uint64_t> blockStart_; // the record of row b * kBlockRows
   uint64_t rows_ = 0;                // rows indexed
   uint64_t records_ = 0;             // records indexed
+  uint64_t withoutInterface_ = 0;
   // Row 0, which every time since the first report is measured from: kept
   // aside, so that reading it does not move the cursor of a walk.
   std::optional<LogRow> first_;

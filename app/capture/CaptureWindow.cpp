@@ -112,11 +112,21 @@ CaptureWindow *CaptureWindow::open(const QString &path, QString *reason) {
     logSourceOf.push_back(identity ? window->log_->sourceIndex(*identity)
                                    : LogRow::kNoSource);
   }
+  const bool tableDamaged = reader->tableDamaged();
   window->rows_ = std::make_unique<CaptureFileRows>(std::move(reader),
                                                     std::move(logSourceOf));
+  if (tableDamaged)
+    window->findChild<MessageBar *>()->show(
+        tr("The capture's interface table is damaged: the rows of the "
+           "interfaces it no longer holds show no source (-)."),
+        MessageBar::Kind::Standing);
   const auto showCount = [window, path] {
-    window->statusBar()->showMessage(
-        tr("%n rows from %1", nullptr, window->log_->reportCount()).arg(path));
+    QString count =
+        tr("%n rows from %1", nullptr, window->log_->reportCount()).arg(path);
+    if (const uint64_t lost = window->rows_->withoutInterface())
+      count +=
+          tr("; %1 without their interface (the table is damaged)").arg(lost);
+    window->statusBar()->showMessage(count);
   };
   connect(window->log_.get(), &LogTableModel::rowsInserted, window, showCount);
   window->log_->showStored(window->rows_.get());

@@ -8,6 +8,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -303,6 +304,33 @@ private slots:
     QVERIFY(report.value("report_id").isNull());
     QCOMPARE(report.value("data").toString(), "fe ff ff ff");
     QCOMPARE(report.value("decoded").toString(), "pins 0 low");
+  }
+
+  // A capture whose interface table is damaged is dumped whole, saying so
+  // and how many records lost their interface.
+  void dumpSaysTheTableIsDamaged() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("damaged.pwcap");
+    QVERIFY(WriteKnownCapture(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const qint64 secondEntry = qint64(
+        capture::kHeaderSize +
+        capture::EncodeInterface(
+            CaptureEntry(kKnownA0, pinworth::Interface0ReportDescriptor()))
+            .size());
+    QVERIFY(file.seek(secondEntry + 4)); // its serial number
+    file.write("\x01", 1);
+    file.close();
+    const PinworthRun dump = RunPinworth({"dump", path});
+    QCOMPARE(dump.exitCode, 0);
+    QCOMPARE(dump.lines.size(), int(KnownRows().size()) + 2);
+    QCOMPARE(dump.lines.filter(QRegularExpression("  -  +[R*W]  ")).size(), 4);
+    QCOMPARE(dump.errors,
+             "pinworth: " + path +
+                 ": the interface table is damaged: 4 records name an "
+                 "interface it does not hold and are printed without their "
+                 "source\n");
   }
 
   // Under a file-size limit with room for about 40 records, record stops

@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -142,6 +143,42 @@ private slots:
   // is read; its rows, found in any order, are the capture's rows (an
   // event's text records and a corrupt record are not rows), and its filter
   // shows every row that matches, in order, also filled a slice at a time.
+  // A capture whose interface table is damaged says so, and how many rows
+  // lost their interface; the others keep theirs.
+  void aDamagedTableIsSaid() {
+    const QString path = home.filePath("damaged.pwcap");
+    {
+      std::string reason;
+      auto writer = capture::CaptureWriter::create(path.toStdString(), &reason);
+      QVERIFY2(writer, reason.c_str());
+      const uint16_t a = writer->addInterface(CaptureEntry(kAOne, {}));
+      const uint16_t b = writer->addInterface(CaptureEntry(kBZero, {}));
+      const uint8_t data[4] = {1, 2, 3, 4};
+      for (int i = 0; i < 6; ++i)
+        writer->appendReport(false, i % 2 ? b : a, i, std::nullopt, data, 4);
+      QVERIFY(!writer->close().failed);
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.seek(capture::kHeaderSize + 18 + 4)); // B's serial number
+    file.write("\x01", 1);
+    file.close();
+
+    QString reason;
+    std::unique_ptr<CaptureWindow> window(CaptureWindow::open(path, &reason));
+    QVERIFY2(window, qPrintable(reason));
+    QTRY_COMPARE(window->log()->rowCount(), 6);
+    QCOMPARE(Said(*window),
+             "The capture's interface table is damaged: the rows of the "
+             "interfaces it no longer holds show no source (-).");
+    QCOMPARE(window->statusBar()->currentMessage(),
+             "6 rows from " + path +
+                 "; 3 without their interface (the table is damaged)");
+    QCOMPARE(window->log()->cellText(0, LogTableModel::kSourceColumn),
+             "A 1000 if1");
+    QCOMPARE(window->log()->cellText(1, LogTableModel::kSourceColumn), "-");
+  }
+
   void aLongCaptureOpensAndFiltersASliceAtATime() {
     const QString path = home.filePath("long.pwcap");
     constexpr uint64_t kWritten = 1'000'000; // rows
