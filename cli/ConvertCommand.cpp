@@ -33,11 +33,14 @@ int ConvertCapture(const Invocation &invocation) {
                               "pcapng"));
     return kExitBadArguments;
   }
-  const Format input =
-      interop::FormatOfPath(invocation.file).value_or(Format::Capture);
+  // A file whose extension names no format is taken for a capture, and
+  // refused with the reason when it is not one.
+  const std::optional<Format> named = interop::FormatOfPath(invocation.file);
+  const Format input = named.value_or(Format::Capture);
   if (input == *output) {
-    PrintError(QStringLiteral("%1 is already %2")
-                   .arg(invocation.file, interop::FormatName(input)));
+    if (named || OpenCapture(invocation.file, invocation.file))
+      PrintError(QStringLiteral("%1 is already %2")
+                     .arg(invocation.file, interop::FormatName(input)));
     return kExitBadArguments;
   }
 

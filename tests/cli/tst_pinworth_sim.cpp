@@ -401,6 +401,14 @@ private slots:
     QVERIFY2(badFormat.errors.contains(
                  "--format takes pwcap, pcapng, vcd, hid-recorder, csv"),
              qPrintable(badFormat.errors));
+    // Named without an extension, a file is taken for a capture, and one
+    // that is not is refused as such.
+    QVERIFY(WriteAll(dir.filePath("notes"), "some text\n"));
+    const PinworthRun notCapture = RunPinworth(
+        {"convert", dir.filePath("notes"), dir.filePath("n.pwcap")});
+    QCOMPARE(notCapture.exitCode, 2);
+    QCOMPARE(notCapture.errors,
+             "pinworth: " + dir.filePath("notes") + ": not a capture file\n");
   }
 
   // replay writes a capture's reports of the target's interface number, at
