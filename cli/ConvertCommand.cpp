@@ -61,6 +61,9 @@ int ConvertCapture(const Invocation &invocation) {
       PrintError(QStringLiteral("%1: %2").arg(invocation.file, imported.error));
       return kExitBadArguments;
     }
+    for (const QString &note : imported.notes)
+      std::fprintf(stderr, "pinworth: %s: %s\n", qPrintable(invocation.file),
+                   qPrintable(note));
     std::printf("%llu reports imported from %s, %llu skipped\n",
                 static_cast<unsigned long long>(imported.imported),
                 qPrintable(invocation.file),

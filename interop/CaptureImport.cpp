@@ -6,6 +6,7 @@
 #include "interop/UsbmonReader.h"
 #include "lib/PinworthLib.h"
 #include "platform/PinworthDescriptors.h"
+#include "platform/PinworthProtocol.h"
 #include "platform/PinworthUSBIDs.h"
 
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <set>
 
 namespace interop {
 
@@ -137,6 +139,53 @@ std::optional<int> PinworthType(const UsbmonDevice &device,
                  : std::nullopt;
 }
 
+// A device's interrupt endpoint.
+using Endpoint = std::pair<size_t, uint8_t>;
+
+// The interface of each interrupt endpoint of a Pinworth that the
+// capture's enumeration does not name, told by its reports' sizes: a
+// Pinworth's interface 0 carries 4-byte reports, its interface 1 8-byte
+// ones. Each guess goes into the outcome's notes; an endpoint whose reports
+// tell neither fails the import, with the reason.
+std::optional<std::map<Endpoint, int>>
+EndpointsBySize(const UsbmonRecording &recording,
+                const std::vector<std::optional<InterfaceIdentity>> &pinworths,
+                ImportOutcome &outcome) {
+  std::map<Endpoint, std::set<size_t>> sizes;
+  for (const UsbmonReport &report : recording.reports)
+    if (report.interfaceNumber < 0 && pinworths[report.device])
+      sizes[{report.device, report.endpoint}].insert(report.bytes.size());
+  std::map<Endpoint, int> interfaces;
+  for (const auto &[endpoint, seen] : sizes) {
+    const UsbmonDevice &device = recording.devices[endpoint.first];
+    const QString name = QStringLiteral("endpoint 0x%1 of device %2:%3")
+                             .arg(endpoint.second, 2, 16, QLatin1Char('0'))
+                             .arg(device.bus)
+                             .arg(device.address);
+    QStringList sizeTexts;
+    for (const size_t size : seen)
+      sizeTexts << QString::number(size);
+    const std::set<size_t> kInterface0{pinworth::kInterface0ReportSize};
+    const std::set<size_t> kInterface1{pinworth::kInterface1ReportSize};
+    const int number = seen == kInterface0 ? 0 : seen == kInterface1 ? 1 : -1;
+    if (number < 0) {
+      outcome.error =
+          QStringLiteral("the interface of %1 cannot be told: the capture "
+                         "does not hold the device's enumeration, and its "
+                         "reports are of %2 bytes")
+              .arg(name, sizeTexts.join(QStringLiteral(" and ")));
+      return std::nullopt;
+    }
+    interfaces[endpoint] = number;
+    outcome.notes << QStringLiteral("%1 taken for interface %2, as its "
+                                    "reports are of %3 bytes")
+                         .arg(name)
+                         .arg(number)
+                         .arg(sizeTexts.first());
+  }
+  return interfaces;
+}
+
 ImportOutcome ImportUsbmon(const UsbmonRecording &recording,
                            const QString &capturePath,
                            const ImportOptions &options) {
@@ -160,6 +209,10 @@ ImportOutcome ImportUsbmon(const UsbmonRecording &recording,
         "it holds no Pinworth device: name one with --device BUS:ADDRESS");
     return outcome;
   }
+  const std::optional<std::map<Endpoint, int>> bySize =
+      EndpointsBySize(recording, firstInterfaces, outcome);
+  if (!bySize)
+    return outcome;
   std::string reason;
   const std::unique_ptr<capture::CaptureWriter> writer =
       capture::CaptureWriter::create(capturePath.toStdString(), &reason,
@@ -171,9 +224,11 @@ ImportOutcome ImportUsbmon(const UsbmonRecording &recording,
   // The capture's source of each device's interfaces, added as they first
   // carry a report.
   std::map<std::pair<size_t, int>, uint16_t> sources;
-  for (const UsbmonReport &report : recording.reports) {
+  for (UsbmonReport report : recording.reports) {
     const std::optional<InterfaceIdentity> &first =
         firstInterfaces[report.device];
+    if (report.interfaceNumber < 0 && first)
+      report.interfaceNumber = bySize->at({report.device, report.endpoint});
     const bool numbered = report.interfaceNumber == 1;
     const int size = int(report.bytes.size()) - int(numbered);
     if (!first || size < 0 || size > capture::kMaxDataSize) {

@@ -8,6 +8,7 @@
 #include "interop/InteropFormats.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -20,6 +21,7 @@ struct ImportOutcome {
   QString error;         // why no capture was written
   uint64_t imported = 0; // reports now in the capture
   uint64_t skipped = 0;  // reports and lines left out
+  QStringList notes;     // what the import had to guess, a sentence each
 };
 
 struct ImportOptions {

@@ -92,12 +92,11 @@ private:
       return false;
     const auto &endpoints = recording_.devices[device].interfaceOfEndpoint;
     const auto found = endpoints.find(header.endpoint);
-    const int number = found != endpoints.end()
-                           ? found->second
-                           : (header.endpoint & 0x0F) - 1; // as exported
-    if (number < 0 || number > 1)
+    const int number = found != endpoints.end() ? found->second : -1;
+    if (number > 1)
       return false;
-    recording_.reports.push_back({device, number, !in, unixUS, data});
+    recording_.reports.push_back(
+        {device, number, header.endpoint, !in, unixUS, data});
     return true;
   }
 
@@ -107,7 +106,7 @@ private:
       requests_[header.urb] = {device, header.setup};
       const auto &setup = header.setup;
       if (setup[0] == 0x21 && setup[1] == 0x09 && !data.empty() && setup[4] < 2)
-        recording_.reports.push_back({device, setup[4], true, unixUS, data});
+        recording_.reports.push_back({device, setup[4], 0, true, unixUS, data});
       return true;
     }
     const auto found = requests_.find(header.urb);
@@ -120,7 +119,7 @@ private:
     const uint8_t type = setup[3], index = setup[2], interface = setup[4];
     if (setup[0] == 0xA1 && setup[1] == 0x01 && interface < 2 &&
         !data.empty()) {
-      recording_.reports.push_back({device, interface, false, unixUS, data});
+      recording_.reports.push_back({device, interface, 0, false, unixUS, data});
     } else if (setup[0] == 0x80 && setup[1] == 0x06 && type == 1 &&
                data.size() >= 17) {
       seen.vendorID = data[8] | data[9] << 8;

@@ -30,7 +30,10 @@ struct UsbmonDevice {
 
 struct UsbmonReport {
   size_t device = 0; // into UsbmonRecording::devices
+  // -1 for an interrupt endpoint the capture's enumeration does not name
+  // (it began after the device was enumerated).
   int interfaceNumber = 0;
+  uint8_t endpoint = 0; // an interrupt transfer's; 0 for a control transfer
   bool written = false;
   int64_t unixUS = 0;
   std::vector<uint8_t> bytes; // the report ID first, when it has one

@@ -194,7 +194,9 @@ void CaptureSessions::importAsked(QWidget *parent) {
         imported.error);
     return;
   }
-  open(store_->keep(capturePath), parent);
+  if (CaptureWindow *window = open(store_->keep(capturePath), parent);
+      window && !imported.notes.isEmpty())
+    window->tell(imported.notes.join(' ') + '.');
 }
 
 void CaptureSessions::openAsked(QWidget *parent) {

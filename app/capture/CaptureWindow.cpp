@@ -45,9 +45,9 @@ CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
   view->setObjectName("logTable");
   view->setContextMenuPolicy(Qt::ActionsContextMenu);
   view->setModel(log_.get());
-  auto *messages = new MessageBar(central);
+  messages_ = new MessageBar(central);
   auto *layout = new QVBoxLayout(central);
-  layout->addWidget(messages);
+  layout->addWidget(messages_);
   layout->addLayout(tools);
   layout->addWidget(view, 1);
   // The pin timeline under the log, made when first shown.
@@ -80,8 +80,8 @@ CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
     emit replayAsked(rows, QFileInfo(path_).fileName());
   });
   view->addAction(replay);
-  connect(panel_.get(), &LogPanel::message, messages,
-          [messages](const QString &text) { messages->show(text); });
+  connect(panel_.get(), &LogPanel::message, messages_,
+          [this](const QString &text) { messages_->show(text); });
   auto *close = new QShortcut(QKeySequence::Close, this);
   connect(close, &QShortcut::activated, this, &QWidget::close);
   // Within the screen, whatever its scale.
@@ -91,6 +91,10 @@ CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
 }
 
 CaptureWindow::~CaptureWindow() = default;
+
+void CaptureWindow::tell(const QString &text) {
+  messages_->show(text, MessageBar::Kind::Standing);
+}
 
 CaptureWindow *CaptureWindow::open(const QString &path, QString *reason) {
   std::string why;
@@ -116,10 +120,8 @@ CaptureWindow *CaptureWindow::open(const QString &path, QString *reason) {
   window->rows_ = std::make_unique<CaptureFileRows>(std::move(reader),
                                                     std::move(logSourceOf));
   if (tableDamaged)
-    window->findChild<MessageBar *>()->show(
-        tr("The capture's interface table is damaged: the rows of the "
-           "interfaces it no longer holds show no source (-)."),
-        MessageBar::Kind::Standing);
+    window->tell(tr("The capture's interface table is damaged: the rows of "
+                    "the interfaces it no longer holds show no source (-)."));
   const auto showCount = [window, path] {
     QString count =
         tr("%n rows from %1", nullptr, window->log_->reportCount()).arg(path);

@@ -17,6 +17,7 @@
 
 class CaptureFileRows;
 class LogPanel;
+class MessageBar;
 class LogTableModel;
 
 class CaptureWindow : public QMainWindow {
@@ -29,6 +30,9 @@ public:
 
   LogTableModel *log() const { return log_.get(); }
   LogPanel *panel() const { return panel_.get(); }
+  // Says text about the capture in the window's message bar until it is
+  // dismissed.
+  void tell(const QString &text);
 
 signals:
   // The W rows selected (at least one) are to be replayed; origin is the
@@ -39,6 +43,7 @@ private:
   CaptureWindow();
 
   QString path_;
+  MessageBar *messages_;
   std::unique_ptr<CaptureFileRows> rows_; // shown by log_, outlives it
   std::unique_ptr<LogTableModel> log_;
   std::unique_ptr<LogPanel> panel_;

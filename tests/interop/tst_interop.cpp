@@ -7,6 +7,8 @@
 #include "tests/support/ProcessLimits.h"
 #include "tests/support/WholeFiles.h"
 
+#include <pcap/pcap.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,6 +18,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstring>
 #include <map>
 
 namespace {
@@ -119,6 +122,44 @@ std::map<QString, Changes> ReadVcd(const QByteArray &text) {
     }
   }
   return wires;
+}
+
+// An interrupt transfer of bus 1, address 5, as usbmon shows it: OUT data
+// on the submission ('S'), IN data on the completion ('C').
+struct UsbPacket {
+  uint8_t endpoint;
+  char type;
+  std::vector<uint8_t> data;
+};
+
+// A pcap of usbmon (link type 220, the 64-byte header) holding packets.
+void WriteUsbmonPcap(const QString &path,
+                     const std::vector<UsbPacket> &packets) {
+  pcap_t *dead = pcap_open_dead(DLT_USB_LINUX_MMAPPED, 65535);
+  pcap_dumper_t *dump = pcap_dump_open(dead, QFile::encodeName(path));
+  QVERIFY(dump);
+  uint64_t urb = 1;
+  for (const UsbPacket &packet : packets) {
+    std::vector<uint8_t> bytes(64);
+    std::memcpy(&bytes[0], &urb, sizeof urb);
+    ++urb;
+    bytes[8] = uint8_t(packet.type);
+    bytes[9] = 1; // interrupt
+    bytes[10] = packet.endpoint;
+    bytes[11] = 5;   // the address
+    bytes[12] = 1;   // the bus
+    bytes[14] = '-'; // no setup
+    const auto length = uint32_t(packet.data.size());
+    std::memcpy(&bytes[32], &length, sizeof length);
+    std::memcpy(&bytes[36], &length, sizeof length);
+    bytes.insert(bytes.end(), packet.data.begin(), packet.data.end());
+    pcap_pkthdr header{};
+    header.ts.tv_sec = 1000 + long(urb);
+    header.caplen = header.len = uint32_t(bytes.size());
+    pcap_dump(reinterpret_cast<u_char *>(dump), &header, bytes.data());
+  }
+  pcap_dump_close(dump);
+  pcap_close(dead);
 }
 
 } // namespace
@@ -304,6 +345,61 @@ private slots:
     QCOMPARE(IdentityOfSource(bare->interfaces(), bare->record(0).source),
              InterfaceIdentity({1, 0, 0})); // a PinworthA, its serial unknown
     QCOMPARE(bare->record(2).reportID, 0x0c);
+  }
+
+  // A usbmon capture begun after its device was enumerated names none of
+  // its endpoints: each takes the interface its reports' sizes tell, saying
+  // so, and one whose reports tell neither is refused.
+  void usbmonEndpointsAreToldBySize() {
+    const std::vector<UsbPacket> packets = {
+        {0x02, 'S', {0x01, 0x00, 0x00, 0x00}}, // interface 0 written
+        {0x81, 'C', {0xfe, 0xff, 0xff, 0xff}}, // and read
+        {0x81, 'C', {0xff, 0xff, 0xff, 0xff}},
+        {0x83, 'C', {0x0c, 1, 2, 3, 4, 5, 6, 7}}, // interface 1 read
+        {0x04, 'S', {0x05, 1, 2, 3, 4, 5, 6, 7}}, // and written
+    };
+    WriteUsbmonPcap(path("late.pcap"), packets);
+    const interop::ImportOutcome imported =
+        interop::ImportCapture(path("late.pcap"), interop::Format::Pcap,
+                               path("late.pwcap"), {.device = {{1, 5}}});
+    QVERIFY2(imported.written, qPrintable(imported.error));
+    QCOMPARE(imported.imported, 5u);
+    QCOMPARE(imported.notes,
+             QStringList({"endpoint 0x02 of device 1:5 taken for interface 0, "
+                          "as its reports are of 4 bytes",
+                          "endpoint 0x04 of device 1:5 taken for interface 1, "
+                          "as its reports are of 8 bytes",
+                          "endpoint 0x81 of device 1:5 taken for interface 0, "
+                          "as its reports are of 4 bytes",
+                          "endpoint 0x83 of device 1:5 taken for interface 1, "
+                          "as its reports are of 8 bytes"}));
+    std::string reason;
+    const auto late =
+        capture::CaptureReader::open(path("late.pwcap").toStdString(), &reason);
+    QVERIFY2(late, reason.c_str());
+    QCOMPARE(late->recordCount(), 5u);
+    const auto interfaceOf = [&](uint64_t i) {
+      return IdentityOfSource(late->interfaces(), late->record(i).source)
+          ->interfaceType;
+    };
+    for (uint64_t i = 0; i < 5; ++i)
+      QCOMPARE(interfaceOf(i), i < 3 ? 0 : 1);
+    QCOMPARE(late->record(0).kind, capture::RecordKind::Written);
+    QCOMPARE(late->record(1).kind, capture::RecordKind::Read);
+    QCOMPARE(late->record(3).reportID, 0x0c);
+
+    std::vector<UsbPacket> mixed = packets;
+    mixed.push_back({0x81, 'C', {0x0c, 1, 2, 3, 4, 5, 6, 7}});
+    WriteUsbmonPcap(path("mixed.pcap"), mixed);
+    const interop::ImportOutcome refused =
+        interop::ImportCapture(path("mixed.pcap"), interop::Format::Pcap,
+                               path("mixed.pwcap"), {.device = {{1, 5}}});
+    QVERIFY(!refused.written);
+    QCOMPARE(refused.error,
+             "the interface of endpoint 0x81 of device 1:5 cannot be told: the "
+             "capture does not hold the device's enumeration, and its reports "
+             "are of 4 and 8 bytes");
+    QVERIFY(!QFile::exists(path("mixed.pwcap")));
   }
 
   // A recording of a bus with more than a Pinworth keeps the Pinworth's
