@@ -3,6 +3,7 @@
 // the project's own device model. Commands on standard input drive the
 // device as a user at the bench would (see the man page); end of input,
 // "quit", Ctrl+C or SIGTERM pull it out.
+#include "gadget/CommandLines.h"
 #include "gadget/ConfigfsGadget.h"
 #include "gadget/FunctionFsInterface.h"
 
@@ -160,7 +161,7 @@ int main(int argc, char **argv) {
     std::signal(SIGTERM, OnSignal);
   }
   pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {gSignalPipe[0], POLLIN, 0}};
-  std::string pending;
+  CommandLines lines;
   for (bool running = true; running;) {
     if (::poll(watched, 2, -1) < 0 && errno != EINTR)
       break;
@@ -172,10 +173,19 @@ int main(int argc, char **argv) {
     const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
     if (count <= 0)
       break;
-    pending.append(buffer, size_t(count));
-    for (size_t end; running && (end = pending.find('\n')) != std::string::npos;
-         pending.erase(0, end + 1))
-      running = Run(pending.substr(0, end), model, gadget, options, interfaces);
+    lines.add(buffer, size_t(count));
+    while (running)
+      if (const std::optional<std::string> line = lines.next())
+        running = Run(*line, model, gadget, options, interfaces);
+      else
+        break;
+    if (lines.tooLong()) {
+      std::fprintf(stderr,
+                   "pinworth-gadget: a line of standard input is longer than "
+                   "%zu bytes, the most a command takes\n",
+                   CommandLines::kMaxLineBytes);
+      running = false;
+    }
   }
   gadget.unbind();
   model.stop();

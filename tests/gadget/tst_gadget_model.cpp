@@ -2,7 +2,9 @@
 // reports the bench sends, in order, and say when the host took each; the
 // bench's drain waits for that; an unplugged device drops what it had not
 // sent and sends nothing; stop() ends an endpoint that waits; a device the
-// host does not poll keeps its newest reports.
+// host does not poll keeps its newest reports. Its commands come as lines
+// of bounded length.
+#include "gadget/CommandLines.h"
 #include "gadget/GadgetModel.h"
 
 #include <QTest>
@@ -50,6 +52,31 @@ class GadgetModelTest : public QObject {
   Q_OBJECT
 
 private slots:
+  // Lines come whole, however the reads cut them; one longer than the bound
+  // ends the input, whether its line end comes or never does.
+  void commandLinesAreWholeAndBounded() {
+    CommandLines lines;
+    const auto add = [](CommandLines &to, const std::string &bytes) {
+      to.add(bytes.data(), bytes.size());
+    };
+    add(lines, "unplug\npl");
+    QCOMPARE(lines.next(), std::optional<std::string>("unplug"));
+    QCOMPARE(lines.next(), std::nullopt);
+    add(lines, "ug\n");
+    QCOMPARE(lines.next(), std::optional<std::string>("plug"));
+    const std::string longest(CommandLines::kMaxLineBytes, 'x');
+    add(lines, longest + "\n");
+    QCOMPARE(lines.next(), longest);
+    for (const std::string &ending :
+         {std::string("x\nquit\n"), std::string("x")}) {
+      CommandLines bounded;
+      add(bounded, longest);
+      add(bounded, ending);
+      QCOMPARE(bounded.next(), std::nullopt);
+      QVERIFY(bounded.tooLong());
+    }
+  }
+
   void endpointsTakeEveryReportInOrder() {
     GadgetModel model(hid::sim::Model::PinworthA);
     Endpoint pins(model, 0), keys(model, 1);
