@@ -162,6 +162,7 @@ int main(int argc, char **argv) {
   }
   pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {gSignalPipe[0], POLLIN, 0}};
   CommandLines lines;
+  int status = 0;
   for (bool running = true; running;) {
     if (::poll(watched, 2, -1) < 0 && errno != EINTR)
       break;
@@ -184,6 +185,7 @@ int main(int argc, char **argv) {
                    "pinworth-gadget: a line of standard input is longer than "
                    "%zu bytes, the most a command takes\n",
                    CommandLines::kMaxLineBytes);
+      status = 2;
       running = false;
     }
   }
@@ -191,5 +193,5 @@ int main(int argc, char **argv) {
   model.stop();
   interfaces.clear();
   ::rmdir(runFolder.c_str());
-  return 0;
+  return status;
 }
