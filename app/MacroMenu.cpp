@@ -96,7 +96,12 @@ void MacroMenu::deleteChosen() {
         if (list.generation == shown_.generation &&
             index < list.elements.size()) {
           texts = list.texts();
-          text = texts->takeAt(index);
+          // Kept whole for Ctrl+Z: the file will no longer hold it.
+          const std::optional<QByteArray> whole =
+              preferences_.wholeText(texts->takeAt(index));
+          if (!whole)
+            return std::optional<QList<QByteArray>>();
+          text = *whole;
         }
         return texts;
       });

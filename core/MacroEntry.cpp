@@ -34,12 +34,12 @@ MacroEntry::MacroEntry(const ReportRecord &record)
             json::Quote(kReportDataKey) + ": \"" + record.data.toHex(' ') +
             "\", " + json::Quote(kMacroNameKey) + ": " +
             json::Quote(record.name) + "}"),
-      record_(record), name_(record.name) {}
+      size_(text_.size()), record_(record), name_(record.name) {}
 
 MacroEntry::MacroEntry(const UserDefaults::Element &element)
-    : text_(element.text) {
+    : text_(element.text), size_(element.size) {
   if (isTooLarge()) {
-    name_ = QStringLiteral("(not loaded: %1 bytes)").arg(text_.size());
+    name_ = QStringLiteral("(not loaded: %1 bytes)").arg(size_);
     return;
   }
   record_ = RecordFrom(element.value);

@@ -38,12 +38,11 @@ public:
   // kMacroNameKey if it has one, else the empty string.
   const QString &name() const { return name_; }
   const QByteArray &text() const { return text_; }
-  bool isTooLarge() const {
-    return text_.size() > UserDefaults::kElementMaxBytes;
-  }
+  bool isTooLarge() const { return size_ > UserDefaults::kElementMaxBytes; }
 
 private:
   QByteArray text_;
+  qsizetype size_; // the element's bytes
   std::optional<ReportRecord> record_;
   QString name_;
 };

@@ -90,10 +90,11 @@ SequenceEntry::SequenceEntry(const Sequence &sequence) : sequence_(sequence) {
                             : json::Quote(kRepeatKey) + ": " +
                                   QByteArray::number(sequence.repeat)) +
           "}";
+  size_ = text_.size();
 }
 
 SequenceEntry::SequenceEntry(const UserDefaults::Element &element)
-    : text_(element.text) {
+    : text_(element.text), size_(element.size) {
   if (!isTooLarge())
     sequence_ = SequenceFrom(element.value);
 }

@@ -57,12 +57,11 @@ public:
   // The name, "(not usable)" for an element that is not a sequence.
   QString name() const;
   const QByteArray &text() const { return text_; }
-  bool isTooLarge() const {
-    return text_.size() > UserDefaults::kElementMaxBytes;
-  }
+  bool isTooLarge() const { return size_ > UserDefaults::kElementMaxBytes; }
 
 private:
   QByteArray text_;
+  qsizetype size_; // the element's bytes
   std::optional<Sequence> sequence_;
 };
 

@@ -1,5 +1,6 @@
 #include "core/UserDefaults.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -8,6 +9,7 @@
 #include <QLockFile>
 #include <QRandomGenerator>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -29,6 +31,31 @@ QString ErrnoText(int error) {
   return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// An element with a string left on disk, by the text that stands for it:
+// a NUL byte (which no JSON text holds), the reading's number and where
+// the element is in that reading's text.
+struct LongElement {
+  quint64 reading;
+  qsizetype begin;
+  qsizetype end;
+};
+
+QByteArray LongElementText(quint64 reading, const json::Value &element) {
+  return QByteArray(1, '\0') + QByteArray::number(reading) + ' ' +
+         QByteArray::number(element.begin) + ' ' +
+         QByteArray::number(element.end);
+}
+
+std::optional<LongElement> LongElementOf(const QByteArray &text) {
+  if (!text.startsWith('\0'))
+    return std::nullopt;
+  const QList<QByteArray> fields = text.mid(1).split(' ');
+  if (fields.size() != 3)
+    return std::nullopt;
+  return LongElement{fields[0].toULongLong(), fields[1].toLongLong(),
+                     fields[2].toLongLong()};
+}
+
 } // namespace
 
 struct UserDefaults::Identity {
@@ -41,6 +68,10 @@ struct UserDefaults::Identity {
 
   static Identity Of(const struct stat &st) {
     return {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+  }
+  static Identity OfDescriptor(int fd) {
+    struct stat st;
+    return ::fstat(fd, &st) == 0 ? Of(st) : Identity{};
   }
   static Identity OfPath(const QString &path) {
     struct stat st;
@@ -65,7 +96,8 @@ struct UserDefaults::Read {
     NotRegular, // a pipe, a directory, a device: left alone
   } kind = Absent;
   Identity identity;
-  QByteArray text;
+  quint64 number = 0;    // the reading's own, which long elements' texts name
+  json::Skimmed skimmed; // the file's text, long strings left on disk
   json::Value root;
   qsizetype ownedMember = -1; // the list under the key, in root
   QString problem;            // for the kinds that are not usable
@@ -111,7 +143,8 @@ void UserDefaults::registerDefaults(const QList<QByteArray> &elements) {
   registered_.clear();
   for (const QByteArray &text : elements) {
     auto parsed = json::Parse(text);
-    registered_.append({text, std::get<json::Value>(std::move(parsed))});
+    registered_.append(
+        {text, std::get<json::Value>(std::move(parsed)), text.size()});
   }
   cache_.reset();
 }
@@ -119,7 +152,9 @@ void UserDefaults::registerDefaults(const QList<QByteArray> &elements) {
 // Opens without blocking (a named pipe would wait for a writer) and reads
 // only a regular file, whole.
 UserDefaults::Read UserDefaults::read() const {
+  static quint64 readings = 0;
   Read file;
+  file.number = ++readings;
   const int fd = ::open(QFile::encodeName(filePath_).constData(),
                         O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
@@ -138,28 +173,20 @@ UserDefaults::Read UserDefaults::read() const {
     file.problem = "is not a regular file";
   } else {
     file.identity = Identity::Of(st);
-    char buffer[65536];
-    for (;;) {
-      const ssize_t count = ::read(fd, buffer, sizeof buffer);
-      if (count < 0 && errno == EINTR)
-        continue;
-      if (count < 0) {
-        file.kind = Read::Unreadable;
-        file.problem = "cannot be read (" + ErrnoText(errno) + ")";
-        break;
-      }
-      if (count == 0) {
-        file.kind = Read::Usable;
-        break;
-      }
-      file.text.append(buffer, count);
+    auto skimmed = json::Skim(fd, kElementMaxBytes);
+    if (const auto *failure = std::get_if<json::ReadFailure>(&skimmed)) {
+      file.kind = Read::Unreadable;
+      file.problem = "cannot be read (" + ErrnoText(failure->error) + ")";
+    } else {
+      file.kind = Read::Usable;
+      file.skimmed = std::get<json::Skimmed>(std::move(skimmed));
     }
   }
   ::close(fd);
   if (file.kind != Read::Usable)
     return file;
 
-  auto parsed = json::Parse(file.text);
+  auto parsed = json::Parse(file.skimmed);
   if (const auto *error = std::get_if<json::ParseError>(&parsed)) {
     file.kind = Read::Unusable;
     file.problem = QStringLiteral("is not valid JSON (%1 at offset %2)")
@@ -187,7 +214,9 @@ UserDefaults::Read UserDefaults::read() const {
   } else if (file.owned()) {
     for (json::Value &element :
          file.root.members[file.ownedMember].second.elements)
-      if (element.end - element.begin > kElementMaxBytes) {
+      if (file.skimmed.fileOffset(element.end) -
+              file.skimmed.fileOffset(element.begin) >
+          kElementMaxBytes) {
         json::Value textOnly;
         textOnly.begin = element.begin;
         textOnly.end = element.end;
@@ -202,10 +231,17 @@ UserDefaults::List UserDefaults::listOf(const Read &file) {
   List list;
   if (file.kind == Read::Usable && file.owned()) {
     list.stored = true;
-    for (const json::Value &element : file.owned()->elements)
-      list.elements.append(
-          {file.text.sliced(element.begin, element.end - element.begin),
-           element});
+    const json::Skimmed &skimmed = file.skimmed;
+    for (const json::Value &element : file.owned()->elements) {
+      const qsizetype size = element.end - element.begin;
+      const qint64 fileSize =
+          skimmed.fileOffset(element.end) - skimmed.fileOffset(element.begin);
+      // One with a string left on disk is named by a text of its own.
+      const QByteArray text = fileSize == size
+                                  ? skimmed.text.sliced(element.begin, size)
+                                  : LongElementText(file.number, element);
+      list.elements.append({text, element, qsizetype(fileSize)});
+    }
   } else {
     list.elements = registered_;
   }
@@ -260,13 +296,59 @@ UserDefaults::List UserDefaults::list() {
   return cache_->list;
 }
 
+std::optional<QByteArray> UserDefaults::wholeText(const QByteArray &text) {
+  const std::optional<LongElement> element = LongElementOf(text);
+  if (!element)
+    return text;
+  const Read file = current();
+  if (element->reading != file.number)
+    return std::nullopt;
+  const int fd = ::open(QFile::encodeName(filePath_).constData(),
+                        O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  QBuffer whole;
+  whole.open(QIODevice::WriteOnly);
+  const bool read =
+      fd >= 0 && Identity::OfDescriptor(fd) == file.identity &&
+      json::WriteWhole(file.skimmed, element->begin, element->end, fd, whole);
+  if (fd >= 0)
+    ::close(fd);
+  return read ? std::optional(whole.data()) : std::nullopt;
+}
+
 namespace {
 
-// The owned list as JSON text, one element a line.
-QByteArray ListText(const QList<QByteArray> &elements) {
+// A part of the file written: bytes of its own, or the file read's text
+// from begin to end with the strings left on disk read back.
+struct Piece {
+  QByteArray bytes;
+  qsizetype begin = 0;
+  qsizetype end = -1; // none: the bytes
+};
+
+Piece Kept(qsizetype begin, qsizetype end) {
+  return {{}, begin, end};
+}
+
+// The owned list, one element a line; none when an element names a reading
+// other than the one numbered reading.
+std::optional<std::vector<Piece>> ListPieces(const QList<QByteArray> &elements,
+                                             quint64 reading) {
   if (elements.isEmpty())
-    return "[]";
-  return "[\n    " + elements.join(",\n    ") + "\n  ]";
+    return std::vector<Piece>{{"[]"}};
+  std::vector<Piece> pieces{{"[\n    "}};
+  for (const QByteArray &element : elements) {
+    if (pieces.size() > 1)
+      pieces.push_back({",\n    "});
+    if (const std::optional<LongElement> kept = LongElementOf(element)) {
+      if (kept->reading != reading)
+        return std::nullopt;
+      pieces.push_back(Kept(kept->begin, kept->end));
+    } else {
+      pieces.push_back({element});
+    }
+  }
+  pieces.push_back({"\n  ]"});
+  return pieces;
 }
 
 QString UnusedAsideName(const QString &path) {
@@ -281,16 +363,24 @@ QString UnusedAsideName(const QString &path) {
 
 // Unbuffered, so that a short write (disk full, file size limit) shows in
 // write()'s count: a buffered QSaveFile commits the truncated file as a
-// success.
+// success. The strings left on disk are read back from read, the file that
+// skimmed was read from.
 std::optional<QString> WriteAtomically(const QString &path,
-                                       const QByteArray &contents) {
+                                       const std::vector<Piece> &pieces,
+                                       const json::Skimmed &skimmed, int read) {
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
     return "it cannot be written (" + file.errorString() + ")";
-  errno = 0;
-  if (file.write(contents) != contents.size())
-    return "it cannot be written (" +
-           (errno ? ErrnoText(errno) : QStringLiteral("a short write")) + ")";
+  for (const Piece &piece : pieces) {
+    errno = 0;
+    const bool whole =
+        piece.end < 0
+            ? file.write(piece.bytes) == piece.bytes.size()
+            : json::WriteWhole(skimmed, piece.begin, piece.end, read, file);
+    if (!whole)
+      return "it cannot be written (" +
+             (errno ? ErrnoText(errno) : QStringLiteral("a short write")) + ")";
+  }
   if (!file.commit())
     return "it cannot be written (" + file.errorString() + ")";
   return std::nullopt;
@@ -365,20 +455,46 @@ UserDefaults::Outcome UserDefaults::change(const Change &change) {
   if (!elements)
     return {Outcome::Unchanged, {}};
 
-  QByteArray text;
-  const QByteArray list = ListText(*elements);
-  const QByteArray member = "\n  " + json::Quote(key_) + ": " + list;
+  const std::optional<std::vector<Piece>> list =
+      ListPieces(*elements, file.number);
+  if (!list)
+    return failed("a macro too long to keep in memory is no longer in it");
+  std::vector<Piece> pieces;
+  const auto add = [&pieces](const std::vector<Piece> &more) {
+    pieces.insert(pieces.end(), more.begin(), more.end());
+  };
+  const QByteArray name = "\n  " + json::Quote(key_) + ": ";
+  const qsizetype size = file.skimmed.text.size();
   if (file.kind != Read::Usable) {
-    text = "{" + member + "\n}\n";
+    pieces = {{"{" + name}};
+    add(*list);
+    pieces.push_back({"\n}\n"});
   } else if (const json::Value *owned = file.owned()) {
-    text = file.text.left(owned->begin) + list + file.text.mid(owned->end);
+    pieces = {Kept(0, owned->begin)};
+    add(*list);
+    pieces.push_back(Kept(owned->end, size));
   } else if (!file.root.members.isEmpty()) {
     const qsizetype end = file.root.members.last().second.end;
-    text = file.text.left(end) + "," + member + file.text.mid(end);
+    pieces = {Kept(0, end), {"," + name}};
+    add(*list);
+    pieces.push_back(Kept(end, size));
   } else {
-    text = file.text.left(file.root.begin + 1) + member + "\n" +
-           file.text.mid(file.root.end - 1);
+    pieces = {Kept(0, file.root.begin + 1), {name}};
+    add(*list);
+    pieces.push_back({"\n"});
+    pieces.push_back(Kept(file.root.end - 1, size));
   }
+  // The file is open from here until it is replaced, for its strings left
+  // on disk; it is the one read, as nobody else writes under the lock.
+  const int read = ::open(QFile::encodeName(filePath_).constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const auto closeRead = qScopeGuard([read] {
+    if (read >= 0)
+      ::close(read);
+  });
+  if (file.kind == Read::Usable && !file.skimmed.gaps.empty() &&
+      (read < 0 || Identity::OfDescriptor(read) != file.identity))
+    return failed("it changed while it was rewritten");
 
   if (file.kind == Read::Unusable) {
     const QString aside = UnusedAsideName(filePath_);
@@ -390,7 +506,8 @@ UserDefaults::Outcome UserDefaults::change(const Change &change) {
              qPrintable(filePath_), qPrintable(file.problem),
              qPrintable(aside));
   }
-  if (std::optional<QString> reason = WriteAtomically(filePath_, text))
+  if (std::optional<QString> reason =
+          WriteAtomically(filePath_, pieces, file.skimmed, read))
     return failed(*reason);
   cache_.reset();
   emit changed();

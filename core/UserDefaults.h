@@ -20,13 +20,18 @@
 //
 // An element of the list whose text is longer than kElementMaxBytes is kept
 // as its text only (its value is null): it is written back as it is but
-// never decoded.
+// never decoded. The inside of a string longer than that is never read
+// into memory: the file is read a piece at a time, such strings left on
+// disk (core/SkimmedJson.h) and copied from the old file when it is
+// rewritten, so that reading and rewriting a file with a string of any
+// length takes memory for its short parts only.
 //
 // Main thread only.
 #ifndef PINWORTH_EXPLORER_USER_DEFAULTS_H
 #define PINWORTH_EXPLORER_USER_DEFAULTS_H
 
 #include "core/JsonText.h"
+#include "core/SkimmedJson.h"
 
 #include <QByteArray>
 #include <QFileSystemWatcher>
@@ -42,10 +47,14 @@ class UserDefaults : public QObject {
 public:
   static constexpr qsizetype kElementMaxBytes = 4096;
 
-  // One element of the owned list: its text as stored and its value.
+  // One element of the owned list: its text as stored, its value and its
+  // size in bytes. An element longer than kElementMaxBytes whose strings
+  // are left on disk has a short text of its own that stands for it in a
+  // change, as its text does; wholeText() gives its bytes.
   struct Element {
     QByteArray text;
     json::Value value;
+    qsizetype size = 0;
   };
   // The owned list as read. generation changes whenever what was read does;
   // stored tells whether it came from the file or the registration layer.
@@ -88,6 +97,11 @@ public:
   List list();
 
   Outcome change(const Change &change);
+
+  // The whole text of an element of the list read last: text itself, or
+  // the file's bytes of the element it stands for (to keep it once the file
+  // no longer holds it); none when the file can no longer give them.
+  std::optional<QByteArray> wholeText(const QByteArray &text);
 
 signals:
   // The file changed since it was last read, by another program or by a

@@ -1,10 +1,17 @@
 // The JSON reader on any bytes. A value's span lies within the input and
 // within its parent's, after its elder sibling's, and holds the value's text;
 // every string read comes back from its quoted form. An error lies within
-// the input.
+// the input. Read skimmed from a file (strings over 8 bytes left on disk),
+// the bytes give the same error, or the same values at the same offsets,
+// and the text written whole is the input.
 #include "core/JsonText.h"
+#include "core/SkimmedJson.h"
 #include "fuzz/FuzzCheck.h"
 
+#include <QBuffer>
+
+#include <sys/mman.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -37,11 +44,51 @@ void CheckValue(const json::Value &value, QByteArrayView text) {
   }
 }
 
+// The value's kind and file offsets, and its children's, are those of the
+// same value read whole.
+void CheckSkimmed(const json::Value &skimmed, const json::Skimmed &file,
+                  const json::Value &whole) {
+  FUZZ_CHECK(skimmed.kind == whole.kind);
+  FUZZ_CHECK(file.fileOffset(skimmed.begin) == whole.begin);
+  FUZZ_CHECK(file.fileOffset(skimmed.end) == whole.end);
+  FUZZ_CHECK(skimmed.members.size() == whole.members.size() &&
+             skimmed.elements.size() == whole.elements.size());
+  for (qsizetype i = 0; i < whole.members.size(); ++i)
+    CheckSkimmed(skimmed.members[i].second, file, whole.members[i].second);
+  for (qsizetype i = 0; i < whole.elements.size(); ++i)
+    CheckSkimmed(skimmed.elements[i], file, whole.elements[i]);
+}
+
+void CheckSkim(QByteArrayView text,
+               const std::variant<json::Value, json::ParseError> &whole) {
+  const int fd = memfd_create("json", 0);
+  FUZZ_CHECK(fd >= 0 && write(fd, text.data(), size_t(text.size())) ==
+                            ssize_t(text.size()));
+  const auto read = json::Skim(fd, 8);
+  const json::Skimmed &file = std::get<json::Skimmed>(read);
+  QBuffer written;
+  written.open(QIODevice::WriteOnly);
+  FUZZ_CHECK(json::WriteWhole(file, 0, file.text.size(), fd, written));
+  FUZZ_CHECK(written.data() == text);
+  const auto parsed = json::Parse(file);
+  if (const auto *error = std::get_if<json::ParseError>(&whole)) {
+    const auto *skimmedError = std::get_if<json::ParseError>(&parsed);
+    FUZZ_CHECK(skimmedError && skimmedError->offset == error->offset &&
+               skimmedError->message == error->message);
+  } else {
+    FUZZ_CHECK(std::holds_alternative<json::Value>(parsed));
+    CheckSkimmed(std::get<json::Value>(parsed), file,
+                 std::get<json::Value>(whole));
+  }
+  close(fd);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const QByteArrayView text(data, qsizetype(size));
   const auto parsed = json::Parse(text);
+  CheckSkim(text, parsed);
   if (const auto *error = std::get_if<json::ParseError>(&parsed)) {
     FUZZ_CHECK(error->offset >= 0 && error->offset <= text.size());
     FUZZ_CHECK(!error->message.isEmpty());

@@ -14,7 +14,7 @@ template <typename Entry> std::optional<Entry> Decoded(const QByteArray &text) {
   auto *value = std::get_if<json::Value>(&parsed);
   if (!value)
     return std::nullopt;
-  return Entry(UserDefaults::Element{text, std::move(*value)});
+  return Entry(UserDefaults::Element{text, std::move(*value), text.size()});
 }
 
 void CheckSequence(const QByteArray &text) {

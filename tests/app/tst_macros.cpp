@@ -166,12 +166,14 @@ private slots:
   }
 
   // Items that are not usable records load nothing; a record fills only the
-  // fields it has bytes for; one past the size limit is not even read, and
-  // the window says so. Deleting one entry keeps the others as they are.
+  // fields it has bytes for; one past the size limit is not even read (its
+  // name of a megabyte stays on disk), and the window says so. Deleting one
+  // entry keeps the others as they are; Ctrl+Z brings back even the one too
+  // large to read.
   void handEditedEntriesNeverBreakTheMenuTheFormOrADelete() {
     const QByteArray tooLarge =
         "{\"R/W\": \"W\", \"Id\": 1, \"data\": \"\", \"name\": \"" +
-        QByteArray(UserDefaults::kElementMaxBytes, 'n') + "\"}";
+        QByteArray(1 << 20, 'n') + "\"}";
     const QByteArray handEdited =
         "{\"default macros\": [\n"
         "  {\"R/W\": \"W\", \"Id\": 4, \"data\": \"01 00 00 00 00 00 00\", "
@@ -204,6 +206,12 @@ private slots:
     QVERIFY(ReadAll(prefsPath()).contains(tooLarge));
     restart();
     QCOMPARE(macroTitles().mid(0, 2), QStringList({"LCD", "Two bytes"}));
+    fixture.chooseMacro(2);
+    fixture.click("deleteMacroButton");
+    QVERIFY(!ReadAll(prefsPath()).contains("nnnn"));
+    QTest::keyClick(fixture.widget("deleteMacroButton"), Qt::Key_Z,
+                    Qt::ControlModifier);
+    QVERIFY(ReadAll(prefsPath()).contains(",\n    " + tooLarge + "\n  ]"));
   }
 
   // Nothing is stored, and the alert says why, the system's reason
