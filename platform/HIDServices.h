@@ -16,6 +16,7 @@
 #define PINWORTH_HID_SERVICES_H
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -55,6 +56,10 @@ constexpr Status kErrorOverrun = MakeStatus(0x2E8);
 const char *StatusString(Status status);
 
 enum class ReportType { Input, Output, Feature };
+
+// When a report was read: on the monotonic clock (CLOCK_MONOTONIC, which
+// steady_clock is), taken on the thread that read it, right after the read.
+using ReportTime = std::chrono::steady_clock::time_point;
 
 // Called for each interrupt report with the report in the registered buffer.
 using ReportCallback = void (*)(void *target, Status result, void *refcon,
@@ -133,6 +138,9 @@ public:
   // Interrupt reports lost because they came faster than they were taken,
   // since the handle was made.
   virtual uint64_t lostInterruptReports() const { return 0; }
+  // When the interrupt report the handler is being called with was read
+  // (for a loss, the report after it); valid during that call.
+  virtual ReportTime interruptReportTime() const { return {}; }
 
   // kErrorNotPermitted when open() would be refused for want of permission,
   // found without opening; kSuccess otherwise.

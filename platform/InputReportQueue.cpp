@@ -21,6 +21,7 @@ struct Slot {
   std::vector<uint8_t> bytes;
   uint64_t lostBefore = 0;
   bool isReport = true; // false: the loss at the end, with no report after it
+  ReportTime readAt{};
 };
 
 } // namespace
@@ -49,6 +50,7 @@ struct InputReportQueue::Writer::Shared {
   size_t head = 0;
   size_t count = 0;
   uint64_t lostSinceStored = 0;
+  ReportTime lastLostAt{};
   uint64_t lostTotal = 0;
   bool wakePending = false;
   bool resting = false; // a batch emptied the ring, and its frame is not over
@@ -70,7 +72,8 @@ struct InputReportQueue::Writer::Shared {
   }
 };
 
-void InputReportQueue::Writer::push(const uint8_t *report, size_t size) {
+void InputReportQueue::Writer::push(const uint8_t *report, size_t size,
+                                    ReportTime readAt) {
   if (!shared_)
     return;
   bool wake = false;
@@ -79,11 +82,13 @@ void InputReportQueue::Writer::push(const uint8_t *report, size_t size) {
     if (shared_->count == kCapacity) {
       ++shared_->lostSinceStored;
       ++shared_->lostTotal;
+      shared_->lastLostAt = readAt;
       return;
     }
     Slot &slot = shared_->ring[(shared_->head + shared_->count) % kCapacity];
     slot.bytes.assign(report, report + size);
     slot.lostBefore = std::exchange(shared_->lostSinceStored, 0);
+    slot.readAt = readAt;
     ++shared_->count;
     wake = !shared_->wakePending &&
            (!shared_->resting || shared_->count >= kWakeCount);
@@ -102,7 +107,8 @@ std::vector<Slot> InputReportQueue::Writer::Shared::take(bool *more) {
     --count;
   }
   if (count == 0 && lostSinceStored > 0)
-    taken.push_back(Slot{{}, std::exchange(lostSinceStored, 0), false});
+    taken.push_back(
+        Slot{{}, std::exchange(lostSinceStored, 0), false, lastLostAt});
   *more = count > 0;
   if (!*more) {
     wakePending = false;
@@ -126,7 +132,7 @@ void InputReportQueue::Delivery::drain() {
       sink(!slot.isReport       ? nullptr
            : slot.bytes.empty() ? &kEmpty
                                 : slot.bytes.data(),
-           slot.bytes.size(), slot.lostBefore);
+           slot.bytes.size(), slot.lostBefore, slot.readAt);
     }
     if (!alive)
       return;

@@ -17,6 +17,7 @@
 #ifndef PINWORTH_PLATFORM_INPUT_REPORT_QUEUE_H
 #define PINWORTH_PLATFORM_INPUT_REPORT_QUEUE_H
 
+#include "platform/HIDServices.h"
 #include "runloop/DefaultMode.h"
 
 #include <cstddef>
@@ -34,16 +35,17 @@ public:
   static constexpr size_t kWakeCount = kCapacity / 4;
 
   // Takes one report, size bytes (cut to the handler's buffer by the
-  // caller), and the number of reports lost just before it; report is null
-  // when there is only a loss to tell, at the end of the queue. It may
-  // destroy the queue.
-  using Sink =
-      std::function<void(const uint8_t *report, size_t size, uint64_t lost)>;
+  // caller), read at readAt, and the number of reports lost just before it;
+  // report is null when there is only a loss to tell, at the end of the
+  // queue (readAt then the last lost one's). It may destroy the queue.
+  using Sink = std::function<void(const uint8_t *report, size_t size,
+                                  uint64_t lost, ReportTime readAt)>;
 
   class Writer {
   public:
-    // Stores a report, or counts it lost when the ring is full.
-    void push(const uint8_t *report, size_t size);
+    // Stores a report read at readAt, or counts it lost when the ring is
+    // full.
+    void push(const uint8_t *report, size_t size, ReportTime readAt);
 
   private:
     friend class InputReportQueue;

@@ -52,9 +52,8 @@ void InterruptDelivery::startReading() {
     return;
   if (!reports_) {
     reports_ = std::make_unique<InputReportQueue>(
-        [this](const uint8_t *report, size_t size, uint64_t lost) {
-          deliver(report, size, lost);
-        });
+        [this](const uint8_t *report, size_t size, uint64_t lost,
+               ReportTime readAt) { deliver(report, size, lost, readAt); });
     readingLifetime_ = std::make_shared<char>();
   }
   reading_ = source_.startReading(reports_->writer());
@@ -74,8 +73,9 @@ bool InterruptDelivery::mayDeliver() const {
 }
 
 void InterruptDelivery::deliver(const uint8_t *report, size_t size,
-                                uint64_t lost) {
+                                uint64_t lost, ReportTime readAt) {
   const std::weak_ptr<char> reading = readingLifetime_;
+  deliveredAt_ = readAt;
   if (lost > 0 && mayDeliver()) {
     handler_->callback(handler_->target, kErrorOverrun, handler_->refcon,
                        sender_, uint32_t(std::min<uint64_t>(lost, UINT32_MAX)));

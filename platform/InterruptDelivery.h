@@ -64,6 +64,8 @@ public:
   bool hasHandler() const { return handler_.has_value(); }
   // DeviceInterface::lostInterruptReports.
   uint64_t lost() const;
+  // DeviceInterface::interruptReportTime.
+  ReportTime reportTime() const { return deliveredAt_; }
 
   // The handle was opened: reading starts when a handler waits for it.
   void opened();
@@ -82,7 +84,8 @@ private:
   void startReading();
   void stopReading();
   bool mayDeliver() const;
-  void deliver(const uint8_t *report, size_t size, uint64_t lost);
+  void deliver(const uint8_t *report, size_t size, uint64_t lost,
+               ReportTime readAt);
 
   DeviceInterface *sender_;
   InterruptSource &source_;
@@ -92,6 +95,7 @@ private:
   std::unique_ptr<InputReportQueue> reports_;
   bool reading_ = false;
   uint64_t lostByEarlierQueues_ = 0;
+  ReportTime deliveredAt_{}; // of the report being handed over
   // Lives as long as the current reading: stopping it (a close, a removed
   // handler, the handle's end) lets it go, which a delivery in progress sees.
   std::shared_ptr<char> readingLifetime_;

@@ -63,6 +63,9 @@ public:
                                            ReportCallback callback,
                                            void *target, void *refcon) override;
   uint64_t lostInterruptReports() const override;
+  ReportTime interruptReportTime() const override {
+    return interrupts_.reportTime();
+  }
   // From sysfs; the descriptor from the kernel's hidraw driver while open.
   Status checkAccess() const override;
   Status copyProperties(PropertyTable &outTable) const override;

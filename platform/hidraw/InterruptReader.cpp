@@ -106,7 +106,8 @@ void InterruptReader::run() {
           source.gone();
           break;
         }
-        source.writer.push(buffer.data(), size_t(count));
+        source.writer.push(buffer.data(), size_t(count),
+                           std::chrono::steady_clock::now());
       }
     }
   }

@@ -236,6 +236,9 @@ public:
   }
 
   uint64_t lostInterruptReports() const override { return interrupts_.lost(); }
+  ReportTime interruptReportTime() const override {
+    return interrupts_.reportTime();
+  }
 
   Status copyProperties(PropertyTable &outTable) const override {
     const SimInterface &interface =

@@ -47,13 +47,14 @@ void SimKernelQueues::send(int device, int interfaceNumber,
                            const std::vector<uint8_t> &report) {
   {
     std::lock_guard lock(mutex_);
+    const ReportTime sentAt = std::chrono::steady_clock::now();
     for (auto &[key, queue] : queues_) {
       if (queue.device != device || queue.interfaceNumber != interfaceNumber)
         continue;
       if (queue.reports.size() == kQueueSize)
         ++dropped_[{device, interfaceNumber}];
       else
-        queue.reports.push_back(report);
+        queue.reports.push_back({report, sentAt});
     }
   }
   readable_.notify_one();
@@ -91,9 +92,7 @@ void SimKernelQueues::run() {
     readable_.wait(lock, [this] { return stopping_ || !allRead(); });
     if (stopping_)
       return;
-    std::vector<
-        std::pair<InputReportQueue::Writer, std::deque<std::vector<uint8_t>>>>
-        taken;
+    std::vector<std::pair<InputReportQueue::Writer, std::deque<Sent>>> taken;
     for (auto &[key, queue] : queues_)
       if (!queue.reports.empty())
         taken.emplace_back(queue.writer, std::move(queue.reports));
@@ -102,8 +101,8 @@ void SimKernelQueues::run() {
     handingOn_ = true;
     lock.unlock();
     for (auto &[writer, reports] : taken)
-      for (const std::vector<uint8_t> &report : reports)
-        writer.push(report.data(), report.size());
+      for (const Sent &report : reports)
+        writer.push(report.bytes.data(), report.bytes.size(), report.at);
     lock.lock();
     handingOn_ = false;
     read_.notify_all();

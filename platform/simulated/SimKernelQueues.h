@@ -42,7 +42,8 @@ public:
   void close(int key);
   void closeDevice(int device);
 
-  // The device sends a report to every queue of its interface. Any thread.
+  // The device sends a report to every queue of its interface, which
+  // stamps it with the time. Any thread.
   void send(int device, int interfaceNumber,
             const std::vector<uint8_t> &report);
   // Reports dropped by full queues of the interface.
@@ -54,10 +55,16 @@ public:
   void setReaderRest(std::chrono::microseconds rest);
 
 private:
+  // A report as the queue took it: the time it was sent is the time a
+  // reader of the node would have read it.
+  struct Sent {
+    std::vector<uint8_t> bytes;
+    ReportTime at;
+  };
   struct Queue {
     int device;
     int interfaceNumber;
-    std::deque<std::vector<uint8_t>> reports;
+    std::deque<Sent> reports;
     InputReportQueue::Writer writer;
   };
 

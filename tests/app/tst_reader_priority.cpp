@@ -30,7 +30,8 @@ private slots:
     QCOMPARE(message(), QString());
     int ends[2];
     QCOMPARE(::pipe2(ends, O_CLOEXEC | O_NONBLOCK), 0);
-    hid::InputReportQueue queue([](const uint8_t *, size_t, uint64_t) {});
+    hid::InputReportQueue queue(
+        [](const uint8_t *, size_t, uint64_t, hid::ReportTime) {});
     {
       const WithoutRealTimePriority refused;
       hid::hidraw::InterruptReader reader; // its thread starts refused

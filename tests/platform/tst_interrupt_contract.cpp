@@ -5,7 +5,8 @@
 // it was removed or replaced, its handle closed or released, or its device
 // unplugged; a handler that closes, re-arms or releases its handle from
 // inside a call, also from inside the loss call; a handler installed on a
-// closed handle waiting for the next open. In the test VM
+// closed handle waiting for the next open; each report's time taken where
+// it was read. In the test VM
 // ($PINWORTH_GADGET set) the cases run on the real kernel instead.
 #include "platform/InputReportQueue.h"
 #include "platform/ReaderPriority.h"
@@ -52,9 +53,10 @@ std::vector<uint32_t> Numbers(uint32_t first, uint32_t count) {
 // What one handler was handed, and what it does after a call.
 struct Watch {
   Received received;
-  std::vector<size_t> lossesAt; // received.numbers.size() at each loss
-  std::vector<uint32_t> sizes;  // of each report
-  void *sender = nullptr;       // what every call must name
+  std::vector<size_t> lossesAt;        // received.numbers.size() at each loss
+  std::vector<uint32_t> sizes;         // of each report
+  std::vector<hid::ReportTime> readAt; // of each report
+  void *sender = nullptr;              // what every call must name
   void *buffer = nullptr;
   bool strangeCall = false; // another sender, target or result
   std::function<void(uint32_t number)> afterReport;
@@ -77,6 +79,8 @@ void Record(void *target, hid::Status result, void *refcon, void *sender,
     return;
   }
   watch->sizes.push_back(size);
+  watch->readAt.push_back(
+      static_cast<hid::DeviceInterface *>(sender)->interruptReportTime());
   if (watch->afterReport)
     watch->afterReport(watch->received.numbers.back());
 }
@@ -210,6 +214,41 @@ private slots:
     if (interface0_)
       std::exchange(interface0_, nullptr)->Release();
     testbed_.reset();
+  }
+
+  // Each report carries the time it was read, taken where it was read: a
+  // main thread held for 200 ms moves no report's time, and the device's
+  // spacing (20 ms) is kept.
+  void stampedWhereRead() {
+    Watch watch;
+    armAndListen(watch);
+    std::vector<hid::ReportTime> sentAt;
+    testbed_->stallInterface0();
+    {
+      runloop::ModalScope held;
+      std::thread device([&] {
+        for (uint32_t n = 0; n < 8; ++n) {
+          sentAt.push_back(std::chrono::steady_clock::now());
+          testbed_->sendOnInterface1(NumberedReport(n));
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+      });
+      uint8_t pins[4];
+      uint32_t size = sizeof pins;
+      interface0_->getReport(hid::ReportType::Input, 0, pins, &size, 200);
+      device.join();
+    }
+    QTRY_COMPARE(watch.numbers().size(), size_t(8));
+    QCOMPARE(watch.numbers(), Numbers(0, 8));
+    for (size_t n = 0; n < 8; ++n) {
+      const auto late = std::chrono::duration_cast<std::chrono::microseconds>(
+                            watch.readAt[n] - sentAt[n])
+                            .count();
+      QVERIFY2(late >= 0 && late < 15'000,
+               qPrintable(QString("report %1 read %2 us after it was sent")
+                              .arg(n)
+                              .arg(late)));
+    }
   }
 
   // A report longer than the buffer is cut to it; nothing comes twice.
