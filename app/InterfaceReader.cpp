@@ -172,7 +172,8 @@ void InterfaceReader::pollAnswered(uint64_t session,
                          qsizetype(report.size()));
   if (ignoreDuplicates_ && lastValueRead_ == value)
     return;
-  emit reportRead(kNoReportID, report.data(), int(report.size()), source);
+  emit reportRead(kNoReportID, report.data(), int(report.size()), source,
+                  std::chrono::steady_clock::now());
   lastValueRead_ = value;
 }
 
@@ -190,17 +191,18 @@ void InterfaceReader::listen(int position, const InterfaceIdentity &source) {
 }
 
 void InterfaceReader::interruptReport(const InterfaceIdentity &source,
-                                      const uint8_t *report, uint32_t size) {
+                                      const uint8_t *report, uint32_t size,
+                                      hid::ReportTime readAt) {
   ++interruptReports_[source];
-  emit reportRead(report[0], report + 1, int(size) - 1, source);
+  emit reportRead(report[0], report + 1, int(size) - 1, source, readAt);
   lastValueRead_ =
       QByteArray(reinterpret_cast<const char *>(report), qsizetype(size));
 }
 
 void InterfaceReader::reportsLost(const InterfaceIdentity &source,
-                                  uint64_t count) {
+                                  uint64_t count, hid::ReportTime readAt) {
   lostReports_[source] += count;
-  emit lossNoticed(count, source);
+  emit lossNoticed(count, source, readAt);
 }
 
 void InterfaceReader::listeningFailed(const InterfaceIdentity &source,

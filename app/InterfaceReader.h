@@ -114,16 +114,18 @@ signals:
   // A report read: polled (reportID kNoReportID, the data bytes) or by
   // interrupt (its report ID byte taken off). data lasts for the call.
   void reportRead(int reportID, const uint8_t *data, int size,
-                  const InterfaceIdentity &source);
-  void lossNoticed(uint64_t count, const InterfaceIdentity &source);
+                  const InterfaceIdentity &source, hid::ReportTime readAt);
+  void lossNoticed(uint64_t count, const InterfaceIdentity &source,
+                   hid::ReportTime readAt);
   void pollFailed(int32_t status);
   // Polling or listening on source started or stopped.
   void readingEvent(LogEvent event, const InterfaceIdentity &source);
 
 private:
   void interruptReport(const InterfaceIdentity &source, const uint8_t *report,
-                       uint32_t size) override;
-  void reportsLost(const InterfaceIdentity &source, uint64_t count) override;
+                       uint32_t size, hid::ReportTime readAt) override;
+  void reportsLost(const InterfaceIdentity &source, uint64_t count,
+                   hid::ReportTime readAt) override;
   void listeningFailed(const InterfaceIdentity &source,
                        hid::Status status) override;
   void interfaceGone(const InterfaceIdentity &source) override;

@@ -99,9 +99,9 @@ void PinworthWindowController::createParts() {
                                        window, status->messageBar());
   connect(reader.get(), &InterfaceReader::reportRead, this,
           [this](int reportID, const uint8_t *data, int size,
-                 const InterfaceIdentity &source) {
+                 const InterfaceIdentity &source, hid::ReportTime readAt) {
             addLogEntryWithDirection(kReportDirectionIn, reportID, size, data,
-                                     source);
+                                     source, readAt);
           });
   connect(reader.get(), &InterfaceReader::pollFailed, this,
           [this](int32_t failure) {
@@ -130,7 +130,10 @@ void PinworthWindowController::createLog() {
                                         logFilterField, exportButton, window);
   logTools->arrangeDefaultColumns();
   connect(reader.get(), &InterfaceReader::lossNoticed, logEntries.get(),
-          &LogTableModel::appendLoss);
+          [this](uint64_t count, const InterfaceIdentity &source,
+                 hid::ReportTime readAt) {
+            logEntries->appendLoss(count, source, readAt);
+          });
   connect(reader.get(), &InterfaceReader::readingEvent, logEntries.get(),
           &LogTableModel::appendEvent);
   connect(reader.get(), &InterfaceReader::readingEvent, this,
@@ -242,9 +245,10 @@ ReportRecord PinworthWindowController::logEntryWithDirection(
 
 void PinworthWindowController::addLogEntryWithDirection(
     const QString &inDirection, int inReportID, int inSize,
-    const uint8_t *inData, const std::optional<InterfaceIdentity> &source) {
+    const uint8_t *inData, const std::optional<InterfaceIdentity> &source,
+    std::optional<hid::ReportTime> at) {
   logEntries->append(inDirection == kReportDirectionOut, inReportID, inSize,
-                     inData, source);
+                     inData, source, at);
   emit reportLogged(inDirection, inReportID, inSize, inData, source);
 }
 

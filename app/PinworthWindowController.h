@@ -111,12 +111,14 @@ public:
   void read(runloop::DefaultModeTimer *inTimer);
 
   // Appends a report to the log: inSize data bytes at inData, copied, sent
-  // to or read from source when known. inDirection is kReportDirectionIn or
+  // to or read from source when known, at the time it was read or written
+  // (now when not given). inDirection is kReportDirectionIn or
   // kReportDirectionOut; inReportID is kNoReportID for a report without one.
   void addLogEntryWithDirection(
       const QString &inDirection, int inReportID, int inSize,
       const uint8_t *inData,
-      const std::optional<InterfaceIdentity> &source = std::nullopt);
+      const std::optional<InterfaceIdentity> &source = std::nullopt,
+      std::optional<hid::ReportTime> at = std::nullopt);
   // A new report record holding its own copy of the inSize bytes at inData.
   static ReportRecord logEntryWithDirection(const QString &inDirection,
                                             int inReportID, int inSize,

@@ -5,9 +5,8 @@
 #include "core/ReportLine.h"
 #include "core/ReportRecord.h"
 
-#include <QElapsedTimer>
-
 #include <cstdio>
+#include <optional>
 
 void PrintLine(const QString &line) {
   const QByteArray text = line.toUtf8() + '\n';
@@ -17,15 +16,14 @@ void PrintLine(const QString &line) {
 
 namespace {
 
-QElapsedTimer gReportClock;
+std::optional<hid::ReportTime> gReportClock; // when it started
 
-// Seconds on the report clock, which this starts when it has not started.
-double ReportSeconds() {
-  if (!gReportClock.isValid()) {
-    gReportClock.start();
-    return 0;
-  }
-  return double(gReportClock.nsecsElapsed()) / 1e9;
+// The seconds of at on the report clock, which starts at at when it has not
+// started.
+double ReportSeconds(hid::ReportTime at = std::chrono::steady_clock::now()) {
+  if (!gReportClock)
+    gReportClock = at;
+  return std::chrono::duration<double>(at - *gReportClock).count();
 }
 
 } // namespace
@@ -42,26 +40,29 @@ void PrintError(const QString &message) {
 }
 
 void StartReportClock() {
-  if (!gReportClock.isValid())
-    gReportClock.start();
+  ReportSeconds();
 }
 
 void ReportPrinter::printReport(bool isOutput, const uint8_t *report, int size,
-                                const InterfaceIdentity &source) {
+                                const InterfaceIdentity &source,
+                                std::optional<hid::ReportTime> at) {
   if (source.interfaceNumber() == 0)
-    print(isOutput, kNoReportID, report, size, source);
+    print(isOutput, kNoReportID, report, size, source, at);
   else
-    print(isOutput, report[0], report + 1, size - 1, source);
+    print(isOutput, report[0], report + 1, size - 1, source, at);
 }
 
 void ReportPrinter::print(bool isOutput, int32_t reportID, const uint8_t *data,
-                          int size, const InterfaceIdentity &source) {
-  printAt(ReportSeconds(), isOutput, reportID, data, size, source);
+                          int size, const InterfaceIdentity &source,
+                          std::optional<hid::ReportTime> at) {
+  printAt(at ? ReportSeconds(*at) : ReportSeconds(), isOutput, reportID, data,
+          size, source);
 }
 
-void ReportPrinter::printLoss(uint32_t count, const InterfaceIdentity &source) {
+void ReportPrinter::printLoss(uint32_t count, const InterfaceIdentity &source,
+                              std::optional<hid::ReportTime> at) {
   printLossAt(
-      ReportSeconds(), count, source,
+      at ? ReportSeconds(*at) : ReportSeconds(), count, source,
       QStringLiteral("%1 reports lost: pinworth could not keep up").arg(count));
 }
 

@@ -5,6 +5,7 @@
 #define PINWORTH_CLI_OUTPUT_H
 
 #include "core/InterfaceIdentity.h"
+#include "platform/HIDServices.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,24 +19,30 @@ void PrintLine(const QString &line);
 // the message short nor acts on the terminal.
 void PrintError(const QString &message);
 
-// The time column: one clock for the whole run. It starts at the first
-// report printed, unless StartReportClock() started it before (a session
-// does when it starts, a sequence when it starts outside a session).
+// The time column: one clock for the whole run, of the time each report was
+// read or written. It starts at the first report printed, unless
+// StartReportClock() started it before (a session does when it starts, a
+// sequence when it starts outside a session).
 void StartReportClock();
 
 class ReportPrinter {
 public:
   explicit ReportPrinter(bool json) : json_(json) {}
 
-  // A report sent (isOutput) or read; reportID kNoReportID for none.
+  // A report sent (isOutput) or read, at the time it was read or written
+  // (now when not given); reportID kNoReportID for none.
   void print(bool isOutput, int32_t reportID, const uint8_t *data, int size,
-             const InterfaceIdentity &source);
+             const InterfaceIdentity &source,
+             std::optional<hid::ReportTime> at = std::nullopt);
   // A whole report as the interface takes or sends it: led by its report ID
   // on an interface 1.
   void printReport(bool isOutput, const uint8_t *report, int size,
-                   const InterfaceIdentity &source);
-  // count reports from source were lost before they could be printed.
-  void printLoss(uint32_t count, const InterfaceIdentity &source);
+                   const InterfaceIdentity &source,
+                   std::optional<hid::ReportTime> at = std::nullopt);
+  // count reports from source were lost before they could be printed (before
+  // the one read at at, when given).
+  void printLoss(uint32_t count, const InterfaceIdentity &source,
+                 std::optional<hid::ReportTime> at = std::nullopt);
 
   // The same, at seconds given rather than on the printer's clock, from a
   // source that may be unknown ("-", null in JSON): a capture's rows.

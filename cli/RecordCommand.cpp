@@ -96,9 +96,9 @@ private:
   }
 
   void report(const Recorded &recorded, std::optional<uint8_t> reportID,
-              const uint8_t *data, int size) {
-    writer_.appendReport(false, recorded.source, writer_.elapsedUS(), reportID,
-                         data, size);
+              const uint8_t *data, int size, hid::ReportTime readAt) {
+    writer_.appendReport(false, recorded.source, writer_.timeUS(readAt),
+                         reportID, data, size);
     if (++reports_ == invocation_.count)
       loop_.exit(kExitSuccess);
   }
@@ -118,7 +118,8 @@ private:
         loop_.exit(kExitTransferFailed);
         return;
       }
-      report(recorded, std::nullopt, data.data(), int(data.size()));
+      report(recorded, std::nullopt, data.data(), int(data.size()),
+             std::chrono::steady_clock::now());
     }
   }
 
@@ -138,13 +139,14 @@ private:
   }
 
   void interruptReport(const InterfaceIdentity &source, const uint8_t *data,
-                       uint32_t size) override {
+                       uint32_t size, hid::ReportTime readAt) override {
     if (Recorded *recorded = find(source))
-      report(*recorded, data[0], data + 1, int(size) - 1);
+      report(*recorded, data[0], data + 1, int(size) - 1, readAt);
   }
-  void reportsLost(const InterfaceIdentity &source, uint64_t count) override {
+  void reportsLost(const InterfaceIdentity &source, uint64_t count,
+                   hid::ReportTime readAt) override {
     if (Recorded *recorded = find(source))
-      writer_.appendLoss(recorded->source, writer_.elapsedUS(),
+      writer_.appendLoss(recorded->source, writer_.timeUS(readAt),
                          uint32_t(std::min<uint64_t>(count, UINT32_MAX)));
   }
   // record listens once, and its devices' removals end it (DevicesChanged).

@@ -22,13 +22,15 @@ bool ReportListener::arm() {
 }
 
 void ReportListener::interruptReport(const InterfaceIdentity &source,
-                                     const uint8_t *report, uint32_t size) {
-  printer_.printReport(false, report, int(size), source);
+                                     const uint8_t *report, uint32_t size,
+                                     hid::ReportTime readAt) {
+  printer_.printReport(false, report, int(size), source, readAt);
   if (onReport)
     onReport(report, int(size));
 }
 
 void ReportListener::reportsLost(const InterfaceIdentity &source,
-                                 uint64_t count) {
-  printer_.printLoss(uint32_t(std::min<uint64_t>(count, UINT32_MAX)), source);
+                                 uint64_t count, hid::ReportTime readAt) {
+  printer_.printLoss(uint32_t(std::min<uint64_t>(count, UINT32_MAX)), source,
+                     readAt);
 }

@@ -26,8 +26,9 @@ public:
 
 private:
   void interruptReport(const InterfaceIdentity &source, const uint8_t *report,
-                       uint32_t size) override;
-  void reportsLost(const InterfaceIdentity &source, uint64_t count) override;
+                       uint32_t size, hid::ReportTime readAt) override;
+  void reportsLost(const InterfaceIdentity &source, uint64_t count,
+                   hid::ReportTime readAt) override;
   // pinworth listens once: the list is never rebuilt under it.
   void listeningFailed(const InterfaceIdentity &, hid::Status) override {}
   // listen ends on its own when its device goes (see ListenCommand.cpp).

@@ -155,14 +155,15 @@ void InterfaceListeners::deliver(void *target, hid::Status result, void *sender,
   std::array<uint8_t, kReportBufferSize> report = armed->buffer;
   const uint32_t size = std::min(bufferSize, kReportBufferSize);
   const InterfaceIdentity source = armed->source;
+  const hid::ReportTime readAt = armed->handle->interruptReportTime();
   const std::vector<Listener *> listeners = armed->listeners;
   for (Listener *listener : listeners) {
     if (!isListening(source, listener))
       continue;
     if (result == hid::kErrorOverrun)
-      listener->reportsLost(source, bufferSize);
+      listener->reportsLost(source, bufferSize, readAt);
     else
-      listener->interruptReport(source, report.data(), size);
+      listener->interruptReport(source, report.data(), size, readAt);
   }
 }
 

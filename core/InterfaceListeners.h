@@ -37,12 +37,15 @@ public:
   class Listener {
   public:
     // A report of source, size bytes (1 to kReportBufferSize), its report
-    // ID byte first for an interface 1. The bytes last for the call only.
+    // ID byte first for an interface 1, read at readAt. The bytes last for
+    // the call only.
     virtual void interruptReport(const InterfaceIdentity &source,
-                                 const uint8_t *report, uint32_t size) = 0;
-    // count reports of source were lost before the next one.
-    virtual void reportsLost(const InterfaceIdentity &source,
-                             uint64_t count) = 0;
+                                 const uint8_t *report, uint32_t size,
+                                 hid::ReportTime readAt) = 0;
+    // count reports of source were lost before the next one, the one read at
+    // readAt.
+    virtual void reportsLost(const InterfaceIdentity &source, uint64_t count,
+                             hid::ReportTime readAt) = 0;
     // Arming source again through its new handle failed with status; the
     // listener listens to it no more.
     virtual void listeningFailed(const InterfaceIdentity &source,

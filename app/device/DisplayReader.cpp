@@ -90,13 +90,15 @@ void DisplayReader::answerMissing() {
 // The next reports go out from the event loop, not from inside the
 // delivery of this one.
 void DisplayReader::interruptReport(const InterfaceIdentity &source,
-                                    const uint8_t *report, uint32_t size) {
+                                    const uint8_t *report, uint32_t size,
+                                    hid::ReportTime readAt) {
   if (!running() || source != target_ || !exchange_->takeAnswer(report, size))
     return;
   answerTimer_.stop();
   if (!controller_.reading().isListening(source))
     controller_.addLogEntryWithDirection(kReportDirectionIn, report[0],
-                                         int(size) - 1, report + 1, source);
+                                         int(size) - 1, report + 1, source,
+                                         readAt);
   QMetaObject::invokeMethod(this, &DisplayReader::proceed,
                             Qt::QueuedConnection);
 }

@@ -50,8 +50,9 @@ private:
   void end(bool complete);
   void answerMissing();
   void interruptReport(const InterfaceIdentity &source, const uint8_t *report,
-                       uint32_t size) override;
-  void reportsLost(const InterfaceIdentity &, uint64_t) override {}
+                       uint32_t size, hid::ReportTime readAt) override;
+  void reportsLost(const InterfaceIdentity &, uint64_t,
+                   hid::ReportTime) override {}
   void listeningFailed(const InterfaceIdentity &source,
                        hid::Status status) override;
   void interfaceGone(const InterfaceIdentity &source) override;

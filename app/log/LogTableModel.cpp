@@ -40,7 +40,6 @@ constexpr int kLastOffsetWithoutReportID = 3;
 
 LogTableModel::LogTableModel(QObject *parent)
     : QAbstractTableModel(parent), clockStart_(QDateTime::currentDateTime()) {
-  clock_.start();
   frame_.setSingleShot(true);
   frame_.setInterval(kFrameMS);
   connect(&frame_, &QTimer::timeout, this, &LogTableModel::announce);
@@ -51,8 +50,10 @@ LogTableModel::LogTableModel(QObject *parent)
 
 void LogTableModel::append(bool isOutput, int32_t reportID, int size,
                            const uint8_t *data,
-                           const std::optional<InterfaceIdentity> &source) {
+                           const std::optional<InterfaceIdentity> &source,
+                           std::optional<hid::ReportTime> at) {
   LogRow row;
+  row.time = at ? timeUS(*at) : clockUS();
   row.reportID = reportID;
   const int kept = std::clamp(size, 0, kLogRowMaxDataSize);
   row.flags = uint8_t(kept) | (isOutput ? LogRow::kOutputFlag : 0);
@@ -61,8 +62,10 @@ void LogTableModel::append(bool isOutput, int32_t reportID, int size,
 }
 
 void LogTableModel::appendLoss(uint64_t count,
-                               const std::optional<InterfaceIdentity> &source) {
+                               const std::optional<InterfaceIdentity> &source,
+                               std::optional<hid::ReportTime> at) {
   LogRow row;
+  row.time = at ? timeUS(*at) : clockUS();
   row.reportID = int32_t(std::min<uint64_t>(count, INT32_MAX));
   row.flags = LogRow::kLossFlag;
   push(row, source);
@@ -71,6 +74,7 @@ void LogTableModel::appendLoss(uint64_t count,
 void LogTableModel::appendEvent(LogEvent event,
                                 const InterfaceIdentity &source) {
   LogRow row;
+  row.time = clockUS();
   row.flags = LogRow::kEventFlag;
   row.data[0] = uint8_t(event);
   push(row, source);
@@ -78,6 +82,7 @@ void LogTableModel::appendEvent(LogEvent event,
 
 void LogTableModel::appendCaptureStopped() {
   LogRow row;
+  row.time = clockUS();
   row.flags = LogRow::kEventFlag;
   row.data[0] = uint8_t(LogEvent::CaptureStopped);
   push(row, std::nullopt);
@@ -107,6 +112,7 @@ void LogTableModel::push(LogRow row,
                          const std::optional<InterfaceIdentity> &source) {
   if (rows_.size() == kMostRowsInMemory - 1) {
     LogRow full;
+    full.time = row.time;
     full.reportID = 0;
     full.flags = LogRow::kLossFlag;
     full.data[0] = LogRow::kMemoryFullLoss;
@@ -123,7 +129,6 @@ void LogTableModel::push(LogRow row,
 
 void LogTableModel::keep(LogRow row,
                          const std::optional<InterfaceIdentity> &source) {
-  row.time = clockUS();
   row.source = source ? sourceIndex(*source) : LogRow::kNoSource;
   rows_.push_back(row);
   if (recorder_)

@@ -28,6 +28,8 @@
 #include "core/InterfaceIdentity.h"
 #include "core/ReportRecord.h"
 
+#include "platform/HIDServices.h"
+
 #include <QAbstractTableModel>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -70,13 +72,17 @@ public:
 
   // Appends a report: size data bytes at data, of which at most
   // kLogRowMaxDataSize are kept, sent to or read from source (none when not
-  // known). Views learn of it at the next frame.
+  // known), at the time it was read or written (now when not given). Views
+  // learn of it at the next frame.
   void append(bool isOutput, int32_t reportID, int size, const uint8_t *data,
-              const std::optional<InterfaceIdentity> &source = {});
-  // Appends a row that says count reports from source were lost here; it is
-  // shown under every filter, and as a record it is an empty read report.
+              const std::optional<InterfaceIdentity> &source = {},
+              std::optional<hid::ReportTime> at = std::nullopt);
+  // Appends a row that says count reports from source were lost here
+  // (before the report read at at, when given); it is shown under every
+  // filter, and as a record it is an empty read report.
   void appendLoss(uint64_t count,
-                  const std::optional<InterfaceIdentity> &source = {});
+                  const std::optional<InterfaceIdentity> &source = {},
+                  std::optional<hid::ReportTime> at = std::nullopt);
   // Appends an event row: a device of source unplugged or plugged in,
   // listening or polling on source started or stopped. As a record it is
   // an empty read report, so that it is never loaded or kept as a macro.
@@ -92,7 +98,13 @@ public:
   // kNoSource when the table is full.
   uint16_t sourceIndex(const InterfaceIdentity &source);
   // Now, in microseconds on the log's clock.
-  int64_t clockUS() const { return clock_.nsecsElapsed() / 1000; }
+  int64_t clockUS() const { return timeUS(std::chrono::steady_clock::now()); }
+  // A time of the monotonic clock, in microseconds on the log's clock.
+  int64_t timeUS(hid::ReportTime at) const {
+    return std::chrono::duration_cast<std::chrono::microseconds>(at -
+                                                                 clockZero_)
+        .count();
+  }
   // The wall-clock time of the log clock's start (now, for a live log).
   void setClockStart(const QDateTime &start) { clockStart_ = start; }
   // The recorder, not owned, takes every row from now on (none: null), and
@@ -191,6 +203,7 @@ private:
   bool shows(const LogRow &row) const;
   // Stamps row with the clock's time and keeps it, or counts it when the
   // memory is full.
+  // row.time is set.
   void push(LogRow row, const std::optional<InterfaceIdentity> &source);
   void keep(LogRow row, const std::optional<InterfaceIdentity> &source);
   // Takes the rows stored since, dropping from memory those it held.
@@ -215,7 +228,7 @@ private:
   ShownRows shown_;                 // the rows filtered so far
   int announcedRows_ = 0;
   TimeMode timeMode_ = TimeMode::SinceFirst;
-  QElapsedTimer clock_;
+  const hid::ReportTime clockZero_ = std::chrono::steady_clock::now();
   QDateTime clockStart_;
   QTimer frame_;
   QTimer work_;                // the next slice of announce()

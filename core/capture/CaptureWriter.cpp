@@ -90,12 +90,6 @@ CaptureWriter::Status CaptureWriter::close() {
   return status_;
 }
 
-int64_t CaptureWriter::elapsedUS() const {
-  return std::chrono::duration_cast<std::chrono::microseconds>(
-             std::chrono::steady_clock::now() - start_)
-      .count();
-}
-
 uint16_t CaptureWriter::addInterface(const CaptureInterface &interface) {
   std::vector<uint8_t> entry = EncodeInterface(interface);
   if (interfaceCount_ == kNoSource ||

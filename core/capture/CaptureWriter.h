@@ -66,7 +66,13 @@ public:
 
   // Microseconds since the capture began, on the monotonic clock: the time
   // base of every record.
-  int64_t elapsedUS() const;
+  int64_t elapsedUS() const { return timeUS(std::chrono::steady_clock::now()); }
+  // The time of at, a time of the monotonic clock, in the capture: a report
+  // is recorded at the time it was read.
+  int64_t timeUS(std::chrono::steady_clock::time_point at) const {
+    return std::chrono::duration_cast<std::chrono::microseconds>(at - start_)
+        .count();
+  }
 
   // Adds an interface to the file's table; returns its source index, or
   // kNoSource when the table is full.

@@ -1,6 +1,6 @@
 // Reading: polling an interface 0 twenty times a second with duplicate
 // suppression, stopping and restarting, failed polls, and the interrupt
-// reports of an armed interface 1.
+// reports of an armed interface 1, each at the time it was read.
 #include "tests/app/ExplorerFixture.h"
 
 #include "runloop/DefaultMode.h"
@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QTest>
 
+#include <thread>
 #include <vector>
 
 using hid::sim::DeviceID;
@@ -170,6 +171,31 @@ private slots:
                   {"R", 5, oneToSeven, ""},
                   {"R", 255, QByteArray::fromHex("09080706050403"), ""},
                   {"R", 7, QByteArray::fromHex("aabb"), ""}}));
+  }
+
+  // A report's time in the log is the time it was read, not the time the
+  // window took it: with the main thread held for 200 ms while the device
+  // sends every 20 ms, the rows keep the device's spacing.
+  void reportsAreLoggedAtTheTimeTheyWereRead() {
+    fixture.chooseInterface(1);
+    fixture.click("readButton");
+    std::thread device([this] {
+      for (uint8_t n = 0; n < 8; ++n) {
+        sendInterruptReport({0x0c, n, 0x16});
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    device.join();
+    QTRY_COMPARE(logged(), 8);
+    fixture.flushLog();
+    LogTableModel *log = fixture.log();
+    const int first = log->rowCount() - 8;
+    for (int row = first + 1; row < log->rowCount(); ++row) {
+      const int64_t gap = log->time(row) - log->time(row - 1);
+      QVERIFY2(gap > 15'000 && gap < 40'000,
+               qPrintable(QString("%1 us between rows").arg(gap)));
+    }
   }
 
   // The Interface menu's stops end one reading each, the one chosen only;
