@@ -147,17 +147,18 @@ void InterfaceReader::poll() {
   PinworthReadFromInterfaceLater(
       node->pinworthHIDInterface, kPolledReportID, std::max(reportSize_(), 0),
       [self = QPointer(this), session = pollSession_,
-       source = *IdentityAtPosition(position)](int32_t status,
-                                               std::vector<uint8_t> report) {
+       source = *IdentityAtPosition(position)](
+          int32_t status, std::vector<uint8_t> report, hid::ReportTime readAt) {
         if (self)
-          self->pollAnswered(session, source, status, report);
+          self->pollAnswered(session, source, status, report, readAt);
       });
 }
 
 void InterfaceReader::pollAnswered(uint64_t session,
                                    const InterfaceIdentity &source,
                                    int32_t status,
-                                   const std::vector<uint8_t> &report) {
+                                   const std::vector<uint8_t> &report,
+                                   hid::ReportTime readAt) {
   if (waitingPoll_ == session)
     waitingPoll_.reset();
   answeredPoll_ = session;
@@ -173,7 +174,7 @@ void InterfaceReader::pollAnswered(uint64_t session,
   if (ignoreDuplicates_ && lastValueRead_ == value)
     return;
   emit reportRead(kNoReportID, report.data(), int(report.size()), source,
-                  std::chrono::steady_clock::now());
+                  readAt);
   lastValueRead_ = value;
 }
 

@@ -131,7 +131,8 @@ private:
   void interfaceGone(const InterfaceIdentity &source) override;
   void pollingStopped();
   void pollAnswered(uint64_t session, const InterfaceIdentity &source,
-                    int32_t status, const std::vector<uint8_t> &report);
+                    int32_t status, const std::vector<uint8_t> &report,
+                    hid::ReportTime readAt);
 
   InterfaceListeners &listeners_;
   std::function<int()> selectedPosition_;

@@ -81,7 +81,7 @@ void PinworthWindowController::createParts() {
           [this](const ReportWriter::Sent &sent) {
             addLogEntryWithDirection(kReportDirectionOut, sent.reportID,
                                      int(sent.data.size()), sent.data.data(),
-                                     sent.target);
+                                     sent.target, sent.at);
           });
   status = std::make_unique<ActivityStatus>(
       window->statusBar(), window->centralWidget(),

@@ -101,10 +101,12 @@ void ReportWriter::start(const PinworthListNode &node,
   waitingFor_ = sent.target;
   PinworthWriteToInterfaceLater(
       node.pinworthHIDInterface, LedBy(reportID, data),
-      [self = QPointer(this), sent,
-       done = std::move(done)](int32_t status, std::vector<uint8_t>) {
+      [self = QPointer(this), sent, done = std::move(done)](
+          int32_t status, std::vector<uint8_t>, hid::ReportTime at) {
+        Sent taken = sent;
+        taken.at = at;
         if (self)
-          self->answered(status, sent, done);
+          self->answered(status, taken, done);
       });
 }
 

@@ -43,6 +43,7 @@ public:
     int32_t reportID; // kNoReportID in the short layout
     std::vector<uint8_t> data;
     InterfaceIdentity target;
+    hid::ReportTime at{}; // when the device took it
   };
   // Checks the form and starts writing its report.
   void write();

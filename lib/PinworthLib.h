@@ -95,10 +95,11 @@ int32_t PinworthReadFromInterface(hid::DeviceInterface *inInterface,
                                   int inReportID, int inSize, void *outData);
 // The same two without waiting for the device, from the main thread: done
 // gets the status (and, for a read, the inSize bytes, zero where the device
-// delivered none) from a later turn of its event loop, in default mode. The
-// interface is left open or closed as by the calls above.
-using PinworthTransferDone =
-    std::function<void(int32_t status, std::vector<uint8_t> data)>;
+// delivered none) and when the device answered, from a later turn of its
+// event loop, in default mode. The interface is left open or closed as by
+// the calls above.
+using PinworthTransferDone = std::function<void(
+    int32_t status, std::vector<uint8_t> data, hid::ReportTime answeredAt)>;
 void PinworthWriteToInterfaceLater(hid::DeviceInterface *inInterface,
                                    std::vector<uint8_t> inData,
                                    PinworthTransferDone done);

@@ -65,13 +65,14 @@ void PinworthWriteToInterfaceLater(hid::DeviceInterface *inInterface,
     return hid::AnswerLater(inInterface, std::move(done), status);
   inInterface->setReportLater(
       hid::ReportType::Output, 0, std::move(inData), kTransferTimeoutMS,
-      [inInterface, done](hid::Status status, std::vector<uint8_t>) {
+      [inInterface, done](hid::Status status, std::vector<uint8_t>,
+                          hid::ReportTime answeredAt) {
         if (status != hid::kSuccess) {
           PrintErrMsgIfIOErr(
               status, "Could not write setReport on hid device interface");
           inInterface->close();
         }
-        done(status, {});
+        done(status, {}, answeredAt);
       });
 }
 
@@ -87,13 +88,14 @@ void PinworthReadFromInterfaceLater(hid::DeviceInterface *inInterface,
   inInterface->getReportLater(
       hid::ReportType::Input, static_cast<uint32_t>(inReportID), size,
       kTransferTimeoutMS,
-      [inInterface, size, done](hid::Status status, std::vector<uint8_t> data) {
+      [inInterface, size, done](hid::Status status, std::vector<uint8_t> data,
+                                hid::ReportTime answeredAt) {
         if (status != hid::kSuccess)
           PrintErrMsgIfIOErr(
               status, "Could not read getReport on hid device interface");
         inInterface->close();
         data.resize(size);
-        done(status, std::move(data));
+        done(status, std::move(data), answeredAt);
       });
 }
 

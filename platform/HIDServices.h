@@ -104,10 +104,11 @@ public:
   // Synchronous: fills buffer and sets *ioSize to the bytes delivered.
   virtual Status getReport(ReportType type, uint32_t reportID, void *buffer,
                            uint32_t *ioSize, uint32_t timeoutMS) = 0;
-  // The outcome of a transfer made without waiting: its status and, for
-  // getReport, the bytes delivered.
-  using TransferDone =
-      std::function<void(Status status, std::vector<uint8_t> bytes)>;
+  // The outcome of a transfer made without waiting: its status, for
+  // getReport the bytes delivered, and when the device answered, taken on
+  // the thread that made the transfer as the call returned.
+  using TransferDone = std::function<void(
+      Status status, std::vector<uint8_t> bytes, ReportTime answeredAt)>;
   // setReport and getReport (size bytes asked for) without waiting for the
   // device, main thread only: the call returns at once, and done is called
   // from a later turn of the main thread's event loop, in default mode, once

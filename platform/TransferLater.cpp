@@ -17,12 +17,19 @@ std::shared_ptr<DeviceInterface> HoldHandle(DeviceInterface *handle) {
 }
 
 void AnswerLater(DeviceInterface *handle, DeviceInterface::TransferDone done,
-                 Status status, std::vector<uint8_t> bytes, int delayMS) {
+                 Status status, std::vector<uint8_t> bytes, int delayMS,
+                 std::optional<ReportTime> answeredAt) {
+  const ReportTime at = answeredAt.value_or(std::chrono::steady_clock::now() +
+                                            std::chrono::milliseconds(delayMS));
   QTimer::singleShot(delayMS, QCoreApplication::instance(),
                      [hold = HoldHandle(handle), done = std::move(done), status,
-                      bytes = std::move(bytes)]() mutable {
+                      bytes = std::move(bytes), at]() mutable {
+                       // The handle is held until done has run, also when
+                       // a modal scope holds done back.
                        runloop::RunInDefaultMode(
-                           [=]() mutable { done(status, std::move(bytes)); });
+                           [hold, done, status, bytes, at]() mutable {
+                             done(status, std::move(bytes), at);
+                           });
                      });
 }
 

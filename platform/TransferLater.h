@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace hid {
@@ -15,12 +16,13 @@ namespace hid {
 // goes, whether the answer it waited for came or not.
 std::shared_ptr<DeviceInterface> HoldHandle(DeviceInterface *handle);
 
-// Calls done(status, bytes) from a turn of the main thread's event loop at
-// least delayMS from now, in default mode, holding a reference to handle
-// (when there is one) until done has returned. Main thread only.
+// Calls done(status, bytes, answeredAt) from a turn of the main thread's
+// event loop at least delayMS from now, in default mode, holding a reference
+// to handle (when there is one) until done has returned. answeredAt is now
+// plus delayMS when not given. Main thread only.
 void AnswerLater(DeviceInterface *handle, DeviceInterface::TransferDone done,
                  Status status, std::vector<uint8_t> bytes = {},
-                 int delayMS = 0);
+                 int delayMS = 0, std::optional<ReportTime> answeredAt = {});
 
 } // namespace hid
 

@@ -177,7 +177,7 @@ void HidrawDevice::setReportLater(ReportType type, uint32_t reportID,
   worker_.start(std::move(request), std::chrono::milliseconds(timeoutMS),
                 [this, hold = HoldHandle(this), expected,
                  done](const RequestOutcome &outcome) {
-                  done(writeStatus(outcome, expected), {});
+                  done(writeStatus(outcome, expected), {}, outcome.answeredAt);
                 });
 }
 
@@ -191,8 +191,10 @@ void HidrawDevice::getReportLater(ReportType type, uint32_t reportID,
                 [this, hold = HoldHandle(this), reportID, size,
                  done](RequestOutcome outcome) {
                   const Status status = readStatus(outcome, reportID, size);
-                  done(status, status == kSuccess ? std::move(outcome.bytes)
-                                                  : std::vector<uint8_t>{});
+                  done(status,
+                       status == kSuccess ? std::move(outcome.bytes)
+                                          : std::vector<uint8_t>{},
+                       outcome.answeredAt);
                 });
 }
 

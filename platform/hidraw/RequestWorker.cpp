@@ -58,6 +58,7 @@ RequestOutcome Execute(Request &request) {
     else
       outcome.result = ::ioctl(fd, request.ioctlRequest, request.bytes.data());
   } while (outcome.result < 0 && errno == EINTR);
+  outcome.answeredAt = std::chrono::steady_clock::now();
   if (outcome.result < 0)
     outcome.error = errno;
   outcome.bytes = std::move(request.bytes);

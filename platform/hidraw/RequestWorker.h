@@ -25,6 +25,8 @@
 
 #include "platform/hidraw/FileDescriptor.h"
 
+#include "platform/HIDServices.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -49,6 +51,7 @@ struct RequestOutcome {
   long result = -1;             // what write() or ioctl() returned
   int error = 0;                // errno when result < 0
   std::vector<uint8_t> bytes{}; // the buffer after the call
+  ReportTime answeredAt{};      // when the call returned
 };
 
 class RequestWorker {

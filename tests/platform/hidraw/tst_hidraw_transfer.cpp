@@ -8,6 +8,8 @@
 #include <QTest>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 Q_DECLARE_METATYPE(hid::Status)
 
@@ -140,27 +142,32 @@ private slots:
     std::vector<std::pair<int, hid::Status>> answers; // {request, status}
     Bytes read;
     const auto write = [&](int request) {
-      PinworthWriteToInterfaceLater(ListedInterface(1),
-                                    Bytes(kReport1, kReport1 + 8),
-                                    [&answers, request](int32_t status, Bytes) {
-                                      answers.emplace_back(request, status);
-                                    });
+      PinworthWriteToInterfaceLater(
+          ListedInterface(1), Bytes(kReport1, kReport1 + 8),
+          [&answers, request](int32_t status, Bytes, hid::ReportTime) {
+            answers.emplace_back(request, status);
+          });
     };
     QElapsedTimer elapsed;
     elapsed.start();
     write(1);
     write(2);
-    PinworthReadFromInterfaceLater(ListedInterface(0), 0, 4,
-                                   [&](int32_t status, Bytes data) {
-                                     answers.emplace_back(3, status);
-                                     read = data;
-                                   });
+    hid::ReportTime readAnsweredAt;
+    PinworthReadFromInterfaceLater(
+        ListedInterface(0), 0, 4,
+        [&](int32_t status, Bytes data, hid::ReportTime answeredAt) {
+          answers.emplace_back(3, status);
+          read = data;
+          readAnsweredAt = answeredAt;
+        });
     // A request made at once waits behind the read made later.
     QCOMPARE(PinworthWriteToInterface(ListedInterface(0), 4, kData0),
              hid::kSuccess);
     QVERIFY2(elapsed.elapsed() < 49,
              qPrintable(QString::number(elapsed.elapsed())));
     QVERIFY(answers.empty());
+    const hid::ReportTime readWasAnswered = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
     QTRY_COMPARE(answers.size(), size_t{3});
     QVERIFY(elapsed.elapsed() >= 49);
     QCOMPARE(answers, (std::vector<std::pair<int, hid::Status>>{
@@ -168,6 +175,7 @@ private slots:
                           {1, hid::kErrorNotAnswered},
                           {2, hid::kErrorBusy}}));
     QCOMPARE(read, (Bytes{1, 2, 3, 4}));
+    QVERIFY(readAnsweredAt <= readWasAnswered);
     QCOMPARE(node1.heldRequests(), 1);
     node1.setStalled(false);
     node1.answerHeldRequests();
