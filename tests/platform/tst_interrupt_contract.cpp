@@ -166,7 +166,7 @@ class InterruptContractTest : public QObject {
     uint8_t pins[4];
     uint32_t size = sizeof pins;
     const hid::Status stuck =
-        interface0_->getReport(hid::ReportType::Input, 0, pins, &size, 200);
+        interface0_->getReport(hid::ReportType::Input, 0, pins, &size, 500);
     device.join();
     QCOMPARE(stuck, hid::kErrorTimeout);
     QCoreApplication::processEvents();
@@ -217,8 +217,9 @@ private slots:
   }
 
   // Each report carries the time it was read, taken where it was read: a
-  // main thread held for 200 ms moves no report's time, and the device's
-  // spacing (20 ms) is kept.
+  // main thread held for 500 ms moves no report's time. Taken when the held
+  // thread got to it, the reports (sent within 140 ms) would be 360 ms late
+  // or more; the kernel bed's software CPU takes up to tens of ms.
   void stampedWhereRead() {
     Watch watch;
     armAndListen(watch);
@@ -235,7 +236,7 @@ private slots:
       });
       uint8_t pins[4];
       uint32_t size = sizeof pins;
-      interface0_->getReport(hid::ReportType::Input, 0, pins, &size, 200);
+      interface0_->getReport(hid::ReportType::Input, 0, pins, &size, 500);
       device.join();
     }
     QTRY_COMPARE(watch.numbers().size(), size_t(8));
@@ -244,7 +245,7 @@ private slots:
       const auto late = std::chrono::duration_cast<std::chrono::microseconds>(
                             watch.readAt[n] - sentAt[n])
                             .count();
-      QVERIFY2(late >= 0 && late < 15'000,
+      QVERIFY2(late >= 0 && late < 200'000,
                qPrintable(QString("report %1 read %2 us after it was sent")
                               .arg(n)
                               .arg(late)));
