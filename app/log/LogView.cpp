@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -170,6 +171,9 @@ LogView::visualRegionForSelection(const QItemSelection &selection) const {
 }
 
 void LogView::updateGeometries() {
+  if (updatingGeometries_)
+    return;
+  const QScopedValueRollback busy(updatingGeometries_, true);
   const int headerHeight = header_->sizeHint().height();
   setViewportMargins(0, headerHeight, 0, 0);
   const QRect area = viewport()->geometry();

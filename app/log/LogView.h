@@ -68,6 +68,10 @@ private:
   QHeaderView *header_;
   QPushButton *indicator_;
   int unseen_ = 0;
+  // Placing the margins and scroll bars resizes the viewport, which asks for
+  // the geometries again; on a view too small for both scroll bars that
+  // would not end.
+  bool updatingGeometries_ = false;
   QHash<QString, QStaticText> laidOut_;
 };
 

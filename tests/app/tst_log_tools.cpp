@@ -309,6 +309,31 @@ private slots:
     QCOMPARE(view->unseenRows(), 2);
   }
 
+  // However small the log is squeezed, with rows wider and taller than it,
+  // it lays itself out and still follows.
+  void aSqueezedLogStillFollows() {
+    LogView *view = fixture.logTable();
+    const uint8_t bytes[4] = {1, 2, 3, 4};
+    for (int i = 0; i < 200; ++i)
+      fixture.controller()->addLogEntryWithDirection(kReportDirectionIn,
+                                                     kNoReportID, 4, bytes);
+    fixture.flushLog();
+    QMainWindow *window = fixture.window();
+    for (int height = 120; height <= 900; height += 3) {
+      window->resize(420 + height % 500, height);
+      fixture.chooseInterface(height % 2); // a message bar comes and goes
+    }
+    for (int height = 0; height <= 90; ++height)
+      for (int width : {0, 30, 60, 200})
+        view->resize(width, height);
+    window->resize(1200, 1000);
+    QTRY_VERIFY(view->height() > 100);
+    QScrollBar *bar = view->verticalScrollBar();
+    fixture.flushLog();
+    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(bar->maximum() > 0);
+  }
+
   // Several rows copy as lines of the log's text format, an event as a line
   // of its own kind; the current row is the one the record's rules act on,
   // and an event is never loaded.
