@@ -153,10 +153,12 @@ void CaptureReplayPanel::forget(hid::sim::DeviceID device) {
 }
 
 void CaptureReplayPanel::askForCapture() {
-  // Not modal: the devices go on answering while the user looks.
+  // Not modal: the devices go on answering while the user looks. Any name
+  // is taken, and play() says what is wrong with it: for a missing file the
+  // dialog would raise a modal alert of its own, with no modal scope.
   auto *dialog = new QFileDialog(this, tr("Replay a Capture"));
   dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setFileMode(QFileDialog::AnyFile);
   dialog->setNameFilters(
       {tr("Pinworth captures (*.pwcap)"), tr("All files (*)")});
   const hid::sim::DeviceID device = *device_;

@@ -11,7 +11,11 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -157,6 +161,26 @@ private slots:
     panel()->findChild<QCheckBox *>("replayLoopCheckBox")->setChecked(false);
     QTRY_VERIFY(panel()->statusLabel()->text().startsWith("Done"));
     QTRY_COMPARE(lastLevels(), QByteArray("\xff\xff\xff\xff"));
+  }
+
+  // A name typed into the panel's file dialog that names no file is said so
+  // in the panel; the devices' window raises no alert of its own.
+  void aMissingFileIsSaidInThePanel() {
+    simulator->show();
+    QTest::mouseClick(panel()->findChild<QPushButton *>("replayOpenButton"),
+                      Qt::LeftButton);
+    QPointer<QFileDialog> dialog; // it goes when it closes
+    QTRY_VERIFY((dialog = panel()->findChild<QFileDialog *>()));
+    QTRY_VERIFY(dialog->isVisible());
+    auto *name = dialog->findChild<QLineEdit *>("fileNameEdit");
+    QVERIFY(name);
+    name->setText(folder.filePath("missing.pwcap")); // no completer popup
+    QTest::keyClick(name, Qt::Key_Return);
+    QTRY_VERIFY(!dialog || !dialog->isVisible());
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY2(panel()->statusLabel()->text().startsWith(
+                 "missing.pwcap cannot be played: "),
+             qPrintable(panel()->statusLabel()->text()));
   }
 };
 
