@@ -42,6 +42,11 @@ public:
   // Attaches a PinworthA with serial number 1000, then loads and wakes the
   // window; returns the device.
   hid::sim::DeviceID startWithPinworthA();
+  // Gives the watchdog timeoutMS from now, for a test that keeps dialogs up
+  // longer than its default 10 s.
+  void restartWatchdog(int timeoutMS) {
+    watchdog_ = std::make_unique<ModalWatchdog>(timeoutMS);
+  }
   // Fails the test if the watchdog had to end a modal dialog, then ends the
   // session with its windows.
   void close();
