@@ -321,7 +321,8 @@ private slots:
     QMainWindow *window = fixture.window();
     for (int height = 120; height <= 900; height += 3) {
       window->resize(420 + height % 500, height);
-      fixture.chooseInterface(height % 2); // a message bar comes and goes
+      // Every interface in turn: a message bar comes and goes.
+      fixture.chooseInterface(height % fixture.interfacePopup()->count());
     }
     for (int height = 0; height <= 90; ++height)
       for (int width : {0, 30, 60, 200})
