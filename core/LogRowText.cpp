@@ -43,6 +43,24 @@ QString EventRowText(capture::EventKind kind, const InterfaceIdentity &source) {
   return QString();
 }
 
+QString EventRowText(capture::EventKind kind) {
+  switch (kind) {
+  case capture::EventKind::Unplugged:
+    return QStringLiteral("unplugged");
+  case capture::EventKind::PluggedIn:
+    return QStringLiteral("plugged in");
+  case capture::EventKind::ListeningStarted:
+    return QStringLiteral("listening started");
+  case capture::EventKind::ListeningStopped:
+    return QStringLiteral("listening stopped");
+  case capture::EventKind::PollingStarted:
+    return QStringLiteral("polling started");
+  case capture::EventKind::PollingStopped:
+    return QStringLiteral("polling stopped");
+  }
+  return QString();
+}
+
 QString LossRowText(uint32_t count) {
   return QStringLiteral("%1 reports lost: the explorer could not keep up")
       .arg(count);

@@ -17,6 +17,8 @@ inline constexpr int kCsvDataColumns = capture::kMaxDataSize;
 // "PinworthA (SN 1000) unplugged", "listening on ... started", ...; empty
 // for a kind this program does not know.
 QString EventRowText(capture::EventKind kind, const InterfaceIdentity &source);
+// The same for an event whose interface is not known (a damaged table).
+QString EventRowText(capture::EventKind kind);
 QString LossRowText(uint32_t count);
 // The last row of a log whose memory is full: count reports not kept.
 QString MemoryFullRowText(uint32_t count);

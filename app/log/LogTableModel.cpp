@@ -376,10 +376,10 @@ QString LogTableModel::eventText(const LogRow &row) const {
     return row.data[0] == LogRow::kMemoryFullLoss
                ? MemoryFullRowText(uint32_t(row.reportID))
                : LossRowText(uint32_t(row.reportID));
+  if (LogEvent(row.data[0]) == LogEvent::CaptureStopped)
+    return WritingStoppedRowText();
   if (row.source == LogRow::kNoSource)
-    return LogEvent(row.data[0]) == LogEvent::CaptureStopped
-               ? WritingStoppedRowText()
-               : QString();
+    return EventRowText(capture::EventKind(row.data[0] + 1));
   return EventRowText(capture::EventKind(row.data[0] + 1),
                       sources_[row.source]);
 }

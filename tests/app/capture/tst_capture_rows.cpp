@@ -156,6 +156,8 @@ private slots:
       const uint8_t data[4] = {1, 2, 3, 4};
       for (int i = 0; i < 6; ++i)
         writer->appendReport(false, i % 2 ? b : a, i, std::nullopt, data, 4);
+      writer->appendEvent(b, 6, capture::EventKind::PollingStopped,
+                          "polling PinworthB (SN 2000) Interface 0 stopped");
       QVERIFY(!writer->close().failed);
     }
     QFile file(path);
@@ -167,16 +169,19 @@ private slots:
     QString reason;
     std::unique_ptr<CaptureWindow> window(CaptureWindow::open(path, &reason));
     QVERIFY2(window, qPrintable(reason));
-    QTRY_COMPARE(window->log()->rowCount(), 6);
+    QTRY_COMPARE(window->log()->rowCount(), 7);
     QCOMPARE(Said(*window),
              "The capture's interface table is damaged: the rows of the "
              "interfaces it no longer holds show no source (-).");
     QCOMPARE(window->statusBar()->currentMessage(),
-             "6 rows from " + path +
-                 "; 3 without their interface (the table is damaged)");
+             "7 rows from " + path +
+                 "; 4 without their interface (the table is damaged)");
     QCOMPARE(window->log()->cellText(0, LogTableModel::kSourceColumn),
              "A 1000 if1");
     QCOMPARE(window->log()->cellText(1, LogTableModel::kSourceColumn), "-");
+    // An event of a lost interface still says what happened.
+    QCOMPARE(window->log()->cellText(6, LogTableModel::kDecodedColumn),
+             "polling stopped");
   }
 
   void aLongCaptureOpensAndFiltersASliceAtATime() {
