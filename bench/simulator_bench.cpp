@@ -7,11 +7,14 @@
 // - the main thread's CPU per logged report, and how many times a second
 //   the log's table was painted;
 // - the 99th percentile and the worst lateness of a 16 ms timer in the
-//   explorer's loop.
+//   explorer's loop;
+// - how far each logged report's time is from the time its device sent it
+//   (the median, the 99th percentile and the worst, in us).
 // Runs one device at 1,000, 8,000 and 24,000 reports/s (the most one
 // interrupt endpoint carries), and two devices at 8,000/s and at 24,000/s
 // each, every run once on an idle machine and once with a busy loop on
-// every core.
+// every core; then one device at 1,000/s and 24,000/s with the window busy:
+// its main thread held 100 ms of every 116, as by a filter of a long log.
 //
 //   simulator_bench [seconds per run, default 3]
 #include "bench/CpuHogs.h"
@@ -50,8 +53,66 @@ int ReportRows(const LogTableModel &log) {
   return rows;
 }
 
+// When each report of a run was sent, by its place in the run; written by
+// the generator's thread only, read once it has ended.
+using SendTimes = std::vector<hid::ReportTime>;
+
+// Each logged report's time less its send time, in us, sorted. A report is
+// told by its device and its 16-bit sequence number, counted on from the
+// last report matched.
+std::vector<int64_t> StampLateness(const LogTableModel &log,
+                                   const std::vector<QString> &sources,
+                                   const std::vector<SendTimes> &sent) {
+  std::vector<int64_t> late;
+  std::vector<size_t> next(sent.size(), 0);
+  for (int i = 0; i < log.reportCount(); ++i) {
+    const ReportRecord record = log.record(i);
+    if (record.data.size() < 2)
+      continue;
+    const QString source = log.cellText(i, LogTableModel::kSourceColumn);
+    const auto device = size_t(
+        std::find(sources.begin(), sources.end(), source) - sources.begin());
+    if (device == sources.size())
+      continue;
+    const uint16_t sequence =
+        uint16_t(uint8_t(record.data[0]) << 8 | uint8_t(record.data[1]));
+    size_t &j = next[device];
+    while (j < sent[device].size() && uint16_t(j) != sequence)
+      ++j;
+    if (j == sent[device].size())
+      break;
+    late.push_back(log.time(i) - log.timeUS(sent[device][j++]));
+  }
+  std::sort(late.begin(), late.end());
+  return late;
+}
+
+int64_t Percentile(const std::vector<int64_t> &sorted, double p) {
+  if (sorted.empty())
+    return 0;
+  return sorted[std::min(sorted.size() - 1, size_t(p * double(sorted.size())))];
+}
+
+// Holds the main thread 100 ms of every 116 while it lives.
+class BusyWindow {
+public:
+  BusyWindow() {
+    timer_.setInterval(16);
+    QObject::connect(&timer_, &QTimer::timeout, [] {
+      QElapsedTimer held;
+      held.start();
+      while (held.elapsed() < 100) {
+      }
+    });
+    timer_.start();
+  }
+
+private:
+  QTimer timer_;
+};
+
 void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds,
-         bool hogged) {
+         bool hogged, bool busy = false) {
   std::vector<hid::sim::DeviceID> ids;
   for (int d = 0; d < devices; ++d)
     ids.push_back(backend.attach(d ? hid::sim::Model::PinworthB
@@ -74,13 +135,23 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds,
   std::optional<CpuHogs> hogs;
   if (hogged)
     hogs.emplace();
+  std::optional<BusyWindow> busyWindow;
+  if (busy)
+    busyWindow.emplace();
+  std::vector<SendTimes> sendTimes(ids.size());
+  std::vector<QString> sources;
   std::vector<std::unique_ptr<ReportGenerator>> generators;
-  for (hid::sim::DeviceID id : ids)
+  for (size_t d = 0; d < ids.size(); ++d) {
+    SendTimes &times = sendTimes[d];
+    times.reserve(size_t(rate) * size_t(seconds) + 1);
+    sources.push_back(d ? "B 2000 if1" : "A 1000 if1");
     generators.push_back(std::make_unique<ReportGenerator>(
-        [&backend, id](const std::vector<uint8_t> &report) {
+        [&backend, &times, id = ids[d]](const std::vector<uint8_t> &report) {
+          times.push_back(std::chrono::steady_clock::now());
           backend.sendInputReport(id, 1, report);
         },
         [] {}));
+  }
   lateness.start();
   const double mainBefore = ThreadCpuSeconds();
   const int paintsBefore = paints.paints();
@@ -97,6 +168,7 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds,
   const double sentSeconds = double(sending.nsecsElapsed()) / 1e9;
   const double fps = (paints.paints() - paintsBefore) / sentSeconds;
   lateness.stop();
+  busyWindow.reset();
   hogs.reset();
   // What is on its way still arrives.
   backend.waitForKernelQueues();
@@ -110,14 +182,20 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds,
   const double mainCpu = ThreadCpuSeconds() - mainBefore;
   const uint64_t logged = uint64_t(ReportRows(*controller->logModel()));
   const uint64_t lost = sent - logged;
-  std::printf("%7d %6d/s %4s %9llu %8.0f %9llu %7llu %7llu %7llu %7.2f %5.1f "
-              "%6.1f %6.1f\n",
-              devices, rate, hogged ? "yes" : "no", (unsigned long long)sent,
-              double(sent) / sentSeconds, (unsigned long long)logged,
-              (unsigned long long)lost, (unsigned long long)kernelDropped,
+  const std::vector<int64_t> late =
+      StampLateness(*controller->logModel(), sources, sendTimes);
+  std::printf("%7d %6d/s %4s %4s %9llu %8.0f %9llu %7llu %7llu %7llu %7.2f "
+              "%5.1f %6.1f %6.1f %6lld %6lld %6lld\n",
+              devices, rate, hogged ? "yes" : "no", busy ? "yes" : "no",
+              (unsigned long long)sent, double(sent) / sentSeconds,
+              (unsigned long long)logged, (unsigned long long)lost,
+              (unsigned long long)kernelDropped,
               (unsigned long long)(lost - std::min(lost, kernelDropped)),
               mainCpu / double(std::max<uint64_t>(1, logged)) * 1e6, fps,
-              lateness.percentile(0.99), lateness.percentile(1.0));
+              lateness.percentile(0.99), lateness.percentile(1.0),
+              (long long)Percentile(late, 0.5),
+              (long long)Percentile(late, 0.99),
+              (long long)Percentile(late, 1.0));
   std::fflush(stdout);
   generators.clear();
   backend.detachAll();
@@ -135,14 +213,18 @@ int main(int argc, char **argv) {
   hid::SetBackend(&backend);
   std::printf("Report generator against the shown explorer (%s), %d s a run\n",
               qPrintable(QGuiApplication::platformName()), seconds);
-  std::printf("%7s %8s %4s %9s %8s %9s %7s %7s %7s %7s %5s %6s %6s\n",
-              "devices", "rate", "hogs", "sent", "sent/s", "logged", "lost",
-              "kdrop", "qdrop", "main us", "fps", "p99 ms", "max ms");
+  std::printf("%7s %8s %4s %4s %9s %8s %9s %7s %7s %7s %7s %5s %6s %6s %6s "
+              "%6s %6s\n",
+              "devices", "rate", "hogs", "busy", "sent", "sent/s", "logged",
+              "lost", "kdrop", "qdrop", "main us", "fps", "p99 ms", "max ms",
+              "t50 us", "t99 us", "tmax");
   for (bool hogged : {false, true}) {
     for (int rate : {1000, 8000, ReportGenerator::kMaxRate})
       Run(backend, 1, rate, seconds, hogged);
     for (int rate : {8000, ReportGenerator::kMaxRate})
       Run(backend, 2, rate, seconds, hogged);
   }
+  for (int rate : {1000, int(ReportGenerator::kMaxRate)})
+    Run(backend, 1, rate, seconds, false, true);
   return 0;
 }
