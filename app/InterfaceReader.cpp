@@ -4,6 +4,7 @@
 #include "core/InterfaceInfo.h"
 #include "core/ReportRecord.h"
 #include "lib/PinworthLib.h"
+#include "platform/PinworthProtocol.h"
 
 #include <QPointer>
 
@@ -13,7 +14,6 @@
 namespace {
 
 // A poll asks for this report ID.
-constexpr int kPolledReportID = 0;
 
 bool IsPolledInterface(int interfaceType) {
   return interfaceType == kPinworthAInterface0 ||
@@ -46,7 +46,7 @@ void InterfaceReader::startPolling() {
     emit readingEvent(LogEvent::PollingStarted, *polled_);
   poll();
   if (polling_)
-    timer_.start(kPollPeriodMS);
+    timer_.start(pinworth::kPollPeriodMS);
 }
 
 void InterfaceReader::stopPolling() {
@@ -145,7 +145,8 @@ void InterfaceReader::poll() {
     return;
   waitingPoll_ = pollSession_;
   PinworthReadFromInterfaceLater(
-      node->pinworthHIDInterface, kPolledReportID, std::max(reportSize_(), 0),
+      node->pinworthHIDInterface, pinworth::kPolledReportID,
+      std::max(reportSize_(), 0),
       [self = QPointer(this), session = pollSession_,
        source = *IdentityAtPosition(position)](
           int32_t status, std::vector<uint8_t> report, hid::ReportTime readAt) {

@@ -40,8 +40,6 @@
 class InterfaceReader : public QObject, private InterfaceListeners::Listener {
   Q_OBJECT
 public:
-  static constexpr int kPollPeriodMS = 50;
-
   // selectedPosition and reportSize are read at every poll; listeners must
   // outlive the reader.
   InterfaceReader(InterfaceListeners &listeners,

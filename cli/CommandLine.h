@@ -7,6 +7,7 @@
 
 #include "core/InterfaceIdentity.h"
 #include "interop/InteropFormats.h"
+#include "platform/PinworthProtocol.h"
 
 #include <QByteArray>
 #include <QList>
@@ -62,13 +63,13 @@ struct Invocation {
   QString text; // lcd: the first line to show, empty with --read; macro
                 // run: the macro's name
   bool lcdRead = false;
-  std::optional<int> count;            // read, listen: reports to print
-  std::optional<int> timeoutMS;        // read, listen
-  int intervalMS = 50;                 // read
-  bool changesOnly = false;            // read --changes
-  double replaySpeed = 1;              // replay --speed
-  bool intoSimulator = false;          // replay under --sim without --to
-  std::optional<int> replayIntervalMS; // replay --interval
+  std::optional<int> count;                 // read, listen: reports to print
+  std::optional<int> timeoutMS;             // read, listen
+  int intervalMS = pinworth::kPollPeriodMS; // read
+  bool changesOnly = false;                 // read --changes
+  double replaySpeed = 1;                   // replay --speed
+  bool intoSimulator = false;               // replay under --sim without --to
+  std::optional<int> replayIntervalMS;      // replay --interval
 };
 
 struct UsageError {

@@ -24,9 +24,7 @@
 
 namespace {
 
-constexpr int kPollIntervalMS = 50;
 constexpr int kWriterCheckMS = 100;
-constexpr int kPolledReportID = 0;
 
 struct Recorded {
   ListedInterface interface;
@@ -61,7 +59,7 @@ public:
     QTimer polls;
     QObject::connect(&polls, &QTimer::timeout, &loop_, [this] { poll(); });
     polls.setTimerType(Qt::PreciseTimer);
-    polls.start(kPollIntervalMS);
+    polls.start(pinworth::kPollPeriodMS);
     QTimer::singleShot(0, &loop_, [this] { poll(); });
     QTimer writerCheck;
     QObject::connect(&writerCheck, &QTimer::timeout, &loop_,
@@ -108,9 +106,9 @@ private:
       if (!recorded.attached || !IsInterface0(recorded.interface.identity))
         continue;
       std::array<uint8_t, pinworth::kInterface0ReportSize> data;
-      const hid::Status status =
-          PinworthReadFromInterface(recorded.interface.handle, kPolledReportID,
-                                    int(data.size()), data.data());
+      const hid::Status status = PinworthReadFromInterface(
+          recorded.interface.handle, pinworth::kPolledReportID,
+          int(data.size()), data.data());
       if (status != hid::kSuccess) {
         PrintError(QStringLiteral("could not read from %1: %2")
                        .arg(recorded.interface.identity.displayName(),

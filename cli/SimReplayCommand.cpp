@@ -25,7 +25,6 @@
 
 namespace {
 
-constexpr int kPollMS = 50;    // as the explorer polls, 20 times a second
 constexpr int kCheckMS = 10;   // how often the replay's end is looked for
 constexpr int kSettleMS = 100; // the last reports' way to pinworth
 
@@ -103,7 +102,7 @@ int ReplayIntoSimulator(const Invocation &invocation,
     });
   });
   polls.setTimerType(Qt::PreciseTimer);
-  polls.start(kPollMS);
+  polls.start(pinworth::kPollPeriodMS);
   checks.start(kCheckMS);
   const int status = RunUntilDone(loop, std::nullopt, kExitSuccess);
   if (status == kExitSuccess)

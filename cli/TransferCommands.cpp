@@ -18,7 +18,6 @@
 namespace {
 
 // A poll asks for this report ID, as the explorer's does.
-constexpr int kPolledReportID = 0;
 
 } // namespace
 
@@ -59,8 +58,9 @@ int PollReports(const Invocation &invocation,
   int printed = 0;
   const auto poll = [&] {
     std::array<uint8_t, pinworth::kInterface0ReportSize> report;
-    const hid::Status status = PinworthReadFromInterface(
-        interface.handle, kPolledReportID, int(report.size()), report.data());
+    const hid::Status status =
+        PinworthReadFromInterface(interface.handle, pinworth::kPolledReportID,
+                                  int(report.size()), report.data());
     if (status != hid::kSuccess) {
       PrintError(
           QStringLiteral("could not read from %1: %2")

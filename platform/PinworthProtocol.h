@@ -29,6 +29,10 @@ namespace pinworth {
 inline constexpr size_t kInterface0ReportSize = 4;
 inline constexpr size_t kInterface1ReportSize = 8; // the ID and 7 data bytes
 inline constexpr int kPinCount = 32;
+// Interface 0 sends nothing by itself: it is read by asking for its input
+// report, 20 times a second.
+inline constexpr uint8_t kPolledReportID = 0;
+inline constexpr int kPollPeriodMS = 50;
 
 inline constexpr uint8_t kLCDModeReport = 0x04;
 inline constexpr uint8_t kLCDWriteReport = 0x05;
