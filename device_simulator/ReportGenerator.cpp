@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 using Clock = std::chrono::steady_clock;
@@ -20,6 +23,18 @@ std::vector<uint8_t> Report(uint64_t sequence) {
   report[1] = uint8_t(sequence >> 8);
   report[2] = uint8_t(sequence);
   return report;
+}
+
+// The first report of a run due at or after timeUS since its start.
+uint64_t FirstDueFrom(uint64_t timeUS, int rate) {
+  return (timeUS * uint64_t(rate) + 999'999) / 1'000'000;
+}
+
+// Asks for real-time priority for the calling thread; whether it was granted.
+bool RaisePriority() {
+  sched_param priority{};
+  priority.sched_priority = 10;
+  return pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority) == 0;
 }
 
 } // namespace
@@ -43,13 +58,15 @@ ReportGenerator::~ReportGenerator() {
   ::close(wakeFd_);
 }
 
-void ReportGenerator::start(int rate, uint64_t count) {
+void ReportGenerator::start(int rate, uint64_t count, bool realTime) {
   stop();
   stopping_ = false;
   sent_ = 0;
+  overrun_ = 0;
+  realTime_ = false;
   running_ = true;
   thread_ = std::thread(&ReportGenerator::run, this,
-                        std::clamp(rate, kMinRate, kMaxRate), count);
+                        std::clamp(rate, kMinRate, kMaxRate), count, realTime);
 }
 
 void ReportGenerator::stop() {
@@ -68,31 +85,46 @@ void ReportGenerator::wake() const {
   }
 }
 
-// Each wake-up sends every report due by then, so the rate holds on average
-// whatever the sleep's granularity.
-void ReportGenerator::run(int rate, uint64_t count) {
+// Each wake-up sends the reports due by then in its own microframe; the
+// sleep is as fine as the kernel's timers (the thread's timer slack is 1 us,
+// not the 50 us threads get by default).
+void ReportGenerator::run(int rate, uint64_t count, bool realTime) {
+  prctl(PR_SET_TIMERSLACK, 1000UL);
+  realTime_ = realTime && RaisePriority();
   const Clock::time_point start = Clock::now();
   Clock::time_point nextProgress = start;
+  uint64_t next = 0; // the sequence number of the next report
   uint64_t sent = 0;
   std::unique_lock lock(mutex_);
-  while (!stopping_ && (count == 0 || sent < count)) {
+  while (!stopping_ && (count == 0 || next < count)) {
     lock.unlock();
-    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
-        Clock::now() - start);
-    uint64_t due = uint64_t(elapsed.count()) * uint64_t(rate) / 1000000 + 1;
-    if (count)
+    const auto elapsedUS =
+        uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(
+                     Clock::now() - start)
+                     .count());
+    uint64_t due = FirstDueFrom(elapsedUS + 1, rate);
+    uint64_t frameFirst =
+        FirstDueFrom(elapsedUS / kMicroframeUS * kMicroframeUS, rate);
+    if (count) {
       due = std::min(due, count);
-    for (; sent < due; ++sent)
-      send_(Report(sent));
+      frameFirst = std::min(frameFirst, count);
+    }
+    if (next < frameFirst) {
+      overrun_ += frameFirst - next;
+      next = frameFirst;
+    }
+    due = std::min(due, next + kPerMicroframe);
+    for (; next < due; ++next, ++sent)
+      send_(Report(next));
     sent_ = sent;
     if (Clock::now() >= nextProgress) {
       wake();
       nextProgress = Clock::now() + std::chrono::milliseconds(50);
     }
-    const auto next =
-        start + std::chrono::microseconds(sent * 1000000 / uint64_t(rate));
+    const auto nextDue =
+        start + std::chrono::microseconds(next * 1000000 / uint64_t(rate));
     lock.lock();
-    stopped_.wait_until(lock, next, [this] { return stopping_; });
+    stopped_.wait_until(lock, nextDue, [this] { return stopping_; });
   }
   lock.unlock();
   running_ = false;

@@ -4,6 +4,12 @@
 //
 // Each report is what the device sends for a remote key, numbered: 0x0C, the
 // high and the low byte of the report's sequence number (mod 65536), zeros.
+//
+// It sends as a bus carries reports: at most kPerMicroframe in each 125 us
+// microframe. A thread that wakes late sends what is due in the microframe
+// it wakes in; the reports due in the microframes it slept through are its
+// overrun, never sent (their sequence numbers are skipped), as a real device
+// that missed its microframes would lose them.
 #ifndef PINWORTH_SIMULATOR_REPORT_GENERATOR_H
 #define PINWORTH_SIMULATOR_REPORT_GENERATOR_H
 
@@ -24,6 +30,8 @@ public:
   // The limit of one high-speed interrupt endpoint: 3 reports in each
   // 125 us microframe.
   static constexpr int kMaxRate = 24000;
+  static constexpr int kPerMicroframe = 3;
+  static constexpr int kMicroframeUS = 125;
 
   // send takes one report, on the generator's thread. progressed is called
   // on the thread that made the generator, by its event loop: at most every
@@ -36,16 +44,22 @@ public:
   ReportGenerator &operator=(const ReportGenerator &) = delete;
 
   // Stops a run under way, then sends count reports (0: until stopped) at
-  // rate reports a second, clamped to kMinRate..kMaxRate.
-  void start(int rate, uint64_t count);
+  // rate reports a second, clamped to kMinRate..kMaxRate; sent and overrun
+  // add up to count. With realTime, the thread asks for real-time priority
+  // (SCHED_FIFO), which only a privileged process is granted.
+  void start(int rate, uint64_t count, bool realTime = false);
   // Ends the run and waits for its thread.
   void stop();
   // Any thread.
   bool running() const { return running_; }
   uint64_t sent() const { return sent_; }
+  // Reports of the run due in a microframe the thread slept through.
+  uint64_t overrun() const { return overrun_; }
+  // Whether the run's thread was granted real-time priority.
+  bool realTime() const { return realTime_; }
 
 private:
-  void run(int rate, uint64_t count);
+  void run(int rate, uint64_t count, bool realTime);
   // Wakes the maker's event loop, from the generator's thread. An eventfd,
   // not a queued Qt call: a hand-over a thread sanitizer follows.
   void wake() const;
@@ -56,6 +70,8 @@ private:
   std::unique_ptr<QSocketNotifier> wakeUp_;
   std::atomic<bool> running_ = false;
   std::atomic<uint64_t> sent_ = 0;
+  std::atomic<uint64_t> overrun_ = 0;
+  std::atomic<bool> realTime_ = false;
   std::mutex mutex_;
   std::condition_variable stopped_;
   bool stopping_ = false; // with mutex_ held

@@ -10,7 +10,7 @@
 StressPanel::StressPanel(hid::sim::SimBackend &backend, QWidget *parent)
     : QGroupBox(tr("Stress: interface 1 reports"), parent), backend_(backend),
       rate_(new QSpinBox), count_(new QSpinBox), start_(new QPushButton),
-      sent_(new QLabel), dropped_(new QLabel) {
+      sent_(new QLabel), overrun_(new QLabel), dropped_(new QLabel) {
   rate_->setObjectName(QStringLiteral("rateBox"));
   rate_->setRange(ReportGenerator::kMinRate, ReportGenerator::kMaxRate);
   rate_->setSingleStep(100);
@@ -23,6 +23,10 @@ StressPanel::StressPanel(hid::sim::SimBackend &backend, QWidget *parent)
   count_->setSpecialValueText(tr("until stopped"));
   start_->setObjectName(QStringLiteral("stressButton"));
   sent_->setObjectName(QStringLiteral("sentLabel"));
+  overrun_->setObjectName(QStringLiteral("overrunLabel"));
+  overrun_->setToolTip(tr("Reports of this run due while the device's thread "
+                          "was late: a bus carries at most 3 in each 125 us "
+                          "microframe, so these were never sent"));
   dropped_->setObjectName(QStringLiteral("droppedLabel"));
   dropped_->setToolTip(tr("Reports of this run the kernel's queue had no "
                           "room for: sent, and never read by the explorer"));
@@ -31,6 +35,7 @@ StressPanel::StressPanel(hid::sim::SimBackend &backend, QWidget *parent)
   auto *row = new QHBoxLayout;
   row->addWidget(start_);
   row->addWidget(sent_);
+  row->addWidget(overrun_);
   row->addWidget(dropped_, 1);
   auto *form = new QFormLayout(this);
   form->addRow(tr("Rate:"), rate_);
@@ -86,7 +91,10 @@ void StressPanel::showRun() {
                                            found->second.droppedBefore
                                      : 0;
   start_->setText(running ? tr("Stop") : tr("Start"));
+  const uint64_t overrun = generator ? generator->overrun() : 0;
   sent_->setText(tr("%1 sent,").arg(QLocale().toString(qulonglong(sent))));
+  overrun_->setText(tr("%1 overrun on the device,")
+                        .arg(QLocale().toString(qulonglong(overrun))));
   dropped_->setText(tr("%1 dropped in the kernel queue%2")
                         .arg(QLocale().toString(qulonglong(dropped)))
                         .arg(running ? tr(", sending…") : QString()));

@@ -34,6 +34,7 @@ public:
   QSpinBox *countBox() const { return count_; }
   QPushButton *startButton() const { return start_; }
   QLabel *sentLabel() const { return sent_; }
+  QLabel *overrunLabel() const { return overrun_; }
   QLabel *droppedLabel() const { return dropped_; }
 
 private:
@@ -51,6 +52,7 @@ private:
   QSpinBox *count_;
   QPushButton *start_;
   QLabel *sent_;
+  QLabel *overrun_;
   QLabel *dropped_;
 };
 
