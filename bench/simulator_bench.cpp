@@ -12,9 +12,14 @@
 //   (the median, the 99th percentile and the worst, in us).
 // Runs one device at 1,000, 8,000 and 24,000 reports/s (the most one
 // interrupt endpoint carries), and two devices at 8,000/s and at 24,000/s
-// each, every run once on an idle machine and once with a busy loop on
-// every core; then one device at 1,000/s and 24,000/s with the window busy:
-// its main thread held 100 ms of every 116, as by a filter of a long log.
+// each, every run on an idle machine and with a busy loop on every core,
+// each with the generators' threads at normal and at real-time priority (rt:
+// whether it was granted, as to root); then one device at 1,000/s and 24,000/s
+// with the window busy: its main thread held 100 ms of every 116, as by a
+// filter of a long log.
+//
+// "sent" leaves out the device's overrun: reports due while its thread was
+// late, never sent.
 //
 //   simulator_bench [seconds per run, default 3]
 #include "bench/CpuHogs.h"
@@ -53,9 +58,22 @@ int ReportRows(const LogTableModel &log) {
   return rows;
 }
 
-// When each report of a run was sent, by its place in the run; written by
-// the generator's thread only, read once it has ended.
-using SendTimes = std::vector<hid::ReportTime>;
+// When each report of a run was sent, by its sequence number (none for one
+// the device overran); written by the generator's thread only, read once it
+// has ended.
+struct SendTimes {
+  std::vector<hid::ReportTime> at;
+  uint64_t last = 0;
+
+  void sent(uint16_t sequence) {
+    uint64_t number = (last & ~uint64_t(0xFFFF)) | sequence;
+    if (number < last)
+      number += 0x10000;
+    last = number;
+    if (number < at.size())
+      at[number] = std::chrono::steady_clock::now();
+  }
+};
 
 // Each logged report's time less its send time, in us, sorted. A report is
 // told by its device and its 16-bit sequence number, counted on from the
@@ -76,12 +94,13 @@ std::vector<int64_t> StampLateness(const LogTableModel &log,
       continue;
     const uint16_t sequence =
         uint16_t(uint8_t(record.data[0]) << 8 | uint8_t(record.data[1]));
+    const std::vector<hid::ReportTime> &at = sent[device].at;
     size_t &j = next[device];
-    while (j < sent[device].size() && uint16_t(j) != sequence)
+    while (j < at.size() && uint16_t(j) != sequence)
       ++j;
-    if (j == sent[device].size())
+    if (j == at.size())
       break;
-    late.push_back(log.time(i) - log.timeUS(sent[device][j++]));
+    late.push_back(log.time(i) - log.timeUS(at[j++]));
   }
   std::sort(late.begin(), late.end());
   return late;
@@ -112,7 +131,7 @@ private:
 };
 
 void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds,
-         bool hogged, bool busy = false) {
+         bool hogged, bool realTime, bool busy = false) {
   std::vector<hid::sim::DeviceID> ids;
   for (int d = 0; d < devices; ++d)
     ids.push_back(backend.attach(d ? hid::sim::Model::PinworthB
@@ -143,11 +162,11 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds,
   std::vector<std::unique_ptr<ReportGenerator>> generators;
   for (size_t d = 0; d < ids.size(); ++d) {
     SendTimes &times = sendTimes[d];
-    times.reserve(size_t(rate) * size_t(seconds) + 1);
+    times.at.resize(size_t(rate) * size_t(seconds));
     sources.push_back(d ? "B 2000 if1" : "A 1000 if1");
     generators.push_back(std::make_unique<ReportGenerator>(
         [&backend, &times, id = ids[d]](const std::vector<uint8_t> &report) {
-          times.push_back(std::chrono::steady_clock::now());
+          times.sent(uint16_t(report[1] << 8 | report[2]));
           backend.sendInputReport(id, 1, report);
         },
         [] {}));
@@ -158,7 +177,7 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds,
   QElapsedTimer sending;
   sending.start();
   for (auto &generator : generators)
-    generator->start(rate, uint64_t(rate) * uint64_t(seconds));
+    generator->start(rate, uint64_t(rate) * uint64_t(seconds), realTime);
   RunEventsUntil(
       [&] {
         return std::none_of(generators.begin(), generators.end(),
@@ -174,9 +193,12 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds,
   backend.waitForKernelQueues();
   WaitForEvents(300);
 
-  uint64_t sent = 0, kernelDropped = 0;
+  uint64_t sent = 0, overrun = 0, kernelDropped = 0;
+  bool grantedRealTime = true;
   for (size_t d = 0; d < ids.size(); ++d) {
     sent += generators[d]->sent();
+    overrun += generators[d]->overrun();
+    grantedRealTime = grantedRealTime && generators[d]->realTime();
     kernelDropped += backend.kernelDropped(ids[d], 1);
   }
   const double mainCpu = ThreadCpuSeconds() - mainBefore;
@@ -184,12 +206,13 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds,
   const uint64_t lost = sent - logged;
   const std::vector<int64_t> late =
       StampLateness(*controller->logModel(), sources, sendTimes);
-  std::printf("%7d %6d/s %4s %4s %9llu %8.0f %9llu %7llu %7llu %7llu %7.2f "
-              "%5.1f %6.1f %6.1f %6lld %6lld %6lld\n",
-              devices, rate, hogged ? "yes" : "no", busy ? "yes" : "no",
-              (unsigned long long)sent, double(sent) / sentSeconds,
-              (unsigned long long)logged, (unsigned long long)lost,
-              (unsigned long long)kernelDropped,
+  std::printf("%7d %6d/s %4s %3s %4s %9llu %7llu %8.0f %9llu %7llu %7llu "
+              "%7llu %7.2f %5.1f %6.1f %6.1f %6lld %6lld %6lld\n",
+              devices, rate, hogged ? "yes" : "no",
+              grantedRealTime ? "yes" : "no", busy ? "yes" : "no",
+              (unsigned long long)sent, (unsigned long long)overrun,
+              double(sent) / sentSeconds, (unsigned long long)logged,
+              (unsigned long long)lost, (unsigned long long)kernelDropped,
               (unsigned long long)(lost - std::min(lost, kernelDropped)),
               mainCpu / double(std::max<uint64_t>(1, logged)) * 1e6, fps,
               lateness.percentile(0.99), lateness.percentile(1.0),
@@ -213,18 +236,19 @@ int main(int argc, char **argv) {
   hid::SetBackend(&backend);
   std::printf("Report generator against the shown explorer (%s), %d s a run\n",
               qPrintable(QGuiApplication::platformName()), seconds);
-  std::printf("%7s %8s %4s %4s %9s %8s %9s %7s %7s %7s %7s %5s %6s %6s %6s "
-              "%6s %6s\n",
-              "devices", "rate", "hogs", "busy", "sent", "sent/s", "logged",
-              "lost", "kdrop", "qdrop", "main us", "fps", "p99 ms", "max ms",
-              "t50 us", "t99 us", "tmax");
-  for (bool hogged : {false, true}) {
-    for (int rate : {1000, 8000, ReportGenerator::kMaxRate})
-      Run(backend, 1, rate, seconds, hogged);
-    for (int rate : {8000, ReportGenerator::kMaxRate})
-      Run(backend, 2, rate, seconds, hogged);
-  }
+  std::printf("%7s %8s %4s %3s %4s %9s %7s %8s %9s %7s %7s %7s %7s %5s %6s "
+              "%6s %6s %6s %6s\n",
+              "devices", "rate", "hogs", "rt", "busy", "sent", "overrun",
+              "sent/s", "logged", "lost", "kdrop", "qdrop", "main us", "fps",
+              "p99 ms", "max ms", "t50 us", "t99 us", "tmax");
+  for (bool hogged : {false, true})
+    for (bool realTime : {false, true}) {
+      for (int rate : {1000, 8000, ReportGenerator::kMaxRate})
+        Run(backend, 1, rate, seconds, hogged, realTime);
+      for (int rate : {8000, ReportGenerator::kMaxRate})
+        Run(backend, 2, rate, seconds, hogged, realTime);
+    }
   for (int rate : {1000, int(ReportGenerator::kMaxRate)})
-    Run(backend, 1, rate, seconds, false, true);
+    Run(backend, 1, rate, seconds, false, false, true);
   return 0;
 }
