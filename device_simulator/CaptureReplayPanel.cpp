@@ -153,12 +153,14 @@ void CaptureReplayPanel::forget(hid::sim::DeviceID device) {
 }
 
 void CaptureReplayPanel::askForCapture() {
-  // Not modal: the devices go on answering while the user looks. Any name
-  // is taken, and play() says what is wrong with it: for a missing file the
-  // dialog would raise a modal alert of its own, with no modal scope.
+  // Not modal: the devices go on answering while the user looks. So that
+  // the dialog raises no modal question of its own, with no modal scope, any
+  // name is taken (play() says what is wrong with it) and it changes no file
+  // (no Delete, which asks first).
   auto *dialog = new QFileDialog(this, tr("Replay a Capture"));
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setFileMode(QFileDialog::AnyFile);
+  dialog->setOption(QFileDialog::ReadOnly);
   dialog->setNameFilters(
       {tr("Pinworth captures (*.pwcap)"), tr("All files (*)")});
   const hid::sim::DeviceID device = *device_;

@@ -8,16 +8,23 @@
 
 #include "core/capture/CaptureWriter.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -163,24 +170,54 @@ private slots:
     QTRY_COMPARE(lastLevels(), QByteArray("\xff\xff\xff\xff"));
   }
 
-  // A name typed into the panel's file dialog that names no file is said so
-  // in the panel; the devices' window raises no alert of its own.
-  void aMissingFileIsSaidInThePanel() {
+  // The panel's file dialog, not modal, raises no modal question of its own:
+  // a name typed that names no file is said so in the panel, and its files'
+  // context menu deletes no file (which it would ask about first).
+  void theFileDialogAsksNothing() {
     simulator->show();
-    QTest::mouseClick(panel()->findChild<QPushButton *>("replayOpenButton"),
-                      Qt::LeftButton);
-    QPointer<QFileDialog> dialog; // it goes when it closes
-    QTRY_VERIFY((dialog = panel()->findChild<QFileDialog *>()));
-    QTRY_VERIFY(dialog->isVisible());
-    auto *name = dialog->findChild<QLineEdit *>("fileNameEdit");
-    QVERIFY(name);
-    name->setText(folder.filePath("missing.pwcap")); // no completer popup
-    QTest::keyClick(name, Qt::Key_Return);
-    QTRY_VERIFY(!dialog || !dialog->isVisible());
-    QVERIFY(!QApplication::activeModalWidget());
-    QVERIFY2(panel()->statusLabel()->text().startsWith(
-                 "missing.pwcap cannot be played: "),
-             qPrintable(panel()->statusLabel()->text()));
+    const QString kept = folder.filePath("kept.pwcap");
+    WriteCapture(kept, {});
+    for (const QString what : {"missing name", "context menu"}) {
+      QTRY_VERIFY(!panel()->findChild<QFileDialog *>()); // the last one went
+      QTest::mouseClick(panel()->findChild<QPushButton *>("replayOpenButton"),
+                        Qt::LeftButton);
+      QPointer<QFileDialog> dialog; // it goes when it closes
+      QTRY_VERIFY((dialog = panel()->findChild<QFileDialog *>()));
+      QTRY_VERIFY(dialog && dialog->isVisible());
+      if (what == "missing name") {
+        auto *name = dialog->findChild<QLineEdit *>("fileNameEdit");
+        QVERIFY(name);
+        name->setText(folder.filePath("missing.pwcap")); // no completer popup
+        QTest::keyClick(name, Qt::Key_Return);
+        QTRY_VERIFY(dialog.isNull() || !dialog->isVisible());
+        QVERIFY2(panel()->statusLabel()->text().startsWith(
+                     "missing.pwcap cannot be played: "),
+                 qPrintable(panel()->statusLabel()->text()));
+        continue;
+      }
+      dialog->setDirectory(folder.path());
+      dialog->selectFile(kept);
+      auto *files = dialog->findChild<QListView *>("listView");
+      QVERIFY(files);
+      QTRY_VERIFY(files->selectionModel()->hasSelection());
+      // Chooses Delete in the menu, as a user would, where it is offered.
+      QTimer::singleShot(100, [] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+          return;
+        for (QAction *action : menu->actions())
+          if (action->objectName() == "qt_delete_action" && action->isEnabled())
+            action->trigger();
+        menu->close();
+      });
+      const QPoint at = files->visualRect(files->currentIndex()).center();
+      QContextMenuEvent menu(QContextMenuEvent::Mouse, at,
+                             files->viewport()->mapToGlobal(at));
+      QApplication::sendEvent(files->viewport(), &menu);
+      QVERIFY(!QApplication::activeModalWidget());
+      QVERIFY(QFile::exists(kept));
+      dialog->reject();
+    }
   }
 };
 
