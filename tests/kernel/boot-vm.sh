@@ -13,12 +13,15 @@ version=6.1.0-57-amd64
 work="$build/kernel"
 kernel="$work/root"
 mkdir -p "$work"
+# Unpacked beside and moved in place whole, so that a run stopped halfway
+# leaves no kernel without its modules.
 if [ ! -e "$kernel/boot/vmlinuz-$version" ]; then
-  (cd "$work" && rm -f linux-image-*.deb &&
+  (cd "$work" && rm -rf linux-image-*.deb root.new &&
     { apt-get download "linux-image-$version" 2>/dev/null ||
       { apt-get update -qq && apt-get download "linux-image-$version"; }; } &&
-    dpkg -x linux-image-"$version"_*.deb root && rm -f linux-image-*.deb)
-  depmod -b "$kernel" "$version"
+    dpkg -x linux-image-"$version"_*.deb root.new && rm -f linux-image-*.deb)
+  depmod -b "$work/root.new" "$version"
+  rm -rf "$kernel" && mv "$work/root.new" "$kernel"
 fi
 
 # The initramfs: /init and the modules that reach the 9p root.
@@ -36,9 +39,17 @@ done
 
 results="$work/results"
 rm -rf "$results" && mkdir -p "$results"
+# KVM where the CPU has hardware virtualisation (vmx or svm) and /dev/kvm is
+# ours, qemu's software CPU otherwise; the VM says which it got. A /dev/kvm
+# without either (a nested host's kvm-pvm) boots only kernels built for it:
+# Debian's stays at the BIOS.
+accel=(-accel tcg)
+if [ -r /dev/kvm ] && [ -w /dev/kvm ] && grep -qwE 'vmx|svm' /proc/cpuinfo; then
+  accel=(-accel kvm -cpu host)
+fi
 started=$(date +%s)
 # A hung VM fails the run rather than stalling it.
-timeout 540 qemu-system-x86_64 -m 1024 -smp 1 -nographic -no-reboot -nic none \
+timeout 540 qemu-system-x86_64 "${accel[@]}" -m 1024 -smp 1 -nographic -no-reboot -nic none \
   -kernel "$kernel/boot/vmlinuz-$version" -initrd "$work/initrd.gz" \
   -append "console=ttyS0 quiet panic=-1 stage2=$here/in-vm.sh pinworth.build=$build pinworth.kernel=$kernel pinworth.version=$version" \
   -virtfs local,path=/,mount_tag=root,readonly=on,security_model=none,multidevs=remap \

@@ -41,6 +41,11 @@ check() {
 }
 
 echo "stage 2 at $(cut -d' ' -f1 /proc/uptime) s"
+if grep -qw kvm-clock /sys/devices/system/clocksource/clocksource0/available_clocksource; then
+  echo "CPU: KVM"
+else
+  echo "CPU: qemu's software CPU (no KVM)"
+fi
 modprobe -d "$kernel" -S "$version" dummy_hcd num=3 || { fail "loading dummy_hcd"; finish; }
 for module in libcomposite usb_f_fs hid-generic usbhid; do
   modprobe -d "$kernel" -S "$version" "$module" || { fail "loading $module"; finish; }
