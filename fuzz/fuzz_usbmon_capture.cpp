@@ -1,6 +1,7 @@
 // A usbmon capture (pcap or pcapng) on any bytes, read through libpcap:
 // refused with a reason, or read with every report on a device the
-// recording has, on interface 0 or 1, with its bytes.
+// recording has, with its bytes, on interface 0 or 1 or, for an interrupt
+// endpoint the capture does not enumerate, on none (-1).
 #include "fuzz/FuzzCheck.h"
 #include "interop/UsbmonReader.h"
 
@@ -21,7 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   for (const interop::UsbmonReport &report : recording->reports) {
     FUZZ_CHECK(report.device < recording->devices.size());
-    FUZZ_CHECK(report.interfaceNumber == 0 || report.interfaceNumber == 1);
+    if (report.interfaceNumber == -1)
+      FUZZ_CHECK((report.endpoint & 0x0f) != 0);
+    else
+      FUZZ_CHECK(report.interfaceNumber == 0 || report.interfaceNumber == 1);
     FUZZ_CHECK(!report.bytes.empty());
   }
   return 0;

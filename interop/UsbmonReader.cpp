@@ -88,7 +88,10 @@ private:
   bool interrupt(const Header &header, size_t device,
                  const std::vector<uint8_t> &data, int64_t unixUS) {
     const bool in = header.endpoint & 0x80;
-    if (data.empty() || in != (header.type == 'C'))
+    // Endpoint 0 is always the control endpoint: an interrupt transfer on it
+    // is a corrupt packet.
+    if (data.empty() || (header.endpoint & 0x0f) == 0 ||
+        in != (header.type == 'C'))
       return false;
     const auto &endpoints = recording_.devices[device].interfaceOfEndpoint;
     const auto found = endpoints.find(header.endpoint);

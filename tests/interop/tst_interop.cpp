@@ -349,7 +349,8 @@ private slots:
 
   // A usbmon capture begun after its device was enumerated names none of
   // its endpoints: each takes the interface its reports' sizes tell, saying
-  // so, and one whose reports tell neither is refused.
+  // so, and one whose reports tell neither is refused. An interrupt transfer
+  // on endpoint 0, the control endpoint, is a corrupt packet, skipped.
   void usbmonEndpointsAreToldBySize() {
     const std::vector<UsbPacket> packets = {
         {0x02, 'S', {0x01, 0x00, 0x00, 0x00}}, // interface 0 written
@@ -357,6 +358,7 @@ private slots:
         {0x81, 'C', {0xff, 0xff, 0xff, 0xff}},
         {0x83, 'C', {0x0c, 1, 2, 3, 4, 5, 6, 7}}, // interface 1 read
         {0x04, 'S', {0x05, 1, 2, 3, 4, 5, 6, 7}}, // and written
+        {0x80, 'C', {0xff, 0xff, 0xff, 0xff}},    // corrupt: endpoint 0
     };
     WriteUsbmonPcap(path("late.pcap"), packets);
     const interop::ImportOutcome imported =
