@@ -85,7 +85,8 @@ void ReportGenerator::wake() const {
   }
 }
 
-// Each wake-up sends the reports due by then in its own microframe; the
+// Each wake-up sends the reports due by then, as many as the bus takes in its
+// microframe, the rest in the microframes after; the
 // sleep is as fine as the kernel's timers (the thread's timer slack is 1 us,
 // not the 50 us threads get by default).
 void ReportGenerator::run(int rate, uint64_t count, bool realTime) {
@@ -95,6 +96,7 @@ void ReportGenerator::run(int rate, uint64_t count, bool realTime) {
   Clock::time_point nextProgress = start;
   uint64_t next = 0; // the sequence number of the next report
   uint64_t sent = 0;
+  uint64_t lastMicroframe = 0, sentInMicroframe = 0;
   std::unique_lock lock(mutex_);
   while (!stopping_ && (count == 0 || next < count)) {
     lock.unlock();
@@ -103,26 +105,32 @@ void ReportGenerator::run(int rate, uint64_t count, bool realTime) {
                      Clock::now() - start)
                      .count());
     uint64_t due = FirstDueFrom(elapsedUS + 1, rate);
-    uint64_t frameFirst =
-        FirstDueFrom(elapsedUS / kMicroframeUS * kMicroframeUS, rate);
-    if (count) {
+    if (count)
       due = std::min(due, count);
-      frameFirst = std::min(frameFirst, count);
+    if (due - next > kDeviceQueue) {
+      overrun_ += due - next - kDeviceQueue;
+      next = due - kDeviceQueue;
     }
-    if (next < frameFirst) {
-      overrun_ += frameFirst - next;
-      next = frameFirst;
+    const uint64_t microframe = elapsedUS / kMicroframeUS;
+    if (microframe != lastMicroframe) {
+      lastMicroframe = microframe;
+      sentInMicroframe = 0;
     }
-    due = std::min(due, next + kPerMicroframe);
-    for (; next < due; ++next, ++sent)
+    for (; next < due && sentInMicroframe < kPerMicroframe;
+         ++next, ++sent, ++sentInMicroframe)
       send_(Report(next));
     sent_ = sent;
     if (Clock::now() >= nextProgress) {
       wake();
       nextProgress = Clock::now() + std::chrono::milliseconds(50);
     }
+    // The next report's time, or the next microframe's for one waiting.
     const auto nextDue =
-        start + std::chrono::microseconds(next * 1000000 / uint64_t(rate));
+        next < due
+            ? start +
+                  std::chrono::microseconds((microframe + 1) * kMicroframeUS)
+            : start +
+                  std::chrono::microseconds(next * 1000000 / uint64_t(rate));
     lock.lock();
     stopped_.wait_until(lock, nextDue, [this] { return stopping_; });
   }

@@ -6,10 +6,11 @@
 // high and the low byte of the report's sequence number (mod 65536), zeros.
 //
 // It sends as a bus carries reports: at most kPerMicroframe in each 125 us
-// microframe. A thread that wakes late sends what is due in the microframe
-// it wakes in; the reports due in the microframes it slept through are its
+// microframe. A thread that wakes late sends no burst: what is due waits in
+// the device's queue for the microframes after, and what the queue
+// (kDeviceQueue reports, 1 ms at the highest rate) cannot hold is its
 // overrun, never sent (their sequence numbers are skipped), as a real device
-// that missed its microframes would lose them.
+// whose buffer is full loses them.
 #ifndef PINWORTH_SIMULATOR_REPORT_GENERATOR_H
 #define PINWORTH_SIMULATOR_REPORT_GENERATOR_H
 
@@ -32,6 +33,7 @@ public:
   static constexpr int kMaxRate = 24000;
   static constexpr int kPerMicroframe = 3;
   static constexpr int kMicroframeUS = 125;
+  static constexpr uint64_t kDeviceQueue = 24;
 
   // send takes one report, on the generator's thread. progressed is called
   // on the thread that made the generator, by its event loop: at most every
@@ -53,7 +55,7 @@ public:
   // Any thread.
   bool running() const { return running_; }
   uint64_t sent() const { return sent_; }
-  // Reports of the run due in a microframe the thread slept through.
+  // Reports of the run the device's queue had no room for.
   uint64_t overrun() const { return overrun_; }
   // Whether the run's thread was granted real-time priority.
   bool realTime() const { return realTime_; }

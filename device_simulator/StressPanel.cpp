@@ -24,9 +24,10 @@ StressPanel::StressPanel(hid::sim::SimBackend &backend, QWidget *parent)
   start_->setObjectName(QStringLiteral("stressButton"));
   sent_->setObjectName(QStringLiteral("sentLabel"));
   overrun_->setObjectName(QStringLiteral("overrunLabel"));
-  overrun_->setToolTip(tr("Reports of this run due while the device's thread "
-                          "was late: a bus carries at most 3 in each 125 us "
-                          "microframe, so these were never sent"));
+  overrun_->setToolTip(tr("Reports of this run the device's queue had no room "
+                          "for: a bus carries at most 3 in each 125 us "
+                          "microframe, so a device that falls behind by more "
+                          "than its queue never sends them"));
   dropped_->setObjectName(QStringLiteral("droppedLabel"));
   dropped_->setToolTip(tr("Reports of this run the kernel's queue had no "
                           "room for: sent, and never read by the explorer"));

@@ -246,8 +246,9 @@ private slots:
   // The generator sends as a bus carries reports: a thread held 2 ms sends
   // no burst of the 48 reports due meanwhile (a bus takes at most 3 a 125 us
   // microframe: 6 in any 125 us, a few more where the thread is preempted
-  // between a microframe's choice and its sends); those reports are its
-  // overrun: their numbers are skipped, and sent and overrun make the count.
+  // between a microframe's choice and its sends); those its queue of 24 has
+  // no room for are its overrun: their numbers are skipped, and sent and
+  // overrun make the count.
   void theGeneratorSendsNoBurstABusCouldNotCarry() {
     using Clock = std::chrono::steady_clock;
     std::vector<Clock::time_point> times;
@@ -265,7 +266,7 @@ private slots:
     QTRY_VERIFY(!generator.running());
     QCOMPARE(generator.sent(), uint64_t(times.size()));
     QCOMPARE(generator.sent() + generator.overrun(), uint64_t(2400));
-    QVERIFY2(generator.overrun() >= 40,
+    QVERIFY2(generator.overrun() >= 20,
              qPrintable(QString::number(generator.overrun())));
     uint64_t skipped = 0;
     for (size_t i = 1; i < numbers.size(); ++i) {
