@@ -79,6 +79,8 @@ WindowRuns InTheWindow() {
     ExplorerSession session;
     QMainWindow *window = session.newWindow();
     window->findChild<QComboBox *>("interfacePopup")->setCurrentIndex(1);
+    // Shown and painted, as a window is by the time a user runs a sequence.
+    WaitForEvents(300);
     const auto collect = [](QObject *from, std::vector<double> &lateMS) {
       QObject::connect(from->findChild<SequenceRunner *>(),
                        &SequenceRunner::stepSent,
