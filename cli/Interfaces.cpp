@@ -44,8 +44,7 @@ bool IsInterface0(const InterfaceIdentity &identity) {
 }
 
 int ReportSizeOf(const InterfaceIdentity &identity) {
-  return IsInterface0(identity) ? int(pinworth::kInterface0ReportSize)
-                                : int(pinworth::kInterface1ReportSize);
+  return int(pinworth::ReportSize(identity.interfaceNumber()));
 }
 
 std::optional<ListedInterface> FindInterface(const InterfaceName &name) {

@@ -1,10 +1,13 @@
 #include "gadget/FunctionFsInterface.h"
 
+#include "platform/PinworthDescriptors.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <endian.h>
 #include <fcntl.h>
+#include <linux/hid.h>
 #include <linux/usb/ch9.h>
 #include <linux/usb/functionfs.h>
 #include <poll.h>
@@ -14,13 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr uint8_t kHIDClass = 3;
-constexpr uint8_t kHIDDescriptorType = 0x21;
-constexpr uint8_t kReportDescriptorType = 0x22;
-constexpr uint8_t kGetReport = 0x01;
-constexpr uint8_t kSetReport = 0x09;
-constexpr uint8_t kSetIdle = 0x0A;
 
 void Append16(std::vector<uint8_t> &bytes, uint16_t value) {
   bytes.push_back(uint8_t(value));
@@ -32,23 +28,15 @@ void Append32(std::vector<uint8_t> &bytes, uint32_t value) {
     bytes.push_back(uint8_t(value >> shift));
 }
 
-std::vector<uint8_t> HIDDescriptor(size_t reportDescriptorSize) {
-  std::vector<uint8_t> bytes = {9, kHIDDescriptorType};
-  Append16(bytes, 0x0111); // HID 1.11
-  bytes.insert(bytes.end(), {0, 1, kReportDescriptorType});
-  Append16(bytes, uint16_t(reportDescriptorSize));
-  return bytes;
-}
-
 // The interface, its HID descriptor and its two endpoints at one speed;
 // bInterval 1 ms either way (full speed counts frames, high speed
 // 2^(n-1) microframes).
 std::vector<uint8_t> SpeedDescriptors(const FunctionFsInterface::Layout &layout,
                                       bool highSpeed) {
-  std::vector<uint8_t> bytes = {9, USB_DT_INTERFACE, 0, 0, 2, kHIDClass, 0, 0,
-                                0};
+  std::vector<uint8_t> bytes = {
+      9, USB_DT_INTERFACE, 0, 0, 2, USB_INTERFACE_CLASS_HID, 0, 0, 0};
   const std::vector<uint8_t> hid =
-      HIDDescriptor(layout.reportDescriptor.size());
+      pinworth::HIDDescriptor(layout.reportDescriptor.size());
   bytes.insert(bytes.end(), hid.begin(), hid.end());
   for (uint8_t address : {uint8_t(1 | USB_DIR_IN), uint8_t(2 | USB_DIR_OUT)}) {
     bytes.insert(bytes.end(),
@@ -188,17 +176,15 @@ void FunctionFsInterface::handleSetup(const usb_ctrlrequest &setup) {
   };
   const uint8_t type = setup.bRequestType & USB_TYPE_MASK;
   if (type == USB_TYPE_STANDARD && in &&
-      setup.bRequest == USB_REQ_GET_DESCRIPTOR &&
-      (value >> 8) == kReportDescriptorType)
+      setup.bRequest == USB_REQ_GET_DESCRIPTOR && (value >> 8) == HID_DT_REPORT)
     return answer(layout_.reportDescriptor);
   if (type == USB_TYPE_STANDARD && in &&
-      setup.bRequest == USB_REQ_GET_DESCRIPTOR &&
-      (value >> 8) == kHIDDescriptorType)
-    return answer(HIDDescriptor(layout_.reportDescriptor.size()));
-  if (type == USB_TYPE_CLASS && in && setup.bRequest == kGetReport)
+      setup.bRequest == USB_REQ_GET_DESCRIPTOR && (value >> 8) == HID_DT_HID)
+    return answer(pinworth::HIDDescriptor(layout_.reportDescriptor.size()));
+  if (type == USB_TYPE_CLASS && in && setup.bRequest == HID_REQ_GET_REPORT)
     return answer(
         model_.inputReport(layout_.interfaceNumber, uint8_t(value & 0xFF)));
-  if (type == USB_TYPE_CLASS && !in && setup.bRequest == kSetReport) {
+  if (type == USB_TYPE_CLASS && !in && setup.bRequest == HID_REQ_SET_REPORT) {
     std::vector<uint8_t> report(length);
     const ssize_t count = ::read(ep0_, report.data(), report.size());
     if (count > 0) {
@@ -207,7 +193,7 @@ void FunctionFsInterface::handleSetup(const usb_ctrlrequest &setup) {
     }
     return;
   }
-  if (type == USB_TYPE_CLASS && !in && setup.bRequest == kSetIdle) {
+  if (type == USB_TYPE_CLASS && !in && setup.bRequest == HID_REQ_SET_IDLE) {
     [[maybe_unused]] ssize_t acked = ::read(ep0_, nullptr, 0);
     return;
   }

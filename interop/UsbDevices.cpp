@@ -3,6 +3,9 @@
 #include "platform/PinworthDescriptors.h"
 #include "platform/PinworthUSBIDs.h"
 
+#include <linux/hid.h>
+#include <linux/usb/ch9.h>
+
 #include <string>
 
 namespace interop {
@@ -19,7 +22,7 @@ void Append16(std::vector<uint8_t> &bytes, uint16_t value) {
 } // namespace
 
 std::vector<uint8_t> UsbDevice::deviceDescriptor() const {
-  std::vector<uint8_t> bytes = {18, 1};
+  std::vector<uint8_t> bytes = {USB_DT_DEVICE_SIZE, USB_DT_DEVICE};
   Append16(bytes, 0x0200); // USB 2.0
   bytes.insert(bytes.end(), {0, 0, 0, 64});
   Append16(bytes, uint16_t(pinworth::kUSBVendorID));
@@ -31,14 +34,26 @@ std::vector<uint8_t> UsbDevice::deviceDescriptor() const {
 }
 
 std::vector<uint8_t> UsbDevice::configurationDescriptor() const {
-  std::vector<uint8_t> bytes = {9, 2, 0,    0, kInterfacesPerDevice,
-                                1, 0, 0x80, 50};
+  std::vector<uint8_t> bytes = {USB_DT_CONFIG_SIZE,
+                                USB_DT_CONFIG,
+                                0,
+                                0,
+                                kInterfacesPerDevice,
+                                1,
+                                0,
+                                USB_CONFIG_ATT_ONE,
+                                50};
   for (int number = 0; number < kInterfacesPerDevice; ++number) {
-    bytes.insert(bytes.end(), {9, 4, uint8_t(number), 0, 2, 3, 0, 0, 0});
-    bytes.insert(bytes.end(), {9, 0x21, 0x11, 0x01, 0, 1, 0x22});
-    Append16(bytes, uint16_t(reportDescriptors[size_t(number)].size()));
+    bytes.insert(bytes.end(),
+                 {USB_DT_INTERFACE_SIZE, USB_DT_INTERFACE, uint8_t(number), 0,
+                  2, USB_INTERFACE_CLASS_HID, 0, 0, 0});
+    const std::vector<uint8_t> hid =
+        pinworth::HIDDescriptor(reportDescriptors[size_t(number)].size());
+    bytes.insert(bytes.end(), hid.begin(), hid.end());
     for (uint8_t endpoint : {InEndpointOf(number), OutEndpointOf(number)})
-      bytes.insert(bytes.end(), {7, 5, endpoint, 3, kEndpointMaxPacket, 0, 1});
+      bytes.insert(bytes.end(),
+                   {USB_DT_ENDPOINT_SIZE, USB_DT_ENDPOINT, endpoint,
+                    USB_ENDPOINT_XFER_INT, kEndpointMaxPacket, 0, 1});
   }
   bytes[2] = uint8_t(bytes.size());
   bytes[3] = uint8_t(bytes.size() >> 8);
@@ -46,12 +61,12 @@ std::vector<uint8_t> UsbDevice::configurationDescriptor() const {
 }
 
 std::vector<uint8_t> UsbDevice::languagesDescriptor() {
-  return {4, 3, 0x09, 0x04}; // English (United States)
+  return {4, USB_DT_STRING, 0x09, 0x04}; // English (United States)
 }
 
 std::vector<uint8_t> UsbDevice::serialNumberDescriptor() const {
   const std::string text = std::to_string(serialNumber);
-  std::vector<uint8_t> bytes = {uint8_t(2 + 2 * text.size()), 3};
+  std::vector<uint8_t> bytes = {uint8_t(2 + 2 * text.size()), USB_DT_STRING};
   for (char c : text)
     Append16(bytes, uint8_t(c));
   return bytes;

@@ -2,6 +2,10 @@
 
 #include "core/capture/CaptureReader.h"
 #include "interop/ExportFile.h"
+#include "interop/Usbmon.h"
+
+#include <linux/hid.h>
+#include <linux/usb/ch9.h>
 
 #include <cerrno>
 
@@ -12,14 +16,11 @@ namespace {
 constexpr uint32_t kSectionHeaderBlock = 0x0A0D0D0A;
 constexpr uint32_t kInterfaceDescriptionBlock = 1;
 constexpr uint32_t kEnhancedPacketBlock = 6;
-constexpr uint16_t kLinkTypeUsbLinuxMmapped = 220;
-constexpr size_t kUsbmonHeaderSize = 64;
 
-constexpr uint8_t kInterrupt = 1;
-constexpr uint8_t kControl = 2;
-constexpr uint8_t kGetDescriptor = 0x06;
-constexpr uint8_t kGetReport = 0x01;
-constexpr uint8_t kInputReport = 1;
+using namespace usbmon;
+
+// A GET_REPORT's report type (the high byte of its value): 1 for input.
+constexpr uint8_t kInputReport = HID_INPUT_REPORT + 1;
 
 void Put16(std::string &bytes, uint16_t value) {
   bytes += char(value);
@@ -88,7 +89,7 @@ void UsbmonPcapng::begin() {
   writeBlock(kSectionHeaderBlock, section);
 
   std::string interface;
-  Put16(interface, kLinkTypeUsbLinuxMmapped);
+  Put16(interface, uint16_t(kLinkTypeUsbLinuxMmapped));
   Put16(interface, 0);
   Put32(interface, 0);                // no snapshot length
   PutOption(interface, 2, "usbmon0"); // if_name: every bus
@@ -114,8 +115,8 @@ bool UsbmonPcapng::add(uint64_t, const capture::Record &record) {
   } else if (number == 1) {
     interruptIn(*device, number, record.timeUS, report);
   } else {
-    const Setup setup = {0xA1,
-                         kGetReport,
+    const Setup setup = {USB_DIR_IN | USB_TYPE_CLASS | USB_RECIP_INTERFACE,
+                         HID_REQ_GET_REPORT,
                          record.reportID,
                          kInputReport,
                          uint8_t(number),
@@ -131,19 +132,24 @@ void UsbmonPcapng::describe(const UsbDevice &device) {
   const auto getDescriptor = [&](uint8_t requestType, uint8_t type,
                                  uint8_t index, uint16_t language,
                                  const std::vector<uint8_t> &answer) {
-    const uint16_t asked = type == 3 ? 255 : uint16_t(answer.size());
+    const uint16_t asked =
+        type == USB_DT_STRING ? 255 : uint16_t(answer.size());
     controlIn(device, 0,
-              {requestType, kGetDescriptor, index, type, uint8_t(language),
-               uint8_t(language >> 8), uint8_t(asked), uint8_t(asked >> 8)},
+              {requestType, USB_REQ_GET_DESCRIPTOR, index, type,
+               uint8_t(language), uint8_t(language >> 8), uint8_t(asked),
+               uint8_t(asked >> 8)},
               answer);
   };
-  getDescriptor(0x80, 1, 0, 0, device.deviceDescriptor());
-  getDescriptor(0x80, 2, 0, 0, device.configurationDescriptor());
-  getDescriptor(0x80, 3, 0, 0, UsbDevice::languagesDescriptor());
-  getDescriptor(0x80, 3, 3, 0x0409, device.serialNumberDescriptor());
+  getDescriptor(USB_DIR_IN, USB_DT_DEVICE, 0, 0, device.deviceDescriptor());
+  getDescriptor(USB_DIR_IN, USB_DT_CONFIG, 0, 0,
+                device.configurationDescriptor());
+  getDescriptor(USB_DIR_IN, USB_DT_STRING, 0, 0,
+                UsbDevice::languagesDescriptor());
+  getDescriptor(USB_DIR_IN, USB_DT_STRING, 3, 0x0409,
+                device.serialNumberDescriptor());
   for (int number = 0; number < kInterfacesPerDevice; ++number)
-    getDescriptor(0x81, 0x22, 0, uint16_t(number),
-                  device.reportDescriptors[size_t(number)]);
+    getDescriptor(USB_DIR_IN | USB_RECIP_INTERFACE, HID_DT_REPORT, 0,
+                  uint16_t(number), device.reportDescriptors[size_t(number)]);
 }
 
 void UsbmonPcapng::controlIn(const UsbDevice &device, int64_t timeUS,
@@ -204,7 +210,7 @@ void UsbmonPcapng::interruptOut(const UsbDevice &device, int interfaceNumber,
 void UsbmonPcapng::writeEvent(const Event &event, const uint8_t *data,
                               size_t size) {
   const int64_t unixUS = TimeSum(reader_.header().startUnixUS, event.timeUS);
-  const uint32_t captured = uint32_t(kUsbmonHeaderSize + size);
+  const uint32_t captured = uint32_t(kMmappedHeaderSize + size);
   std::string &body = scratch_; // reused: an export writes millions
   body.clear();
   Put32(body, 0); // interface 0

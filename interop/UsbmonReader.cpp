@@ -1,5 +1,9 @@
 #include "interop/UsbmonReader.h"
 
+#include "interop/Usbmon.h"
+
+#include <linux/hid.h>
+#include <linux/usb/ch9.h>
 #include <pcap/pcap.h>
 
 #include <cstring>
@@ -9,10 +13,14 @@ namespace interop {
 
 namespace {
 
-constexpr int kLinkTypeUsbLinux = 189;        // the first 48 bytes
-constexpr int kLinkTypeUsbLinuxMmapped = 220; // all 64
-constexpr uint8_t kInterrupt = 1;
-constexpr uint8_t kControl = 2;
+using namespace usbmon;
+
+// The request types of the requests a HID interface is enumerated and read
+// with.
+constexpr uint8_t kToInterface = USB_TYPE_CLASS | USB_RECIP_INTERFACE;
+constexpr uint8_t kFromInterface = USB_DIR_IN | kToInterface;
+constexpr uint8_t kStandardFromDevice = USB_DIR_IN;
+constexpr uint8_t kStandardFromInterface = USB_DIR_IN | USB_RECIP_INTERFACE;
 
 // The header's fields, in the order and byte order libpcap hands them.
 struct Header {
@@ -108,7 +116,8 @@ private:
     if (header.type == 'S' && header.setupFlag == 0) {
       requests_[header.urb] = {device, header.setup};
       const auto &setup = header.setup;
-      if (setup[0] == 0x21 && setup[1] == 0x09 && !data.empty() && setup[4] < 2)
+      if (setup[0] == kToInterface && setup[1] == HID_REQ_SET_REPORT &&
+          !data.empty() && setup[4] < 2)
         recording_.reports.push_back({device, setup[4], 0, true, unixUS, data});
       return true;
     }
@@ -120,21 +129,24 @@ private:
     requests_.erase(found);
     UsbmonDevice &seen = recording_.devices[device];
     const uint8_t type = setup[3], index = setup[2], interface = setup[4];
-    if (setup[0] == 0xA1 && setup[1] == 0x01 && interface < 2 &&
-        !data.empty()) {
+    const bool getDescriptor = setup[1] == USB_REQ_GET_DESCRIPTOR;
+    if (setup[0] == kFromInterface && setup[1] == HID_REQ_GET_REPORT &&
+        interface < 2 && !data.empty()) {
       recording_.reports.push_back({device, interface, 0, false, unixUS, data});
-    } else if (setup[0] == 0x80 && setup[1] == 0x06 && type == 1 &&
-               data.size() >= 17) {
+    } else if (setup[0] == kStandardFromDevice && getDescriptor &&
+               type == USB_DT_DEVICE && data.size() >= 17) {
       seen.vendorID = data[8] | data[9] << 8;
       seen.productID = data[10] | data[11] << 8;
       seen.serialIndex = data[16];
-    } else if (setup[0] == 0x80 && setup[1] == 0x06 && type == 2) {
+    } else if (setup[0] == kStandardFromDevice && getDescriptor &&
+               type == USB_DT_CONFIG) {
       readConfiguration(seen, data);
-    } else if (setup[0] == 0x80 && setup[1] == 0x06 && type == 3 &&
-               index != 0 && index == seen.serialIndex) {
+    } else if (setup[0] == kStandardFromDevice && getDescriptor &&
+               type == USB_DT_STRING && index != 0 &&
+               index == seen.serialIndex) {
       seen.serialNumber = SerialNumber(data);
-    } else if (setup[0] == 0x81 && setup[1] == 0x06 && type == 0x22 &&
-               interface < 2) {
+    } else if (setup[0] == kStandardFromInterface && getDescriptor &&
+               type == HID_DT_REPORT && interface < 2) {
       seen.reportDescriptors[interface] = data;
     }
     return true;
@@ -145,9 +157,10 @@ private:
     int interface = -1;
     for (size_t at = 0; at + 2 <= data.size() && data[at] >= 2;
          at += data[at]) {
-      if (data[at + 1] == 4 && at + 2 < data.size())
+      if (data[at + 1] == USB_DT_INTERFACE && at + 2 < data.size())
         interface = data[at + 2];
-      else if (data[at + 1] == 5 && at + 2 < data.size() && interface >= 0)
+      else if (data[at + 1] == USB_DT_ENDPOINT && at + 2 < data.size() &&
+               interface >= 0)
         device.interfaceOfEndpoint[data[at + 2]] = interface;
     }
   }
@@ -199,7 +212,8 @@ std::optional<UsbmonRecording> ReadUsbmon(std::FILE *file,
     *reason = "it is not a capture of USB on Linux (usbmon)";
     return std::nullopt;
   }
-  Reader reader(linkType == kLinkTypeUsbLinux ? 48 : 64);
+  Reader reader(linkType == kLinkTypeUsbLinux ? kHeaderSize
+                                              : kMmappedHeaderSize);
   pcap_pkthdr *packet = nullptr;
   const uint8_t *bytes = nullptr;
   while (pcap_next_ex(pcap.get(), &packet, &bytes) == 1)

@@ -2,6 +2,9 @@
 
 #include "platform/PinworthProtocol.h"
 
+#include <linux/hid.h>
+#include <linux/usb/ch9.h>
+
 namespace pinworth {
 
 namespace {
@@ -63,7 +66,7 @@ std::vector<uint8_t> Interface1ReportDescriptor() {
   Append(descriptor, {0x09, 0x04}); // Usage: the special functions
   Append(descriptor, kCollectionApplication);
   Append(descriptor, kByteRange);
-  AppendBytes(descriptor, uint8_t(kInterface1ReportSize - 1));
+  AppendBytes(descriptor, uint8_t(ReportDataSize(1)));
   for (const Function &function : kFunctions) {
     Append(descriptor, {0x85, function.reportID});
     // Usage: the function's input, then its output, by report ID.
@@ -76,6 +79,13 @@ std::vector<uint8_t> Interface1ReportDescriptor() {
   }
   descriptor.push_back(kEndCollection);
   return descriptor;
+}
+
+std::vector<uint8_t> HIDDescriptor(size_t reportDescriptorSize) {
+  std::vector<uint8_t> bytes = {9, HID_DT_HID, 0x11, 0x01, 0, 1, HID_DT_REPORT};
+  bytes.push_back(uint8_t(reportDescriptorSize));
+  bytes.push_back(uint8_t(reportDescriptorSize >> 8));
+  return bytes;
 }
 
 } // namespace pinworth

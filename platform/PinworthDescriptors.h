@@ -6,6 +6,7 @@
 #ifndef PINWORTH_PLATFORM_PINWORTH_DESCRIPTORS_H
 #define PINWORTH_PLATFORM_PINWORTH_DESCRIPTORS_H
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -13,6 +14,10 @@ namespace pinworth {
 
 std::vector<uint8_t> Interface0ReportDescriptor();
 std::vector<uint8_t> Interface1ReportDescriptor();
+
+// The HID class descriptor each interface has in its configuration: HID
+// 1.11, no country, one report descriptor of reportDescriptorSize bytes.
+std::vector<uint8_t> HIDDescriptor(size_t reportDescriptorSize);
 
 } // namespace pinworth
 

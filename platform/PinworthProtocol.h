@@ -29,6 +29,15 @@ namespace pinworth {
 inline constexpr size_t kInterface0ReportSize = 4;
 inline constexpr size_t kInterface1ReportSize = 8; // the ID and 7 data bytes
 inline constexpr int kPinCount = 32;
+
+// A whole report of interface interfaceNumber (0 or 1): the report ID, where
+// it has one, and its data bytes.
+constexpr size_t ReportSize(int interfaceNumber) {
+  return interfaceNumber == 1 ? kInterface1ReportSize : kInterface0ReportSize;
+}
+constexpr size_t ReportDataSize(int interfaceNumber) {
+  return ReportSize(interfaceNumber) - (interfaceNumber == 1 ? 1 : 0);
+}
 // Interface 0 sends nothing by itself: it is read by asking for its input
 // report, 20 times a second.
 inline constexpr uint8_t kPolledReportID = 0;

@@ -6,16 +6,6 @@
 #include "core/ReportRecord.h"
 #include "platform/PinworthProtocol.h"
 
-namespace {
-
-// The data bytes of a report of interface.
-size_t DataSizeOf(const InterfaceIdentity &interface) {
-  return interface.interfaceNumber() == 1 ? pinworth::kInterface1ReportSize - 1
-                                          : pinworth::kInterface0ReportSize;
-}
-
-} // namespace
-
 StepSender::StepSender(PinworthWindowController &controller,
                        const TargetWriter &writer)
     : controller_(controller), writer_(writer) {}
@@ -29,7 +19,7 @@ void StepSender::send(const SequenceStep &step, const QObject &context,
   if (const std::optional<QString> refusal = refusalOf(step))
     return done(refusal);
   std::vector<uint8_t> data(step.data.begin(), step.data.end());
-  data.resize(DataSizeOf(*target_));
+  data.resize(pinworth::ReportDataSize(target_->interfaceNumber()));
   writer_.write(
       step.reportID != kNoReportID ? std::optional(uint8_t(step.reportID))
                                    : std::nullopt,
@@ -51,7 +41,7 @@ std::optional<QString> StepSender::refusalOf(const SequenceStep &step) const {
                                        "ID")
                       : QStringLiteral("an interface 0 report has no report "
                                        "ID");
-  const size_t size = DataSizeOf(*target_);
+  const size_t size = pinworth::ReportDataSize(target_->interfaceNumber());
   if (size_t(step.data.size()) > size)
     return QStringLiteral("its %1 bytes do not fit the target's %2")
         .arg(step.data.size())
