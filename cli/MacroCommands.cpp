@@ -5,17 +5,14 @@
 #include "cli/ExitStatus.h"
 #include "cli/Interfaces.h"
 #include "cli/Output.h"
-#include "cli/StopRequests.h"
+#include "cli/SequenceRun.h"
 
 #include "core/JsonText.h"
 #include "core/MacroEntry.h"
 #include "core/ReportLine.h"
 #include "core/ReportRecord.h"
-#include "core/SequenceRunner.h"
 
 #include "lib/PinworthLib.h"
-
-#include <QEventLoop>
 
 namespace {
 
@@ -143,7 +140,7 @@ int RunSequence(const Invocation &invocation, const Sequence &sequence) {
   const int size = ReportSizeOf(interface->identity);
   ReportPrinter printer(invocation.json);
   const auto sendStep =
-      [&](const SequenceStep &step) -> std::optional<QString> {
+      [&](int, const SequenceStep &step) -> std::optional<QString> {
     QByteArray report = step.data;
     if (step.reportID != kNoReportID)
       report.prepend(char(step.reportID));
@@ -159,32 +156,16 @@ int RunSequence(const Invocation &invocation, const Sequence &sequence) {
       return QStringLiteral("it was not sent");
     return std::nullopt;
   };
-  SequenceRunner runner(
-      [&](const SequenceStep &step, const SequenceRunner::Done &done) {
-        done(sendStep(step));
-      });
-  QEventLoop loop;
-  int status = kExitSuccess;
-  QObject::connect(&runner, &SequenceRunner::finished, &loop,
-                   [&](const SequenceRunner::Outcome &outcome) {
-                     if (outcome.result == SequenceRunner::Outcome::Failed) {
-                       PrintError(QStringLiteral("the sequence \"%1\" "
-                                                 "stopped at step %2 of %3: %4")
-                                      .arg(sequence.name)
-                                      .arg(outcome.step + 1)
-                                      .arg(sequence.steps.size())
-                                      .arg(outcome.reason));
-                       status = kExitTransferFailed;
-                     }
-                     loop.exit(status);
-                   });
-  // A run that ends inside start() never reaches the loop.
   StartReportClock();
-  runner.start(sequence);
-  if (runner.isRunning())
-    status = RunUntilDone(loop, std::nullopt, kExitSuccess);
-  runner.stop();
-  return status;
+  return RunSequenceSteps(
+      sequence, sendStep, [&](const SequenceRunner::Outcome &outcome) {
+        PrintError(QStringLiteral("the sequence \"%1\" stopped at step %2 of "
+                                  "%3: %4")
+                       .arg(sequence.name)
+                       .arg(outcome.step + 1)
+                       .arg(sequence.steps.size())
+                       .arg(outcome.reason));
+      });
 }
 
 // The first macro of the name, else the first sequence; a macro is a

@@ -1,28 +1,26 @@
 // replay: the reports a capture wrote to interfaces of the target's number,
 // in order, to the target: at the recorded gaps (divided by --speed), every
 // --interval milliseconds, or with --interval 0 as fast as the device takes
-// them. Each report sent prints as write prints it; the first that fails
-// stops the replay, naming its row.
+// them, as the explorer's replay sends them (a sequence of ReplayPlan). Each
+// report sent prints as write prints it; the first that fails stops the
+// replay, naming its row.
 #include "cli/CaptureInterfaces.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Output.h"
-#include "cli/StopRequests.h"
+#include "cli/SequenceRun.h"
 
 #include "core/CaptureSources.h"
 #include "core/ReplayPlan.h"
+#include "core/ReportRecord.h"
 #include "core/capture/CaptureReader.h"
-
-#include <QElapsedTimer>
-#include <QTimer>
 
 namespace {
 
 struct Replayed {
-  uint64_t row;      // 1-based, as dump prints the capture's rows
-  int64_t timeUS;    // in the capture
-  QByteArray report; // led by its report ID on an interface 1
-  QString model;     // of the interface it was written to
+  uint64_t row; // 1-based, as dump prints the capture's rows
+  WrittenReport report;
+  QString model; // of the interface it was written to
 };
 
 // Every kind of record dump prints is a row; an event's text records and
@@ -53,25 +51,14 @@ QList<Replayed> WrittenTo(const capture::CaptureReader &reader,
     if (record.kind != capture::RecordKind::Written || !source ||
         source->interfaceNumber() != interfaceNumber)
       continue;
-    QByteArray report;
-    if (record.hasReportID)
-      report.append(char(record.reportID));
-    report.append(reinterpret_cast<const char *>(record.data.data()),
-                  record.size);
-    written.append({row, record.timeUS, report, source->modelName()});
+    const QByteArray data(reinterpret_cast<const char *>(record.data.data()),
+                          record.size);
+    written.append({row,
+                    {record.timeUS,
+                     record.hasReportID ? record.reportID : kNoReportID, data},
+                    source->modelName()});
   }
   return written;
-}
-
-// Waits until the timer reaches dueMS, or Ctrl+C; false on Ctrl+C.
-bool WaitUntil(const QElapsedTimer &clock, qint64 dueMS) {
-  const qint64 wait = dueMS - clock.elapsed();
-  if (wait <= 0)
-    return !StopRequested();
-  QEventLoop loop;
-  QTimer::singleShot(int(wait), Qt::PreciseTimer, &loop,
-                     [&loop] { loop.exit(kExitSuccess); });
-  return RunUntilDone(loop, std::nullopt, kExitSuccess) == kExitSuccess;
 }
 
 } // namespace
@@ -107,36 +94,37 @@ int ReplayWrites(const Invocation &invocation,
           ? ReplayTiming{ReplayTiming::Interval, 1,
                          *invocation.replayIntervalMS}
           : ReplayTiming{ReplayTiming::Recorded, invocation.replaySpeed, 0};
-  QElapsedTimer clock;
-  clock.start();
-  int sent = 0;
-  for (const Replayed &report : written) {
-    if (!WaitUntil(clock, ReplayDueMS(timing, sent, written.first().timeUS,
-                                      report.timeUS)))
-      return kExitInterrupted;
-    QByteArray padded = report.report;
-    const bool fits = padded.size() <= size;
-    if (fits)
-      padded.append(size - padded.size(), '\0');
-    else
+  QList<WrittenReport> reports;
+  for (const Replayed &replayed : written)
+    reports.append(replayed.report);
+  const auto send = [&](int index,
+                        const SequenceStep &step) -> std::optional<QString> {
+    QByteArray report = step.data;
+    if (step.reportID != kNoReportID)
+      report.prepend(char(step.reportID));
+    if (report.size() > size) {
       PrintError(QStringLiteral("row %1 holds %2 bytes; %3 takes %4")
-                     .arg(report.row)
-                     .arg(report.report.size())
+                     .arg(written[index].row)
+                     .arg(report.size())
                      .arg(interface.identity.displayName())
                      .arg(size));
-    if (!fits ||
-        !SendReport(interface,
-                    reinterpret_cast<const uint8_t *>(padded.constData()), size,
-                    printer)) {
-      PrintError(QStringLiteral(
-                     "replay stopped at row %1 of %2, %3 of %4 reports sent")
-                     .arg(report.row)
-                     .arg(invocation.file)
-                     .arg(sent)
-                     .arg(written.size()));
-      return kExitTransferFailed;
+      return QStringLiteral("it does not fit");
     }
-    ++sent;
-  }
-  return kExitSuccess;
+    report.append(size - report.size(), '\0');
+    if (!SendReport(interface,
+                    reinterpret_cast<const uint8_t *>(report.constData()), size,
+                    printer))
+      return QStringLiteral("it was not sent");
+    return std::nullopt;
+  };
+  return RunSequenceSteps(
+      ReplaySequence(QStringLiteral("replay"), reports, timing), send,
+      [&](const SequenceRunner::Outcome &outcome) {
+        PrintError(QStringLiteral(
+                       "replay stopped at row %1 of %2, %3 of %4 reports sent")
+                       .arg(written[outcome.step].row)
+                       .arg(invocation.file)
+                       .arg(outcome.step)
+                       .arg(written.size()));
+      });
 }
