@@ -13,8 +13,6 @@
 
 namespace {
 
-// A poll asks for this report ID.
-
 bool IsPolledInterface(int interfaceType) {
   return interfaceType == kPinworthAInterface0 ||
          interfaceType == kPinworthBInterface0;
