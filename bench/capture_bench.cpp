@@ -11,8 +11,8 @@
 //
 //   capture_bench
 #include "bench/ResidentBytes.h"
-#include "core/capture/CaptureReader.h"
-#include "core/capture/CaptureWriter.h"
+#include "capture/CaptureReader.h"
+#include "capture/CaptureWriter.h"
 
 #include <chrono>
 #include <cstdio>

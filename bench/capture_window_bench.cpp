@@ -24,8 +24,8 @@
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
+#include "capture/CaptureWriter.h"
 #include "core/CaptureSources.h"
-#include "core/capture/CaptureWriter.h"
 
 #include <QApplication>
 #include <QClipboard>

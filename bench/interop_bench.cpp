@@ -5,9 +5,9 @@
 // 10^6-row pcapng export (2 x 10^6 usbmon events) imported again, beside
 // tshark's own time to read it (`tshark -r F -q`).
 //   interop_bench [rows]
+#include "capture/CaptureReader.h"
+#include "capture/CaptureWriter.h"
 #include "core/CaptureSources.h"
-#include "core/capture/CaptureReader.h"
-#include "core/capture/CaptureWriter.h"
 #include "interop/CaptureExport.h"
 #include "interop/CaptureImport.h"
 #include "platform/PinworthDescriptors.h"

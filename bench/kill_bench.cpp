@@ -9,7 +9,7 @@
 #include "app/ExplorerSession.h"
 #include "app/PinworthWindowController.h"
 #include "app/log/LogTableModel.h"
-#include "core/capture/CaptureReader.h"
+#include "capture/CaptureReader.h"
 #include "platform/simulated/SimBackend.h"
 
 #include <QApplication>

@@ -3,9 +3,9 @@
 #ifndef PINWORTH_CLI_CAPTURE_INTERFACES_H
 #define PINWORTH_CLI_CAPTURE_INTERFACES_H
 
+#include "capture/CaptureFormat.h"
+#include "capture/CaptureReader.h"
 #include "cli/Interfaces.h"
-#include "core/capture/CaptureFormat.h"
-#include "core/capture/CaptureReader.h"
 
 #include <memory>
 

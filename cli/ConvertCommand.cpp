@@ -8,7 +8,7 @@
 #include "cli/Output.h"
 #include "cli/StopRequests.h"
 
-#include "core/capture/CaptureReader.h"
+#include "capture/CaptureReader.h"
 #include "interop/CaptureExport.h"
 #include "interop/CaptureImport.h"
 

@@ -7,9 +7,9 @@
 #include "cli/Output.h"
 #include "cli/StopRequests.h"
 
+#include "capture/CaptureReader.h"
 #include "core/CaptureSources.h"
 #include "core/ReportRecord.h"
-#include "core/capture/CaptureReader.h"
 
 #include <cstring>
 

@@ -9,9 +9,9 @@
 #include "cli/PriorityRefusalNotice.h"
 #include "cli/StopRequests.h"
 
+#include "capture/CaptureWriter.h"
 #include "core/InterfaceInfo.h"
 #include "core/InterfaceListeners.h"
-#include "core/capture/CaptureWriter.h"
 #include "lib/PinworthLib.h"
 #include "platform/PinworthProtocol.h"
 

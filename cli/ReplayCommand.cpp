@@ -10,10 +10,10 @@
 #include "cli/Output.h"
 #include "cli/SequenceRun.h"
 
+#include "capture/CaptureReader.h"
 #include "core/CaptureSources.h"
 #include "core/ReplayPlan.h"
 #include "core/ReportRecord.h"
-#include "core/capture/CaptureReader.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "cli/ReportListener.h"
 #include "cli/StopRequests.h"
 
+#include "capture/CaptureReader.h"
 #include "core/ReportRecord.h"
-#include "core/capture/CaptureReader.h"
 #include "lib/PinworthLib.h"
 #include "platform/PinworthProtocol.h"
 #include "platform/simulated/RecordedDevice.h"

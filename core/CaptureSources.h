@@ -4,8 +4,8 @@
 #ifndef PINWORTH_CORE_CAPTURE_SOURCES_H
 #define PINWORTH_CORE_CAPTURE_SOURCES_H
 
+#include "capture/CaptureFormat.h"
 #include "core/InterfaceIdentity.h"
-#include "core/capture/CaptureFormat.h"
 
 #include <optional>
 #include <vector>

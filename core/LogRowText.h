@@ -4,8 +4,8 @@
 #ifndef PINWORTH_CORE_LOG_ROW_TEXT_H
 #define PINWORTH_CORE_LOG_ROW_TEXT_H
 
+#include "capture/CaptureFormat.h"
 #include "core/InterfaceIdentity.h"
-#include "core/capture/CaptureFormat.h"
 
 #include <QByteArray>
 #include <QString>

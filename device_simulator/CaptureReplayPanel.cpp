@@ -1,6 +1,6 @@
 #include "device_simulator/CaptureReplayPanel.h"
 
-#include "core/capture/CaptureReader.h"
+#include "capture/CaptureReader.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>

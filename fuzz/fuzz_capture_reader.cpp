@@ -5,7 +5,7 @@
 // and what it recorded of a device, to play into a simulated one, is in
 // time order with reports no longer than a device's. A file it refuses has a
 // reason.
-#include "core/capture/CaptureReader.h"
+#include "capture/CaptureReader.h"
 #include "fuzz/FuzzCheck.h"
 #include "platform/simulated/RecordedDevice.h"
 

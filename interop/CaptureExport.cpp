@@ -1,6 +1,6 @@
 #include "interop/CaptureExport.h"
 
-#include "core/capture/CaptureReader.h"
+#include "capture/CaptureReader.h"
 #include "interop/CaptureCsv.h"
 #include "interop/ExportFile.h"
 #include "interop/HidRecorderWriter.h"

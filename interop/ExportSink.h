@@ -4,7 +4,7 @@
 #ifndef PINWORTH_INTEROP_EXPORT_SINK_H
 #define PINWORTH_INTEROP_EXPORT_SINK_H
 
-#include "core/capture/CaptureFormat.h"
+#include "capture/CaptureFormat.h"
 
 #include <cstdint>
 

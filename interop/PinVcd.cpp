@@ -1,8 +1,8 @@
 #include "interop/PinVcd.h"
 
+#include "capture/CaptureReader.h"
 #include "core/CaptureSources.h"
 #include "core/ReportDecoder.h"
-#include "core/capture/CaptureReader.h"
 #include "interop/ExportFile.h"
 
 #include <QDateTime>

@@ -7,7 +7,7 @@
 #ifndef PINWORTH_INTEROP_USB_DEVICES_H
 #define PINWORTH_INTEROP_USB_DEVICES_H
 
-#include "core/capture/CaptureFormat.h"
+#include "capture/CaptureFormat.h"
 
 #include <array>
 #include <cstdint>

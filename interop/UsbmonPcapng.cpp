@@ -1,6 +1,6 @@
 #include "interop/UsbmonPcapng.h"
 
-#include "core/capture/CaptureReader.h"
+#include "capture/CaptureReader.h"
 #include "interop/ExportFile.h"
 #include "interop/Usbmon.h"
 

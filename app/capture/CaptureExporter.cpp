@@ -1,7 +1,7 @@
 #include "app/capture/CaptureExporter.h"
 
 #include "app/framework/ModalSession.h"
-#include "core/capture/CaptureReader.h"
+#include "capture/CaptureReader.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

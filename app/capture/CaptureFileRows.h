@@ -7,7 +7,7 @@
 #define PINWORTH_EXPLORER_CAPTURE_FILE_ROWS_H
 
 #include "app/log/StoredRows.h"
-#include "core/capture/CaptureReader.h"
+#include "capture/CaptureReader.h"
 
 #include <memory>
 #include <optional>

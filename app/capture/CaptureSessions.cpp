@@ -6,9 +6,9 @@
 #include "app/capture/CaptureWindow.h"
 #include "app/framework/AlertPanel.h"
 #include "app/framework/ModalSession.h"
+#include "capture/CaptureReader.h"
 #include "core/InterfaceIdentity.h"
 #include "core/InterfaceInfo.h"
-#include "core/capture/CaptureReader.h"
 #include "interop/CaptureImport.h"
 #include "lib/PinworthLib.h"
 

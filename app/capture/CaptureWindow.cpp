@@ -7,8 +7,8 @@
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
 #include "app/timeline/PinTimeline.h"
+#include "capture/CaptureReader.h"
 #include "core/CaptureSources.h"
-#include "core/capture/CaptureReader.h"
 
 #include <QAction>
 #include <QFileInfo>

@@ -17,8 +17,8 @@
 
 #include "app/capture/SessionStore.h"
 #include "app/log/LogTableModel.h"
-#include "core/capture/CaptureReader.h"
-#include "core/capture/CaptureWriter.h"
+#include "capture/CaptureReader.h"
+#include "capture/CaptureWriter.h"
 
 #include <QObject>
 #include <QTimer>

@@ -3,7 +3,7 @@
 #define PINWORTH_EXPLORER_RECORD_ROW_H
 
 #include "app/log/LogRow.h"
-#include "core/capture/CaptureFormat.h"
+#include "capture/CaptureFormat.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "platform/simulated/RecordedDevice.h"
 
-#include "core/capture/CaptureReader.h"
+#include "capture/CaptureReader.h"
 
 #include <algorithm>
 

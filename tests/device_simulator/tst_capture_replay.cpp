@@ -6,7 +6,7 @@
 #include "device_simulator/SimulatorWindow.h"
 #include "tests/app/ExplorerFixture.h"
 
-#include "core/capture/CaptureWriter.h"
+#include "capture/CaptureWriter.h"
 
 #include <QAction>
 #include <QApplication>

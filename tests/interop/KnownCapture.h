@@ -4,9 +4,9 @@
 #ifndef PINWORTH_TESTS_INTEROP_KNOWN_CAPTURE_H
 #define PINWORTH_TESTS_INTEROP_KNOWN_CAPTURE_H
 
+#include "capture/CaptureReader.h"
+#include "capture/CaptureWriter.h"
 #include "core/CaptureSources.h"
-#include "core/capture/CaptureReader.h"
-#include "core/capture/CaptureWriter.h"
 #include "platform/PinworthDescriptors.h"
 
 #include <QString>

@@ -6,8 +6,8 @@
 #include "app/capture/LogCapture.h"
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
+#include "capture/CaptureWriter.h"
 #include "core/CaptureSources.h"
-#include "core/capture/CaptureWriter.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>

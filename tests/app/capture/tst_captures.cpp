@@ -16,7 +16,7 @@
 
 #include "app/capture/CaptureExporter.h"
 #include "app/capture/CaptureWindow.h"
-#include "core/capture/CaptureReader.h"
+#include "capture/CaptureReader.h"
 #include "interop/CaptureExport.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // whose time is the monotonic clock's (microseconds) and whose 7 data bytes
 // are its sequence number, from 0. Prints "writing" once the first batch is
 // in the file.
-#include "core/capture/CaptureWriter.h"
+#include "capture/CaptureWriter.h"
 
 #include <cstdio>
 #include <ctime>

@@ -15,7 +15,7 @@
 #ifndef PINWORTH_CAPTURE_CAPTURE_READER_H
 #define PINWORTH_CAPTURE_CAPTURE_READER_H
 
-#include "core/capture/CaptureFormat.h"
+#include "capture/CaptureFormat.h"
 
 #include <cstdint>
 #include <memory>

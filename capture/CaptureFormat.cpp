@@ -1,4 +1,4 @@
-#include "core/capture/CaptureFormat.h"
+#include "capture/CaptureFormat.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "core/capture/CaptureReader.h"
+#include "capture/CaptureReader.h"
 
 #include <algorithm>
 #include <cerrno>

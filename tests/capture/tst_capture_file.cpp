@@ -4,8 +4,8 @@
 // not captures, and a file followed while it is written; the writer under
 // faults: a disk that fills mid-capture, a second writer of the same file,
 // and a writer process killed while it writes.
-#include "core/capture/CaptureReader.h"
-#include "core/capture/CaptureWriter.h"
+#include "capture/CaptureReader.h"
+#include "capture/CaptureWriter.h"
 #include "tests/support/FullDisk.h"
 #include "tests/support/ProcessLimits.h"
 #include "tests/support/WholeFiles.h"

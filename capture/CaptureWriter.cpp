@@ -1,4 +1,4 @@
-#include "core/capture/CaptureWriter.h"
+#include "capture/CaptureWriter.h"
 
 #include <cerrno>
 #include <cstring>

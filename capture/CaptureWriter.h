@@ -26,7 +26,7 @@
 #ifndef PINWORTH_CAPTURE_CAPTURE_WRITER_H
 #define PINWORTH_CAPTURE_CAPTURE_WRITER_H
 
-#include "core/capture/CaptureFormat.h"
+#include "capture/CaptureFormat.h"
 
 #include <chrono>
 #include <condition_variable>
