@@ -5,7 +5,7 @@
 //
 //   sim_replay_bench [seconds, default 3]
 #include "platform/simulated/SimBackend.h"
-#include "platform/simulated/SimReplay.h"
+#include "sim_replay/SimReplay.h"
 
 #include <algorithm>
 #include <chrono>

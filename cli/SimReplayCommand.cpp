@@ -1,7 +1,7 @@
 // replay FILE under --sim without --to: the capture played into the
 // simulated device of its first device's model (the PinworthA "1000" or the
 // PinworthB "2000"), which then sends the recorded interface 1 reports and
-// reads the recorded levels (see platform/simulated/SimReplay.h). pinworth
+// reads the recorded levels (see sim_replay/SimReplay.h). pinworth
 // listens to its interface 1 and polls its interface 0, printing what it
 // reads as listen and read --changes print it, until the replay ends.
 #include "cli/CaptureInterfaces.h"
@@ -15,8 +15,8 @@
 #include "core/ReportRecord.h"
 #include "lib/PinworthLib.h"
 #include "platform/PinworthProtocol.h"
-#include "platform/simulated/RecordedDevice.h"
-#include "platform/simulated/SimReplay.h"
+#include "sim_replay/RecordedDevice.h"
+#include "sim_replay/SimReplay.h"
 
 #include <QTimer>
 

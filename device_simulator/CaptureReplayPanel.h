@@ -6,9 +6,9 @@
 #ifndef PINWORTH_SIMULATOR_CAPTURE_REPLAY_PANEL_H
 #define PINWORTH_SIMULATOR_CAPTURE_REPLAY_PANEL_H
 
-#include "platform/simulated/RecordedDevice.h"
 #include "platform/simulated/SimBackend.h"
-#include "platform/simulated/SimReplay.h"
+#include "sim_replay/RecordedDevice.h"
+#include "sim_replay/SimReplay.h"
 
 #include <QGroupBox>
 #include <QTimer>

@@ -7,7 +7,7 @@
 // reason.
 #include "capture/CaptureReader.h"
 #include "fuzz/FuzzCheck.h"
-#include "platform/simulated/RecordedDevice.h"
+#include "sim_replay/RecordedDevice.h"
 
 using namespace capture;
 

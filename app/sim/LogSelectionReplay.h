@@ -6,7 +6,7 @@
 #ifndef PINWORTH_EXPLORER_LOG_SELECTION_REPLAY_H
 #define PINWORTH_EXPLORER_LOG_SELECTION_REPLAY_H
 
-#include "platform/simulated/RecordedDevice.h"
+#include "sim_replay/RecordedDevice.h"
 
 #include <QList>
 

@@ -1,4 +1,4 @@
-#include "platform/simulated/RecordedDevice.h"
+#include "sim_replay/RecordedDevice.h"
 
 #include "capture/CaptureReader.h"
 

@@ -4,8 +4,8 @@
 #ifndef PINWORTH_SIM_RECORDED_DEVICE_H
 #define PINWORTH_SIM_RECORDED_DEVICE_H
 
-#include "platform/simulated/SimReplay.h"
 #include "platform/simulated/VirtualPinworth.h"
+#include "sim_replay/SimReplay.h"
 
 #include <optional>
 #include <vector>

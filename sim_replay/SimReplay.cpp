@@ -1,4 +1,4 @@
-#include "platform/simulated/SimReplay.h"
+#include "sim_replay/SimReplay.h"
 
 #include <algorithm>
 #include <cmath>
