@@ -4,8 +4,8 @@
 #include "app/PinworthWindowController.h"
 #include "app/device/ReplayPanel.h"
 #include "app/framework/AlertPanel.h"
-#include "core/ReportRecord.h"
-#include "core/Sequence.h"
+#include "core/reports/ReportRecord.h"
+#include "core/runs/Sequence.h"
 #include "lib/PinworthLib.h"
 
 #include <QDropEvent>

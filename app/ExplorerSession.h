@@ -20,8 +20,8 @@
 
 #include "app/WindowState.h"
 #include "app/capture/CaptureSessions.h"
-#include "core/InterfaceListeners.h"
-#include "core/UserDefaults.h"
+#include "core/interfaces/InterfaceListeners.h"
+#include "core/preferences/UserDefaults.h"
 
 #include <QObject>
 #include <QString>

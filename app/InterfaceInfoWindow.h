@@ -5,8 +5,8 @@
 #ifndef PINWORTH_EXPLORER_INTERFACE_INFO_WINDOW_H
 #define PINWORTH_EXPLORER_INTERFACE_INFO_WINDOW_H
 
-#include "core/InterfaceIdentity.h"
-#include "core/InterfaceInfo.h"
+#include "core/interfaces/InterfaceIdentity.h"
+#include "core/interfaces/InterfaceInfo.h"
 
 #include <QWidget>
 

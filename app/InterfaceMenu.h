@@ -15,8 +15,8 @@
 #define PINWORTH_EXPLORER_INTERFACE_MENU_H
 
 #include "app/InterfaceInfoWindow.h"
-#include "core/InterfaceIdentity.h"
-#include "core/InterfaceInfo.h"
+#include "core/interfaces/InterfaceIdentity.h"
+#include "core/interfaces/InterfaceInfo.h"
 #include "lib/PinworthLib.h"
 
 #include <QList>

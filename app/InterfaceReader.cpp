@@ -1,8 +1,8 @@
 #include "app/InterfaceReader.h"
 
 #include "app/InterfaceMenu.h"
-#include "core/InterfaceInfo.h"
-#include "core/ReportRecord.h"
+#include "core/interfaces/InterfaceInfo.h"
+#include "core/reports/ReportRecord.h"
 #include "lib/PinworthLib.h"
 #include "platform/PinworthProtocol.h"
 

@@ -21,8 +21,8 @@
 #define PINWORTH_EXPLORER_INTERFACE_READER_H
 
 #include "app/log/LogTableModel.h"
-#include "core/InterfaceIdentity.h"
-#include "core/InterfaceListeners.h"
+#include "core/interfaces/InterfaceIdentity.h"
+#include "core/interfaces/InterfaceListeners.h"
 #include "runloop/DefaultMode.h"
 
 #include <QByteArray>

@@ -17,9 +17,9 @@
 #ifndef PINWORTH_EXPLORER_MACRO_MENU_H
 #define PINWORTH_EXPLORER_MACRO_MENU_H
 
-#include "core/MacroEntry.h"
-#include "core/ReportRecord.h"
-#include "core/UserDefaults.h"
+#include "core/preferences/UserDefaults.h"
+#include "core/reports/ReportRecord.h"
+#include "core/runs/MacroEntry.h"
 
 #include <QObject>
 

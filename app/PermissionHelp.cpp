@@ -1,6 +1,6 @@
 #include "app/PermissionHelp.h"
 
-#include "core/InterfaceIdentity.h"
+#include "core/interfaces/InterfaceIdentity.h"
 
 #include "lib/PinworthLib.h"
 

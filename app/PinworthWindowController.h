@@ -26,9 +26,9 @@
 
 #include "app/InterfaceMenu.h"
 #include "app/log/LogTableModel.h"
-#include "core/InterfaceIdentity.h"
-#include "core/InterfaceInfo.h"
-#include "core/ReportRecord.h"
+#include "core/interfaces/InterfaceIdentity.h"
+#include "core/interfaces/InterfaceInfo.h"
+#include "core/reports/ReportRecord.h"
 #include "runloop/DefaultMode.h"
 
 #include <QByteArray>

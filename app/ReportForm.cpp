@@ -1,7 +1,7 @@
 #include "app/ReportForm.h"
 
 #include "app/framework/ViewWithTag.h"
-#include "core/HexScanner.h"
+#include "core/text/HexScanner.h"
 
 #include <QLineEdit>
 #include <QWidget>

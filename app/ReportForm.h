@@ -15,8 +15,8 @@
 #define PINWORTH_EXPLORER_REPORT_FORM_H
 
 #include "app/ReportFormFields.h"
-#include "core/InterfaceInfo.h"
-#include "core/ReportRecord.h"
+#include "core/interfaces/InterfaceInfo.h"
+#include "core/reports/ReportRecord.h"
 
 #include <cstdint>
 #include <optional>

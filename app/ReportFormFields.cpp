@@ -1,7 +1,7 @@
 #include "app/ReportFormFields.h"
 
-#include "core/ByteList.h"
-#include "core/HexScanner.h"
+#include "core/text/ByteList.h"
+#include "core/text/HexScanner.h"
 
 #include <QAction>
 #include <QClipboard>

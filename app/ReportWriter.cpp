@@ -3,7 +3,7 @@
 #include "app/InterfaceMenu.h"
 #include "app/ReportForm.h"
 #include "app/framework/AlertPanel.h"
-#include "core/ReportRecord.h"
+#include "core/reports/ReportRecord.h"
 #include "lib/PinworthLib.h"
 
 #include <QLineEdit>

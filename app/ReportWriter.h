@@ -17,7 +17,7 @@
 #ifndef PINWORTH_EXPLORER_REPORT_WRITER_H
 #define PINWORTH_EXPLORER_REPORT_WRITER_H
 
-#include "core/InterfaceIdentity.h"
+#include "core/interfaces/InterfaceIdentity.h"
 #include "lib/PinworthLib.h"
 
 #include <QObject>

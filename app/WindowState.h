@@ -12,7 +12,7 @@
 #ifndef PINWORTH_EXPLORER_WINDOW_STATE_H
 #define PINWORTH_EXPLORER_WINDOW_STATE_H
 
-#include "core/InterfaceIdentity.h"
+#include "core/interfaces/InterfaceIdentity.h"
 
 #include <QList>
 #include <QString>

@@ -25,7 +25,7 @@
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
 #include "capture/CaptureWriter.h"
-#include "core/CaptureSources.h"
+#include "core/interfaces/CaptureSources.h"
 
 #include <QApplication>
 #include <QClipboard>

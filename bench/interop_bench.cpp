@@ -7,7 +7,7 @@
 //   interop_bench [rows]
 #include "capture/CaptureReader.h"
 #include "capture/CaptureWriter.h"
-#include "core/CaptureSources.h"
+#include "core/interfaces/CaptureSources.h"
 #include "interop/CaptureExport.h"
 #include "interop/CaptureImport.h"
 #include "platform/PinworthDescriptors.h"

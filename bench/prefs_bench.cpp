@@ -9,7 +9,7 @@
 //   prefs_bench [macros, default 100000]
 #include "app/ExplorerSession.h"
 #include "app/PinworthWindowController.h"
-#include "core/MacroEntry.h"
+#include "core/runs/MacroEntry.h"
 
 #include "platform/simulated/SimBackend.h"
 

@@ -14,7 +14,7 @@
 
 #include "app/ExplorerSession.h"
 #include "app/PinworthWindowController.h"
-#include "core/SequenceRunner.h"
+#include "core/runs/SequenceRunner.h"
 
 #include "platform/simulated/SimBackend.h"
 

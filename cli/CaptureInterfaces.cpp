@@ -1,8 +1,8 @@
 #include "cli/CaptureInterfaces.h"
 #include "cli/Output.h"
 
-#include "core/CaptureSources.h"
-#include "core/InterfaceInfo.h"
+#include "core/interfaces/CaptureSources.h"
+#include "core/interfaces/InterfaceInfo.h"
 
 capture::CaptureInterface ToCaptureInterface(const ListedInterface &interface) {
   const InterfaceInfo info = ReadInterfaceInfo(*interface.handle);

@@ -1,7 +1,7 @@
 #include "cli/CommandLine.h"
 
-#include "core/ByteList.h"
-#include "core/DisplayReports.h"
+#include "core/reports/DisplayReports.h"
+#include "core/text/ByteList.h"
 
 #include <QRegularExpression>
 

@@ -5,7 +5,7 @@
 #ifndef PINWORTH_CLI_COMMAND_LINE_H
 #define PINWORTH_CLI_COMMAND_LINE_H
 
-#include "core/InterfaceIdentity.h"
+#include "core/interfaces/InterfaceIdentity.h"
 #include "interop/InteropFormats.h"
 #include "platform/PinworthProtocol.h"
 

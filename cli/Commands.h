@@ -57,7 +57,8 @@ int PollReports(const Invocation &invocation, const ListedInterface &interface);
 // Interrupt reports as they come.
 int ListenForReports(const Invocation &invocation,
                      const ListedInterface &interface);
-// The display's reports (core/DisplayReports.h) and the display's answers.
+// The display's reports (core/reports/DisplayReports.h) and the display's
+// answers.
 int DriveDisplay(const Invocation &invocation,
                  const ListedInterface &interface);
 

@@ -8,8 +8,8 @@
 #include "cli/StopRequests.h"
 
 #include "capture/CaptureReader.h"
-#include "core/CaptureSources.h"
-#include "core/ReportRecord.h"
+#include "core/interfaces/CaptureSources.h"
+#include "core/reports/ReportRecord.h"
 
 #include <cstring>
 

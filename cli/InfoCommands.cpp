@@ -4,8 +4,8 @@
 #include "cli/Interfaces.h"
 #include "cli/Output.h"
 
-#include "core/InterfaceInfo.h"
-#include "core/JsonText.h"
+#include "core/interfaces/InterfaceInfo.h"
+#include "core/text/JsonText.h"
 
 #include "lib/PinworthLib.h"
 

@@ -1,7 +1,7 @@
 #include "cli/Interfaces.h"
 
 #include "cli/Output.h"
-#include "core/InterfaceInfo.h"
+#include "core/interfaces/InterfaceInfo.h"
 
 #include "lib/PinworthLib.h"
 #include "platform/PinworthProtocol.h"

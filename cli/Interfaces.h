@@ -3,7 +3,7 @@
 #define PINWORTH_CLI_INTERFACES_H
 
 #include "cli/CommandLine.h"
-#include "core/InterfaceIdentity.h"
+#include "core/interfaces/InterfaceIdentity.h"
 
 #include "platform/HIDServices.h"
 

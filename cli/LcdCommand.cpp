@@ -3,14 +3,14 @@
 // the display, write), then read it back from the first position; with
 // --read only LCD mode on and the read-back of the first line. Every report
 // sent and every answer is printed. The order of the sending and waiting is
-// the display exchange's (core/DisplayReports.h), as in the explorer's
+// the display exchange's (core/reports/DisplayReports.h), as in the explorer's
 // display panel.
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/ReportListener.h"
 #include "cli/StopRequests.h"
 
-#include "core/DisplayReports.h"
+#include "core/reports/DisplayReports.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include "cli/Output.h"
 #include "cli/SequenceRun.h"
 
-#include "core/JsonText.h"
-#include "core/MacroEntry.h"
-#include "core/ReportLine.h"
-#include "core/ReportRecord.h"
+#include "core/reports/ReportLine.h"
+#include "core/reports/ReportRecord.h"
+#include "core/runs/MacroEntry.h"
+#include "core/text/JsonText.h"
 
 #include "lib/PinworthLib.h"
 

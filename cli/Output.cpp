@@ -1,9 +1,9 @@
 #include "cli/Output.h"
 
-#include "core/JsonText.h"
-#include "core/ReportDecoder.h"
-#include "core/ReportLine.h"
-#include "core/ReportRecord.h"
+#include "core/reports/ReportDecoder.h"
+#include "core/reports/ReportLine.h"
+#include "core/reports/ReportRecord.h"
+#include "core/text/JsonText.h"
 
 #include <cstdio>
 #include <optional>

@@ -4,7 +4,7 @@
 #ifndef PINWORTH_CLI_OUTPUT_H
 #define PINWORTH_CLI_OUTPUT_H
 
-#include "core/InterfaceIdentity.h"
+#include "core/interfaces/InterfaceIdentity.h"
 #include "platform/HIDServices.h"
 
 #include <QByteArray>

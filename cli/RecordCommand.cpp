@@ -10,8 +10,8 @@
 #include "cli/StopRequests.h"
 
 #include "capture/CaptureWriter.h"
-#include "core/InterfaceInfo.h"
-#include "core/InterfaceListeners.h"
+#include "core/interfaces/InterfaceInfo.h"
+#include "core/interfaces/InterfaceListeners.h"
 #include "lib/PinworthLib.h"
 #include "platform/PinworthProtocol.h"
 

@@ -11,9 +11,9 @@
 #include "cli/SequenceRun.h"
 
 #include "capture/CaptureReader.h"
-#include "core/CaptureSources.h"
-#include "core/ReplayPlan.h"
-#include "core/ReportRecord.h"
+#include "core/interfaces/CaptureSources.h"
+#include "core/reports/ReportRecord.h"
+#include "core/runs/ReplayPlan.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "cli/ReportListener.h"
 
-#include "core/InterfaceInfo.h"
+#include "core/interfaces/InterfaceInfo.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 #include "cli/Interfaces.h"
 #include "cli/Output.h"
 #include "cli/PriorityRefusalNotice.h"
-#include "core/InterfaceListeners.h"
+#include "core/interfaces/InterfaceListeners.h"
 
 #include <functional>
 

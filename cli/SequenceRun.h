@@ -4,7 +4,7 @@
 #ifndef PINWORTH_CLI_SEQUENCE_RUN_H
 #define PINWORTH_CLI_SEQUENCE_RUN_H
 
-#include "core/SequenceRunner.h"
+#include "core/runs/SequenceRunner.h"
 
 #include <QString>
 

@@ -12,7 +12,7 @@
 #include "cli/StopRequests.h"
 
 #include "capture/CaptureReader.h"
-#include "core/ReportRecord.h"
+#include "core/reports/ReportRecord.h"
 #include "lib/PinworthLib.h"
 #include "platform/PinworthProtocol.h"
 #include "sim_replay/RecordedDevice.h"

@@ -5,8 +5,8 @@
 #include "cli/Output.h"
 #include "cli/StopRequests.h"
 
-#include "core/InterfaceInfo.h"
-#include "core/ReportRecord.h"
+#include "core/interfaces/InterfaceInfo.h"
+#include "core/reports/ReportRecord.h"
 
 #include "lib/PinworthLib.h"
 #include "platform/PinworthProtocol.h"

@@ -5,8 +5,8 @@
 // a bracketed decimal list and one text of \x escapes; one that does not has
 // a reason and still does not parse with the room it lacked. Without a
 // quote, it holds nothing but digits, prefixes, brackets and separators.
-#include "core/ByteList.h"
-#include "core/HexScanner.h"
+#include "core/text/ByteList.h"
+#include "core/text/HexScanner.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <QStringList>

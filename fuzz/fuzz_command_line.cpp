@@ -7,7 +7,7 @@
 // empty); what does not has a reason. Interface names parse back from
 // their keys.
 #include "cli/CommandLine.h"
-#include "core/DisplayReports.h"
+#include "core/reports/DisplayReports.h"
 #include "fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

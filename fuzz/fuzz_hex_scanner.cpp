@@ -1,7 +1,7 @@
 // The report form's hexadecimal scanner on any UTF-8 text. ParseHexByte
 // accepts exactly what ScanHexInt accepts up to 255, a rejection leaves the
 // output alone, and an accepted value is that of the digits Qt reads.
-#include "core/HexScanner.h"
+#include "core/text/HexScanner.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <QString>

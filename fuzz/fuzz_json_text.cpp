@@ -4,8 +4,8 @@
 // the input. Read skimmed from a file (strings over 8 bytes left on disk),
 // the bytes give the same error, or the same values at the same offsets,
 // and the text written whole is the input.
-#include "core/JsonText.h"
-#include "core/SkimmedJson.h"
+#include "core/text/JsonText.h"
+#include "core/text/SkimmedJson.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <QBuffer>

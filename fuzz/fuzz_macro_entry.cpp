@@ -3,8 +3,8 @@
 // is never decoded, and a usable record or sequence comes back the same from
 // the text the explorer writes for it (unless that text is past the limit:
 // the explorer then refuses to store it).
-#include "core/MacroEntry.h"
-#include "core/Sequence.h"
+#include "core/runs/MacroEntry.h"
+#include "core/runs/Sequence.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {

@@ -1,11 +1,11 @@
 #include "interop/CaptureCsv.h"
 
 #include "capture/CaptureReader.h"
-#include "core/CaptureSources.h"
-#include "core/LogRowText.h"
-#include "core/ReportDecoder.h"
-#include "core/ReportLine.h"
-#include "core/ReportRecord.h"
+#include "core/interfaces/CaptureSources.h"
+#include "core/reports/LogRowText.h"
+#include "core/reports/ReportDecoder.h"
+#include "core/reports/ReportLine.h"
+#include "core/reports/ReportRecord.h"
 #include "interop/ExportFile.h"
 
 namespace interop {

@@ -1,7 +1,7 @@
 #include "interop/CaptureImport.h"
 
 #include "capture/CaptureWriter.h"
-#include "core/CaptureSources.h"
+#include "core/interfaces/CaptureSources.h"
 #include "interop/HidRecorderReader.h"
 #include "interop/UsbmonReader.h"
 #include "lib/PinworthLib.h"

@@ -1,7 +1,7 @@
 #include "interop/HidRecorderWriter.h"
 
 #include "capture/CaptureReader.h"
-#include "core/CaptureSources.h"
+#include "core/interfaces/CaptureSources.h"
 #include "interop/ExportFile.h"
 #include "platform/PinworthUSBIDs.h"
 

@@ -1,8 +1,8 @@
 #include "interop/PinVcd.h"
 
 #include "capture/CaptureReader.h"
-#include "core/CaptureSources.h"
-#include "core/ReportDecoder.h"
+#include "core/interfaces/CaptureSources.h"
+#include "core/reports/ReportDecoder.h"
 #include "interop/ExportFile.h"
 
 #include <QDateTime>

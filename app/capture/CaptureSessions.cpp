@@ -7,8 +7,8 @@
 #include "app/framework/AlertPanel.h"
 #include "app/framework/ModalSession.h"
 #include "capture/CaptureReader.h"
-#include "core/InterfaceIdentity.h"
-#include "core/InterfaceInfo.h"
+#include "core/interfaces/InterfaceIdentity.h"
+#include "core/interfaces/InterfaceInfo.h"
 #include "interop/CaptureImport.h"
 #include "lib/PinworthLib.h"
 

@@ -8,7 +8,7 @@
 #include "app/log/LogView.h"
 #include "app/timeline/PinTimeline.h"
 #include "capture/CaptureReader.h"
-#include "core/CaptureSources.h"
+#include "core/interfaces/CaptureSources.h"
 
 #include <QAction>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "app/capture/LogCapture.h"
 
 #include "app/capture/RecordRow.h"
-#include "core/CaptureSources.h"
+#include "core/interfaces/CaptureSources.h"
 
 namespace {
 

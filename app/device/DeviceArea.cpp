@@ -6,7 +6,7 @@
 #include "app/device/PinGrid.h"
 #include "app/device/ReplayPanel.h"
 #include "app/device/SequenceBar.h"
-#include "core/ReportRecord.h"
+#include "core/reports/ReportRecord.h"
 
 #include <QMainWindow>
 #include <QMenu>

@@ -2,8 +2,8 @@
 
 #include "app/device/TargetWriter.h"
 #include "app/framework/AlertPanel.h"
-#include "core/ReportDecoder.h"
-#include "core/ReportRecord.h"
+#include "core/reports/ReportDecoder.h"
+#include "core/reports/ReportRecord.h"
 
 #include <QCheckBox>
 #include <QComboBox>

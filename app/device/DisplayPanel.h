@@ -1,6 +1,6 @@
 // The display panel of the device area, for an interface 1: the two lines
 // of 16 characters to show and the cursor mode; Show writes the reports
-// that put them on the display (core/DisplayReports.h), Read Back reads
+// that put them on the display (core/reports/DisplayReports.h), Read Back reads
 // back what the display holds (DisplayReader) and shows it beside them.
 // Infrared reception beside it switches the receiver on or off, and shows
 // what the window last wrote to the target about it (off until then, as at
@@ -12,7 +12,7 @@
 #define PINWORTH_EXPLORER_DISPLAY_PANEL_H
 
 #include "app/device/DisplayReader.h"
-#include "core/InterfaceIdentity.h"
+#include "core/interfaces/InterfaceIdentity.h"
 
 #include <QGroupBox>
 #include <QHash>

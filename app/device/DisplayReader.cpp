@@ -6,7 +6,7 @@
 #include "app/PinworthWindowController.h"
 #include "app/ReadFailedAlert.h"
 #include "app/device/TargetWriter.h"
-#include "core/ReportRecord.h"
+#include "core/reports/ReportRecord.h"
 
 #include <QMainWindow>
 

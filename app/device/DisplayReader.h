@@ -1,10 +1,10 @@
 // Reading back what the display of the window's target holds, for the
 // display panel: LCD mode on, then both lines through a display exchange
-// (core/DisplayReports.h), as pinworth's lcd --read does, without holding
-// up the window while a write or an answer is awaited. Every report goes out
-// through the target writer. While it runs it listens to the interface itself;
-// each answer is logged as an "R" row, unless the window listens to that
-// interface already, whose reading logs it. An answer that does not come
+// (core/reports/DisplayReports.h), as pinworth's lcd --read does, without
+// holding up the window while a write or an answer is awaited. Every report
+// goes out through the target writer. While it runs it listens to the interface
+// itself; each answer is logged as an "R" row, unless the window listens to
+// that interface already, whose reading logs it. An answer that does not come
 // within a second ends it with an alert; so does a report that did not go
 // out (the writer's alert) or listening that failed.
 //
@@ -14,9 +14,9 @@
 #ifndef PINWORTH_EXPLORER_DISPLAY_READER_H
 #define PINWORTH_EXPLORER_DISPLAY_READER_H
 
-#include "core/DisplayReports.h"
-#include "core/InterfaceIdentity.h"
-#include "core/InterfaceListeners.h"
+#include "core/interfaces/InterfaceIdentity.h"
+#include "core/interfaces/InterfaceListeners.h"
+#include "core/reports/DisplayReports.h"
 #include "runloop/DefaultMode.h"
 
 #include <QObject>

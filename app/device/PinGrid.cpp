@@ -1,7 +1,7 @@
 #include "app/device/PinGrid.h"
 
 #include "app/device/TargetWriter.h"
-#include "core/ReportRecord.h"
+#include "core/reports/ReportRecord.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
 // The pin grid of the device area, for an interface 0: its 32 pins as four
 // ports of eight, numbered as the log's decoder numbers them
-// (core/ReportDecoder.h). Each pin shows its latch, what the window last
-// wrote to the interface (high, as at power-up, until it writes, and again
+// (core/reports/ReportDecoder.h). Each pin shows its latch, what the window
+// last wrote to the interface (high, as at power-up, until it writes, and again
 // once its device has left), and its level, what was last read from it
 // ("?" until a read); a pin whose level is not its latch is marked. The
 // grid follows the window's log, so it follows the form's writes and
@@ -12,8 +12,8 @@
 #ifndef PINWORTH_EXPLORER_PIN_GRID_H
 #define PINWORTH_EXPLORER_PIN_GRID_H
 
-#include "core/InterfaceIdentity.h"
-#include "core/ReportDecoder.h"
+#include "core/interfaces/InterfaceIdentity.h"
+#include "core/reports/ReportDecoder.h"
 
 #include <QGroupBox>
 #include <QHash>

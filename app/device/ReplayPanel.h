@@ -16,8 +16,8 @@
 
 #include "app/device/ReplayRows.h"
 #include "app/device/StepSender.h"
-#include "core/ReplayPlan.h"
-#include "core/SequenceRunner.h"
+#include "core/runs/ReplayPlan.h"
+#include "core/runs/SequenceRunner.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 
 #include "app/framework/AlertPanel.h"
 #include "app/log/LogTableModel.h"
-#include "core/ReportRecord.h"
+#include "core/reports/ReportRecord.h"
 
 QList<ReplayRow> WrittenRows(const LogTableModel &log,
                              const QList<int> &reports) {

@@ -3,7 +3,7 @@
 #ifndef PINWORTH_EXPLORER_REPLAY_ROWS_H
 #define PINWORTH_EXPLORER_REPLAY_ROWS_H
 
-#include "core/ReplayPlan.h"
+#include "core/runs/ReplayPlan.h"
 
 #include <QList>
 #include <QString>

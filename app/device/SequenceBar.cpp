@@ -8,7 +8,7 @@
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
-#include "core/ReportRecord.h"
+#include "core/reports/ReportRecord.h"
 
 #include <QAction>
 #include <QComboBox>

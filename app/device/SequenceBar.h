@@ -15,8 +15,8 @@
 #define PINWORTH_EXPLORER_SEQUENCE_BAR_H
 
 #include "app/device/StepSender.h"
-#include "core/Sequence.h"
-#include "core/SequenceRunner.h"
+#include "core/runs/Sequence.h"
+#include "core/runs/SequenceRunner.h"
 
 #include <QElapsedTimer>
 #include <QGroupBox>

@@ -1,7 +1,7 @@
 #include "app/device/SequencePanel.h"
 
 #include "app/framework/ModalSession.h"
-#include "core/Sequence.h"
+#include "core/runs/Sequence.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -3,7 +3,7 @@
 #include "app/InterfaceMenu.h"
 #include "app/PinworthWindowController.h"
 #include "app/device/TargetWriter.h"
-#include "core/ReportRecord.h"
+#include "core/reports/ReportRecord.h"
 #include "platform/PinworthProtocol.h"
 
 StepSender::StepSender(PinworthWindowController &controller,

@@ -8,9 +8,9 @@
 #ifndef PINWORTH_EXPLORER_STEP_SENDER_H
 #define PINWORTH_EXPLORER_STEP_SENDER_H
 
-#include "core/InterfaceIdentity.h"
-#include "core/Sequence.h"
-#include "core/SequenceRunner.h"
+#include "core/interfaces/InterfaceIdentity.h"
+#include "core/runs/Sequence.h"
+#include "core/runs/SequenceRunner.h"
 
 #include <optional>
 

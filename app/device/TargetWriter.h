@@ -8,7 +8,7 @@
 #define PINWORTH_EXPLORER_TARGET_WRITER_H
 
 #include "app/ReportWriter.h"
-#include "core/DisplayReports.h"
+#include "core/reports/DisplayReports.h"
 
 #include <cstdint>
 #include <optional>

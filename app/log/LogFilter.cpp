@@ -1,7 +1,7 @@
 #include "app/log/LogFilter.h"
 
-#include "core/HexScanner.h"
-#include "core/ReportRecord.h"
+#include "core/reports/ReportRecord.h"
+#include "core/text/HexScanner.h"
 
 #include <QRegularExpression>
 

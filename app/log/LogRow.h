@@ -3,7 +3,7 @@
 #ifndef PINWORTH_EXPLORER_LOG_ROW_H
 #define PINWORTH_EXPLORER_LOG_ROW_H
 
-#include "core/ReportRecord.h"
+#include "core/reports/ReportRecord.h"
 
 #include <cstdint>
 

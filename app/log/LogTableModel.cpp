@@ -1,9 +1,9 @@
 #include "app/log/LogTableModel.h"
 
-#include "core/LogRowText.h"
+#include "core/reports/LogRowText.h"
 
-#include "core/ReportDecoder.h"
-#include "core/ReportLine.h"
+#include "core/reports/ReportDecoder.h"
+#include "core/reports/ReportLine.h"
 
 #include <algorithm>
 #include <array>

@@ -25,8 +25,8 @@
 #include "app/log/LogRow.h"
 #include "app/log/ShownRows.h"
 #include "app/log/StoredRows.h"
-#include "core/InterfaceIdentity.h"
-#include "core/ReportRecord.h"
+#include "core/interfaces/InterfaceIdentity.h"
+#include "core/reports/ReportRecord.h"
 
 #include "platform/HIDServices.h"
 

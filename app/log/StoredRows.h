@@ -5,7 +5,7 @@
 #define PINWORTH_EXPLORER_STORED_ROWS_H
 
 #include "app/log/LogRow.h"
-#include "core/InterfaceIdentity.h"
+#include "core/interfaces/InterfaceIdentity.h"
 
 #include <chrono>
 #include <cstdint>

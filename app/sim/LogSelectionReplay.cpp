@@ -6,7 +6,7 @@
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
-#include "core/ReportRecord.h"
+#include "core/reports/ReportRecord.h"
 #include "device_simulator/CaptureReplayPanel.h"
 #include "device_simulator/SimulatorWindow.h"
 

@@ -1,6 +1,6 @@
 #include "app/timeline/PinHistory.h"
 
-#include "core/ReportDecoder.h"
+#include "core/reports/ReportDecoder.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // failed poll is told; readers that listen to one interface share its one
 // arming, and each gets every report and every loss until it stops.
 #include "app/InterfaceReader.h"
-#include "core/ReportRecord.h"
+#include "core/reports/ReportRecord.h"
 #include "lib/PinworthLib.h"
 #include "platform/InputReportQueue.h"
 #include "runloop/DefaultMode.h"

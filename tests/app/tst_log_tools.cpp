@@ -3,7 +3,7 @@
 // source columns, the Pinworth decoding, the header menu, follow mode, Copy,
 // Export and the filter.
 #include "app/log/LogPanel.h"
-#include "core/ReportDecoder.h"
+#include "core/reports/ReportDecoder.h"
 #include "tests/app/ExplorerFixture.h"
 #include "tests/support/ProcessLimits.h"
 #include "tests/support/WholeFiles.h"

@@ -6,7 +6,7 @@
 
 #include "capture/CaptureReader.h"
 #include "capture/CaptureWriter.h"
-#include "core/CaptureSources.h"
+#include "core/interfaces/CaptureSources.h"
 #include "platform/PinworthDescriptors.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 // The exports read back by the tools they are for (tshark, sigrok-cli,
 // GTKWave's converters), hid-recorder text there and back, and CSV.
-#include "core/LogRowText.h"
+#include "core/reports/LogRowText.h"
 #include "interop/CaptureExport.h"
 #include "interop/CaptureImport.h"
 #include "tests/interop/KnownCapture.h"

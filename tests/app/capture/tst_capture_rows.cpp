@@ -7,7 +7,7 @@
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
 #include "capture/CaptureWriter.h"
-#include "core/CaptureSources.h"
+#include "core/interfaces/CaptureSources.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>

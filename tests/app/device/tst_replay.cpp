@@ -3,7 +3,7 @@
 #include "app/capture/CaptureSessions.h"
 #include "app/capture/CaptureWindow.h"
 #include "app/log/LogView.h"
-#include "core/SequenceRunner.h"
+#include "core/runs/SequenceRunner.h"
 #include "tests/app/ExplorerFixture.h"
 
 #include <QAction>
