@@ -29,16 +29,16 @@ ExplorerSession::ExplorerSession(const Files &files)
   RegisterDefaultSequences(sequences_);
   // A capture's rows go to the explorer window activated last, whose target
   // its replay panel names.
-  connect(
-      &captures_, &CaptureSessions::replayAsked, this,
-      [](QWidget *from, const QList<ReplayRow> &rows, const QString &origin) {
-        if (!gWindowController)
-          return RunAlertPanel(
-              from, QStringLiteral("Nothing to replay to"),
-              QStringLiteral("Open an explorer window to replay from."));
-        gWindowController->mainWindow()->findChild<ReplayPanel *>()->offer(
-            rows, origin);
-      });
+  connect(&captures_, &CaptureSessions::replayAsked, this,
+          [this](QWidget *from, const QList<ReplayRow> &rows,
+                 const QString &origin) {
+            for (const Window &window : windows_)
+              if (window.resource->controller() == gWindowController)
+                return window.resource->replayPanel().offer(rows, origin);
+            RunAlertPanel(
+                from, QStringLiteral("Nothing to replay to"),
+                QStringLiteral("Open an explorer window to replay from."));
+          });
 }
 
 ExplorerSession::~ExplorerSession() {

@@ -197,8 +197,10 @@ MainWindowResource::MainWindowResource(ExplorerSession &session, int number)
       std::make_unique<PinworthWindowController>(outlets, session, number);
   connectActions(ui, controller_.get());
   addMenus(window_.get(), controller_.get());
-  ui.mainLayout->insertWidget(
-      2, new DeviceArea(*controller_, ui.content, ui.ignoreDuplicatesCheckBox));
+  auto *deviceArea =
+      new DeviceArea(*controller_, ui.content, ui.ignoreDuplicatesCheckBox);
+  replayPanel_ = &deviceArea->replayPanel();
+  ui.mainLayout->insertWidget(2, deviceArea);
   addPinTimeline(ui, *controller_);
 }
 

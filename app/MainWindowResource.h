@@ -14,6 +14,7 @@ class QApplication;
 class QCommandLineParser;
 class QMainWindow;
 class QString;
+class ReplayPanel;
 
 // Loading builds a window from MainWindow.ui and creates its controller with
 // its outlets, its actions connected to the window's controls, for the
@@ -29,10 +30,13 @@ public:
 
   QMainWindow *window() const { return window_.get(); }
   PinworthWindowController *controller() const { return controller_.get(); }
+  // Where the window's writes are replayed from a capture's window.
+  ReplayPanel &replayPanel() const { return *replayPanel_; }
 
 private:
   std::unique_ptr<QMainWindow> window_;
   std::unique_ptr<PinworthWindowController> controller_;
+  ReplayPanel *replayPanel_ = nullptr; // owned by the window's device area
 };
 
 // Whether the program can open its window. Without a display named (and no

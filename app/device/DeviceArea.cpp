@@ -17,9 +17,9 @@ DeviceArea::DeviceArea(PinworthWindowController &controller, QWidget *parent,
     : QWidget(parent), controller_(controller), writer_(controller),
       panel_(new DisplayPanel(controller, writer_)),
       grid_(new PinGrid(writer_)),
-      sequences_(new SequenceBar(controller, writer_)), shown_(nullptr) {
+      sequences_(new SequenceBar(controller, writer_)),
+      replay_(new ReplayPanel(controller, writer_, this)), shown_(nullptr) {
   setObjectName(QStringLiteral("deviceArea"));
-  new ReplayPanel(controller, writer_, this);
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(panel_);

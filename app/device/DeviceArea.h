@@ -21,6 +21,7 @@
 class DisplayPanel;
 class QAction;
 class PinGrid;
+class ReplayPanel;
 class SequenceBar;
 class PinworthWindowController;
 
@@ -33,6 +34,9 @@ public:
   DeviceArea(PinworthWindowController &controller, QWidget *parent,
              QWidget *tabPredecessor);
 
+  // The window's replay panel, which the area owns.
+  ReplayPanel &replayPanel() const { return *replay_; }
+
 private:
   void refresh();
 
@@ -41,6 +45,7 @@ private:
   DisplayPanel *panel_;
   PinGrid *grid_;
   SequenceBar *sequences_;
+  ReplayPanel *replay_;
   QAction *shown_;
 };
 

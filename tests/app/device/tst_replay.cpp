@@ -1,5 +1,6 @@
 // Replaying the W rows of the log to the window's target, through the real
 // window over simulated devices.
+#include "app/PinworthWindowController.h"
 #include "app/capture/CaptureSessions.h"
 #include "app/capture/CaptureWindow.h"
 #include "app/log/LogView.h"
@@ -255,6 +256,39 @@ private slots:
     QCOMPARE(Wire(received(deviceA).begin() + 4, received(deviceA).end()),
              Wire(before.begin(), before.begin() + 2));
     opened->close();
+  }
+
+  // A capture's rows go to the replay panel of the explorer window activated
+  // last, and to no other.
+  void aCapturesRowsGoToTheWindowActivatedLast() {
+    writeReports(0x20, 2);
+    fixture.flushLog();
+    const QString path = fixture.homePath() + "/two.pwcap";
+    QString reason;
+    QVERIFY2(fixture.session().captures().saveTo(fixture.controller(), path,
+                                                 &reason),
+             qPrintable(reason));
+    CaptureWindow *opened =
+        fixture.session().captures().open(path, fixture.window());
+    QVERIFY(opened);
+    auto *table = opened->findChild<LogView *>("logTable");
+    PinworthWindowController *second = fixture.newWindow();
+    const auto panelOf = [](PinworthWindowController *controller) {
+      return controller->mainWindow()->findChild<QDialog *>("replayPanel");
+    };
+    for (PinworthWindowController *last : {second, fixture.controller()}) {
+      last->mainWindow()->activateWindow();
+      QTRY_COMPARE(gWindowController, last);
+      table->selectAll();
+      triggerReplay(table);
+      PinworthWindowController *other =
+          last == second ? fixture.controller() : second;
+      QTRY_VERIFY(panelOf(last)->isVisible());
+      QVERIFY(!panelOf(other)->isVisible());
+      panelOf(last)->reject();
+    }
+    opened->close();
+    second->mainWindow()->close();
   }
 };
 
