@@ -158,17 +158,18 @@ void addPinTimeline(const Ui::MainWindow &ui,
   shown->setObjectName(QStringLiteral("showPinTimelineAction"));
   shown->setCheckable(true);
   shown->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
-  QObject::connect(shown, &QAction::toggled, ui.content,
-                   [&controller, ui](bool show) {
-                     auto *timeline = ui.content->findChild<PinTimeline *>();
-                     if (!timeline && !show)
-                       return;
-                     if (!timeline)
-                       timeline = makePinTimeline(controller, ui);
-                     timeline->setVisible(show);
-                     if (show)
-                       timeline->setFocus();
-                   });
+  QObject::connect(
+      shown, &QAction::toggled, ui.content,
+      [&controller, ui,
+       timeline = static_cast<PinTimeline *>(nullptr)](bool show) mutable {
+        if (!timeline && !show)
+          return;
+        if (!timeline)
+          timeline = makePinTimeline(controller, ui);
+        timeline->setVisible(show);
+        if (show)
+          timeline->setFocus();
+      });
 }
 
 } // namespace

@@ -55,8 +55,8 @@ CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
   showTimeline->setObjectName("showPinTimelineButton");
   showTimeline->setCheckable(true);
   connect(showTimeline, &QPushButton::toggled, this,
-          [this, central, layout, view](bool show) {
-            auto *timeline = central->findChild<PinTimeline *>();
+          [this, central, layout, view,
+           timeline = static_cast<PinTimeline *>(nullptr)](bool show) mutable {
             if (!timeline && show) {
               timeline = new PinTimeline(*log_, *view, central);
               timeline->setWholeExport([this] {
