@@ -137,24 +137,9 @@ int RunSequence(const Invocation &invocation, const Sequence &sequence) {
       TargetOf(invocation, sequence.steps[0].reportID);
   if (!interface)
     return kExitNoSuchInterface;
-  const int size = ReportSizeOf(interface->identity);
   ReportPrinter printer(invocation.json);
-  const auto sendStep =
-      [&](int, const SequenceStep &step) -> std::optional<QString> {
-    QByteArray report = step.data;
-    if (step.reportID != kNoReportID)
-      report.prepend(char(step.reportID));
-    if (report.size() > size)
-      return QStringLiteral("its %1 bytes do not fit %2's %3-byte reports")
-          .arg(report.size())
-          .arg(interface->identity.displayName())
-          .arg(size);
-    report.append(size - report.size(), '\0');
-    if (!SendReport(*interface,
-                    reinterpret_cast<const uint8_t *>(report.constData()), size,
-                    printer))
-      return QStringLiteral("it was not sent");
-    return std::nullopt;
+  const auto sendStep = [&](int, const SequenceStep &step) {
+    return SendPadded(*interface, StepReport(step), printer);
   };
   StartReportClock();
   return RunSequenceSteps(

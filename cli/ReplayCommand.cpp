@@ -99,9 +99,7 @@ int ReplayWrites(const Invocation &invocation,
     reports.append(replayed.report);
   const auto send = [&](int index,
                         const SequenceStep &step) -> std::optional<QString> {
-    QByteArray report = step.data;
-    if (step.reportID != kNoReportID)
-      report.prepend(char(step.reportID));
+    const QByteArray report = StepReport(step);
     if (report.size() > size) {
       PrintError(QStringLiteral("row %1 holds %2 bytes; %3 takes %4")
                      .arg(written[index].row)
@@ -110,12 +108,7 @@ int ReplayWrites(const Invocation &invocation,
                      .arg(size));
       return QStringLiteral("it does not fit");
     }
-    report.append(size - report.size(), '\0');
-    if (!SendReport(interface,
-                    reinterpret_cast<const uint8_t *>(report.constData()), size,
-                    printer))
-      return QStringLiteral("it was not sent");
-    return std::nullopt;
+    return SendPadded(interface, report, printer);
   };
   return RunSequenceSteps(
       ReplaySequence(QStringLiteral("replay"), reports, timing), send,

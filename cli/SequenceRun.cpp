@@ -1,9 +1,34 @@
 #include "cli/SequenceRun.h"
 
 #include "cli/ExitStatus.h"
+#include "cli/Interfaces.h"
 #include "cli/StopRequests.h"
+#include "core/reports/ReportRecord.h"
 
 #include <QEventLoop>
+
+QByteArray StepReport(const SequenceStep &step) {
+  QByteArray report = step.data;
+  if (step.reportID != kNoReportID)
+    report.prepend(char(step.reportID));
+  return report;
+}
+
+std::optional<QString> SendPadded(const ListedInterface &interface,
+                                  QByteArray report, ReportPrinter &printer) {
+  const int size = ReportSizeOf(interface.identity);
+  if (report.size() > size)
+    return QStringLiteral("its %1 bytes do not fit %2's %3-byte reports")
+        .arg(report.size())
+        .arg(interface.identity.displayName())
+        .arg(size);
+  report.append(size - report.size(), '\0');
+  if (!SendReport(interface,
+                  reinterpret_cast<const uint8_t *>(report.constData()), size,
+                  printer))
+    return QStringLiteral("it was not sent");
+  return std::nullopt;
+}
 
 int RunSequenceSteps(
     const Sequence &sequence, const StepSend &send,

@@ -6,6 +6,7 @@
 
 #include "core/runs/SequenceRunner.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -15,6 +16,17 @@
 // did not.
 using StepSend =
     std::function<std::optional<QString>(int index, const SequenceStep &step)>;
+
+struct ListedInterface;
+class ReportPrinter;
+
+// A step's whole report: its report ID, when it has one, then its data.
+QByteArray StepReport(const SequenceStep &step);
+// Sends report to interface, padded with zeros to its report size, and
+// prints it; says why it was not sent otherwise (one longer than that size
+// is not).
+std::optional<QString> SendPadded(const ListedInterface &interface,
+                                  QByteArray report, ReportPrinter &printer);
 
 // Runs sequence; failed is told of the step that did not go before this
 // returns kExitTransferFailed. Otherwise kExitSuccess, or kExitInterrupted

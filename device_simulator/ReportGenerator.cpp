@@ -86,9 +86,9 @@ void ReportGenerator::wake() const {
 }
 
 // Each wake-up sends the reports due by then, as many as the bus takes in its
-// microframe, the rest in the microframes after; the
-// sleep is as fine as the kernel's timers (the thread's timer slack is 1 us,
-// not the 50 us threads get by default).
+// microframe, the rest in the microframes after; the sleep is as fine as the
+// kernel's timers (the thread's timer slack is 1 us, not the 50 us threads
+// get by default).
 void ReportGenerator::run(int rate, uint64_t count, bool realTime) {
   prctl(PR_SET_TIMERSLACK, 1000UL);
   realTime_ = realTime && RaisePriority();
