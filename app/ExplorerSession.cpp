@@ -42,8 +42,8 @@ ExplorerSession::ExplorerSession(const Files &files)
 }
 
 ExplorerSession::~ExplorerSession() {
-  for (PinworthWindowController *controller : controllers())
-    captures_.forget(controller);
+  for (const Window &window : windows_)
+    captures_.forget(window.resource->window());
   windows_.clear();
   gWindowController = nullptr;
   if (libraryStarted_)
@@ -59,7 +59,7 @@ QMainWindow *ExplorerSession::newWindow() {
   windows_.push_back({number, std::move(resource)});
   PinworthWindowController *controller = windows_.back().resource->controller();
   controller->awakeFromNib();
-  captures_.record(controller);
+  captures_.record(window, *controller->logModel(), *controller->messageBar());
   emit windowOpened(controller);
   window->show();
   if (windows_.size() == 1)
@@ -130,7 +130,7 @@ void ExplorerSession::closed(QMainWindow *window) {
   const std::unique_ptr<MainWindowResource> resource =
       std::move(found->resource);
   windows_.erase(found);
-  captures_.forget(resource->controller());
+  captures_.forget(resource->window());
   if (gWindowController == resource->controller())
     gWindowController =
         windows_.empty() ? nullptr : windows_.back().resource->controller();

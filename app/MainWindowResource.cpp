@@ -1,6 +1,7 @@
 #include "app/MainWindowResource.h"
 
 #include "app/AboutBox.h"
+#include "app/ControllerLinks.h"
 #include "app/ExplorerSession.h"
 #include "app/PinworthWindowController.h"
 #include "app/TerminationSignals.h"
@@ -84,8 +85,9 @@ void addQuitShortcut(QMainWindow *window) {
   window->addAction(quit);
 }
 
-// The menu bar: the File, Interface and Help menus.
-void addMenus(QMainWindow *window, PinworthWindowController *controller) {
+// The menu bar: the File, Interface and Help menus; returns the Interface
+// menu.
+QMenu *addMenus(QMainWindow *window, PinworthWindowController *controller) {
   QMenu *file = window->menuBar()->addMenu(QStringLiteral("&File"));
   QAction *newWindow =
       file->addAction(QStringLiteral("&New Window"), controller,
@@ -99,13 +101,13 @@ void addMenus(QMainWindow *window, PinworthWindowController *controller) {
   open->setObjectName(QStringLiteral("openCaptureAction"));
   open->setShortcut(QKeySequence::Open);
   QAction *save =
-      file->addAction(QStringLiteral("&Save Capture As…"), controller,
-                      [&captures, controller] { captures.saveAs(controller); });
+      file->addAction(QStringLiteral("&Save Capture As…"), window,
+                      [&captures, window] { captures.saveAs(window); });
   save->setObjectName(QStringLiteral("saveCaptureAction"));
   save->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-  QAction *exportCapture = file->addAction(
-      QStringLiteral("&Export Capture…"), controller,
-      [&captures, controller] { captures.exportAsked(controller); });
+  QAction *exportCapture =
+      file->addAction(QStringLiteral("&Export Capture…"), window,
+                      [&captures, window] { captures.exportAsked(window); });
   exportCapture->setObjectName(QStringLiteral("exportCaptureAction"));
   exportCapture->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
   QAction *import =
@@ -124,6 +126,7 @@ void addMenus(QMainWindow *window, PinworthWindowController *controller) {
   QAction *about = help->addAction(QStringLiteral("&About Pinworth Explorer"),
                                    window, [window] { ShowAboutBox(window); });
   about->setObjectName(QStringLiteral("aboutAction"));
+  return interfaceMenu;
 }
 
 // The window's pin timeline, made the first time it is shown: once the
@@ -138,7 +141,7 @@ PinTimeline *makePinTimeline(PinworthWindowController &controller,
   const int number = controller.number();
   timeline->setPinLayout(state.pinLayout(number));
   timeline->setWholeExport([&controller] {
-    controller.session().captures().exportAsked(&controller,
+    controller.session().captures().exportAsked(controller.mainWindow(),
                                                 interop::Format::Vcd);
   });
   QObject::connect(timeline, &PinTimeline::pinsArranged, timeline,
@@ -150,11 +153,10 @@ PinTimeline *makePinTimeline(PinworthWindowController &controller,
 }
 
 // The pin timeline under the log, shown and hidden from the Interface menu.
-void addPinTimeline(const Ui::MainWindow &ui,
+void addPinTimeline(const Ui::MainWindow &ui, QMenu &interfaceMenu,
                     PinworthWindowController &controller) {
-  QAction *shown = controller.mainWindow()
-                       ->findChild<QMenu *>(QStringLiteral("interfaceMenu"))
-                       ->addAction(QStringLiteral("Show Pin &Timeline"));
+  QAction *shown =
+      interfaceMenu.addAction(QStringLiteral("Show Pin &Timeline"));
   shown->setObjectName(QStringLiteral("showPinTimelineAction"));
   shown->setCheckable(true);
   shown->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
@@ -197,12 +199,15 @@ MainWindowResource::MainWindowResource(ExplorerSession &session, int number)
   controller_ =
       std::make_unique<PinworthWindowController>(outlets, session, number);
   connectActions(ui, controller_.get());
-  addMenus(window_.get(), controller_.get());
-  auto *deviceArea =
-      new DeviceArea(*controller_, ui.content, ui.ignoreDuplicatesCheckBox);
+  QMenu *interfaceMenu = addMenus(window_.get(), controller_.get());
+  target_ = std::make_unique<ControllerTarget>(*controller_);
+  log_ = std::make_unique<ControllerLog>(*controller_);
+  auto *deviceArea = new DeviceArea(
+      {*target_, *log_, session.listeners(), session.sequences()},
+      *interfaceMenu, ui.content, ui.ignoreDuplicatesCheckBox);
   replayPanel_ = &deviceArea->replayPanel();
   ui.mainLayout->insertWidget(2, deviceArea);
-  addPinTimeline(ui, *controller_);
+  addPinTimeline(ui, *interfaceMenu, *controller_);
 }
 
 MainWindowResource::~MainWindowResource() = default;

@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 
+class ControllerLog;
+class ControllerTarget;
 class ExplorerSession;
 class PinworthWindowController;
 class QApplication;
@@ -36,6 +38,9 @@ public:
 private:
   std::unique_ptr<QMainWindow> window_;
   std::unique_ptr<PinworthWindowController> controller_;
+  // The controller as the window's device area takes it; they go before it.
+  std::unique_ptr<ControllerTarget> target_;
+  std::unique_ptr<ControllerLog> log_;
   ReplayPanel *replayPanel_ = nullptr; // owned by the window's device area
 };
 

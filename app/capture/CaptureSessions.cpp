@@ -1,7 +1,6 @@
 #include "app/capture/CaptureSessions.h"
 
 #include "app/MessageBar.h"
-#include "app/PinworthWindowController.h"
 #include "app/capture/CaptureExporter.h"
 #include "app/capture/CaptureWindow.h"
 #include "app/framework/AlertPanel.h"
@@ -75,33 +74,32 @@ CaptureSessions::CaptureSessions(const QString &folder) {
 
 CaptureSessions::~CaptureSessions() = default;
 
-void CaptureSessions::record(PinworthWindowController *window) {
+void CaptureSessions::record(QWidget *window, LogTableModel &log,
+                             MessageBar &messages) {
   if (!store_)
     return;
-  auto capture = std::make_unique<LogCapture>(*store_, *window->logModel(),
-                                              DescriptorOfListed);
-  MessageBar *messages = window->messageBar();
-  const auto showProblem = [messages](const QString &reason) {
-    messages->show(WritingProblem(reason), MessageBar::Kind::Standing,
-                   kCaptureTopic);
+  auto capture = std::make_unique<LogCapture>(*store_, log, DescriptorOfListed);
+  const auto showProblem = [&messages](const QString &reason) {
+    messages.show(WritingProblem(reason), MessageBar::Kind::Standing,
+                  kCaptureTopic);
   };
-  connect(capture.get(), &LogCapture::problemFound, messages, showProblem);
+  connect(capture.get(), &LogCapture::problemFound, &messages, showProblem);
   if (!capture->problem().isEmpty())
     showProblem(capture->problem());
   captures_[window] = std::move(capture);
 }
 
-void CaptureSessions::forget(PinworthWindowController *window) {
+void CaptureSessions::forget(QWidget *window) {
   captures_.erase(window);
 }
 
-LogCapture *CaptureSessions::captureOf(PinworthWindowController *window) const {
+LogCapture *CaptureSessions::captureOf(QWidget *window) const {
   const auto found = captures_.find(window);
   return found == captures_.end() ? nullptr : found->second.get();
 }
 
-void CaptureSessions::saveAs(PinworthWindowController *window) {
-  QFileDialog dialog(window->mainWindow(), QStringLiteral("Save Capture As"));
+void CaptureSessions::saveAs(QWidget *window) {
+  QFileDialog dialog(window, QStringLiteral("Save Capture As"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilters({QStringLiteral("Pinworth capture (*.pwcap)")});
   dialog.setDefaultSuffix(QStringLiteral("pwcap"));
@@ -109,12 +107,11 @@ void CaptureSessions::saveAs(PinworthWindowController *window) {
     return;
   QString reason;
   if (!saveTo(window, dialog.selectedFiles().first(), &reason))
-    RunAlertPanel(window->mainWindow(),
-                  QStringLiteral("The capture was not saved."), reason);
+    RunAlertPanel(window, QStringLiteral("The capture was not saved."), reason);
 }
 
-bool CaptureSessions::saveTo(PinworthWindowController *window,
-                             const QString &path, QString *reason) {
+bool CaptureSessions::saveTo(QWidget *window, const QString &path,
+                             QString *reason) {
   LogCapture *capture = captureOf(window);
   if (!capture || capture->path().isEmpty()) {
     *reason = capture ? capture->problem()
@@ -153,19 +150,18 @@ bool CaptureSessions::saveTo(PinworthWindowController *window,
   return true;
 }
 
-void CaptureSessions::exportAsked(PinworthWindowController *window,
+void CaptureSessions::exportAsked(QWidget *window,
                                   std::optional<interop::Format> preferred) {
   LogCapture *capture = captureOf(window);
   if (!capture || capture->path().isEmpty()) {
-    RunAlertPanel(window->mainWindow(),
-                  QStringLiteral("The capture cannot be exported."),
+    RunAlertPanel(window, QStringLiteral("The capture cannot be exported."),
                   capture ? capture->problem()
                           : QStringLiteral("this window's log is not written "
                                            "to disk"));
     return;
   }
   capture->flush();
-  CaptureExporter::ask(window->mainWindow(), capture->path(), preferred);
+  CaptureExporter::ask(window, capture->path(), preferred);
 }
 
 void CaptureSessions::importAsked(QWidget *parent) {

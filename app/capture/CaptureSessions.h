@@ -30,7 +30,8 @@
 #include <optional>
 
 class CaptureWindow;
-class PinworthWindowController;
+class LogTableModel;
+class MessageBar;
 class QWidget;
 
 class CaptureSessions : public QObject {
@@ -39,21 +40,22 @@ public:
   explicit CaptureSessions(const QString &folder);
   ~CaptureSessions() override;
 
-  // Begins writing the window's log; forget() ends it, keeping the capture
-  // as a session.
-  void record(PinworthWindowController *window);
-  void forget(PinworthWindowController *window);
+  // Begins writing the log of an explorer window, which outlives it, and
+  // telling a problem writing it in messages; forget() ends it, keeping the
+  // capture as a session. The calls below name the window's capture by the
+  // window, and put their dialogs and alerts over it.
+  void record(QWidget *window, LogTableModel &log, MessageBar &messages);
+  void forget(QWidget *window);
   // The window's capture, null when its log is not written to disk.
-  LogCapture *captureOf(PinworthWindowController *window) const;
+  LogCapture *captureOf(QWidget *window) const;
 
-  void saveAs(PinworthWindowController *window);
+  void saveAs(QWidget *window);
   // Copies the window's capture to path; false, with the reason, when it
   // cannot.
-  bool saveTo(PinworthWindowController *window, const QString &path,
-              QString *reason);
+  bool saveTo(QWidget *window, const QString &path, QString *reason);
   // File > Export Capture… of the window's capture, offering preferred
   // first when given.
-  void exportAsked(PinworthWindowController *window,
+  void exportAsked(QWidget *window,
                    std::optional<interop::Format> preferred = std::nullopt);
   void importAsked(QWidget *parent);
   void openAsked(QWidget *parent);
@@ -74,7 +76,7 @@ signals:
 
 private:
   std::optional<SessionStore> store_;
-  std::map<PinworthWindowController *, std::unique_ptr<LogCapture>> captures_;
+  std::map<QWidget *, std::unique_ptr<LogCapture>> captures_;
   std::vector<QPointer<CaptureWindow>> opened_;
 };
 

@@ -1,24 +1,25 @@
 #include "app/device/DeviceArea.h"
 
-#include "app/InterfaceMenu.h"
-#include "app/PinworthWindowController.h"
 #include "app/device/DisplayPanel.h"
 #include "app/device/PinGrid.h"
 #include "app/device/ReplayPanel.h"
 #include "app/device/SequenceBar.h"
+#include "app/device/WindowLog.h"
 #include "core/reports/ReportRecord.h"
 
-#include <QMainWindow>
 #include <QMenu>
 #include <QVBoxLayout>
 
-DeviceArea::DeviceArea(PinworthWindowController &controller, QWidget *parent,
+DeviceArea::DeviceArea(const Links &links, QMenu &menu, QWidget *parent,
                        QWidget *tabPredecessor)
-    : QWidget(parent), controller_(controller), writer_(controller),
-      panel_(new DisplayPanel(controller, writer_)),
+    : QWidget(parent), target_(links.target), writer_(links.target),
+      panel_(
+          new DisplayPanel(links.target, links.log, links.listeners, writer_)),
       grid_(new PinGrid(writer_)),
-      sequences_(new SequenceBar(controller, writer_)),
-      replay_(new ReplayPanel(controller, writer_, this)), shown_(nullptr) {
+      sequences_(
+          new SequenceBar(links.target, links.log, links.sequences, writer_)),
+      replay_(new ReplayPanel(links.target, links.log, writer_, this)),
+      shown_(menu.addAction(QStringLiteral("Show &Device Area"))) {
   setObjectName(QStringLiteral("deviceArea"));
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -29,17 +30,13 @@ DeviceArea::DeviceArea(PinworthWindowController &controller, QWidget *parent,
   for (QWidget *next :
        panel_->tabOrder() + grid_->tabOrder() + sequences_->tabOrder())
     setTabOrder(std::exchange(previous, next), next);
-  shown_ = controller.mainWindow()
-               ->findChild<QMenu *>(QStringLiteral("interfaceMenu"))
-               ->addAction(QStringLiteral("Show &Device Area"));
   shown_->setObjectName(QStringLiteral("showDeviceAreaAction"));
   shown_->setCheckable(true);
   shown_->setChecked(true);
   shown_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
   connect(shown_, &QAction::toggled, this, &DeviceArea::refresh);
-  connect(&controller, &PinworthWindowController::controlsRefreshed, this,
-          &DeviceArea::refresh);
-  connect(&controller, &PinworthWindowController::reportLogged, this,
+  connect(&links.target, &WindowTarget::changed, this, &DeviceArea::refresh);
+  connect(&links.log, &WindowLog::reportLogged, this,
           [this](const QString &direction, int reportID, int size,
                  const uint8_t *data,
                  const std::optional<InterfaceIdentity> &source) {
@@ -51,10 +48,9 @@ DeviceArea::DeviceArea(PinworthWindowController &controller, QWidget *parent,
 }
 
 void DeviceArea::refresh() {
-  const InterfaceMenu &menu = controller_.interfaceMenu();
   const std::optional<InterfaceIdentity> target =
-      menu.missingTarget() ? menu.missingTarget() : menu.selectedInterface();
-  const bool canSend = target && !menu.targetBlocked();
+      target_.missing() ? target_.missing() : target_.selected();
+  const bool canSend = target && !target_.blocked();
   const bool interface1 = target && target->interfaceNumber() == 1;
   panel_->setTarget(interface1 ? target : std::nullopt, canSend);
   grid_->setTarget(interface1 ? std::nullopt : target, canSend);

@@ -3,14 +3,13 @@
 // interface 0, nothing while there is no target; the sequences under
 // either. Both stay in view, with their sending controls off, while the
 // target is unplugged, as Write is. The area also makes the panel that
-// replays rows of the log to the target. The area follows the controller:
-// its refreshed controls (the target and its state) and every report it
-// logs. Interface > Show Device Area (Ctrl+D) hides it, for a log with more
-// rows.
+// replays rows of the log to the target. The area follows the window's
+// target (its selection and state) and every report of its log.
+// Interface > Show Device Area (Ctrl+D) hides it, for a log with more rows.
 //
-// The window owns the area. The controller goes before the window: the
-// area uses it from its signals and its widgets' actions only, which end
-// with it.
+// The window owns the area. The target and the log go before the window:
+// the area uses them from their signals and its widgets' actions only,
+// which end with them.
 #ifndef PINWORTH_EXPLORER_DEVICE_AREA_H
 #define PINWORTH_EXPLORER_DEVICE_AREA_H
 
@@ -19,19 +18,29 @@
 #include <QWidget>
 
 class DisplayPanel;
-class QAction;
+class InterfaceListeners;
 class PinGrid;
+class QAction;
+class QMenu;
 class ReplayPanel;
 class SequenceBar;
-class PinworthWindowController;
+class UserDefaults;
+class WindowLog;
 
 class DeviceArea : public QWidget {
   Q_OBJECT
 public:
+  // What the area works with: the window's target and log, the session's
+  // listeners and its stored sequence list.
+  struct Links {
+    WindowTarget &target;
+    WindowLog &log;
+    InterfaceListeners &listeners;
+    UserDefaults &sequences;
+  };
   // Made in parent (the window's content), its widgets right after
-  // tabPredecessor in the tab order; its action goes into the window's menu
-  // named "interfaceMenu".
-  DeviceArea(PinworthWindowController &controller, QWidget *parent,
+  // tabPredecessor in the tab order; its action goes into menu.
+  DeviceArea(const Links &links, QMenu &menu, QWidget *parent,
              QWidget *tabPredecessor);
 
   // The window's replay panel, which the area owns.
@@ -40,7 +49,7 @@ public:
 private:
   void refresh();
 
-  PinworthWindowController &controller_;
+  const WindowTarget &target_;
   TargetWriter writer_;
   DisplayPanel *panel_;
   PinGrid *grid_;

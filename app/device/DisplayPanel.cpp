@@ -31,10 +31,12 @@ QLabel *Caption(const QString &text, QWidget *buddy) {
 
 } // namespace
 
-DisplayPanel::DisplayPanel(PinworthWindowController &controller,
+DisplayPanel::DisplayPanel(const WindowTarget &target, WindowLog &log,
+                           InterfaceListeners &listeners,
                            const TargetWriter &writer, QWidget *parent)
     : QGroupBox(QStringLiteral("Display"), parent), writer_(writer),
-      reader_(controller, writer), cursorPopup_(new QComboBox),
+      reader_(target, log, listeners, writer, *this),
+      cursorPopup_(new QComboBox),
       showButton_(new QPushButton(QStringLiteral("Sh&ow"))),
       readBackButton_(new QPushButton(QStringLiteral("Read &Back"))),
       heldView_(new QLabel),

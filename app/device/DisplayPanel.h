@@ -7,7 +7,8 @@
 // power-up, and again once its device has left). Every report goes out
 // through the target writer, logged as the form's are.
 //
-// Main thread only; the controller and the writer outlive the panel.
+// Main thread only; the target, the log, the listeners and the writer
+// outlive the panel.
 #ifndef PINWORTH_EXPLORER_DISPLAY_PANEL_H
 #define PINWORTH_EXPLORER_DISPLAY_PANEL_H
 
@@ -19,18 +20,20 @@
 
 #include <optional>
 
-class PinworthWindowController;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class TargetWriter;
+class WindowLog;
+class WindowTarget;
 
 class DisplayPanel : public QGroupBox {
   Q_OBJECT
 public:
-  DisplayPanel(PinworthWindowController &controller, const TargetWriter &writer,
+  DisplayPanel(const WindowTarget &target, WindowLog &log,
+               InterfaceListeners &listeners, const TargetWriter &writer,
                QWidget *parent = nullptr);
 
   // The interface the panel drives, and whether it may send: not while the

@@ -1,19 +1,18 @@
 #include "app/device/DisplayReader.h"
 
-#include "app/ExplorerSession.h"
-#include "app/InterfaceMenu.h"
-#include "app/InterfaceReader.h"
-#include "app/PinworthWindowController.h"
 #include "app/ReadFailedAlert.h"
 #include "app/device/TargetWriter.h"
+#include "app/device/WindowLog.h"
+#include "app/device/WindowTarget.h"
 #include "core/reports/ReportRecord.h"
 
-#include <QMainWindow>
+#include <QWidget>
 
-DisplayReader::DisplayReader(PinworthWindowController &controller,
-                             const TargetWriter &writer)
-    : controller_(controller), listeners_(controller.session().listeners()),
-      writer_(writer) {
+DisplayReader::DisplayReader(const WindowTarget &target, WindowLog &log,
+                             InterfaceListeners &listeners,
+                             const TargetWriter &writer, QWidget &alertsOver)
+    : windowTarget_(target), log_(log), listeners_(listeners), writer_(writer),
+      alertsOver_(alertsOver) {
   connect(&answerTimer_, &runloop::DefaultModeTimer::timeout, this,
           &DisplayReader::answerMissing);
 }
@@ -23,15 +22,13 @@ DisplayReader::~DisplayReader() {
 }
 
 void DisplayReader::start() {
-  const std::optional<InterfaceIdentity> target =
-      controller_.selectedInterface();
+  const std::optional<InterfaceIdentity> target = windowTarget_.selected();
   if (running() || !target)
     return;
-  const hid::Status status = listeners_.listen(
-      controller_.interfaceMenu().selectedPosition(), *target, this);
+  const hid::Status status =
+      listeners_.listen(windowTarget_.selectedPosition(), *target, this);
   if (status != hid::kSuccess)
-    return RunReadFailedAlert(controller_.mainWindow(),
-                              hid::StatusString(status));
+    return RunReadFailedAlert(alertsOver_.window(), hid::StatusString(status));
   target_ = *target;
   ++readBacks_;
   exchange_ = std::make_unique<DisplayExchange>(
@@ -55,7 +52,7 @@ void DisplayReader::cancel() {
 void DisplayReader::proceed() {
   if (!running() || writing_)
     return;
-  if (controller_.selectedInterface() != target_)
+  if (windowTarget_.selected() != target_)
     return end(false);
   if (const std::optional<Interface1Report> report = exchange_->next()) {
     writing_ = true;
@@ -81,7 +78,7 @@ void DisplayReader::end(bool complete) {
 
 void DisplayReader::answerMissing() {
   answerTimer_.stop();
-  RunReadFailedAlert(controller_.mainWindow(),
+  RunReadFailedAlert(alertsOver_.window(),
                      DisplayAnswerMissing(target_.displayName()));
   if (running())
     end(false);
@@ -95,10 +92,9 @@ void DisplayReader::interruptReport(const InterfaceIdentity &source,
   if (!running() || source != target_ || !exchange_->takeAnswer(report, size))
     return;
   answerTimer_.stop();
-  if (!controller_.reading().isListening(source))
-    controller_.addLogEntryWithDirection(kReportDirectionIn, report[0],
-                                         int(size) - 1, report + 1, source,
-                                         readAt);
+  if (!windowTarget_.isListening(source))
+    log_.append(kReportDirectionIn, report[0], int(size) - 1, report + 1,
+                source, readAt);
   QMetaObject::invokeMethod(this, &DisplayReader::proceed,
                             Qt::QueuedConnection);
 }
@@ -111,8 +107,7 @@ void DisplayReader::listeningFailed(const InterfaceIdentity &source,
     QMetaObject::invokeMethod(
         this,
         [this, status] {
-          RunReadFailedAlert(controller_.mainWindow(),
-                             hid::StatusString(status));
+          RunReadFailedAlert(alertsOver_.window(), hid::StatusString(status));
         },
         Qt::QueuedConnection);
 }

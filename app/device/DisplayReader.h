@@ -9,8 +9,8 @@
 // out (the writer's alert) or listening that failed.
 //
 // Main thread only; the writer and the session's listeners outlive the
-// reader. The window's controller goes first: the reader uses it only while
-// a read-back runs, never when it is destroyed.
+// reader. The window's target and log go first: the reader uses them only
+// while a read-back runs, never when it is destroyed.
 #ifndef PINWORTH_EXPLORER_DISPLAY_READER_H
 #define PINWORTH_EXPLORER_DISPLAY_READER_H
 
@@ -24,14 +24,18 @@
 #include <memory>
 #include <optional>
 
-class PinworthWindowController;
+class QWidget;
 class TargetWriter;
+class WindowLog;
+class WindowTarget;
 
 class DisplayReader : public QObject, private InterfaceListeners::Listener {
   Q_OBJECT
 public:
-  DisplayReader(PinworthWindowController &controller,
-                const TargetWriter &writer);
+  // Its alerts go over the window of alertsOver, which outlives it.
+  DisplayReader(const WindowTarget &target, WindowLog &log,
+                InterfaceListeners &listeners, const TargetWriter &writer,
+                QWidget &alertsOver);
   ~DisplayReader() override;
 
   // Starts reading back the display of the selected interface 1.
@@ -60,9 +64,11 @@ private:
   // was running.
   bool dropped(const InterfaceIdentity &source);
 
-  PinworthWindowController &controller_;
+  const WindowTarget &windowTarget_;
+  WindowLog &log_;
   InterfaceListeners &listeners_;
   const TargetWriter &writer_;
+  QWidget &alertsOver_;
   InterfaceIdentity target_;
   std::unique_ptr<DisplayExchange> exchange_; // while running
   quint64 readBacks_ = 0;                     // started so far

@@ -1,9 +1,7 @@
 #include "app/device/ReplayPanel.h"
 
-#include "app/PinworthWindowController.h"
-#include "app/log/LogPanel.h"
-#include "app/log/LogTableModel.h"
-#include "app/log/LogView.h"
+#include "app/device/WindowLog.h"
+#include "app/device/WindowTarget.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -12,7 +10,6 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMainWindow>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -38,9 +35,9 @@ QLabel *WrappedLabel(const char *name) {
 
 } // namespace
 
-ReplayPanel::ReplayPanel(PinworthWindowController &controller,
+ReplayPanel::ReplayPanel(const WindowTarget &target, const WindowLog &log,
                          const TargetWriter &writer, QWidget *parent)
-    : QDialog(parent), controller_(controller), sender_(controller, writer),
+    : QDialog(parent), target_(target), log_(log), sender_(target, writer),
       runner_(
           [this](const SequenceStep &step, SequenceRunner::Done done) {
             sender_.send(step, *this, std::move(done));
@@ -104,18 +101,18 @@ ReplayPanel::ReplayPanel(PinworthWindowController &controller,
           [this](int, int step, qint64) { stepSent(step); });
   connect(&runner_, &SequenceRunner::finished, this, &ReplayPanel::finished);
 
-  auto *replay = new QAction(QStringLiteral("&Replay Selection to Device…"),
-                             controller.logView());
+  auto *replay =
+      new QAction(QStringLiteral("&Replay Selection to Device…"), &log.view());
   connect(replay, &QAction::triggered, this, &ReplayPanel::takeSelection);
-  controller.logView()->addAction(replay);
+  log.view().addAction(replay);
   refreshControls();
 }
 
 void ReplayPanel::takeSelection() {
-  const QList<ReplayRow> rows = WrittenRows(
-      *controller_.logModel(), controller_.logPanel()->selectedReports());
+  const QList<ReplayRow> rows =
+      WrittenRows(log_.model(), log_.selectedReports());
   if (rows.isEmpty())
-    return AlertNoWrittenRows(controller_.mainWindow());
+    return AlertNoWrittenRows(parentWidget()->window());
   offer(rows);
 }
 
@@ -143,7 +140,7 @@ QString ReplayPanel::rowText(int number) const {
 }
 
 void ReplayPanel::nameTarget() {
-  named_ = controller_.selectedInterface();
+  named_ = target_.selected();
   if (!named_) {
     question_->setText(QStringLiteral("There is no interface to replay to: "
                                       "select one in the window."));
@@ -182,7 +179,7 @@ ReplayTiming ReplayPanel::timing() const {
 void ReplayPanel::start() {
   if (rows_.isEmpty() || runner_.isRunning())
     return;
-  if (controller_.selectedInterface() != named_) {
+  if (target_.selected() != named_) {
     nameTarget();
     return progress_->setText(
         named_ ? QStringLiteral("The window's target changed: press Start to "

@@ -10,7 +10,7 @@
 // first report that is not sent ends it, naming its row (its place in the
 // log, from 1) and the reason.
 //
-// Main thread only; the controller and the writer outlive the panel.
+// Main thread only; the target, the log and the writer outlive the panel.
 #ifndef PINWORTH_EXPLORER_REPLAY_PANEL_H
 #define PINWORTH_EXPLORER_REPLAY_PANEL_H
 
@@ -27,13 +27,14 @@ class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
+class WindowLog;
 
 class ReplayPanel : public QDialog {
   Q_OBJECT
 public:
   // A window of its own over parent's window, shown by the log's action.
-  ReplayPanel(PinworthWindowController &controller, const TargetWriter &writer,
-              QWidget *parent);
+  ReplayPanel(const WindowTarget &target, const WindowLog &log,
+              const TargetWriter &writer, QWidget *parent);
 
   // Shows the panel with rows (at least one) of the log of origin, a
   // capture's file name, or empty for the window's own; unless a replay
@@ -57,7 +58,8 @@ private:
   void refreshControls();
   ReplayTiming timing() const;
 
-  PinworthWindowController &controller_;
+  const WindowTarget &target_;
+  const WindowLog &log_;
   StepSender sender_;
   SequenceRunner runner_;
   QList<ReplayRow> rows_;

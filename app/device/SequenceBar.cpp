@@ -1,13 +1,11 @@
 #include "app/device/SequenceBar.h"
 
-#include "app/ExplorerSession.h"
-#include "app/PinworthWindowController.h"
 #include "app/device/SequencePanel.h"
+#include "app/device/WindowLog.h"
 #include "app/framework/AlertPanel.h"
 #include "app/framework/ModalSession.h"
-#include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
-#include "app/log/LogView.h"
+#include "core/preferences/UserDefaults.h"
 #include "core/reports/ReportRecord.h"
 
 #include <QAction>
@@ -41,11 +39,12 @@ QString RoundText(const Sequence &sequence, int round) {
 
 } // namespace
 
-SequenceBar::SequenceBar(PinworthWindowController &controller,
-                         const TargetWriter &writer, QWidget *parent)
-    : QGroupBox(QStringLiteral("Sequence"), parent), controller_(controller),
-      sender_(controller, writer), sequences_(controller.session().sequences()),
-      popup_(new QComboBox), run_(new QPushButton(QStringLiteral("Run"))),
+SequenceBar::SequenceBar(const WindowTarget &target, const WindowLog &log,
+                         UserDefaults &sequences, const TargetWriter &writer,
+                         QWidget *parent)
+    : QGroupBox(QStringLiteral("Sequence"), parent), log_(log),
+      sender_(target, writer), sequences_(sequences), popup_(new QComboBox),
+      run_(new QPushButton(QStringLiteral("Run"))),
       stop_(new QPushButton(QStringLiteral("Stop"))),
       delete_(new QPushButton(QStringLiteral("Delete"))), progress_(new QLabel),
       runner_(
@@ -82,10 +81,10 @@ SequenceBar::SequenceBar(PinworthWindowController &controller,
     if (sequences_.list().generation != shownGeneration_)
       refill();
   });
-  auto *add = new QAction(QStringLiteral("Add &Sequence from Selection…"),
-                          controller.logView());
+  auto *add =
+      new QAction(QStringLiteral("Add &Sequence from Selection…"), &log.view());
   connect(add, &QAction::triggered, this, &SequenceBar::addFromSelection);
-  controller.logView()->addAction(add);
+  log.view().addAction(add);
   refill();
 }
 
@@ -216,9 +215,9 @@ void SequenceBar::deleteChosen() {
 // The selected W rows, each after the recorded gap since the row before it
 // (the first at once), or the fixed interval.
 void SequenceBar::addFromSelection() {
-  const LogTableModel &log = *controller_.logModel();
+  const LogTableModel &log = log_.model();
   QList<int> written;
-  for (int report : controller_.logPanel()->selectedReports())
+  for (int report : log_.selectedReports())
     if (log.record(report).direction == kReportDirectionOut)
       written.append(report);
   if (written.isEmpty())

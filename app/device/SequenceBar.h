@@ -10,7 +10,8 @@
 // selected W rows, with their recorded gaps or a fixed interval, stored
 // under a name the user chooses.
 //
-// Main thread only; the controller and the writer outlive the bar.
+// Main thread only; the target, the log, the sequence list and the writer
+// outlive the bar.
 #ifndef PINWORTH_EXPLORER_SEQUENCE_BAR_H
 #define PINWORTH_EXPLORER_SEQUENCE_BAR_H
 
@@ -21,16 +22,20 @@
 #include <QElapsedTimer>
 #include <QGroupBox>
 
-class PinworthWindowController;
 class QComboBox;
 class QLabel;
 class QPushButton;
 class TargetWriter;
+class UserDefaults;
+class WindowLog;
+class WindowTarget;
 
 class SequenceBar : public QGroupBox {
   Q_OBJECT
 public:
-  SequenceBar(PinworthWindowController &controller, const TargetWriter &writer,
+  // sequences is the stored sequence list.
+  SequenceBar(const WindowTarget &target, const WindowLog &log,
+              UserDefaults &sequences, const TargetWriter &writer,
               QWidget *parent = nullptr);
 
   // Whether Run may start a sequence: not while the target is unplugged.
@@ -47,7 +52,7 @@ private:
   void finished(const SequenceRunner::Outcome &outcome);
   void refreshButtons();
 
-  PinworthWindowController &controller_;
+  const WindowLog &log_;
   StepSender sender_; // aimed at the target when Run was pressed
   UserDefaults &sequences_;
   QComboBox *popup_;

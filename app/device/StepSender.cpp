@@ -1,17 +1,15 @@
 #include "app/device/StepSender.h"
 
-#include "app/InterfaceMenu.h"
-#include "app/PinworthWindowController.h"
 #include "app/device/TargetWriter.h"
+#include "app/device/WindowTarget.h"
 #include "core/reports/ReportRecord.h"
 #include "platform/PinworthProtocol.h"
 
-StepSender::StepSender(PinworthWindowController &controller,
-                       const TargetWriter &writer)
-    : controller_(controller), writer_(writer) {}
+StepSender::StepSender(const WindowTarget &target, const TargetWriter &writer)
+    : windowTarget_(target), writer_(writer) {}
 
 const std::optional<InterfaceIdentity> &StepSender::aim() {
-  return target_ = controller_.selectedInterface();
+  return target_ = windowTarget_.selected();
 }
 
 void StepSender::send(const SequenceStep &step, const QObject &context,
@@ -30,10 +28,9 @@ void StepSender::send(const SequenceStep &step, const QObject &context,
 }
 
 std::optional<QString> StepSender::refusalOf(const SequenceStep &step) const {
-  const InterfaceMenu &menu = controller_.interfaceMenu();
-  if (menu.targetBlocked())
+  if (windowTarget_.blocked())
     return QStringLiteral("the target's device is unplugged");
-  if (!target_ || menu.selectedInterface() != target_)
+  if (!target_ || windowTarget_.selected() != target_)
     return QStringLiteral("the window's target changed");
   const bool interface1 = target_->interfaceNumber() == 1;
   if (interface1 != (step.reportID != kNoReportID))

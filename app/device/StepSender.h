@@ -4,7 +4,7 @@
 // take is refused with the reason: the target changed or was unplugged, or
 // the step's report does not fit it.
 //
-// Main thread only; the controller and the writer outlive the sender.
+// Main thread only; the target and the writer outlive the sender.
 #ifndef PINWORTH_EXPLORER_STEP_SENDER_H
 #define PINWORTH_EXPLORER_STEP_SENDER_H
 
@@ -14,13 +14,13 @@
 
 #include <optional>
 
-class PinworthWindowController;
 class QObject;
 class TargetWriter;
+class WindowTarget;
 
 class StepSender {
 public:
-  StepSender(PinworthWindowController &controller, const TargetWriter &writer);
+  StepSender(const WindowTarget &target, const TargetWriter &writer);
 
   // Aims at the window's target from now on; none when there is none.
   const std::optional<InterfaceIdentity> &aim();
@@ -33,7 +33,7 @@ public:
 private:
   std::optional<QString> refusalOf(const SequenceStep &step) const;
 
-  PinworthWindowController &controller_;
+  const WindowTarget &windowTarget_;
   const TargetWriter &writer_;
   std::optional<InterfaceIdentity> target_;
 };

@@ -1,12 +1,8 @@
 #include "app/device/TargetWriter.h"
 
-#include "app/InterfaceMenu.h"
-#include "app/PinworthWindowController.h"
-
 #include <QPointer>
 
-TargetWriter::TargetWriter(PinworthWindowController &controller)
-    : controller_(controller) {}
+TargetWriter::TargetWriter(WindowTarget &target) : target_(target) {}
 
 void TargetWriter::write(std::optional<uint8_t> reportID,
                          const std::vector<uint8_t> &data,
@@ -16,9 +12,9 @@ void TargetWriter::write(std::optional<uint8_t> reportID,
     if (done && (guard || !hasContext))
       done(sent);
   };
-  if (controller_.interfaceMenu().targetBlocked())
+  if (target_.blocked())
     return answer(false);
-  controller_.reportWriter().send(reportID, data, answer);
+  target_.send(reportID, data, answer);
 }
 
 void TargetWriter::write(std::vector<Interface1Report> reports,

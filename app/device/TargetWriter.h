@@ -3,27 +3,26 @@
 // checks, refusal and alert, no waiting for the device, and each report
 // sent logged as a "W" row of the window's log.
 //
-// Main thread only; the controller outlives the writer.
+// Main thread only; the target outlives the writer.
 #ifndef PINWORTH_EXPLORER_TARGET_WRITER_H
 #define PINWORTH_EXPLORER_TARGET_WRITER_H
 
-#include "app/ReportWriter.h"
+#include "app/device/WindowTarget.h"
 #include "core/reports/DisplayReports.h"
 
 #include <cstdint>
 #include <optional>
 #include <vector>
 
-class PinworthWindowController;
 class QObject;
 
 class TargetWriter {
 public:
-  // Whether the reports went out, as ReportWriter::Done says; never called
+  // Whether the reports went out, as WindowTarget::Done says; never called
   // once the context object given with it is destroyed.
-  using Done = ReportWriter::Done;
+  using Done = WindowTarget::Done;
 
-  explicit TargetWriter(PinworthWindowController &controller);
+  explicit TargetWriter(WindowTarget &target);
 
   // Sends data, led by reportID when there is one.
   void write(std::optional<uint8_t> reportID, const std::vector<uint8_t> &data,
@@ -36,7 +35,7 @@ public:
              Done done = {}) const;
 
 private:
-  PinworthWindowController &controller_;
+  WindowTarget &target_;
 };
 
 #endif

@@ -107,7 +107,7 @@ class CapturesTest : public QObject {
     return fixture.homePath() + "/.local/state/Pinworth/sessions";
   }
   LogCapture *capture() const {
-    return fixture.session().captures().captureOf(fixture.controller());
+    return fixture.session().captures().captureOf(fixture.window());
   }
   QString message() const {
     auto *bar = fixture.widget<QLabel>("messageText");
@@ -144,9 +144,9 @@ private slots:
     QTRY_VERIFY(fixture.log()->reportCount() > 52); // the unplug's events
     const QString copy = fixture.homePath() + "/copy.pwcap";
     QString reason;
-    QVERIFY2(fixture.session().captures().saveTo(fixture.controller(), copy,
-                                                 &reason),
-             qPrintable(reason));
+    QVERIFY2(
+        fixture.session().captures().saveTo(fixture.window(), copy, &reason),
+        qPrintable(reason));
     QCOMPARE(Mode(copy), 0600);
     CaptureWindow *opened =
         fixture.session().captures().open(copy, fixture.window());
@@ -175,7 +175,7 @@ private slots:
     QVERIFY(WriteAll(folder + "/bench.pwcap", old));
     QString reason;
     QVERIFY(!fixture.session().captures().saveTo(
-        fixture.controller(), folder + "/bench.pwcap", &reason));
+        fixture.window(), folder + "/bench.pwcap", &reason));
     QVERIFY2(reason.contains("No space left on device"), qPrintable(reason));
     QCOMPARE(ReadAll(folder + "/bench.pwcap"), old);
     QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"bench.pwcap"});

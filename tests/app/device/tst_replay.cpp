@@ -186,9 +186,9 @@ private slots:
     fixture.flushLog();
     const QString path = fixture.homePath() + "/bench.pwcap";
     QString reason;
-    QVERIFY2(fixture.session().captures().saveTo(fixture.controller(), path,
-                                                 &reason),
-             qPrintable(reason));
+    QVERIFY2(
+        fixture.session().captures().saveTo(fixture.window(), path, &reason),
+        qPrintable(reason));
     const Wire before = received(deviceA);
     CaptureWindow *opened =
         fixture.session().captures().open(path, fixture.window());
@@ -265,9 +265,9 @@ private slots:
     fixture.flushLog();
     const QString path = fixture.homePath() + "/two.pwcap";
     QString reason;
-    QVERIFY2(fixture.session().captures().saveTo(fixture.controller(), path,
-                                                 &reason),
-             qPrintable(reason));
+    QVERIFY2(
+        fixture.session().captures().saveTo(fixture.window(), path, &reason),
+        qPrintable(reason));
     CaptureWindow *opened =
         fixture.session().captures().open(path, fixture.window());
     QVERIFY(opened);
