@@ -104,6 +104,12 @@ RecordBytes EncodeWritingStopped(int64_t timeUS, int error) {
   return Sealed(bytes);
 }
 
+RecordBytes EncodeIndex(uint64_t rowsBefore) {
+  RecordBytes bytes = Timed(RecordKind::Index, kNoSource, 0);
+  Put<uint64_t>(&bytes[kBodyAt], rowsBefore);
+  return Sealed(bytes);
+}
+
 std::vector<RecordBytes> EncodeEvent(uint16_t source, int64_t timeUS,
                                      EventKind kind, const std::string &text) {
   const size_t length = Utf8Prefix(text, kMaxEventText);
@@ -139,7 +145,7 @@ Record DecodeRecord(const uint8_t *bytes) {
     return record;
   record.rawKind = bytes[kKindAt];
   const bool known = record.rawKind >= uint8_t(RecordKind::Read) &&
-                     record.rawKind <= uint8_t(RecordKind::WritingStopped);
+                     record.rawKind <= uint8_t(RecordKind::Index);
   record.kind = known ? RecordKind(record.rawKind) : RecordKind::Unknown;
   if (record.kind == RecordKind::EventText) {
     record.size = std::min<uint8_t>(bytes[kByte1At], kTextBytesPerRecord);
@@ -164,10 +170,32 @@ Record DecodeRecord(const uint8_t *bytes) {
     record.eventKind = bytes[kByte1At];
     record.textRecords = std::min<uint8_t>(bytes[kBodyAt], kMaxTextRecords);
     break;
+  case RecordKind::Index:
+    record.rowsBefore = Get<uint64_t>(&bytes[kBodyAt]);
+    break;
   default:
     break;
   }
   return record;
+}
+
+bool CountsAsRow(const Record &record) {
+  return record.kind != RecordKind::EventText &&
+         record.kind != RecordKind::Index && record.kind != RecordKind::Unknown;
+}
+
+// Slot 0 holds records 0 to kIndexInterval - 1, every one a row; each slot
+// after it begins with its index record, then kIndexInterval - 1 rows.
+uint64_t RecordOfSingleRecordRow(uint64_t i) {
+  if (i < kIndexInterval)
+    return i;
+  const uint64_t later = i - kIndexInterval;
+  return (1 + later / (kIndexInterval - 1)) * kIndexInterval + 1 +
+         later % (kIndexInterval - 1);
+}
+
+uint64_t RowsInSingleRecordRows(uint64_t records) {
+  return records == 0 ? 0 : records - (records - 1) / kIndexInterval;
 }
 
 std::array<uint8_t, kHeaderSize> EncodeHeader(const Header &header) {

@@ -14,7 +14,7 @@
 namespace capture {
 
 inline constexpr uint16_t kMajorVersion = 1;
-inline constexpr uint16_t kMinorVersion = 0;
+inline constexpr uint16_t kMinorVersion = 1;
 inline constexpr uint32_t kHeaderSize = 64;
 inline constexpr uint32_t kDefaultTableSize = 65536;
 inline constexpr uint32_t kRecordSize = 24;
@@ -25,8 +25,11 @@ inline constexpr uint16_t kNoSource = 0xFFFF;
 inline constexpr int kMaxEventText = 63;
 inline constexpr int kTextBytesPerRecord = 21;
 inline constexpr int kMaxTextRecords = 3;
+// An index record goes before the first row that starts at or after each
+// multiple of kIndexInterval records, at most kMaxTextRecords later.
+inline constexpr uint64_t kIndexInterval = 65536;
 
-// The kinds on disk are 1 to 6; the others are the reader's own.
+// The kinds on disk are 1 to 7; the others are the reader's own.
 enum class RecordKind : uint16_t {
   Read = 1,
   Written = 2,
@@ -34,6 +37,7 @@ enum class RecordKind : uint16_t {
   Event = 4,
   EventText = 5,
   WritingStopped = 6,
+  Index = 7,
   Unknown = 0x100, // a kind this reader does not know (rawKind has it)
   Corrupt = 0x101, // a record whose check does not match
 };
@@ -75,7 +79,18 @@ struct Record {
   uint32_t count = 0; // Loss: reports lost; WritingStopped: errno
   uint8_t eventKind = 0;
   uint8_t textRecords = 0; // Event: the EventText records after it
+  uint64_t rowsBefore = 0; // Index: the rows before it
 };
+
+// Whether a record is a row, as an index record counts them: every kind but
+// an event's text and an index record, and a corrupt record, which most
+// likely was one.
+bool CountsAsRow(const Record &record);
+// Where row i is in a file whose every row is one record (as a log's capture
+// writes them), past the index records before it; and how many rows the
+// first `records` records of such a file hold.
+uint64_t RecordOfSingleRecordRow(uint64_t i);
+uint64_t RowsInSingleRecordRows(uint64_t records);
 
 using RecordBytes = std::array<uint8_t, kRecordSize>;
 
@@ -84,6 +99,7 @@ RecordBytes EncodeReport(bool written, uint16_t source, int64_t timeUS,
                          int size);
 RecordBytes EncodeLoss(uint16_t source, int64_t timeUS, uint32_t count);
 RecordBytes EncodeWritingStopped(int64_t timeUS, int error);
+RecordBytes EncodeIndex(uint64_t rowsBefore);
 // An event and the records of its text (cut to kMaxEventText bytes, never
 // inside a UTF-8 sequence).
 std::vector<RecordBytes> EncodeEvent(uint16_t source, int64_t timeUS,

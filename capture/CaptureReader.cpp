@@ -197,6 +197,35 @@ std::string CaptureReader::eventText(uint64_t i) const {
   return text;
 }
 
+std::vector<CaptureReader::IndexEntry> CaptureReader::index() const {
+  std::vector<IndexEntry> entries;
+  IndexEntry before; // the file's start: no rows, no records
+  uint64_t recordsBefore = 0;
+  std::vector<uint8_t> slot(size_t(kMaxTextRecords + 1) * header_.recordSize);
+  for (uint64_t first = kIndexInterval; first < recordCount_;
+       first += kIndexInterval) {
+    const uint64_t count =
+        std::min<uint64_t>(kMaxTextRecords + 1, recordCount_ - first);
+    const size_t read =
+        readUpTo(recordsStart_ + first * header_.recordSize, slot.data(),
+                 size_t(count * header_.recordSize)) /
+        header_.recordSize;
+    std::optional<IndexEntry> found;
+    for (size_t i = 0; i < read && !found; ++i) {
+      const Record record = DecodeRecord(slot.data() + i * header_.recordSize);
+      if (record.kind == RecordKind::Index)
+        found = IndexEntry{first + i, record.rowsBefore};
+    }
+    if (!found || found->rowsBefore < before.rowsBefore ||
+        found->rowsBefore - before.rowsBefore > found->record - recordsBefore)
+      break;
+    entries.push_back(*found);
+    before = *found;
+    recordsBefore = found->record + 1;
+  }
+  return entries;
+}
+
 bool CaptureReader::refresh(std::string *reason) {
   if (fd_ < 0)
     return true;

@@ -12,6 +12,9 @@
 // since. A file that is not a capture, or of a newer major version, is
 // refused with the reason; so is one that is not a regular file. Plain C++
 // and POSIX; one thread at a time.
+//
+// index() gives the rows before each index record of the file, so that a
+// reader counts and finds rows without reading every record.
 #ifndef PINWORTH_CAPTURE_CAPTURE_READER_H
 #define PINWORTH_CAPTURE_CAPTURE_READER_H
 
@@ -26,6 +29,12 @@ namespace capture {
 
 class CaptureReader {
 public:
+  // An index record: where it is, and the rows before it.
+  struct IndexEntry {
+    uint64_t record = 0;
+    uint64_t rowsBefore = 0;
+  };
+
   // Whether a symbolic link at path is followed: the files of a folder of
   // the program's own never are.
   enum class Links { Follow, Refuse };
@@ -55,6 +64,10 @@ public:
   Record record(uint64_t i) const;
   // The text of the event at i, from the EventText records after it.
   std::string eventText(uint64_t i) const;
+  // The index records of slot 1, 2, ... as far as they hold together (see
+  // docs/capture-format.md); empty for a file without them. A small read
+  // for each, past the reader's blocks.
+  std::vector<IndexEntry> index() const;
 
   // Sees what was appended since; false, with the reason, when the file can
   // no longer be read (the reader keeps what it had).

@@ -109,7 +109,15 @@ void CaptureWriter::append(const uint8_t *bytes, size_t size,
     status_.notWritten += records;
     return;
   }
+  if (recordsAppended_ >= nextIndexAt_) {
+    const RecordBytes index = EncodeIndex(rowsAppended_);
+    pending_.insert(pending_.end(), index.begin(), index.end());
+    nextIndexAt_ = (recordsAppended_ / kIndexInterval + 1) * kIndexInterval;
+    ++recordsAppended_;
+  }
   pending_.insert(pending_.end(), bytes, bytes + size);
+  recordsAppended_ += records;
+  ++rowsAppended_;
 }
 
 void CaptureWriter::appendReport(bool written, uint16_t source, int64_t timeUS,

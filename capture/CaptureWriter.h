@@ -5,7 +5,8 @@
 // at most once every kSyncInterval, so that a crash or kill -9 loses at most
 // the last kFlushInterval of records and a power loss the last second. The
 // batch holds what is appended between two writes: 100 ms of 24,000
-// reports a second is 58 KB.
+// reports a second is 58 KB. Each append is one row; an index record goes
+// before the first row at or after each kIndexInterval records.
 //
 // The writer holds an exclusive lock on the file for its whole life: a
 // second writer of the same file is refused. The file is created, or
@@ -129,6 +130,9 @@ private:
   uint64_t flushesDone_ = 0;
   std::vector<uint8_t> pending_;
   std::vector<TableEntry> pendingEntries_;
+  uint64_t recordsAppended_ = 0; // index records among them
+  uint64_t rowsAppended_ = 0;
+  uint64_t nextIndexAt_ = kIndexInterval;
   bool stopping_ = false;
   Status status_;
 

@@ -127,27 +127,31 @@ void LogCapture::rowAppended(const LogRow &row,
                           row.data, row.size());
 }
 
-// Each row the log appends is one record, so row i is record i.
+// Each row the log appends is one record: row i is record i past the index
+// records before it.
 LogRow LogCapture::row(uint64_t i) const {
   // A record the disk corrupted since reads as an empty report.
-  return RowOfRecord(reader_->record(i), logSourceOf_, timeBase_)
+  return RowOfRecord(reader_->record(capture::RecordOfSingleRecordRow(i)),
+                     logSourceOf_, timeBase_)
       .value_or(LogRow());
 }
 
 bool LogCapture::refresh(Deadline) {
   if (!writer_)
     return false;
-  const uint64_t target = std::min(readable_, writer_->status().written);
+  const auto rowsIn = capture::RowsInSingleRecordRows;
+  const uint64_t target =
+      std::min(readable_, rowsIn(writer_->status().written));
   if (target <= stored_)
     return false;
   std::string reason;
   if (!reader_)
     reader_ = capture::CaptureReader::open(
         path_.toStdString(), &reason, capture::CaptureReader::Links::Refuse);
-  else if (reader_->recordCount() < target)
+  else if (rowsIn(reader_->recordCount()) < target)
     reader_->refresh(&reason);
   // Unreadable, the file leaves the rows in the log's memory.
   if (reader_)
-    stored_ = std::min(target, reader_->recordCount());
+    stored_ = std::min(target, rowsIn(reader_->recordCount()));
   return false;
 }

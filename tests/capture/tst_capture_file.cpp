@@ -162,6 +162,71 @@ private slots:
     QCOMPARE(reason, std::string("the capture's header is cut short"));
   }
 
+  // Before the first row at or after each 65,536 records, an index record
+  // counts the rows before it; an event's text records stay after their
+  // event. The reader finds each one, as far as they hold together: an
+  // index record that does not check, or that counts more rows than there
+  // are records, ends the index before it.
+  void indexRecordsCountTheRowsBeforeThem() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("long.pwcap");
+    constexpr uint64_t kRows = 200'000;
+    {
+      std::string reason;
+      auto writer = CaptureWriter::create(path.toStdString(), &reason);
+      QVERIFY2(writer, reason.c_str());
+      const uint16_t a = writer->addInterface(kInterface1);
+      const uint8_t data[4] = {1, 2, 3, 4};
+      // Every other row an event with three text records: 65,536 falls in
+      // a text (65,536 % 5 == 1).
+      for (uint64_t i = 0; i < kRows; ++i)
+        if (i % 2 == 0)
+          writer->appendEvent(a, int64_t(i), EventKind::PollingStarted,
+                              std::string(kMaxEventText, 'e'));
+        else
+          writer->appendReport(false, a, int64_t(i), std::nullopt, data, 4);
+      QVERIFY(!writer->close().failed);
+    }
+    std::string reason;
+    auto reader = CaptureReader::open(path.toStdString(), &reason);
+    QVERIFY2(reader, reason.c_str());
+    std::vector<uint64_t> rowsBefore;
+    uint64_t rows = 0;
+    for (uint64_t r = 0; r < reader->recordCount(); ++r) {
+      rowsBefore.push_back(rows);
+      const Record record = reader->record(r);
+      if (record.kind == RecordKind::Event)
+        QCOMPARE(reader->eventText(r).size(), size_t(kMaxEventText));
+      rows += CountsAsRow(record);
+    }
+    QCOMPARE(rows, kRows);
+    const std::vector<CaptureReader::IndexEntry> index = reader->index();
+    QCOMPARE(index.size(), size_t(reader->recordCount() / kIndexInterval));
+    QCOMPARE(index[0].record, kIndexInterval + 3); // after the event at 65,535
+    for (size_t k = 0; k < index.size(); ++k) {
+      const uint64_t slot = (k + 1) * kIndexInterval;
+      QVERIFY(index[k].record >= slot && index[k].record <= slot + 3);
+      QCOMPARE(reader->record(index[k].record).kind, RecordKind::Index);
+      QCOMPARE(index[k].rowsBefore, rowsBefore[index[k].record]);
+    }
+
+    const auto overwrite = [&](uint64_t record, const RecordBytes &bytes) {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::ReadWrite));
+      QVERIFY(file.seek(qint64(kRecordsStart + record * kRecordSize)));
+      file.write(reinterpret_cast<const char *>(bytes.data()), kRecordSize);
+    };
+    RecordBytes unchecked = EncodeIndex(index[1].rowsBefore);
+    unchecked[kRecordSize - 1] ^= 1;
+    overwrite(index[1].record, unchecked);
+    reader = CaptureReader::open(path.toStdString(), &reason);
+    QCOMPARE(reader->index().size(), size_t(1));
+    overwrite(index[1].record, EncodeIndex(index[1].rowsBefore));
+    overwrite(index[0].record, EncodeIndex(index[0].record + 1));
+    reader = CaptureReader::open(path.toStdString(), &reason);
+    QVERIFY(reader->index().empty());
+  }
+
   // A page the system zeroed after a power loss reads as not written.
   void dropsAZeroedTail() {
     QTemporaryDir dir;

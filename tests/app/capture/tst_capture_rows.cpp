@@ -2,12 +2,14 @@
 // once its rows are written, and a capture opened read-only, a long one a
 // slice at a time, with its filter over every row.
 #include "app/MessageBar.h"
+#include "app/capture/CaptureFileRows.h"
 #include "app/capture/CaptureWindow.h"
 #include "app/capture/LogCapture.h"
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
 #include "capture/CaptureWriter.h"
 #include "core/interfaces/CaptureSources.h"
+#include "tests/support/WholeFiles.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>
@@ -55,6 +57,36 @@ void OverwriteRecord(const QString &path, uint64_t i, uint8_t byte) {
   QCOMPARE(::pwrite(fd, record.data(), record.size(), at),
            ssize_t(record.size()));
   ::close(fd);
+}
+
+// A copy at copy of the capture at path as a 1.0 writer would have left it:
+// no index records, minor version 0.
+void WithoutIndex(const QString &path, const QString &copy) {
+  const QByteArray bytes = ReadAll(path);
+  constexpr qsizetype kRecordsStart =
+      capture::kHeaderSize + capture::kDefaultTableSize;
+  capture::Header header;
+  header.minor = 0;
+  std::string reason;
+  header.startUnixUS =
+      capture::DecodeHeader(reinterpret_cast<const uint8_t *>(bytes.data()),
+                            capture::kHeaderSize, &reason)
+          ->startUnixUS;
+  const auto head = capture::EncodeHeader(header);
+  QByteArray old(reinterpret_cast<const char *>(head.data()), head.size());
+  old += bytes.mid(capture::kHeaderSize,
+                   kRecordsStart - qsizetype(capture::kHeaderSize));
+  for (qsizetype at = kRecordsStart; at < bytes.size();
+       at += capture::kRecordSize)
+    if (uint8_t(bytes[at]) != uint8_t(capture::RecordKind::Index))
+      old += bytes.mid(at, capture::kRecordSize);
+  QVERIFY(WriteAll(copy, old));
+}
+
+bool SameRow(const LogRow &a, const LogRow &b) {
+  return a.time == b.time && a.reportID == b.reportID && a.source == b.source &&
+         a.flags == b.flags &&
+         std::equal(a.data, a.data + kLogRowMaxDataSize, b.data);
 }
 
 // Row i of the long capture below: an event every 1000th, else a report of
@@ -117,14 +149,17 @@ private slots:
       QCOMPARE(Cells(log), appended);
     }
     // Once rows far from it were read since, a row is read again from the
-    // file (the reader keeps only a few blocks of records).
-    const uint8_t later[4] = {1, 2, 3, 4};
-    for (int n = 0; n < 11'000; ++n)
+    // file (the reader keeps only a few blocks of records); rows past the
+    // file's index records read as they were appended.
+    for (int n = 0; n < 140'000; ++n) {
+      const uint8_t later[4] = {uint8_t(n), 2, 3, 4};
       log.append(false, kNoReportID, 4, later, kBZero);
+    }
     capture.flush();
     log.announce();
     for (int i = 3000; i < log.reportCount(); ++i)
-      QCOMPARE(log.cellText(i, LogTableModel::kFirstByteColumn), "0x01");
+      QCOMPARE(log.cellText(i, LogTableModel::kFirstByteColumn),
+               QString::asprintf("0x%02x", (i - 3000) & 0xFF));
     OverwriteRecord(capture.path(), 2998, 0xAB);
     QCOMPARE(log.cellText(2998, LogTableModel::kFirstByteColumn), "0xab");
 
@@ -139,12 +174,13 @@ private slots:
     QCOMPARE(log.cellText(0, LogTableModel::kFirstByteColumn), "0x09");
   }
 
-  // A capture of more rows than a slice reads opens at once and fills as it
-  // is read; its rows, found in any order, are the capture's rows (an
-  // event's text records and a corrupt record are not rows), and its filter
-  // shows every row that matches, in order, also filled a slice at a time.
-  // A capture whose interface table is damaged says so, and how many rows
-  // lost their interface; the others keep theirs.
+  // A capture without index records (as a 1.0 writer left it) of more rows
+  // than a slice reads opens at once and fills as it is read; its rows, found
+  // in any order, are the capture's rows (an event's text records and a corrupt
+  // record are not rows), and its filter shows every row that matches, in
+  // order, also filled a slice at a time. A capture whose interface table is
+  // damaged says so, and how many rows lost their interface; the others keep
+  // theirs.
   void aDamagedTableIsSaid() {
     const QString path = home.filePath("damaged.pwcap");
     {
@@ -185,12 +221,14 @@ private slots:
   }
 
   void aLongCaptureOpensAndFiltersASliceAtATime() {
+    const QString indexed = home.filePath("long-indexed.pwcap");
     const QString path = home.filePath("long.pwcap");
     constexpr uint64_t kWritten = 1'000'000; // rows
     constexpr uint64_t kCorrupt = 654'321;   // a report's row
     {
       std::string reason;
-      auto writer = capture::CaptureWriter::create(path.toStdString(), &reason);
+      auto writer =
+          capture::CaptureWriter::create(indexed.toStdString(), &reason);
       QVERIFY2(writer, reason.c_str());
       const uint16_t a = writer->addInterface(CaptureEntry(kAOne, {}));
       for (uint64_t i = 0; i < kWritten; ++i) {
@@ -204,6 +242,7 @@ private slots:
       }
       QVERIFY(!writer->close().failed);
     }
+    WithoutIndex(indexed, path);
     { // a data byte changed: the check no longer matches
       QFile file(path);
       QVERIFY(file.open(QIODevice::ReadWrite));
@@ -322,6 +361,80 @@ private slots:
         Said(*window),
         QString("%1 of %2 reports shown").arg(matching.size()).arg(kRows),
         60000);
+  }
+
+  // A capture with index records is counted from them before a record is
+  // read, and only its last slot is read; its rows, found in any order, are
+  // those of the same capture without them, but for a record that does not
+  // check, which keeps its place as an empty report.
+  void anIndexedCaptureIsCountedAtOnce() {
+    const QString path = home.filePath("indexed.pwcap");
+    const QString old = home.filePath("unindexed.pwcap");
+    constexpr uint64_t kRows = 300'000;
+    constexpr uint64_t kCorrupt = 150'001; // a report's row in slot 2
+    {
+      std::string reason;
+      auto writer = capture::CaptureWriter::create(path.toStdString(), &reason);
+      QVERIFY2(writer, reason.c_str());
+      const uint16_t a = writer->addInterface(CaptureEntry(kAOne, {}));
+      for (uint64_t i = 0; i < kRows; ++i) {
+        uint8_t data[7];
+        LongReport(i, data);
+        if (IsEvent(i))
+          writer->appendEvent(a, int64_t(i), capture::EventKind::Unplugged,
+                              std::string(30, 'x'));
+        else
+          writer->appendReport(i % 2, a, int64_t(i), uint8_t(i % 7), data, 7);
+      }
+      QVERIFY(!writer->close().failed);
+    }
+    WithoutIndex(path, old);
+    const auto open = [](const QString &file) {
+      std::string reason;
+      auto reader = capture::CaptureReader::open(file.toStdString(), &reason);
+      if (!reader)
+        qFatal("%s", reason.c_str());
+      return std::make_unique<CaptureFileRows>(std::move(reader),
+                                               std::vector<uint16_t>{0});
+    };
+    { // a data byte changed: the check no longer matches
+      std::string reason;
+      const auto reader =
+          capture::CaptureReader::open(path.toStdString(), &reason);
+      uint64_t record = 0;
+      for (uint64_t rows = 0;; ++record)
+        if (capture::CountsAsRow(reader->record(record)) && rows++ == kCorrupt)
+          break;
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::ReadWrite));
+      QVERIFY(
+          file.seek(qint64(capture::kHeaderSize + capture::kDefaultTableSize +
+                           record * capture::kRecordSize + 5)));
+      file.write("\xEE", 1);
+    }
+
+    const auto rows = open(path), plain = open(old);
+    QVERIFY(rows->count() > kRows - capture::kIndexInterval);
+    QCOMPARE(plain->count(), uint64_t(0));
+    // A refresh past its deadline reads 4,096 records.
+    const auto past = std::chrono::steady_clock::now();
+    int slices = 1;
+    while (rows->refresh(past))
+      ++slices;
+    QVERIFY(slices <= int(capture::kIndexInterval / 4096) + 1);
+    QCOMPARE(rows->count(), kRows);
+    while (plain->refresh(std::chrono::steady_clock::time_point::max()))
+      ;
+    QCOMPARE(plain->count(), kRows);
+    for (uint64_t k = 0, i = 0; k < 30'000; ++k, i = (i + 7919) % kRows) {
+      const LogRow row = rows->row(i);
+      if (i == kCorrupt) {
+        QVERIFY(row.isReport() && row.size() == 0 && row.time == 0);
+        continue;
+      }
+      QVERIFY2(SameRow(row, plain->row(i)), qPrintable(QString::number(i)));
+      QCOMPARE(row.time, int64_t(i));
+    }
   }
 };
 
