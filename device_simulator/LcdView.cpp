@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int kColumns = hid::sim::HD44780::kVisibleColumns;
+constexpr int kColumns = hid::sim::CharacterLcd::kVisibleColumns;
 constexpr int kCellWidth = 18;
 constexpr int kCellHeight = 28;
 constexpr int kGap = 2;
@@ -23,7 +23,7 @@ LcdView::LcdView(QWidget *parent) : QWidget(parent) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-void LcdView::showController(const hid::sim::HD44780 &controller) {
+void LcdView::showController(const hid::sim::CharacterLcd &controller) {
   lit_ = controller.displayOn();
   for (int line = 0; line < 2; ++line)
     lines_[line] = controller.visibleLine(line);

@@ -4,7 +4,7 @@
 #ifndef PINWORTH_SIMULATOR_LCD_VIEW_H
 #define PINWORTH_SIMULATOR_LCD_VIEW_H
 
-#include "platform/simulated/HD44780.h"
+#include "platform/simulated/CharacterLcd.h"
 
 #include <QWidget>
 
@@ -17,14 +17,16 @@ public:
   explicit LcdView(QWidget *parent = nullptr);
 
   // Copies what the controller shows now.
-  void showController(const hid::sim::HD44780 &controller);
+  void showController(const hid::sim::CharacterLcd &controller);
   // An unlit panel, for no device.
   void clear();
 
   // The two lines as shown, 16 characters each; "" while nothing is lit.
   QString text(int line) const;
   // The cursor's place while it shows.
-  std::optional<hid::sim::HD44780::Position> cursor() const { return cursor_; }
+  std::optional<hid::sim::CharacterLcd::Position> cursor() const {
+    return cursor_;
+  }
   bool cursorBlock() const { return cursorBlock_; }
 
   QSize sizeHint() const override;
@@ -35,7 +37,7 @@ protected:
 private:
   bool lit_ = false;
   std::string lines_[2];
-  std::optional<hid::sim::HD44780::Position> cursor_;
+  std::optional<hid::sim::CharacterLcd::Position> cursor_;
   bool cursorBlock_ = false;
 };
 

@@ -17,7 +17,8 @@
 //   input report of the same ID, the control byte and the bytes read;
 // - while infrared reception is on, each remote key comes as an input
 //   report kInfraredReport, the address, the command.
-// The display controller is an HD44780: the instruction bits follow.
+// The display is driven by a character LCD controller: its instruction bits
+// follow.
 #ifndef PINWORTH_PLATFORM_PINWORTH_PROTOCOL_H
 #define PINWORTH_PLATFORM_PINWORTH_PROTOCOL_H
 
@@ -52,8 +53,8 @@ inline constexpr uint8_t kLCDCountMask = 0x07;
 inline constexpr uint8_t kLCDDataRegister = 0x80;
 inline constexpr size_t kLCDMaxCount = 6; // bytes after the control byte
 
-// HD44780 instructions, recognised by their highest set bit.
-namespace hd44780 {
+// The LCD controller's instructions, recognised by their highest set bit.
+namespace lcd_instruction {
 inline constexpr uint8_t kClearDisplay = 0x01;
 inline constexpr uint8_t kReturnHome = 0x02;
 inline constexpr uint8_t kEntryModeSet = 0x04;
@@ -76,7 +77,7 @@ inline constexpr uint8_t kToTheRight = 0x04;
 inline constexpr uint8_t kEightBitBus = 0x10;
 inline constexpr uint8_t kTwoLines = 0x08;
 inline constexpr uint8_t kTallFont = 0x04;
-} // namespace hd44780
+} // namespace lcd_instruction
 
 } // namespace pinworth
 

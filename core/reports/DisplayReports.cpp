@@ -32,7 +32,7 @@ void AppendCharacters(std::vector<Interface1Report> &reports,
 }
 
 uint8_t DisplayControl(DisplayCursor cursor) {
-  using namespace hd44780;
+  using namespace lcd_instruction;
   switch (cursor) {
   case DisplayCursor::Off:
     return kDisplayControl | kDisplayOn;
@@ -80,7 +80,7 @@ std::optional<std::vector<Interface1Report>> ShowReports(QStringView line0,
       DisplayLineCodes(line0, error), DisplayLineCodes(line1, error)};
   if (!codes[0] || !codes[1])
     return std::nullopt;
-  using namespace hd44780;
+  using namespace lcd_instruction;
   std::vector<Interface1Report> reports = {
       LcdModeReport(true),
       Instructions({kFunctionSet | kEightBitBus | kTwoLines, kClearDisplay,
@@ -98,9 +98,10 @@ DisplayReadBack::DisplayReadBack(int lines, int columns) {
   lines = std::clamp(lines, 0, kDisplayLines);
   columns = std::clamp(columns, 0, kDisplayColumns);
   for (int line = 0; line < lines; ++line) {
-    steps_.push_back({Instructions({uint8_t(hd44780::kSetDisplayAddress |
-                                            kLineAddress[size_t(line)])}),
-                      false});
+    steps_.push_back(
+        {Instructions({uint8_t(lcd_instruction::kSetDisplayAddress |
+                               kLineAddress[size_t(line)])}),
+         false});
     for (int done = 0; done < columns; done += int(kLCDMaxCount)) {
       const int count = std::min(columns - done, int(kLCDMaxCount));
       steps_.push_back(

@@ -66,7 +66,7 @@ QString OnOff(bool on) {
 }
 
 QString Instruction(uint8_t instruction) {
-  using namespace hd44780;
+  using namespace lcd_instruction;
   const auto hex = [](unsigned value) {
     return QStringLiteral("0x%1").arg(value, 2, 16, QChar(u'0'));
   };

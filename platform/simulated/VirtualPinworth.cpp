@@ -1,7 +1,7 @@
 #include "platform/simulated/VirtualPinworth.h"
 
 #include "platform/PinworthProtocol.h"
-#include "platform/simulated/HD44780.h"
+#include "platform/simulated/CharacterLcd.h"
 
 #include <algorithm>
 #include <array>
@@ -40,7 +40,7 @@ void applySwitch(uint8_t value, bool &function) {
 
 // Sends the count of payload bytes the control byte gives to the
 // controller's data or instruction register.
-void writeToLCD(HD44780 &lcd, uint8_t control, const uint8_t *payload) {
+void writeToLCD(CharacterLcd &lcd, uint8_t control, const uint8_t *payload) {
   for (size_t i = 0; i < lcdCount(control); ++i) {
     if (control & kLCDDataRegister) {
       lcd.writeData(payload[i]);
@@ -51,7 +51,7 @@ void writeToLCD(HD44780 &lcd, uint8_t control, const uint8_t *payload) {
 }
 
 // Reads what the control byte asks for; returns the 8-byte answer report.
-std::vector<uint8_t> readFromLCD(HD44780 &lcd, uint8_t control) {
+std::vector<uint8_t> readFromLCD(CharacterLcd &lcd, uint8_t control) {
   std::vector<uint8_t> answer(kSpecialReportSize, 0);
   answer[0] = kLCDReadReport;
   answer[1] = control;
@@ -91,7 +91,7 @@ void VirtualPinworth::powerUp() {
   std::fill(std::begin(latches_), std::end(latches_), 0xFF);
   lcdMode_ = false;
   infrared_ = false;
-  lcd_ = std::make_unique<HD44780>();
+  lcd_ = std::make_unique<CharacterLcd>();
 }
 
 std::vector<InputReport>

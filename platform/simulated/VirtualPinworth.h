@@ -1,6 +1,6 @@
 // The behaviour of one simulated Pinworth device: a small I/O controller with
 // 32 pins on interface 0 and, on interface 1, an LCD (2x16 characters, driven
-// through an HD44780-compatible controller) and an infrared receiver.
+// through a character LCD controller) and an infrared receiver.
 //
 // Pure logic without timing or threads: the simulated backend feeds it the
 // output reports it receives and delivers the input reports it returns.
@@ -30,7 +30,7 @@ struct InputReport {
   std::vector<uint8_t> bytes;
 };
 
-class HD44780;
+class CharacterLcd;
 
 class VirtualPinworth {
 public:
@@ -82,7 +82,7 @@ public:
   // The 16 visible characters of display line 0 or 1.
   std::string displayLine(int line) const;
   // The display controller, for its on/off state and cursor.
-  const HD44780 &display() const { return *lcd_; }
+  const CharacterLcd &display() const { return *lcd_; }
 
 private:
   std::vector<InputReport> receiveSpecialFunction(const uint8_t report[8]);
@@ -94,7 +94,7 @@ private:
   std::atomic<int64_t> replayedLevels_{kNotReplayed};
   bool lcdMode_ = false;
   bool infrared_ = false;
-  std::unique_ptr<HD44780> lcd_;
+  std::unique_ptr<CharacterLcd> lcd_;
 };
 
 } // namespace hid::sim

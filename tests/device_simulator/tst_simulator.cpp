@@ -95,7 +95,7 @@ private slots:
     const LcdView *lcd = simulator->interfaceOne()->lcd();
     QCOMPARE(lcd->text(0), "Test            ");
     QCOMPARE(lcd->text(1), QString(16, ' '));
-    QCOMPARE(lcd->cursor(), (hid::sim::HD44780::Position{0, 0}));
+    QCOMPARE(lcd->cursor(), (hid::sim::CharacterLcd::Position{0, 0}));
     QVERIFY(lcd->cursorBlock());
     QCOMPARE(simulator->findChild<QLabel *>("lcdModeLabel")->text(),
              "LCD mode: on");

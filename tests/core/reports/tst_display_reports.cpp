@@ -4,7 +4,7 @@
 // before has its answer, and infrared reception switched by its reports.
 #include "core/reports/DisplayReports.h"
 
-#include "platform/simulated/HD44780.h"
+#include "platform/simulated/CharacterLcd.h"
 #include "platform/simulated/VirtualPinworth.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
 // The simulated Pinworth device on its own: its display controller, the
 // special-function reports of interface 1 and the pins of interface 0.
-#include "platform/simulated/HD44780.h"
+#include "platform/simulated/CharacterLcd.h"
 #include "platform/simulated/VirtualPinworth.h"
 
 #include <QStringList>
@@ -8,7 +8,7 @@
 
 #include <vector>
 
-using hid::sim::HD44780;
+using hid::sim::CharacterLcd;
 using hid::sim::InputReport;
 using hid::sim::Model;
 using hid::sim::VirtualPinworth;
@@ -31,7 +31,7 @@ QString trimmed(const std::string &line) {
 
 // Runs controller steps: "i<hex bytes>" writes instructions, "d<bytes>" writes
 // data, "r<count>" reads data; returns the bytes read.
-std::vector<uint8_t> runSteps(HD44780 &lcd, const QByteArrayList &steps) {
+std::vector<uint8_t> runSteps(CharacterLcd &lcd, const QByteArrayList &steps) {
   std::vector<uint8_t> read;
   for (const QByteArray &step : steps) {
     const QByteArray payload = step.mid(1);
@@ -52,7 +52,7 @@ std::vector<uint8_t> runSteps(HD44780 &lcd, const QByteArrayList &steps) {
 // Runs controller steps; returns "[line 0|line 1] ac <busy flag and
 // address>", then " read <bytes>" when something was read.
 QString runController(const QByteArrayList &steps) {
-  HD44780 lcd;
+  CharacterLcd lcd;
   const std::vector<uint8_t> read = runSteps(lcd, steps);
   QString state =
       QStringLiteral("[%1|%2] ac %3")
@@ -177,7 +177,7 @@ private slots:
   void cursorInView() {
     QFETCH(QByteArrayList, steps);
     QFETCH(QString, state);
-    HD44780 lcd;
+    CharacterLcd lcd;
     runSteps(lcd, steps);
     const auto cursor = lcd.cursorInView();
     QCOMPARE(cursor

@@ -1,8 +1,8 @@
-// An HD44780-compatible character LCD controller wired to a display of two
-// lines of 16 characters. The controller takes whole bytes (an 8-bit bus) and
-// is never busy.
-#ifndef PINWORTH_SIM_HD44780_H
-#define PINWORTH_SIM_HD44780_H
+// A character LCD controller wired to a display of two lines of 16
+// characters. The controller takes whole bytes (an 8-bit bus) and is never
+// busy.
+#ifndef PINWORTH_SIM_CHARACTER_LCD_H
+#define PINWORTH_SIM_CHARACTER_LCD_H
 
 #include <array>
 #include <cstdint>
@@ -11,14 +11,14 @@
 
 namespace hid::sim {
 
-class HD44780 {
+class CharacterLcd {
 public:
   static constexpr int kVisibleColumns = 16;
 
   // The power-up state: display RAM all spaces, display, cursor and blinking
   // off, address counter at display RAM 0x00, entry mode increment without
   // display shift.
-  HD44780();
+  CharacterLcd();
 
   void writeInstruction(uint8_t instruction);
   // Writes to display or character RAM at the address counter, then steps

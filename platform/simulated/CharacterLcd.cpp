@@ -1,10 +1,10 @@
-#include "platform/simulated/HD44780.h"
+#include "platform/simulated/CharacterLcd.h"
 
 #include "platform/PinworthProtocol.h"
 
 namespace hid::sim {
 
-using namespace pinworth::hd44780;
+using namespace pinworth::lcd_instruction;
 
 namespace {
 
@@ -14,11 +14,11 @@ constexpr uint8_t kColumnMask = 0x3F;
 
 } // namespace
 
-HD44780::HD44780() {
+CharacterLcd::CharacterLcd() {
   displayRAM_.fill(kSpace);
 }
 
-void HD44780::writeInstruction(uint8_t instruction) {
+void CharacterLcd::writeInstruction(uint8_t instruction) {
   if (instruction & kSetDisplayAddress) {
     setDisplayAddress(instruction & ~kSetDisplayAddress);
   } else if (instruction & kSetCharacterAddress) {
@@ -52,7 +52,7 @@ void HD44780::writeInstruction(uint8_t instruction) {
   }
 }
 
-void HD44780::writeData(uint8_t data) {
+void CharacterLcd::writeData(uint8_t data) {
   cellAtAddress() = data;
   const bool toDisplayRAM = !addressInCharacterRAM_;
   stepAddress(increment_);
@@ -61,17 +61,17 @@ void HD44780::writeData(uint8_t data) {
   }
 }
 
-uint8_t HD44780::readData() {
+uint8_t CharacterLcd::readData() {
   const uint8_t data = cellAtAddress();
   stepAddress(increment_);
   return data;
 }
 
-uint8_t HD44780::readBusyFlagAndAddress() const {
+uint8_t CharacterLcd::readBusyFlagAndAddress() const {
   return address_;
 }
 
-std::string HD44780::visibleLine(int line) const {
+std::string CharacterLcd::visibleLine(int line) const {
   if (line != 0 && line != 1) {
     return {};
   }
@@ -86,7 +86,7 @@ std::string HD44780::visibleLine(int line) const {
   return text;
 }
 
-std::optional<HD44780::Position> HD44780::cursorInView() const {
+std::optional<CharacterLcd::Position> CharacterLcd::cursorInView() const {
   if (addressInCharacterRAM_) {
     return std::nullopt;
   }
@@ -101,7 +101,7 @@ std::optional<HD44780::Position> HD44780::cursorInView() const {
 
 // Addresses beyond a line's 40 cells (0x28-0x3F, 0x68-0x7F) are taken
 // modulo 40 within their line.
-void HD44780::setDisplayAddress(uint8_t address) {
+void CharacterLcd::setDisplayAddress(uint8_t address) {
   const uint8_t column = (address & kColumnMask) % kLineCells;
   address_ = (address & kSecondLineFlag) | column;
   addressInCharacterRAM_ = false;
@@ -109,7 +109,7 @@ void HD44780::setDisplayAddress(uint8_t address) {
 
 // Display RAM runs on from the end of line 0 to line 1 and from the end of
 // line 1 back to line 0, in both directions; character RAM wraps at 64.
-void HD44780::stepAddress(bool forward) {
+void CharacterLcd::stepAddress(bool forward) {
   if (addressInCharacterRAM_) {
     address_ = (address_ + (forward ? 1 : -1)) & (kCharacterRAMSize - 1);
     return;
@@ -124,11 +124,11 @@ void HD44780::stepAddress(bool forward) {
 }
 
 // Both lines move together: shifting left brings the next column into view.
-void HD44780::shiftDisplay(bool left) {
+void CharacterLcd::shiftDisplay(bool left) {
   shiftOffset_ = (shiftOffset_ + (left ? 1 : kLineCells - 1)) % kLineCells;
 }
 
-uint8_t &HD44780::cellAtAddress() {
+uint8_t &CharacterLcd::cellAtAddress() {
   if (addressInCharacterRAM_) {
     return characterRAM_[address_];
   }
