@@ -100,6 +100,24 @@ void LongReport(uint64_t i, uint8_t data[7]) {
   data[4] = data[5] = data[6] = 0;
 }
 
+// The long capture's first rows at path.
+void WriteLongCapture(const QString &path, uint64_t rows) {
+  std::string reason;
+  auto writer = capture::CaptureWriter::create(path.toStdString(), &reason);
+  QVERIFY2(writer, reason.c_str());
+  const uint16_t a = writer->addInterface(CaptureEntry(kAOne, {}));
+  for (uint64_t i = 0; i < rows; ++i) {
+    uint8_t data[7];
+    LongReport(i, data);
+    if (IsEvent(i))
+      writer->appendEvent(a, int64_t(i), capture::EventKind::Unplugged,
+                          std::string(30, 'x')); // and two text records
+    else
+      writer->appendReport(i % 2, a, int64_t(i), uint8_t(i % 7), data, 7);
+  }
+  QVERIFY(!writer->close().failed);
+}
+
 } // namespace
 
 class CaptureRowsTest : public QObject {
@@ -225,23 +243,7 @@ private slots:
     const QString path = home.filePath("long.pwcap");
     constexpr uint64_t kWritten = 1'000'000; // rows
     constexpr uint64_t kCorrupt = 654'321;   // a report's row
-    {
-      std::string reason;
-      auto writer =
-          capture::CaptureWriter::create(indexed.toStdString(), &reason);
-      QVERIFY2(writer, reason.c_str());
-      const uint16_t a = writer->addInterface(CaptureEntry(kAOne, {}));
-      for (uint64_t i = 0; i < kWritten; ++i) {
-        uint8_t data[7];
-        LongReport(i, data);
-        if (IsEvent(i))
-          writer->appendEvent(a, int64_t(i), capture::EventKind::Unplugged,
-                              std::string(30, 'x')); // and two text records
-        else
-          writer->appendReport(i % 2, a, int64_t(i), uint8_t(i % 7), data, 7);
-      }
-      QVERIFY(!writer->close().failed);
-    }
+    WriteLongCapture(indexed, kWritten);
     WithoutIndex(indexed, path);
     { // a data byte changed: the check no longer matches
       QFile file(path);
@@ -372,22 +374,7 @@ private slots:
     const QString old = home.filePath("unindexed.pwcap");
     constexpr uint64_t kRows = 300'000;
     constexpr uint64_t kCorrupt = 150'001; // a report's row in slot 2
-    {
-      std::string reason;
-      auto writer = capture::CaptureWriter::create(path.toStdString(), &reason);
-      QVERIFY2(writer, reason.c_str());
-      const uint16_t a = writer->addInterface(CaptureEntry(kAOne, {}));
-      for (uint64_t i = 0; i < kRows; ++i) {
-        uint8_t data[7];
-        LongReport(i, data);
-        if (IsEvent(i))
-          writer->appendEvent(a, int64_t(i), capture::EventKind::Unplugged,
-                              std::string(30, 'x'));
-        else
-          writer->appendReport(i % 2, a, int64_t(i), uint8_t(i % 7), data, 7);
-      }
-      QVERIFY(!writer->close().failed);
-    }
+    WriteLongCapture(path, kRows);
     WithoutIndex(path, old);
     const auto open = [](const QString &file) {
       std::string reason;
