@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <unistd.h>
 
-ExportWriter::ExportWriter(int descriptor, std::function<void()> done)
-    : descriptor_(descriptor), done_(std::move(done)),
+ExportWriter::ExportWriter(int descriptor, QByteArray header, Text text,
+                           std::function<void()> done)
+    : descriptor_(descriptor), header_(std::move(header)),
+      text_(std::move(text)), done_(std::move(done)),
       thread_(&ExportWriter::run, this) {}
 
 ExportWriter::~ExportWriter() {
@@ -16,11 +18,11 @@ ExportWriter::~ExportWriter() {
   thread_.join();
 }
 
-void ExportWriter::write(QByteArray chunk) {
+void ExportWriter::write(std::vector<LogRow> rows) {
   {
     const std::lock_guard lock(mutex_);
-    queuedBytes_ += chunk.size();
-    chunks_.push_back(std::move(chunk));
+    queuedRows_ += rows.size();
+    batches_.push_back(std::move(rows));
   }
   wake_.notify_one();
 }
@@ -33,9 +35,9 @@ void ExportWriter::finish() {
   wake_.notify_one();
 }
 
-qsizetype ExportWriter::queuedBytes() const {
+size_t ExportWriter::queuedRows() const {
   const std::lock_guard lock(mutex_);
-  return queuedBytes_;
+  return queuedRows_;
 }
 
 int ExportWriter::error() const {
@@ -44,25 +46,31 @@ int ExportWriter::error() const {
 }
 
 void ExportWriter::run() {
+  if (!writeAll(header_))
+    return done_();
+  QByteArray text;
   for (;;) {
     std::unique_lock lock(mutex_);
     wake_.wait(lock,
-               [this] { return stopped_ || finished_ || !chunks_.empty(); });
+               [this] { return stopped_ || finished_ || !batches_.empty(); });
     if (stopped_)
       return;
-    if (chunks_.empty()) { // and finished
+    if (batches_.empty()) { // and finished
       lock.unlock();
       // A failure to sync shows again in the commit's own sync.
       ::fdatasync(descriptor_);
       done_();
       return;
     }
-    const QByteArray chunk = std::move(chunks_.front());
-    chunks_.pop_front();
+    const std::vector<LogRow> rows = std::move(batches_.front());
+    batches_.pop_front();
     lock.unlock();
-    const bool written = writeAll(chunk);
+    text.clear();
+    for (const LogRow &row : rows)
+      text += text_(row);
+    const bool written = writeAll(text);
     lock.lock();
-    queuedBytes_ -= chunk.size();
+    queuedRows_ -= rows.size();
     if (!written) {
       lock.unlock();
       done_();

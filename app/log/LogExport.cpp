@@ -9,8 +9,11 @@
 
 namespace {
 
-// The most bytes made and not yet written before the next slice waits.
-constexpr qsizetype kMostQueuedBytes = 8 << 20;
+// The rows of one batch for the writer, and the most rows taken and not yet
+// written before the next slice waits: 1.5 MB of rows, and the text of one
+// batch.
+constexpr size_t kBatchRows = 16384;
+constexpr size_t kMostQueuedRows = 4 * kBatchRows;
 
 } // namespace
 
@@ -27,11 +30,21 @@ void LogExport::start() {
     finish(false, file_.errorString());
     return;
   }
-  writer_ = std::make_unique<ExportWriter>(file_.handle(), [this] {
-    QMetaObject::invokeMethod(this, &LogExport::written, Qt::QueuedConnection);
-  });
+  const LogRowFormat rows = log_.rowFormat();
+  ExportWriter::Text text;
   if (format_ == Format::Csv)
-    writer_->write(LogTableModel::csvHeader());
+    text = [rows](const LogRow &row) { return rows.csvRecord(row); };
+  else
+    text = [rows](const LogRow &row) {
+      return rows.textLine(row).toUtf8() + '\n';
+    };
+  writer_ = std::make_unique<ExportWriter>(
+      file_.handle(),
+      format_ == Format::Csv ? LogTableModel::csvHeader() : QByteArray(),
+      std::move(text), [this] {
+        QMetaObject::invokeMethod(this, &LogExport::written,
+                                  Qt::QueuedConnection);
+      });
   QTimer::singleShot(0, this, &LogExport::writeSlice);
 }
 
@@ -47,30 +60,28 @@ void LogExport::writeSlice() {
     return;
   }
   // A writer that falls behind (a slow disk) holds the rows back, so that
-  // the bytes waiting for it stay few.
-  if (writer_->queuedBytes() > kMostQueuedBytes) {
-    QTimer::singleShot(1, this, &LogExport::writeSlice);
-    return;
-  }
+  // the rows waiting for it stay few.
   QElapsedTimer slice;
   slice.start();
-  QByteArray chunk;
-  while (done_ < total_ && slice.elapsed() < LogTableModel::kSliceMS) {
-    for (int i = 0; i < 256 && done_ < total_; ++i, ++done_) {
+  while (done_ < total_ && writer_->queuedRows() < kMostQueuedRows &&
+         slice.elapsed() < LogTableModel::kSliceMS) {
+    std::vector<LogRow> batch;
+    batch.reserve(kBatchRows);
+    for (; batch.size() < kBatchRows && done_ < total_; ++done_) {
       const int report = int(shown_ ? shown_->nextShown(next_) : next_);
       next_ = uint64_t(report) + 1;
       if (report >= log_.reportCount()) {
         finish(false, QStringLiteral("the log was cleared"));
         return;
       }
-      chunk += format_ == Format::Csv ? log_.csvRecord(report)
-                                      : log_.textLine(report).toUtf8() + '\n';
+      batch.push_back(log_.row(report));
     }
+    writer_->write(std::move(batch));
   }
-  writer_->write(std::move(chunk));
   emit progress(done_, total());
   if (done_ < total_)
-    QTimer::singleShot(0, this, &LogExport::writeSlice);
+    QTimer::singleShot(writer_->queuedRows() < kMostQueuedRows ? 0 : 1, this,
+                       &LogExport::writeSlice);
   else
     writer_->finish();
 }

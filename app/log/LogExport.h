@@ -1,11 +1,13 @@
 // Writing the reports a log shows to a file, as CSV (RFC 4180, a header
 // record) or as text lines in the log's own format.
 //
-// The rows are made into bytes a slice at a time from the event loop, and
-// written by a thread of its own (ExportWriter), so the window stays
-// responsive and the export can be cancelled; the file appears whole or not
-// at all (a QSaveFile, committed once its data is on the disk).
-// The reports exported are those shown when it starts.
+// The rows shown are taken from the log a slice at a time from the event
+// loop, and made into text and written by a thread of its own
+// (ExportWriter), a few batches of rows waiting for it, so the window stays
+// responsive, the memory bounded, and the export can be cancelled; the file
+// appears whole or not at all (a QSaveFile, committed once its data is on
+// the disk). The reports exported are those shown when it starts, as the log
+// read them then.
 #ifndef PINWORTH_EXPLORER_LOG_EXPORT_H
 #define PINWORTH_EXPLORER_LOG_EXPORT_H
 

@@ -1,7 +1,6 @@
 #include "app/log/LogTableModel.h"
 
 #include "core/reports/LogRowText.h"
-
 #include "core/reports/ReportDecoder.h"
 #include "core/reports/ReportLine.h"
 
@@ -39,7 +38,10 @@ constexpr int kLastOffsetWithoutReportID = 3;
 } // namespace
 
 LogTableModel::LogTableModel(QObject *parent)
-    : QAbstractTableModel(parent), clockStart_(QDateTime::currentDateTime()) {
+    : QAbstractTableModel(parent), format_{{},
+                                           {},
+                                           QDateTime::currentDateTime(),
+                                           0} {
   frame_.setSingleShot(true);
   frame_.setInterval(kFrameMS);
   connect(&frame_, &QTimer::timeout, this, &LogTableModel::announce);
@@ -97,11 +99,11 @@ void LogTableModel::appendDeviceChanges(const QList<InterfaceIdentity> &left,
 }
 
 uint16_t LogTableModel::sourceIndex(const InterfaceIdentity &source) {
-  qsizetype index = sources_.indexOf(source);
-  if (index < 0 && sources_.size() < LogRow::kNoSource) {
-    index = sources_.size();
-    sources_.append(source);
-    sourceTexts_.append(SourceText(source));
+  qsizetype index = format_.sources.indexOf(source);
+  if (index < 0 && format_.sources.size() < LogRow::kNoSource) {
+    index = format_.sources.size();
+    format_.sources.append(source);
+    format_.sourceTexts.append(SourceText(source));
     if (filter_)
       sourceMatches_.push_back(source.key().startsWith(filter_->sourcePrefix));
   }
@@ -132,8 +134,9 @@ void LogTableModel::keep(LogRow row,
   row.source = source ? sourceIndex(*source) : LogRow::kNoSource;
   rows_.push_back(row);
   if (recorder_)
-    recorder_->rowAppended(
-        row, row.source == LogRow::kNoSource ? nullptr : &sources_[row.source]);
+    recorder_->rowAppended(row, row.source == LogRow::kNoSource
+                                    ? nullptr
+                                    : &format_.sources[row.source]);
   // Rows the filter has not reached yet are filtered when it does.
   if (filter_ && shown_.size() == uint64_t(reportCount()) - 1)
     shown_.append(shows(row));
@@ -264,7 +267,7 @@ void LogTableModel::setFilter(const std::optional<LogFilter> &filter) {
   shown_.clear();
   sourceMatches_.clear();
   if (filter_)
-    for (const InterfaceIdentity &source : sources_)
+    for (const InterfaceIdentity &source : format_.sources)
       sourceMatches_.push_back(source.key().startsWith(filter_->sourcePrefix));
   if (filterMore(std::chrono::steady_clock::now() +
                  std::chrono::milliseconds(kSliceMS)))
@@ -335,23 +338,15 @@ std::optional<InterfaceIdentity> LogTableModel::source(int i) const {
   const uint16_t source = row(i).source;
   if (source == LogRow::kNoSource)
     return std::nullopt;
-  return sources_[source];
-}
-
-QString LogTableModel::sourceText(const LogRow &row) const {
-  static const QString kNone = QStringLiteral("-");
-  return row.source == LogRow::kNoSource ? kNone : sourceTexts_[row.source];
-}
-
-double LogTableModel::secondsSinceFirst(const LogRow &row) const {
-  return double(row.time - this->row(0).time) / 1e6;
+  return format_.sources[source];
 }
 
 QString LogTableModel::timeText(int i) const {
   const LogRow row = this->row(i);
   switch (timeMode_) {
   case TimeMode::WallClock:
-    return clockStart_.addMSecs(row.time / 1000).toString("hh:mm:ss.zzz") +
+    return format_.clockStart.addMSecs(row.time / 1000)
+               .toString("hh:mm:ss.zzz") +
            QString::asprintf("%03d", int(row.time % 1000));
   case TimeMode::Delta: {
     const uint64_t shownBefore =
@@ -368,20 +363,7 @@ QString LogTableModel::timeText(int i) const {
   case TimeMode::SinceFirst:
     break;
   }
-  return QString::asprintf("%.6f", secondsSinceFirst(row));
-}
-
-QString LogTableModel::eventText(const LogRow &row) const {
-  if (row.isLoss())
-    return row.data[0] == LogRow::kMemoryFullLoss
-               ? MemoryFullRowText(uint32_t(row.reportID))
-               : LossRowText(uint32_t(row.reportID));
-  if (LogEvent(row.data[0]) == LogEvent::CaptureStopped)
-    return WritingStoppedRowText();
-  if (row.source == LogRow::kNoSource)
-    return EventRowText(capture::EventKind(row.data[0] + 1));
-  return EventRowText(capture::EventKind(row.data[0] + 1),
-                      sources_[row.source]);
+  return QString::asprintf("%.6f", double(row.time - this->row(0).time) / 1e6);
 }
 
 QString LogTableModel::cellText(int i, int column) const {
@@ -391,7 +373,7 @@ QString LogTableModel::cellText(int i, int column) const {
                          kLoss = QStringLiteral("!");
     if (column == kDirectionColumn)
       return row.isEvent() ? kEvent : kLoss;
-    return column == kDecodedColumn ? eventText(row) : QString();
+    return column == kDecodedColumn ? format_.decodedText(row) : QString();
   }
   switch (column) {
   case kDirectionColumn: {
@@ -408,9 +390,9 @@ QString LogTableModel::cellText(int i, int column) const {
   case kTimeColumn:
     return timeText(i);
   case kSourceColumn:
-    return sourceText(row);
+    return format_.sourceText(row);
   case kDecodedColumn:
-    return DecodeReport(row.isOutput(), row.reportID, row.data, row.size());
+    return format_.decodedText(row);
   case kAsciiColumn:
     return AsciiText(row.data, row.size());
   default: {
@@ -424,15 +406,13 @@ QString LogTableModel::cellText(int i, int column) const {
 }
 
 QString LogTableModel::textLine(int i) const {
-  const LogRow row = this->row(i);
-  return ReportTextLine(secondsSinceFirst(row), sourceText(row),
-                        row.isLoss()     ? '!'
-                        : row.isEvent()  ? 'E'
-                        : row.isOutput() ? 'W'
-                                         : 'R',
-                        row.isReport() ? row.reportID : kNoReportID, row.data,
-                        row.isReport() ? row.size() : 0,
-                        cellText(i, kDecodedColumn));
+  return rowFormat().textLine(row(i));
+}
+
+LogRowFormat LogTableModel::rowFormat() const {
+  LogRowFormat format = format_;
+  format.firstTimeUS = reportCount() > 0 ? row(0).time : 0;
+  return format;
 }
 
 QByteArray LogTableModel::csvHeader() {
@@ -440,22 +420,7 @@ QByteArray LogTableModel::csvHeader() {
 }
 
 QByteArray LogTableModel::csvRecord(int i) const {
-  const LogRow row = this->row(i);
-  CsvRow csv;
-  csv.seconds = secondsSinceFirst(row);
-  csv.unixUS = clockStart_.toMSecsSinceEpoch() * 1000 + row.time;
-  csv.source = sourceText(row);
-  csv.direction = row.isLoss()     ? "lost"
-                  : row.isEvent()  ? "event"
-                  : row.isOutput() ? "W"
-                                   : "R";
-  if (row.isReport()) {
-    csv.reportID = row.reportID;
-    csv.data = row.data;
-    csv.size = row.size();
-  }
-  csv.decoded = cellText(i, kDecodedColumn);
-  return CsvRecord(csv);
+  return rowFormat().csvRecord(row(i));
 }
 
 int LogTableModel::rowCount(const QModelIndex &parent) const {

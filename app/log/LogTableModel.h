@@ -23,6 +23,7 @@
 
 #include "app/log/LogFilter.h"
 #include "app/log/LogRow.h"
+#include "app/log/LogRowFormat.h"
 #include "app/log/ShownRows.h"
 #include "app/log/StoredRows.h"
 #include "core/interfaces/InterfaceIdentity.h"
@@ -106,7 +107,7 @@ public:
         .count();
   }
   // The wall-clock time of the log clock's start (now, for a live log).
-  void setClockStart(const QDateTime &start) { clockStart_ = start; }
+  void setClockStart(const QDateTime &start) { format_.clockStart = start; }
   // The recorder, not owned, takes every row from now on (none: null), and
   // the log reads back the rows it stores. Rows a recorder stored leave the
   // log with it.
@@ -176,6 +177,14 @@ public:
   // meaning.
   QByteArray csvRecord(int i) const;
   static QByteArray csvHeader();
+  // How the rows read as text now, for a thread of its own.
+  LogRowFormat rowFormat() const;
+  // Report i, as the log keeps it.
+  LogRow row(int i) const {
+    return uint64_t(i) < storedCount_
+               ? stored_->row(uint64_t(i))
+               : rows_[size_t(uint64_t(i) - storedCount_)];
+  }
 
   int rowCount(const QModelIndex &parent = QModelIndex()) const override;
   int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -192,12 +201,6 @@ signals:
   void announced();
 
 private:
-  // Report i, from the stored rows or from memory.
-  LogRow row(int i) const {
-    return uint64_t(i) < storedCount_
-               ? stored_->row(uint64_t(i))
-               : rows_[size_t(uint64_t(i) - storedCount_)];
-  }
   // Reports shown, announced or not.
   int shownCount() const;
   bool shows(const LogRow &row) const;
@@ -212,24 +215,18 @@ private:
   bool filterMore(StoredRows::Deadline deadline);
   // Drops the stored rows and the filter's verdicts on them.
   void forgetStored();
-  QString sourceText(const LogRow &row) const;
-  // What a loss marker or an event says, in the Decoded column.
-  QString eventText(const LogRow &row) const;
-  double secondsSinceFirst(const LogRow &row) const;
   QString timeText(int i) const;
 
   StoredRows *stored_ = nullptr;
   uint64_t storedCount_ = 0; // the first rows, read from stored_
   std::deque<LogRow> rows_;  // the rows after them
-  QList<InterfaceIdentity> sources_;
-  QList<QString> sourceTexts_; // "A 1000 if1", by source index
+  LogRowFormat format_;      // its sources, by source index, and its clock
   std::optional<LogFilter> filter_;
   std::vector<bool> sourceMatches_; // by source index, under the filter
   ShownRows shown_;                 // the rows filtered so far
   int announcedRows_ = 0;
   TimeMode timeMode_ = TimeMode::SinceFirst;
   const hid::ReportTime clockZero_ = std::chrono::steady_clock::now();
-  QDateTime clockStart_;
   QTimer frame_;
   QTimer work_;                // the next slice of announce()
   QElapsedTimer announced_;    // since rows were last announced

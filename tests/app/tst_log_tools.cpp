@@ -401,6 +401,7 @@ private slots:
                                "\\d{6}Z$")
                 .match(QString(records[4].split(',')[1]))
                 .hasMatch());
+    QVERIFY(records[1].startsWith("0.000000,")); // since the first report
     const auto [firstRelative, firstWall] = times(1);
     const auto [lastRelative, lastWall] = times(4);
     QVERIFY(std::abs((lastWall - firstWall) - (lastRelative - firstRelative)) <=

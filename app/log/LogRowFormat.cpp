@@ -1,0 +1,52 @@
+#include "app/log/LogRowFormat.h"
+
+#include "core/reports/LogRowText.h"
+#include "core/reports/ReportDecoder.h"
+#include "core/reports/ReportLine.h"
+
+QString LogRowFormat::sourceText(const LogRow &row) const {
+  static const QString kNone = QStringLiteral("-");
+  return row.source < sourceTexts.size() ? sourceTexts[row.source] : kNone;
+}
+
+QString LogRowFormat::decodedText(const LogRow &row) const {
+  if (row.isReport())
+    return DecodeReport(row.isOutput(), row.reportID, row.data, row.size());
+  if (row.isLoss())
+    return row.data[0] == LogRow::kMemoryFullLoss
+               ? MemoryFullRowText(uint32_t(row.reportID))
+               : LossRowText(uint32_t(row.reportID));
+  if (LogEvent(row.data[0]) == LogEvent::CaptureStopped)
+    return WritingStoppedRowText();
+  const auto kind = capture::EventKind(row.data[0] + 1);
+  return row.source < sources.size() ? EventRowText(kind, sources[row.source])
+                                     : EventRowText(kind);
+}
+
+QString LogRowFormat::textLine(const LogRow &row) const {
+  return ReportTextLine(secondsSinceFirst(row), sourceText(row),
+                        row.isLoss()     ? '!'
+                        : row.isEvent()  ? 'E'
+                        : row.isOutput() ? 'W'
+                                         : 'R',
+                        row.isReport() ? row.reportID : kNoReportID, row.data,
+                        row.isReport() ? row.size() : 0, decodedText(row));
+}
+
+QByteArray LogRowFormat::csvRecord(const LogRow &row) const {
+  CsvRow csv;
+  csv.seconds = secondsSinceFirst(row);
+  csv.unixUS = clockStart.toMSecsSinceEpoch() * 1000 + row.time;
+  csv.source = sourceText(row);
+  csv.direction = row.isLoss()     ? "lost"
+                  : row.isEvent()  ? "event"
+                  : row.isOutput() ? "W"
+                                   : "R";
+  if (row.isReport()) {
+    csv.reportID = row.reportID;
+    csv.data = row.data;
+    csv.size = row.size();
+  }
+  csv.decoded = decodedText(row);
+  return CsvRecord(csv);
+}

@@ -1,0 +1,39 @@
+// How a log's rows read as text: by the log's sources, the wall-clock time
+// its clock began and the time of its first row. A copy is a value of its
+// own (its lists are shared until the log changes its own), so that a thread
+// of its own makes text of rows while the log grows.
+#ifndef PINWORTH_EXPLORER_LOG_ROW_FORMAT_H
+#define PINWORTH_EXPLORER_LOG_ROW_FORMAT_H
+
+#include "app/log/LogRow.h"
+#include "core/interfaces/InterfaceIdentity.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+
+struct LogRowFormat {
+  QList<InterfaceIdentity> sources; // by a row's source index
+  QList<QString> sourceTexts;       // "A 1000 if1", by source index
+  QDateTime clockStart;             // of the log's clock
+  int64_t firstTimeUS = 0;          // the first row's
+
+  // "-" for a row without source.
+  QString sourceText(const LogRow &row) const;
+  double secondsSinceFirst(const LogRow &row) const {
+    return double(row.time - firstTimeUS) / 1e6;
+  }
+  // The Decoded column: what a report means, or what a loss marker or an
+  // event says.
+  QString decodedText(const LogRow &row) const;
+  // The log's own text format (see ReportLine.h), one line without its end;
+  // an event's line has "E" for its direction, a loss marker's "!".
+  QString textLine(const LogRow &row) const;
+  // A CSV record (RFC 4180, CRLF) as CsvHeader() names its fields.
+  QByteArray csvRecord(const LogRow &row) const;
+};
+
+#endif
