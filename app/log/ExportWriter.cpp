@@ -66,8 +66,9 @@ void ExportWriter::run() {
     batches_.pop_front();
     lock.unlock();
     text.clear();
+    text.reserve(qsizetype(rows.size()) * 128);
     for (const LogRow &row : rows)
-      text += text_(row);
+      text_(row, text);
     const bool written = writeAll(text);
     lock.lock();
     queuedRows_ -= rows.size();

@@ -18,8 +18,8 @@
 
 class ExportWriter {
 public:
-  // A row's text; called on the writer's thread.
-  using Text = std::function<QByteArray(const LogRow &)>;
+  // Appends a row's text to out; called on the writer's thread.
+  using Text = std::function<void(const LogRow &row, QByteArray &out)>;
 
   // Writes header, then the text of each row written, to descriptor, not
   // owned, which must stay open while the writer lives. done runs once, on

@@ -33,10 +33,13 @@ void LogExport::start() {
   const LogRowFormat rows = log_.rowFormat();
   ExportWriter::Text text;
   if (format_ == Format::Csv)
-    text = [rows](const LogRow &row) { return rows.csvRecord(row); };
+    text = [rows](const LogRow &row, QByteArray &out) {
+      rows.appendCsvRecord(out, row);
+    };
   else
-    text = [rows](const LogRow &row) {
-      return rows.textLine(row).toUtf8() + '\n';
+    text = [rows](const LogRow &row, QByteArray &out) {
+      out += rows.textLine(row).toUtf8();
+      out += '\n';
     };
   writer_ = std::make_unique<ExportWriter>(
       file_.handle(),

@@ -34,9 +34,16 @@ QString LogRowFormat::textLine(const LogRow &row) const {
 }
 
 QByteArray LogRowFormat::csvRecord(const LogRow &row) const {
+  QByteArray record;
+  record.reserve(128);
+  appendCsvRecord(record, row);
+  return record;
+}
+
+void LogRowFormat::appendCsvRecord(QByteArray &out, const LogRow &row) const {
   CsvRow csv;
   csv.seconds = secondsSinceFirst(row);
-  csv.unixUS = clockStart.toMSecsSinceEpoch() * 1000 + row.time;
+  csv.unixUS = clockStartUnixUS + row.time;
   csv.source = sourceText(row);
   csv.direction = row.isLoss()     ? "lost"
                   : row.isEvent()  ? "event"
@@ -48,5 +55,5 @@ QByteArray LogRowFormat::csvRecord(const LogRow &row) const {
     csv.size = row.size();
   }
   csv.decoded = decodedText(row);
-  return CsvRecord(csv);
+  AppendCsvRecord(out, csv);
 }

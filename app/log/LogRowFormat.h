@@ -1,5 +1,6 @@
 // How a log's rows read as text: by the log's sources, the wall-clock time
-// its clock began and the time of its first row. A copy is a value of its
+// its clock began (a number: a QDateTime in local time asks the time zone's
+// file each time) and the time of its first row. A copy is a value of its
 // own (its lists are shared until the log changes its own), so that a thread
 // of its own makes text of rows while the log grows.
 #ifndef PINWORTH_EXPLORER_LOG_ROW_FORMAT_H
@@ -9,7 +10,6 @@
 #include "core/interfaces/InterfaceIdentity.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -18,7 +18,7 @@
 struct LogRowFormat {
   QList<InterfaceIdentity> sources; // by a row's source index
   QList<QString> sourceTexts;       // "A 1000 if1", by source index
-  QDateTime clockStart;             // of the log's clock
+  int64_t clockStartUnixUS = 0;     // the log clock's start, since 1970
   int64_t firstTimeUS = 0;          // the first row's
 
   // "-" for a row without source.
@@ -32,8 +32,10 @@ struct LogRowFormat {
   // The log's own text format (see ReportLine.h), one line without its end;
   // an event's line has "E" for its direction, a loss marker's "!".
   QString textLine(const LogRow &row) const;
-  // A CSV record (RFC 4180, CRLF) as CsvHeader() names its fields.
+  // A CSV record (RFC 4180, CRLF) as CsvHeader() names its fields; or
+  // appended to out.
   QByteArray csvRecord(const LogRow &row) const;
+  void appendCsvRecord(QByteArray &out, const LogRow &row) const;
 };
 
 #endif

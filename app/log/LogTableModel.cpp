@@ -37,11 +37,8 @@ constexpr int kLastOffsetWithoutReportID = 3;
 
 } // namespace
 
-LogTableModel::LogTableModel(QObject *parent)
-    : QAbstractTableModel(parent), format_{{},
-                                           {},
-                                           QDateTime::currentDateTime(),
-                                           0} {
+LogTableModel::LogTableModel(QObject *parent) : QAbstractTableModel(parent) {
+  format_.clockStartUnixUS = QDateTime::currentMSecsSinceEpoch() * 1000;
   frame_.setSingleShot(true);
   frame_.setInterval(kFrameMS);
   connect(&frame_, &QTimer::timeout, this, &LogTableModel::announce);
@@ -345,7 +342,8 @@ QString LogTableModel::timeText(int i) const {
   const LogRow row = this->row(i);
   switch (timeMode_) {
   case TimeMode::WallClock:
-    return format_.clockStart.addMSecs(row.time / 1000)
+    return QDateTime::fromMSecsSinceEpoch(format_.clockStartUnixUS / 1000)
+               .addMSecs(row.time / 1000)
                .toString("hh:mm:ss.zzz") +
            QString::asprintf("%03d", int(row.time % 1000));
   case TimeMode::Delta: {

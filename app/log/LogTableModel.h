@@ -107,7 +107,9 @@ public:
         .count();
   }
   // The wall-clock time of the log clock's start (now, for a live log).
-  void setClockStart(const QDateTime &start) { format_.clockStart = start; }
+  void setClockStart(const QDateTime &start) {
+    format_.clockStartUnixUS = start.toMSecsSinceEpoch() * 1000;
+  }
   // The recorder, not owned, takes every row from now on (none: null), and
   // the log reads back the rows it stores. Rows a recorder stored leave the
   // log with it.

@@ -82,17 +82,66 @@ QByteArray CsvHeader() {
   return header + ",decoded\r\n";
 }
 
+namespace {
+
+// The civil date of a count of days since 1970-01-01, in the proleptic
+// Gregorian calendar (H. Hinnant's days_from_civil, inverted).
+void CivilFromDays(int64_t days, int64_t &year, int &month, int &day) {
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const int64_t ofEra = days - era * 146097;
+  const int64_t yearOfEra =
+      (ofEra - ofEra / 1460 + ofEra / 36524 - ofEra / 146096) / 365;
+  const int64_t ofYear =
+      ofEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const int64_t shifted = (5 * ofYear + 2) / 153; // March is 0
+  day = int(ofYear - (153 * shifted + 2) / 5 + 1);
+  month = int(shifted < 10 ? shifted + 3 : shifted - 9);
+  year = yearOfEra + era * 400 + (month <= 2);
+}
+
+// Writes value's last digits digits at at.
+void PutDigits(char *at, int64_t value, int digits) {
+  for (int i = digits - 1; i >= 0; --i, value /= 10)
+    at[i] = char('0' + value % 10);
+}
+
+} // namespace
+
+// Years 1970 to 9999 are written here, as QDateTime would (which takes
+// about a microsecond a time); the others by QDateTime.
 QByteArray IsoWallTime(int64_t unixUS) {
+  constexpr int64_t kUSPerDay = 86'400'000'000;
+  constexpr int64_t kYear10000US = 253'402'300'800'000'000;
   const int64_t micro = ((unixUS % 1000) + 1000) % 1000;
-  return QDateTime::fromMSecsSinceEpoch((unixUS - micro) / 1000, Qt::UTC)
-             .toString("yyyy-MM-ddTHH:mm:ss.zzz")
-             .toLatin1() +
-         QByteArray::number(micro).rightJustified(3, '0') + 'Z';
+  if (unixUS < 0 || unixUS >= kYear10000US)
+    return QDateTime::fromMSecsSinceEpoch((unixUS - micro) / 1000, Qt::UTC)
+               .toString("yyyy-MM-ddTHH:mm:ss.zzz")
+               .toLatin1() +
+           QByteArray::number(micro).rightJustified(3, '0') + 'Z';
+  int64_t year;
+  int month, day;
+  CivilFromDays(unixUS / kUSPerDay, year, month, day);
+  const int64_t ofDay = unixUS % kUSPerDay;
+  char text[] = "yyyy-MM-ddTHH:mm:ss.uuuuuuZ";
+  PutDigits(text, year, 4);
+  PutDigits(text + 5, month, 2);
+  PutDigits(text + 8, day, 2);
+  PutDigits(text + 11, ofDay / 3'600'000'000, 2);
+  PutDigits(text + 14, ofDay / 60'000'000 % 60, 2);
+  PutDigits(text + 17, ofDay / 1'000'000 % 60, 2);
+  PutDigits(text + 20, ofDay % 1'000'000, 6);
+  return QByteArray(text, sizeof text - 1);
 }
 
 QByteArray CsvRecord(const CsvRow &row) {
   QByteArray record;
   record.reserve(128);
+  AppendCsvRecord(record, row);
+  return record;
+}
+
+void AppendCsvRecord(QByteArray &record, const CsvRow &row) {
   record += QByteArray::number(row.seconds, 'f', 6);
   record += ',';
   record += IsoWallTime(row.unixUS);
@@ -110,5 +159,5 @@ QByteArray CsvRecord(const CsvRow &row) {
   }
   record += ',';
   record += CsvField(row.decoded);
-  return record += "\r\n";
+  record += "\r\n";
 }

@@ -39,7 +39,8 @@ struct CsvRow {
   int size = 0;
   QString decoded;
 };
-// The row as a CSV record, CRLF at its end.
+// The row as a CSV record, CRLF at its end; appended to record.
 QByteArray CsvRecord(const CsvRow &row);
+void AppendCsvRecord(QByteArray &record, const CsvRow &row);
 
 #endif
