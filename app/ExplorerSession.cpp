@@ -75,12 +75,16 @@ std::vector<PinworthWindowController *> ExplorerSession::controllers() const {
   return open;
 }
 
+void PinworthCallback(void *inRefCon) {
+  static_cast<ExplorerSession *>(inRefCon)->populateEveryInterfacePopup();
+}
+
 void ExplorerSession::startLibrary() {
   if (std::exchange(libraryStarted_, true))
     return;
   PinworthInit();
   PinworthIsPresent();
-  PinworthSetDeviceCallback(PinworthCallback, nullptr);
+  PinworthSetDeviceCallback(PinworthCallback, this);
 }
 
 void ExplorerSession::populateEveryInterfacePopup() {

@@ -96,4 +96,8 @@ private:
   CaptureSessions captures_;
 };
 
+// The library's device-change callback: every window of the session,
+// inRefCon, refills its interface menu.
+void PinworthCallback(void *inRefCon);
+
 #endif

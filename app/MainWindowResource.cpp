@@ -87,14 +87,15 @@ void addQuitShortcut(QMainWindow *window) {
 
 // The menu bar: the File, Interface and Help menus; returns the Interface
 // menu.
-QMenu *addMenus(QMainWindow *window, PinworthWindowController *controller) {
+QMenu *addMenus(QMainWindow *window, PinworthWindowController *controller,
+                ExplorerSession &session) {
   QMenu *file = window->menuBar()->addMenu(QStringLiteral("&File"));
   QAction *newWindow =
       file->addAction(QStringLiteral("&New Window"), controller,
-                      [controller] { controller->session().newWindow(); });
+                      [&session] { session.newWindow(); });
   newWindow->setObjectName(QStringLiteral("newWindowAction"));
   newWindow->setShortcut(QKeySequence::New);
-  CaptureSessions &captures = controller->session().captures();
+  CaptureSessions &captures = session.captures();
   QAction *open =
       file->addAction(QStringLiteral("&Open Capture…"), window,
                       [&captures, window] { captures.openAsked(window); });
@@ -134,15 +135,16 @@ QMenu *addMenus(QMainWindow *window, PinworthWindowController *controller) {
 // names and order are the window's state, saved as soon as the user changes
 // them.
 PinTimeline *makePinTimeline(PinworthWindowController &controller,
+                             ExplorerSession &session,
                              const Ui::MainWindow &ui) {
   auto *timeline =
       new PinTimeline(*controller.logModel(), *ui.logTable, ui.content);
-  const WindowState &state = controller.session().windowState();
+  const WindowState &state = session.windowState();
   const int number = controller.number();
   timeline->setPinLayout(state.pinLayout(number));
-  timeline->setWholeExport([&controller] {
-    controller.session().captures().exportAsked(controller.mainWindow(),
-                                                interop::Format::Vcd);
+  timeline->setWholeExport([&controller, &session] {
+    session.captures().exportAsked(controller.mainWindow(),
+                                   interop::Format::Vcd);
   });
   QObject::connect(timeline, &PinTimeline::pinsArranged, timeline,
                    [&state, number, timeline] {
@@ -154,7 +156,8 @@ PinTimeline *makePinTimeline(PinworthWindowController &controller,
 
 // The pin timeline under the log, shown and hidden from the Interface menu.
 void addPinTimeline(const Ui::MainWindow &ui, QMenu &interfaceMenu,
-                    PinworthWindowController &controller) {
+                    PinworthWindowController &controller,
+                    ExplorerSession &session) {
   QAction *shown =
       interfaceMenu.addAction(QStringLiteral("Show Pin &Timeline"));
   shown->setObjectName(QStringLiteral("showPinTimelineAction"));
@@ -162,12 +165,12 @@ void addPinTimeline(const Ui::MainWindow &ui, QMenu &interfaceMenu,
   shown->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
   QObject::connect(
       shown, &QAction::toggled, ui.content,
-      [&controller, ui,
+      [&controller, &session, ui,
        timeline = static_cast<PinTimeline *>(nullptr)](bool show) mutable {
         if (!timeline && !show)
           return;
         if (!timeline)
-          timeline = makePinTimeline(controller, ui);
+          timeline = makePinTimeline(controller, session, ui);
         timeline->setVisible(show);
         if (show)
           timeline->setFocus();
@@ -196,10 +199,14 @@ MainWindowResource::MainWindowResource(ExplorerSession &session, int number)
   outlets.addMacroButton = ui.addMacroButton;
   outlets.logFilterField = ui.logFilterField;
   outlets.exportButton = ui.exportButton;
-  controller_ =
-      std::make_unique<PinworthWindowController>(outlets, session, number);
+  controller_ = std::make_unique<PinworthWindowController>(
+      outlets,
+      WindowShares{session.windowState(), session.listeners(),
+                   session.preferences(),
+                   [&session] { session.startLibrary(); }},
+      number);
   connectActions(ui, controller_.get());
-  QMenu *interfaceMenu = addMenus(window_.get(), controller_.get());
+  QMenu *interfaceMenu = addMenus(window_.get(), controller_.get(), session);
   target_ = std::make_unique<ControllerTarget>(*controller_);
   log_ = std::make_unique<ControllerLog>(*controller_);
   auto *deviceArea = new DeviceArea(
@@ -207,7 +214,7 @@ MainWindowResource::MainWindowResource(ExplorerSession &session, int number)
       *interfaceMenu, ui.content, ui.ignoreDuplicatesCheckBox);
   replayPanel_ = &deviceArea->replayPanel();
   ui.mainLayout->insertWidget(2, deviceArea);
-  addPinTimeline(ui, *interfaceMenu, *controller_);
+  addPinTimeline(ui, *interfaceMenu, *controller_, session);
 }
 
 MainWindowResource::~MainWindowResource() = default;

@@ -1,7 +1,6 @@
 #include "app/PinworthWindowController.h"
 
 #include "app/ActivityStatus.h"
-#include "app/ExplorerSession.h"
 #include "app/InterfaceMenu.h"
 #include "app/InterfaceReader.h"
 #include "app/MacroMenu.h"
@@ -9,6 +8,7 @@
 #include "app/ReadingMenu.h"
 #include "app/ReportForm.h"
 #include "app/ReportWriter.h"
+#include "app/WindowState.h"
 #include "app/log/LogPanel.h"
 #include "app/log/LogView.h"
 
@@ -21,16 +21,12 @@
 
 PinworthWindowController *gWindowController = nullptr;
 
-void PinworthCallback(void *) {
-  if (gWindowController)
-    gWindowController->session().populateEveryInterfacePopup();
-}
-
 PinworthWindowController::PinworthWindowController(
-    const PinworthWindowOutlets &outlets, ExplorerSession &session, int number)
-    : explorer(session), windowNumber(number), logTable(outlets.logTable),
-      window(outlets.window), interfacePopup(outlets.interfacePopup),
-      macroPopup(outlets.macroPopup), reportIDField(outlets.reportIDField),
+    const PinworthWindowOutlets &outlets, WindowShares shares, int number)
+    : shares(std::move(shares)), windowNumber(number),
+      logTable(outlets.logTable), window(outlets.window),
+      interfacePopup(outlets.interfacePopup), macroPopup(outlets.macroPopup),
+      reportIDField(outlets.reportIDField),
       ignoreDuplicatesCheckBox(outlets.ignoreDuplicatesCheckBox),
       readButton(outlets.readButton), writeButton(outlets.writeButton),
       addMacroButton(outlets.addMacroButton),
@@ -39,9 +35,8 @@ PinworthWindowController::PinworthWindowController(
 
 PinworthWindowController::~PinworthWindowController() {
   if (logEntries)
-    explorer.windowState().save(windowNumber, window,
-                                logTable->horizontalHeader(),
-                                selectedInterface());
+    shares.windowState.save(windowNumber, window, logTable->horizontalHeader(),
+                            selectedInterface());
   reader.reset();
   logTable->setModel(nullptr);
 }
@@ -54,14 +49,14 @@ void PinworthWindowController::awakeFromNib() {
   gWindowController = this;
   createParts();
   interfaces->restoreSelection(
-      explorer.windowState().selectedInterface(windowNumber));
-  explorer.startLibrary();
+      shares.windowState.selectedInterface(windowNumber));
+  shares.startLibrary();
   reader->setIgnoreDuplicates(true);
   populateInterfacePopup();
   tableViewSelectionDidChange();
   createLog();
-  explorer.windowState().restore(windowNumber, window,
-                                 logTable->horizontalHeader());
+  shares.windowState.restore(windowNumber, window,
+                             logTable->horizontalHeader());
   connect(logTable, &LogView::doubleClicked, this,
           &PinworthWindowController::logTableDoubleClicked);
   updateMacroPopup();
@@ -91,12 +86,12 @@ void PinworthWindowController::createParts() {
       },
       [this] { return logEntries ? logEntries->reportCount() : 0; });
   reader = std::make_unique<InterfaceReader>(
-      explorer.listeners(), [this] { return interfaces->selectedPosition(); },
+      shares.listeners, [this] { return interfaces->selectedPosition(); },
       [this] { return form->reportSize(); });
   readingStops =
       std::make_unique<ReadingMenu>(window, status->activityLabel(), *reader);
-  macros = std::make_unique<MacroMenu>(macroPopup, explorer.preferences(),
-                                       window, status->messageBar());
+  macros = std::make_unique<MacroMenu>(macroPopup, shares.preferences, window,
+                                       status->messageBar());
   connect(reader.get(), &InterfaceReader::reportRead, this,
           [this](int reportID, const uint8_t *data, int size,
                  const InterfaceIdentity &source, hid::ReportTime readAt) {
@@ -147,7 +142,7 @@ void PinworthWindowController::populateInterfacePopup() {
   const InterfaceMenu::Change change = interfaces->refill();
   if (logEntries)
     logEntries->appendDeviceChanges(change.left, change.came);
-  explorer.listeners().followList();
+  shares.listeners.followList();
   if (change.targetLeft) {
     reader->targetLeft();
     status->targetUnplugged(

@@ -16,7 +16,7 @@
 // Writing is its own: it checks the form, sends the report to the selected
 // interface and logs it, or says why not in an alert.
 //
-// PinworthCallback() tells every window of the session when a device
+// The session's PinworthCallback() tells every window when a device
 // arrives or leaves; the selection then stays on the interface it was on
 // while that is attached, and so does reading.
 //
@@ -36,11 +36,12 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
 class ActivityStatus;
-class ExplorerSession;
+class InterfaceListeners;
 class InterfaceReader;
 class LogPanel;
 class LogView;
@@ -48,6 +49,19 @@ class MessageBar;
 class MacroMenu;
 class ReadingMenu;
 class QCheckBox;
+class UserDefaults;
+class WindowState;
+
+// What a window takes from its session: the file its place is kept in, the
+// interfaces armed for every window, the preferences, and the start of the
+// device library (once, for the first window).
+struct WindowShares {
+  const WindowState &windowState;
+  InterfaceListeners &listeners;
+  UserDefaults &preferences;
+  std::function<void()> startLibrary;
+};
+
 class QComboBox;
 class QLineEdit;
 class QMainWindow;
@@ -78,7 +92,7 @@ class PinworthWindowController : public QObject {
 public:
   // number is the window's among the session's open windows, for its state.
   PinworthWindowController(const PinworthWindowOutlets &outlets,
-                           ExplorerSession &session, int number);
+                           WindowShares shares, int number);
   // Saves the window's state and stops its reading; the other windows go
   // on.
   ~PinworthWindowController() override;
@@ -135,7 +149,6 @@ public:
   QMainWindow *mainWindow() const { return window; }
   // The window's number among the session's windows, for its state.
   int number() const { return windowNumber; }
-  ExplorerSession &session() const { return explorer; }
   // The log, the table's data source; null before wake-up.
   LogTableModel *logModel() const { return logEntries.get(); }
   MessageBar *messageBar() const;
@@ -186,7 +199,7 @@ private:
   void updateReportCheck();
   void refreshControls();
 
-  ExplorerSession &explorer;
+  const WindowShares shares;
   const int windowNumber;
   std::unique_ptr<LogTableModel> logEntries;
   LogView *const logTable;
@@ -213,9 +226,5 @@ private:
 // The window most recently activated (or woken), while one exists; null
 // otherwise.
 extern PinworthWindowController *gWindowController;
-
-// The library's device-change callback: every window of gWindowController's
-// session refills its interface menu. inRefCon is ignored.
-void PinworthCallback(void *inRefCon);
 
 #endif
