@@ -1,35 +1,25 @@
 #include "core/preferences/UserDefaults.h"
 
+#include "core/preferences/FileRewrite.h"
+
 #include <QBuffer>
-#include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QRandomGenerator>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <QStandardPaths>
-#include <QThread>
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// How long a change waits for another program's lock, and when a lock whose
-// owner died without removing it counts as stale.
-constexpr int kLockWaitMS = 5000;
-constexpr int kStaleLockMS = 10000;
-
-QString ErrnoText(int error) {
-  return QString::fromLocal8Bit(std::strerror(error));
-}
+using preferences::ErrnoText;
+using preferences::Kept;
+using preferences::Piece;
 
 // An element with a string left on disk, by the text that stands for it:
 // a NUL byte (which no JSON text holds), the reading's number and where
@@ -317,18 +307,6 @@ std::optional<QByteArray> UserDefaults::wholeText(const QByteArray &text) {
 
 namespace {
 
-// A part of the file written: bytes of its own, or the file read's text
-// from begin to end with the strings left on disk read back.
-struct Piece {
-  QByteArray bytes;
-  qsizetype begin = 0;
-  qsizetype end = -1; // none: the bytes
-};
-
-Piece Kept(qsizetype begin, qsizetype end) {
-  return {{}, begin, end};
-}
-
 // The owned list, one element a line; none when an element names a reading
 // other than the one numbered reading.
 std::optional<std::vector<Piece>> ListPieces(const QList<QByteArray> &elements,
@@ -351,71 +329,6 @@ std::optional<std::vector<Piece>> ListPieces(const QList<QByteArray> &elements,
   return pieces;
 }
 
-QString UnusedAsideName(const QString &path) {
-  const QString base =
-      path + ".corrupt-" +
-      QDateTime::currentDateTimeUtc().toString("yyyyMMdd'T'HHmmss'Z'");
-  QString name = base;
-  for (int n = 2; QFileInfo(name).exists() || QFileInfo(name).isSymLink(); ++n)
-    name = base + '-' + QString::number(n);
-  return name;
-}
-
-// Unbuffered, so that a short write (disk full, file size limit) shows in
-// write()'s count: a buffered QSaveFile commits the truncated file as a
-// success. The strings left on disk are read back from read, the file that
-// skimmed was read from.
-std::optional<QString> WriteAtomically(const QString &path,
-                                       const std::vector<Piece> &pieces,
-                                       const json::Skimmed &skimmed, int read) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-    return "it cannot be written (" + file.errorString() + ")";
-  for (const Piece &piece : pieces) {
-    errno = 0;
-    const bool whole =
-        piece.end < 0
-            ? file.write(piece.bytes) == piece.bytes.size()
-            : json::WriteWhole(skimmed, piece.begin, piece.end, read, file);
-    if (!whole)
-      return "it cannot be written (" +
-             (errno ? ErrnoText(errno) : QStringLiteral("a short write")) + ")";
-  }
-  if (!file.commit())
-    return "it cannot be written (" + file.errorString() + ")";
-  return std::nullopt;
-}
-
-// Makes folder and the folders above it that are missing; the reason when
-// one cannot be made.
-std::optional<QString> MakeFolders(const QString &folder) {
-  if (QFileInfo(folder).isDir())
-    return std::nullopt;
-  const QString parent = QFileInfo(folder).path();
-  if (parent != folder)
-    if (std::optional<QString> failure = MakeFolders(parent))
-      return failure;
-  if (::mkdir(QFile::encodeName(folder).constData(), 0777) != 0 &&
-      errno != EEXIST)
-    return ErrnoText(errno);
-  return std::nullopt;
-}
-
-// Tries the lock often, so that a program waiting for it is not starved by
-// others that take it again and again (QLockFile's own wait backs off to
-// seconds between tries).
-bool Lock(QLockFile &lock) {
-  QElapsedTimer waited;
-  waited.start();
-  while (!lock.tryLock(0)) {
-    if (lock.error() != QLockFile::LockFailedError ||
-        waited.elapsed() > kLockWaitMS)
-      return false;
-    QThread::msleep(2 + QRandomGenerator::global()->bounded(8));
-  }
-  return true;
-}
-
 } // namespace
 
 UserDefaults::Outcome UserDefaults::change(const Change &change) {
@@ -423,28 +336,11 @@ UserDefaults::Outcome UserDefaults::change(const Change &change) {
     return Outcome{Outcome::Failed, filePath_ + ": " + reason};
   };
   if (const std::optional<QString> failure =
-          MakeFolders(QFileInfo(filePath_).absolutePath()))
+          preferences::MakeFolders(QFileInfo(filePath_).absolutePath()))
     return failed("its folder cannot be made (" + *failure + ")");
   QLockFile lock(filePath_ + ".lock");
-  lock.setStaleLockTime(kStaleLockMS);
-  if (!Lock(lock)) {
-    const int lockError = errno;
-    qint64 pid = 0;
-    QString host, application;
-    lock.getLockInfo(&pid, &host, &application);
-    switch (lock.error()) {
-    case QLockFile::LockFailedError:
-      return failed(QStringLiteral("another program (process %1) has held "
-                                   "its lock for %2 seconds")
-                        .arg(pid)
-                        .arg(kLockWaitMS / 1000));
-    case QLockFile::PermissionError:
-      return failed("its lock file cannot be made (permission denied)");
-    default:
-      return failed("its lock file cannot be made (" + ErrnoText(lockError) +
-                    ")");
-    }
-  }
+  if (const std::optional<QString> failure = preferences::LockForChange(lock))
+    return failed(*failure);
 
   // Under the lock nobody else writes: a reading that matches the file still
   // holds.
@@ -497,7 +393,7 @@ UserDefaults::Outcome UserDefaults::change(const Change &change) {
     return failed("it changed while it was rewritten");
 
   if (file.kind == Read::Unusable) {
-    const QString aside = UnusedAsideName(filePath_);
+    const QString aside = preferences::UnusedAsideName(filePath_);
     if (!QDir().rename(filePath_, aside))
       return failed("it " + file.problem + ", and it cannot be renamed to " +
                     aside);
@@ -507,7 +403,7 @@ UserDefaults::Outcome UserDefaults::change(const Change &change) {
              qPrintable(aside));
   }
   if (std::optional<QString> reason =
-          WriteAtomically(filePath_, pieces, file.skimmed, read))
+          preferences::WriteAtomically(filePath_, pieces, file.skimmed, read))
     return failed(*reason);
   cache_.reset();
   emit changed();
