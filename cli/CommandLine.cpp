@@ -10,36 +10,8 @@
 
 namespace {
 
-struct CommandRule {
-  Command command;
-  int minArguments; // positionals after the command's name
-  int maxArguments; // -1: any number, joined with blanks
-  std::set<QString> options;
-};
-
-const std::map<QString, CommandRule> &Commands() {
-  static const std::map<QString, CommandRule> kCommands = {
-      {"help", {Command::Help, 0, 0, {}}},
-      {"version", {Command::Version, 0, 0, {}}},
-      {"session", {Command::Session, 0, 0, {"json"}}},
-      {"list", {Command::List, 0, 0, {"json"}}},
-      {"write", {Command::Write, 2, -1, {"json"}}},
-      {"read",
-       {Command::Read,
-        1,
-        1,
-        {"json", "count", "interval", "timeout", "changes"}}},
-      {"listen", {Command::Listen, 1, 1, {"json", "count", "timeout"}}},
-      {"info", {Command::Info, 1, 1, {}}},
-      {"lcd", {Command::Lcd, 1, -1, {"json", "read"}}},
-      {"record", {Command::Record, 1, -1, {"output", "count", "timeout"}}},
-      {"dump", {Command::Dump, 1, 1, {"json"}}},
-      {"convert", {Command::Convert, 2, 2, {"format", "device"}}},
-      {"replay", {Command::Replay, 1, 1, {"json", "to", "speed", "interval"}}},
-      {"macro", {Command::MacroList, 1, -1, {"json", "to"}}},
-  };
-  return kCommands;
-}
+using Options = std::map<QString, QString>;
+using Outcome = std::variant<Invocation, UsageError>;
 
 const std::set<QString> kValueOptions = {"count",  "interval", "timeout",
                                          "output", "to",       "format",
@@ -76,8 +48,8 @@ UsageError Error(const QString &message) {
 }
 
 // --to INTERFACE, of macro run and replay.
-std::optional<UsageError>
-WithTarget(Invocation &invocation, const std::map<QString, QString> &options) {
+std::optional<UsageError> WithTarget(Invocation &invocation,
+                                     const Options &options) {
   const std::optional<InterfaceName> target =
       ParseInterfaceName(options.at("to"));
   if (!target)
@@ -90,9 +62,9 @@ WithTarget(Invocation &invocation, const std::map<QString, QString> &options) {
 
 // replay FILE --to INTERFACE [--speed X | --interval MS], or under --sim
 // replay FILE [--speed X].
-std::variant<Invocation, UsageError>
-ReplayInvocation(Invocation invocation, const QString &file,
-                 const std::map<QString, QString> &options) {
+Outcome ReplayArguments(Invocation invocation, const QStringList &arguments,
+                        const Options &options) {
+  const QString &file = arguments.first();
   invocation.file = file;
   if (file.isEmpty())
     return Error(QStringLiteral("replay needs a capture FILE"));
@@ -127,9 +99,7 @@ ReplayInvocation(Invocation invocation, const QString &file,
 }
 
 // --count and --timeout, of the commands that take them.
-std::variant<Invocation, UsageError>
-WithCountAndTimeout(Invocation invocation,
-                    const std::map<QString, QString> &options) {
+Outcome WithCountAndTimeout(Invocation invocation, const Options &options) {
   if (options.count("count")) {
     invocation.count = WholeNumber(options.at("count"), 1, 1000000000);
     if (!invocation.count)
@@ -146,9 +116,8 @@ WithCountAndTimeout(Invocation invocation,
 
 // macro list, or macro run NAME [--to INTERFACE]; the name is the rest of
 // the arguments, joined with blanks.
-std::variant<Invocation, UsageError>
-MacroInvocation(Invocation invocation, const QStringList &arguments,
-                const std::map<QString, QString> &options) {
+Outcome MacroArguments(Invocation invocation, const QStringList &arguments,
+                       const Options &options) {
   const QString &action = arguments.first();
   if (action == QLatin1String("list") && arguments.size() == 1 &&
       !options.count("to"))
@@ -164,9 +133,181 @@ MacroInvocation(Invocation invocation, const QStringList &arguments,
   return invocation;
 }
 
-std::variant<Invocation, UsageError>
-Interpret(const QStringList &positionals,
-          const std::map<QString, QString> &options) {
+Outcome DumpArguments(Invocation invocation, const QStringList &arguments,
+                      const Options &) {
+  invocation.file = arguments.first();
+  return invocation;
+}
+
+Outcome ConvertArguments(Invocation invocation, const QStringList &arguments,
+                         const Options &options) {
+  invocation.file = arguments[0];
+  invocation.outputFile = arguments[1];
+  if (options.count("format")) {
+    invocation.format = interop::FormatNamed(options.at("format"));
+    if (!invocation.format)
+      return Error(QStringLiteral("--format takes pwcap, %1")
+                       .arg(interop::ExportFormatNames()));
+  }
+  if (options.count("device")) {
+    const QStringList parts = options.at("device").split(u':');
+    const std::optional<int> bus =
+        parts.size() == 2 ? WholeNumber(parts[0], 1, 65535) : std::nullopt;
+    const std::optional<int> address =
+        parts.size() == 2 ? WholeNumber(parts[1], 1, 127) : std::nullopt;
+    if (!bus || !address)
+      return Error(QStringLiteral("--device takes a USB bus and device "
+                                  "address, such as 1:3"));
+    invocation.usbDevice = {*bus, *address};
+  }
+  return invocation;
+}
+
+Outcome RecordArguments(Invocation invocation, const QStringList &arguments,
+                        const Options &options) {
+  for (const QString &argument : arguments) {
+    const std::optional<InterfaceName> name = ParseInterfaceName(argument);
+    if (!name)
+      return Error(QStringLiteral("'%1' names no interface: give a list "
+                                  "position or a name such as B:2000:1")
+                       .arg(argument));
+    invocation.targets.append(*name);
+  }
+  if (!options.count("output") || options.at("output").isEmpty())
+    return Error(QStringLiteral("record needs -o FILE"));
+  invocation.file = options.at("output");
+  return WithCountAndTimeout(invocation, options);
+}
+
+// The interface, or with device the device, that a command's first argument
+// names.
+std::optional<UsageError> WithNamedTarget(Invocation &invocation,
+                                          const QString &name, bool device) {
+  const std::optional<InterfaceName> target = ParseInterfaceName(name, device);
+  if (!target)
+    return Error(QStringLiteral("'%1' names no %2: give a list position "
+                                "or a name such as B:2000:1")
+                     .arg(name, device ? QStringLiteral("device")
+                                       : QStringLiteral("interface")));
+  invocation.target = *target;
+  return std::nullopt;
+}
+
+Outcome InfoArguments(Invocation invocation, const QStringList &arguments,
+                      const Options &) {
+  if (std::optional<UsageError> error =
+          WithNamedTarget(invocation, arguments.first(), false))
+    return *error;
+  return invocation;
+}
+
+Outcome ListenArguments(Invocation invocation, const QStringList &arguments,
+                        const Options &options) {
+  if (std::optional<UsageError> error =
+          WithNamedTarget(invocation, arguments.first(), false))
+    return *error;
+  return WithCountAndTimeout(invocation, options);
+}
+
+Outcome ReadArguments(Invocation invocation, const QStringList &arguments,
+                      const Options &options) {
+  if (std::optional<UsageError> error =
+          WithNamedTarget(invocation, arguments.first(), false))
+    return *error;
+  if (options.count("interval")) {
+    const std::optional<int> ms = WholeNumber(options.at("interval"), 1, 60000);
+    if (!ms)
+      return Error(QStringLiteral("--interval takes milliseconds, 1 to 60000"));
+    invocation.intervalMS = *ms;
+  }
+  invocation.changesOnly = options.count("changes");
+  return WithCountAndTimeout(invocation, options);
+}
+
+// write INTERFACE BYTES..., the bytes being the rest of the arguments.
+Outcome WriteArguments(Invocation invocation, const QStringList &arguments,
+                       const Options &) {
+  if (std::optional<UsageError> error =
+          WithNamedTarget(invocation, arguments.first(), false))
+    return *error;
+  const QString rest = arguments.mid(1).join(u' ');
+  QString reason;
+  const std::optional<QByteArray> bytes = ParseByteList(rest, &reason);
+  if (!bytes && !rest.contains(u'"') && !rest.contains(u'\''))
+    reason += QStringLiteral("; a text is written in quotes that reach "
+                             "pinworth, such as \"'Hello'\"");
+  if (!bytes)
+    return Error(QStringLiteral("bad bytes '%1': %2").arg(rest, reason));
+  invocation.bytes = *bytes;
+  return invocation;
+}
+
+// lcd DEVICE TEXT..., or lcd DEVICE --read.
+Outcome LcdArguments(Invocation invocation, const QStringList &arguments,
+                     const Options &options) {
+  if (std::optional<UsageError> error =
+          WithNamedTarget(invocation, arguments.first(), true))
+    return *error;
+  const QString rest = arguments.mid(1).join(u' ');
+  invocation.lcdRead = options.count("read");
+  if (invocation.lcdRead == !rest.isEmpty())
+    return Error(QStringLiteral("lcd takes either a text or --read"));
+  if (!DisplayLineCodes(rest))
+    return Error(QStringLiteral("the display takes 1 to %1 printable ASCII "
+                                "characters")
+                     .arg(kDisplayColumns));
+  invocation.text = rest;
+  return invocation;
+}
+
+struct CommandRule {
+  Command command;
+  int minArguments; // positionals after the command's name
+  int maxArguments; // -1: any number, joined with blanks
+  std::set<QString> options;
+  // What the command makes of its arguments, when it is given any.
+  Outcome (*arguments)(Invocation, const QStringList &,
+                       const Options &) = nullptr;
+};
+
+const std::map<QString, CommandRule> &Commands() {
+  static const std::map<QString, CommandRule> kCommands = {
+      {"help", {Command::Help, 0, 0, {}}},
+      {"version", {Command::Version, 0, 0, {}}},
+      {"session", {Command::Session, 0, 0, {"json"}}},
+      {"list", {Command::List, 0, 0, {"json"}}},
+      {"write", {Command::Write, 2, -1, {"json"}, WriteArguments}},
+      {"read",
+       {Command::Read,
+        1,
+        1,
+        {"json", "count", "interval", "timeout", "changes"},
+        ReadArguments}},
+      {"listen",
+       {Command::Listen, 1, 1, {"json", "count", "timeout"}, ListenArguments}},
+      {"info", {Command::Info, 1, 1, {}, InfoArguments}},
+      {"lcd", {Command::Lcd, 1, -1, {"json", "read"}, LcdArguments}},
+      {"record",
+       {Command::Record,
+        1,
+        -1,
+        {"output", "count", "timeout"},
+        RecordArguments}},
+      {"dump", {Command::Dump, 1, 1, {"json"}, DumpArguments}},
+      {"convert",
+       {Command::Convert, 2, 2, {"format", "device"}, ConvertArguments}},
+      {"replay",
+       {Command::Replay,
+        1,
+        1,
+        {"json", "to", "speed", "interval"},
+        ReplayArguments}},
+      {"macro", {Command::MacroList, 1, -1, {"json", "to"}, MacroArguments}},
+  };
+  return kCommands;
+}
+
+Outcome Interpret(const QStringList &positionals, const Options &options) {
   Invocation invocation;
   invocation.simulated = options.count("sim");
   invocation.json = options.count("json");
@@ -195,91 +336,7 @@ Interpret(const QStringList &positionals,
     return Error(QStringLiteral("wrong number of arguments for %1").arg(name));
   if (arguments.isEmpty())
     return invocation;
-  if (rule.command == Command::MacroList)
-    return MacroInvocation(invocation, arguments, options);
-  if (rule.command == Command::Replay)
-    return ReplayInvocation(invocation, arguments.first(), options);
-  if (rule.command == Command::Dump) {
-    invocation.file = arguments.first();
-    return invocation;
-  }
-  if (rule.command == Command::Convert) {
-    invocation.file = arguments[0];
-    invocation.outputFile = arguments[1];
-    if (options.count("format")) {
-      invocation.format = interop::FormatNamed(options.at("format"));
-      if (!invocation.format)
-        return Error(QStringLiteral("--format takes pwcap, %1")
-                         .arg(interop::ExportFormatNames()));
-    }
-    if (options.count("device")) {
-      const QStringList parts = options.at("device").split(u':');
-      const std::optional<int> bus =
-          parts.size() == 2 ? WholeNumber(parts[0], 1, 65535) : std::nullopt;
-      const std::optional<int> address =
-          parts.size() == 2 ? WholeNumber(parts[1], 1, 127) : std::nullopt;
-      if (!bus || !address)
-        return Error(QStringLiteral("--device takes a USB bus and device "
-                                    "address, such as 1:3"));
-      invocation.usbDevice = {*bus, *address};
-    }
-    return invocation;
-  }
-  if (rule.command == Command::Record) {
-    for (const QString &argument : arguments) {
-      const std::optional<InterfaceName> name = ParseInterfaceName(argument);
-      if (!name)
-        return Error(QStringLiteral("'%1' names no interface: give a list "
-                                    "position or a name such as B:2000:1")
-                         .arg(argument));
-      invocation.targets.append(*name);
-    }
-    if (!options.count("output") || options.at("output").isEmpty())
-      return Error(QStringLiteral("record needs -o FILE"));
-    invocation.file = options.at("output");
-    return WithCountAndTimeout(invocation, options);
-  }
-
-  const bool isLcd = rule.command == Command::Lcd;
-  const std::optional<InterfaceName> target =
-      ParseInterfaceName(arguments.first(), isLcd);
-  if (!target)
-    return Error(
-        QStringLiteral("'%1' names no %2: give a list position "
-                       "or a name such as B:2000:1")
-            .arg(arguments.first(), isLcd ? QStringLiteral("device")
-                                          : QStringLiteral("interface")));
-  invocation.target = *target;
-  const QString rest = arguments.mid(1).join(u' ');
-
-  if (rule.command == Command::Write) {
-    QString reason;
-    const std::optional<QByteArray> bytes = ParseByteList(rest, &reason);
-    if (!bytes && !rest.contains(u'"') && !rest.contains(u'\''))
-      reason += QStringLiteral("; a text is written in quotes that reach "
-                               "pinworth, such as \"'Hello'\"");
-    if (!bytes)
-      return Error(QStringLiteral("bad bytes '%1': %2").arg(rest, reason));
-    invocation.bytes = *bytes;
-  }
-  if (isLcd) {
-    invocation.lcdRead = options.count("read");
-    if (invocation.lcdRead == !rest.isEmpty())
-      return Error(QStringLiteral("lcd takes either a text or --read"));
-    if (!DisplayLineCodes(rest))
-      return Error(QStringLiteral("the display takes 1 to %1 printable ASCII "
-                                  "characters")
-                       .arg(kDisplayColumns));
-    invocation.text = rest;
-  }
-  if (options.count("interval")) {
-    const std::optional<int> ms = WholeNumber(options.at("interval"), 1, 60000);
-    if (!ms)
-      return Error(QStringLiteral("--interval takes milliseconds, 1 to 60000"));
-    invocation.intervalMS = *ms;
-  }
-  invocation.changesOnly = options.count("changes");
-  return WithCountAndTimeout(invocation, options);
+  return rule.arguments(invocation, arguments, options);
 }
 
 } // namespace
@@ -300,8 +357,7 @@ std::optional<InterfaceName> ParseInterfaceName(const QString &text,
   return std::nullopt;
 }
 
-std::variant<Invocation, UsageError>
-ParseCommandLine(const QStringList &arguments) {
+Outcome ParseCommandLine(const QStringList &arguments) {
   QStringList positionals;
   std::map<QString, QString> options;
   for (qsizetype i = 0; i < arguments.size(); ++i) {
