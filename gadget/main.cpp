@@ -107,6 +107,47 @@ bool Run(const std::string &line, GadgetModel &model, ConfigfsGadget &gadget,
   return true;
 }
 
+// Runs the commands read from standard input until it ends, a command says
+// to stop, or a signal comes; 2 when a line was too long, else 0.
+int ServeCommands(
+    GadgetModel &model, ConfigfsGadget &gadget, const Options &options,
+    std::vector<std::unique_ptr<FunctionFsInterface>> &interfaces) {
+  if (::pipe2(gSignalPipe, O_CLOEXEC) == 0) {
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+  }
+  pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {gSignalPipe[0], POLLIN, 0}};
+  CommandLines lines;
+  int status = 0;
+  for (bool running = true; running;) {
+    if (::poll(watched, 2, -1) < 0 && errno != EINTR)
+      break;
+    if (watched[1].revents)
+      break;
+    if (!watched[0].revents)
+      continue;
+    char buffer[512];
+    const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (count <= 0)
+      break;
+    lines.add(buffer, size_t(count));
+    while (running)
+      if (const std::optional<std::string> line = lines.next())
+        running = Run(*line, model, gadget, options, interfaces);
+      else
+        break;
+    if (lines.tooLong()) {
+      std::fprintf(stderr,
+                   "pinworth-gadget: a line of standard input is longer than "
+                   "%zu bytes, the most a command takes\n",
+                   CommandLines::kMaxLineBytes);
+      status = 2;
+      running = false;
+    }
+  }
+  return status;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -156,39 +197,7 @@ int main(int argc, char **argv) {
   }
   std::cout << "ready" << std::endl;
 
-  if (::pipe2(gSignalPipe, O_CLOEXEC) == 0) {
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-  }
-  pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {gSignalPipe[0], POLLIN, 0}};
-  CommandLines lines;
-  int status = 0;
-  for (bool running = true; running;) {
-    if (::poll(watched, 2, -1) < 0 && errno != EINTR)
-      break;
-    if (watched[1].revents)
-      break;
-    if (!watched[0].revents)
-      continue;
-    char buffer[512];
-    const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (count <= 0)
-      break;
-    lines.add(buffer, size_t(count));
-    while (running)
-      if (const std::optional<std::string> line = lines.next())
-        running = Run(*line, model, gadget, options, interfaces);
-      else
-        break;
-    if (lines.tooLong()) {
-      std::fprintf(stderr,
-                   "pinworth-gadget: a line of standard input is longer than "
-                   "%zu bytes, the most a command takes\n",
-                   CommandLines::kMaxLineBytes);
-      status = 2;
-      running = false;
-    }
-  }
+  const int status = ServeCommands(model, gadget, options, interfaces);
   gadget.unbind();
   model.stop();
   interfaces.clear();
