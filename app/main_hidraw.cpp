@@ -1,6 +1,6 @@
 // The explorer on real Pinworth devices, found through libudev and reached
 // through the kernel's hidraw interface.
-#include "app/MainWindowResource.h"
+#include "app/ExplorerProgram.h"
 
 #include "platform/hidraw/HidrawBackend.h"
 

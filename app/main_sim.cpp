@@ -3,7 +3,7 @@
 // Device Simulator window opens beside it, or where it was last, and again
 // from its Window menu. --replay FILE plays a capture into the PinworthA, and
 // each window's log plays its selected rows into the simulator.
-#include "app/MainWindowResource.h"
+#include "app/ExplorerProgram.h"
 #include "app/WindowState.h"
 #include "app/sim/LogSelectionReplay.h"
 #include "device_simulator/CaptureReplayPanel.h"
