@@ -4,11 +4,7 @@
 #include "core/interfaces/InterfaceInfo.h"
 #include "core/reports/ReportRecord.h"
 #include "lib/PinworthLib.h"
-#include "platform/PinworthProtocol.h"
 
-#include <QPointer>
-
-#include <algorithm>
 #include <vector>
 
 namespace {
@@ -24,10 +20,14 @@ InterfaceReader::InterfaceReader(InterfaceListeners &listeners,
                                  std::function<int()> selectedPosition,
                                  std::function<int()> reportSize)
     : listeners_(listeners), selectedPosition_(std::move(selectedPosition)),
-      reportSize_(std::move(reportSize)) {
+      reportSize_(std::move(reportSize)),
+      poller_([this] { return pollTarget(); },
+              [this](const InterfaceIdentity &source, int32_t status,
+                     const std::vector<uint8_t> &report,
+                     hid::ReportTime readAt) {
+                pollAnswered(source, status, report, readAt);
+              }) {
   clock_.start();
-  connect(&timer_, &runloop::DefaultModeTimer::timeout, this,
-          &InterfaceReader::poll);
 }
 
 InterfaceReader::~InterfaceReader() {
@@ -36,15 +36,12 @@ InterfaceReader::~InterfaceReader() {
 
 void InterfaceReader::startPolling() {
   lastValueRead_.reset();
-  ++pollSession_;
   polling_ = true;
   resumePolling_ = false;
   polled_ = IdentityAtPosition(selectedPosition_());
   if (polled_)
     emit readingEvent(LogEvent::PollingStarted, *polled_);
-  poll();
-  if (polling_)
-    timer_.start(pinworth::kPollPeriodMS);
+  poller_.start();
 }
 
 void InterfaceReader::stopPolling() {
@@ -54,8 +51,7 @@ void InterfaceReader::stopPolling() {
 
 void InterfaceReader::pollingStopped() {
   const bool was = std::exchange(polling_, false);
-  ++pollSession_;
-  timer_.stop();
+  poller_.stop();
   recentPolls_.clear();
   if (was && polled_)
     emit readingEvent(LogEvent::PollingStopped, *polled_);
@@ -133,36 +129,20 @@ void InterfaceReader::interfaceGone(const InterfaceIdentity &source) {
 
 // No selection (position -1) polls nothing, though the library would answer
 // it with the first node.
-void InterfaceReader::poll() {
-  if (waitingPoll_ == pollSession_)
-    return;
+std::optional<InterfacePoller::Target> InterfaceReader::pollTarget() const {
   const int position = selectedPosition_();
   const PinworthListNode *node =
       position < 0 ? nullptr : PinworthInterfaceListNodeAtIndex(position);
   if (!node || !IsPolledInterface(node->interfaceType))
-    return;
-  waitingPoll_ = pollSession_;
-  PinworthReadFromInterfaceLater(
-      node->pinworthHIDInterface, pinworth::kPolledReportID,
-      std::max(reportSize_(), 0),
-      [self = QPointer(this), session = pollSession_,
-       source = *IdentityAtPosition(position)](
-          int32_t status, std::vector<uint8_t> report, hid::ReportTime readAt) {
-        if (self)
-          self->pollAnswered(session, source, status, report, readAt);
-      });
+    return std::nullopt;
+  return InterfacePoller::Target{node->pinworthHIDInterface,
+                                 *IdentityAtPosition(position), reportSize_()};
 }
 
-void InterfaceReader::pollAnswered(uint64_t session,
-                                   const InterfaceIdentity &source,
+void InterfaceReader::pollAnswered(const InterfaceIdentity &source,
                                    int32_t status,
                                    const std::vector<uint8_t> &report,
                                    hid::ReportTime readAt) {
-  if (waitingPoll_ == session)
-    waitingPoll_.reset();
-  answeredPoll_ = session;
-  if (session != pollSession_)
-    return;
   if (status != hid::kSuccess) {
     emit pollFailed(status);
     return;

@@ -23,7 +23,7 @@
 #include "app/log/LogTableModel.h"
 #include "core/interfaces/InterfaceIdentity.h"
 #include "core/interfaces/InterfaceListeners.h"
-#include "runloop/DefaultMode.h"
+#include "core/interfaces/InterfacePoller.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -53,19 +53,17 @@ public:
   std::optional<InterfaceIdentity> polled() const {
     return polling_ ? polled_ : std::nullopt;
   }
-  bool pollTimerScheduled() const { return timer_.isActive(); }
+  bool pollTimerScheduled() const { return poller_.isPolling(); }
   // The first poll since polling started waits for its answer; the polls
   // after it are polling's own.
-  bool waitsForFirstPoll() const {
-    return waitingPoll_ && answeredPoll_ != waitingPoll_;
-  }
+  bool waitsForFirstPoll() const { return poller_.waitsForFirstPoll(); }
   // Clears the last value read, polls once at once, then every 50 ms.
   void startPolling();
   void stopPolling();
   // One poll, answered later: emits pollFailed() when the read fails. A
   // poll while the last one waits for its answer does nothing, and an
   // answer that comes after polling stopped or started again is dropped.
-  void poll();
+  void poll() { poller_.poll(); }
 
   // Listens to the interface 1 at list position position, source; the
   // failure of its arming is kept for activityText().
@@ -128,9 +126,10 @@ private:
                        hid::Status status) override;
   void interfaceGone(const InterfaceIdentity &source) override;
   void pollingStopped();
-  void pollAnswered(uint64_t session, const InterfaceIdentity &source,
-                    int32_t status, const std::vector<uint8_t> &report,
-                    hid::ReportTime readAt);
+  // What a poll reads: the interface 0 selected, if one is.
+  std::optional<InterfacePoller::Target> pollTarget() const;
+  void pollAnswered(const InterfaceIdentity &source, int32_t status,
+                    const std::vector<uint8_t> &report, hid::ReportTime readAt);
 
   InterfaceListeners &listeners_;
   std::function<int()> selectedPosition_;
@@ -138,16 +137,12 @@ private:
   bool polling_ = false;
   std::optional<InterfaceIdentity> polled_; // what polling started on
   bool resumePolling_ = false;
-  uint64_t pollSession_ = 0; // changed by each start and stop of polling
-  std::optional<uint64_t> waitingPoll_;  // the session of the poll answered
-                                         // next, while one waits
-  std::optional<uint64_t> answeredPoll_; // the session of the last answer
-  QList<InterfaceIdentity> toResume_;    // listened to when they left
+  QList<InterfaceIdentity> toResume_; // listened to when they left
   bool ignoreDuplicates_ = true;
   std::optional<QByteArray> lastValueRead_;
   // Scheduled while polling; stopped, never destroyed, by stopPolling(),
-  // which may run inside one of its ticks.
-  runloop::DefaultModeTimer timer_;
+  // which may run inside one of its answers.
+  InterfacePoller poller_;
   QElapsedTimer clock_;
   mutable std::deque<qint64> recentPolls_; // clock times of the last second
   QHash<InterfaceIdentity, quint64> interruptReports_; // since armed

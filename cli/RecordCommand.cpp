@@ -1,7 +1,8 @@
 // record: several interfaces at once into one capture, on one time base:
 // interfaces 1 by interrupt, interfaces 0 polled 20 times a second as read
 // polls them. Ends at the count, the timeout or Ctrl+C, when every device
-// is unplugged, or when the file can no longer be written.
+// is unplugged, or when the file can no longer be written; the answers to
+// its last polls, already on the bus, are recorded before it ends.
 #include "cli/CaptureInterfaces.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
@@ -12,19 +13,24 @@
 #include "capture/CaptureWriter.h"
 #include "core/interfaces/InterfaceInfo.h"
 #include "core/interfaces/InterfaceListeners.h"
+#include "core/interfaces/InterfacePoller.h"
 #include "lib/PinworthLib.h"
 #include "platform/PinworthProtocol.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace {
 
 constexpr int kWriterCheckMS = 100;
+// How long a recording that ends waits for the answers to its last polls,
+// which are on the bus already: the bound of a transfer, and some.
+constexpr int kLastAnswersMS = 200;
 
 struct Recorded {
   ListedInterface interface;
@@ -49,18 +55,18 @@ public:
   }
 
   int run() {
+    std::vector<std::unique_ptr<InterfacePoller>> pollers;
     for (Recorded &recorded : interfaces_) {
       const bool polled = IsInterface0(recorded.interface.identity);
       if (!polled && !arm(recorded))
         return kExitTransferFailed;
       event(recorded, polled ? capture::EventKind::PollingStarted
                              : capture::EventKind::ListeningStarted);
+      if (polled)
+        pollers.push_back(poller(recorded));
     }
-    QTimer polls;
-    QObject::connect(&polls, &QTimer::timeout, &loop_, [this] { poll(); });
-    polls.setTimerType(Qt::PreciseTimer);
-    polls.start(pinworth::kPollPeriodMS);
-    QTimer::singleShot(0, &loop_, [this] { poll(); });
+    for (const std::unique_ptr<InterfacePoller> &poller : pollers)
+      poller->start();
     QTimer writerCheck;
     QObject::connect(&writerCheck, &QTimer::timeout, &loop_,
                      [this] { checkWriter(); });
@@ -69,6 +75,7 @@ public:
     const int status =
         RunUntilDone(loop_, invocation_.timeoutMS,
                      invocation_.count ? kExitTimedOut : kExitSuccess);
+    awaitLastAnswers(pollers);
     PinworthSetDeviceCallback(nullptr, nullptr);
     for (Recorded &recorded : interfaces_)
       if (recorded.attached)
@@ -89,36 +96,64 @@ private:
     return status == hid::kSuccess;
   }
 
+  // Polls no more, and records the answers to the reads that wait for one
+  // (and the interrupt reports that come meanwhile).
+  void awaitLastAnswers(
+      const std::vector<std::unique_ptr<InterfacePoller>> &pollers) {
+    const auto waiting = [&pollers] {
+      return std::any_of(pollers.begin(), pollers.end(),
+                         [](const std::unique_ptr<InterfacePoller> &poller) {
+                           return poller->waitsForAnswer();
+                         });
+    };
+    for (const std::unique_ptr<InterfacePoller> &poller : pollers)
+      poller->stopTicks();
+    QTimer wakes; // so that the wait below ends in time
+    wakes.start(10);
+    QElapsedTimer waited;
+    waited.start();
+    while (waiting() && waited.elapsed() < kLastAnswersMS)
+      loop_.processEvents(QEventLoop::WaitForMoreEvents);
+  }
+
   void event(const Recorded &recorded, capture::EventKind kind) {
     writer_.appendEvent(recorded.source, writer_.elapsedUS(), kind);
   }
 
   void report(const Recorded &recorded, std::optional<uint8_t> reportID,
               const uint8_t *data, int size, hid::ReportTime readAt) {
+    if (invocation_.count && reports_ == *invocation_.count)
+      return; // the recording has ended
     writer_.appendReport(false, recorded.source, writer_.timeUS(readAt),
                          reportID, data, size);
     if (++reports_ == invocation_.count)
       loop_.exit(kExitSuccess);
   }
 
-  void poll() {
-    for (const Recorded &recorded : interfaces_) {
-      if (!recorded.attached || !IsInterface0(recorded.interface.identity))
-        continue;
-      std::array<uint8_t, pinworth::kInterface0ReportSize> data;
-      const hid::Status status = PinworthReadFromInterface(
-          recorded.interface.handle, pinworth::kPolledReportID,
-          int(data.size()), data.data());
-      if (status != hid::kSuccess) {
-        PrintError(QStringLiteral("could not read from %1: %2")
-                       .arg(recorded.interface.identity.displayName(),
-                            StatusText(status)));
-        loop_.exit(kExitTransferFailed);
-        return;
-      }
-      report(recorded, std::nullopt, data.data(), int(data.size()),
-             std::chrono::steady_clock::now());
-    }
+  // Polls recorded while it is attached; a failed read ends the recording.
+  std::unique_ptr<InterfacePoller> poller(Recorded &recorded) {
+    return std::make_unique<InterfacePoller>(
+        [&recorded]() -> std::optional<InterfacePoller::Target> {
+          if (!recorded.attached)
+            return std::nullopt;
+          return InterfacePoller::Target{recorded.interface.handle,
+                                         recorded.interface.identity,
+                                         int(pinworth::kInterface0ReportSize)};
+        },
+        [this, &recorded](const InterfaceIdentity &source, int32_t status,
+                          const std::vector<uint8_t> &data,
+                          hid::ReportTime readAt) {
+          if (!recorded.attached) // it went while the read waited
+            return;
+          if (status == hid::kSuccess) {
+            report(recorded, std::nullopt, data.data(), int(data.size()),
+                   readAt);
+            return;
+          }
+          PrintError(QStringLiteral("could not read from %1: %2")
+                         .arg(source.displayName(), StatusText(status)));
+          loop_.exit(kExitTransferFailed);
+        });
   }
 
   void checkWriter() {

@@ -12,6 +12,7 @@
 #include "cli/StopRequests.h"
 
 #include "capture/CaptureReader.h"
+#include "core/interfaces/InterfacePoller.h"
 #include "core/reports/ReportRecord.h"
 #include "lib/PinworthLib.h"
 #include "platform/PinworthProtocol.h"
@@ -20,7 +21,6 @@
 
 #include <QTimer>
 
-#include <array>
 #include <cstdio>
 
 namespace {
@@ -65,19 +65,24 @@ int ReplayIntoSimulator(const Invocation &invocation,
     return kExitTransferFailed;
   QEventLoop loop;
   std::optional<QByteArray> lastLevels;
-  const auto poll = [&] {
-    std::array<uint8_t, pinworth::kInterface0ReportSize> levels;
-    if (PinworthReadFromInterface(pins->handle, 0, int(levels.size()),
-                                  levels.data()) != hid::kSuccess)
-      return;
-    const QByteArray value(reinterpret_cast<const char *>(levels.data()),
-                           int(levels.size()));
-    if (value == lastLevels)
-      return;
-    lastLevels = value;
-    printer.print(false, kNoReportID, levels.data(), int(levels.size()),
-                  pins->identity);
-  };
+  bool settled = false; // the replay ended, and its last reports came
+  InterfacePoller poller(
+      [&] {
+        return InterfacePoller::Target{pins->handle, pins->identity,
+                                       int(pinworth::kInterface0ReportSize)};
+      },
+      [&](const InterfaceIdentity &source, int32_t status,
+          const std::vector<uint8_t> &levels, hid::ReportTime) {
+        const QByteArray value(reinterpret_cast<const char *>(levels.data()),
+                               qsizetype(levels.size()));
+        if (status == hid::kSuccess && value != lastLevels) {
+          lastLevels = value;
+          printer.print(false, kNoReportID, levels.data(), int(levels.size()),
+                        source);
+        }
+        if (settled)
+          loop.exit(kExitSuccess);
+      });
   const size_t total = recorded->reports.size();
   const QString device = QStringLiteral("%1 (SN %2)")
                              .arg(pins->identity.modelName())
@@ -90,19 +95,20 @@ int ReplayIntoSimulator(const Invocation &invocation,
       backend,
       recorded->model == hid::sim::Model::PinworthA ? deviceA : deviceB,
       std::move(recorded->reports), invocation.replaySpeed);
-  QTimer polls, checks;
-  QObject::connect(&polls, &QTimer::timeout, &loop, poll);
+  QTimer checks;
   QObject::connect(&checks, &QTimer::timeout, &loop, [&] {
     if (!replay.progress().finished)
       return;
     checks.stop();
+    // The levels after the last report are those of the next answer.
     QTimer::singleShot(kSettleMS, &loop, [&] {
-      poll();
-      loop.exit(kExitSuccess);
+      settled = true;
+      poller.poll();
     });
   });
-  polls.setTimerType(Qt::PreciseTimer);
-  polls.start(pinworth::kPollPeriodMS);
+  // The first poll a period after the replay starts, which has set the
+  // levels of its first rows by then, and not the device's own.
+  QTimer::singleShot(pinworth::kPollPeriodMS, &loop, [&] { poller.start(); });
   checks.start(kCheckMS);
   const int status = RunUntilDone(loop, std::nullopt, kExitSuccess);
   if (status == kExitSuccess)

@@ -6,20 +6,11 @@
 #include "cli/StopRequests.h"
 
 #include "core/interfaces/InterfaceInfo.h"
+#include "core/interfaces/InterfacePoller.h"
 #include "core/reports/ReportRecord.h"
 
 #include "lib/PinworthLib.h"
 #include "platform/PinworthProtocol.h"
-
-#include <QTimer>
-
-#include <array>
-
-namespace {
-
-// A poll asks for this report ID, as the explorer's does.
-
-} // namespace
 
 int WriteReport(const Invocation &invocation,
                 const ListedInterface &interface) {
@@ -53,38 +44,35 @@ int PollReports(const Invocation &invocation,
   }
   ReportPrinter printer(invocation.json);
   QEventLoop loop;
-  QTimer ticks;
   std::optional<QByteArray> last;
   int printed = 0;
-  const auto poll = [&] {
-    std::array<uint8_t, pinworth::kInterface0ReportSize> report;
-    const hid::Status status =
-        PinworthReadFromInterface(interface.handle, pinworth::kPolledReportID,
-                                  int(report.size()), report.data());
-    if (status != hid::kSuccess) {
-      PrintError(
-          QStringLiteral("could not read from %1: %2")
-              .arg(interface.identity.displayName(), StatusText(status)));
-      ticks.stop();
-      loop.exit(kExitTransferFailed);
-      return;
-    }
-    const QByteArray value(reinterpret_cast<const char *>(report.data()),
-                           int(report.size()));
-    if (invocation.changesOnly && last == value)
-      return;
-    last = value;
-    printer.print(false, kNoReportID, report.data(), int(report.size()),
-                  interface.identity);
-    if (invocation.count && ++printed >= *invocation.count) {
-      ticks.stop();
-      loop.exit(kExitSuccess);
-    }
-  };
-  QObject::connect(&ticks, &QTimer::timeout, &loop, poll);
-  ticks.setTimerType(Qt::PreciseTimer);
-  ticks.start(invocation.intervalMS);
-  QTimer::singleShot(0, &loop, poll);
+  InterfacePoller poller(
+      [&] {
+        return InterfacePoller::Target{interface.handle, interface.identity,
+                                       int(pinworth::kInterface0ReportSize)};
+      },
+      [&](const InterfaceIdentity &source, int32_t status,
+          const std::vector<uint8_t> &report, hid::ReportTime) {
+        if (status != hid::kSuccess) {
+          PrintError(QStringLiteral("could not read from %1: %2")
+                         .arg(source.displayName(), StatusText(status)));
+          poller.stop();
+          loop.exit(kExitTransferFailed);
+          return;
+        }
+        const QByteArray value(reinterpret_cast<const char *>(report.data()),
+                               qsizetype(report.size()));
+        if (invocation.changesOnly && last == value)
+          return;
+        last = value;
+        printer.print(false, kNoReportID, report.data(), int(report.size()),
+                      source);
+        if (invocation.count && ++printed >= *invocation.count) {
+          poller.stop();
+          loop.exit(kExitSuccess);
+        }
+      });
+  poller.start(invocation.intervalMS);
   return RunUntilDone(loop, invocation.timeoutMS,
                       invocation.count ? kExitTimedOut : kExitSuccess);
 }

@@ -66,6 +66,7 @@ public:
   void start(int intervalMS);
   void stop();
   bool isActive() const { return timer_.isActive(); }
+  void setTimerType(Qt::TimerType type) { timer_.setTimerType(type); }
 
 signals:
   void timeout();

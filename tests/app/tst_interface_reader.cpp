@@ -1,7 +1,8 @@
 // Reading without a window: an InterfaceReader over the real library and the
 // simulated backend. Polls follow the selection and drop duplicates; a
-// failed poll is told; readers that listen to one interface share its one
-// arming, and each gets every report and every loss until it stops.
+// failed poll is told; a poll waits for its answer; readers that listen to one
+// interface share its one arming, and each gets every report and every loss
+// until it stops.
 #include "app/InterfaceReader.h"
 #include "core/reports/ReportRecord.h"
 #include "lib/PinworthLib.h"
@@ -90,6 +91,35 @@ private slots:
     QCOMPARE(failed.first().first().toInt(), hid::kErrorIO);
     polling->stopPolling();
     QVERIFY(!polling->pollTimerScheduled());
+  }
+
+  // A device that does not answer is asked again only once it has not
+  // answered (a read made meanwhile would be answered "busy"), and the answer
+  // to a poll made before polling stopped is not told.
+  void aPollWaitsForItsAnswerAndAStaleOneIsDropped() {
+    std::unique_ptr<InterfaceReader> polling = reader();
+    QSignalSpy failed(polling.get(), &InterfaceReader::pollFailed);
+    lib_->backend.faults(device_, 0).stalled = true;
+    polling->startPolling();
+    polling->poll();
+    QTest::qWait(230);
+    polling->stopPolling();
+    QVERIFY(failed.count() >= 2);
+    for (const QList<QVariant> &failure : failed)
+      QCOMPARE(failure.first().toInt(), hid::kErrorTimeout);
+
+    lib_->backend.faults(device_, 0).stalled = false;
+    QTest::qWait(60); // the last read's stall is over
+    Logged logged;
+    Record(*polling, logged);
+    polling->startPolling(); // read at once, answered later
+    lib_->backend.setPinPulledLow(device_, 0, true);
+    polling->stopPolling();
+    polling->startPolling();
+    QTRY_COMPARE(logged.reports.size(), size_t(1));
+    QTest::qWait(20);
+    QCOMPARE(logged.reports, std::vector<QByteArray>{"\xfe\xff\xff\xff"});
+    polling->stopPolling();
   }
 
   // Two readers on one interface: one arming, every report and the loss of
