@@ -1,11 +1,8 @@
 #include "interop/CaptureExport.h"
 
 #include "capture/CaptureReader.h"
-#include "interop/CaptureCsv.h"
 #include "interop/ExportFile.h"
-#include "interop/HidRecorderWriter.h"
-#include "interop/PinVcd.h"
-#include "interop/UsbmonPcapng.h"
+#include "interop/ExportSink.h"
 
 #include <memory>
 
@@ -15,24 +12,6 @@ namespace {
 
 constexpr uint64_t kProgressEvery = 1 << 16;
 
-std::unique_ptr<ExportSink>
-SinkFor(Format format, const capture::CaptureReader &reader, ExportFile &file) {
-  switch (format) {
-  case Format::Pcapng:
-    return std::make_unique<UsbmonPcapng>(reader, file);
-  case Format::Vcd:
-    return std::make_unique<PinVcd>(reader, file);
-  case Format::HidRecorder:
-    return std::make_unique<HidRecorderWriter>(reader, file);
-  case Format::Csv:
-    return std::make_unique<CaptureCsv>(reader, file);
-  case Format::Capture:
-  case Format::Pcap:
-    break;
-  }
-  return nullptr;
-}
-
 } // namespace
 
 ExportOutcome ExportCapture(const capture::CaptureReader &reader, Format format,
@@ -40,8 +19,8 @@ ExportOutcome ExportCapture(const capture::CaptureReader &reader, Format format,
                             const ExportProgress &progress) {
   ExportOutcome outcome;
   ExportFile file(path);
-  const std::unique_ptr<ExportSink> sink = SinkFor(format, reader, file);
-  if (!sink) {
+  const SinkMaker makeSink = SinkMakerOf(format);
+  if (!makeSink) {
     outcome.error = QStringLiteral("a capture is not exported as %1")
                         .arg(FormatName(format));
     return outcome;
@@ -50,6 +29,7 @@ ExportOutcome ExportCapture(const capture::CaptureReader &reader, Format format,
     outcome.error = file.error();
     return outcome;
   }
+  const std::unique_ptr<ExportSink> sink = makeSink(reader, file);
   sink->begin();
   const uint64_t total = reader.recordCount();
   for (uint64_t i = 0; i < total && !file.failed(); ++i) {

@@ -5,14 +5,13 @@
 #ifndef PINWORTH_INTEROP_CAPTURE_IMPORT_H
 #define PINWORTH_INTEROP_CAPTURE_IMPORT_H
 
+#include "interop/ImportedRecording.h"
 #include "interop/InteropFormats.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
-#include <optional>
-#include <utility>
 
 namespace interop {
 
@@ -22,13 +21,6 @@ struct ImportOutcome {
   uint64_t imported = 0; // reports now in the capture
   uint64_t skipped = 0;  // reports and lines left out
   QStringList notes;     // what the import had to guess, a sentence each
-};
-
-struct ImportOptions {
-  // A usbmon capture's device, by bus and address, to take as a Pinworth
-  // (a PinworthA unless its device descriptor says otherwise) when the
-  // capture lacks the descriptors that would name it.
-  std::optional<std::pair<int, int>> device;
 };
 
 // Reads path (a format that imports) and writes the capture to

@@ -1,5 +1,12 @@
 #include "interop/InteropFormats.h"
 
+#include "interop/CaptureCsv.h"
+#include "interop/HidRecorderImport.h"
+#include "interop/HidRecorderWriter.h"
+#include "interop/PinVcd.h"
+#include "interop/UsbmonImport.h"
+#include "interop/UsbmonPcapng.h"
+
 #include <QFileInfo>
 
 #include <array>
@@ -13,27 +20,35 @@ struct FormatInfo {
   const char *name;
   const char *extension;
   const char *filter;
-  bool exported;
-  bool imported;
+  SinkMaker exporter;
+  RecordingReader importer;
 };
 
+template <typename Sink>
+std::unique_ptr<ExportSink> Make(const capture::CaptureReader &reader,
+                                 ExportFile &file) {
+  return std::make_unique<Sink>(reader, file);
+}
+
 constexpr std::array<FormatInfo, 6> kFormats = {{
-    {Format::Capture, "pwcap", "pwcap", "Pinworth capture (*.pwcap)", false,
-     false},
+    {Format::Capture, "pwcap", "pwcap", "Pinworth capture (*.pwcap)", nullptr,
+     nullptr},
     {Format::Pcapng, "pcapng", "pcapng", "Wireshark USB capture (*.pcapng)",
-     true, true},
-    {Format::Pcap, "pcap", "pcap", "tcpdump USB capture (*.pcap)", false, true},
-    {Format::Vcd, "vcd", "vcd", "Pin signals, VCD (*.vcd)", true, false},
+     Make<UsbmonPcapng>, ImportUsbmon},
+    {Format::Pcap, "pcap", "pcap", "tcpdump USB capture (*.pcap)", nullptr,
+     ImportUsbmon},
+    {Format::Vcd, "vcd", "vcd", "Pin signals, VCD (*.vcd)", Make<PinVcd>,
+     nullptr},
     {Format::HidRecorder, "hid-recorder", "hid", "hid-recorder text (*.hid)",
-     true, true},
-    {Format::Csv, "csv", "csv", "CSV (*.csv)", true, false},
+     Make<HidRecorderWriter>, ImportHidRecorder},
+    {Format::Csv, "csv", "csv", "CSV (*.csv)", Make<CaptureCsv>, nullptr},
 }};
 
 const FormatInfo &Info(Format format) {
   return kFormats[size_t(format)];
 }
 
-QStringList Filters(bool FormatInfo::*which) {
+template <typename Member> QStringList Filters(Member FormatInfo::*which) {
   QStringList filters;
   for (const FormatInfo &info : kFormats)
     if (info.*which)
@@ -69,24 +84,29 @@ std::optional<Format> FormatOfPath(const QString &path) {
 QString ExportFormatNames() {
   QStringList names;
   for (const FormatInfo &info : kFormats)
-    if (info.exported)
+    if (info.exporter)
       names << QString::fromLatin1(info.name);
   return names.join(QStringLiteral(", "));
 }
 
 QStringList ExportFilters() {
-  return Filters(&FormatInfo::exported);
+  return Filters(&FormatInfo::exporter);
 }
 
 QStringList ImportFilters() {
-  return Filters(&FormatInfo::imported);
+  return Filters(&FormatInfo::importer);
 }
 
 bool Imports(Format format) {
-  for (const FormatInfo &info : kFormats)
-    if (info.format == format)
-      return info.imported;
-  return false;
+  return ReaderOf(format) != nullptr;
+}
+
+RecordingReader ReaderOf(Format format) {
+  return Info(format).importer;
+}
+
+SinkMaker SinkMakerOf(Format format) {
+  return Info(format).exporter;
 }
 
 std::optional<Format> FormatOfFilter(const QString &filter) {

@@ -405,7 +405,8 @@ private slots:
   }
 
   // A recording of a bus with more than a Pinworth keeps the Pinworth's
-  // reports; the others and the lines that do not read are counted.
+  // reports; the others and the lines that do not read are counted. A
+  // second node named as the first is its next occurrence.
   void hidRecorderImportKeepsOnlyThePinworths() {
     const QByteArray text = "# a user's recording\n"
                             "D: 0\n"
@@ -416,6 +417,10 @@ private slots:
                             "R: 3 06 00 ff\n"
                             "N: Pinworth PinworthB\n"
                             "P: usb-0000:00:14.0-2/input1\n"
+                            "I: 3 1209 0002\n"
+                            "D: 2\n"
+                            "R: 3 06 00 ff\n"
+                            "P: usb-0000:00:14.0-3/input1\n"
                             "I: 3 1209 0002\n"
                             "D: 0\n"
                             "E: 0.000000 3 00 01 02\n"
@@ -436,6 +441,8 @@ private slots:
     QCOMPARE(bus->record(1).timeUS, 1250000);
     QCOMPARE(bus->record(1).size, 1);
     QCOMPARE(IdentityOfSource(bus->interfaces(), 0)->interfaceType, 3);
+    QCOMPARE(IdentityOfSource(bus->interfaces(), 0)->occurrence, 0);
+    QCOMPARE(IdentityOfSource(bus->interfaces(), 1)->occurrence, 1);
 
     QVERIFY(WriteAll(path("mouse.hid"), text.left(text.indexOf("D: 1"))));
     const interop::ImportOutcome none = interop::ImportCapture(
