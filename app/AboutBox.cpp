@@ -1,6 +1,6 @@
 #include "app/AboutBox.h"
 
-#include "app/framework/ModalSession.h"
+#include "app/framework/ModalDialog.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #include "app/ExplorerProgram.h"
 
-#include "app/ExplorerSession.h"
+#include "app/ExplorerProcess.h"
 #include "app/TerminationSignals.h"
 
 #include <QApplication>
@@ -48,9 +48,9 @@ int RunExplorer(QApplication &application, const QString &description,
   // export say why) instead of killing the explorer.
   std::signal(SIGXFSZ, SIG_IGN);
   QuitOnTerminationSignals(application);
-  ExplorerSession session;
-  QMainWindow *first = session.newWindow();
-  if (shown && !shown(session, *first, options))
+  ExplorerProcess process;
+  QMainWindow *first = process.newWindow();
+  if (shown && !shown(process, *first, options))
     return 1;
   return application.exec();
 }

@@ -10,7 +10,7 @@
 
 #include <functional>
 
-class ExplorerSession;
+class ExplorerProcess;
 class QApplication;
 class QCommandLineParser;
 class QMainWindow;
@@ -25,11 +25,11 @@ bool CanOpenWindow(int argc, char **argv);
 // Answers --help, --help-all and --version on standard output and ends the
 // program, or ends it with status 1 on an option it does not know (QApplication
 // has taken Qt's own, such as -style) besides options. Otherwise opens the
-// first window of a session, calls shown with the session, that window and
+// first window of an ExplorerProcess, calls shown with it, that window and
 // the parsed options (when given; its false ends the program with status 1)
 // and runs the application's event loop until the last window closes;
 // returns its exit code. The device backend must be installed before.
-using ExplorerShown = std::function<bool(ExplorerSession &, QMainWindow &,
+using ExplorerShown = std::function<bool(ExplorerProcess &, QMainWindow &,
                                          const QCommandLineParser &)>;
 int RunExplorer(QApplication &application, const QString &description,
                 const ExplorerShown &shown = {},

@@ -1,7 +1,7 @@
 #include "app/InterfaceInfoWindow.h"
 
 #include "app/framework/AlertPanel.h"
-#include "app/framework/ModalSession.h"
+#include "app/framework/ModalDialog.h"
 #include "ui_InterfaceInfo.h"
 
 #include <QClipboard>

@@ -2,10 +2,10 @@
 
 #include "app/AboutBox.h"
 #include "app/ControllerLinks.h"
-#include "app/ExplorerSession.h"
+#include "app/ExplorerProcess.h"
 #include "app/PinworthWindowController.h"
 #include "app/device/DeviceArea.h"
-#include "app/framework/ModalSession.h"
+#include "app/framework/ModalDialog.h"
 #include "app/timeline/PinTimeline.h"
 #include "ui_MainWindow.h"
 
@@ -82,14 +82,14 @@ void addQuitShortcut(QMainWindow *window) {
 // The menu bar: the File, Interface and Help menus; returns the Interface
 // menu.
 QMenu *addMenus(QMainWindow *window, PinworthWindowController *controller,
-                ExplorerSession &session) {
+                ExplorerProcess &process) {
   QMenu *file = window->menuBar()->addMenu(QStringLiteral("&File"));
   QAction *newWindow =
       file->addAction(QStringLiteral("&New Window"), controller,
-                      [&session] { session.newWindow(); });
+                      [&process] { process.newWindow(); });
   newWindow->setObjectName(QStringLiteral("newWindowAction"));
   newWindow->setShortcut(QKeySequence::New);
-  CaptureSessions &captures = session.captures();
+  CaptureSessions &captures = process.captures();
   QAction *open =
       file->addAction(QStringLiteral("&Open Capture…"), window,
                       [&captures, window] { captures.openAsked(window); });
@@ -129,15 +129,15 @@ QMenu *addMenus(QMainWindow *window, PinworthWindowController *controller,
 // names and order are the window's state, saved as soon as the user changes
 // them.
 PinTimeline *makePinTimeline(PinworthWindowController &controller,
-                             ExplorerSession &session,
+                             ExplorerProcess &process,
                              const Ui::MainWindow &ui) {
   auto *timeline =
       new PinTimeline(*controller.logModel(), *ui.logTable, ui.content);
-  const WindowState &state = session.windowState();
+  const WindowState &state = process.windowState();
   const int number = controller.number();
   timeline->setPinLayout(state.pinLayout(number));
-  timeline->setWholeExport([&controller, &session] {
-    session.captures().exportAsked(controller.mainWindow(),
+  timeline->setWholeExport([&controller, &process] {
+    process.captures().exportAsked(controller.mainWindow(),
                                    interop::Format::Vcd);
   });
   QObject::connect(timeline, &PinTimeline::pinsArranged, timeline,
@@ -151,7 +151,7 @@ PinTimeline *makePinTimeline(PinworthWindowController &controller,
 // The pin timeline under the log, shown and hidden from the Interface menu.
 void addPinTimeline(const Ui::MainWindow &ui, QMenu &interfaceMenu,
                     PinworthWindowController &controller,
-                    ExplorerSession &session) {
+                    ExplorerProcess &process) {
   QAction *shown =
       interfaceMenu.addAction(QStringLiteral("Show Pin &Timeline"));
   shown->setObjectName(QStringLiteral("showPinTimelineAction"));
@@ -159,12 +159,12 @@ void addPinTimeline(const Ui::MainWindow &ui, QMenu &interfaceMenu,
   shown->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
   QObject::connect(
       shown, &QAction::toggled, ui.content,
-      [&controller, &session, ui,
+      [&controller, &process, ui,
        timeline = static_cast<PinTimeline *>(nullptr)](bool show) mutable {
         if (!timeline && !show)
           return;
         if (!timeline)
-          timeline = makePinTimeline(controller, session, ui);
+          timeline = makePinTimeline(controller, process, ui);
         timeline->setVisible(show);
         if (show)
           timeline->setFocus();
@@ -173,7 +173,7 @@ void addPinTimeline(const Ui::MainWindow &ui, QMenu &interfaceMenu,
 
 } // namespace
 
-MainWindowResource::MainWindowResource(ExplorerSession &session, int number)
+MainWindowResource::MainWindowResource(ExplorerProcess &process, int number)
     : window_(std::make_unique<QMainWindow>()) {
   WarnAboutModalsOutsideScope();
   Ui::MainWindow ui;
@@ -195,20 +195,20 @@ MainWindowResource::MainWindowResource(ExplorerSession &session, int number)
   outlets.exportButton = ui.exportButton;
   controller_ = std::make_unique<PinworthWindowController>(
       outlets,
-      WindowShares{session.windowState(), session.listeners(),
-                   session.preferences(),
-                   [&session] { session.startLibrary(); }},
+      WindowShares{process.windowState(), process.listeners(),
+                   process.preferences(),
+                   [&process] { process.startLibrary(); }},
       number);
   connectActions(ui, controller_.get());
-  QMenu *interfaceMenu = addMenus(window_.get(), controller_.get(), session);
+  QMenu *interfaceMenu = addMenus(window_.get(), controller_.get(), process);
   target_ = std::make_unique<ControllerTarget>(*controller_);
   log_ = std::make_unique<ControllerLog>(*controller_);
   auto *deviceArea = new DeviceArea(
-      {*target_, *log_, session.listeners(), session.sequences()},
+      {*target_, *log_, process.listeners(), process.sequences()},
       *interfaceMenu, ui.content, ui.ignoreDuplicatesCheckBox);
   replayPanel_ = &deviceArea->replayPanel();
   ui.mainLayout->insertWidget(2, deviceArea);
-  addPinTimeline(ui, *interfaceMenu, *controller_, session);
+  addPinTimeline(ui, *interfaceMenu, *controller_, process);
 }
 
 MainWindowResource::~MainWindowResource() = default;

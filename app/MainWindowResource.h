@@ -6,19 +6,19 @@
 
 class ControllerLog;
 class ControllerTarget;
-class ExplorerSession;
+class ExplorerProcess;
 class PinworthWindowController;
 class QMainWindow;
 class ReplayPanel;
 
 // Loading builds a window from MainWindow.ui and creates its controller with
 // its outlets, its actions connected to the window's controls, for the
-// session's window number. The controller is not woken yet: the caller
+// process's window number. The controller is not woken yet: the caller
 // sends it awakeFromNib(). The controller goes before the window it points
 // into.
 class MainWindowResource {
 public:
-  MainWindowResource(ExplorerSession &session, int number);
+  MainWindowResource(ExplorerProcess &process, int number);
   ~MainWindowResource();
   MainWindowResource(const MainWindowResource &) = delete;
   MainWindowResource &operator=(const MainWindowResource &) = delete;

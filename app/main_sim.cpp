@@ -39,10 +39,10 @@ int main(int argc, char **argv) {
       QStringLiteral("The Pinworth explorer on two simulated devices: a "
                      "PinworthA (SN 1000) and a PinworthB (SN 2000), shown "
                      "and driven in the Device Simulator window."),
-      [&](ExplorerSession &session, QMainWindow &explorer,
+      [&](ExplorerProcess &process, QMainWindow &explorer,
           const QCommandLineParser &options) {
         simulator = std::make_unique<SimulatorWindow>(backend);
-        AddLogSelectionReplay(session, *simulator);
+        AddLogSelectionReplay(process, *simulator);
         AddSimulatorMenu(explorer, *simulator);
         simulator->placeBeside(explorer, WindowState::StandardFilePath());
         if (!options.isSet(replay) ||

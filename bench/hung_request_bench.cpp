@@ -15,7 +15,7 @@
 #include "bench/EventLoop.h"
 #include "bench/TimerLateness.h"
 
-#include "app/ExplorerSession.h"
+#include "app/ExplorerProcess.h"
 #include "app/PinworthWindowController.h"
 #include "lib/PinworthLib.h"
 #include "platform/PinworthUSBIDs.h"
@@ -124,9 +124,9 @@ void MakeRequest(PinworthWindowController *window, Kind kind, MadeBy by) {
 }
 
 void Run(Rig &rig, const char *backend, Kind kind, MadeBy by, int requests) {
-  ExplorerSession session;
-  QMainWindow *window = session.newWindow();
-  PinworthWindowController *controller = session.controllers().front();
+  ExplorerProcess process;
+  QMainWindow *window = process.newWindow();
+  PinworthWindowController *controller = process.controllers().front();
   auto *menu = window->findChild<QComboBox *>("interfacePopup");
   menu->setCurrentIndex(0);
   controller->interfacePopupChanged(menu);

@@ -6,7 +6,7 @@
 // when its number was read here, on one clock with the kill). Five runs.
 //
 //   kill_bench
-#include "app/ExplorerSession.h"
+#include "app/ExplorerProcess.h"
 #include "app/PinworthWindowController.h"
 #include "app/log/LogTableModel.h"
 #include "capture/CaptureReader.h"
@@ -32,9 +32,9 @@ int RunChild(int argc, char **argv) {
   QApplication application(argc, argv);
   hid::sim::SimBackend backend;
   hid::SetBackend(&backend);
-  ExplorerSession session;
-  session.newWindow();
-  LogTableModel *log = session.controllers().front()->logModel();
+  ExplorerProcess process;
+  process.newWindow();
+  LogTableModel *log = process.controllers().front()->logModel();
   uint32_t next = 0;
   QTimer timer;
   timer.setTimerType(Qt::PreciseTimer);

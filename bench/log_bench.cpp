@@ -18,7 +18,7 @@
 #include "bench/ThreadCpu.h"
 #include "bench/TimerLateness.h"
 
-#include "app/ExplorerSession.h"
+#include "app/ExplorerProcess.h"
 #include "app/PinworthWindowController.h"
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
@@ -119,9 +119,9 @@ void AppendCostRatio() {
 void ReportsAtRate(hid::sim::SimBackend &backend, int seconds, int rate) {
   const hid::sim::DeviceID device =
       backend.attach(hid::sim::Model::PinworthA, "1000");
-  ExplorerSession session;
-  QMainWindow *window = session.newWindow();
-  PinworthWindowController *controller = session.controllers().front();
+  ExplorerProcess process;
+  QMainWindow *window = process.newWindow();
+  PinworthWindowController *controller = process.controllers().front();
   auto *menu = window->findChild<QComboBox *>("interfacePopup");
   menu->setCurrentIndex(1);
   controller->interfacePopupChanged(menu);

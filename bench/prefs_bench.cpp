@@ -7,7 +7,7 @@
 // and prints the time of each and the file's size before and after.
 //
 //   prefs_bench [macros, default 100000]
-#include "app/ExplorerSession.h"
+#include "app/ExplorerProcess.h"
 #include "app/PinworthWindowController.h"
 #include "core/runs/MacroEntry.h"
 
@@ -64,16 +64,16 @@ int main(int argc, char **argv) {
                                 QByteArray::fromHex("0338010f0000") + char(i),
                                 "Macro " + QString::number(i)})
             .text());
-  ExplorerSession session;
-  UserDefaults &preferences = session.preferences();
+  ExplorerProcess process;
+  UserDefaults &preferences = process.preferences();
   preferences.change(
       [&](const UserDefaults::List &) { return std::optional(macros); });
   const qint64 sizeWritten = FileSize(preferences);
 
   QElapsedTimer timer;
   timer.start();
-  QMainWindow *window = session.newWindow();
-  PinworthWindowController *controller = session.controllers().front();
+  QMainWindow *window = process.newWindow();
+  PinworthWindowController *controller = process.controllers().front();
   const double openMS = Milliseconds(timer);
   auto *menu = window->findChild<QComboBox *>("macroPopup");
 

@@ -12,7 +12,7 @@
 #include "bench/EventLoop.h"
 #include "bench/TimerLateness.h"
 
-#include "app/ExplorerSession.h"
+#include "app/ExplorerProcess.h"
 #include "app/PinworthWindowController.h"
 #include "core/runs/SequenceRunner.h"
 
@@ -76,8 +76,8 @@ WindowRuns InTheWindow() {
   backend.attach(hid::sim::Model::PinworthA, "1000");
   WindowRuns runs;
   {
-    ExplorerSession session;
-    QMainWindow *window = session.newWindow();
+    ExplorerProcess process;
+    QMainWindow *window = process.newWindow();
     window->findChild<QComboBox *>("interfacePopup")->setCurrentIndex(1);
     // Shown and painted, as a window is by the time a user runs a sequence.
     WaitForEvents(300);

@@ -28,7 +28,7 @@
 #include "bench/ThreadCpu.h"
 #include "bench/TimerLateness.h"
 
-#include "app/ExplorerSession.h"
+#include "app/ExplorerProcess.h"
 #include "app/PinworthWindowController.h"
 #include "device_simulator/ReportGenerator.h"
 
@@ -137,9 +137,9 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds,
     ids.push_back(backend.attach(d ? hid::sim::Model::PinworthB
                                    : hid::sim::Model::PinworthA,
                                  std::to_string(1000 * (d + 1))));
-  ExplorerSession session;
-  QMainWindow *window = session.newWindow();
-  PinworthWindowController *controller = session.controllers().front();
+  ExplorerProcess process;
+  QMainWindow *window = process.newWindow();
+  PinworthWindowController *controller = process.controllers().front();
   auto *menu = window->findChild<QComboBox *>("interfacePopup");
   for (int d = 0; d < devices; ++d) {
     menu->setCurrentIndex(2 * d + 1);

@@ -11,7 +11,7 @@
 int RunCommand(const Invocation &invocation);
 
 // Commands read from standard input, one a line, on the same devices, split
-// as SessionLine.h says; blank lines and comments are skipped, and
+// as ShellLine.h says; blank lines and comments are skipped, and
 // "sleep MS" waits. The time column runs from the session's start. Stops at
 // the first command that fails, or a line that is too long or will not
 // split, and returns its status.

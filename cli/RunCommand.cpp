@@ -3,7 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/Output.h"
-#include "cli/SessionLine.h"
+#include "cli/ShellLine.h"
 #include "cli/StopRequests.h"
 #include "cli/Usage.h"
 
@@ -89,20 +89,19 @@ int RunSession(const Invocation &session) {
   StartReportClock();
   QByteArray bytes;
   for (int number = 1; !StopRequested(); ++number) {
-    const LineRead read = ReadSessionLine(stdin, &bytes);
+    const LineRead read = ReadShellLine(stdin, &bytes);
     if (read == LineRead::End || StopRequested())
       break;
     if (read == LineRead::TooLong) {
       PrintError(QStringLiteral("line %1 is longer than %2 bytes, the most a "
                                 "session line takes")
                      .arg(number)
-                     .arg(kMaxSessionLineBytes));
+                     .arg(kMaxShellLineBytes));
       return kExitBadArguments;
     }
     const QString text = QString::fromUtf8(bytes).trimmed();
     QString reason;
-    const std::optional<QStringList> arguments =
-        SplitSessionLine(text, &reason);
+    const std::optional<QStringList> arguments = SplitShellLine(text, &reason);
     if (!arguments) {
       PrintError(QStringLiteral("%1: %2").arg(text, reason));
       return kExitBadArguments;

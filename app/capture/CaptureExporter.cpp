@@ -1,6 +1,6 @@
 #include "app/capture/CaptureExporter.h"
 
-#include "app/framework/ModalSession.h"
+#include "app/framework/ModalDialog.h"
 #include "capture/CaptureReader.h"
 
 #include <QFileDialog>

@@ -4,7 +4,7 @@
 #include "app/capture/CaptureExporter.h"
 #include "app/capture/CaptureWindow.h"
 #include "app/framework/AlertPanel.h"
-#include "app/framework/ModalSession.h"
+#include "app/framework/ModalDialog.h"
 #include "capture/CaptureReader.h"
 #include "core/interfaces/InterfaceIdentity.h"
 #include "core/interfaces/InterfaceInfo.h"

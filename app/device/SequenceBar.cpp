@@ -3,7 +3,7 @@
 #include "app/device/SequencePanel.h"
 #include "app/device/WindowLog.h"
 #include "app/framework/AlertPanel.h"
-#include "app/framework/ModalSession.h"
+#include "app/framework/ModalDialog.h"
 #include "app/log/LogTableModel.h"
 #include "core/preferences/UserDefaults.h"
 #include "core/reports/ReportRecord.h"

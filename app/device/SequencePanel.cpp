@@ -1,6 +1,6 @@
 #include "app/device/SequencePanel.h"
 
-#include "app/framework/ModalSession.h"
+#include "app/framework/ModalDialog.h"
 #include "core/runs/Sequence.h"
 
 #include <QButtonGroup>

@@ -1,6 +1,6 @@
 #include "app/framework/AlertPanel.h"
 
-#include "app/framework/ModalSession.h"
+#include "app/framework/ModalDialog.h"
 
 #include <QLabel>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #include "app/framework/MacroNamePanelController.h"
 
-#include "app/framework/ModalSession.h"
+#include "app/framework/ModalDialog.h"
 #include "ui_MacroName.h"
 
 #include <QDialog>

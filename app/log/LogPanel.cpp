@@ -1,7 +1,7 @@
 #include "app/log/LogPanel.h"
 
 #include "app/ReportFormFields.h"
-#include "app/framework/ModalSession.h"
+#include "app/framework/ModalDialog.h"
 #include "app/log/LogCopy.h"
 #include "app/log/LogExport.h"
 #include "app/log/LogTableModel.h"

@@ -1,6 +1,6 @@
 #include "app/sim/LogSelectionReplay.h"
 
-#include "app/ExplorerSession.h"
+#include "app/ExplorerProcess.h"
 #include "app/PinworthWindowController.h"
 #include "app/framework/AlertPanel.h"
 #include "app/log/LogPanel.h"
@@ -72,11 +72,11 @@ void AddAction(PinworthWindowController &window, SimulatorWindow &simulator) {
 
 } // namespace
 
-void AddLogSelectionReplay(ExplorerSession &session,
+void AddLogSelectionReplay(ExplorerProcess &process,
                            SimulatorWindow &simulator) {
-  for (PinworthWindowController *window : session.controllers())
+  for (PinworthWindowController *window : process.controllers())
     AddAction(*window, simulator);
-  QObject::connect(&session, &ExplorerSession::windowOpened, &simulator,
+  QObject::connect(&process, &ExplorerProcess::windowOpened, &simulator,
                    [&simulator](PinworthWindowController *window) {
                      AddAction(*window, simulator);
                    });

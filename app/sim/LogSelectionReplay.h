@@ -12,7 +12,7 @@
 
 #include <optional>
 
-class ExplorerSession;
+class ExplorerProcess;
 class LogTableModel;
 class SimulatorWindow;
 
@@ -21,9 +21,9 @@ class SimulatorWindow;
 std::optional<hid::sim::RecordedDevice>
 RecordedReadsOf(const LogTableModel &log, const QList<int> &reports);
 
-// Adds the action to the log of each of session's windows, those open and
-// those to come; the simulator outlives the session's windows.
-void AddLogSelectionReplay(ExplorerSession &session,
+// Adds the action to the log of each of process's windows, those open and
+// those to come; the simulator outlives the process's windows.
+void AddLogSelectionReplay(ExplorerProcess &process,
                            SimulatorWindow &simulator);
 
 #endif

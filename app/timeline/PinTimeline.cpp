@@ -1,6 +1,6 @@
 #include "app/timeline/PinTimeline.h"
 
-#include "app/framework/ModalSession.h"
+#include "app/framework/ModalDialog.h"
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
 #include "app/timeline/PinTimelineView.h"

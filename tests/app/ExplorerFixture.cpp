@@ -18,15 +18,15 @@ void ExplorerFixture::setUp() {
 void ExplorerFixture::loadAndWake() {
   QTest::failOnWarning(QRegularExpression("outside a modal scope"));
   watchdog_ = std::make_unique<ModalWatchdog>();
-  session_ = std::make_unique<ExplorerSession>();
-  QVERIFY(QTest::qWaitForWindowExposed(session_->newWindow()));
+  process_ = std::make_unique<ExplorerProcess>();
+  QVERIFY(QTest::qWaitForWindowExposed(process_->newWindow()));
 }
 
 PinworthWindowController *ExplorerFixture::newWindow() {
-  QMainWindow *window = session_->newWindow();
+  QMainWindow *window = process_->newWindow();
   if (!QTest::qWaitForWindowExposed(window))
     qWarning("the new window was not exposed");
-  return session_->controllers().back();
+  return process_->controllers().back();
 }
 
 hid::sim::DeviceID ExplorerFixture::startWithPinworthA() {
@@ -39,7 +39,7 @@ hid::sim::DeviceID ExplorerFixture::startWithPinworthA() {
 void ExplorerFixture::close() {
   if (watchdog_)
     VerifyModalsClosed(*watchdog_);
-  session_.reset();
+  process_.reset();
 }
 
 void ExplorerFixture::cleanup() {

@@ -1,13 +1,13 @@
 // A real explorer window over the real device library and simulated devices,
 // for the window's tests. One simulated backend serves the whole test
-// program; each window is loaded, woken and shown afresh in a session of its
-// own, with a watchdog that ends any modal dialog a failing test leaves up,
-// the user's configuration in a temporary home, and a failure for any modal
+// program; each window is loaded, woken and shown afresh in an ExplorerProcess
+// of its own, with a watchdog that ends any modal dialog a failing test leaves
+// up, the user's configuration in a temporary home, and a failure for any modal
 // shown outside a modal scope.
 #ifndef PINWORTH_TESTS_EXPLORER_FIXTURE_H
 #define PINWORTH_TESTS_EXPLORER_FIXTURE_H
 
-#include "app/ExplorerSession.h"
+#include "app/ExplorerProcess.h"
 #include "app/InterfaceReader.h"
 #include "app/PinworthWindowController.h"
 #include "app/ReportForm.h"
@@ -34,10 +34,10 @@ public:
   // call once, from initTestCase().
   void setUp();
 
-  // Starts a session and loads its first window, wakes its controller and
-  // shows it.
+  // Makes an ExplorerProcess and loads its first window, wakes its controller
+  // and shows it.
   void loadAndWake();
-  // Another window of the session, woken and shown (File > New Window).
+  // Another window of the process, woken and shown (File > New Window).
   PinworthWindowController *newWindow();
   // Attaches a PinworthA with serial number 1000, then loads and wakes the
   // window; returns the device.
@@ -48,17 +48,17 @@ public:
     watchdog_ = std::make_unique<ModalWatchdog>(timeoutMS);
   }
   // Fails the test if the watchdog had to end a modal dialog, then ends the
-  // session with its windows.
+  // process with its windows.
   void close();
   // Closes the window, then detaches every device; call from cleanup().
   void cleanup();
 
   hid::sim::SimBackend &backend() { return backend_; }
   QString homePath() const { return home_->path(); }
-  ExplorerSession &session() const { return *session_; }
-  // The session's first window.
+  ExplorerProcess &process() const { return *process_; }
+  // The process's first window.
   PinworthWindowController *controller() const {
-    return session_->controllers().front();
+    return process_->controllers().front();
   }
   QMainWindow *window() const { return controller()->mainWindow(); }
   LogTableModel *log() const { return controller()->logModel(); }
@@ -140,7 +140,7 @@ private:
   hid::sim::SimBackend backend_;
   std::unique_ptr<QTemporaryDir> home_;
   std::unique_ptr<ModalWatchdog> watchdog_;
-  std::unique_ptr<ExplorerSession> session_;
+  std::unique_ptr<ExplorerProcess> process_;
 };
 
 #endif

@@ -60,7 +60,7 @@ class LogToolsTest : public QObject {
   // The window's capture holds every row logged so far.
   void flushCapture() {
     fixture.flushLog();
-    fixture.session().captures().captureOf(fixture.window())->flush();
+    fixture.process().captures().captureOf(fixture.window())->flush();
   }
   void exportAndWait(const QString &path) {
     fixture.controller()->logPanel()->exportTo(path);

@@ -329,7 +329,7 @@ private slots:
     QCOMPARE(fixture.logTable()->horizontalHeader()->sectionSize(1), 123);
     QCOMPARE(selectedTitle(), "PinworthB Interface 1 (SN 2000)");
     QCOMPARE(fixture.controller()->reportForm().reportSize(), 7);
-    QVERIFY(!QFileInfo::exists(fixture.session().preferences().filePath()));
+    QVERIFY(!QFileInfo::exists(fixture.process().preferences().filePath()));
   }
 };
 

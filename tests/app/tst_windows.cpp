@@ -80,7 +80,7 @@ private slots:
     QTRY_COMPARE(ExplorerFixture::reportRows(second, "B 2000 if0"), 2);
 
     second->mainWindow()->close();
-    QTRY_COMPARE(fixture.session().controllers().size(), size_t(1));
+    QTRY_COMPARE(fixture.process().controllers().size(), size_t(1));
     send(5);
     QTRY_COMPARE(ExplorerFixture::reportRows(first, "A 1000 if1"), 45);
     int handlers = 0;

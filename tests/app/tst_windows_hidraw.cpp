@@ -26,13 +26,13 @@ private slots:
     hid::hidraw::HidrawBackend backend;
     hid::SetBackend(&backend);
     {
-      ExplorerSession session({home.filePath("defaults.json"),
+      ExplorerProcess process({home.filePath("defaults.json"),
                                home.filePath("window-state.ini"),
                                home.filePath("sessions")});
-      session.newWindow();
-      session.newWindow();
-      PinworthWindowController *first = session.controllers()[0];
-      PinworthWindowController *second = session.controllers()[1];
+      process.newWindow();
+      process.newWindow();
+      PinworthWindowController *first = process.controllers()[0];
+      PinworthWindowController *second = process.controllers()[1];
       for (PinworthWindowController *window : {first, second}) {
         Explorer::chooseIn(window, "interfacePopup", 1);
         Explorer::clickIn(window, "readButton");
@@ -54,7 +54,7 @@ private slots:
       QCOMPARE(Explorer::widgetIn<QComboBox>(second, "macroPopup")->count(), 5);
 
       second->mainWindow()->close();
-      QTRY_COMPARE(session.controllers().size(), size_t(1));
+      QTRY_COMPARE(process.controllers().size(), size_t(1));
       a1.sendInterruptReport({0x0c, 99, 0x16, 0, 0, 0, 0, 0});
       QTRY_COMPARE(Explorer::reportRows(first, "A 1000 if1"), 31);
     }

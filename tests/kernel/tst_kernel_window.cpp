@@ -54,21 +54,21 @@ QStringList Events(PinworthWindowController *window) {
 struct WindowOnKernel {
   QTemporaryDir home;
   hid::hidraw::HidrawBackend backend;
-  std::unique_ptr<ExplorerSession> session;
+  std::unique_ptr<ExplorerProcess> process;
   PinworthWindowController *window = nullptr;
   QComboBox *interfaces = nullptr;
 
   WindowOnKernel() {
     hid::SetBackend(&backend);
-    session = std::make_unique<ExplorerSession>(ExplorerSession::Files{
+    process = std::make_unique<ExplorerProcess>(ExplorerProcess::Files{
         home.filePath("defaults.json"), home.filePath("window-state.ini"),
         home.filePath("sessions")});
-    session->newWindow();
-    window = session->controllers().front();
+    process->newWindow();
+    window = process->controllers().front();
     interfaces = Explorer::widgetIn<QComboBox>(window, "interfacePopup");
   }
   ~WindowOnKernel() {
-    session.reset();
+    process.reset();
     PinworthClearInterfaceList();
     hid::SetBackend(nullptr);
   }

@@ -71,9 +71,9 @@ int RunLoggingChild(int argc, char **argv) {
   QApplication application(argc, argv);
   hid::sim::SimBackend backend;
   hid::SetBackend(&backend);
-  ExplorerSession session;
-  session.newWindow();
-  LogTableModel *log = session.controllers().front()->logModel();
+  ExplorerProcess process;
+  process.newWindow();
+  LogTableModel *log = process.controllers().front()->logModel();
   const QString answer = qEnvironmentVariable("PINWORTH_LOGGING_CHILD");
   uint32_t next = 0;
   QTimer timer;
@@ -107,7 +107,7 @@ class CapturesTest : public QObject {
     return fixture.homePath() + "/.local/state/Pinworth/sessions";
   }
   LogCapture *capture() const {
-    return fixture.session().captures().captureOf(fixture.window());
+    return fixture.process().captures().captureOf(fixture.window());
   }
   QString message() const {
     auto *bar = fixture.widget<QLabel>("messageText");
@@ -145,17 +145,17 @@ private slots:
     const QString copy = fixture.homePath() + "/copy.pwcap";
     QString reason;
     QVERIFY2(
-        fixture.session().captures().saveTo(fixture.window(), copy, &reason),
+        fixture.process().captures().saveTo(fixture.window(), copy, &reason),
         qPrintable(reason));
     QCOMPARE(Mode(copy), 0600);
     CaptureWindow *opened =
-        fixture.session().captures().open(copy, fixture.window());
+        fixture.process().captures().open(copy, fixture.window());
     QVERIFY(opened);
     QCOMPARE(RowTexts(opened->log()), RowTexts(fixture.log()));
     QCOMPARE(opened->windowTitle(), "copy.pwcap (read-only)");
 
     AlertAnswerer alerts;
-    QVERIFY(!fixture.session().captures().open(
+    QVERIFY(!fixture.process().captures().open(
         fixture.homePath() + "/.config/Pinworth", fixture.window()));
     QCOMPARE(alerts.shown().size(), 1);
     QVERIFY2(alerts.shown()[0].startsWith("Pinworth cannot be opened. | "),
@@ -174,7 +174,7 @@ private slots:
     const QByteArray old(8 << 10, 'o');
     QVERIFY(WriteAll(folder + "/bench.pwcap", old));
     QString reason;
-    QVERIFY(!fixture.session().captures().saveTo(
+    QVERIFY(!fixture.process().captures().saveTo(
         fixture.window(), folder + "/bench.pwcap", &reason));
     QVERIFY2(reason.contains("No space left on device"), qPrintable(reason));
     QCOMPARE(ReadAll(folder + "/bench.pwcap"), old);
@@ -344,7 +344,7 @@ private slots:
     const QStringList marked = rows.filter("writing the log to disk stopped");
     QCOMPARE(marked.size(), 1);
     CaptureWindow *opened =
-        fixture.session().captures().open(capture()->path(), fixture.window());
+        fixture.process().captures().open(capture()->path(), fixture.window());
     QVERIFY(opened);
     QCOMPARE(RowTexts(opened->log()), rows.mid(0, 99) + marked);
 

@@ -187,11 +187,11 @@ private slots:
     const QString path = fixture.homePath() + "/bench.pwcap";
     QString reason;
     QVERIFY2(
-        fixture.session().captures().saveTo(fixture.window(), path, &reason),
+        fixture.process().captures().saveTo(fixture.window(), path, &reason),
         qPrintable(reason));
     const Wire before = received(deviceA);
     CaptureWindow *opened =
-        fixture.session().captures().open(path, fixture.window());
+        fixture.process().captures().open(path, fixture.window());
     QVERIFY(opened);
     auto *table = opened->findChild<LogView *>("logTable");
     {
@@ -266,10 +266,10 @@ private slots:
     const QString path = fixture.homePath() + "/two.pwcap";
     QString reason;
     QVERIFY2(
-        fixture.session().captures().saveTo(fixture.window(), path, &reason),
+        fixture.process().captures().saveTo(fixture.window(), path, &reason),
         qPrintable(reason));
     CaptureWindow *opened =
-        fixture.session().captures().open(path, fixture.window());
+        fixture.process().captures().open(path, fixture.window());
     QVERIFY(opened);
     auto *table = opened->findChild<LogView *>("logTable");
     PinworthWindowController *second = fixture.newWindow();

@@ -2,7 +2,7 @@
 // default-mode work while it is up.
 #include "app/framework/AlertPanel.h"
 #include "app/framework/MacroNamePanelController.h"
-#include "app/framework/ModalSession.h"
+#include "app/framework/ModalDialog.h"
 #include "tests/support/ModalTestSupport.h"
 
 #include "runloop/DefaultMode.h"

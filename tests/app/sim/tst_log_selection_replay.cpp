@@ -51,7 +51,7 @@ private slots:
   void init() {
     deviceA = fixture.startWithPinworthA();
     simulator = std::make_unique<SimulatorWindow>(fixture.backend());
-    AddLogSelectionReplay(fixture.session(), *simulator);
+    AddLogSelectionReplay(fixture.process(), *simulator);
   }
   void cleanup() {
     simulator.reset();

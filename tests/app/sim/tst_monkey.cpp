@@ -253,7 +253,7 @@ private slots:
     const hid::sim::DeviceID deviceA = fixture.startWithPinworthA();
     fixture.backend().attach(hid::sim::Model::PinworthB, "2000");
     SimulatorWindow simulator(fixture.backend());
-    AddLogSelectionReplay(fixture.session(), simulator);
+    AddLogSelectionReplay(fixture.process(), simulator);
     AddSimulatorMenu(*fixture.window(), simulator);
     simulator.show();
     uint8_t key = 0;

@@ -270,7 +270,7 @@ private slots:
     QCOMPARE(timeline()->view()->pinOrder(), expected);
     QCOMPARE(timeline()->view()->pinName(7), QString("enable"));
     QCOMPARE(timeline()->view()->pinName(8), QString("pin 8"));
-    const QString statePath = fixture.session().windowState().filePath();
+    const QString statePath = fixture.process().windowState().filePath();
     fixture.close();
     QSettings(statePath, QSettings::IniFormat)
         .setValue("timeline/pinOrder", QStringList{"1", "1", "40"});

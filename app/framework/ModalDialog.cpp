@@ -1,4 +1,4 @@
-#include "app/framework/ModalSession.h"
+#include "app/framework/ModalDialog.h"
 
 #include "runloop/DefaultMode.h"
 

@@ -3,7 +3,7 @@
 // give back the input up to where a line was too long. Each line splits into
 // arguments that, quoted again in single quotes, split back to themselves;
 // a line that does not split has an unclosed quote and a reason.
-#include "cli/SessionLine.h"
+#include "cli/ShellLine.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <cstdio>
@@ -30,23 +30,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   QByteArray readBack;
   QByteArray line;
   LineRead read;
-  while ((read = ReadSessionLine(file, &line)) == LineRead::Line) {
-    FUZZ_CHECK(line.size() <= kMaxSessionLineBytes && !line.contains('\n'));
+  while ((read = ReadShellLine(file, &line)) == LineRead::Line) {
+    FUZZ_CHECK(line.size() <= kMaxShellLineBytes && !line.contains('\n'));
     readBack += line + '\n';
     const QString text = QString::fromUtf8(line);
     QString error;
-    const std::optional<QStringList> arguments = SplitSessionLine(text, &error);
+    const std::optional<QStringList> arguments = SplitShellLine(text, &error);
     if (!arguments) {
       FUZZ_CHECK(!error.isEmpty());
       FUZZ_CHECK(text.contains(u'\'') || text.contains(u'"'));
       continue;
     }
-    FUZZ_CHECK(SplitSessionLine(Quoted(*arguments)) == arguments);
+    FUZZ_CHECK(SplitShellLine(Quoted(*arguments)) == arguments);
   }
   std::fclose(file);
   if (read == LineRead::TooLong)
     FUZZ_CHECK(input.startsWith(readBack) &&
-               input.size() > readBack.size() + kMaxSessionLineBytes);
+               input.size() > readBack.size() + kMaxShellLineBytes);
   else
     FUZZ_CHECK(readBack == input || readBack == input + '\n');
   return 0;

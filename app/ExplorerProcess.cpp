@@ -1,4 +1,4 @@
-#include "app/ExplorerSession.h"
+#include "app/ExplorerProcess.h"
 
 #include "app/MainWindowResource.h"
 #include "app/PinworthWindowController.h"
@@ -16,12 +16,12 @@
 
 #include <algorithm>
 
-ExplorerSession::Files ExplorerSession::StandardFiles() {
+ExplorerProcess::Files ExplorerProcess::StandardFiles() {
   return {UserDefaults::standardFilePath(), WindowState::StandardFilePath(),
           SessionStore::StandardFolder()};
 }
 
-ExplorerSession::ExplorerSession(const Files &files)
+ExplorerProcess::ExplorerProcess(const Files &files)
     : preferences_(files.preferences, kDefaultMacrosKey),
       sequences_(files.preferences, kSequencesKey),
       windowState_(files.windowState), captures_(files.sessions) {
@@ -41,7 +41,7 @@ ExplorerSession::ExplorerSession(const Files &files)
           });
 }
 
-ExplorerSession::~ExplorerSession() {
+ExplorerProcess::~ExplorerProcess() {
   for (const Window &window : windows_)
     captures_.forget(window.resource->window());
   windows_.clear();
@@ -50,7 +50,7 @@ ExplorerSession::~ExplorerSession() {
     PinworthSetDeviceCallback(nullptr, nullptr);
 }
 
-QMainWindow *ExplorerSession::newWindow() {
+QMainWindow *ExplorerProcess::newWindow() {
   const int number = freeNumber();
   auto resource = std::make_unique<MainWindowResource>(*this, number);
   QMainWindow *window = resource->window();
@@ -68,7 +68,7 @@ QMainWindow *ExplorerSession::newWindow() {
   return window;
 }
 
-std::vector<PinworthWindowController *> ExplorerSession::controllers() const {
+std::vector<PinworthWindowController *> ExplorerProcess::controllers() const {
   std::vector<PinworthWindowController *> open;
   for (const Window &window : windows_)
     open.push_back(window.resource->controller());
@@ -76,10 +76,10 @@ std::vector<PinworthWindowController *> ExplorerSession::controllers() const {
 }
 
 void PinworthCallback(void *inRefCon) {
-  static_cast<ExplorerSession *>(inRefCon)->populateEveryInterfacePopup();
+  static_cast<ExplorerProcess *>(inRefCon)->populateEveryInterfacePopup();
 }
 
-void ExplorerSession::startLibrary() {
+void ExplorerProcess::startLibrary() {
   if (std::exchange(libraryStarted_, true))
     return;
   PinworthInit();
@@ -87,12 +87,12 @@ void ExplorerSession::startLibrary() {
   PinworthSetDeviceCallback(PinworthCallback, this);
 }
 
-void ExplorerSession::populateEveryInterfacePopup() {
+void ExplorerProcess::populateEveryInterfacePopup() {
   for (PinworthWindowController *controller : controllers())
     controller->populateInterfacePopup();
 }
 
-int ExplorerSession::freeNumber() const {
+int ExplorerProcess::freeNumber() const {
   int number = 0;
   while (std::any_of(windows_.begin(), windows_.end(),
                      [number](const Window &w) { return w.number == number; }))
@@ -102,7 +102,7 @@ int ExplorerSession::freeNumber() const {
 
 // The most recently activated window is gWindowController; a window closed
 // goes once its close event is over.
-bool ExplorerSession::eventFilter(QObject *watched, QEvent *event) {
+bool ExplorerProcess::eventFilter(QObject *watched, QEvent *event) {
   auto *window = qobject_cast<QMainWindow *>(watched);
   if (window && event->type() == QEvent::WindowActivate)
     for (PinworthWindowController *controller : controllers())
@@ -124,7 +124,7 @@ bool ExplorerSession::eventFilter(QObject *watched, QEvent *event) {
   return false;
 }
 
-void ExplorerSession::closed(QMainWindow *window) {
+void ExplorerProcess::closed(QMainWindow *window) {
   const auto found =
       std::find_if(windows_.begin(), windows_.end(), [window](const Window &w) {
         return w.resource->window() == window;

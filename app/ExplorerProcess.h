@@ -11,12 +11,12 @@
 //
 // It makes the windows (File > New Window) and owns each until it closes;
 // a window closed while it reads stops only its own reading. The library's
-// callback is unregistered when the session goes.
+// callback is unregistered when the ExplorerProcess goes.
 //
 // Made after the device backend is installed; outlives its windows. Main
 // thread only.
-#ifndef PINWORTH_EXPLORER_EXPLORER_SESSION_H
-#define PINWORTH_EXPLORER_EXPLORER_SESSION_H
+#ifndef PINWORTH_EXPLORER_EXPLORER_PROCESS_H
+#define PINWORTH_EXPLORER_EXPLORER_PROCESS_H
 
 #include "app/WindowState.h"
 #include "app/capture/CaptureSessions.h"
@@ -33,7 +33,7 @@ class MainWindowResource;
 class PinworthWindowController;
 class QMainWindow;
 
-class ExplorerSession : public QObject {
+class ExplorerProcess : public QObject {
   Q_OBJECT
 public:
   struct Files {
@@ -48,12 +48,12 @@ public:
 
   // Registers the built-in macros and sequence in the preferences'
   // registration layers.
-  explicit ExplorerSession(const Files &files = StandardFiles());
+  explicit ExplorerProcess(const Files &files = StandardFiles());
   // Closes every window first.
-  ~ExplorerSession() override;
+  ~ExplorerProcess() override;
 
-  // Loads a window, wakes its controller and shows it; the session owns it
-  // until it is closed.
+  // Loads a window, wakes its controller and shows it; the ExplorerProcess owns
+  // it until it is closed.
   QMainWindow *newWindow();
   // The open windows' controllers, oldest first.
   std::vector<PinworthWindowController *> controllers() const;
@@ -96,7 +96,7 @@ private:
   CaptureSessions captures_;
 };
 
-// The library's device-change callback: every window of the session,
+// The library's device-change callback: every window of the process,
 // inRefCon, refills its interface menu.
 void PinworthCallback(void *inRefCon);
 

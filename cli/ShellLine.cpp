@@ -1,20 +1,20 @@
-#include "cli/SessionLine.h"
+#include "cli/ShellLine.h"
 
 #include <utility>
 
-LineRead ReadSessionLine(std::FILE *input, QByteArray *line) {
+LineRead ReadShellLine(std::FILE *input, QByteArray *line) {
   line->clear();
   for (int c = std::getc(input); c != EOF; c = std::getc(input)) {
     if (c == '\n')
       return LineRead::Line;
-    if (line->size() == kMaxSessionLineBytes)
+    if (line->size() == kMaxShellLineBytes)
       return LineRead::TooLong;
     line->append(char(c));
   }
   return line->isEmpty() || std::ferror(input) ? LineRead::End : LineRead::Line;
 }
 
-std::optional<QStringList> SplitSessionLine(QStringView line, QString *error) {
+std::optional<QStringList> SplitShellLine(QStringView line, QString *error) {
   QStringList arguments;
   QString argument;
   bool inArgument = false; // quotes make one, even an empty one

@@ -3,8 +3,8 @@
 // Qt's nested modal loops keep delivering timers and socket events, so every
 // modal the explorer shows must run inside a runloop::ModalScope: then no poll
 // tick, interrupt report or device notification reaches the window under it.
-#ifndef PINWORTH_EXPLORER_MODAL_SESSION_H
-#define PINWORTH_EXPLORER_MODAL_SESSION_H
+#ifndef PINWORTH_EXPLORER_MODAL_DIALOG_H
+#define PINWORTH_EXPLORER_MODAL_DIALOG_H
 
 class QDialog;
 

@@ -9,8 +9,8 @@
 //   - a # that begins an argument, outside quotes, starts a comment that
 //     runs to the end of the line (a # within one, as in A:1000:1#2, is
 //     part of it).
-#ifndef PINWORTH_CLI_SESSION_LINE_H
-#define PINWORTH_CLI_SESSION_LINE_H
+#ifndef PINWORTH_CLI_SHELL_LINE_H
+#define PINWORTH_CLI_SHELL_LINE_H
 
 #include <QByteArray>
 #include <QString>
@@ -21,21 +21,21 @@
 #include <optional>
 
 // The most bytes a line takes, without its line end.
-inline constexpr int kMaxSessionLineBytes = 4096;
+inline constexpr int kMaxShellLineBytes = 4096;
 
 enum class LineRead {
   Line,    // a line, perhaps the last one without its line end
   End,     // the input ended before another line, or a read failed
-  TooLong, // more than kMaxSessionLineBytes before a line end
+  TooLong, // more than kMaxShellLineBytes before a line end
 };
 
 // Reads the next line from input into *line, without its line end; a line
 // too long is not read further.
-LineRead ReadSessionLine(std::FILE *input, QByteArray *line);
+LineRead ReadShellLine(std::FILE *input, QByteArray *line);
 
 // The arguments of line: none for a blank line or a comment; no value, with
 // the reason in *error, when a quote is not closed.
-std::optional<QStringList> SplitSessionLine(QStringView line,
-                                            QString *error = nullptr);
+std::optional<QStringList> SplitShellLine(QStringView line,
+                                          QString *error = nullptr);
 
 #endif
