@@ -18,7 +18,33 @@ constexpr MasterPort kSimMasterPort = 1;
 
 } // namespace
 
-SimBackend::SimBackend() : state_(std::make_shared<State>()) {}
+void SimState::notify(DeviceID id, NotificationType type) {
+  Model model = device(id).model;
+  for (SimNotificationPort *port : ports)
+    port->notify(model, type);
+}
+
+void SimState::plugIn(DeviceID id) {
+  order.push_back({false, id, 0});
+  order.push_back({false, id, 1});
+  notify(id, NotificationType::FirstMatch);
+  changed(id);
+}
+
+void SimState::changed(DeviceID id) {
+  std::vector<int> keys;
+  for (const auto &[key, observer] : observers)
+    keys.push_back(key);
+  for (int key : keys) {
+    const auto found = observers.find(key);
+    if (found == observers.end())
+      continue;
+    const auto observer = found->second; // it may remove itself
+    observer(id);
+  }
+}
+
+SimBackend::SimBackend() : state_(std::make_shared<SimState>()) {}
 
 SimBackend::~SimBackend() = default;
 

@@ -11,6 +11,7 @@
 #define PINWORTH_SIM_BACKEND_H
 
 #include "platform/HIDServices.h"
+#include "platform/simulated/SimFaults.h"
 #include "platform/simulated/VirtualPinworth.h"
 
 #include <chrono>
@@ -23,41 +24,7 @@
 
 namespace hid::sim {
 
-// Faults of one interface, or of one foreign service. kSuccess means none.
-struct InterfaceFaults {
-  bool propertiesUnreadable = false;
-  bool vendorIDMissing = false;
-  bool productIDMissing = false;
-  Status classNameStatus = kSuccess;
-  Status plugInStatus = kSuccess;
-  Status queryStatus = kSuccess;
-  Status openStatus = kSuccess;
-  Status nextWriteStatus = kSuccess; // fails the next write only
-  Status nextReadStatus = kSuccess;  // fails the next get-report only
-  bool stalled = false;              // transfers time out until cleared
-  bool descriptorUnreadable = false; // its report descriptor cannot be read
-};
-
-// What happened to one handle, kept after the handle is gone.
-struct HandleHistory {
-  int opens = 0;
-  int closes = 0;
-  int releases = 0;
-  bool isOpen = false;
-  bool destroyed = false;
-  bool handlerInstalled = false;
-};
-
-// Faults of the whole search, for the discovery failure paths.
-struct SearchFaults {
-  Status masterPortStatus = kSuccess;
-  bool hidMatchingFails = false;
-  bool usbMatchingFails = false;
-  Status searchStatus = kSuccess;
-};
-
-using DeviceID = int;
-using ServiceID = int;
+struct SimState;
 
 class SimBackend : public Backend {
 public:
@@ -157,10 +124,9 @@ public:
   std::unique_ptr<NotificationPort>
   createNotificationPort(MasterPort port) override;
 
-  struct State; // shared with the handles and ports it made
-
 private:
-  std::shared_ptr<State> state_;
+  std::shared_ptr<SimState> state_; // shared with the handles and ports
+
   SearchFaults searchFaults_;
   int searchCount_ = 0;
 };

@@ -7,7 +7,7 @@
 
 namespace hid::sim {
 
-SimHandle::SimHandle(std::shared_ptr<SimBackend::State> state, DeviceID device,
+SimHandle::SimHandle(std::shared_ptr<SimState> state, DeviceID device,
                      int interfaceNumber)
     : state_(std::move(state)), device_(device),
       interfaceNumber_(interfaceNumber),

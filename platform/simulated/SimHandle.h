@@ -17,7 +17,7 @@ namespace hid::sim {
 
 class SimHandle : public DeviceInterface, private InterruptSource {
 public:
-  SimHandle(std::shared_ptr<SimBackend::State> state, DeviceID device,
+  SimHandle(std::shared_ptr<SimState> state, DeviceID device,
             int interfaceNumber);
   ~SimHandle() override;
 
@@ -70,7 +70,7 @@ private:
   bool startReading(InputReportQueue::Writer writer) override;
   void stopReading() override;
 
-  std::shared_ptr<SimBackend::State> state_;
+  std::shared_ptr<SimState> state_;
   DeviceID device_;
   int interfaceNumber_;
   int history_;

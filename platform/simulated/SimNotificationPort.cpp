@@ -4,8 +4,7 @@
 
 namespace hid::sim {
 
-SimNotificationPort::SimNotificationPort(
-    std::shared_ptr<SimBackend::State> state)
+SimNotificationPort::SimNotificationPort(std::shared_ptr<SimState> state)
     : state_(std::move(state)) {
   state_->ports.push_back(this);
 }

@@ -12,7 +12,7 @@ namespace hid::sim {
 
 class SimNotificationPort : public NotificationPort {
 public:
-  explicit SimNotificationPort(std::shared_ptr<SimBackend::State> state);
+  explicit SimNotificationPort(std::shared_ptr<SimState> state);
   ~SimNotificationPort() override;
 
   Status addMatchingNotification(NotificationType type,
@@ -24,7 +24,7 @@ public:
   void notify(Model model, NotificationType type);
 
 private:
-  std::shared_ptr<SimBackend::State> state_;
+  std::shared_ptr<SimState> state_;
   NotificationRegistry registry_;
 };
 

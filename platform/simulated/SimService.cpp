@@ -8,7 +8,7 @@ namespace {
 
 class SimPlugIn : public PlugInInterface {
 public:
-  SimPlugIn(std::shared_ptr<SimBackend::State> state, DeviceID device,
+  SimPlugIn(std::shared_ptr<SimState> state, DeviceID device,
             int interfaceNumber)
       : state_(std::move(state)), device_(device),
         interfaceNumber_(interfaceNumber) {}
@@ -22,14 +22,14 @@ public:
   }
 
 private:
-  std::shared_ptr<SimBackend::State> state_;
+  std::shared_ptr<SimState> state_;
   DeviceID device_;
   int interfaceNumber_;
 };
 
 } // namespace
 
-SimService::SimService(std::shared_ptr<SimBackend::State> state, Slot slot)
+SimService::SimService(std::shared_ptr<SimState> state, Slot slot)
     : state_(std::move(state)), slot_(slot) {}
 
 Status SimService::copyProperties(PropertyTable &outTable) const {

@@ -12,7 +12,7 @@ namespace hid::sim {
 
 class SimService : public Service {
 public:
-  SimService(std::shared_ptr<SimBackend::State> state, Slot slot);
+  SimService(std::shared_ptr<SimState> state, Slot slot);
 
   Status copyProperties(PropertyTable &outTable) const override;
   // Foreign services are never asked: the library does not open them.
@@ -24,7 +24,7 @@ public:
 private:
   const InterfaceFaults &faults() const;
 
-  std::shared_ptr<SimBackend::State> state_;
+  std::shared_ptr<SimState> state_;
   Slot slot_;
 };
 

@@ -2,7 +2,6 @@
 
 #include "platform/PinworthDescriptors.h"
 #include "platform/PinworthUSBIDs.h"
-#include "platform/simulated/SimNotificationPort.h"
 
 namespace hid::sim {
 
@@ -31,32 +30,6 @@ Status DeviceReportDescriptor(const SimInterface &interface,
   outBytes = interfaceNumber == 0 ? pinworth::Interface0ReportDescriptor()
                                   : pinworth::Interface1ReportDescriptor();
   return kSuccess;
-}
-
-void SimBackend::State::notify(DeviceID id, NotificationType type) {
-  Model model = device(id).model;
-  for (SimNotificationPort *port : ports)
-    port->notify(model, type);
-}
-
-void SimBackend::State::plugIn(DeviceID id) {
-  order.push_back({false, id, 0});
-  order.push_back({false, id, 1});
-  notify(id, NotificationType::FirstMatch);
-  changed(id);
-}
-
-void SimBackend::State::changed(DeviceID id) {
-  std::vector<int> keys;
-  for (const auto &[key, observer] : observers)
-    keys.push_back(key);
-  for (int key : keys) {
-    const auto found = observers.find(key);
-    if (found == observers.end())
-      continue;
-    const auto observer = found->second; // it may remove itself
-    observer(id);
-  }
 }
 
 } // namespace hid::sim

@@ -6,8 +6,9 @@
 #define PINWORTH_SIM_STATE_H
 
 #include "platform/NotificationRegistry.h"
-#include "platform/simulated/SimBackend.h"
+#include "platform/simulated/SimFaults.h"
 #include "platform/simulated/SimKernelQueues.h"
+#include "platform/simulated/VirtualPinworth.h"
 
 #include <functional>
 #include <map>
@@ -24,7 +25,7 @@ class SimNotificationPort;
 struct SimInterface {
   InterfaceFaults faults;
   std::vector<std::vector<uint8_t>> received;
-  std::vector<int> handleHistories; // indexes into State::handleHistories
+  std::vector<int> handleHistories; // indexes into SimState::handleHistories
 };
 
 struct SimDevice {
@@ -64,7 +65,8 @@ Status DeviceReportDescriptor(const SimInterface &interface,
                               int interfaceNumber,
                               std::vector<uint8_t> &outBytes);
 
-struct SimBackend::State {
+// Its notify(), plugIn() and changed() are the backend's, in SimBackend.cpp.
+struct SimState {
   std::map<DeviceID, std::unique_ptr<SimDevice>> devices;
   std::map<ServiceID, ForeignService> foreign;
   std::vector<Slot> order;
