@@ -298,9 +298,13 @@ void PinworthWindowController::duplicateCheckboxClicked(QObject *) {
   reader->setIgnoreDuplicates(ignoreDuplicatesCheckBox->isChecked());
 }
 
-// Before the log exists, at wake-up, nothing is selected.
+// Only a report written becomes a macro: a read report or an event row
+// leaves Add Macro disabled. Before the log exists, at wake-up, nothing is
+// selected.
 void PinworthWindowController::tableViewSelectionDidChange() {
-  addMacroButton->setEnabled(logTools && logTools->selectedReport() != -1);
+  const int selected = logTools ? logTools->selectedReport() : -1;
+  addMacroButton->setEnabled(selected != -1 &&
+                             logEntries->row(selected).isOutput());
 }
 
 MessageBar *PinworthWindowController::messageBar() const {

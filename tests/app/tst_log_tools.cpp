@@ -371,7 +371,7 @@ private slots:
     QCOMPARE(fixture.form(), "ee 01 02 03 04 ee ee ee");
     fixture.doubleClickLogRow(1);
     QCOMPARE(fixture.form(), "ee 01 02 03 04 ee ee ee");
-    QVERIFY(fixture.addMacroEnabled()); // but Add Macro keeps nothing
+    QVERIFY(!fixture.addMacroEnabled()); // an event is never a macro
   }
 
   // CSV and text, whole or not at all.

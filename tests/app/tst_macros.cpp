@@ -125,6 +125,7 @@ private slots:
     } else {
       writeAndSelect({"01", "02", "03", "04"});
     }
+    QCOMPARE(fixture.addMacroEnabled(), !readRow); // an event row keeps none
     fixture.chooseMacro(2);
     NamePanelAnswerer answerer(typed, how);
     AlertAnswerer alerts;
