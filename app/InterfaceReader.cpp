@@ -36,7 +36,6 @@ InterfaceReader::~InterfaceReader() {
 
 void InterfaceReader::startPolling() {
   lastValueRead_.reset();
-  polling_ = true;
   resumePolling_ = false;
   polled_ = IdentityAtPosition(selectedPosition_());
   if (polled_)
@@ -50,7 +49,7 @@ void InterfaceReader::stopPolling() {
 }
 
 void InterfaceReader::pollingStopped() {
-  const bool was = std::exchange(polling_, false);
+  const bool was = isPolling();
   poller_.stop();
   recentPolls_.clear();
   if (was && polled_)
@@ -58,7 +57,7 @@ void InterfaceReader::pollingStopped() {
 }
 
 void InterfaceReader::targetLeft() {
-  if (polling_) {
+  if (isPolling()) {
     pollingStopped();
     resumePolling_ = true;
   }
@@ -111,7 +110,7 @@ bool InterfaceReader::start(int position) {
 }
 
 void InterfaceReader::stop(const std::optional<InterfaceIdentity> &selected) {
-  if (polling_)
+  if (isPolling())
     stopPolling();
   else if (selected)
     stopListening(*selected);
@@ -119,7 +118,7 @@ void InterfaceReader::stop(const std::optional<InterfaceIdentity> &selected) {
 
 bool InterfaceReader::stops(
     const std::optional<InterfaceIdentity> &selected) const {
-  return polling_ || (selected && isListening(*selected));
+  return isPolling() || (selected && isListening(*selected));
 }
 
 void InterfaceReader::interfaceGone(const InterfaceIdentity &source) {
@@ -201,7 +200,7 @@ QString InterfaceReader::activityText(
     parts << InterfaceMenu::UnpluggedText(*unplugged);
   else if (!selected)
     parts << InterfaceMenu::kNoInterfaceText;
-  if (polling_ && selected)
+  if (isPolling() && selected)
     parts << QStringLiteral("Polling %1 - %2/s")
                  .arg(selected->displayName())
                  .arg(recentPolls_.size());

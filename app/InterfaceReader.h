@@ -48,12 +48,11 @@ public:
   // Stops polling and listening.
   ~InterfaceReader() override;
 
-  bool isPolling() const { return polling_; }
+  bool isPolling() const { return poller_.isPolling(); }
   // The interface 0 being polled, if one is.
   std::optional<InterfaceIdentity> polled() const {
-    return polling_ ? polled_ : std::nullopt;
+    return isPolling() ? polled_ : std::nullopt;
   }
-  bool pollTimerScheduled() const { return poller_.isPolling(); }
   // The first poll since polling started waits for its answer; the polls
   // after it are polling's own.
   bool waitsForFirstPoll() const { return poller_.waitsForFirstPoll(); }
@@ -134,7 +133,6 @@ private:
   InterfaceListeners &listeners_;
   std::function<int()> selectedPosition_;
   std::function<int()> reportSize_;
-  bool polling_ = false;
   std::optional<InterfaceIdentity> polled_; // what polling started on
   bool resumePolling_ = false;
   QList<InterfaceIdentity> toResume_; // listened to when they left

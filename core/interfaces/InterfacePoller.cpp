@@ -4,6 +4,8 @@
 
 #include <QPointer>
 
+#include <algorithm>
+
 InterfacePoller::InterfacePoller(TargetOfTick target, Answered answered)
     : target_(std::move(target)), answered_(std::move(answered)) {
   timer_.setTimerType(Qt::PreciseTimer);

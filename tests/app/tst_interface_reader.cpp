@@ -90,7 +90,7 @@ private slots:
     QTRY_COMPARE(failed.count(), 1);
     QCOMPARE(failed.first().first().toInt(), hid::kErrorIO);
     polling->stopPolling();
-    QVERIFY(!polling->pollTimerScheduled());
+    QVERIFY(!polling->isPolling());
   }
 
   // A device that does not answer is asked again only once it has not

@@ -48,8 +48,7 @@ class ReadingTest : public QObject {
   }
   bool isIdle() {
     return fixture.widget("readButton")->text() == "Read" &&
-           !fixture.controller()->reading().isPolling() &&
-           !fixture.controller()->reading().pollTimerScheduled();
+           !fixture.controller()->reading().isPolling();
   }
   void sendInterruptReport(const std::vector<uint8_t> &report) {
     fixture.backend().sendInputReport(deviceA, 1, report);
