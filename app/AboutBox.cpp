@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+namespace explorer {
+
 void ShowAboutBox(QWidget *parent) {
   QMessageBox box(parent);
   box.setWindowTitle(QStringLiteral("About Pinworth Explorer"));
@@ -21,3 +23,5 @@ void ShowAboutBox(QWidget *parent) {
   box.setStandardButtons(QMessageBox::Ok);
   RunModal(box);
 }
+
+} // namespace explorer

@@ -5,7 +5,11 @@
 
 class QWidget;
 
+namespace explorer {
+
 // Runs the box modally over parent, inside a modal scope.
 void ShowAboutBox(QWidget *parent);
+
+} // namespace explorer
 
 #endif

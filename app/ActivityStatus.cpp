@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QStatusBar>
 
+namespace explorer {
+
 namespace {
 
 constexpr int kRefreshMS = 16;
@@ -128,3 +130,5 @@ void ActivityStatus::showMessage(const QString &text, MessageBar::Kind kind,
                                  const QString &topic) {
   messages_->show(text, kind, topic);
 }
+
+} // namespace explorer

@@ -20,6 +20,8 @@
 class QLabel;
 class QStatusBar;
 
+namespace explorer {
+
 class ActivityStatus : public QObject {
   Q_OBJECT
 public:
@@ -61,5 +63,7 @@ private:
   QTimer timer_;
   bool priorityNoted_ = false; // the reader's priority was refused, and said
 };
+
+} // namespace explorer
 
 #endif

@@ -6,13 +6,15 @@
 #include "app/log/LogPanel.h"
 #include "app/log/LogView.h"
 
+namespace explorer {
+
 ControllerTarget::ControllerTarget(PinworthWindowController &controller)
     : controller_(controller) {
   connect(&controller, &PinworthWindowController::controlsRefreshed, this,
           &WindowTarget::changed);
 }
 
-std::optional<InterfaceIdentity> ControllerTarget::selected() const {
+std::optional<core::InterfaceIdentity> ControllerTarget::selected() const {
   return controller_.interfaceMenu().selectedInterface();
 }
 
@@ -20,7 +22,7 @@ int ControllerTarget::selectedPosition() const {
   return controller_.interfaceMenu().selectedPosition();
 }
 
-std::optional<InterfaceIdentity> ControllerTarget::missing() const {
+std::optional<core::InterfaceIdentity> ControllerTarget::missing() const {
   return controller_.interfaceMenu().missingTarget();
 }
 
@@ -28,7 +30,8 @@ bool ControllerTarget::blocked() const {
   return controller_.interfaceMenu().targetBlocked();
 }
 
-bool ControllerTarget::isListening(const InterfaceIdentity &source) const {
+bool ControllerTarget::isListening(
+    const core::InterfaceIdentity &source) const {
   return controller_.reading().isListening(source);
 }
 
@@ -44,7 +47,8 @@ ControllerLog::ControllerLog(PinworthWindowController &controller)
 }
 
 void ControllerLog::append(const QString &direction, int reportID, int size,
-                           const uint8_t *data, const InterfaceIdentity &source,
+                           const uint8_t *data,
+                           const core::InterfaceIdentity &source,
                            hid::ReportTime at) {
   controller_.addLogEntryWithDirection(direction, reportID, size, data, source,
                                        at);
@@ -61,3 +65,5 @@ QWidget &ControllerLog::view() const {
 QList<int> ControllerLog::selectedReports() const {
   return controller_.logPanel()->selectedReports();
 }
+
+} // namespace explorer

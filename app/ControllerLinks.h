@@ -10,17 +10,19 @@
 #include "app/device/WindowLog.h"
 #include "app/device/WindowTarget.h"
 
+namespace explorer {
+
 class PinworthWindowController;
 
 class ControllerTarget final : public WindowTarget {
 public:
   explicit ControllerTarget(PinworthWindowController &controller);
 
-  std::optional<InterfaceIdentity> selected() const override;
+  std::optional<core::InterfaceIdentity> selected() const override;
   int selectedPosition() const override;
-  std::optional<InterfaceIdentity> missing() const override;
+  std::optional<core::InterfaceIdentity> missing() const override;
   bool blocked() const override;
-  bool isListening(const InterfaceIdentity &source) const override;
+  bool isListening(const core::InterfaceIdentity &source) const override;
   void send(std::optional<uint8_t> reportID, const std::vector<uint8_t> &data,
             Done done) override;
 
@@ -33,7 +35,7 @@ public:
   explicit ControllerLog(PinworthWindowController &controller);
 
   void append(const QString &direction, int reportID, int size,
-              const uint8_t *data, const InterfaceIdentity &source,
+              const uint8_t *data, const core::InterfaceIdentity &source,
               hid::ReportTime at) override;
   const LogTableModel &model() const override;
   QWidget &view() const override;
@@ -42,5 +44,7 @@ public:
 private:
   PinworthWindowController &controller_;
 };
+
+} // namespace explorer
 
 #endif

@@ -16,17 +16,19 @@
 
 #include <algorithm>
 
+namespace explorer {
+
 ExplorerProcess::Files ExplorerProcess::StandardFiles() {
-  return {UserDefaults::standardFilePath(), WindowState::StandardFilePath(),
-          SessionStore::StandardFolder()};
+  return {core::UserDefaults::standardFilePath(),
+          WindowState::StandardFilePath(), SessionStore::StandardFolder()};
 }
 
 ExplorerProcess::ExplorerProcess(const Files &files)
-    : preferences_(files.preferences, kDefaultMacrosKey),
-      sequences_(files.preferences, kSequencesKey),
+    : preferences_(files.preferences, core::kDefaultMacrosKey),
+      sequences_(files.preferences, core::kSequencesKey),
       windowState_(files.windowState), captures_(files.sessions) {
   PinworthWindowController::initialize(preferences_);
-  RegisterDefaultSequences(sequences_);
+  core::RegisterDefaultSequences(sequences_);
   // A capture's rows go to the explorer window activated last, whose target
   // its replay panel names.
   connect(&captures_, &CaptureSessions::replayAsked, this,
@@ -139,3 +141,5 @@ void ExplorerProcess::closed(QMainWindow *window) {
     gWindowController =
         windows_.empty() ? nullptr : windows_.back().resource->controller();
 }
+
+} // namespace explorer

@@ -29,9 +29,12 @@
 #include <memory>
 #include <vector>
 
+class QMainWindow;
+
+namespace explorer {
+
 class MainWindowResource;
 class PinworthWindowController;
-class QMainWindow;
 
 class ExplorerProcess : public QObject {
   Q_OBJECT
@@ -63,11 +66,11 @@ public:
   // Every window's interface menu follows the library's list.
   void populateEveryInterfacePopup();
 
-  UserDefaults &preferences() { return preferences_; }
+  core::UserDefaults &preferences() { return preferences_; }
   // The sequence list, in the same file under its own key.
-  UserDefaults &sequences() { return sequences_; }
+  core::UserDefaults &sequences() { return sequences_; }
   const WindowState &windowState() const { return windowState_; }
-  InterfaceListeners &listeners() { return listeners_; }
+  core::InterfaceListeners &listeners() { return listeners_; }
   CaptureSessions &captures() { return captures_; }
 
 signals:
@@ -82,11 +85,11 @@ private:
   int freeNumber() const;
   void closed(QMainWindow *window);
 
-  UserDefaults preferences_;
-  UserDefaults sequences_;
+  core::UserDefaults preferences_;
+  core::UserDefaults sequences_;
   WindowState windowState_;
   // Before the windows, so that it goes after them.
-  InterfaceListeners listeners_;
+  core::InterfaceListeners listeners_;
   bool libraryStarted_ = false;
   struct Window {
     int number;
@@ -99,5 +102,7 @@ private:
 // The library's device-change callback: every window of the process,
 // inRefCon, refills its interface menu.
 void PinworthCallback(void *inRefCon);
+
+} // namespace explorer
 
 #endif

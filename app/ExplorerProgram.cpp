@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <string_view>
 
+namespace explorer {
+
 bool CanOpenWindow(int argc, char **argv) {
   if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
       !qEnvironmentVariableIsEmpty("DISPLAY") ||
@@ -54,3 +56,5 @@ int RunExplorer(QApplication &application, const QString &description,
     return 1;
   return application.exec();
 }
+
+} // namespace explorer

@@ -10,11 +10,14 @@
 
 #include <functional>
 
-class ExplorerProcess;
 class QApplication;
 class QCommandLineParser;
 class QMainWindow;
 class QString;
+
+namespace explorer {
+
+class ExplorerProcess;
 
 // Whether the program can open its window. Without a display named (and no
 // Qt platform chosen), says so in one line on standard error and returns
@@ -34,5 +37,7 @@ using ExplorerShown = std::function<bool(ExplorerProcess &, QMainWindow &,
 int RunExplorer(QApplication &application, const QString &description,
                 const ExplorerShown &shown = {},
                 const QList<QCommandLineOption> &options = {});
+
+} // namespace explorer
 
 #endif

@@ -16,6 +16,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace explorer {
+
 InterfaceInfoWindow::InterfaceInfoWindow(QWidget *parent)
     : QWidget(parent, Qt::Window),
       ui_(std::make_unique<Ui::InterfaceInfoWindow>()) {
@@ -49,8 +51,8 @@ void InterfaceInfoWindow::keyPressEvent(QKeyEvent *event) {
 }
 
 void InterfaceInfoWindow::showFor(
-    const std::optional<InterfaceIdentity> &interface,
-    const std::optional<InterfaceInfo> &info) {
+    const std::optional<core::InterfaceIdentity> &interface,
+    const std::optional<core::InterfaceInfo> &info) {
   if (interface && info)
     showInfo(interface->displayName(), *info);
   else
@@ -58,9 +60,9 @@ void InterfaceInfoWindow::showFor(
 }
 
 void InterfaceInfoWindow::showInfo(const QString &name,
-                                   const InterfaceInfo &info) {
+                                   const core::InterfaceInfo &info) {
   name_ = name;
-  text_ = InterfaceInfoText(name, info);
+  text_ = core::InterfaceInfoText(name, info);
   setWindowTitle(QStringLiteral("Interface Info - %1").arg(name));
   ui_->nameLabel->setText(name);
   fillProperties(info);
@@ -68,11 +70,11 @@ void InterfaceInfoWindow::showInfo(const QString &name,
   if (info.descriptorStatus == hid::kSuccess) {
     ui_->itemsView->setPlainText(QString::fromStdString(
         hid::descriptor::FormatItems(info.decoded, info.descriptor.data())));
-    ui_->hexView->setPlainText(DescriptorHexText(info.descriptor));
+    ui_->hexView->setPlainText(core::DescriptorHexText(info.descriptor));
   } else {
     const QString reason =
         QStringLiteral("The report descriptor cannot be read: %1.")
-            .arg(StatusText(info.descriptorStatus));
+            .arg(core::StatusText(info.descriptorStatus));
     ui_->itemsView->setPlainText(reason);
     ui_->hexView->setPlainText(reason);
   }
@@ -85,7 +87,7 @@ void InterfaceInfoWindow::showNoInterface() {
   text_.clear();
   setWindowTitle(QStringLiteral("Interface Info"));
   ui_->nameLabel->setText(QStringLiteral("No interface selected"));
-  fillProperties(InterfaceInfo{});
+  fillProperties(core::InterfaceInfo{});
   ui_->reportsTable->setRowCount(0);
   ui_->itemsView->clear();
   ui_->hexView->clear();
@@ -93,25 +95,25 @@ void InterfaceInfoWindow::showNoInterface() {
   ui_->saveButton->setEnabled(false);
 }
 
-void InterfaceInfoWindow::fillProperties(const InterfaceInfo &info) {
+void InterfaceInfoWindow::fillProperties(const core::InterfaceInfo &info) {
   while (ui_->propertiesLayout->rowCount() > 0)
     ui_->propertiesLayout->removeRow(0);
   if (name_.isEmpty())
     return;
-  for (const auto &[key, value] : PropertyLines(info)) {
+  for (const auto &[key, value] : core::PropertyLines(info)) {
     auto *valueLabel = new QLabel(value);
     valueLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     ui_->propertiesLayout->addRow(key + QLatin1Char(':'), valueLabel);
   }
 }
 
-void InterfaceInfoWindow::fillReports(const InterfaceInfo &info) {
+void InterfaceInfoWindow::fillReports(const core::InterfaceInfo &info) {
   const std::vector<hid::descriptor::Report> &reports = info.decoded.reports;
   ui_->reportsTable->setRowCount(int(reports.size()));
   for (int row = 0; row < int(reports.size()); ++row) {
     const hid::descriptor::Report &report = reports[size_t(row)];
     const QString cells[] = {
-        info.decoded.usesReportIDs ? ReportIDText(report.reportID)
+        info.decoded.usesReportIDs ? core::ReportIDText(report.reportID)
                                    : QStringLiteral("none"),
         QString::fromLatin1(hid::descriptor::KindName(report.kind)),
         QString::number(report.bits), QString::number(report.dataBytes),
@@ -162,3 +164,5 @@ void InterfaceInfoWindow::save() {
         QStringLiteral("The interface info of %1 was not saved.").arg(name_),
         error);
 }
+
+} // namespace explorer

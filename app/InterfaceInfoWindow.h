@@ -17,6 +17,8 @@ namespace Ui {
 class InterfaceInfoWindow;
 }
 
+namespace explorer {
+
 class InterfaceInfoWindow : public QWidget {
   Q_OBJECT
 public:
@@ -26,8 +28,8 @@ public:
 
   // Shows what the interface said about itself, or that no interface is
   // selected when either is none.
-  void showFor(const std::optional<InterfaceIdentity> &interface,
-               const std::optional<InterfaceInfo> &info);
+  void showFor(const std::optional<core::InterfaceIdentity> &interface,
+               const std::optional<core::InterfaceInfo> &info);
   // What Copy puts on the clipboard and Save writes.
   const QString &text() const { return text_; }
   // Writes text() to path whole or not at all; false with the reason.
@@ -37,10 +39,10 @@ protected:
   void keyPressEvent(QKeyEvent *event) override;
 
 private:
-  void showInfo(const QString &name, const InterfaceInfo &info);
+  void showInfo(const QString &name, const core::InterfaceInfo &info);
   void showNoInterface();
-  void fillProperties(const InterfaceInfo &info);
-  void fillReports(const InterfaceInfo &info);
+  void fillProperties(const core::InterfaceInfo &info);
+  void fillReports(const core::InterfaceInfo &info);
   void copy();
   void save();
 
@@ -48,5 +50,7 @@ private:
   QString name_;
   QString text_;
 };
+
+} // namespace explorer
 
 #endif

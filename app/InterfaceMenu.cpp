@@ -5,6 +5,8 @@
 #include <QBoxLayout>
 #include <QComboBox>
 
+namespace explorer {
+
 const QString InterfaceMenu::kNoInterfaceText =
     QStringLiteral("No Pinworth device attached");
 
@@ -15,15 +17,16 @@ InterfaceMenu::InterfaceMenu(QComboBox *popup, QWidget *contentView)
 }
 
 void InterfaceMenu::restoreSelection(
-    const std::optional<InterfaceIdentity> &selected) {
+    const std::optional<core::InterfaceIdentity> &selected) {
   restored_ = selected;
 }
 
 namespace {
 
-QList<InterfaceIdentity> Interfaces0(const QList<InterfaceIdentity> &listed) {
-  QList<InterfaceIdentity> devices;
-  for (const InterfaceIdentity &identity : listed)
+QList<core::InterfaceIdentity>
+Interfaces0(const QList<core::InterfaceIdentity> &listed) {
+  QList<core::InterfaceIdentity> devices;
+  for (const core::InterfaceIdentity &identity : listed)
     if (identity.interfaceNumber() == 0)
       devices.append(identity);
   return devices;
@@ -38,7 +41,7 @@ InterfaceMenu::Change InterfaceMenu::refill() {
     target_ = std::exchange(restored_, std::nullopt);
   popup_->clear();
   const int count = PinworthCountInterfaces();
-  QList<InterfaceIdentity> listed;
+  QList<core::InterfaceIdentity> listed;
   for (int i = 0; i < count; ++i) {
     const PinworthListNode *node = PinworthInterfaceListNodeAtIndex(i);
     if (!node)
@@ -46,20 +49,20 @@ InterfaceMenu::Change InterfaceMenu::refill() {
     popup_->addItem(QStringLiteral("%1 (SN %2)")
                         .arg(NameForInterfaceType(node->interfaceType))
                         .arg(node->serialNumber));
-    listed.append(*IdentityAtPosition(i));
+    listed.append(*core::IdentityAtPosition(i));
   }
   Change change;
-  for (const InterfaceIdentity &device : Interfaces0(listed_))
+  for (const core::InterfaceIdentity &device : Interfaces0(listed_))
     if (!listed.contains(device))
       change.left.append(device);
-  for (const InterfaceIdentity &device : Interfaces0(listed))
+  for (const core::InterfaceIdentity &device : Interfaces0(listed))
     if (!listed_.contains(device))
       change.came.append(device);
   const bool firstFill = listed_.isEmpty() && !targetMissing_;
   listed_ = listed;
   permissionHelp_->showFor(DevicesRefusingAccess());
 
-  const int position = target_ ? PositionOfIdentity(*target_) : -1;
+  const int position = target_ ? core::PositionOfIdentity(*target_) : -1;
   const bool wasMissing = targetMissing_;
   targetMissing_ = target_ && position < 0 && !(firstFill && count > 0);
   change.targetLeft = targetMissing_ && !wasMissing;
@@ -85,7 +88,7 @@ void InterfaceMenu::targetSelection() {
   popup_->setPlaceholderText(listed_.isEmpty() ? kNoInterfaceText : QString());
 }
 
-std::optional<InterfaceIdentity> InterfaceMenu::missingTarget() const {
+std::optional<core::InterfaceIdentity> InterfaceMenu::missingTarget() const {
   return targetMissing_ ? target_ : std::nullopt;
 }
 
@@ -93,8 +96,9 @@ int InterfaceMenu::selectedPosition() const {
   return popup_->currentIndex();
 }
 
-std::optional<InterfaceIdentity> InterfaceMenu::selectedInterface() const {
-  return IdentityAtPosition(popup_->currentIndex());
+std::optional<core::InterfaceIdentity>
+InterfaceMenu::selectedInterface() const {
+  return core::IdentityAtPosition(popup_->currentIndex());
 }
 
 // The library answers a position below 0 with the first node: no selection
@@ -108,7 +112,7 @@ void InterfaceMenu::readSelectedInfo() {
   const PinworthListNode *node = selectedNode();
   info_.reset();
   if (node)
-    info_ = ReadInterfaceInfo(*node->pinworthHIDInterface);
+    info_ = core::ReadInterfaceInfo(*node->pinworthHIDInterface);
   if (infoWindow_ && infoWindow_->isVisible())
     infoWindow_->showFor(selectedInterface(), info_);
 }
@@ -122,7 +126,7 @@ void InterfaceMenu::showInfoWindow(QWidget *window) {
   infoWindow_->activateWindow();
 }
 
-QString InterfaceMenu::UnpluggedText(const InterfaceIdentity &target) {
+QString InterfaceMenu::UnpluggedText(const core::InterfaceIdentity &target) {
   return target.displayName() + QStringLiteral(" was unplugged");
 }
 
@@ -140,3 +144,5 @@ QString InterfaceMenu::NameForInterfaceType(int interfaceType) {
     return QStringLiteral("Unknown interface type");
   }
 }
+
+} // namespace explorer

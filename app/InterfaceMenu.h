@@ -25,9 +25,12 @@
 #include <memory>
 #include <optional>
 
-class PermissionHelp;
 class QComboBox;
 class QWidget;
+
+namespace explorer {
+
+class PermissionHelp;
 
 class InterfaceMenu {
 public:
@@ -35,14 +38,14 @@ public:
   InterfaceMenu(QComboBox *popup, QWidget *contentView);
 
   // The interface the first fill selects when it is listed.
-  void restoreSelection(const std::optional<InterfaceIdentity> &selected);
+  void restoreSelection(const std::optional<core::InterfaceIdentity> &selected);
 
   // What a refill found changed.
   struct Change {
     bool targetLeft = false; // the target was listed before, and is not
     bool targetBack = false; // the target was missing, and is listed again
     // Devices, each by the identity of its interface 0, that left or came.
-    QList<InterfaceIdentity> left, came;
+    QList<core::InterfaceIdentity> left, came;
   };
   // Refills the menu from the list, which the count rebuilds when a device
   // change left it dirty, and selects the target when it is listed.
@@ -50,14 +53,14 @@ public:
   // The user chose an item: it becomes the target.
   void targetSelection();
   // The target while its device is not listed.
-  std::optional<InterfaceIdentity> missingTarget() const;
+  std::optional<core::InterfaceIdentity> missingTarget() const;
   // Whether Write and Read must send nothing: the target is missing while
   // other interfaces are listed (with none at all, Write says no device is
   // attached, as ever).
   bool targetBlocked() const { return targetMissing_ && !listed_.isEmpty(); }
 
   int selectedPosition() const;
-  std::optional<InterfaceIdentity> selectedInterface() const;
+  std::optional<core::InterfaceIdentity> selectedInterface() const;
   // The node at the selected position, or null; borrowed until the next
   // rebuild of the list.
   const PinworthListNode *selectedNode() const;
@@ -65,7 +68,9 @@ public:
   // What the selected interface says about itself, as last read (none when
   // none is selected); readSelectedInfo() reads it again, and refills the
   // Interface Info window when it is shown.
-  const std::optional<InterfaceInfo> &selectedInfo() const { return info_; }
+  const std::optional<core::InterfaceInfo> &selectedInfo() const {
+    return info_;
+  }
   void readSelectedInfo();
   // Shows the Interface Info window, over window, made when first shown.
   void showInfoWindow(QWidget *window);
@@ -76,17 +81,19 @@ public:
   // The placeholder of an empty menu, and the activity of no selection.
   static const QString kNoInterfaceText;
   // "PinworthA (SN 1000) Interface 1 was unplugged".
-  static QString UnpluggedText(const InterfaceIdentity &target);
+  static QString UnpluggedText(const core::InterfaceIdentity &target);
 
 private:
   QComboBox *popup_;
   PermissionHelp *permissionHelp_;
-  std::optional<InterfaceIdentity> restored_;
-  std::optional<InterfaceIdentity> target_;
+  std::optional<core::InterfaceIdentity> restored_;
+  std::optional<core::InterfaceIdentity> target_;
   bool targetMissing_ = false;
-  QList<InterfaceIdentity> listed_; // as the last refill found them
-  std::optional<InterfaceInfo> info_;
+  QList<core::InterfaceIdentity> listed_; // as the last refill found them
+  std::optional<core::InterfaceInfo> info_;
   std::unique_ptr<InterfaceInfoWindow> infoWindow_;
 };
+
+} // namespace explorer
 
 #endif

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+namespace explorer {
+
 namespace {
 
 bool IsPolledInterface(int interfaceType) {
@@ -16,13 +18,13 @@ bool IsPolledInterface(int interfaceType) {
 
 } // namespace
 
-InterfaceReader::InterfaceReader(InterfaceListeners &listeners,
+InterfaceReader::InterfaceReader(core::InterfaceListeners &listeners,
                                  std::function<int()> selectedPosition,
                                  std::function<int()> reportSize)
     : listeners_(listeners), selectedPosition_(std::move(selectedPosition)),
       reportSize_(std::move(reportSize)),
       poller_([this] { return pollTarget(); },
-              [this](const InterfaceIdentity &source, int32_t status,
+              [this](const core::InterfaceIdentity &source, int32_t status,
                      const std::vector<uint8_t> &report,
                      hid::ReportTime readAt) {
                 pollAnswered(source, status, report, readAt);
@@ -37,7 +39,7 @@ InterfaceReader::~InterfaceReader() {
 void InterfaceReader::startPolling() {
   lastValueRead_.reset();
   resumePolling_ = false;
-  polled_ = IdentityAtPosition(selectedPosition_());
+  polled_ = core::IdentityAtPosition(selectedPosition_());
   if (polled_)
     emit readingEvent(LogEvent::PollingStarted, *polled_);
   poller_.start();
@@ -66,9 +68,9 @@ void InterfaceReader::targetLeft() {
 void InterfaceReader::resume(bool targetBack) {
   if (targetBack && resumePolling_)
     startPolling();
-  const QList<InterfaceIdentity> waiting = std::exchange(toResume_, {});
-  for (const InterfaceIdentity &source : waiting) {
-    const int position = PositionOfIdentity(source);
+  const QList<core::InterfaceIdentity> waiting = std::exchange(toResume_, {});
+  for (const core::InterfaceIdentity &source : waiting) {
+    const int position = core::PositionOfIdentity(source);
     if (position < 0)
       toResume_.append(source);
     else
@@ -76,24 +78,24 @@ void InterfaceReader::resume(bool targetBack) {
   }
 }
 
-void InterfaceReader::stopListening(const InterfaceIdentity &source) {
+void InterfaceReader::stopListening(const core::InterfaceIdentity &source) {
   if (!listeners_.isListening(source, this))
     return;
   listeners_.stopListening(source, this);
   emit readingEvent(LogEvent::ListeningStopped, source);
 }
 
-bool InterfaceReader::isListening(const InterfaceIdentity &source) const {
+bool InterfaceReader::isListening(const core::InterfaceIdentity &source) const {
   return listeners_.isListening(source, this);
 }
 
-QList<InterfaceIdentity> InterfaceReader::listening() const {
+QList<core::InterfaceIdentity> InterfaceReader::listening() const {
   return listeners_.interfacesOf(this);
 }
 
 void InterfaceReader::stopAll() {
   stopPolling();
-  for (const InterfaceIdentity &source : listening())
+  for (const core::InterfaceIdentity &source : listening())
     stopListening(source);
   toResume_.clear();
 }
@@ -105,11 +107,12 @@ bool InterfaceReader::start(int position) {
   if (IsPolledInterface(node->interfaceType))
     startPolling();
   else
-    listen(position, *IdentityAtPosition(position));
+    listen(position, *core::IdentityAtPosition(position));
   return true;
 }
 
-void InterfaceReader::stop(const std::optional<InterfaceIdentity> &selected) {
+void InterfaceReader::stop(
+    const std::optional<core::InterfaceIdentity> &selected) {
   if (isPolling())
     stopPolling();
   else if (selected)
@@ -117,28 +120,30 @@ void InterfaceReader::stop(const std::optional<InterfaceIdentity> &selected) {
 }
 
 bool InterfaceReader::stops(
-    const std::optional<InterfaceIdentity> &selected) const {
+    const std::optional<core::InterfaceIdentity> &selected) const {
   return isPolling() || (selected && isListening(*selected));
 }
 
-void InterfaceReader::interfaceGone(const InterfaceIdentity &source) {
+void InterfaceReader::interfaceGone(const core::InterfaceIdentity &source) {
   emit readingEvent(LogEvent::ListeningStopped, source);
   toResume_.append(source);
 }
 
 // No selection (position -1) polls nothing, though the library would answer
 // it with the first node.
-std::optional<InterfacePoller::Target> InterfaceReader::pollTarget() const {
+std::optional<core::InterfacePoller::Target>
+InterfaceReader::pollTarget() const {
   const int position = selectedPosition_();
   const PinworthListNode *node =
       position < 0 ? nullptr : PinworthInterfaceListNodeAtIndex(position);
   if (!node || !IsPolledInterface(node->interfaceType))
     return std::nullopt;
-  return InterfacePoller::Target{node->pinworthHIDInterface,
-                                 *IdentityAtPosition(position), reportSize_()};
+  return core::InterfacePoller::Target{node->pinworthHIDInterface,
+                                       *core::IdentityAtPosition(position),
+                                       reportSize_()};
 }
 
-void InterfaceReader::pollAnswered(const InterfaceIdentity &source,
+void InterfaceReader::pollAnswered(const core::InterfaceIdentity &source,
                                    int32_t status,
                                    const std::vector<uint8_t> &report,
                                    hid::ReportTime readAt) {
@@ -151,12 +156,13 @@ void InterfaceReader::pollAnswered(const InterfaceIdentity &source,
                          qsizetype(report.size()));
   if (ignoreDuplicates_ && lastValueRead_ == value)
     return;
-  emit reportRead(kNoReportID, report.data(), int(report.size()), source,
+  emit reportRead(core::kNoReportID, report.data(), int(report.size()), source,
                   readAt);
   lastValueRead_ = value;
 }
 
-void InterfaceReader::listen(int position, const InterfaceIdentity &source) {
+void InterfaceReader::listen(int position,
+                             const core::InterfaceIdentity &source) {
   const bool already = listeners_.isListening(source, this);
   const hid::Status status = listeners_.listen(position, source, this);
   if (status != hid::kSuccess) {
@@ -169,7 +175,7 @@ void InterfaceReader::listen(int position, const InterfaceIdentity &source) {
     emit readingEvent(LogEvent::ListeningStarted, source);
 }
 
-void InterfaceReader::interruptReport(const InterfaceIdentity &source,
+void InterfaceReader::interruptReport(const core::InterfaceIdentity &source,
                                       const uint8_t *report, uint32_t size,
                                       hid::ReportTime readAt) {
   ++interruptReports_[source];
@@ -178,20 +184,20 @@ void InterfaceReader::interruptReport(const InterfaceIdentity &source,
       QByteArray(reinterpret_cast<const char *>(report), qsizetype(size));
 }
 
-void InterfaceReader::reportsLost(const InterfaceIdentity &source,
+void InterfaceReader::reportsLost(const core::InterfaceIdentity &source,
                                   uint64_t count, hid::ReportTime readAt) {
   lostReports_[source] += count;
   emit lossNoticed(count, source, readAt);
 }
 
-void InterfaceReader::listeningFailed(const InterfaceIdentity &source,
+void InterfaceReader::listeningFailed(const core::InterfaceIdentity &source,
                                       hid::Status status) {
   armFailure_.emplace(source, hid::StatusString(status));
 }
 
 QString InterfaceReader::activityText(
-    const std::optional<InterfaceIdentity> &selected,
-    const std::optional<InterfaceIdentity> &unplugged) const {
+    const std::optional<core::InterfaceIdentity> &selected,
+    const std::optional<core::InterfaceIdentity> &unplugged) const {
   while (!recentPolls_.empty() &&
          recentPolls_.front() <= clock_.elapsed() - 1000)
     recentPolls_.pop_front();
@@ -207,7 +213,7 @@ QString InterfaceReader::activityText(
   if (armFailure_ && armFailure_->first == selected)
     parts << QStringLiteral("Could not listen on %1: %2")
                  .arg(selected->displayName(), armFailure_->second);
-  for (const InterfaceIdentity &source : listening()) {
+  for (const core::InterfaceIdentity &source : listening()) {
     const quint64 lost = lostReports_.value(source);
     parts << QStringLiteral("Listening on %1 - %2 reports%3")
                  .arg(source.displayName())
@@ -218,3 +224,5 @@ QString InterfaceReader::activityText(
     parts << selected->displayName();
   return parts.join(QStringLiteral("; "));
 }
+
+} // namespace explorer

@@ -37,12 +37,15 @@
 #include <optional>
 #include <vector>
 
-class InterfaceReader : public QObject, private InterfaceListeners::Listener {
+namespace explorer {
+
+class InterfaceReader : public QObject,
+                        private core::InterfaceListeners::Listener {
   Q_OBJECT
 public:
   // selectedPosition and reportSize are read at every poll; listeners must
   // outlive the reader.
-  InterfaceReader(InterfaceListeners &listeners,
+  InterfaceReader(core::InterfaceListeners &listeners,
                   std::function<int()> selectedPosition,
                   std::function<int()> reportSize);
   // Stops polling and listening.
@@ -50,7 +53,7 @@ public:
 
   bool isPolling() const { return poller_.isPolling(); }
   // The interface 0 being polled, if one is.
-  std::optional<InterfaceIdentity> polled() const {
+  std::optional<core::InterfaceIdentity> polled() const {
     return isPolling() ? polled_ : std::nullopt;
   }
   // The first poll since polling started waits for its answer; the polls
@@ -66,11 +69,11 @@ public:
 
   // Listens to the interface 1 at list position position, source; the
   // failure of its arming is kept for activityText().
-  void listen(int position, const InterfaceIdentity &source);
-  void stopListening(const InterfaceIdentity &source);
-  bool isListening(const InterfaceIdentity &source) const;
+  void listen(int position, const core::InterfaceIdentity &source);
+  void stopListening(const core::InterfaceIdentity &source);
+  bool isListening(const core::InterfaceIdentity &source) const;
   // The interfaces listened to, in the order listening started.
-  QList<InterfaceIdentity> listening() const;
+  QList<core::InterfaceIdentity> listening() const;
   // Stops polling and every listening.
   void stopAll();
 
@@ -80,8 +83,8 @@ public:
   // whether Read would stop something. start() is false when there is no
   // interface at position.
   bool start(int position);
-  void stop(const std::optional<InterfaceIdentity> &selected);
-  bool stops(const std::optional<InterfaceIdentity> &selected) const;
+  void stop(const std::optional<core::InterfaceIdentity> &selected);
+  bool stops(const std::optional<core::InterfaceIdentity> &selected) const;
 
   // The target's device left: polling stops, to resume when it is back.
   void targetLeft();
@@ -102,51 +105,56 @@ public:
   // interface's name.
   // An unplugged target leads it; with nothing selected and nothing
   // missing it says no device is attached.
-  QString activityText(const std::optional<InterfaceIdentity> &selected,
-                       const std::optional<InterfaceIdentity> &unplugged) const;
+  QString
+  activityText(const std::optional<core::InterfaceIdentity> &selected,
+               const std::optional<core::InterfaceIdentity> &unplugged) const;
 
 signals:
   // A report read: polled (reportID kNoReportID, the data bytes) or by
   // interrupt (its report ID byte taken off). data lasts for the call.
   void reportRead(int reportID, const uint8_t *data, int size,
-                  const InterfaceIdentity &source, hid::ReportTime readAt);
-  void lossNoticed(uint64_t count, const InterfaceIdentity &source,
+                  const core::InterfaceIdentity &source,
+                  hid::ReportTime readAt);
+  void lossNoticed(uint64_t count, const core::InterfaceIdentity &source,
                    hid::ReportTime readAt);
   void pollFailed(int32_t status);
   // Polling or listening on source started or stopped.
-  void readingEvent(LogEvent event, const InterfaceIdentity &source);
+  void readingEvent(LogEvent event, const core::InterfaceIdentity &source);
 
 private:
-  void interruptReport(const InterfaceIdentity &source, const uint8_t *report,
-                       uint32_t size, hid::ReportTime readAt) override;
-  void reportsLost(const InterfaceIdentity &source, uint64_t count,
+  void interruptReport(const core::InterfaceIdentity &source,
+                       const uint8_t *report, uint32_t size,
+                       hid::ReportTime readAt) override;
+  void reportsLost(const core::InterfaceIdentity &source, uint64_t count,
                    hid::ReportTime readAt) override;
-  void listeningFailed(const InterfaceIdentity &source,
+  void listeningFailed(const core::InterfaceIdentity &source,
                        hid::Status status) override;
-  void interfaceGone(const InterfaceIdentity &source) override;
+  void interfaceGone(const core::InterfaceIdentity &source) override;
   void pollingStopped();
   // What a poll reads: the interface 0 selected, if one is.
-  std::optional<InterfacePoller::Target> pollTarget() const;
-  void pollAnswered(const InterfaceIdentity &source, int32_t status,
+  std::optional<core::InterfacePoller::Target> pollTarget() const;
+  void pollAnswered(const core::InterfaceIdentity &source, int32_t status,
                     const std::vector<uint8_t> &report, hid::ReportTime readAt);
 
-  InterfaceListeners &listeners_;
+  core::InterfaceListeners &listeners_;
   std::function<int()> selectedPosition_;
   std::function<int()> reportSize_;
-  std::optional<InterfaceIdentity> polled_; // what polling started on
+  std::optional<core::InterfaceIdentity> polled_; // what polling started on
   bool resumePolling_ = false;
-  QList<InterfaceIdentity> toResume_; // listened to when they left
+  QList<core::InterfaceIdentity> toResume_; // listened to when they left
   bool ignoreDuplicates_ = true;
   std::optional<QByteArray> lastValueRead_;
   // Scheduled while polling; stopped, never destroyed, by stopPolling(),
   // which may run inside one of its answers.
-  InterfacePoller poller_;
+  core::InterfacePoller poller_;
   QElapsedTimer clock_;
   mutable std::deque<qint64> recentPolls_; // clock times of the last second
-  QHash<InterfaceIdentity, quint64> interruptReports_; // since armed
-  QHash<InterfaceIdentity, quint64> lostReports_;      // likewise
+  QHash<core::InterfaceIdentity, quint64> interruptReports_; // since armed
+  QHash<core::InterfaceIdentity, quint64> lostReports_;      // likewise
   // The interface whose arming failed last, and why.
-  std::optional<std::pair<InterfaceIdentity, QString>> armFailure_;
+  std::optional<std::pair<core::InterfaceIdentity, QString>> armFailure_;
 };
+
+} // namespace explorer
 
 #endif

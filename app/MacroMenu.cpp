@@ -7,11 +7,13 @@
 #include <QAction>
 #include <QComboBox>
 
-MacroMenu::MacroMenu(QComboBox *popup, UserDefaults &preferences,
+namespace explorer {
+
+MacroMenu::MacroMenu(QComboBox *popup, core::UserDefaults &preferences,
                      QWidget *window, MessageBar *messages)
     : popup_(popup), preferences_(preferences), window_(window),
       messages_(messages) {
-  connect(&preferences_, &UserDefaults::changed, this,
+  connect(&preferences_, &core::UserDefaults::changed, this,
           &MacroMenu::followPreferences);
   auto *undo = new QAction(QStringLiteral("Undo Delete Macro"), window_);
   undo->setObjectName(QStringLiteral("undoDeleteMacroAction"));
@@ -21,11 +23,11 @@ MacroMenu::MacroMenu(QComboBox *popup, UserDefaults &preferences,
 }
 
 void MacroMenu::refill() {
-  shown_ = ReadMacros(preferences_.list());
+  shown_ = core::ReadMacros(preferences_.list());
   QStringList names;
   names.reserve(shown_.entries.size());
   bool tooLarge = false;
-  for (const MacroEntry &macro : shown_.entries) {
+  for (const core::MacroEntry &macro : shown_.entries) {
     names.append(macro.name());
     tooLarge |= macro.isTooLarge();
   }
@@ -36,7 +38,7 @@ void MacroMenu::refill() {
         QStringLiteral("A macro in %1 is longer than %2 bytes: it is kept in "
                        "the file as it is, but not loaded.")
             .arg(preferences_.filePath())
-            .arg(UserDefaults::kElementMaxBytes),
+            .arg(core::UserDefaults::kElementMaxBytes),
         MessageBar::Kind::Standing, QStringLiteral("macro too large"));
 }
 
@@ -45,7 +47,7 @@ void MacroMenu::followPreferences() {
     refill();
 }
 
-std::optional<ReportRecord> MacroMenu::chosenMacro() {
+std::optional<core::ReportRecord> MacroMenu::chosenMacro() {
   const int index = popup_->currentIndex();
   if (preferences_.list().generation != shown_.generation) {
     refill();
@@ -56,13 +58,13 @@ std::optional<ReportRecord> MacroMenu::chosenMacro() {
   return shown_.entries[index].record();
 }
 
-void MacroMenu::add(ReportRecord written) {
+void MacroMenu::add(core::ReportRecord written) {
   const std::optional<QString> name =
       MacroNamePanelController::chooseMacroName(window_);
   if (!name)
     return;
   written.name = *name;
-  const MacroEntry entry(written);
+  const core::MacroEntry entry(written);
   if (entry.isTooLarge())
     return RunAlertPanel(
         window_, QStringLiteral("Macro not saved"),
@@ -70,15 +72,15 @@ void MacroMenu::add(ReportRecord written) {
             .arg(name->size() > 40 ? name->left(40) + QChar(0x2026) : *name,
                  QStringLiteral("it would take more than %1 bytes in the "
                                 "preferences file")
-                     .arg(UserDefaults::kElementMaxBytes)));
-  const UserDefaults::Outcome outcome =
-      preferences_.change([&](const UserDefaults::List &list) {
+                     .arg(core::UserDefaults::kElementMaxBytes)));
+  const core::UserDefaults::Outcome outcome =
+      preferences_.change([&](const core::UserDefaults::List &list) {
         QList<QByteArray> texts = list.texts();
         texts.append(entry.text());
         return std::optional(texts);
       });
   refill();
-  if (outcome.result == UserDefaults::Outcome::Failed)
+  if (outcome.result == core::UserDefaults::Outcome::Failed)
     RunAlertPanel(window_, QStringLiteral("Macro not saved"),
                   QStringLiteral("The macro \"%1\" was not stored: %2.")
                       .arg(*name, outcome.reason));
@@ -90,8 +92,8 @@ void MacroMenu::deleteChosen() {
     return;
   const QString name = popup_->currentText();
   QByteArray text;
-  const UserDefaults::Outcome outcome =
-      preferences_.change([&](const UserDefaults::List &list) {
+  const core::UserDefaults::Outcome outcome =
+      preferences_.change([&](const core::UserDefaults::List &list) {
         std::optional<QList<QByteArray>> texts;
         if (list.generation == shown_.generation &&
             index < list.elements.size()) {
@@ -106,11 +108,11 @@ void MacroMenu::deleteChosen() {
         return texts;
       });
   refill();
-  if (outcome.result == UserDefaults::Outcome::Failed)
+  if (outcome.result == core::UserDefaults::Outcome::Failed)
     RunAlertPanel(window_, QStringLiteral("Macro not deleted"),
                   QStringLiteral("The macro list was left as it is: %1.")
                       .arg(outcome.reason));
-  if (outcome.result != UserDefaults::Outcome::Stored)
+  if (outcome.result != core::UserDefaults::Outcome::Stored)
     return;
   deleted_.append({index, text, name});
   messages_->show(
@@ -121,14 +123,14 @@ void MacroMenu::undoDelete() {
   if (deleted_.isEmpty())
     return;
   const Deleted last = deleted_.last();
-  const UserDefaults::Outcome outcome =
-      preferences_.change([&](const UserDefaults::List &list) {
+  const core::UserDefaults::Outcome outcome =
+      preferences_.change([&](const core::UserDefaults::List &list) {
         QList<QByteArray> texts = list.texts();
         texts.insert(std::min(last.index, texts.size()), last.text);
         return std::optional(texts);
       });
   refill();
-  if (outcome.result == UserDefaults::Outcome::Failed)
+  if (outcome.result == core::UserDefaults::Outcome::Failed)
     return RunAlertPanel(window_, QStringLiteral("Macro not saved"),
                          QStringLiteral("The macro \"%1\" was not stored: %2.")
                              .arg(last.name, outcome.reason));
@@ -137,3 +139,5 @@ void MacroMenu::undoDelete() {
   messages_->show(QStringLiteral("Macro \"%1\" is back.").arg(last.name));
   deleted_.removeLast();
 }
+
+} // namespace explorer

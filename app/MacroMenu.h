@@ -25,14 +25,17 @@
 
 #include <optional>
 
-class MessageBar;
 class QComboBox;
 class QWidget;
+
+namespace explorer {
+
+class MessageBar;
 
 class MacroMenu : public QObject {
   Q_OBJECT
 public:
-  MacroMenu(QComboBox *popup, UserDefaults &preferences, QWidget *window,
+  MacroMenu(QComboBox *popup, core::UserDefaults &preferences, QWidget *window,
             MessageBar *messages);
 
   // Rebuilds the menu from the stored list: one item per element.
@@ -40,10 +43,10 @@ public:
   // The macro the chosen item shows, or none: an element that is not a
   // usable record, or a list that changed since the menu was built (the
   // menu then shows the new list).
-  std::optional<ReportRecord> chosenMacro();
+  std::optional<core::ReportRecord> chosenMacro();
   // Asks for a name and stores the written report under it; an alert says
   // why when it cannot be stored.
-  void add(ReportRecord written);
+  void add(core::ReportRecord written);
   // Deletes the macro the chosen item shows, unless it is the first or the
   // list changed since the menu was built.
   void deleteChosen();
@@ -61,12 +64,14 @@ private:
   void followPreferences();
 
   QComboBox *popup_;
-  UserDefaults &preferences_;
+  core::UserDefaults &preferences_;
   QWidget *window_;
   MessageBar *messages_;
-  MacroList shown_;
+  core::MacroList shown_;
   QList<Deleted> deleted_; // the latest last
   bool toldTooLarge_ = false;
 };
+
+} // namespace explorer
 
 #endif

@@ -17,6 +17,8 @@
 #include <QMenuBar>
 #include <QShortcut>
 
+namespace explorer {
+
 namespace {
 
 // Hexadecimal text lines up in a fixed-pitch font.
@@ -212,3 +214,5 @@ MainWindowResource::MainWindowResource(ExplorerProcess &process, int number)
 }
 
 MainWindowResource::~MainWindowResource() = default;
+
+} // namespace explorer

@@ -4,11 +4,14 @@
 
 #include <memory>
 
+class QMainWindow;
+
+namespace explorer {
+
 class ControllerLog;
 class ControllerTarget;
 class ExplorerProcess;
 class PinworthWindowController;
-class QMainWindow;
 class ReplayPanel;
 
 // Loading builds a window from MainWindow.ui and creates its controller with
@@ -36,5 +39,7 @@ private:
   std::unique_ptr<ControllerLog> log_;
   ReplayPanel *replayPanel_ = nullptr; // owned by the window's device area
 };
+
+} // namespace explorer
 
 #endif

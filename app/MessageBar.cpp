@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+namespace explorer {
+
 namespace {
 
 constexpr int kPassingMS = 8000;
@@ -48,3 +50,5 @@ void MessageBar::clear(const QString &topic) {
 QString MessageBar::text() const {
   return isVisible() ? label_->text() : QString();
 }
+
+} // namespace explorer

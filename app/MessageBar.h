@@ -11,6 +11,8 @@
 
 class QLabel;
 
+namespace explorer {
+
 class MessageBar : public QFrame {
   Q_OBJECT
 public:
@@ -30,5 +32,7 @@ private:
   QString topic_;
   QTimer passing_;
 };
+
+} // namespace explorer
 
 #endif

@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace explorer {
+
 namespace {
 
 constexpr auto kRuleName = "70-pinworth.rules";
@@ -36,11 +38,11 @@ QStringList DevicesRefusingAccess() {
     const PinworthListNode *node = PinworthInterfaceListNodeAtIndex(position);
     if (!node)
       break;
-    const QString device =
-        QStringLiteral("%1 (SN %2)")
-            .arg(InterfaceIdentity{node->interfaceType, node->serialNumber}
-                     .modelName())
-            .arg(node->serialNumber);
+    const QString device = QStringLiteral("%1 (SN %2)")
+                               .arg(core::InterfaceIdentity{node->interfaceType,
+                                                            node->serialNumber}
+                                        .modelName())
+                               .arg(node->serialNumber);
     if (!devices.contains(device) &&
         node->pinworthHIDInterface->checkAccess() == hid::kErrorNotPermitted)
       devices.append(device);
@@ -112,3 +114,5 @@ void PermissionHelp::showFor(const QStringList &devices) {
 QString PermissionHelp::message() const {
   return message_->text();
 }
+
+} // namespace explorer

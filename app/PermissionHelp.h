@@ -10,6 +10,8 @@
 
 class QLabel;
 
+namespace explorer {
+
 // The devices of the library's list with an interface whose node this user
 // may not open ("PinworthA (SN 1000)"), in list order, each once.
 QStringList DevicesRefusingAccess();
@@ -34,5 +36,7 @@ private:
   QLabel *commands_;
   bool dismissed_ = false;
 };
+
+} // namespace explorer
 
 #endif

@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+namespace explorer {
+
 PinworthWindowController *gWindowController = nullptr;
 
 PinworthWindowController::PinworthWindowController(
@@ -41,8 +43,8 @@ PinworthWindowController::~PinworthWindowController() {
   logTable->setModel(nullptr);
 }
 
-void PinworthWindowController::initialize(UserDefaults &preferences) {
-  RegisterDefaultMacros(preferences);
+void PinworthWindowController::initialize(core::UserDefaults &preferences) {
+  core::RegisterDefaultMacros(preferences);
 }
 
 void PinworthWindowController::awakeFromNib() {
@@ -74,7 +76,7 @@ void PinworthWindowController::createParts() {
   writer = std::make_unique<ReportWriter>(*interfaces, *form, window);
   connect(writer.get(), &ReportWriter::sent, this,
           [this](const ReportWriter::Sent &sent) {
-            addLogEntryWithDirection(kReportDirectionOut, sent.reportID,
+            addLogEntryWithDirection(core::kReportDirectionOut, sent.reportID,
                                      int(sent.data.size()), sent.data.data(),
                                      sent.target, sent.at);
           });
@@ -94,9 +96,10 @@ void PinworthWindowController::createParts() {
                                        status->messageBar());
   connect(reader.get(), &InterfaceReader::reportRead, this,
           [this](int reportID, const uint8_t *data, int size,
-                 const InterfaceIdentity &source, hid::ReportTime readAt) {
-            addLogEntryWithDirection(kReportDirectionIn, reportID, size, data,
-                                     source, readAt);
+                 const core::InterfaceIdentity &source,
+                 hid::ReportTime readAt) {
+            addLogEntryWithDirection(core::kReportDirectionIn, reportID, size,
+                                     data, source, readAt);
           });
   connect(reader.get(), &InterfaceReader::pollFailed, this,
           [this](int32_t failure) {
@@ -125,7 +128,7 @@ void PinworthWindowController::createLog() {
                                         logFilterField, exportButton, window);
   logTools->arrangeDefaultColumns();
   connect(reader.get(), &InterfaceReader::lossNoticed, logEntries.get(),
-          [this](uint64_t count, const InterfaceIdentity &source,
+          [this](uint64_t count, const core::InterfaceIdentity &source,
                  hid::ReportTime readAt) {
             logEntries->appendLoss(count, source, readAt);
           });
@@ -154,7 +157,7 @@ void PinworthWindowController::populateInterfacePopup() {
   interfacePopupChanged(this);
 }
 
-std::optional<InterfaceIdentity>
+std::optional<core::InterfaceIdentity>
 PinworthWindowController::selectedInterface() const {
   return interfaces->selectedInterface();
 }
@@ -230,20 +233,20 @@ void PinworthWindowController::resetReportValues(QObject *) {
   form->reset();
 }
 
-ReportRecord PinworthWindowController::logEntryWithDirection(
+core::ReportRecord PinworthWindowController::logEntryWithDirection(
     const QString &inDirection, int inReportID, int inSize,
     const uint8_t *inData, const QString &inName) {
-  return ReportRecord{
+  return core::ReportRecord{
       inDirection, inReportID,
       QByteArray(reinterpret_cast<const char *>(inData), inSize), inName};
 }
 
 void PinworthWindowController::addLogEntryWithDirection(
     const QString &inDirection, int inReportID, int inSize,
-    const uint8_t *inData, const std::optional<InterfaceIdentity> &source,
+    const uint8_t *inData, const std::optional<core::InterfaceIdentity> &source,
     std::optional<hid::ReportTime> at) {
-  logEntries->append(inDirection == kReportDirectionOut, inReportID, inSize,
-                     inData, source, at);
+  logEntries->append(inDirection == core::kReportDirectionOut, inReportID,
+                     inSize, inData, source, at);
   emit reportLogged(inDirection, inReportID, inSize, inData, source);
 }
 
@@ -253,7 +256,7 @@ void PinworthWindowController::logTableDoubleClicked() {
 }
 
 void PinworthWindowController::updateInterfaceFromLogEntry(
-    const ReportRecord &inLogEntry) {
+    const core::ReportRecord &inLogEntry) {
   form->load(inLogEntry);
 }
 
@@ -268,11 +271,11 @@ void PinworthWindowController::clearLogEntries(QObject *) {
 }
 
 void PinworthWindowController::macroPopupChanged(QObject *) {
-  const std::optional<ReportRecord> macro = macros->chosenMacro();
+  const std::optional<core::ReportRecord> macro = macros->chosenMacro();
   if (!macro)
     return;
   updateInterfaceFromLogEntry(*macro);
-  const std::optional<InterfaceIdentity> target = selectedInterface();
+  const std::optional<core::InterfaceIdentity> target = selectedInterface();
   status->macroMisfit(form->misfit(
       *macro, target ? target->displayName() : QStringLiteral("the form")));
 }
@@ -281,8 +284,8 @@ void PinworthWindowController::addMacro(QObject *) {
   const int row = logTools->selectedReport();
   if (row == -1)
     return;
-  ReportRecord newMacro = logEntries->record(row);
-  if (newMacro.direction == kReportDirectionOut)
+  core::ReportRecord newMacro = logEntries->record(row);
+  if (newMacro.direction == core::kReportDirectionOut)
     macros->add(newMacro);
 }
 
@@ -310,3 +313,5 @@ void PinworthWindowController::tableViewSelectionDidChange() {
 MessageBar *PinworthWindowController::messageBar() const {
   return status->messageBar();
 }
+
+} // namespace explorer

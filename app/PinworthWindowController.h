@@ -40,16 +40,25 @@
 #include <memory>
 #include <optional>
 
-class ActivityStatus;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QMainWindow;
+class QPushButton;
+namespace core {
 class InterfaceListeners;
+class UserDefaults;
+} // namespace core
+
+namespace explorer {
+
+class ActivityStatus;
 class InterfaceReader;
 class LogPanel;
 class LogView;
 class MessageBar;
 class MacroMenu;
 class ReadingMenu;
-class QCheckBox;
-class UserDefaults;
 class WindowState;
 
 // What a window takes from its session: the file its place is kept in, the
@@ -57,18 +66,13 @@ class WindowState;
 // device library (once, for the first window).
 struct WindowShares {
   const WindowState &windowState;
-  InterfaceListeners &listeners;
-  UserDefaults &preferences;
+  core::InterfaceListeners &listeners;
+  core::UserDefaults &preferences;
   std::function<void()> startLibrary;
 };
 
-class QComboBox;
-class QLineEdit;
-class QMainWindow;
-class QPushButton;
 class ReportForm;
 class ReportWriter;
-class UserDefaults;
 
 // The widgets of the main window that the controller uses by name. They
 // belong to the window, which outlives the controller.
@@ -99,7 +103,7 @@ public:
 
   // Registers the six default macros as the registered value of the macro
   // list in preferences. The session calls it once, before any window.
-  static void initialize(UserDefaults &preferences);
+  static void initialize(core::UserDefaults &preferences);
 
   // Brings the woken window to its first state; called once, after loading.
   void awakeFromNib();
@@ -131,16 +135,16 @@ public:
   void addLogEntryWithDirection(
       const QString &inDirection, int inReportID, int inSize,
       const uint8_t *inData,
-      const std::optional<InterfaceIdentity> &source = std::nullopt,
+      const std::optional<core::InterfaceIdentity> &source = std::nullopt,
       std::optional<hid::ReportTime> at = std::nullopt);
   // A new report record holding its own copy of the inSize bytes at inData.
-  static ReportRecord logEntryWithDirection(const QString &inDirection,
-                                            int inReportID, int inSize,
-                                            const uint8_t *inData,
-                                            const QString &inName);
+  static core::ReportRecord logEntryWithDirection(const QString &inDirection,
+                                                  int inReportID, int inSize,
+                                                  const uint8_t *inData,
+                                                  const QString &inName);
   // Loads a written report's ID and data bytes into the report form; a read
   // report changes nothing.
-  void updateInterfaceFromLogEntry(const ReportRecord &inLogEntry);
+  void updateInterfaceFromLogEntry(const core::ReportRecord &inLogEntry);
   // inData is the report, or no value for none.
   void setLastValueRead(const std::optional<QByteArray> &inData);
   // Rebuilds the macro menu from the stored list: one item per element.
@@ -164,7 +168,7 @@ public:
   // for its device's answer.
   bool waitsForDevice() const;
   // The identity of the selected interface, if one is.
-  std::optional<InterfaceIdentity> selectedInterface() const;
+  std::optional<core::InterfaceIdentity> selectedInterface() const;
 
 public slots:
   // Actions; the sender is ignored.
@@ -191,7 +195,7 @@ signals:
   // inData lasts for the call.
   void reportLogged(const QString &inDirection, int inReportID, int inSize,
                     const uint8_t *inData,
-                    const std::optional<InterfaceIdentity> &source);
+                    const std::optional<core::InterfaceIdentity> &source);
 
 private:
   void createLog();
@@ -226,5 +230,7 @@ private:
 // The window most recently activated (or woken), while one exists; null
 // otherwise.
 extern PinworthWindowController *gWindowController;
+
+} // namespace explorer
 
 #endif

@@ -7,7 +7,11 @@
 
 class QWidget;
 
+namespace explorer {
+
 // Returns once the user has dismissed it; reason stands below the message.
 void RunReadFailedAlert(QWidget *window, const QString &reason);
+
+} // namespace explorer
 
 #endif

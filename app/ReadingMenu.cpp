@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QMenu>
 
+namespace explorer {
+
 ReadingMenu::ReadingMenu(QMainWindow *window, QLabel *activity,
                          InterfaceReader &reader)
     : reader_(reader), contextMenu_(new QMenu(activity)) {
@@ -33,14 +35,16 @@ ReadingMenu::ReadingMenu(QMainWindow *window, QLabel *activity,
 }
 
 void ReadingMenu::fillStops(QMenu *menu) {
-  if (const std::optional<InterfaceIdentity> polled = reader_.polled())
+  if (const std::optional<core::InterfaceIdentity> polled = reader_.polled())
     menu->addAction(
         QStringLiteral("Stop Polling %1").arg(polled->displayName()), this,
         [this] { reader_.stopPolling(); });
-  for (const InterfaceIdentity &source : reader_.listening())
+  for (const core::InterfaceIdentity &source : reader_.listening())
     menu->addAction(
         QStringLiteral("Stop Listening on %1").arg(source.displayName()), this,
         [this, source] { reader_.stopListening(source); });
   if (menu->isEmpty())
     menu->addAction(QStringLiteral("Nothing is being read"))->setEnabled(false);
 }
+
+} // namespace explorer

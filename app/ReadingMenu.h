@@ -11,10 +11,13 @@
 
 #include <QObject>
 
-class InterfaceReader;
 class QLabel;
 class QMainWindow;
 class QMenu;
+
+namespace explorer {
+
+class InterfaceReader;
 
 class ReadingMenu : public QObject {
   Q_OBJECT
@@ -30,5 +33,7 @@ private:
   InterfaceReader &reader_;
   QMenu *contextMenu_;
 };
+
+} // namespace explorer
 
 #endif

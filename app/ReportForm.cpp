@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QWidget>
 
+namespace explorer {
+
 namespace {
 
 constexpr int kFirstByteFieldTag = 100;
@@ -73,7 +75,7 @@ ReportForm::dataBytes(QLineEdit **bad) const {
   for (int i = 0; i < reportSize_; ++i) {
     QLineEdit *field = byteField(i);
     const std::optional<uint8_t> value =
-        field ? ParseHexByte(field->text()) : std::nullopt;
+        field ? core::ParseHexByte(field->text()) : std::nullopt;
     if (!value) {
       *bad = field;
       return std::nullopt;
@@ -84,13 +86,13 @@ ReportForm::dataBytes(QLineEdit **bad) const {
 }
 
 std::optional<uint8_t> ReportForm::reportID() const {
-  return ParseHexByte(reportIDField_->text());
+  return core::ParseHexByte(reportIDField_->text());
 }
 
-void ReportForm::load(const ReportRecord &record) {
-  if (record.direction != kReportDirectionOut)
+void ReportForm::load(const core::ReportRecord &record) {
+  if (record.direction != core::kReportDirectionOut)
     return;
-  const bool hasReportID = record.reportID != kNoReportID;
+  const bool hasReportID = record.reportID != core::kNoReportID;
   if (hasReportID)
     reportIDField_->setText(QString::asprintf("%02x", record.reportID));
   const int fields = hasReportID ? kLongLayoutDataBytes : kShortLayoutDataBytes;
@@ -100,9 +102,9 @@ void ReportForm::load(const ReportRecord &record) {
           QString::asprintf("%02x", static_cast<uint8_t>(record.data[i])));
 }
 
-std::optional<QString> ReportForm::misfit(const ReportRecord &macro,
+std::optional<QString> ReportForm::misfit(const core::ReportRecord &macro,
                                           const QString &target) const {
-  const bool hasID = macro.reportID != kNoReportID;
+  const bool hasID = macro.reportID != core::kNoReportID;
   const int bytes = int(macro.data.size());
   if (hasID == isLongLayout() && bytes == reportSize_)
     return std::nullopt;
@@ -122,7 +124,7 @@ void ReportForm::reset() {
 
 // An unparseable report ID is left to Write's own alert.
 std::optional<QString>
-ReportForm::reportCheck(const std::optional<InterfaceInfo> &info) const {
+ReportForm::reportCheck(const std::optional<core::InterfaceInfo> &info) const {
   if (!info)
     return std::nullopt;
   std::optional<uint8_t> id;
@@ -131,5 +133,7 @@ ReportForm::reportCheck(const std::optional<InterfaceInfo> &info) const {
     if (!id)
       return std::nullopt;
   }
-  return ReportMismatch(*info, id, reportSize_);
+  return core::ReportMismatch(*info, id, reportSize_);
 }
+
+} // namespace explorer

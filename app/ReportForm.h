@@ -25,6 +25,8 @@
 class QLineEdit;
 class QWidget;
 
+namespace explorer {
+
 class ReportForm {
 public:
   static constexpr int kShortLayoutDataBytes = 4;
@@ -52,19 +54,19 @@ public:
   // Why a macro loaded into the form does not fit its layout (a report ID
   // and 7 bytes are an interface 1's, 4 bytes and none an interface 0's),
   // for the status bar; none when it fits. target names the selection.
-  std::optional<QString> misfit(const ReportRecord &macro,
+  std::optional<QString> misfit(const core::ReportRecord &macro,
                                 const QString &target) const;
 
   // Loads a written report's ID ("%02x", when it has one) and data bytes
   // into the fields; a read report changes nothing. The layout stays.
-  void load(const ReportRecord &record);
+  void load(const core::ReportRecord &record);
   // Sets every byte field to "00".
   void reset();
 
   // What does not match between the report the form holds and the output
   // reports of info's descriptor, or none (see ReportMismatch()).
   std::optional<QString>
-  reportCheck(const std::optional<InterfaceInfo> &info) const;
+  reportCheck(const std::optional<core::InterfaceInfo> &info) const;
 
 private:
   QLineEdit *byteField(int index) const;
@@ -74,5 +76,7 @@ private:
   ReportFormFields fields_;
   int32_t reportSize_ = 0;
 };
+
+} // namespace explorer
 
 #endif

@@ -13,6 +13,8 @@
 
 #include <memory>
 
+namespace explorer {
+
 namespace {
 
 constexpr char kMarkedProperty[] = "notAByte";
@@ -53,7 +55,7 @@ void ReportFormFields::focus(QLineEdit *field) {
 }
 
 void ReportFormFields::refreshMark(QLineEdit *field) {
-  const bool marked = field->isEnabled() && !ParseHexByte(field->text());
+  const bool marked = field->isEnabled() && !core::ParseHexByte(field->text());
   if (marked == isMarked(field))
     return;
   field->setProperty(kMarkedProperty, marked);
@@ -86,7 +88,7 @@ bool ReportFormFields::eventFilter(QObject *watched, QEvent *event) {
 
 void ReportFormFields::paste(QLineEdit *into) {
   const std::optional<QByteArray> bytes =
-      ParseByteList(QGuiApplication::clipboard()->text());
+      core::ParseByteList(QGuiApplication::clipboard()->text());
   if (!bytes || bytes->size() == 1) {
     into->paste();
     return;
@@ -112,3 +114,5 @@ void ReportFormFields::paste(QLineEdit *into) {
                    .arg(bytes->size())
                    .arg(from, targets[bytes->size() - 1]->accessibleName()));
 }
+
+} // namespace explorer

@@ -16,6 +16,8 @@
 
 class QLineEdit;
 
+namespace explorer {
+
 class ReportFormFields : public QObject {
   Q_OBJECT
 public:
@@ -48,5 +50,7 @@ private:
 
   QList<QLineEdit *> fields_;
 };
+
+} // namespace explorer
 
 #endif

@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPointer>
 
+namespace explorer {
+
 namespace {
 
 const QString kHexRangeMessage =
@@ -124,6 +126,8 @@ void ReportWriter::answered(int32_t status, const Sent &report,
 ReportWriter::Sent
 ReportWriter::sentAs(std::optional<uint8_t> reportID,
                      const std::vector<uint8_t> &data) const {
-  return Sent{reportID ? int32_t(*reportID) : kNoReportID, data,
+  return Sent{reportID ? int32_t(*reportID) : core::kNoReportID, data,
               *menu_.selectedInterface()};
 }
+
+} // namespace explorer

@@ -28,8 +28,11 @@
 #include <optional>
 #include <vector>
 
-class InterfaceMenu;
 class QWidget;
+
+namespace explorer {
+
+class InterfaceMenu;
 class ReportForm;
 
 class ReportWriter : public QObject {
@@ -42,7 +45,7 @@ public:
   struct Sent {
     int32_t reportID; // kNoReportID in the short layout
     std::vector<uint8_t> data;
-    InterfaceIdentity target;
+    core::InterfaceIdentity target;
     hid::ReportTime at{}; // when the device took it
   };
   // Checks the form and starts writing its report.
@@ -80,7 +83,10 @@ private:
   const InterfaceMenu &menu_;
   const ReportForm &form_;
   QWidget *window_;
-  std::optional<InterfaceIdentity> waitingFor_; // the target of that write
+  std::optional<core::InterfaceIdentity>
+      waitingFor_; // the target of that write
 };
+
+} // namespace explorer
 
 #endif

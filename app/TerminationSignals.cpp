@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace explorer {
+
 namespace {
 
 int gSignalPipe[2] = {-1, -1};
@@ -33,3 +35,5 @@ void QuitOnTerminationSignals(QCoreApplication &application) {
   for (int signal : {SIGTERM, SIGINT, SIGHUP})
     sigaction(signal, &action, nullptr);
 }
+
+} // namespace explorer

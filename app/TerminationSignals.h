@@ -6,7 +6,11 @@
 
 class QCoreApplication;
 
+namespace explorer {
+
 // Call once, before the event loop runs.
 void QuitOnTerminationSignals(QCoreApplication &application);
+
+} // namespace explorer
 
 #endif

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+namespace explorer {
+
 namespace {
 
 const QString kGeometry = QStringLiteral("window/geometry");
@@ -64,11 +66,11 @@ void WindowState::restore(int number, QMainWindow *window,
   logHeader->restoreState(state.value(kLogHeader).toByteArray());
 }
 
-std::optional<InterfaceIdentity>
+std::optional<core::InterfaceIdentity>
 WindowState::selectedInterface(int number) const {
   QSettings state(filePath_, QSettings::IniFormat);
   state.beginGroup(Group(number));
-  return InterfaceIdentity::fromKey(state.value(kSelected).toString());
+  return core::InterfaceIdentity::fromKey(state.value(kSelected).toString());
 }
 
 PinLayout WindowState::pinLayout(int number) const {
@@ -116,9 +118,9 @@ void WindowState::savePinLayout(int number, const PinLayout &layout) const {
              qPrintable(filePath_));
 }
 
-void WindowState::save(int number, const QMainWindow *window,
-                       const QHeaderView *logHeader,
-                       const std::optional<InterfaceIdentity> &selected) const {
+void WindowState::save(
+    int number, const QMainWindow *window, const QHeaderView *logHeader,
+    const std::optional<core::InterfaceIdentity> &selected) const {
   QSettings state(filePath_, QSettings::IniFormat);
   state.beginGroup(Group(number));
   state.setValue(kGeometry, window->saveGeometry());
@@ -133,3 +135,5 @@ void WindowState::save(int number, const QMainWindow *window,
     qWarning("The window's state could not be saved in %s",
              qPrintable(filePath_));
 }
+
+} // namespace explorer

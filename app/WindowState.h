@@ -23,6 +23,8 @@
 class QHeaderView;
 class QMainWindow;
 
+namespace explorer {
+
 // The pins of a pin timeline: their names by pin (empty for none), and the
 // pins shown, top to bottom (none saved: every pin in order).
 struct PinLayout {
@@ -42,12 +44,12 @@ public:
   // Restores what was saved last for window number into window and the
   // log's header, then fits the window, frame included, on its screen.
   void restore(int number, QMainWindow *window, QHeaderView *logHeader) const;
-  std::optional<InterfaceIdentity> selectedInterface(int number) const;
+  std::optional<core::InterfaceIdentity> selectedInterface(int number) const;
 
   // Saves window number's state; a state that cannot be saved is reported
   // on standard error.
   void save(int number, const QMainWindow *window, const QHeaderView *logHeader,
-            const std::optional<InterfaceIdentity> &selected) const;
+            const std::optional<core::InterfaceIdentity> &selected) const;
 
   // The pin timeline's pins as saved last; a saved list that is not one of
   // pins 0..31, each at most once, is left out.
@@ -57,5 +59,7 @@ public:
 private:
   QString filePath_;
 };
+
+} // namespace explorer
 
 #endif

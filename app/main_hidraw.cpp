@@ -7,7 +7,7 @@
 #include <QApplication>
 
 int main(int argc, char **argv) {
-  if (!CanOpenWindow(argc, argv))
+  if (!explorer::CanOpenWindow(argc, argv))
     return 1;
   QApplication application(argc, argv);
   // Wayland docks find the window's desktop entry, and so its icon, by this.
@@ -15,7 +15,7 @@ int main(int argc, char **argv) {
       QStringLiteral("io.github.pinworth.Explorer"));
   hid::hidraw::HidrawBackend backend;
   hid::SetBackend(&backend);
-  return RunExplorer(application,
-                     QStringLiteral("Writes, reads and logs the reports of the "
-                                    "Pinworth USB HID I/O controllers."));
+  return explorer::RunExplorer(
+      application, QStringLiteral("Writes, reads and logs the reports of the "
+                                  "Pinworth USB HID I/O controllers."));
 }

@@ -20,7 +20,7 @@
 #include <memory>
 
 int main(int argc, char **argv) {
-  if (!CanOpenWindow(argc, argv))
+  if (!explorer::CanOpenWindow(argc, argv))
     return 1;
   QApplication application(argc, argv);
   hid::sim::SimBackend backend;
@@ -28,23 +28,25 @@ int main(int argc, char **argv) {
   const hid::sim::DeviceID deviceA =
       backend.attach(hid::sim::Model::PinworthA, "1000");
   backend.attach(hid::sim::Model::PinworthB, "2000");
-  std::unique_ptr<SimulatorWindow> simulator; // goes before the backend
+  std::unique_ptr<simulator::SimulatorWindow>
+      simulator; // goes before the backend
   const QCommandLineOption replay(
       QStringLiteral("replay"),
       QStringLiteral("Plays the capture <file> into the PinworthA (SN 1000): "
                      "it then behaves as the capture's device did."),
       QStringLiteral("file"));
-  return RunExplorer(
+  return explorer::RunExplorer(
       application,
       QStringLiteral("The Pinworth explorer on two simulated devices: a "
                      "PinworthA (SN 1000) and a PinworthB (SN 2000), shown "
                      "and driven in the Device Simulator window."),
-      [&](ExplorerProcess &process, QMainWindow &explorer,
+      [&](explorer::ExplorerProcess &process, QMainWindow &explorer,
           const QCommandLineParser &options) {
-        simulator = std::make_unique<SimulatorWindow>(backend);
-        AddLogSelectionReplay(process, *simulator);
-        AddSimulatorMenu(explorer, *simulator);
-        simulator->placeBeside(explorer, WindowState::StandardFilePath());
+        simulator = std::make_unique<simulator::SimulatorWindow>(backend);
+        explorer::AddLogSelectionReplay(process, *simulator);
+        simulator::AddSimulatorMenu(explorer, *simulator);
+        simulator->placeBeside(explorer,
+                               explorer::WindowState::StandardFilePath());
         if (!options.isSet(replay) ||
             simulator->replay()->play(options.value(replay), deviceA))
           return true;

@@ -46,7 +46,7 @@
 namespace {
 
 constexpr uint64_t kNeededForLargest = 6ull << 30;
-constexpr InterfaceIdentity kSource{1, 1000, 0};
+constexpr core::InterfaceIdentity kSource{1, 1000, 0};
 
 size_t HeapBytes() {
   const struct mallinfo2 info = mallinfo2();
@@ -70,7 +70,7 @@ bool WriteCapture(const std::string &path, uint64_t count) {
     std::fprintf(stderr, "capture_window_bench: %s\n", reason.c_str());
     return false;
   }
-  const uint16_t source = writer->addInterface(CaptureEntry(kSource, {}));
+  const uint16_t source = writer->addInterface(core::CaptureEntry(kSource, {}));
   uint8_t data[7];
   for (uint64_t i = 0; i < count; ++i) {
     RowData(i, data);
@@ -111,22 +111,23 @@ template <typename Done> double RunUntil(Done done) {
 
 // Applies "W id:03" and runs until every row is filtered: the seconds and
 // the longest hold.
-std::pair<double, double> Filter(LogTableModel &log, uint64_t rows) {
+std::pair<double, double> Filter(explorer::LogTableModel &log, uint64_t rows) {
   const uint64_t expected = (rows + 10) / 14; // i % 14 == 3
   QString error;
   HoldMeter hold;
   QElapsedTimer elapsed;
   elapsed.start();
-  log.setFilter(LogFilter::Parse(u"W id:03", &error));
+  log.setFilter(explorer::LogFilter::Parse(u"W id:03", &error));
   RunUntil([&] { return uint64_t(log.rowCount()) >= expected; });
   return {double(elapsed.nsecsElapsed()) / 1e9, hold.longestMS()};
 }
 
 // Copies rows 0 to 99,999 and exports every row of window to CSV: a line
 // with each one's seconds and longest hold.
-QString CopyAndExport(CaptureWindow &window, const std::string &path) {
-  auto *view = window.findChild<LogView *>("logTable");
-  LogTableModel *log = window.log();
+QString CopyAndExport(explorer::CaptureWindow &window,
+                      const std::string &path) {
+  auto *view = window.findChild<explorer::LogView *>("logTable");
+  explorer::LogTableModel *log = window.log();
   view->selectionModel()->select(
       QItemSelection(log->index(0, 0), log->index(99'999, 0)),
       QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -166,13 +167,13 @@ void MeasureWindow(const std::string &path, uint64_t count) {
   elapsed.start();
   QString reason;
   HoldMeter openHold;
-  CaptureWindow *window =
-      CaptureWindow::open(QString::fromStdString(path), &reason);
+  explorer::CaptureWindow *window =
+      explorer::CaptureWindow::open(QString::fromStdString(path), &reason);
   if (!window) {
     std::fprintf(stderr, "capture_window_bench: %s\n", qPrintable(reason));
     return;
   }
-  LogTableModel *log = window->log();
+  explorer::LogTableModel *log = window->log();
   RunUntil([&] { return log->rowCount() > 0; });
   const double firstRows = double(elapsed.nsecsElapsed()) / 1e9;
   const double allRows =
@@ -182,7 +183,7 @@ void MeasureWindow(const std::string &path, uint64_t count) {
   const size_t resident = ResidentBytes() - residentBefore;
 
   std::vector<double> scrolls;
-  auto *view = window->findChild<LogView *>("logTable");
+  auto *view = window->findChild<explorer::LogView *>("logTable");
   for (int n = 0; n < 200; ++n) {
     const int row = int(QRandomGenerator::global()->bounded(quint64(count)));
     QElapsedTimer scroll;
@@ -191,7 +192,7 @@ void MeasureWindow(const std::string &path, uint64_t count) {
     view->viewport()->repaint();
     // The cells of a page of rows, as a shown table paints them.
     for (int shown = row; shown < std::min(row + 40, log->rowCount()); ++shown)
-      log->cellText(shown, LogTableModel::kFirstByteColumn);
+      log->cellText(shown, explorer::LogTableModel::kFirstByteColumn);
     scrolls.push_back(double(scroll.nsecsElapsed()) / 1e6);
   }
   std::sort(scrolls.begin(), scrolls.end());
@@ -210,7 +211,7 @@ void MeasureWindow(const std::string &path, uint64_t count) {
 
 void MeasureMemoryLog(uint64_t count) {
   const size_t heapBefore = HeapBytes(), residentBefore = ResidentBytes();
-  auto log = std::make_unique<LogTableModel>();
+  auto log = std::make_unique<explorer::LogTableModel>();
   uint8_t data[7];
   for (uint64_t i = 0; i < count; ++i) {
     RowData(i, data);
@@ -247,6 +248,6 @@ int main(int argc, char **argv) {
     std::printf("1e+08: skipped, less than 6 GB free in /tmp\n");
   else
     MeasureWindow(path, 100'000'000);
-  MeasureMemoryLog(LogTableModel::kMostRowsInMemory - 1);
+  MeasureMemoryLog(explorer::LogTableModel::kMostRowsInMemory - 1);
   return 0;
 }

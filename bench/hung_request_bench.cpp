@@ -108,7 +108,8 @@ private:
   QTimer poll_;
 };
 
-void MakeRequest(PinworthWindowController *window, Kind kind, MadeBy by) {
+void MakeRequest(explorer::PinworthWindowController *window, Kind kind,
+                 MadeBy by) {
   uint8_t bytes[4] = {1, 2, 3, 4};
   hid::DeviceInterface *interface0 = PinworthGetInterface(0, 0);
   if (by == MadeBy::Library && kind != Kind::Poll)
@@ -124,9 +125,10 @@ void MakeRequest(PinworthWindowController *window, Kind kind, MadeBy by) {
 }
 
 void Run(Rig &rig, const char *backend, Kind kind, MadeBy by, int requests) {
-  ExplorerProcess process;
+  explorer::ExplorerProcess process;
   QMainWindow *window = process.newWindow();
-  PinworthWindowController *controller = process.controllers().front();
+  explorer::PinworthWindowController *controller =
+      process.controllers().front();
   auto *menu = window->findChild<QComboBox *>("interfacePopup");
   menu->setCurrentIndex(0);
   controller->interfacePopupChanged(menu);

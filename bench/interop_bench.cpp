@@ -38,9 +38,9 @@ void WriteCapture(const std::string &path, uint64_t rows) {
   if (!writer)
     Fail(reason);
   const uint16_t pins = writer->addInterface(
-      CaptureEntry({0, 1000, 0}, pinworth::Interface0ReportDescriptor()));
+      core::CaptureEntry({0, 1000, 0}, pinworth::Interface0ReportDescriptor()));
   const uint16_t display = writer->addInterface(
-      CaptureEntry({1, 1000, 0}, pinworth::Interface1ReportDescriptor()));
+      core::CaptureEntry({1, 1000, 0}, pinworth::Interface1ReportDescriptor()));
   for (uint64_t i = 0; i < rows; ++i) {
     const uint8_t data[7] = {
         uint8_t(i >> 3), uint8_t(i >> 11), 0xff, 0x7f, 0, 0, 0};

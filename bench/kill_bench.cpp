@@ -32,9 +32,9 @@ int RunChild(int argc, char **argv) {
   QApplication application(argc, argv);
   hid::sim::SimBackend backend;
   hid::SetBackend(&backend);
-  ExplorerProcess process;
+  explorer::ExplorerProcess process;
   process.newWindow();
-  LogTableModel *log = process.controllers().front()->logModel();
+  explorer::LogTableModel *log = process.controllers().front()->logModel();
   uint32_t next = 0;
   QTimer timer;
   timer.setTimerType(Qt::PreciseTimer);

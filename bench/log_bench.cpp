@@ -57,15 +57,15 @@ double CpuSeconds() {
          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-void Append(LogTableModel &log, int i) {
+void Append(explorer::LogTableModel &log, int i) {
   const uint8_t bytes[7] = {uint8_t(i), 0x38, 1, 0x0f, 0, 0, uint8_t(i >> 8)};
-  log.append(false, 5, 7, bytes, InterfaceIdentity{1, 1000, 0});
+  log.append(false, 5, 7, bytes, core::InterfaceIdentity{1, 1000, 0});
 }
 
 // A shown log view over its own model, sized like the explorer's.
 struct ShownLog {
-  LogTableModel log;
-  LogView view;
+  explorer::LogTableModel log;
+  explorer::LogView view;
   ShownLog() {
     view.setModel(&log);
     view.resize(900, 600);
@@ -119,9 +119,10 @@ void AppendCostRatio() {
 void ReportsAtRate(hid::sim::SimBackend &backend, int seconds, int rate) {
   const hid::sim::DeviceID device =
       backend.attach(hid::sim::Model::PinworthA, "1000");
-  ExplorerProcess process;
+  explorer::ExplorerProcess process;
   QMainWindow *window = process.newWindow();
-  PinworthWindowController *controller = process.controllers().front();
+  explorer::PinworthWindowController *controller =
+      process.controllers().front();
   auto *menu = window->findChild<QComboBox *>("interfacePopup");
   menu->setCurrentIndex(1);
   controller->interfacePopupChanged(menu);
@@ -145,7 +146,7 @@ void ReportsAtRate(hid::sim::SimBackend &backend, int seconds, int rate) {
   };
   TimerLateness lateness;
   const PaintCounter paints(
-      window->findChild<LogView *>("logTable")->viewport());
+      window->findChild<explorer::LogView *>("logTable")->viewport());
   const double cpuBefore = CpuSeconds();
   const double mainBefore = ThreadCpuSeconds();
   const int rowsBefore = controller->logModel()->reportCount();
@@ -177,7 +178,7 @@ void FilterAndExport() {
   shown.fill(kMillion);
   QElapsedTimer timer;
   timer.start();
-  shown.log.setFilter(LogFilter::Parse(u"R id:05 ?? 07", nullptr));
+  shown.log.setFilter(explorer::LogFilter::Parse(u"R id:05 ?? 07", nullptr));
   // The filter goes on a slice at a time until the rows shown stop growing.
   for (int before = -1; before != shown.log.rowCount();) {
     before = shown.log.rowCount();
@@ -190,7 +191,8 @@ void FilterAndExport() {
   QMainWindow window;
   QLineEdit filter;
   QPushButton exportButton;
-  LogPanel panel(&shown.view, &shown.log, &filter, &exportButton, &window);
+  explorer::LogPanel panel(&shown.view, &shown.log, &filter, &exportButton,
+                           &window);
   timer.restart();
   panel.exportTo(dir.filePath("log.csv"));
   while (panel.exporting())

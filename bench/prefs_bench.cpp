@@ -31,13 +31,13 @@ double Milliseconds(const QElapsedTimer &timer) {
   return timer.nsecsElapsed() / 1e6;
 }
 
-qint64 FileSize(const UserDefaults &preferences) {
+qint64 FileSize(const core::UserDefaults &preferences) {
   return QFileInfo(preferences.filePath()).size();
 }
 
-QList<QByteArray> Texts(const UserDefaults::List &list) {
+QList<QByteArray> Texts(const core::UserDefaults::List &list) {
   QList<QByteArray> texts;
-  for (const UserDefaults::Element &element : list.elements)
+  for (const core::UserDefaults::Element &element : list.elements)
     texts.append(element.text);
   return texts;
 }
@@ -60,20 +60,22 @@ int main(int argc, char **argv) {
   QList<QByteArray> macros;
   for (int i = 0; i < count; ++i)
     macros.append(
-        MacroEntry(ReportRecord{"W", i % 256,
-                                QByteArray::fromHex("0338010f0000") + char(i),
-                                "Macro " + QString::number(i)})
+        core::MacroEntry(
+            core::ReportRecord{"W", i % 256,
+                               QByteArray::fromHex("0338010f0000") + char(i),
+                               "Macro " + QString::number(i)})
             .text());
-  ExplorerProcess process;
-  UserDefaults &preferences = process.preferences();
+  explorer::ExplorerProcess process;
+  core::UserDefaults &preferences = process.preferences();
   preferences.change(
-      [&](const UserDefaults::List &) { return std::optional(macros); });
+      [&](const core::UserDefaults::List &) { return std::optional(macros); });
   const qint64 sizeWritten = FileSize(preferences);
 
   QElapsedTimer timer;
   timer.start();
   QMainWindow *window = process.newWindow();
-  PinworthWindowController *controller = process.controllers().front();
+  explorer::PinworthWindowController *controller =
+      process.controllers().front();
   const double openMS = Milliseconds(timer);
   auto *menu = window->findChild<QComboBox *>("macroPopup");
 
@@ -85,7 +87,7 @@ int main(int argc, char **argv) {
   const double chooseMS = Milliseconds(timer) / kChoices;
 
   timer.restart();
-  preferences.change([](const UserDefaults::List &list) {
+  preferences.change([](const core::UserDefaults::List &list) {
     return std::optional(Texts(list) + QList<QByteArray>{Texts(list).first()});
   });
   controller->updateMacroPopup();
@@ -93,7 +95,7 @@ int main(int argc, char **argv) {
   const qint64 sizeAdded = FileSize(preferences);
 
   timer.restart();
-  preferences.change([](const UserDefaults::List &list) {
+  preferences.change([](const core::UserDefaults::List &list) {
     QList<QByteArray> texts = Texts(list);
     texts.removeLast();
     return std::optional(texts);

@@ -76,14 +76,14 @@ WindowRuns InTheWindow() {
   backend.attach(hid::sim::Model::PinworthA, "1000");
   WindowRuns runs;
   {
-    ExplorerProcess process;
+    explorer::ExplorerProcess process;
     QMainWindow *window = process.newWindow();
     window->findChild<QComboBox *>("interfacePopup")->setCurrentIndex(1);
     // Shown and painted, as a window is by the time a user runs a sequence.
     WaitForEvents(300);
     const auto collect = [](QObject *from, std::vector<double> &lateMS) {
-      QObject::connect(from->findChild<SequenceRunner *>(),
-                       &SequenceRunner::stepSent,
+      QObject::connect(from->findChild<core::SequenceRunner *>(),
+                       &core::SequenceRunner::stepSent,
                        [&lateMS](int, int, qint64 lateUS) {
                          lateMS.push_back(double(lateUS) / 1000);
                        });
@@ -108,7 +108,7 @@ WindowRuns InTheWindow() {
       if (action->text().startsWith("&Replay"))
         action->trigger();
     replay->findChild<QPushButton *>("startReplayButton")->click();
-    const auto *replayer = replay->findChild<SequenceRunner *>();
+    const auto *replayer = replay->findChild<core::SequenceRunner *>();
     RunEventsUntil([&] { return !replayer->isRunning(); }, 60000);
   }
   hid::SetBackend(nullptr);
@@ -139,7 +139,7 @@ int main(int argc, char **argv) {
   QCoreApplication::setOrganizationName("Pinworth");
   QCoreApplication::setApplicationName("Pinworth Explorer");
   QDir().mkpath(home.path() + "/Pinworth/Pinworth Explorer");
-  QFile file(UserDefaults::standardFilePath());
+  QFile file(core::UserDefaults::standardFilePath());
   if (!file.open(QIODevice::WriteOnly) || file.write(kPreferences) < 0)
     return 1;
   file.close();

@@ -51,7 +51,7 @@
 
 namespace {
 
-int ReportRows(const LogTableModel &log) {
+int ReportRows(const explorer::LogTableModel &log) {
   int rows = 0;
   for (int i = 0; i < log.reportCount(); ++i)
     rows += !log.record(i).data.isEmpty();
@@ -78,16 +78,17 @@ struct SendTimes {
 // Each logged report's time less its send time, in us, sorted. A report is
 // told by its device and its 16-bit sequence number, counted on from the
 // last report matched.
-std::vector<int64_t> StampLateness(const LogTableModel &log,
+std::vector<int64_t> StampLateness(const explorer::LogTableModel &log,
                                    const std::vector<QString> &sources,
                                    const std::vector<SendTimes> &sent) {
   std::vector<int64_t> late;
   std::vector<size_t> next(sent.size(), 0);
   for (int i = 0; i < log.reportCount(); ++i) {
-    const ReportRecord record = log.record(i);
+    const core::ReportRecord record = log.record(i);
     if (record.data.size() < 2)
       continue;
-    const QString source = log.cellText(i, LogTableModel::kSourceColumn);
+    const QString source =
+        log.cellText(i, explorer::LogTableModel::kSourceColumn);
     const auto device = size_t(
         std::find(sources.begin(), sources.end(), source) - sources.begin());
     if (device == sources.size())
@@ -137,9 +138,10 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds,
     ids.push_back(backend.attach(d ? hid::sim::Model::PinworthB
                                    : hid::sim::Model::PinworthA,
                                  std::to_string(1000 * (d + 1))));
-  ExplorerProcess process;
+  explorer::ExplorerProcess process;
   QMainWindow *window = process.newWindow();
-  PinworthWindowController *controller = process.controllers().front();
+  explorer::PinworthWindowController *controller =
+      process.controllers().front();
   auto *menu = window->findChild<QComboBox *>("interfacePopup");
   for (int d = 0; d < devices; ++d) {
     menu->setCurrentIndex(2 * d + 1);
@@ -150,7 +152,7 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds,
 
   TimerLateness lateness;
   const PaintCounter paints(
-      window->findChild<LogView *>("logTable")->viewport());
+      window->findChild<explorer::LogView *>("logTable")->viewport());
   std::optional<CpuHogs> hogs;
   if (hogged)
     hogs.emplace();
@@ -159,12 +161,12 @@ void Run(hid::sim::SimBackend &backend, int devices, int rate, int seconds,
     busyWindow.emplace();
   std::vector<SendTimes> sendTimes(ids.size());
   std::vector<QString> sources;
-  std::vector<std::unique_ptr<ReportGenerator>> generators;
+  std::vector<std::unique_ptr<simulator::ReportGenerator>> generators;
   for (size_t d = 0; d < ids.size(); ++d) {
     SendTimes &times = sendTimes[d];
     times.at.resize(size_t(rate) * size_t(seconds));
     sources.push_back(d ? "B 2000 if1" : "A 1000 if1");
-    generators.push_back(std::make_unique<ReportGenerator>(
+    generators.push_back(std::make_unique<simulator::ReportGenerator>(
         [&backend, &times, id = ids[d]](const std::vector<uint8_t> &report) {
           times.sent(uint16_t(report[1] << 8 | report[2]));
           backend.sendInputReport(id, 1, report);
@@ -243,12 +245,12 @@ int main(int argc, char **argv) {
               "p99 ms", "max ms", "t50 us", "t99 us", "tmax");
   for (bool hogged : {false, true})
     for (bool realTime : {false, true}) {
-      for (int rate : {1000, 8000, ReportGenerator::kMaxRate})
+      for (int rate : {1000, 8000, simulator::ReportGenerator::kMaxRate})
         Run(backend, 1, rate, seconds, hogged, realTime);
-      for (int rate : {8000, ReportGenerator::kMaxRate})
+      for (int rate : {8000, simulator::ReportGenerator::kMaxRate})
         Run(backend, 2, rate, seconds, hogged, realTime);
     }
-  for (int rate : {1000, int(ReportGenerator::kMaxRate)})
+  for (int rate : {1000, int(simulator::ReportGenerator::kMaxRate)})
     Run(backend, 1, rate, seconds, false, false, true);
   return 0;
 }

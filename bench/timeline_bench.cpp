@@ -46,12 +46,12 @@ double Percentile(std::vector<double> values, double fraction) {
 
 // Appends count reports of interface 0 to log, announcing every 1,000, and
 // lets the event loop run; returns the main thread's CPU seconds.
-double Log(LogTableModel &log, int count) {
-  const InterfaceIdentity source{0, 1000, 0};
+double Log(explorer::LogTableModel &log, int count) {
+  const core::InterfaceIdentity source{0, 1000, 0};
   const double start = ThreadCpuSeconds();
   for (int i = 0; i < count; ++i) {
     const uint32_t pins = PinsOfReport(i);
-    log.append(i % 2 == 0, kNoReportID, 4,
+    log.append(i % 2 == 0, core::kNoReportID, 4,
                reinterpret_cast<const uint8_t *>(&pins), source);
     if (i % 1000 == 999) {
       log.announce();
@@ -66,20 +66,21 @@ double Log(LogTableModel &log, int count) {
 int main(int argc, char **argv) {
   QApplication application(argc, argv);
 
-  PinHistory history;
+  explorer::PinHistory history;
   QElapsedTimer timer;
   timer.start();
   for (int i = 0; i < kCaptureReports; ++i)
-    history.add(i % 2 ? PinHistory::Trace::Level : PinHistory::Trace::Latch,
+    history.add(i % 2 ? explorer::PinHistory::Trace::Level
+                      : explorer::PinHistory::Trace::Latch,
                 i * kReportGapUS, PinsOfReport(i / 2), i);
   const double buildMS = double(timer.nsecsElapsed()) / 1e6;
   std::printf("summary of %d reports: built in %.0f ms, %.1f ns a report; "
               "%zu + %zu changes kept\n",
               kCaptureReports, buildMS, buildMS * 1e6 / kCaptureReports,
-              history.changeCount(PinHistory::Trace::Latch),
-              history.changeCount(PinHistory::Trace::Level));
+              history.changeCount(explorer::PinHistory::Trace::Latch),
+              history.changeCount(explorer::PinHistory::Trace::Level));
 
-  PinTimelineView view(history);
+  explorer::PinTimelineView view(history);
   view.resize(1600, view.sizeHint().height());
   QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
   view.fit();
@@ -100,11 +101,11 @@ int main(int argc, char **argv) {
   }
 
   constexpr int kLogged = 1'000'000;
-  LogTableModel plain, followed;
-  LogView plainView, followedView;
+  explorer::LogTableModel plain, followed;
+  explorer::LogView plainView, followedView;
   plainView.setModel(&plain);
   followedView.setModel(&followed);
-  PinTimeline timeline(followed, followedView);
+  explorer::PinTimeline timeline(followed, followedView);
   plainView.show();
   followedView.show();
   timeline.show();
@@ -112,11 +113,12 @@ int main(int argc, char **argv) {
   const double with = Log(followed, kLogged);
   while (!timeline.caughtUp())
     QCoreApplication::processEvents();
-  std::printf("\nmain-thread CPU a logged report: %.3f us without the "
-              "timeline, %.3f us with it: %.3f us added (%zu + %zu changes)\n",
-              without * 1e6 / kLogged, with * 1e6 / kLogged,
-              (with - without) * 1e6 / kLogged,
-              timeline.history().changeCount(PinHistory::Trace::Latch),
-              timeline.history().changeCount(PinHistory::Trace::Level));
+  std::printf(
+      "\nmain-thread CPU a logged report: %.3f us without the "
+      "timeline, %.3f us with it: %.3f us added (%zu + %zu changes)\n",
+      without * 1e6 / kLogged, with * 1e6 / kLogged,
+      (with - without) * 1e6 / kLogged,
+      timeline.history().changeCount(explorer::PinHistory::Trace::Latch),
+      timeline.history().changeCount(explorer::PinHistory::Trace::Level));
   return 0;
 }

@@ -4,11 +4,14 @@
 #include "core/interfaces/CaptureSources.h"
 #include "core/interfaces/InterfaceInfo.h"
 
+namespace cli {
+
 capture::CaptureInterface ToCaptureInterface(const ListedInterface &interface) {
-  const InterfaceInfo info = ReadInterfaceInfo(*interface.handle);
-  return CaptureEntry(interface.identity, info.descriptorStatus == hid::kSuccess
-                                              ? info.descriptor
-                                              : std::vector<uint8_t>{});
+  const core::InterfaceInfo info = core::ReadInterfaceInfo(*interface.handle);
+  return core::CaptureEntry(interface.identity,
+                            info.descriptorStatus == hid::kSuccess
+                                ? info.descriptor
+                                : std::vector<uint8_t>{});
 }
 
 std::unique_ptr<capture::CaptureReader> OpenCapture(const QString &path,
@@ -21,3 +24,5 @@ std::unique_ptr<capture::CaptureReader> OpenCapture(const QString &path,
                                             QString::fromStdString(reason)));
   return reader;
 }
+
+} // namespace cli

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+namespace cli {
+
 // The interface's identity and the report descriptor it gives (none when it
 // cannot be read).
 capture::CaptureInterface ToCaptureInterface(const ListedInterface &interface);
@@ -17,5 +19,7 @@ capture::CaptureInterface ToCaptureInterface(const ListedInterface &interface);
 // error.
 std::unique_ptr<capture::CaptureReader> OpenCapture(const QString &path,
                                                     const QString &shownName);
+
+} // namespace cli
 
 #endif

@@ -8,6 +8,8 @@
 #include <map>
 #include <set>
 
+namespace cli {
+
 namespace {
 
 using Options = std::map<QString, QString>;
@@ -232,7 +234,7 @@ Outcome WriteArguments(Invocation invocation, const QStringList &arguments,
     return *error;
   const QString rest = arguments.mid(1).join(u' ');
   QString reason;
-  const std::optional<QByteArray> bytes = ParseByteList(rest, &reason);
+  const std::optional<QByteArray> bytes = core::ParseByteList(rest, &reason);
   if (!bytes && !rest.contains(u'"') && !rest.contains(u'\''))
     reason += QStringLiteral("; a text is written in quotes that reach "
                              "pinworth, such as \"'Hello'\"");
@@ -252,10 +254,10 @@ Outcome LcdArguments(Invocation invocation, const QStringList &arguments,
   invocation.lcdRead = options.count("read");
   if (invocation.lcdRead == !rest.isEmpty())
     return Error(QStringLiteral("lcd takes either a text or --read"));
-  if (!DisplayLineCodes(rest))
+  if (!core::DisplayLineCodes(rest))
     return Error(QStringLiteral("the display takes 1 to %1 printable ASCII "
                                 "characters")
-                     .arg(kDisplayColumns));
+                     .arg(core::kDisplayColumns));
   invocation.text = rest;
   return invocation;
 }
@@ -351,8 +353,8 @@ std::optional<InterfaceName> ParseInterfaceName(const QString &text,
   const QString key = withoutInterface && device.hasMatch()
                           ? device.captured(1) + ":1" + device.captured(2)
                           : text;
-  if (const std::optional<InterfaceIdentity> identity =
-          InterfaceIdentity::fromKey(key))
+  if (const std::optional<core::InterfaceIdentity> identity =
+          core::InterfaceIdentity::fromKey(key))
     return InterfaceName{std::nullopt, identity};
   return std::nullopt;
 }
@@ -397,3 +399,5 @@ Outcome ParseCommandLine(const QStringList &arguments) {
   }
   return Interpret(positionals, options);
 }
+
+} // namespace cli

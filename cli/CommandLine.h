@@ -18,11 +18,13 @@
 #include <utility>
 #include <variant>
 
+namespace cli {
+
 // An interface as a user names it: by its list position ("2"), or by model,
 // serial number and interface number ("B:2000:1", see InterfaceIdentity).
 struct InterfaceName {
   std::optional<int> position;
-  std::optional<InterfaceIdentity> identity;
+  std::optional<core::InterfaceIdentity> identity;
 };
 
 // The name text gives, or none. withoutInterface also takes a device named
@@ -79,5 +81,7 @@ struct UsageError {
 // arguments without the program's name.
 std::variant<Invocation, UsageError>
 ParseCommandLine(const QStringList &arguments);
+
+} // namespace cli
 
 #endif

@@ -7,6 +7,8 @@
 #include "cli/Interfaces.h"
 #include "platform/simulated/SimBackend.h"
 
+namespace cli {
+
 // The command invocation names.
 int RunCommand(const Invocation &invocation);
 
@@ -61,5 +63,7 @@ int ListenForReports(const Invocation &invocation,
 // answers.
 int DriveDisplay(const Invocation &invocation,
                  const ListedInterface &interface);
+
+} // namespace cli
 
 #endif

@@ -17,6 +17,8 @@
 
 #include <cstdio>
 
+namespace cli {
+
 int ConvertCapture(const Invocation &invocation) {
   using interop::Format;
   const std::optional<Format> output =
@@ -91,3 +93,5 @@ int ConvertCapture(const Invocation &invocation) {
               static_cast<unsigned long long>(exported.skipped));
   return kExitSuccess;
 }
+
+} // namespace cli

@@ -13,19 +13,21 @@
 
 #include <cstring>
 
+namespace cli {
+
 namespace {
 
 void PrintRecord(ReportPrinter &printer, const capture::CaptureReader &reader,
                  uint64_t i) {
   const capture::Record record = reader.record(i);
   const double seconds = double(record.timeUS) / 1e6;
-  const std::optional<InterfaceIdentity> source =
-      IdentityOfSource(reader.interfaces(), record.source);
+  const std::optional<core::InterfaceIdentity> source =
+      core::IdentityOfSource(reader.interfaces(), record.source);
   switch (record.kind) {
   case capture::RecordKind::Read:
   case capture::RecordKind::Written:
     printer.printAt(seconds, record.kind == capture::RecordKind::Written,
-                    record.hasReportID ? record.reportID : kNoReportID,
+                    record.hasReportID ? record.reportID : core::kNoReportID,
                     record.data.data(), record.size, source);
     return;
   case capture::RecordKind::Loss:
@@ -76,3 +78,5 @@ int DumpCapture(const Invocation &invocation) {
                    .arg(withoutInterface));
   return StopRequested() ? kExitInterrupted : kExitSuccess;
 }
+
+} // namespace cli

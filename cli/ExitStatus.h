@@ -3,6 +3,8 @@
 #ifndef PINWORTH_CLI_EXIT_STATUS_H
 #define PINWORTH_CLI_EXIT_STATUS_H
 
+namespace cli {
+
 enum ExitStatus {
   kExitSuccess = 0,
   kExitBadArguments = 2,
@@ -11,5 +13,7 @@ enum ExitStatus {
   kExitTimedOut = 5,
   kExitInterrupted = 130, // Ctrl+C, as a shell reports a SIGINT
 };
+
+} // namespace cli
 
 #endif

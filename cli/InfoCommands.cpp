@@ -11,6 +11,8 @@
 
 #include <cstdio>
 
+namespace cli {
+
 namespace {
 
 std::optional<std::string> NodePath(const hid::DeviceInterface &handle) {
@@ -20,15 +22,17 @@ std::optional<std::string> NodePath(const hid::DeviceInterface &handle) {
   return properties.nodePath;
 }
 
-QString JsonLine(int position, const InterfaceIdentity &identity,
+QString JsonLine(int position, const core::InterfaceIdentity &identity,
                  const std::optional<std::string> &node) {
   return QStringLiteral("{\"position\":%1,\"key\":%2,\"model\":\"%3\","
                         "\"serial\":%4,\"interface\":%5,\"node\":%6}")
       .arg(position)
-      .arg(QString::fromUtf8(json::Quote(identity.key())), identity.modelName())
+      .arg(QString::fromUtf8(core::json::Quote(identity.key())),
+           identity.modelName())
       .arg(identity.serialNumber)
       .arg(identity.interfaceNumber())
-      .arg(node ? QString::fromUtf8(json::Quote(QString::fromStdString(*node)))
+      .arg(node ? QString::fromUtf8(
+                      core::json::Quote(QString::fromStdString(*node)))
                 : QStringLiteral("null"));
 }
 
@@ -37,7 +41,8 @@ QString JsonLine(int position, const InterfaceIdentity &identity,
 int ListInterfaces(const Invocation &invocation) {
   const int count = PinworthCountInterfaces();
   for (int position = 0; position < count; ++position) {
-    const InterfaceIdentity identity = *IdentityAtPosition(position);
+    const core::InterfaceIdentity identity =
+        *core::IdentityAtPosition(position);
     const std::optional<std::string> node = NodePath(
         *PinworthInterfaceListNodeAtIndex(position)->pinworthHIDInterface);
     if (invocation.json)
@@ -56,10 +61,12 @@ int ListInterfaces(const Invocation &invocation) {
 }
 
 int ShowInterfaceInfo(const ListedInterface &interface) {
-  std::fputs(InterfaceInfoText(interface.identity.displayName(),
-                               ReadInterfaceInfo(*interface.handle))
+  std::fputs(core::InterfaceInfoText(interface.identity.displayName(),
+                                     core::ReadInterfaceInfo(*interface.handle))
                  .toUtf8()
                  .constData(),
              stdout);
   return kExitSuccess;
 }
+
+} // namespace cli

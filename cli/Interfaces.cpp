@@ -6,6 +6,8 @@
 #include "lib/PinworthLib.h"
 #include "platform/PinworthProtocol.h"
 
+namespace cli {
+
 namespace {
 
 QString NameText(const InterfaceName &name) {
@@ -13,8 +15,8 @@ QString NameText(const InterfaceName &name) {
 }
 
 std::optional<ListedInterface> AtPosition(int position) {
-  const std::optional<InterfaceIdentity> identity =
-      IdentityAtPosition(position);
+  const std::optional<core::InterfaceIdentity> identity =
+      core::IdentityAtPosition(position);
   if (!identity)
     return std::nullopt;
   return ListedInterface{
@@ -25,7 +27,7 @@ std::optional<ListedInterface> AtPosition(int position) {
 std::optional<ListedInterface> Find(const InterfaceName &name) {
   const int count = PinworthCountInterfaces();
   const int position =
-      name.position ? *name.position : PositionOfIdentity(*name.identity);
+      name.position ? *name.position : core::PositionOfIdentity(*name.identity);
   if (position < 0 || position >= count)
     return std::nullopt;
   return AtPosition(position);
@@ -39,11 +41,11 @@ void ReportMissing(const InterfaceName &name, const char *what) {
 
 } // namespace
 
-bool IsInterface0(const InterfaceIdentity &identity) {
+bool IsInterface0(const core::InterfaceIdentity &identity) {
   return identity.interfaceNumber() == 0;
 }
 
-int ReportSizeOf(const InterfaceIdentity &identity) {
+int ReportSizeOf(const core::InterfaceIdentity &identity) {
   return int(pinworth::ReportSize(identity.interfaceNumber()));
 }
 
@@ -57,7 +59,7 @@ std::optional<ListedInterface> FindInterface(const InterfaceName &name) {
 std::optional<ListedInterface> FindDeviceInterface1(const InterfaceName &name) {
   std::optional<ListedInterface> found = Find(name);
   if (found && IsInterface0(found->identity)) {
-    InterfaceIdentity interface1 = found->identity;
+    core::InterfaceIdentity interface1 = found->identity;
     ++interface1.interfaceType;
     found = Find(InterfaceName{std::nullopt, interface1});
   }
@@ -71,10 +73,13 @@ bool SendReport(const ListedInterface &interface, const uint8_t *report,
   const hid::Status status =
       PinworthWriteToInterface(interface.handle, size, report);
   if (status != hid::kSuccess) {
-    PrintError(QStringLiteral("could not write to %1: %2")
-                   .arg(interface.identity.displayName(), StatusText(status)));
+    PrintError(
+        QStringLiteral("could not write to %1: %2")
+            .arg(interface.identity.displayName(), core::StatusText(status)));
     return false;
   }
   printer.printReport(true, report, size, interface.identity);
   return true;
 }
+
+} // namespace cli

@@ -9,9 +9,11 @@
 
 #include <optional>
 
+namespace cli {
+
 struct ListedInterface {
   int position;
-  InterfaceIdentity identity;
+  core::InterfaceIdentity identity;
   hid::DeviceInterface *handle; // borrowed from the list
 };
 
@@ -23,15 +25,17 @@ std::optional<ListedInterface> FindInterface(const InterfaceName &name);
 // it reports.
 std::optional<ListedInterface> FindDeviceInterface1(const InterfaceName &name);
 
-bool IsInterface0(const InterfaceIdentity &identity);
+bool IsInterface0(const core::InterfaceIdentity &identity);
 // The bytes of a whole report to the interface: 4 on an interface 0, a
 // report ID and 7 on an interface 1.
-int ReportSizeOf(const InterfaceIdentity &identity);
+int ReportSizeOf(const core::InterfaceIdentity &identity);
 
 class ReportPrinter;
 // Writes the size bytes of report to interface and prints it; when the
 // write fails, says why on standard error and returns false.
 bool SendReport(const ListedInterface &interface, const uint8_t *report,
                 int size, ReportPrinter &printer);
+
+} // namespace cli
 
 #endif

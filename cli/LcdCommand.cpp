@@ -12,6 +12,8 @@
 
 #include "core/reports/DisplayReports.h"
 
+namespace cli {
+
 namespace {
 
 // The interface's display, listened to for its answers.
@@ -25,9 +27,10 @@ public:
 
   // Runs exchange: sends its reports, waiting for the answer to each read
   // request.
-  int run(DisplayExchange &exchange) {
+  int run(core::DisplayExchange &exchange) {
     while (!exchange.finished()) {
-      while (const std::optional<Interface1Report> report = exchange.next())
+      while (const std::optional<core::Interface1Report> report =
+                 exchange.next())
         if (!SendReport(interface_, report->data(), int(report->size()),
                         printer_))
           return kExitTransferFailed;
@@ -38,7 +41,7 @@ public:
   }
 
 private:
-  int awaitAnswer(DisplayExchange &exchange) {
+  int awaitAnswer(core::DisplayExchange &exchange) {
     if (!exchange.awaitsAnswer())
       return kExitSuccess;
     QEventLoop loop;
@@ -47,10 +50,10 @@ private:
         loop.exit(kExitSuccess);
     };
     const int status =
-        RunUntilDone(loop, kDisplayAnswerTimeoutMS, kExitTimedOut);
+        RunUntilDone(loop, core::kDisplayAnswerTimeoutMS, kExitTimedOut);
     listener_.onReport = nullptr;
     if (status == kExitTimedOut)
-      PrintError(DisplayAnswerMissing(interface_.identity.displayName()));
+      PrintError(core::DisplayAnswerMissing(interface_.identity.displayName()));
     return status;
   }
 
@@ -64,10 +67,11 @@ private:
 int DriveDisplay(const Invocation &invocation,
                  const ListedInterface &interface) {
   QString reason;
-  const std::optional<std::vector<Interface1Report>> show =
-      invocation.lcdRead ? std::vector<Interface1Report>{LcdModeReport(true)}
-                         : ShowReports(invocation.text, {},
-                                       DisplayCursor::BlinkingBlock, &reason);
+  const std::optional<std::vector<core::Interface1Report>> show =
+      invocation.lcdRead
+          ? std::vector<core::Interface1Report>{core::LcdModeReport(true)}
+          : core::ShowReports(invocation.text, {},
+                              core::DisplayCursor::BlinkingBlock, &reason);
   if (!show) {
     PrintError(reason);
     return kExitBadArguments;
@@ -76,9 +80,11 @@ int DriveDisplay(const Invocation &invocation,
   Display display(interface, printer);
   if (!display.arm())
     return kExitTransferFailed;
-  DisplayExchange exchange(
-      *show,
-      DisplayReadBack(1, invocation.lcdRead ? kDisplayColumns
-                                            : int(invocation.text.size())));
+  core::DisplayExchange exchange(
+      *show, core::DisplayReadBack(1, invocation.lcdRead
+                                          ? core::kDisplayColumns
+                                          : int(invocation.text.size())));
   return display.run(exchange);
 }
+
+} // namespace cli

@@ -7,6 +7,8 @@
 
 #include "lib/PinworthLib.h"
 
+namespace cli {
+
 namespace {
 
 struct Listening {
@@ -51,3 +53,5 @@ int ListenForReports(const Invocation &invocation,
   PinworthSetDeviceCallback(nullptr, nullptr);
   return status;
 }
+
+} // namespace cli

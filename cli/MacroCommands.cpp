@@ -14,33 +14,37 @@
 
 #include "lib/PinworthLib.h"
 
+namespace cli {
+
 namespace {
 
-MacroList StoredMacros() {
-  UserDefaults preferences(UserDefaults::standardFilePath(), kDefaultMacrosKey);
-  RegisterDefaultMacros(preferences);
-  return ReadMacros(preferences.list());
+core::MacroList StoredMacros() {
+  core::UserDefaults preferences(core::UserDefaults::standardFilePath(),
+                                 core::kDefaultMacrosKey);
+  core::RegisterDefaultMacros(preferences);
+  return core::ReadMacros(preferences.list());
 }
 
-QList<SequenceEntry> StoredSequences() {
-  UserDefaults preferences(UserDefaults::standardFilePath(), kSequencesKey);
-  RegisterDefaultSequences(preferences);
-  return ReadSequences(preferences.list());
+QList<core::SequenceEntry> StoredSequences() {
+  core::UserDefaults preferences(core::UserDefaults::standardFilePath(),
+                                 core::kSequencesKey);
+  core::RegisterDefaultSequences(preferences);
+  return core::ReadSequences(preferences.list());
 }
 
-QString RunsText(const Sequence &sequence) {
+QString RunsText(const core::Sequence &sequence) {
   if (sequence.everyMS)
     return QStringLiteral("every %1 ms").arg(*sequence.everyMS);
   return sequence.repeat == 1 ? QStringLiteral("once")
                               : QStringLiteral("%1 times").arg(sequence.repeat);
 }
 
-QString SequenceLine(bool json, int index, const SequenceEntry &entry) {
-  const std::optional<Sequence> &sequence = entry.sequence();
+QString SequenceLine(bool json, int index, const core::SequenceEntry &entry) {
+  const std::optional<core::Sequence> &sequence = entry.sequence();
   if (json)
     return QStringLiteral("{\"sequence\":%1,\"name\":%2,%3}")
         .arg(index)
-        .arg(QString::fromUtf8(json::Quote(entry.name())),
+        .arg(QString::fromUtf8(core::json::Quote(entry.name())),
              !sequence ? QStringLiteral("\"usable\":false")
              : sequence->everyMS
                  ? QStringLiteral("\"steps\":%1,\"every_ms\":%2")
@@ -59,16 +63,16 @@ QString SequenceLine(bool json, int index, const SequenceEntry &entry) {
       .arg(entry.name());
 }
 
-QString JsonLine(int index, const MacroEntry &macro) {
-  const std::optional<ReportRecord> &record = macro.record();
+QString JsonLine(int index, const core::MacroEntry &macro) {
+  const std::optional<core::ReportRecord> &record = macro.record();
   QString line = QStringLiteral("{\"index\":%1,\"name\":%2")
                      .arg(index)
-                     .arg(QString::fromUtf8(json::Quote(macro.name())));
+                     .arg(QString::fromUtf8(core::json::Quote(macro.name())));
   if (record)
     line += QStringLiteral(",\"direction\":\"%1\",\"report_id\":%2,"
                            "\"data\":\"%3\"")
                 .arg(record->direction,
-                     record->reportID == kNoReportID
+                     record->reportID == core::kNoReportID
                          ? QStringLiteral("null")
                          : QString::number(record->reportID),
                      QString::fromLatin1(record->data.toHex(' ')));
@@ -76,12 +80,13 @@ QString JsonLine(int index, const MacroEntry &macro) {
          (record ? QStringLiteral("}") : QStringLiteral(",\"usable\":false}"));
 }
 
-QString TextLine(int index, const MacroEntry &macro) {
-  const std::optional<ReportRecord> &record = macro.record();
+QString TextLine(int index, const core::MacroEntry &macro) {
+  const std::optional<core::ReportRecord> &record = macro.record();
   return QStringLiteral("%1  %2  %3")
       .arg(index, 2)
       .arg(record ? QStringLiteral("%1  %2  %3")
-                        .arg(record->direction, ReportIDText(record->reportID))
+                        .arg(record->direction,
+                             core::ReportIDText(record->reportID))
                         .arg(QString::fromLatin1(record->data.toHex(' ')), -20)
                   : QStringLiteral("(not usable)").leftJustified(28),
            macro.name());
@@ -93,7 +98,7 @@ std::optional<ListedInterface> TargetOf(const Invocation &invocation,
                                         int32_t reportID) {
   if (invocation.target.position || invocation.target.identity)
     return FindInterface(invocation.target);
-  const int wanted = reportID == kNoReportID ? 0 : 1;
+  const int wanted = reportID == core::kNoReportID ? 0 : 1;
   QList<ListedInterface> fitting;
   for (int position = 0; position < PinworthCountInterfaces(); ++position) {
     const std::optional<ListedInterface> interface =
@@ -120,11 +125,11 @@ std::optional<ListedInterface> TargetOf(const Invocation &invocation,
 } // namespace
 
 int ListMacros(const Invocation &invocation) {
-  const MacroList macros = StoredMacros();
+  const core::MacroList macros = StoredMacros();
   for (int index = 0; index < macros.entries.size(); ++index)
     PrintLine(invocation.json ? JsonLine(index, macros.entries[index])
                               : TextLine(index, macros.entries[index]));
-  const QList<SequenceEntry> sequences = StoredSequences();
+  const QList<core::SequenceEntry> sequences = StoredSequences();
   for (int index = 0; index < sequences.size(); ++index)
     PrintLine(SequenceLine(invocation.json, index, sequences[index]));
   return kExitSuccess;
@@ -132,18 +137,18 @@ int ListMacros(const Invocation &invocation) {
 
 // The sequence's steps, each as a whole report for interface (padded with
 // zeros), until the first that fails or a stop is requested.
-int RunSequence(const Invocation &invocation, const Sequence &sequence) {
+int RunSequence(const Invocation &invocation, const core::Sequence &sequence) {
   const std::optional<ListedInterface> interface =
       TargetOf(invocation, sequence.steps[0].reportID);
   if (!interface)
     return kExitNoSuchInterface;
   ReportPrinter printer(invocation.json);
-  const auto sendStep = [&](int, const SequenceStep &step) {
+  const auto sendStep = [&](int, const core::SequenceStep &step) {
     return SendPadded(*interface, StepReport(step), printer);
   };
   StartReportClock();
   return RunSequenceSteps(
-      sequence, sendStep, [&](const SequenceRunner::Outcome &outcome) {
+      sequence, sendStep, [&](const core::SequenceRunner::Outcome &outcome) {
         PrintError(QStringLiteral("the sequence \"%1\" stopped at step %2 of "
                                   "%3: %4")
                        .arg(sequence.name)
@@ -156,12 +161,13 @@ int RunSequence(const Invocation &invocation, const Sequence &sequence) {
 // The first macro of the name, else the first sequence; a macro is a
 // written report only, as the explorer's Write sends it.
 int RunMacro(const Invocation &invocation) {
-  const MacroList macros = StoredMacros();
-  const auto found = std::find_if(
-      macros.entries.begin(), macros.entries.end(),
-      [&](const MacroEntry &macro) { return macro.name() == invocation.text; });
+  const core::MacroList macros = StoredMacros();
+  const auto found = std::find_if(macros.entries.begin(), macros.entries.end(),
+                                  [&](const core::MacroEntry &macro) {
+                                    return macro.name() == invocation.text;
+                                  });
   if (found == macros.entries.end()) {
-    for (const SequenceEntry &entry : StoredSequences())
+    for (const core::SequenceEntry &entry : StoredSequences())
       if (entry.sequence() && entry.name() == invocation.text)
         return RunSequence(invocation, *entry.sequence());
     PrintError(QStringLiteral("no macro is named \"%1\" (pinworth macro list "
@@ -169,9 +175,9 @@ int RunMacro(const Invocation &invocation) {
                    .arg(invocation.text));
     return kExitBadArguments;
   }
-  const std::optional<ReportRecord> &macro = found->record();
-  if (!macro || macro->direction != kReportDirectionOut ||
-      macro->reportID < kNoReportID || macro->reportID > 0xFF) {
+  const std::optional<core::ReportRecord> &macro = found->record();
+  if (!macro || macro->direction != core::kReportDirectionOut ||
+      macro->reportID < core::kNoReportID || macro->reportID > 0xFF) {
     PrintError(QStringLiteral("the macro \"%1\" is not a report to write")
                    .arg(invocation.text));
     return kExitBadArguments;
@@ -182,7 +188,9 @@ int RunMacro(const Invocation &invocation) {
     return kExitNoSuchInterface;
   Invocation write = invocation;
   write.bytes = macro->data;
-  if (macro->reportID != kNoReportID)
+  if (macro->reportID != core::kNoReportID)
     write.bytes.prepend(char(macro->reportID));
   return WriteReport(write, *interface);
 }
+
+} // namespace cli

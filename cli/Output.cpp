@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <optional>
 
+namespace cli {
+
 void PrintLine(const QString &line) {
   const QByteArray text = line.toUtf8() + '\n';
   std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
@@ -44,22 +46,23 @@ void StartReportClock() {
 }
 
 void ReportPrinter::printReport(bool isOutput, const uint8_t *report, int size,
-                                const InterfaceIdentity &source,
+                                const core::InterfaceIdentity &source,
                                 std::optional<hid::ReportTime> at) {
   if (source.interfaceNumber() == 0)
-    print(isOutput, kNoReportID, report, size, source, at);
+    print(isOutput, core::kNoReportID, report, size, source, at);
   else
     print(isOutput, report[0], report + 1, size - 1, source, at);
 }
 
 void ReportPrinter::print(bool isOutput, int32_t reportID, const uint8_t *data,
-                          int size, const InterfaceIdentity &source,
+                          int size, const core::InterfaceIdentity &source,
                           std::optional<hid::ReportTime> at) {
   printAt(at ? ReportSeconds(*at) : ReportSeconds(), isOutput, reportID, data,
           size, source);
 }
 
-void ReportPrinter::printLoss(uint32_t count, const InterfaceIdentity &source,
+void ReportPrinter::printLoss(uint32_t count,
+                              const core::InterfaceIdentity &source,
                               std::optional<hid::ReportTime> at) {
   printLossAt(
       at ? ReportSeconds(*at) : ReportSeconds(), count, source,
@@ -68,12 +71,12 @@ void ReportPrinter::printLoss(uint32_t count, const InterfaceIdentity &source,
 
 namespace {
 
-QString SourceColumn(const std::optional<InterfaceIdentity> &source) {
-  return source ? SourceText(*source) : QStringLiteral("-");
+QString SourceColumn(const std::optional<core::InterfaceIdentity> &source) {
+  return source ? core::SourceText(*source) : QStringLiteral("-");
 }
 
-QString SourceJson(const std::optional<InterfaceIdentity> &source) {
-  return source ? QString::fromUtf8(json::Quote(source->key()))
+QString SourceJson(const std::optional<core::InterfaceIdentity> &source) {
+  return source ? QString::fromUtf8(core::json::Quote(source->key()))
                 : QStringLiteral("null");
 }
 
@@ -83,13 +86,14 @@ QString TimeJson(double seconds) {
 
 } // namespace
 
-void ReportPrinter::printAt(double time, bool isOutput, int32_t reportID,
-                            const uint8_t *data, int size,
-                            const std::optional<InterfaceIdentity> &source) {
-  const QString meaning = DecodeReport(isOutput, reportID, data, size);
+void ReportPrinter::printAt(
+    double time, bool isOutput, int32_t reportID, const uint8_t *data, int size,
+    const std::optional<core::InterfaceIdentity> &source) {
+  const QString meaning = core::DecodeReport(isOutput, reportID, data, size);
   if (!json_) {
-    PrintLine(ReportTextLine(time, SourceColumn(source), isOutput ? 'W' : 'R',
-                             reportID, data, size, meaning));
+    PrintLine(core::ReportTextLine(time, SourceColumn(source),
+                                   isOutput ? 'W' : 'R', reportID, data, size,
+                                   meaning));
     return;
   }
   const QByteArray bytes =
@@ -98,39 +102,42 @@ void ReportPrinter::printAt(double time, bool isOutput, int32_t reportID,
                            "\"report_id\":%4,\"data\":\"%5\",\"decoded\":%6}")
                 .arg(TimeJson(time), SourceJson(source),
                      isOutput ? QStringLiteral("W") : QStringLiteral("R"),
-                     reportID == kNoReportID ? QStringLiteral("null")
-                                             : QString::number(reportID),
+                     reportID == core::kNoReportID ? QStringLiteral("null")
+                                                   : QString::number(reportID),
                      QString::fromLatin1(bytes),
-                     QString::fromUtf8(json::Quote(meaning))));
+                     QString::fromUtf8(core::json::Quote(meaning))));
 }
 
-void ReportPrinter::printLossAt(double time, uint32_t count,
-                                const std::optional<InterfaceIdentity> &source,
-                                const QString &meaning) {
+void ReportPrinter::printLossAt(
+    double time, uint32_t count,
+    const std::optional<core::InterfaceIdentity> &source,
+    const QString &meaning) {
   if (json_) {
     PrintLine(QStringLiteral("{\"time\":%1,\"source\":%2,\"lost\":%3}")
                   .arg(TimeJson(time), SourceJson(source))
                   .arg(count));
     return;
   }
-  PrintLine(ReportTextLine(time, SourceColumn(source), '!', kNoReportID,
-                           nullptr, 0, meaning));
+  PrintLine(core::ReportTextLine(time, SourceColumn(source), '!',
+                                 core::kNoReportID, nullptr, 0, meaning));
 }
 
-void ReportPrinter::printEvent(double time,
-                               const std::optional<InterfaceIdentity> &source,
-                               const QString &event, const QString &text) {
+void ReportPrinter::printEvent(
+    double time, const std::optional<core::InterfaceIdentity> &source,
+    const QString &event, const QString &text) {
   if (json_) {
-    const QString textField = text.isEmpty()
-                                  ? QString()
-                                  : QStringLiteral(",\"text\":") +
-                                        QString::fromUtf8(json::Quote(text));
+    const QString textField =
+        text.isEmpty() ? QString()
+                       : QStringLiteral(",\"text\":") +
+                             QString::fromUtf8(core::json::Quote(text));
     PrintLine(QStringLiteral("{\"time\":%1,\"source\":%2,\"event\":%3%4}")
                   .arg(TimeJson(time), SourceJson(source),
-                       QString::fromUtf8(json::Quote(event)), textField));
+                       QString::fromUtf8(core::json::Quote(event)), textField));
     return;
   }
-  PrintLine(ReportTextLine(time, SourceColumn(source), '*', kNoReportID,
-                           nullptr, 0,
-                           text.isEmpty() ? event : event + ": " + text));
+  PrintLine(core::ReportTextLine(time, SourceColumn(source), '*',
+                                 core::kNoReportID, nullptr, 0,
+                                 text.isEmpty() ? event : event + ": " + text));
 }
+
+} // namespace cli

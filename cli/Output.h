@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace cli {
+
 void PrintLine(const QString &line);
 // "pinworth: <message>" on standard error, its control characters shown as
 // \xHH, so that a NUL or a terminal's escape from the input neither cuts
@@ -32,34 +34,36 @@ public:
   // A report sent (isOutput) or read, at the time it was read or written
   // (now when not given); reportID kNoReportID for none.
   void print(bool isOutput, int32_t reportID, const uint8_t *data, int size,
-             const InterfaceIdentity &source,
+             const core::InterfaceIdentity &source,
              std::optional<hid::ReportTime> at = std::nullopt);
   // A whole report as the interface takes or sends it: led by its report ID
   // on an interface 1.
   void printReport(bool isOutput, const uint8_t *report, int size,
-                   const InterfaceIdentity &source,
+                   const core::InterfaceIdentity &source,
                    std::optional<hid::ReportTime> at = std::nullopt);
   // count reports from source were lost before they could be printed (before
   // the one read at at, when given).
-  void printLoss(uint32_t count, const InterfaceIdentity &source,
+  void printLoss(uint32_t count, const core::InterfaceIdentity &source,
                  std::optional<hid::ReportTime> at = std::nullopt);
 
   // The same, at seconds given rather than on the printer's clock, from a
   // source that may be unknown ("-", null in JSON): a capture's rows.
   void printAt(double seconds, bool isOutput, int32_t reportID,
                const uint8_t *data, int size,
-               const std::optional<InterfaceIdentity> &source);
+               const std::optional<core::InterfaceIdentity> &source);
   void printLossAt(double seconds, uint32_t count,
-                   const std::optional<InterfaceIdentity> &source,
+                   const std::optional<core::InterfaceIdentity> &source,
                    const QString &meaning);
   // Something that happened rather than a report: "*" in the direction
   // column, or a JSON object with "event" (and "text" when given).
   void printEvent(double seconds,
-                  const std::optional<InterfaceIdentity> &source,
+                  const std::optional<core::InterfaceIdentity> &source,
                   const QString &event, const QString &text);
 
 private:
   bool json_;
 };
+
+} // namespace cli
 
 #endif

@@ -3,6 +3,8 @@
 #include "cli/Output.h"
 #include "platform/ReaderPriority.h"
 
+namespace cli {
+
 namespace {
 
 // Prints the refusal once a run; whether it has been printed.
@@ -30,3 +32,5 @@ PriorityRefusalNotice::PriorityRefusalNotice() {
 PriorityRefusalNotice::~PriorityRefusalNotice() {
   TellOnce();
 }
+
+} // namespace cli

@@ -7,6 +7,8 @@
 
 #include <QTimer>
 
+namespace cli {
+
 class PriorityRefusalNotice {
 public:
   PriorityRefusalNotice();
@@ -17,5 +19,7 @@ public:
 private:
   QTimer check_;
 };
+
+} // namespace cli
 
 #endif

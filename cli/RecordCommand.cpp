@@ -25,6 +25,8 @@
 #include <memory>
 #include <vector>
 
+namespace cli {
+
 namespace {
 
 constexpr int kWriterCheckMS = 100;
@@ -38,7 +40,7 @@ struct Recorded {
   bool attached = true;
 };
 
-class Recording : private InterfaceListeners::Listener {
+class Recording : private core::InterfaceListeners::Listener {
 public:
   Recording(const Invocation &invocation, capture::CaptureWriter &writer,
             std::vector<Recorded> interfaces)
@@ -55,7 +57,7 @@ public:
   }
 
   int run() {
-    std::vector<std::unique_ptr<InterfacePoller>> pollers;
+    std::vector<std::unique_ptr<core::InterfacePoller>> pollers;
     for (Recorded &recorded : interfaces_) {
       const bool polled = IsInterface0(recorded.interface.identity);
       if (!polled && !arm(recorded))
@@ -65,7 +67,7 @@ public:
       if (polled)
         pollers.push_back(poller(recorded));
     }
-    for (const std::unique_ptr<InterfacePoller> &poller : pollers)
+    for (const std::unique_ptr<core::InterfacePoller> &poller : pollers)
       poller->start();
     QTimer writerCheck;
     QObject::connect(&writerCheck, &QTimer::timeout, &loop_,
@@ -92,21 +94,22 @@ private:
     if (status != hid::kSuccess)
       PrintError(QStringLiteral("could not listen to %1: %2")
                      .arg(recorded.interface.identity.displayName(),
-                          StatusText(status)));
+                          core::StatusText(status)));
     return status == hid::kSuccess;
   }
 
   // Polls no more, and records the answers to the reads that wait for one
   // (and the interrupt reports that come meanwhile).
   void awaitLastAnswers(
-      const std::vector<std::unique_ptr<InterfacePoller>> &pollers) {
+      const std::vector<std::unique_ptr<core::InterfacePoller>> &pollers) {
     const auto waiting = [&pollers] {
-      return std::any_of(pollers.begin(), pollers.end(),
-                         [](const std::unique_ptr<InterfacePoller> &poller) {
-                           return poller->waitsForAnswer();
-                         });
+      return std::any_of(
+          pollers.begin(), pollers.end(),
+          [](const std::unique_ptr<core::InterfacePoller> &poller) {
+            return poller->waitsForAnswer();
+          });
     };
-    for (const std::unique_ptr<InterfacePoller> &poller : pollers)
+    for (const std::unique_ptr<core::InterfacePoller> &poller : pollers)
       poller->stopTicks();
     QTimer wakes; // so that the wait below ends in time
     wakes.start(10);
@@ -131,16 +134,16 @@ private:
   }
 
   // Polls recorded while it is attached; a failed read ends the recording.
-  std::unique_ptr<InterfacePoller> poller(Recorded &recorded) {
-    return std::make_unique<InterfacePoller>(
-        [&recorded]() -> std::optional<InterfacePoller::Target> {
+  std::unique_ptr<core::InterfacePoller> poller(Recorded &recorded) {
+    return std::make_unique<core::InterfacePoller>(
+        [&recorded]() -> std::optional<core::InterfacePoller::Target> {
           if (!recorded.attached)
             return std::nullopt;
-          return InterfacePoller::Target{recorded.interface.handle,
-                                         recorded.interface.identity,
-                                         int(pinworth::kInterface0ReportSize)};
+          return core::InterfacePoller::Target{
+              recorded.interface.handle, recorded.interface.identity,
+              int(pinworth::kInterface0ReportSize)};
         },
-        [this, &recorded](const InterfaceIdentity &source, int32_t status,
+        [this, &recorded](const core::InterfaceIdentity &source, int32_t status,
                           const std::vector<uint8_t> &data,
                           hid::ReportTime readAt) {
           if (!recorded.attached) // it went while the read waited
@@ -151,7 +154,7 @@ private:
             return;
           }
           PrintError(QStringLiteral("could not read from %1: %2")
-                         .arg(source.displayName(), StatusText(status)));
+                         .arg(source.displayName(), core::StatusText(status)));
           loop_.exit(kExitTransferFailed);
         });
   }
@@ -164,27 +167,28 @@ private:
     loop_.exit(kExitTransferFailed);
   }
 
-  Recorded *find(const InterfaceIdentity &identity) {
+  Recorded *find(const core::InterfaceIdentity &identity) {
     for (Recorded &recorded : interfaces_)
       if (recorded.interface.identity == identity)
         return &recorded;
     return nullptr;
   }
 
-  void interruptReport(const InterfaceIdentity &source, const uint8_t *data,
-                       uint32_t size, hid::ReportTime readAt) override {
+  void interruptReport(const core::InterfaceIdentity &source,
+                       const uint8_t *data, uint32_t size,
+                       hid::ReportTime readAt) override {
     if (Recorded *recorded = find(source))
       report(*recorded, data[0], data + 1, int(size) - 1, readAt);
   }
-  void reportsLost(const InterfaceIdentity &source, uint64_t count,
+  void reportsLost(const core::InterfaceIdentity &source, uint64_t count,
                    hid::ReportTime readAt) override {
     if (Recorded *recorded = find(source))
       writer_.appendLoss(recorded->source, writer_.timeUS(readAt),
                          uint32_t(std::min<uint64_t>(count, UINT32_MAX)));
   }
   // record listens once, and its devices' removals end it (DevicesChanged).
-  void listeningFailed(const InterfaceIdentity &, hid::Status) override {}
-  void interfaceGone(const InterfaceIdentity &) override {}
+  void listeningFailed(const core::InterfaceIdentity &, hid::Status) override {}
+  void interfaceGone(const core::InterfaceIdentity &) override {}
 
   // A device came or went: opening a handle whose device is gone fails with
   // kErrorNoDevice (and changes nothing on one that is open).
@@ -208,7 +212,7 @@ private:
   const Invocation &invocation_;
   capture::CaptureWriter &writer_;
   std::vector<Recorded> interfaces_;
-  InterfaceListeners listeners_;
+  core::InterfaceListeners listeners_;
   PriorityRefusalNotice priorityRefusal_;
   QEventLoop loop_;
   int reports_ = 0;
@@ -258,3 +262,5 @@ int RecordCapture(const Invocation &invocation) {
                path.c_str());
   return status;
 }
+
+} // namespace cli

@@ -15,11 +15,13 @@
 #include "core/reports/ReportRecord.h"
 #include "core/runs/ReplayPlan.h"
 
+namespace cli {
+
 namespace {
 
 struct Replayed {
   uint64_t row; // 1-based, as dump prints the capture's rows
-  WrittenReport report;
+  core::WrittenReport report;
   QString model; // of the interface it was written to
 };
 
@@ -46,17 +48,18 @@ QList<Replayed> WrittenTo(const capture::CaptureReader &reader,
   for (uint64_t i = 0; i < reader.recordCount(); ++i) {
     const capture::Record record = reader.record(i);
     row += IsRow(record.kind);
-    const std::optional<InterfaceIdentity> source =
-        IdentityOfSource(reader.interfaces(), record.source);
+    const std::optional<core::InterfaceIdentity> source =
+        core::IdentityOfSource(reader.interfaces(), record.source);
     if (record.kind != capture::RecordKind::Written || !source ||
         source->interfaceNumber() != interfaceNumber)
       continue;
     const QByteArray data(reinterpret_cast<const char *>(record.data.data()),
                           record.size);
-    written.append({row,
-                    {record.timeUS,
-                     record.hasReportID ? record.reportID : kNoReportID, data},
-                    source->modelName()});
+    written.append(
+        {row,
+         {record.timeUS,
+          record.hasReportID ? record.reportID : core::kNoReportID, data},
+         source->modelName()});
   }
   return written;
 }
@@ -89,16 +92,17 @@ int ReplayWrites(const Invocation &invocation,
 
   const int size = ReportSizeOf(interface.identity);
   ReportPrinter printer(invocation.json);
-  const ReplayTiming timing =
+  const core::ReplayTiming timing =
       invocation.replayIntervalMS
-          ? ReplayTiming{ReplayTiming::Interval, 1,
-                         *invocation.replayIntervalMS}
-          : ReplayTiming{ReplayTiming::Recorded, invocation.replaySpeed, 0};
-  QList<WrittenReport> reports;
+          ? core::ReplayTiming{core::ReplayTiming::Interval, 1,
+                               *invocation.replayIntervalMS}
+          : core::ReplayTiming{core::ReplayTiming::Recorded,
+                               invocation.replaySpeed, 0};
+  QList<core::WrittenReport> reports;
   for (const Replayed &replayed : written)
     reports.append(replayed.report);
-  const auto send = [&](int index,
-                        const SequenceStep &step) -> std::optional<QString> {
+  const auto send =
+      [&](int index, const core::SequenceStep &step) -> std::optional<QString> {
     const QByteArray report = StepReport(step);
     if (report.size() > size) {
       PrintError(QStringLiteral("row %1 holds %2 bytes; %3 takes %4")
@@ -111,8 +115,8 @@ int ReplayWrites(const Invocation &invocation,
     return SendPadded(interface, report, printer);
   };
   return RunSequenceSteps(
-      ReplaySequence(QStringLiteral("replay"), reports, timing), send,
-      [&](const SequenceRunner::Outcome &outcome) {
+      core::ReplaySequence(QStringLiteral("replay"), reports, timing), send,
+      [&](const core::SequenceRunner::Outcome &outcome) {
         PrintError(QStringLiteral(
                        "replay stopped at row %1 of %2, %3 of %4 reports sent")
                        .arg(written[outcome.step].row)
@@ -121,3 +125,5 @@ int ReplayWrites(const Invocation &invocation,
                        .arg(written.size()));
       });
 }
+
+} // namespace cli

@@ -12,7 +12,9 @@
 
 #include <functional>
 
-class ReportListener : private InterfaceListeners::Listener {
+namespace cli {
+
+class ReportListener : private core::InterfaceListeners::Listener {
 public:
   ReportListener(const ListedInterface &interface, ReportPrinter &printer);
   ~ReportListener();
@@ -25,19 +27,22 @@ public:
   std::function<void(const uint8_t *report, int size)> onReport;
 
 private:
-  void interruptReport(const InterfaceIdentity &source, const uint8_t *report,
-                       uint32_t size, hid::ReportTime readAt) override;
-  void reportsLost(const InterfaceIdentity &source, uint64_t count,
+  void interruptReport(const core::InterfaceIdentity &source,
+                       const uint8_t *report, uint32_t size,
+                       hid::ReportTime readAt) override;
+  void reportsLost(const core::InterfaceIdentity &source, uint64_t count,
                    hid::ReportTime readAt) override;
   // pinworth listens once: the list is never rebuilt under it.
-  void listeningFailed(const InterfaceIdentity &, hid::Status) override {}
+  void listeningFailed(const core::InterfaceIdentity &, hid::Status) override {}
   // listen ends on its own when its device goes (see ListenCommand.cpp).
-  void interfaceGone(const InterfaceIdentity &) override {}
+  void interfaceGone(const core::InterfaceIdentity &) override {}
 
   ListedInterface interface_;
   ReportPrinter &printer_;
-  InterfaceListeners listeners_;
+  core::InterfaceListeners listeners_;
   PriorityRefusalNotice priorityRefusal_;
 };
+
+} // namespace cli
 
 #endif

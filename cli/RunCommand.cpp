@@ -12,6 +12,8 @@
 
 #include <cstdio>
 
+namespace cli {
+
 namespace {
 
 // The longest sleep: a day.
@@ -132,3 +134,5 @@ int RunSession(const Invocation &session) {
   }
   return StopRequested() ? kExitInterrupted : kExitSuccess;
 }
+
+} // namespace cli

@@ -7,9 +7,11 @@
 
 #include <QEventLoop>
 
-QByteArray StepReport(const SequenceStep &step) {
+namespace cli {
+
+QByteArray StepReport(const core::SequenceStep &step) {
   QByteArray report = step.data;
-  if (step.reportID != kNoReportID)
+  if (step.reportID != core::kNoReportID)
     report.prepend(char(step.reportID));
   return report;
 }
@@ -31,18 +33,19 @@ std::optional<QString> SendPadded(const ListedInterface &interface,
 }
 
 int RunSequenceSteps(
-    const Sequence &sequence, const StepSend &send,
-    const std::function<void(const SequenceRunner::Outcome &)> &failed) {
+    const core::Sequence &sequence, const StepSend &send,
+    const std::function<void(const core::SequenceRunner::Outcome &)> &failed) {
   int sent = 0;
-  SequenceRunner runner(
-      [&](const SequenceStep &step, const SequenceRunner::Done &done) {
-        done(send(sent++, step));
-      });
+  core::SequenceRunner runner([&](const core::SequenceStep &step,
+                                  const core::SequenceRunner::Done &done) {
+    done(send(sent++, step));
+  });
   QEventLoop loop;
   int status = kExitSuccess;
-  QObject::connect(&runner, &SequenceRunner::finished, &loop,
-                   [&](const SequenceRunner::Outcome &outcome) {
-                     if (outcome.result == SequenceRunner::Outcome::Failed) {
+  QObject::connect(&runner, &core::SequenceRunner::finished, &loop,
+                   [&](const core::SequenceRunner::Outcome &outcome) {
+                     if (outcome.result ==
+                         core::SequenceRunner::Outcome::Failed) {
                        failed(outcome);
                        status = kExitTransferFailed;
                      }
@@ -55,3 +58,5 @@ int RunSequenceSteps(
   runner.stop();
   return status;
 }
+
+} // namespace cli

@@ -12,16 +12,18 @@
 #include <functional>
 #include <optional>
 
+namespace cli {
+
 // Sends step, the index-th sent (from 0); returns why it did not go, if it
 // did not.
-using StepSend =
-    std::function<std::optional<QString>(int index, const SequenceStep &step)>;
+using StepSend = std::function<std::optional<QString>(
+    int index, const core::SequenceStep &step)>;
 
 struct ListedInterface;
 class ReportPrinter;
 
 // A step's whole report: its report ID, when it has one, then its data.
-QByteArray StepReport(const SequenceStep &step);
+QByteArray StepReport(const core::SequenceStep &step);
 // Sends report to interface, padded with zeros to its report size, and
 // prints it; says why it was not sent otherwise (one longer than that size
 // is not).
@@ -32,7 +34,9 @@ std::optional<QString> SendPadded(const ListedInterface &interface,
 // returns kExitTransferFailed. Otherwise kExitSuccess, or kExitInterrupted
 // on Ctrl+C.
 int RunSequenceSteps(
-    const Sequence &sequence, const StepSend &send,
-    const std::function<void(const SequenceRunner::Outcome &)> &failed);
+    const core::Sequence &sequence, const StepSend &send,
+    const std::function<void(const core::SequenceRunner::Outcome &)> &failed);
+
+} // namespace cli
 
 #endif

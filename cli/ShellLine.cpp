@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace cli {
+
 LineRead ReadShellLine(std::FILE *input, QByteArray *line) {
   line->clear();
   for (int c = std::getc(input); c != EOF; c = std::getc(input)) {
@@ -53,3 +55,5 @@ std::optional<QStringList> SplitShellLine(QStringView line, QString *error) {
     arguments.append(argument);
   return arguments;
 }
+
+} // namespace cli

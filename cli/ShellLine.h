@@ -20,6 +20,8 @@
 #include <cstdio>
 #include <optional>
 
+namespace cli {
+
 // The most bytes a line takes, without its line end.
 inline constexpr int kMaxShellLineBytes = 4096;
 
@@ -37,5 +39,7 @@ LineRead ReadShellLine(std::FILE *input, QByteArray *line);
 // the reason in *error, when a quote is not closed.
 std::optional<QStringList> SplitShellLine(QStringView line,
                                           QString *error = nullptr);
+
+} // namespace cli
 
 #endif

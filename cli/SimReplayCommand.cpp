@@ -23,13 +23,15 @@
 
 #include <cstdio>
 
+namespace cli {
+
 namespace {
 
 constexpr int kCheckMS = 10;   // how often the replay's end is looked for
 constexpr int kSettleMS = 100; // the last reports' way to pinworth
 
 std::optional<ListedInterface> Interface(hid::sim::Model model, int number) {
-  InterfaceIdentity identity;
+  core::InterfaceIdentity identity;
   identity.interfaceType =
       (model == hid::sim::Model::PinworthA ? kPinworthAInterface0
                                            : kPinworthBInterface0) +
@@ -66,19 +68,19 @@ int ReplayIntoSimulator(const Invocation &invocation,
   QEventLoop loop;
   std::optional<QByteArray> lastLevels;
   bool settled = false; // the replay ended, and its last reports came
-  InterfacePoller poller(
+  core::InterfacePoller poller(
       [&] {
-        return InterfacePoller::Target{pins->handle, pins->identity,
-                                       int(pinworth::kInterface0ReportSize)};
+        return core::InterfacePoller::Target{
+            pins->handle, pins->identity, int(pinworth::kInterface0ReportSize)};
       },
-      [&](const InterfaceIdentity &source, int32_t status,
+      [&](const core::InterfaceIdentity &source, int32_t status,
           const std::vector<uint8_t> &levels, hid::ReportTime) {
         const QByteArray value(reinterpret_cast<const char *>(levels.data()),
                                qsizetype(levels.size()));
         if (status == hid::kSuccess && value != lastLevels) {
           lastLevels = value;
-          printer.print(false, kNoReportID, levels.data(), int(levels.size()),
-                        source);
+          printer.print(false, core::kNoReportID, levels.data(),
+                        int(levels.size()), source);
         }
         if (settled)
           loop.exit(kExitSuccess);
@@ -116,3 +118,5 @@ int ReplayIntoSimulator(const Invocation &invocation,
                  invocation.file.toLocal8Bit().constData());
   return status;
 }
+
+} // namespace cli

@@ -10,6 +10,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace cli {
+
 namespace {
 
 int gStopPipe[2] = {-1, -1};
@@ -63,3 +65,5 @@ int RunUntilDone(QEventLoop &loop, std::optional<int> timeoutMS,
   QObject::disconnect(stop);
   return status;
 }
+
+} // namespace cli

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+namespace cli {
+
 // Installs the signal handlers. Call once, from main, after the
 // QCoreApplication exists.
 void InstallStopRequests();
@@ -22,5 +24,7 @@ bool StopRequested();
 // once.
 int RunUntilDone(QEventLoop &loop, std::optional<int> timeoutMS,
                  int statusAtTimeout);
+
+} // namespace cli
 
 #endif

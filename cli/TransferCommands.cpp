@@ -12,6 +12,8 @@
 #include "lib/PinworthLib.h"
 #include "platform/PinworthProtocol.h"
 
+namespace cli {
+
 int WriteReport(const Invocation &invocation,
                 const ListedInterface &interface) {
   const bool isInterface0 = IsInterface0(interface.identity);
@@ -46,16 +48,17 @@ int PollReports(const Invocation &invocation,
   QEventLoop loop;
   std::optional<QByteArray> last;
   int printed = 0;
-  InterfacePoller poller(
+  core::InterfacePoller poller(
       [&] {
-        return InterfacePoller::Target{interface.handle, interface.identity,
-                                       int(pinworth::kInterface0ReportSize)};
+        return core::InterfacePoller::Target{
+            interface.handle, interface.identity,
+            int(pinworth::kInterface0ReportSize)};
       },
-      [&](const InterfaceIdentity &source, int32_t status,
+      [&](const core::InterfaceIdentity &source, int32_t status,
           const std::vector<uint8_t> &report, hid::ReportTime) {
         if (status != hid::kSuccess) {
           PrintError(QStringLiteral("could not read from %1: %2")
-                         .arg(source.displayName(), StatusText(status)));
+                         .arg(source.displayName(), core::StatusText(status)));
           poller.stop();
           loop.exit(kExitTransferFailed);
           return;
@@ -65,8 +68,8 @@ int PollReports(const Invocation &invocation,
         if (invocation.changesOnly && last == value)
           return;
         last = value;
-        printer.print(false, kNoReportID, report.data(), int(report.size()),
-                      source);
+        printer.print(false, core::kNoReportID, report.data(),
+                      int(report.size()), source);
         if (invocation.count && ++printed >= *invocation.count) {
           poller.stop();
           loop.exit(kExitSuccess);
@@ -76,3 +79,5 @@ int PollReports(const Invocation &invocation,
   return RunUntilDone(loop, invocation.timeoutMS,
                       invocation.count ? kExitTimedOut : kExitSuccess);
 }
+
+} // namespace cli

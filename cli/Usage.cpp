@@ -1,5 +1,7 @@
 #include "cli/Usage.h"
 
+namespace cli {
+
 const char kUsageText[] =
     R"(Usage: pinworth [--sim] [--json] <command> [arguments]
 
@@ -104,3 +106,5 @@ Examples:
   pinworth macro run Enable LCD Mode --to A:1000:1
   printf 'lcd A:1000 Hi\nsleep 500\nlcd 1 --read\n' | pinworth --sim session
 )";
+
+} // namespace cli

@@ -18,9 +18,9 @@
 
 namespace {
 
-bool NeedsDevices(Command command) {
-  return command != Command::Help && command != Command::Version &&
-         command != Command::Dump && command != Command::Convert;
+bool NeedsDevices(cli::Command command) {
+  return command != cli::Command::Help && command != cli::Command::Version &&
+         command != cli::Command::Dump && command != cli::Command::Convert;
 }
 
 struct Backend {
@@ -48,28 +48,29 @@ int main(int argc, char **argv) {
   // A file-size limit fails the write that meets it (record, convert and
   // the macros' file say why) instead of killing the program.
   std::signal(SIGXFSZ, SIG_IGN);
-  const auto parsed = ParseCommandLine(application.arguments().mid(1));
-  if (const auto *error = std::get_if<UsageError>(&parsed)) {
-    PrintError(error->message);
+  const auto parsed = cli::ParseCommandLine(application.arguments().mid(1));
+  if (const auto *error = std::get_if<cli::UsageError>(&parsed)) {
+    cli::PrintError(error->message);
     std::fputs("Try 'pinworth --help'.\n", stderr);
-    return kExitBadArguments;
+    return cli::kExitBadArguments;
   }
-  const Invocation &invocation = std::get<Invocation>(parsed);
+  const cli::Invocation &invocation = std::get<cli::Invocation>(parsed);
   if (!NeedsDevices(invocation.command))
-    return RunCommand(invocation);
+    return cli::RunCommand(invocation);
 
-  InstallStopRequests();
+  cli::InstallStopRequests();
   const Backend backend = MakeBackend(invocation.simulated);
   hid::SetBackend(backend.backend.get());
   if (PinworthInit() != 0) {
-    PrintError(QStringLiteral("cannot reach the devices: udev is not "
-                              "available"));
-    return kExitTransferFailed;
+    cli::PrintError(QStringLiteral("cannot reach the devices: udev is not "
+                                   "available"));
+    return cli::kExitTransferFailed;
   }
-  const int status = invocation.intoSimulator
-                         ? ReplayIntoSimulator(invocation, *backend.simulated,
-                                               backend.deviceA, backend.deviceB)
-                         : RunCommand(invocation);
+  const int status =
+      invocation.intoSimulator
+          ? cli::ReplayIntoSimulator(invocation, *backend.simulated,
+                                     backend.deviceA, backend.deviceB)
+          : cli::RunCommand(invocation);
   // The handles go before the backend that made them.
   PinworthClearInterfaceList();
   hid::SetBackend(nullptr);

@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+namespace simulator {
+
 namespace {
 
 QString DeviceText(hid::sim::Model model, const QString &serialNumber) {
@@ -206,3 +208,5 @@ void CaptureReplayPanel::refreshButtons() {
   step_->setEnabled(playing);
   stop_->setEnabled(replay_ != nullptr);
 }
+
+} // namespace simulator

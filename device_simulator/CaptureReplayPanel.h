@@ -21,6 +21,8 @@ class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
 
+namespace simulator {
+
 class CaptureReplayPanel : public QGroupBox {
   Q_OBJECT
 public:
@@ -73,5 +75,7 @@ private:
   QPushButton *stop_;
   QLabel *status_;
 };
+
+} // namespace simulator
 
 #endif

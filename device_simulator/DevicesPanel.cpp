@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+namespace simulator {
+
 namespace {
 
 QString Describe(const hid::sim::SimBackend::DeviceListing &device) {
@@ -135,3 +137,5 @@ void DevicesPanel::updateButtons() {
   plugBack_->setEnabled(device && !attached);
   remove_->setEnabled(bool(device));
 }
+
+} // namespace simulator

@@ -14,6 +14,8 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 
+namespace simulator {
+
 class DevicesPanel : public QGroupBox {
   Q_OBJECT
 public:
@@ -48,5 +50,7 @@ private:
   QPushButton *plugBack_;
   QPushButton *remove_;
 };
+
+} // namespace simulator
 
 #endif

@@ -6,6 +6,8 @@
 #include <QGridLayout>
 #include <QLabel>
 
+namespace simulator {
+
 namespace {
 
 const QColor kActiveFault(0xc0, 0x00, 0x00);
@@ -95,3 +97,5 @@ void FaultsPanel::showDevice(std::optional<hid::sim::DeviceID> device) {
       MarkState(box, on ? std::optional(kActiveFault) : std::nullopt);
     }
 }
+
+} // namespace simulator

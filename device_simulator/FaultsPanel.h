@@ -13,6 +13,8 @@
 
 class QCheckBox;
 
+namespace simulator {
+
 class FaultsPanel : public QGroupBox {
   Q_OBJECT
 public:
@@ -32,5 +34,7 @@ private:
   std::optional<hid::sim::DeviceID> device_;
   QCheckBox *boxes_[2][kFaultCount];
 };
+
+} // namespace simulator
 
 #endif

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace simulator {
+
 namespace {
 
 const QColor kSwitchOn(0x10, 0x60, 0x10);
@@ -95,3 +97,5 @@ void InterfaceOnePanel::showDevice(std::optional<hid::sim::DeviceID> device) {
                           : tr("Infrared reception is off: the device ignores "
                                "the remote"));
 }
+
+} // namespace simulator

@@ -10,9 +10,12 @@
 
 #include <optional>
 
-class LcdView;
 class QLabel;
 class QLineEdit;
+
+namespace simulator {
+
+class LcdView;
 
 class InterfaceOnePanel : public QGroupBox {
   Q_OBJECT
@@ -35,5 +38,7 @@ private:
   QLineEdit *address_;
   QWidget *keypad_;
 };
+
+} // namespace simulator
 
 #endif

@@ -3,6 +3,8 @@
 #include <QFontDatabase>
 #include <QPainter>
 
+namespace simulator {
+
 namespace {
 
 constexpr int kColumns = hid::sim::CharacterLcd::kVisibleColumns;
@@ -94,3 +96,5 @@ void LcdView::paintEvent(QPaintEvent *) {
     }
   }
 }
+
+} // namespace simulator

@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+namespace simulator {
+
 class LcdView : public QWidget {
   Q_OBJECT
 public:
@@ -40,5 +42,7 @@ private:
   std::optional<hid::sim::CharacterLcd::Position> cursor_;
   bool cursorBlock_ = false;
 };
+
+} // namespace simulator
 
 #endif

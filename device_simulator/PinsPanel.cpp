@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QToolButton>
 
+namespace simulator {
+
 PinsPanel::PinsPanel(hid::sim::SimBackend &backend, QWidget *parent)
     : QGroupBox(tr("Interface 0: pins (latch/level; press to pull low)"),
                 parent),
@@ -64,3 +66,5 @@ void PinsPanel::showDevice(std::optional<hid::sim::DeviceID> device) {
                                 : QStringLiteral("color: #b00000;"));
   }
 }
+
+} // namespace simulator

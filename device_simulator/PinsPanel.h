@@ -12,6 +12,8 @@
 
 class QToolButton;
 
+namespace simulator {
+
 class PinsPanel : public QGroupBox {
   Q_OBJECT
 public:
@@ -29,5 +31,7 @@ private:
   std::optional<hid::sim::DeviceID> device_;
   QToolButton *pins_[32];
 };
+
+} // namespace simulator
 
 #endif

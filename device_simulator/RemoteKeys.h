@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace simulator {
+
 struct RemoteKey {
   const char *label;
   uint8_t command;
@@ -22,5 +24,7 @@ inline constexpr RemoteKey kRemoteKeys[] = {
     {"Up", 0x10, 0, 4},    {"Left", 0x12, 1, 3}, {"OK", 0x14, 1, 4},
     {"Right", 0x13, 1, 5}, {"Down", 0x11, 2, 4},
 };
+
+} // namespace simulator
 
 #endif

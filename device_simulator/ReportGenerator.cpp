@@ -13,6 +13,8 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+namespace simulator {
+
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -138,3 +140,5 @@ void ReportGenerator::run(int rate, uint64_t count, bool realTime) {
   running_ = false;
   wake();
 }
+
+} // namespace simulator

@@ -25,6 +25,8 @@
 
 class QSocketNotifier;
 
+namespace simulator {
+
 class ReportGenerator {
 public:
   static constexpr int kMinRate = 100;
@@ -79,5 +81,7 @@ private:
   bool stopping_ = false; // with mutex_ held
   std::thread thread_;
 };
+
+} // namespace simulator
 
 #endif

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace simulator {
+
 namespace {
 
 constexpr int kGap = 8; // between the explorer and the simulator beside it
@@ -52,3 +54,5 @@ QRect SimulatorFrame(const QList<QRect> &screens, const QRect &explorer,
                               : screen.left();
   return Fitted(QRect(QPoint(x, explorer.top()), frame), screen);
 }
+
+} // namespace simulator

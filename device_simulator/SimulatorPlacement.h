@@ -17,8 +17,12 @@
 
 #include <optional>
 
+namespace simulator {
+
 QRect SimulatorFrame(const QList<QRect> &screens, const QRect &explorer,
                      const QSize &frame,
                      const std::optional<QRect> &remembered);
+
+} // namespace simulator
 
 #endif

@@ -19,6 +19,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+namespace simulator {
+
 namespace {
 
 // The frame's top left corner and the size inside the frame, which stays
@@ -164,3 +166,5 @@ void AddSimulatorMenu(QMainWindow &explorer, SimulatorWindow &simulator) {
     simulator.activateWindow();
   });
 }
+
+} // namespace simulator

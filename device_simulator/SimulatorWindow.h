@@ -10,12 +10,15 @@
 
 #include <QWidget>
 
+class QMainWindow;
+
+namespace simulator {
+
 class CaptureReplayPanel;
 class DevicesPanel;
 class FaultsPanel;
 class InterfaceOnePanel;
 class PinsPanel;
-class QMainWindow;
 class StressPanel;
 
 class SimulatorWindow : public QWidget {
@@ -65,5 +68,7 @@ private:
 // Gives the explorer's window a Window menu whose "Device Simulator" item
 // shows the simulator and brings it to the front.
 void AddSimulatorMenu(QMainWindow &explorer, SimulatorWindow &simulator);
+
+} // namespace simulator
 
 #endif

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace simulator {
+
 namespace {
 
 double Linear(float channel) {
@@ -57,3 +59,5 @@ void MarkState(QWidget *widget, const std::optional<QColor> &hue) {
   font.setBold(bool(hue));
   widget->setFont(font);
 }
+
+} // namespace simulator

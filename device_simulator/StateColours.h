@@ -12,6 +12,8 @@
 
 class QWidget;
 
+namespace simulator {
+
 inline constexpr double kMinimumContrast = 4.5;
 
 // The contrast ratio of two colours by their relative luminance, 1 to 21.
@@ -25,5 +27,7 @@ QColor ReadableOn(const QColor &background, const QColor &hue);
 // its window's palette, or, for no hue, in that palette's window text
 // colour and not bold. Called again when the palette changes.
 void MarkState(QWidget *widget, const std::optional<QColor> &hue);
+
+} // namespace simulator
 
 #endif

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+namespace simulator {
+
 StressPanel::StressPanel(hid::sim::SimBackend &backend, QWidget *parent)
     : QGroupBox(tr("Stress: interface 1 reports"), parent), backend_(backend),
       rate_(new QSpinBox), count_(new QSpinBox), start_(new QPushButton),
@@ -100,3 +102,5 @@ void StressPanel::showRun() {
                         .arg(QLocale().toString(qulonglong(dropped)))
                         .arg(running ? tr(", sending…") : QString()));
 }
+
+} // namespace simulator

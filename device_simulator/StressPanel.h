@@ -20,6 +20,8 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 
+namespace simulator {
+
 class StressPanel : public QGroupBox {
   Q_OBJECT
 public:
@@ -55,5 +57,7 @@ private:
   QLabel *overrun_;
   QLabel *dropped_;
 };
+
+} // namespace simulator
 
 #endif

@@ -14,13 +14,14 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size == 0)
     return 0;
-  const int room = 1 + data[0] % kMaxByteListLength;
+  const int room = 1 + data[0] % core::kMaxByteListLength;
   const QString text = QString::fromUtf8(
       reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
   QString error;
-  const std::optional<QByteArray> bytes = ParseByteList(text, &error, room);
-  const std::optional<QByteArray> roomy = ParseByteList(text);
-  FUZZ_CHECK(ParseByteList(text, nullptr, room).has_value() ==
+  const std::optional<QByteArray> bytes =
+      core::ParseByteList(text, &error, room);
+  const std::optional<QByteArray> roomy = core::ParseByteList(text);
+  FUZZ_CHECK(core::ParseByteList(text, nullptr, room).has_value() ==
              bytes.has_value());
   if (!bytes) {
     FUZZ_CHECK(!error.isEmpty());
@@ -31,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FUZZ_CHECK(roomy == bytes);
   if (!text.contains(u'"') && !text.contains(u'\''))
     for (QChar c : text)
-      FUZZ_CHECK(HexDigitValue(c) >= 0 || c.isSpace() ||
+      FUZZ_CHECK(core::HexDigitValue(c) >= 0 || c.isSpace() ||
                  QStringView(u"xX[],:;").contains(c));
   QStringList decimals;
   QString escaped;
@@ -39,8 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     decimals << QString::number(uint8_t(byte));
     escaped += QString::asprintf("\\x%02X", unsigned(uint8_t(byte)));
   }
-  FUZZ_CHECK(ParseByteList(QString::fromLatin1(bytes->toHex(' '))) == bytes);
-  FUZZ_CHECK(ParseByteList('[' + decimals.join(", ") + ']') == bytes);
-  FUZZ_CHECK(ParseByteList('\'' + escaped + '\'') == bytes);
+  FUZZ_CHECK(core::ParseByteList(QString::fromLatin1(bytes->toHex(' '))) ==
+             bytes);
+  FUZZ_CHECK(core::ParseByteList('[' + decimals.join(", ") + ']') == bytes);
+  FUZZ_CHECK(core::ParseByteList('\'' + escaped + '\'') == bytes);
   return 0;
 }

@@ -14,44 +14,44 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const QStringList arguments =
       QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size))
           .split(QChar(0));
-  const auto parsed = ParseCommandLine(arguments);
-  if (const auto *error = std::get_if<UsageError>(&parsed)) {
+  const auto parsed = cli::ParseCommandLine(arguments);
+  if (const auto *error = std::get_if<cli::UsageError>(&parsed)) {
     FUZZ_CHECK(!error->message.isEmpty());
     return 0;
   }
-  const Invocation &invocation = std::get<Invocation>(parsed);
+  const cli::Invocation &invocation = std::get<cli::Invocation>(parsed);
   const bool hasTarget = invocation.target.position.has_value() ||
                          invocation.target.identity.has_value();
   switch (invocation.command) {
-  case Command::Help:
-  case Command::Version:
-  case Command::Session:
-  case Command::List:
+  case cli::Command::Help:
+  case cli::Command::Version:
+  case cli::Command::Session:
+  case cli::Command::List:
     FUZZ_CHECK(!hasTarget);
     break;
-  case Command::Write:
+  case cli::Command::Write:
     FUZZ_CHECK(!invocation.bytes.isEmpty() && invocation.bytes.size() <= 64);
     [[fallthrough]];
-  case Command::Read:
-  case Command::Listen:
-  case Command::Info:
+  case cli::Command::Read:
+  case cli::Command::Listen:
+  case cli::Command::Info:
     FUZZ_CHECK(hasTarget);
     break;
-  case Command::Lcd:
+  case cli::Command::Lcd:
     FUZZ_CHECK(hasTarget);
     FUZZ_CHECK(invocation.lcdRead == invocation.text.isEmpty());
-    FUZZ_CHECK(invocation.text.size() <= kDisplayColumns);
+    FUZZ_CHECK(invocation.text.size() <= core::kDisplayColumns);
     for (QChar c : invocation.text)
       FUZZ_CHECK(c.unicode() >= 0x20 && c.unicode() < 0x7f);
     break;
-  case Command::Record:
+  case cli::Command::Record:
     FUZZ_CHECK(!hasTarget && !invocation.targets.isEmpty());
     FUZZ_CHECK(!invocation.file.isEmpty());
     break;
-  case Command::Dump:
+  case cli::Command::Dump:
     FUZZ_CHECK(!hasTarget && invocation.targets.isEmpty());
     break;
-  case Command::Convert:
+  case cli::Command::Convert:
     FUZZ_CHECK(!hasTarget && invocation.targets.isEmpty());
     FUZZ_CHECK(!invocation.format ||
                interop::FormatNamed(interop::FormatName(*invocation.format)) ==
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                                          invocation.usbDevice->second >= 1 &&
                                          invocation.usbDevice->second <= 127));
     break;
-  case Command::Replay:
+  case cli::Command::Replay:
     // Under --sim without --to, the capture plays into the simulated device,
     // with no interval.
     FUZZ_CHECK(!invocation.file.isEmpty());
@@ -73,18 +73,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                 *invocation.replayIntervalMS <= 60000));
     FUZZ_CHECK(invocation.replaySpeed == 1 || !invocation.replayIntervalMS);
     break;
-  case Command::MacroList:
+  case cli::Command::MacroList:
     FUZZ_CHECK(!hasTarget && invocation.text.isEmpty());
     break;
-  case Command::MacroRun:
+  case cli::Command::MacroRun:
     break; // any name, the empty one too: the naming panel allows it
   }
   FUZZ_CHECK(invocation.target.position.has_value() !=
                  invocation.target.identity.has_value() ||
              !hasTarget);
   if (invocation.target.identity) {
-    const std::optional<InterfaceName> again =
-        ParseInterfaceName(invocation.target.identity->key());
+    const std::optional<cli::InterfaceName> again =
+        cli::ParseInterfaceName(invocation.target.identity->key());
     FUZZ_CHECK(again && again->identity == invocation.target.identity);
   }
   FUZZ_CHECK(!invocation.count || *invocation.count >= 1);

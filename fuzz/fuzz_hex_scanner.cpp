@@ -16,7 +16,7 @@ QStringView DigitRun(QStringView text) {
   if (text.sliced(at).startsWith(u"0x", Qt::CaseInsensitive))
     at += 2;
   qsizetype end = at;
-  while (end < text.size() && HexDigitValue(text[end]) >= 0)
+  while (end < text.size() && core::HexDigitValue(text[end]) >= 0)
     ++end;
   return text.sliced(at, end - at);
 }
@@ -28,9 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
   constexpr unsigned kUntouched = 0xA5A5A5A5;
   unsigned value = kUntouched;
-  const bool scanned = ScanHexInt(text, &value);
-  FUZZ_CHECK(ScanHexInt(text, nullptr) == scanned);
-  const std::optional<uint8_t> byte = ParseHexByte(text);
+  const bool scanned = core::ScanHexInt(text, &value);
+  FUZZ_CHECK(core::ScanHexInt(text, nullptr) == scanned);
+  const std::optional<uint8_t> byte = core::ParseHexByte(text);
   FUZZ_CHECK(byte.has_value() == (scanned && value <= 0xFF));
   FUZZ_CHECK(!byte || *byte == value);
 

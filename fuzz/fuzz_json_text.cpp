@@ -17,9 +17,9 @@
 namespace {
 
 // Checks the span of value, and the string it holds, against text.
-void CheckValue(const json::Value &value, QByteArrayView text) {
+void CheckValue(const core::json::Value &value, QByteArrayView text) {
   const QByteArrayView span = text.sliced(value.begin, value.end - value.begin);
-  using Kind = json::Value::Kind;
+  using Kind = core::json::Value::Kind;
   switch (value.kind) {
   case Kind::Object:
     FUZZ_CHECK(span.startsWith('{') && span.endsWith('}'));
@@ -29,9 +29,9 @@ void CheckValue(const json::Value &value, QByteArrayView text) {
     break;
   case Kind::String: {
     FUZZ_CHECK(span.size() >= 2 && span.startsWith('"') && span.endsWith('"'));
-    const auto quoted = json::Parse(json::Quote(value.string));
-    FUZZ_CHECK(std::holds_alternative<json::Value>(quoted));
-    FUZZ_CHECK(std::get<json::Value>(quoted).string == value.string);
+    const auto quoted = core::json::Parse(core::json::Quote(value.string));
+    FUZZ_CHECK(std::holds_alternative<core::json::Value>(quoted));
+    FUZZ_CHECK(std::get<core::json::Value>(quoted).string == value.string);
     break;
   }
   case Kind::Number:
@@ -46,8 +46,9 @@ void CheckValue(const json::Value &value, QByteArrayView text) {
 
 // The value's kind and file offsets, and its children's, are those of the
 // same value read whole.
-void CheckSkimmed(const json::Value &skimmed, const json::Skimmed &file,
-                  const json::Value &whole) {
+void CheckSkimmed(const core::json::Value &skimmed,
+                  const core::json::Skimmed &file,
+                  const core::json::Value &whole) {
   FUZZ_CHECK(skimmed.kind == whole.kind);
   FUZZ_CHECK(file.fileOffset(skimmed.begin) == whole.begin);
   FUZZ_CHECK(file.fileOffset(skimmed.end) == whole.end);
@@ -59,26 +60,27 @@ void CheckSkimmed(const json::Value &skimmed, const json::Skimmed &file,
     CheckSkimmed(skimmed.elements[i], file, whole.elements[i]);
 }
 
-void CheckSkim(QByteArrayView text,
-               const std::variant<json::Value, json::ParseError> &whole) {
+void CheckSkim(
+    QByteArrayView text,
+    const std::variant<core::json::Value, core::json::ParseError> &whole) {
   const int fd = memfd_create("json", 0);
   FUZZ_CHECK(fd >= 0 && write(fd, text.data(), size_t(text.size())) ==
                             ssize_t(text.size()));
-  const auto read = json::Skim(fd, 8);
-  const json::Skimmed &file = std::get<json::Skimmed>(read);
+  const auto read = core::json::Skim(fd, 8);
+  const core::json::Skimmed &file = std::get<core::json::Skimmed>(read);
   QBuffer written;
   written.open(QIODevice::WriteOnly);
-  FUZZ_CHECK(json::WriteWhole(file, 0, file.text.size(), fd, written));
+  FUZZ_CHECK(core::json::WriteWhole(file, 0, file.text.size(), fd, written));
   FUZZ_CHECK(written.data() == text);
-  const auto parsed = json::Parse(file);
-  if (const auto *error = std::get_if<json::ParseError>(&whole)) {
-    const auto *skimmedError = std::get_if<json::ParseError>(&parsed);
+  const auto parsed = core::json::Parse(file);
+  if (const auto *error = std::get_if<core::json::ParseError>(&whole)) {
+    const auto *skimmedError = std::get_if<core::json::ParseError>(&parsed);
     FUZZ_CHECK(skimmedError && skimmedError->offset == error->offset &&
                skimmedError->message == error->message);
   } else {
-    FUZZ_CHECK(std::holds_alternative<json::Value>(parsed));
-    CheckSkimmed(std::get<json::Value>(parsed), file,
-                 std::get<json::Value>(whole));
+    FUZZ_CHECK(std::holds_alternative<core::json::Value>(parsed));
+    CheckSkimmed(std::get<core::json::Value>(parsed), file,
+                 std::get<core::json::Value>(whole));
   }
   close(fd);
 }
@@ -87,24 +89,24 @@ void CheckSkim(QByteArrayView text,
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const QByteArrayView text(data, qsizetype(size));
-  const auto parsed = json::Parse(text);
+  const auto parsed = core::json::Parse(text);
   CheckSkim(text, parsed);
-  if (const auto *error = std::get_if<json::ParseError>(&parsed)) {
+  if (const auto *error = std::get_if<core::json::ParseError>(&parsed)) {
     FUZZ_CHECK(error->offset >= 0 && error->offset <= text.size());
     FUZZ_CHECK(!error->message.isEmpty());
     return 0;
   }
-  const json::Value &root = std::get<json::Value>(parsed);
+  const core::json::Value &root = std::get<core::json::Value>(parsed);
   FUZZ_CHECK(0 <= root.begin && root.begin <= root.end &&
              root.end <= text.size());
   // Walked with a stack of its own: nesting is bounded, but not small.
-  std::vector<const json::Value *> pending{&root};
+  std::vector<const core::json::Value *> pending{&root};
   while (!pending.empty()) {
-    const json::Value &value = *pending.back();
+    const core::json::Value &value = *pending.back();
     pending.pop_back();
     CheckValue(value, text);
     qsizetype previousEnd = value.begin;
-    const auto visit = [&](const json::Value &child) {
+    const auto visit = [&](const core::json::Value &child) {
       FUZZ_CHECK(previousEnd < child.begin && child.begin <= child.end &&
                  child.end < value.end);
       previousEnd = child.end;
@@ -112,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     };
     for (const auto &member : value.members)
       visit(member.second);
-    for (const json::Value &element : value.elements)
+    for (const core::json::Value &element : value.elements)
       visit(element);
   }
   return 0;

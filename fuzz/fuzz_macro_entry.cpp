@@ -10,23 +10,25 @@
 namespace {
 
 template <typename Entry> std::optional<Entry> Decoded(const QByteArray &text) {
-  auto parsed = json::Parse(text);
-  auto *value = std::get_if<json::Value>(&parsed);
+  auto parsed = core::json::Parse(text);
+  auto *value = std::get_if<core::json::Value>(&parsed);
   if (!value)
     return std::nullopt;
-  return Entry(UserDefaults::Element{text, std::move(*value), text.size()});
+  return Entry(
+      core::UserDefaults::Element{text, std::move(*value), text.size()});
 }
 
 void CheckSequence(const QByteArray &text) {
-  const std::optional<SequenceEntry> entry = Decoded<SequenceEntry>(text);
+  const std::optional<core::SequenceEntry> entry =
+      Decoded<core::SequenceEntry>(text);
   if (!entry)
     return;
   FUZZ_CHECK(entry->text() == text);
   FUZZ_CHECK(!entry->isTooLarge() || !entry->sequence());
-  if (const std::optional<Sequence> &sequence = entry->sequence()) {
+  if (const std::optional<core::Sequence> &sequence = entry->sequence()) {
     FUZZ_CHECK(!sequence->steps.isEmpty());
-    const std::optional<SequenceEntry> again =
-        Decoded<SequenceEntry>(SequenceEntry(*sequence).text());
+    const std::optional<core::SequenceEntry> again =
+        Decoded<core::SequenceEntry>(core::SequenceEntry(*sequence).text());
     FUZZ_CHECK(again && (again->isTooLarge() || again->sequence() == sequence));
   }
 }
@@ -36,7 +38,7 @@ void CheckSequence(const QByteArray &text) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const QByteArray text(reinterpret_cast<const char *>(data), qsizetype(size));
   CheckSequence(text);
-  const std::optional<MacroEntry> macro = Decoded<MacroEntry>(text);
+  const std::optional<core::MacroEntry> macro = Decoded<core::MacroEntry>(text);
   if (!macro)
     return 0;
   FUZZ_CHECK(macro->text() == text);
@@ -44,10 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(!macro->record());
     return 0;
   }
-  if (const std::optional<ReportRecord> &record = macro->record()) {
+  if (const std::optional<core::ReportRecord> &record = macro->record()) {
     FUZZ_CHECK(macro->name() == record->name);
-    const std::optional<MacroEntry> again =
-        Decoded<MacroEntry>(MacroEntry(*record).text());
+    const std::optional<core::MacroEntry> again =
+        Decoded<core::MacroEntry>(core::MacroEntry(*record).text());
     FUZZ_CHECK(again && (again->isTooLarge() || again->record() == record));
   }
   return 0;

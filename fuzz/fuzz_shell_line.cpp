@@ -29,24 +29,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   QByteArray readBack;
   QByteArray line;
-  LineRead read;
-  while ((read = ReadShellLine(file, &line)) == LineRead::Line) {
-    FUZZ_CHECK(line.size() <= kMaxShellLineBytes && !line.contains('\n'));
+  cli::LineRead read;
+  while ((read = cli::ReadShellLine(file, &line)) == cli::LineRead::Line) {
+    FUZZ_CHECK(line.size() <= cli::kMaxShellLineBytes && !line.contains('\n'));
     readBack += line + '\n';
     const QString text = QString::fromUtf8(line);
     QString error;
-    const std::optional<QStringList> arguments = SplitShellLine(text, &error);
+    const std::optional<QStringList> arguments =
+        cli::SplitShellLine(text, &error);
     if (!arguments) {
       FUZZ_CHECK(!error.isEmpty());
       FUZZ_CHECK(text.contains(u'\'') || text.contains(u'"'));
       continue;
     }
-    FUZZ_CHECK(SplitShellLine(Quoted(*arguments)) == arguments);
+    FUZZ_CHECK(cli::SplitShellLine(Quoted(*arguments)) == arguments);
   }
   std::fclose(file);
-  if (read == LineRead::TooLong)
+  if (read == cli::LineRead::TooLong)
     FUZZ_CHECK(input.startsWith(readBack) &&
-               input.size() > readBack.size() + kMaxShellLineBytes);
+               input.size() > readBack.size() + cli::kMaxShellLineBytes);
   else
     FUZZ_CHECK(readBack == input || readBack == input + '\n');
   return 0;

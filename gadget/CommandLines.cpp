@@ -1,5 +1,7 @@
 #include "gadget/CommandLines.h"
 
+namespace gadget {
+
 void CommandLines::add(const char *bytes, size_t size) {
   if (tooLong_)
     return;
@@ -25,3 +27,5 @@ std::optional<std::string> CommandLines::next() {
   pending_.erase(0, end + 1);
   return line;
 }
+
+} // namespace gadget

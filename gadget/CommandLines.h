@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+namespace gadget {
+
 class CommandLines {
 public:
   // The most bytes a line takes, without its line end, as in a pinworth
@@ -26,5 +28,7 @@ private:
   std::string pending_;
   bool tooLong_ = false;
 };
+
+} // namespace gadget
 
 #endif

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace gadget {
+
 namespace {
 
 constexpr const char *kGadgets = "/sys/kernel/config/usb_gadget/";
@@ -111,3 +113,5 @@ std::optional<std::string> ConfigfsGadget::bind(const std::string &udc) {
 std::optional<std::string> ConfigfsGadget::unbind() {
   return WriteText(root_ + "/UDC", "\n");
 }
+
+} // namespace gadget

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace gadget {
+
 class ConfigfsGadget {
 public:
   struct Identity {
@@ -44,5 +46,7 @@ private:
   std::vector<std::string> made_; // in the order made, removed in reverse
   std::optional<std::string> error_;
 };
+
+} // namespace gadget
 
 #endif

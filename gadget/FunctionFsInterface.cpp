@@ -16,6 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace gadget {
+
 namespace {
 
 void Append16(std::vector<uint8_t> &bytes, uint16_t value) {
@@ -247,3 +249,5 @@ void FunctionFsInterface::writeInputReports() {
   if (fd >= 0)
     ::close(fd);
 }
+
+} // namespace gadget

@@ -16,6 +16,10 @@
 #include <thread>
 #include <vector>
 
+struct usb_ctrlrequest;
+
+namespace gadget {
+
 class FunctionFsInterface {
 public:
   struct Layout {
@@ -45,7 +49,7 @@ public:
 private:
   void serveControl();
   void wakeControl();
-  void handleSetup(const struct usb_ctrlrequest &setup);
+  void handleSetup(const usb_ctrlrequest &setup);
   void readOutputReports();
   void writeInputReports();
   std::string endpoint(int number) const;
@@ -62,5 +66,7 @@ private:
   std::optional<std::string> error_;
   std::thread control_, outputs_, inputs_;
 };
+
+} // namespace gadget
 
 #endif

@@ -1,5 +1,7 @@
 #include "gadget/GadgetModel.h"
 
+namespace gadget {
+
 void GadgetModel::receiveOutputReport(int interfaceNumber,
                                       const std::vector<uint8_t> &bytes) {
   std::lock_guard lock(mutex_);
@@ -92,3 +94,5 @@ bool GadgetModel::allSent() const {
       return false;
   return true;
 }
+
+} // namespace gadget

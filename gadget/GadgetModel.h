@@ -15,6 +15,8 @@
 #include <optional>
 #include <vector>
 
+namespace gadget {
+
 class GadgetModel {
 public:
   static constexpr size_t kQueueLimit = 256; // the oldest go past this
@@ -60,5 +62,7 @@ private:
   bool plugged_ = true;
   bool stopped_ = false;
 };
+
+} // namespace gadget
 
 #endif

@@ -61,9 +61,10 @@ bool Parse(int argc, char **argv, Options &options) {
 }
 
 // One line of the bench's commands; false for "quit".
-bool Run(const std::string &line, GadgetModel &model, ConfigfsGadget &gadget,
-         const Options &options,
-         std::vector<std::unique_ptr<FunctionFsInterface>> &interfaces) {
+bool Run(
+    const std::string &line, gadget::GadgetModel &model,
+    gadget::ConfigfsGadget &gadget, const Options &options,
+    std::vector<std::unique_ptr<gadget::FunctionFsInterface>> &interfaces) {
   std::istringstream words(line);
   std::string command;
   words >> command;
@@ -110,14 +111,15 @@ bool Run(const std::string &line, GadgetModel &model, ConfigfsGadget &gadget,
 // Runs the commands read from standard input until it ends, a command says
 // to stop, or a signal comes; 2 when a line was too long, else 0.
 int ServeCommands(
-    GadgetModel &model, ConfigfsGadget &gadget, const Options &options,
-    std::vector<std::unique_ptr<FunctionFsInterface>> &interfaces) {
+    gadget::GadgetModel &model, gadget::ConfigfsGadget &gadget,
+    const Options &options,
+    std::vector<std::unique_ptr<gadget::FunctionFsInterface>> &interfaces) {
   if (::pipe2(gSignalPipe, O_CLOEXEC) == 0) {
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
   }
   pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {gSignalPipe[0], POLLIN, 0}};
-  CommandLines lines;
+  gadget::CommandLines lines;
   int status = 0;
   for (bool running = true; running;) {
     if (::poll(watched, 2, -1) < 0 && errno != EINTR)
@@ -140,7 +142,7 @@ int ServeCommands(
       std::fprintf(stderr,
                    "pinworth-gadget: a line of standard input is longer than "
                    "%zu bytes, the most a command takes\n",
-                   CommandLines::kMaxLineBytes);
+                   gadget::CommandLines::kMaxLineBytes);
       status = 2;
       running = false;
     }
@@ -164,7 +166,7 @@ int main(int argc, char **argv) {
     return 1;
   }
   const bool isA = options.model == hid::sim::Model::PinworthA;
-  ConfigfsGadget gadget(
+  gadget::ConfigfsGadget gadget(
       {uint16_t(pinworth::kUSBVendorID),
        uint16_t(isA ? pinworth::kUSBProductIDA : pinworth::kUSBProductIDB),
        "Pinworth", hid::sim::ModelName(options.model), options.serial},
@@ -173,15 +175,15 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "pinworth-gadget: %s\n", gadget.error()->c_str());
     return 1;
   }
-  GadgetModel model(options.model);
+  gadget::GadgetModel model(options.model);
   const std::string runFolder = "/run/pinworth-gadget-" + options.serial;
   ::mkdir(runFolder.c_str(), 0700);
-  std::vector<std::unique_ptr<FunctionFsInterface>> interfaces;
-  const FunctionFsInterface::Layout layouts[2] = {
+  std::vector<std::unique_ptr<gadget::FunctionFsInterface>> interfaces;
+  const gadget::FunctionFsInterface::Layout layouts[2] = {
       {0, pinworth::Interface0ReportDescriptor(), 8},
       {1, pinworth::Interface1ReportDescriptor(), 8}};
   for (int index = 0; index < 2; ++index) {
-    interfaces.push_back(std::make_unique<FunctionFsInterface>(
+    interfaces.push_back(std::make_unique<gadget::FunctionFsInterface>(
         model, layouts[index], gadget.functionName(index),
         runFolder + "/if" + std::to_string(index)));
     if (const auto &error = interfaces.back()->error()) {

@@ -14,37 +14,39 @@ CaptureCsv::CaptureCsv(const capture::CaptureReader &reader, ExportFile &file)
     : reader_(reader), file_(file) {}
 
 void CaptureCsv::begin() {
-  file_.append(CsvHeader().toStdString());
+  file_.append(core::CsvHeader().toStdString());
 }
 
 bool CaptureCsv::add(uint64_t i, const capture::Record &record) {
-  const std::optional<InterfaceIdentity> source =
-      IdentityOfSource(reader_.interfaces(), record.source);
-  CsvRow row;
+  const std::optional<core::InterfaceIdentity> source =
+      core::IdentityOfSource(reader_.interfaces(), record.source);
+  core::CsvRow row;
   switch (record.kind) {
   case capture::RecordKind::Read:
   case capture::RecordKind::Written:
     row.direction = record.kind == capture::RecordKind::Written ? "W" : "R";
-    row.reportID = record.hasReportID ? record.reportID : kNoReportID;
+    row.reportID = record.hasReportID ? record.reportID : core::kNoReportID;
     row.data = record.data.data();
     row.size = record.size;
-    row.decoded = DecodeReport(record.kind == capture::RecordKind::Written,
-                               row.reportID, row.data, row.size);
+    row.decoded =
+        core::DecodeReport(record.kind == capture::RecordKind::Written,
+                           row.reportID, row.data, row.size);
     break;
   case capture::RecordKind::Loss:
     row.direction = "lost";
-    row.decoded = LossRowText(record.count);
+    row.decoded = core::LossRowText(record.count);
     break;
   case capture::RecordKind::Event:
     row.direction = "event";
     if (source)
-      row.decoded = EventRowText(capture::EventKind(record.eventKind), *source);
+      row.decoded =
+          core::EventRowText(capture::EventKind(record.eventKind), *source);
     if (const std::string text = reader_.eventText(i); !text.empty())
       row.decoded += QStringLiteral(": ") + QString::fromStdString(text);
     break;
   case capture::RecordKind::WritingStopped:
     row.direction = "event";
-    row.decoded = WritingStoppedRowText();
+    row.decoded = core::WritingStoppedRowText();
     break;
   default: // an event's text, a corrupt record, a kind of a newer version
     return false;
@@ -53,8 +55,8 @@ bool CaptureCsv::add(uint64_t i, const capture::Record &record) {
     firstTimeUS_ = record.timeUS;
   row.seconds = double(TimeDifference(record.timeUS, *firstTimeUS_)) / 1e6;
   row.unixUS = TimeSum(reader_.header().startUnixUS, record.timeUS);
-  row.source = source ? SourceText(*source) : QStringLiteral("-");
-  file_.append(CsvRecord(row).toStdString());
+  row.source = source ? core::SourceText(*source) : QStringLiteral("-");
+  file_.append(core::CsvRecord(row).toStdString());
   return true;
 }
 

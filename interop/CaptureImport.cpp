@@ -12,7 +12,8 @@ namespace interop {
 namespace {
 
 // The occurrence of each device: how many before it are named as it is.
-std::vector<int> Occurrences(const std::vector<InterfaceIdentity> &devices) {
+std::vector<int>
+Occurrences(const std::vector<core::InterfaceIdentity> &devices) {
   std::vector<int> occurrences;
   for (auto device = devices.begin(); device != devices.end(); ++device)
     occurrences.push_back(int(std::count(devices.begin(), device, *device)));
@@ -54,10 +55,10 @@ ImportOutcome WriteImported(const ImportedRecording &recording,
   const std::vector<int> occurrences = Occurrences(recording.devices);
   std::vector<uint16_t> sources;
   for (const ImportedInterface &interface : recording.interfaces) {
-    InterfaceIdentity identity = interface.identity;
+    core::InterfaceIdentity identity = interface.identity;
     identity.occurrence = occurrences[interface.device];
-    sources.push_back(
-        writer->addInterface(CaptureEntry(identity, interface.descriptor)));
+    sources.push_back(writer->addInterface(
+        core::CaptureEntry(identity, interface.descriptor)));
   }
   for (const ImportedReport &report : recording.reports) {
     const int number =

@@ -11,7 +11,7 @@ namespace interop {
 namespace {
 
 // The interface a recorded device is, or none when it is not a Pinworth's.
-std::optional<InterfaceIdentity>
+std::optional<core::InterfaceIdentity>
 PinworthInterface(const HidRecordedDevice &device) {
   const std::optional<int> model =
       Interface0OfIDs(device.vendorID, device.productID);
@@ -30,7 +30,7 @@ PinworthInterface(const HidRecordedDevice &device) {
     number = input.captured(1).toInt();
   if (number < 0)
     return std::nullopt;
-  InterfaceIdentity identity;
+  core::InterfaceIdentity identity;
   identity.interfaceType = *model + number;
   if (const QRegularExpressionMatch serial = kSerial.match(path);
       serial.hasMatch())
@@ -55,7 +55,8 @@ ImportHidRecorder(const QString &path, const ImportOptions &, QString *error) {
   // Each node is a device of its own, and an interface of the capture.
   std::vector<std::optional<size_t>> interfaceOfNode;
   for (const HidRecordedDevice &device : recording.devices) {
-    const std::optional<InterfaceIdentity> identity = PinworthInterface(device);
+    const std::optional<core::InterfaceIdentity> identity =
+        PinworthInterface(device);
     interfaceOfNode.push_back(
         identity ? std::optional(imported.interfaces.size()) : std::nullopt);
     if (!identity)

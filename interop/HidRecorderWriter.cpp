@@ -33,7 +33,8 @@ void HidRecorderWriter::begin() {
   std::string text = "# Pinworth Explorer capture; a report written is a "
                      "comment: # W: time size bytes\n";
   for (uint16_t source = 0; source < table.size(); ++source) {
-    const InterfaceIdentity identity = *IdentityOfSource(table, source);
+    const core::InterfaceIdentity identity =
+        *core::IdentityOfSource(table, source);
     const capture::CaptureInterface &entry = table[source];
     if (table.size() > 1)
       text += "D: " + std::to_string(source) + '\n';

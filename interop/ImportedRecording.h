@@ -25,8 +25,8 @@ struct ImportOptions {
 };
 
 struct ImportedInterface {
-  size_t device;              // into ImportedRecording::devices
-  InterfaceIdentity identity; // its occurrence is the device's
+  size_t device;                    // into ImportedRecording::devices
+  core::InterfaceIdentity identity; // its occurrence is the device's
   std::vector<uint8_t> descriptor;
 };
 
@@ -40,7 +40,7 @@ struct ImportedReport {
 struct ImportedRecording {
   // Each Pinworth device as the recording names it, in its order: a device
   // named as one before it is another occurrence of it.
-  std::vector<InterfaceIdentity> devices;
+  std::vector<core::InterfaceIdentity> devices;
   // The capture's interfaces, in this order.
   std::vector<ImportedInterface> interfaces;
   std::vector<ImportedReport> reports;

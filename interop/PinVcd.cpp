@@ -11,7 +11,7 @@ namespace interop {
 
 namespace {
 
-constexpr int kPins = kPinsPerPort * kPinPorts;
+constexpr int kPins = core::kPinsPerPort * core::kPinPorts;
 
 // A wire's identifier: printable characters from '!', base 94.
 std::string WireCode(int wire) {
@@ -26,7 +26,7 @@ std::string WireCode(int wire) {
 uint32_t PinValues(const capture::Record &record) {
   uint32_t values = 0;
   for (int pin = 0; pin < kPins; ++pin)
-    if (PinHigh(record.data.data(), record.size, pin))
+    if (core::PinHigh(record.data.data(), record.size, pin))
       values |= 1u << pin;
   return values;
 }
@@ -51,7 +51,8 @@ void PinVcd::begin() {
   int wire = 0;
   const std::vector<capture::CaptureInterface> &table = reader_.interfaces();
   for (uint16_t source = 0; source < table.size(); ++source) {
-    const InterfaceIdentity identity = *IdentityOfSource(table, source);
+    const core::InterfaceIdentity identity =
+        *core::IdentityOfSource(table, source);
     if (identity.interfaceNumber() != 0 || identity.interfaceType > 3) {
       pinsOfSource_.push_back(-1);
       continue;

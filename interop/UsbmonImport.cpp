@@ -103,7 +103,7 @@ std::optional<ImportedRecording> ImportUsbmon(const QString &path,
                              : std::nullopt);
     if (type)
       imported.devices.push_back(
-          InterfaceIdentity{*type, device.serialNumber.value_or(0), 0});
+          core::InterfaceIdentity{*type, device.serialNumber.value_or(0), 0});
   }
   const std::optional<std::map<Endpoint, int>> bySize =
       EndpointsBySize(*recording, pinworths, imported.notes, error);
@@ -126,7 +126,7 @@ std::optional<ImportedRecording> ImportUsbmon(const QString &path,
     const auto key = std::pair(report.device, report.interfaceNumber);
     if (!interfaces.count(key) &&
         CapturedDataSize(added.bytes, report.interfaceNumber)) {
-      InterfaceIdentity identity = imported.devices[*device];
+      core::InterfaceIdentity identity = imported.devices[*device];
       identity.interfaceType += report.interfaceNumber;
       interfaces[key] = imported.interfaces.size();
       imported.interfaces.push_back(

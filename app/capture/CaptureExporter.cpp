@@ -8,6 +8,8 @@
 #include <QLocale>
 #include <QProgressDialog>
 
+namespace explorer {
+
 namespace {
 
 // What the dialog says when the export ended.
@@ -111,3 +113,5 @@ void CaptureExporter::run() {
   QMetaObject::invokeMethod(
       this, [this, outcome] { emit finished(outcome); }, Qt::QueuedConnection);
 }
+
+} // namespace explorer

@@ -16,6 +16,8 @@
 
 class QWidget;
 
+namespace explorer {
+
 class CaptureExporter : public QObject {
   Q_OBJECT
 public:
@@ -48,5 +50,7 @@ private:
   std::atomic<bool> cancelled_{false};
   std::thread thread_;
 };
+
+} // namespace explorer
 
 #endif

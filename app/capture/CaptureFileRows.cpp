@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace explorer {
+
 CaptureFileRows::CaptureFileRows(std::unique_ptr<capture::CaptureReader> reader,
                                  std::vector<uint16_t> logSourceOf)
     : reader_(std::move(reader)), logSourceOf_(std::move(logSourceOf)) {
@@ -86,3 +88,5 @@ bool CaptureFileRows::refresh(Deadline deadline) {
   }
   return false;
 }
+
+} // namespace explorer

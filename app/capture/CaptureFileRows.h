@@ -19,6 +19,8 @@
 #include <optional>
 #include <vector>
 
+namespace explorer {
+
 class CaptureFileRows : public StoredRows {
 public:
   static constexpr uint64_t kBlockRows = 1024;
@@ -58,5 +60,7 @@ private:
   mutable uint64_t lastRecord_ = 0;
   mutable std::optional<LogRow> last_;
 };
+
+} // namespace explorer
 
 #endif

@@ -25,17 +25,21 @@
 #include <unistd.h>
 #include <vector>
 
+namespace explorer {
+
 namespace {
 
 constexpr auto kCaptureTopic = "capture";
 
-std::vector<uint8_t> DescriptorOfListed(const InterfaceIdentity &identity) {
-  const int position = PositionOfIdentity(identity);
+std::vector<uint8_t>
+DescriptorOfListed(const core::InterfaceIdentity &identity) {
+  const int position = core::PositionOfIdentity(identity);
   PinworthListNode *node =
       position < 0 ? nullptr : PinworthInterfaceListNodeAtIndex(position);
   if (!node || !node->pinworthHIDInterface)
     return {};
-  const InterfaceInfo info = ReadInterfaceInfo(*node->pinworthHIDInterface);
+  const core::InterfaceInfo info =
+      core::ReadInterfaceInfo(*node->pinworthHIDInterface);
   return info.descriptorStatus == hid::kSuccess ? info.descriptor
                                                 : std::vector<uint8_t>{};
 }
@@ -269,3 +273,5 @@ std::vector<CaptureWindow *> CaptureSessions::openWindows() const {
       windows.push_back(window);
   return windows;
 }
+
+} // namespace explorer

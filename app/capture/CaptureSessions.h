@@ -29,10 +29,13 @@
 #include <memory>
 #include <optional>
 
+class QWidget;
+
+namespace explorer {
+
 class CaptureWindow;
 class LogTableModel;
 class MessageBar;
-class QWidget;
 
 class CaptureSessions : public QObject {
   Q_OBJECT
@@ -79,5 +82,7 @@ private:
   std::map<QWidget *, std::unique_ptr<LogCapture>> captures_;
   std::vector<QPointer<CaptureWindow>> opened_;
 };
+
+} // namespace explorer
 
 #endif

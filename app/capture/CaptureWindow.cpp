@@ -21,6 +21,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+namespace explorer {
+
 CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
   setAttribute(Qt::WA_DeleteOnClose);
   auto *central = new QWidget(this);
@@ -111,8 +113,8 @@ CaptureWindow *CaptureWindow::open(const QString &path, QString *reason) {
       QDateTime::fromMSecsSinceEpoch(reader->header().startUnixUS / 1000));
   std::vector<uint16_t> logSourceOf;
   for (size_t source = 0; source < reader->interfaces().size(); ++source) {
-    const std::optional<InterfaceIdentity> identity =
-        IdentityOfSource(reader->interfaces(), uint16_t(source));
+    const std::optional<core::InterfaceIdentity> identity =
+        core::IdentityOfSource(reader->interfaces(), uint16_t(source));
     logSourceOf.push_back(identity ? window->log_->sourceIndex(*identity)
                                    : LogRow::kNoSource);
   }
@@ -136,3 +138,5 @@ CaptureWindow *CaptureWindow::open(const QString &path, QString *reason) {
   window->show();
   return window;
 }
+
+} // namespace explorer

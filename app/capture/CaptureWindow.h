@@ -15,6 +15,8 @@
 
 #include <memory>
 
+namespace explorer {
+
 class CaptureFileRows;
 class LogPanel;
 class MessageBar;
@@ -48,5 +50,7 @@ private:
   std::unique_ptr<LogTableModel> log_;
   std::unique_ptr<LogPanel> panel_;
 };
+
+} // namespace explorer
 
 #endif

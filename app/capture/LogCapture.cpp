@@ -3,6 +3,8 @@
 #include "app/capture/RecordRow.h"
 #include "core/interfaces/CaptureSources.h"
 
+namespace explorer {
+
 namespace {
 
 constexpr uint16_t kUnmapped = capture::kNoSource - 1;
@@ -84,12 +86,12 @@ void LogCapture::checkWriting() {
 }
 
 uint16_t LogCapture::sourceOf(uint16_t logSource,
-                              const InterfaceIdentity &identity) {
+                              const core::InterfaceIdentity &identity) {
   if (logSource >= sources_.size())
     sources_.resize(size_t(logSource) + 1, kUnmapped);
   if (sources_[logSource] == kUnmapped) {
-    const uint16_t source =
-        writer_->addInterface(CaptureEntry(identity, descriptorOf_(identity)));
+    const uint16_t source = writer_->addInterface(
+        core::CaptureEntry(identity, descriptorOf_(identity)));
     sources_[logSource] = source;
     if (source != capture::kNoSource) {
       logSourceOf_.resize(size_t(source) + 1, LogRow::kNoSource);
@@ -100,7 +102,7 @@ uint16_t LogCapture::sourceOf(uint16_t logSource,
 }
 
 void LogCapture::rowAppended(const LogRow &row,
-                             const InterfaceIdentity *identity) {
+                             const core::InterfaceIdentity *identity) {
   if (!writer_ ||
       (row.isEvent() && LogEvent(row.data[0]) == LogEvent::CaptureStopped)) {
     exact_ = false;
@@ -108,7 +110,7 @@ void LogCapture::rowAppended(const LogRow &row,
   }
   const uint16_t source =
       identity ? sourceOf(row.source, *identity) : capture::kNoSource;
-  const bool idInByte = row.reportID == kNoReportID ||
+  const bool idInByte = row.reportID == core::kNoReportID ||
                         (row.reportID >= 0 && row.reportID <= 0xFF);
   exact_ = exact_ && (!identity || source != capture::kNoSource) &&
            (!row.isReport() || idInByte);
@@ -121,7 +123,7 @@ void LogCapture::rowAppended(const LogRow &row,
     writer_->appendEvent(source, time, capture::EventKind(row.data[0] + 1));
   else
     writer_->appendReport(row.isOutput(), source, time,
-                          row.reportID == kNoReportID
+                          row.reportID == core::kNoReportID
                               ? std::nullopt
                               : std::optional<uint8_t>(uint8_t(row.reportID)),
                           row.data, row.size());
@@ -155,3 +157,5 @@ bool LogCapture::refresh(Deadline) {
     stored_ = std::min(target, rowsIn(reader_->recordCount()));
   return false;
 }
+
+} // namespace explorer

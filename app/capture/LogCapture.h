@@ -27,12 +27,14 @@
 #include <memory>
 #include <vector>
 
+namespace explorer {
+
 class LogCapture : public QObject, public LogRecorder {
   Q_OBJECT
 public:
   // The report descriptor of an interface, empty when it cannot be read.
   using DescriptorOf =
-      std::function<std::vector<uint8_t>(const InterfaceIdentity &)>;
+      std::function<std::vector<uint8_t>(const core::InterfaceIdentity &)>;
 
   // Records log, which must outlive it, from now on.
   LogCapture(SessionStore store, LogTableModel &log, DescriptorOf descriptorOf);
@@ -48,7 +50,8 @@ signals:
   void problemFound(const QString &reason);
 
 private:
-  void rowAppended(const LogRow &row, const InterfaceIdentity *source) override;
+  void rowAppended(const LogRow &row,
+                   const core::InterfaceIdentity *source) override;
   void logCleared() override;
   uint64_t count() const override { return stored_; }
   LogRow row(uint64_t i) const override;
@@ -56,7 +59,8 @@ private:
   void begin();
   void end();
   void checkWriting();
-  uint16_t sourceOf(uint16_t logSource, const InterfaceIdentity &identity);
+  uint16_t sourceOf(uint16_t logSource,
+                    const core::InterfaceIdentity &identity);
 
   SessionStore store_;
   LogTableModel &log_;
@@ -73,5 +77,7 @@ private:
   std::unique_ptr<capture::CaptureReader> reader_;
   QTimer check_;
 };
+
+} // namespace explorer
 
 #endif

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace explorer {
+
 std::optional<LogRow> RowOfRecord(const capture::Record &record,
                                   const std::vector<uint16_t> &logSourceOf,
                                   int64_t timeBaseUS) {
@@ -12,7 +14,7 @@ std::optional<LogRow> RowOfRecord(const capture::Record &record,
   switch (record.kind) {
   case capture::RecordKind::Read:
   case capture::RecordKind::Written:
-    row.reportID = record.hasReportID ? record.reportID : kNoReportID;
+    row.reportID = record.hasReportID ? record.reportID : core::kNoReportID;
     row.flags =
         uint8_t(std::min<int>(record.size, kLogRowMaxDataSize)) |
         (record.kind == capture::RecordKind::Written ? LogRow::kOutputFlag : 0);
@@ -37,3 +39,5 @@ std::optional<LogRow> RowOfRecord(const capture::Record &record,
     return std::nullopt;
   }
 }
+
+} // namespace explorer

@@ -9,6 +9,8 @@
 #include <optional>
 #include <vector>
 
+namespace explorer {
+
 // The row of record, its source mapped by logSourceOf (the log's index of
 // each of the capture's sources; kNoSource past its end) and its time moved
 // by timeBaseUS; none for a record that is not a row (an event's text, a
@@ -16,5 +18,7 @@
 std::optional<LogRow> RowOfRecord(const capture::Record &record,
                                   const std::vector<uint16_t> &logSourceOf,
                                   int64_t timeBaseUS = 0);
+
+} // namespace explorer
 
 #endif

@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace explorer {
+
 namespace {
 
 constexpr auto kCurrentPrefix = "current-";
@@ -134,3 +136,5 @@ void SessionStore::removeOldSessions() const {
     QFile::remove(oldest);
   }
 }
+
+} // namespace explorer

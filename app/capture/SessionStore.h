@@ -16,6 +16,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace explorer {
+
 class SessionStore {
 public:
   static constexpr int kKeptCount = 20;
@@ -48,5 +50,7 @@ private:
 
   QString folder_;
 };
+
+} // namespace explorer
 
 #endif

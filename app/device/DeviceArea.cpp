@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QVBoxLayout>
 
+namespace explorer {
+
 DeviceArea::DeviceArea(const Links &links, QMenu &menu, QWidget *parent,
                        QWidget *tabPredecessor)
     : QWidget(parent), target_(links.target), writer_(links.target),
@@ -39,8 +41,8 @@ DeviceArea::DeviceArea(const Links &links, QMenu &menu, QWidget *parent,
   connect(&links.log, &WindowLog::reportLogged, this,
           [this](const QString &direction, int reportID, int size,
                  const uint8_t *data,
-                 const std::optional<InterfaceIdentity> &source) {
-            const bool isOutput = direction == kReportDirectionOut;
+                 const std::optional<core::InterfaceIdentity> &source) {
+            const bool isOutput = direction == core::kReportDirectionOut;
             panel_->reportLogged(isOutput, reportID, size, data, source);
             grid_->reportLogged(isOutput, reportID, size, data, source);
           });
@@ -48,7 +50,7 @@ DeviceArea::DeviceArea(const Links &links, QMenu &menu, QWidget *parent,
 }
 
 void DeviceArea::refresh() {
-  const std::optional<InterfaceIdentity> target =
+  const std::optional<core::InterfaceIdentity> target =
       target_.missing() ? target_.missing() : target_.selected();
   const bool canSend = target && !target_.blocked();
   const bool interface1 = target && target->interfaceNumber() == 1;
@@ -59,3 +61,5 @@ void DeviceArea::refresh() {
   grid_->setVisible(target && !interface1);
   setVisible(target && shown_->isChecked());
 }
+
+} // namespace explorer

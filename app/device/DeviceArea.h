@@ -17,14 +17,19 @@
 
 #include <QWidget>
 
-class DisplayPanel;
-class InterfaceListeners;
-class PinGrid;
 class QAction;
 class QMenu;
+namespace core {
+class InterfaceListeners;
+class UserDefaults;
+} // namespace core
+
+namespace explorer {
+
+class DisplayPanel;
+class PinGrid;
 class ReplayPanel;
 class SequenceBar;
-class UserDefaults;
 class WindowLog;
 
 class DeviceArea : public QWidget {
@@ -35,8 +40,8 @@ public:
   struct Links {
     WindowTarget &target;
     WindowLog &log;
-    InterfaceListeners &listeners;
-    UserDefaults &sequences;
+    core::InterfaceListeners &listeners;
+    core::UserDefaults &sequences;
   };
   // Made in parent (the window's content), its widgets right after
   // tabPredecessor in the tab order; its action goes into menu.
@@ -57,5 +62,7 @@ private:
   ReplayPanel *replay_;
   QAction *shown_;
 };
+
+} // namespace explorer
 
 #endif

@@ -13,14 +13,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace explorer {
+
 namespace {
 
 // What the display shows of a line read back: its characters, a dot for
 // each that is not printable, blanks for any not read.
 QString HeldLine(const QByteArray &codes) {
-  return AsciiText(reinterpret_cast<const uint8_t *>(codes.constData()),
-                   int(codes.size()))
-      .leftJustified(kDisplayColumns, u' ');
+  return core::AsciiText(reinterpret_cast<const uint8_t *>(codes.constData()),
+                         int(codes.size()))
+      .leftJustified(core::kDisplayColumns, u' ');
 }
 
 QLabel *Caption(const QString &text, QWidget *buddy) {
@@ -32,7 +34,7 @@ QLabel *Caption(const QString &text, QWidget *buddy) {
 } // namespace
 
 DisplayPanel::DisplayPanel(const WindowTarget &target, WindowLog &log,
-                           InterfaceListeners &listeners,
+                           core::InterfaceListeners &listeners,
                            const TargetWriter &writer, QWidget *parent)
     : QGroupBox(QStringLiteral("Display"), parent), writer_(writer),
       reader_(target, log, listeners, writer, *this),
@@ -44,16 +46,16 @@ DisplayPanel::DisplayPanel(const WindowTarget &target, WindowLog &log,
   setObjectName(QStringLiteral("displayPanel"));
   const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   auto *grid = new QGridLayout(this);
-  for (int line = 0; line < kDisplayLines; ++line) {
+  for (int line = 0; line < core::kDisplayLines; ++line) {
     QLineEdit *field = lineFields_[line] = new QLineEdit;
     field->setObjectName(QStringLiteral("displayLine%1Field").arg(line));
     field->setAccessibleName(QStringLiteral("Display line %1").arg(line + 1));
     field->setToolTip(QStringLiteral("Up to %1 printable ASCII characters")
-                          .arg(kDisplayColumns));
-    field->setMaxLength(kDisplayColumns);
+                          .arg(core::kDisplayColumns));
+    field->setMaxLength(core::kDisplayColumns);
     field->setFont(fixed);
     field->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(
-        QString(kDisplayColumns + 2, 'M')));
+        QString(core::kDisplayColumns + 2, 'M')));
     connect(field, &QLineEdit::returnPressed, this, &DisplayPanel::showText);
     grid->addWidget(Caption(QStringLiteral("Line &%1:").arg(line + 1), field),
                     line, 0);
@@ -61,11 +63,11 @@ DisplayPanel::DisplayPanel(const WindowTarget &target, WindowLog &log,
   }
   cursorPopup_->setObjectName(QStringLiteral("cursorPopup"));
   cursorPopup_->setAccessibleName(QStringLiteral("Cursor"));
-  cursorPopup_->addItem(QStringLiteral("Off"), int(DisplayCursor::Off));
+  cursorPopup_->addItem(QStringLiteral("Off"), int(core::DisplayCursor::Off));
   cursorPopup_->addItem(QStringLiteral("Underline"),
-                        int(DisplayCursor::Underline));
+                        int(core::DisplayCursor::Underline));
   cursorPopup_->addItem(QStringLiteral("Blinking block"),
-                        int(DisplayCursor::BlinkingBlock));
+                        int(core::DisplayCursor::BlinkingBlock));
   cursorPopup_->setCurrentIndex(2);
   grid->addWidget(Caption(QStringLiteral("C&ursor:"), cursorPopup_), 0, 2);
   grid->addWidget(cursorPopup_, 0, 3);
@@ -108,11 +110,11 @@ QList<QWidget *> DisplayPanel::tabOrder() const {
           infraredCheckBox_, showButton_,    readBackButton_};
 }
 
-void DisplayPanel::setTarget(const std::optional<InterfaceIdentity> &target,
-                             bool canSend) {
+void DisplayPanel::setTarget(
+    const std::optional<core::InterfaceIdentity> &target, bool canSend) {
   for (auto known = infraredOn_.begin(); known != infraredOn_.end();)
-    known = PositionOfIdentity(known.key()) < 0 ? infraredOn_.erase(known)
-                                                : std::next(known);
+    known = core::PositionOfIdentity(known.key()) < 0 ? infraredOn_.erase(known)
+                                                      : std::next(known);
   if (target != target_)
     reader_.cancel();
   target_ = target;
@@ -122,7 +124,7 @@ void DisplayPanel::setTarget(const std::optional<InterfaceIdentity> &target,
 
 void DisplayPanel::reportLogged(
     bool isOutput, int reportID, int size, const uint8_t *data,
-    const std::optional<InterfaceIdentity> &source) {
+    const std::optional<core::InterfaceIdentity> &source) {
   if (!isOutput || reportID != pinworth::kInfraredReport || size < 1 ||
       data[0] > 1 || !source)
     return;
@@ -136,13 +138,14 @@ void DisplayPanel::showText() {
   if (!canSend_ || reader_.running())
     return;
   QString reason;
-  const std::optional<std::vector<Interface1Report>> reports =
-      ShowReports(lineFields_[0]->text(), lineFields_[1]->text(),
-                  DisplayCursor(cursorPopup_->currentData().toInt()), &reason);
+  const std::optional<std::vector<core::Interface1Report>> reports =
+      core::ShowReports(
+          lineFields_[0]->text(), lineFields_[1]->text(),
+          core::DisplayCursor(cursorPopup_->currentData().toInt()), &reason);
   if (!reports) {
     RunAlertPanel(window(), QStringLiteral("Invalid display text"), reason);
     for (QLineEdit *field : lineFields_)
-      if (!DisplayLineCodes(field->text()))
+      if (!core::DisplayLineCodes(field->text()))
         return field->setFocus();
     return;
   }
@@ -151,7 +154,7 @@ void DisplayPanel::showText() {
 
 // The checkbox shows what was written; one that did not go out leaves it.
 void DisplayPanel::switchInfrared(bool on) {
-  writer_.write({InfraredReport(on)}, *this, [this](bool sent) {
+  writer_.write({core::InfraredReport(on)}, *this, [this](bool sent) {
     if (!sent)
       refreshControls();
   });
@@ -171,3 +174,5 @@ void DisplayPanel::refreshControls() {
   infraredCheckBox_->setEnabled(idle);
   infraredCheckBox_->setChecked(target_ && infraredOn_.value(*target_));
 }
+
+} // namespace explorer

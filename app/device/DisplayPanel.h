@@ -25,6 +25,9 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace explorer {
+
 class TargetWriter;
 class WindowLog;
 class WindowTarget;
@@ -33,16 +36,17 @@ class DisplayPanel : public QGroupBox {
   Q_OBJECT
 public:
   DisplayPanel(const WindowTarget &target, WindowLog &log,
-               InterfaceListeners &listeners, const TargetWriter &writer,
+               core::InterfaceListeners &listeners, const TargetWriter &writer,
                QWidget *parent = nullptr);
 
   // The interface the panel drives, and whether it may send: not while the
   // target is unplugged. A new target ends a read-back under way.
-  void setTarget(const std::optional<InterfaceIdentity> &target, bool canSend);
+  void setTarget(const std::optional<core::InterfaceIdentity> &target,
+                 bool canSend);
   // A report of the window's log: an infrared switch written to the target
   // sets the checkbox.
   void reportLogged(bool isOutput, int reportID, int size, const uint8_t *data,
-                    const std::optional<InterfaceIdentity> &source);
+                    const std::optional<core::InterfaceIdentity> &source);
   // The widgets in tab order.
   QList<QWidget *> tabOrder() const;
 
@@ -55,9 +59,9 @@ private:
 
   const TargetWriter &writer_;
   DisplayReader reader_;
-  std::optional<InterfaceIdentity> target_;
+  std::optional<core::InterfaceIdentity> target_;
   bool canSend_ = false;
-  QHash<InterfaceIdentity, bool> infraredOn_; // as last written
+  QHash<core::InterfaceIdentity, bool> infraredOn_; // as last written
   QLineEdit *lineFields_[2];
   QComboBox *cursorPopup_;
   QPushButton *showButton_;
@@ -65,5 +69,7 @@ private:
   QLabel *heldView_;
   QCheckBox *infraredCheckBox_;
 };
+
+} // namespace explorer
 
 #endif

@@ -8,8 +8,10 @@
 
 #include <QWidget>
 
+namespace explorer {
+
 DisplayReader::DisplayReader(const WindowTarget &target, WindowLog &log,
-                             InterfaceListeners &listeners,
+                             core::InterfaceListeners &listeners,
                              const TargetWriter &writer, QWidget &alertsOver)
     : windowTarget_(target), log_(log), listeners_(listeners), writer_(writer),
       alertsOver_(alertsOver) {
@@ -22,7 +24,8 @@ DisplayReader::~DisplayReader() {
 }
 
 void DisplayReader::start() {
-  const std::optional<InterfaceIdentity> target = windowTarget_.selected();
+  const std::optional<core::InterfaceIdentity> target =
+      windowTarget_.selected();
   if (running() || !target)
     return;
   const hid::Status status =
@@ -31,8 +34,9 @@ void DisplayReader::start() {
     return RunReadFailedAlert(alertsOver_.window(), hid::StatusString(status));
   target_ = *target;
   ++readBacks_;
-  exchange_ = std::make_unique<DisplayExchange>(
-      std::vector<Interface1Report>{LcdModeReport(true)}, DisplayReadBack());
+  exchange_ = std::make_unique<core::DisplayExchange>(
+      std::vector<core::Interface1Report>{core::LcdModeReport(true)},
+      core::DisplayReadBack());
   proceed();
 }
 
@@ -54,7 +58,7 @@ void DisplayReader::proceed() {
     return;
   if (windowTarget_.selected() != target_)
     return end(false);
-  if (const std::optional<Interface1Report> report = exchange_->next()) {
+  if (const std::optional<core::Interface1Report> report = exchange_->next()) {
     writing_ = true;
     return writer_.write({*report}, *this,
                          [this, readBack = readBacks_](bool sent) {
@@ -65,13 +69,13 @@ void DisplayReader::proceed() {
                          });
   }
   if (exchange_->awaitsAnswer())
-    answerTimer_.start(kDisplayAnswerTimeoutMS);
+    answerTimer_.start(core::kDisplayAnswerTimeoutMS);
   else
     end(true);
 }
 
 void DisplayReader::end(bool complete) {
-  const DisplayReadBack readBack = exchange_->readBack();
+  const core::DisplayReadBack readBack = exchange_->readBack();
   cancel();
   emit ended(complete, readBack.line(0), readBack.line(1));
 }
@@ -79,21 +83,21 @@ void DisplayReader::end(bool complete) {
 void DisplayReader::answerMissing() {
   answerTimer_.stop();
   RunReadFailedAlert(alertsOver_.window(),
-                     DisplayAnswerMissing(target_.displayName()));
+                     core::DisplayAnswerMissing(target_.displayName()));
   if (running())
     end(false);
 }
 
 // The next reports go out from the event loop, not from inside the
 // delivery of this one.
-void DisplayReader::interruptReport(const InterfaceIdentity &source,
+void DisplayReader::interruptReport(const core::InterfaceIdentity &source,
                                     const uint8_t *report, uint32_t size,
                                     hid::ReportTime readAt) {
   if (!running() || source != target_ || !exchange_->takeAnswer(report, size))
     return;
   answerTimer_.stop();
   if (!windowTarget_.isListening(source))
-    log_.append(kReportDirectionIn, report[0], int(size) - 1, report + 1,
+    log_.append(core::kReportDirectionIn, report[0], int(size) - 1, report + 1,
                 source, readAt);
   QMetaObject::invokeMethod(this, &DisplayReader::proceed,
                             Qt::QueuedConnection);
@@ -101,7 +105,7 @@ void DisplayReader::interruptReport(const InterfaceIdentity &source,
 
 // The listeners have let go of this reader already; the alert waits until
 // they are done.
-void DisplayReader::listeningFailed(const InterfaceIdentity &source,
+void DisplayReader::listeningFailed(const core::InterfaceIdentity &source,
                                     hid::Status status) {
   if (dropped(source))
     QMetaObject::invokeMethod(
@@ -112,11 +116,11 @@ void DisplayReader::listeningFailed(const InterfaceIdentity &source,
         Qt::QueuedConnection);
 }
 
-void DisplayReader::interfaceGone(const InterfaceIdentity &source) {
+void DisplayReader::interfaceGone(const core::InterfaceIdentity &source) {
   dropped(source);
 }
 
-bool DisplayReader::dropped(const InterfaceIdentity &source) {
+bool DisplayReader::dropped(const core::InterfaceIdentity &source) {
   if (!running() || source != target_)
     return false;
   answerTimer_.stop();
@@ -125,3 +129,5 @@ bool DisplayReader::dropped(const InterfaceIdentity &source) {
   emit ended(false, {}, {});
   return true;
 }
+
+} // namespace explorer

@@ -25,16 +25,20 @@
 #include <optional>
 
 class QWidget;
+
+namespace explorer {
+
 class TargetWriter;
 class WindowLog;
 class WindowTarget;
 
-class DisplayReader : public QObject, private InterfaceListeners::Listener {
+class DisplayReader : public QObject,
+                      private core::InterfaceListeners::Listener {
   Q_OBJECT
 public:
   // Its alerts go over the window of alertsOver, which outlives it.
   DisplayReader(const WindowTarget &target, WindowLog &log,
-                InterfaceListeners &listeners, const TargetWriter &writer,
+                core::InterfaceListeners &listeners, const TargetWriter &writer,
                 QWidget &alertsOver);
   ~DisplayReader() override;
 
@@ -53,27 +57,30 @@ private:
   void proceed();
   void end(bool complete);
   void answerMissing();
-  void interruptReport(const InterfaceIdentity &source, const uint8_t *report,
-                       uint32_t size, hid::ReportTime readAt) override;
-  void reportsLost(const InterfaceIdentity &, uint64_t,
+  void interruptReport(const core::InterfaceIdentity &source,
+                       const uint8_t *report, uint32_t size,
+                       hid::ReportTime readAt) override;
+  void reportsLost(const core::InterfaceIdentity &, uint64_t,
                    hid::ReportTime) override {}
-  void listeningFailed(const InterfaceIdentity &source,
+  void listeningFailed(const core::InterfaceIdentity &source,
                        hid::Status status) override;
-  void interfaceGone(const InterfaceIdentity &source) override;
+  void interfaceGone(const core::InterfaceIdentity &source) override;
   // Ends a read-back of source that the listeners let go of; whether one
   // was running.
-  bool dropped(const InterfaceIdentity &source);
+  bool dropped(const core::InterfaceIdentity &source);
 
   const WindowTarget &windowTarget_;
   WindowLog &log_;
-  InterfaceListeners &listeners_;
+  core::InterfaceListeners &listeners_;
   const TargetWriter &writer_;
   QWidget &alertsOver_;
-  InterfaceIdentity target_;
-  std::unique_ptr<DisplayExchange> exchange_; // while running
-  quint64 readBacks_ = 0;                     // started so far
+  core::InterfaceIdentity target_;
+  std::unique_ptr<core::DisplayExchange> exchange_; // while running
+  quint64 readBacks_ = 0;                           // started so far
   bool writing_ = false; // a report of exchange_ awaits its device
   runloop::DefaultModeTimer answerTimer_; // while an answer is awaited
 };
+
+} // namespace explorer
 
 #endif

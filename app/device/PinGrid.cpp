@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+namespace explorer {
+
 namespace {
 
 QString HighLow(bool high) {
@@ -25,10 +27,10 @@ PinGrid::PinGrid(const TargetWriter &writer, QWidget *parent)
   setObjectName(QStringLiteral("pinGrid"));
   auto *grid = new QGridLayout(this);
   grid->setSpacing(2);
-  for (int port = 0; port < kPinPorts; ++port) {
+  for (int port = 0; port < core::kPinPorts; ++port) {
     grid->addWidget(new QLabel(QStringLiteral("Port %1").arg(port)), port, 0);
-    for (int bit = 0; bit < kPinsPerPort; ++bit) {
-      const int pin = port * kPinsPerPort + bit;
+    for (int bit = 0; bit < core::kPinsPerPort; ++bit) {
+      const int pin = port * core::kPinsPerPort + bit;
       auto *button = buttons_[size_t(pin)] = new QToolButton;
       button->setObjectName(QStringLiteral("pin%1Button").arg(pin));
       button->setFocusPolicy(Qt::StrongFocus);
@@ -46,25 +48,25 @@ QList<QWidget *> PinGrid::tabOrder() const {
   return QList<QWidget *>(buttons_.begin(), buttons_.end());
 }
 
-void PinGrid::setTarget(const std::optional<InterfaceIdentity> &target,
+void PinGrid::setTarget(const std::optional<core::InterfaceIdentity> &target,
                         bool canSend) {
   for (auto known = known_.begin(); known != known_.end();)
-    known = PositionOfIdentity(known.key()) < 0 ? known_.erase(known)
-                                                : std::next(known);
+    known = core::PositionOfIdentity(known.key()) < 0 ? known_.erase(known)
+                                                      : std::next(known);
   target_ = target;
   for (QToolButton *button : buttons_)
     button->setEnabled(canSend && target);
   refresh();
 }
 
-void PinGrid::reportLogged(bool isOutput, int reportID, int size,
-                           const uint8_t *data,
-                           const std::optional<InterfaceIdentity> &source) {
-  if (reportID != kNoReportID || !source || source->interfaceNumber() != 0 ||
-      size < kPinPorts)
+void PinGrid::reportLogged(
+    bool isOutput, int reportID, int size, const uint8_t *data,
+    const std::optional<core::InterfaceIdentity> &source) {
+  if (reportID != core::kNoReportID || !source ||
+      source->interfaceNumber() != 0 || size < core::kPinPorts)
     return;
   Ports ports;
-  std::copy_n(data, kPinPorts, ports.begin());
+  std::copy_n(data, core::kPinPorts, ports.begin());
   Pins &pins = known_[*source];
   (isOutput ? pins.latches : pins.levels.emplace()) = ports;
   if (source == target_)
@@ -75,7 +77,7 @@ void PinGrid::toggleLatch(int pin) {
   if (!target_)
     return;
   Ports latches = known_.value(*target_).latches;
-  latches[size_t(PortOfPin(pin))] ^= PinMask(pin);
+  latches[size_t(core::PortOfPin(pin))] ^= core::PinMask(pin);
   writer_.write(std::nullopt,
                 std::vector<uint8_t>(latches.begin(), latches.end()));
 }
@@ -83,9 +85,10 @@ void PinGrid::toggleLatch(int pin) {
 void PinGrid::refresh() {
   const Pins pins = target_ ? known_.value(*target_) : Pins{};
   for (int pin = 0; pin < kPins; ++pin) {
-    const bool latch = PinHigh(pins.latches.data(), kPinPorts, pin);
+    const bool latch = core::PinHigh(pins.latches.data(), core::kPinPorts, pin);
     const bool read = pins.levels.has_value();
-    const bool level = read && PinHigh(pins.levels->data(), kPinPorts, pin);
+    const bool level =
+        read && core::PinHigh(pins.levels->data(), core::kPinPorts, pin);
     QToolButton *button = buttons_[size_t(pin)];
     button->setText(QStringLiteral("%1\n%2/%3")
                         .arg(pin)
@@ -94,8 +97,8 @@ void PinGrid::refresh() {
     button->setToolTip(
         QStringLiteral("Pin %1 (port %2, bit %3): latch %4, level %5")
             .arg(pin)
-            .arg(PortOfPin(pin))
-            .arg(BitOfPin(pin))
+            .arg(core::PortOfPin(pin))
+            .arg(core::BitOfPin(pin))
             .arg(HighLow(latch),
                  read ? HighLow(level) : QStringLiteral("not read yet")));
     QFont font = button->font();
@@ -103,3 +106,5 @@ void PinGrid::refresh() {
     button->setFont(font);
   }
 }
+
+} // namespace explorer

@@ -22,27 +22,31 @@
 #include <optional>
 
 class QToolButton;
+
+namespace explorer {
+
 class TargetWriter;
 
 class PinGrid : public QGroupBox {
   Q_OBJECT
 public:
-  static constexpr int kPins = kPinPorts * kPinsPerPort;
+  static constexpr int kPins = core::kPinPorts * core::kPinsPerPort;
 
   explicit PinGrid(const TargetWriter &writer, QWidget *parent = nullptr);
 
   // The interface the grid shows, and whether a click may send: not while
   // the target is unplugged.
-  void setTarget(const std::optional<InterfaceIdentity> &target, bool canSend);
+  void setTarget(const std::optional<core::InterfaceIdentity> &target,
+                 bool canSend);
   // A report of the window's log: an interface 0 report written sets the
   // latches of its source, one read sets its levels.
   void reportLogged(bool isOutput, int reportID, int size, const uint8_t *data,
-                    const std::optional<InterfaceIdentity> &source);
+                    const std::optional<core::InterfaceIdentity> &source);
   // The pins in tab order, pin 0 first.
   QList<QWidget *> tabOrder() const;
 
 private:
-  using Ports = std::array<uint8_t, kPinPorts>;
+  using Ports = std::array<uint8_t, core::kPinPorts>;
   struct Pins {
     Ports latches{0xFF, 0xFF, 0xFF, 0xFF};
     std::optional<Ports> levels;
@@ -52,9 +56,11 @@ private:
   void refresh();
 
   const TargetWriter &writer_;
-  std::optional<InterfaceIdentity> target_;
-  QHash<InterfaceIdentity, Pins> known_; // of the interfaces listed
+  std::optional<core::InterfaceIdentity> target_;
+  QHash<core::InterfaceIdentity, Pins> known_; // of the interfaces listed
   std::array<QToolButton *, kPins> buttons_{};
 };
+
+} // namespace explorer
 
 #endif

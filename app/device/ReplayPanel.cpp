@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+namespace explorer {
+
 namespace {
 
 // How often the progress is shown at most while reports go out.
@@ -39,7 +41,8 @@ ReplayPanel::ReplayPanel(const WindowTarget &target, const WindowLog &log,
                          const TargetWriter &writer, QWidget *parent)
     : QDialog(parent), target_(target), log_(log), sender_(target, writer),
       runner_(
-          [this](const SequenceStep &step, SequenceRunner::Done done) {
+          [this](const core::SequenceStep &step,
+                 core::SequenceRunner::Done done) {
             sender_.send(step, *this, std::move(done));
           },
           this),
@@ -58,13 +61,14 @@ ReplayPanel::ReplayPanel(const WindowTarget &target, const WindowLog &log,
                           QStringLiteral("Fixed interval:"),
                           QStringLiteral("As fast as it takes them")});
   speedBox_->setObjectName(QStringLiteral("replaySpeedBox"));
-  speedBox_->setRange(ReplayTiming::kMinSpeed, ReplayTiming::kMaxSpeed);
+  speedBox_->setRange(core::ReplayTiming::kMinSpeed,
+                      core::ReplayTiming::kMaxSpeed);
   speedBox_->setDecimals(1);
   speedBox_->setSingleStep(0.1);
   speedBox_->setPrefix(QStringLiteral("×"));
   speedBox_->setValue(1);
   intervalBox_->setObjectName(QStringLiteral("replayIntervalBox"));
-  intervalBox_->setRange(1, SequenceStep::kMaxDelayMS);
+  intervalBox_->setRange(1, core::SequenceStep::kMaxDelayMS);
   intervalBox_->setSuffix(QStringLiteral(" ms"));
   intervalBox_->setValue(100);
   modelWarning_->hide();
@@ -94,12 +98,13 @@ ReplayPanel::ReplayPanel(const WindowTarget &target, const WindowLog &log,
           &ReplayPanel::refreshControls);
   connect(start_, &QPushButton::clicked, this, &ReplayPanel::start);
   connect(pause_, &QPushButton::clicked, this, &ReplayPanel::pauseOrResume);
-  connect(stop_, &QPushButton::clicked, &runner_, &SequenceRunner::stop);
+  connect(stop_, &QPushButton::clicked, &runner_, &core::SequenceRunner::stop);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(this, &QDialog::rejected, &runner_, &SequenceRunner::stop);
-  connect(&runner_, &SequenceRunner::stepSent, this,
+  connect(this, &QDialog::rejected, &runner_, &core::SequenceRunner::stop);
+  connect(&runner_, &core::SequenceRunner::stepSent, this,
           [this](int, int step, qint64) { stepSent(step); });
-  connect(&runner_, &SequenceRunner::finished, this, &ReplayPanel::finished);
+  connect(&runner_, &core::SequenceRunner::finished, this,
+          &ReplayPanel::finished);
 
   auto *replay =
       new QAction(QStringLiteral("&Replay Selection to Device…"), &log.view());
@@ -169,9 +174,9 @@ void ReplayPanel::nameTarget() {
   refreshControls();
 }
 
-ReplayTiming ReplayPanel::timing() const {
-  return {ReplayTiming::Kind(timingPopup_->currentIndex()), speedBox_->value(),
-          intervalBox_->value()};
+core::ReplayTiming ReplayPanel::timing() const {
+  return {core::ReplayTiming::Kind(timingPopup_->currentIndex()),
+          speedBox_->value(), intervalBox_->value()};
 }
 
 // A target that changed since the panel named it is named first, and
@@ -187,14 +192,15 @@ void ReplayPanel::start() {
                      .arg(named_->displayName())
                : QString());
   }
-  QList<WrittenReport> reports;
+  QList<core::WrittenReport> reports;
   for (const ReplayRow &row : rows_)
     reports.append(row.report);
   sender_.aim();
   sent_ = 0;
   sinceProgress_.invalidate();
   progress_->setText(QStringLiteral("Replaying…"));
-  runner_.start(ReplaySequence(QStringLiteral("replay"), reports, timing()));
+  runner_.start(
+      core::ReplaySequence(QStringLiteral("replay"), reports, timing()));
   refreshControls();
 }
 
@@ -223,8 +229,8 @@ void ReplayPanel::showProgress() {
                          .arg(rows_.size()));
 }
 
-void ReplayPanel::finished(const SequenceRunner::Outcome &outcome) {
-  using Result = SequenceRunner::Outcome::Result;
+void ReplayPanel::finished(const core::SequenceRunner::Outcome &outcome) {
+  using Result = core::SequenceRunner::Outcome::Result;
   switch (outcome.result) {
   case Result::Done:
     progress_->setText(
@@ -248,14 +254,16 @@ void ReplayPanel::finished(const SequenceRunner::Outcome &outcome) {
 
 void ReplayPanel::refreshControls() {
   const bool running = runner_.isRunning();
-  const ReplayTiming::Kind kind =
-      ReplayTiming::Kind(timingPopup_->currentIndex());
+  const core::ReplayTiming::Kind kind =
+      core::ReplayTiming::Kind(timingPopup_->currentIndex());
   timingPopup_->setEnabled(!running);
-  speedBox_->setEnabled(!running && kind == ReplayTiming::Recorded);
-  intervalBox_->setEnabled(!running && kind == ReplayTiming::Interval);
+  speedBox_->setEnabled(!running && kind == core::ReplayTiming::Recorded);
+  intervalBox_->setEnabled(!running && kind == core::ReplayTiming::Interval);
   start_->setEnabled(!running && named_ && !rows_.isEmpty());
   pause_->setEnabled(running);
   pause_->setText(runner_.isPaused() ? QStringLiteral("&Resume")
                                      : QStringLiteral("&Pause"));
   stop_->setEnabled(running);
 }
+
+} // namespace explorer

@@ -27,6 +27,9 @@ class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
+
+namespace explorer {
+
 class WindowLog;
 
 class ReplayPanel : public QDialog {
@@ -54,17 +57,17 @@ private:
   void stepSent(int step);
   // How many reports went out, or that the replay is paused.
   void showProgress();
-  void finished(const SequenceRunner::Outcome &outcome);
+  void finished(const core::SequenceRunner::Outcome &outcome);
   void refreshControls();
-  ReplayTiming timing() const;
+  core::ReplayTiming timing() const;
 
   const WindowTarget &target_;
   const WindowLog &log_;
   StepSender sender_;
-  SequenceRunner runner_;
+  core::SequenceRunner runner_;
   QList<ReplayRow> rows_;
   QString origin_;
-  std::optional<InterfaceIdentity> named_; // the target the panel names
+  std::optional<core::InterfaceIdentity> named_; // the target the panel names
   int sent_ = 0;
   QElapsedTimer sinceProgress_;
   QLabel *question_;
@@ -77,5 +80,7 @@ private:
   QPushButton *stop_;
   QLabel *progress_;
 };
+
+} // namespace explorer
 
 #endif

@@ -4,14 +4,16 @@
 #include "app/log/LogTableModel.h"
 #include "core/reports/ReportRecord.h"
 
+namespace explorer {
+
 QList<ReplayRow> WrittenRows(const LogTableModel &log,
                              const QList<int> &reports) {
   QList<ReplayRow> rows;
   for (int report : reports) {
-    const ReportRecord record = log.record(report);
-    if (record.direction != kReportDirectionOut)
+    const core::ReportRecord record = log.record(report);
+    if (record.direction != core::kReportDirectionOut)
       continue;
-    const std::optional<InterfaceIdentity> source = log.source(report);
+    const std::optional<core::InterfaceIdentity> source = log.source(report);
     rows.append({report + 1,
                  {log.time(report), record.reportID, record.data},
                  source ? source->modelName() : QString()});
@@ -24,3 +26,5 @@ void AlertNoWrittenRows(QWidget *parent) {
                 QStringLiteral("Select the written reports (W rows) of the "
                                "log that the replay sends."));
 }
+
+} // namespace explorer

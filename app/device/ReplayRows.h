@@ -8,12 +8,15 @@
 #include <QList>
 #include <QString>
 
-class LogTableModel;
 class QWidget;
+
+namespace explorer {
+
+class LogTableModel;
 
 struct ReplayRow {
   int number; // in the log, from 1
-  WrittenReport report;
+  core::WrittenReport report;
   QString model; // of the interface it was written to; empty if unknown
 };
 
@@ -22,5 +25,7 @@ QList<ReplayRow> WrittenRows(const LogTableModel &log,
                              const QList<int> &reports);
 // Says over parent, in an alert, that no W row is selected to replay.
 void AlertNoWrittenRows(QWidget *parent);
+
+} // namespace explorer
 
 #endif

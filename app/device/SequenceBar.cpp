@@ -15,20 +15,22 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+namespace explorer {
+
 namespace {
 
 // The progress line is rewritten at most this often while steps go out.
 constexpr int kProgressMS = 50;
 
-QString StepText(const SequenceStep &step) {
-  return (step.reportID == kNoReportID
+QString StepText(const core::SequenceStep &step) {
+  return (step.reportID == core::kNoReportID
               ? QString()
               : QStringLiteral("report 0x%1: ")
                     .arg(step.reportID, 2, 16, QChar('0'))) +
          QString::fromLatin1(step.data.toHex(' '));
 }
 
-QString RoundText(const Sequence &sequence, int round) {
+QString RoundText(const core::Sequence &sequence, int round) {
   if (sequence.repeat == 1 && !sequence.everyMS)
     return QString();
   return sequence.everyMS ? QStringLiteral(", round %1").arg(round + 1)
@@ -40,15 +42,16 @@ QString RoundText(const Sequence &sequence, int round) {
 } // namespace
 
 SequenceBar::SequenceBar(const WindowTarget &target, const WindowLog &log,
-                         UserDefaults &sequences, const TargetWriter &writer,
-                         QWidget *parent)
+                         core::UserDefaults &sequences,
+                         const TargetWriter &writer, QWidget *parent)
     : QGroupBox(QStringLiteral("Sequence"), parent), log_(log),
       sender_(target, writer), sequences_(sequences), popup_(new QComboBox),
       run_(new QPushButton(QStringLiteral("Run"))),
       stop_(new QPushButton(QStringLiteral("Stop"))),
       delete_(new QPushButton(QStringLiteral("Delete"))), progress_(new QLabel),
       runner_(
-          [this](const SequenceStep &step, SequenceRunner::Done done) {
+          [this](const core::SequenceStep &step,
+                 core::SequenceRunner::Done done) {
             sender_.send(step, *this, std::move(done));
           },
           this) {
@@ -72,12 +75,13 @@ SequenceBar::SequenceBar(const WindowTarget &target, const WindowLog &log,
   layout->addWidget(delete_);
   layout->addWidget(progress_, 1);
   connect(run_, &QPushButton::clicked, this, &SequenceBar::run);
-  connect(stop_, &QPushButton::clicked, &runner_, &SequenceRunner::stop);
+  connect(stop_, &QPushButton::clicked, &runner_, &core::SequenceRunner::stop);
   connect(delete_, &QPushButton::clicked, this, &SequenceBar::deleteChosen);
-  connect(&runner_, &SequenceRunner::stepSent, this,
+  connect(&runner_, &core::SequenceRunner::stepSent, this,
           &SequenceBar::showProgress);
-  connect(&runner_, &SequenceRunner::finished, this, &SequenceBar::finished);
-  connect(&sequences_, &UserDefaults::changed, this, [this] {
+  connect(&runner_, &core::SequenceRunner::finished, this,
+          &SequenceBar::finished);
+  connect(&sequences_, &core::UserDefaults::changed, this, [this] {
     if (sequences_.list().generation != shownGeneration_)
       refill();
   });
@@ -104,12 +108,12 @@ void SequenceBar::refreshButtons() {
 }
 
 void SequenceBar::refill() {
-  const UserDefaults::List list = sequences_.list();
-  shown_ = ReadSequences(list);
+  const core::UserDefaults::List list = sequences_.list();
+  shown_ = core::ReadSequences(list);
   shownGeneration_ = list.generation;
   const int chosen = popup_->currentIndex();
   popup_->clear();
-  for (const SequenceEntry &entry : shown_)
+  for (const core::SequenceEntry &entry : shown_)
     popup_->addItem(entry.name());
   popup_->setCurrentIndex(
       std::min(std::max(chosen, 0), int(shown_.size()) - 1));
@@ -120,7 +124,7 @@ void SequenceBar::run() {
   const int index = popup_->currentIndex();
   if (sequences_.list().generation != shownGeneration_ || index < 0)
     return refill();
-  const std::optional<Sequence> &sequence = shown_[index].sequence();
+  const std::optional<core::Sequence> &sequence = shown_[index].sequence();
   if (!sequence)
     return progress_->setText(
         QStringLiteral("This element of the sequence list in %1 is not a "
@@ -144,7 +148,7 @@ void SequenceBar::showProgress(int round, int step, qint64 lateUS) {
   if (sinceProgress_.isValid() && sinceProgress_.elapsed() < kProgressMS)
     return;
   sinceProgress_.start();
-  const Sequence &sequence = runner_.sequence();
+  const core::Sequence &sequence = runner_.sequence();
   progress_->setText(QStringLiteral("Running \"%1\": step %2 of %3%4%5.")
                          .arg(sequence.name)
                          .arg(step + 1)
@@ -152,9 +156,9 @@ void SequenceBar::showProgress(int round, int step, qint64 lateUS) {
                          .arg(RoundText(sequence, round), latenessText()));
 }
 
-void SequenceBar::finished(const SequenceRunner::Outcome &outcome) {
-  const Sequence &sequence = runner_.sequence();
-  using Result = SequenceRunner::Outcome::Result;
+void SequenceBar::finished(const core::SequenceRunner::Outcome &outcome) {
+  const core::Sequence &sequence = runner_.sequence();
+  using Result = core::SequenceRunner::Outcome::Result;
   if (outcome.result == Result::Done)
     progress_->setText(
         QStringLiteral("\"%1\" ran: all %2 steps sent%3%4.")
@@ -195,8 +199,8 @@ void SequenceBar::deleteChosen() {
   ask.setDefaultButton(QMessageBox::Cancel);
   if (RunModal(ask); ask.clickedButton() != confirm)
     return;
-  const UserDefaults::Outcome outcome =
-      sequences_.change([&](const UserDefaults::List &list) {
+  const core::UserDefaults::Outcome outcome =
+      sequences_.change([&](const core::UserDefaults::List &list) {
         std::optional<QList<QByteArray>> texts;
         if (list.generation != generation || index < 0 ||
             index >= list.elements.size())
@@ -206,7 +210,7 @@ void SequenceBar::deleteChosen() {
         return texts;
       });
   refill();
-  if (outcome.result == UserDefaults::Outcome::Failed)
+  if (outcome.result == core::UserDefaults::Outcome::Failed)
     RunAlertPanel(window(), QStringLiteral("Sequence not deleted"),
                   QStringLiteral("The sequence list was left as it is: %1.")
                       .arg(outcome.reason));
@@ -218,7 +222,7 @@ void SequenceBar::addFromSelection() {
   const LogTableModel &log = log_.model();
   QList<int> written;
   for (int report : log_.selectedReports())
-    if (log.record(report).direction == kReportDirectionOut)
+    if (log.record(report).direction == core::kReportDirectionOut)
       written.append(report);
   if (written.isEmpty())
     return RunAlertPanel(window(), QStringLiteral("No sequence added"),
@@ -228,35 +232,38 @@ void SequenceBar::addFromSelection() {
       ChooseSequence(window(), int(written.size()));
   if (!choice)
     return;
-  Sequence sequence{choice->name, {}, choice->repeat, choice->everyMS};
+  core::Sequence sequence{choice->name, {}, choice->repeat, choice->everyMS};
   for (qsizetype at = 0; at < written.size(); ++at) {
-    const ReportRecord record = log.record(written[at]);
+    const core::ReportRecord record = log.record(written[at]);
     const int64_t gapUS =
         at == 0 ? 0 : log.time(written[at]) - log.time(written[at - 1]);
     const int delayMS =
         at == 0 ? 0
                 : choice->intervalMS.value_or(int(std::min<int64_t>(
-                      (gapUS + 500) / 1000, SequenceStep::kMaxDelayMS)));
+                      (gapUS + 500) / 1000, core::SequenceStep::kMaxDelayMS)));
     sequence.steps.append({delayMS, record.reportID, record.data});
   }
-  const SequenceEntry entry(sequence);
-  const UserDefaults::Outcome outcome =
+  const core::SequenceEntry entry(sequence);
+  const core::UserDefaults::Outcome outcome =
       entry.isTooLarge()
-          ? UserDefaults::Outcome{UserDefaults::Outcome::Failed,
-                                  QStringLiteral("it would take more than %1 "
-                                                 "bytes in the preferences "
-                                                 "file")
-                                      .arg(UserDefaults::kElementMaxBytes)}
-          : sequences_.change([&](const UserDefaults::List &list) {
+          ? core::UserDefaults::
+                Outcome{core::UserDefaults::Outcome::Failed,
+                        QStringLiteral("it would take more than %1 "
+                                       "bytes in the preferences "
+                                       "file")
+                            .arg(core::UserDefaults::kElementMaxBytes)}
+          : sequences_.change([&](const core::UserDefaults::List &list) {
               QList<QByteArray> texts = list.texts();
               texts.append(entry.text());
               return std::optional(texts);
             });
   refill();
-  if (outcome.result == UserDefaults::Outcome::Failed)
+  if (outcome.result == core::UserDefaults::Outcome::Failed)
     return RunAlertPanel(window(), QStringLiteral("Sequence not saved"),
                          QStringLiteral("The sequence \"%1\" was not stored: "
                                         "%2.")
                              .arg(choice->name.left(40), outcome.reason));
   popup_->setCurrentIndex(popup_->count() - 1);
 }
+
+} // namespace explorer

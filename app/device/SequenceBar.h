@@ -25,8 +25,13 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
-class TargetWriter;
+namespace core {
 class UserDefaults;
+} // namespace core
+
+namespace explorer {
+
+class TargetWriter;
 class WindowLog;
 class WindowTarget;
 
@@ -35,7 +40,7 @@ class SequenceBar : public QGroupBox {
 public:
   // sequences is the stored sequence list.
   SequenceBar(const WindowTarget &target, const WindowLog &log,
-              UserDefaults &sequences, const TargetWriter &writer,
+              core::UserDefaults &sequences, const TargetWriter &writer,
               QWidget *parent = nullptr);
 
   // Whether Run may start a sequence: not while the target is unplugged.
@@ -49,23 +54,25 @@ private:
   void addFromSelection();
   void showProgress(int round, int step, qint64 lateUS);
   QString latenessText() const;
-  void finished(const SequenceRunner::Outcome &outcome);
+  void finished(const core::SequenceRunner::Outcome &outcome);
   void refreshButtons();
 
   const WindowLog &log_;
   StepSender sender_; // aimed at the target when Run was pressed
-  UserDefaults &sequences_;
+  core::UserDefaults &sequences_;
   QComboBox *popup_;
   QPushButton *run_;
   QPushButton *stop_;
   QPushButton *delete_;
   QLabel *progress_;
-  QList<SequenceEntry> shown_;
+  QList<core::SequenceEntry> shown_;
   quint64 shownGeneration_ = 0;
-  SequenceRunner runner_;
+  core::SequenceRunner runner_;
   QElapsedTimer sinceProgress_;
   qint64 worstLateUS_ = 0; // of the running sequence's steps so far
   bool canSend_ = false;
 };
+
+} // namespace explorer
 
 #endif

@@ -14,6 +14,8 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
+namespace explorer {
+
 namespace {
 
 // A box of 1..high, at value; in milliseconds when ms.
@@ -41,8 +43,8 @@ std::optional<SequenceChoice> ChooseSequence(QWidget *parent, int steps) {
   auto *recorded = new QRadioButton(QStringLiteral("As &recorded"));
   auto *fixed = new QRadioButton(QStringLiteral("&Fixed:"));
   recorded->setChecked(true);
-  QSpinBox *interval =
-      NumberBox("sequenceIntervalBox", SequenceStep::kMaxDelayMS, 100, true);
+  QSpinBox *interval = NumberBox("sequenceIntervalBox",
+                                 core::SequenceStep::kMaxDelayMS, 100, true);
   auto *gaps = new QHBoxLayout;
   gaps->addWidget(recorded);
   gaps->addWidget(fixed);
@@ -54,9 +56,9 @@ std::optional<SequenceChoice> ChooseSequence(QWidget *parent, int steps) {
   runs->addItems({QStringLiteral("Once"), QStringLiteral("Times:"),
                   QStringLiteral("Every:")});
   QSpinBox *times =
-      NumberBox("sequenceTimesBox", Sequence::kMaxRepeat, 2, false);
-  QSpinBox *every =
-      NumberBox("sequenceEveryBox", SequenceStep::kMaxDelayMS, 1000, true);
+      NumberBox("sequenceTimesBox", core::Sequence::kMaxRepeat, 2, false);
+  QSpinBox *every = NumberBox("sequenceEveryBox",
+                              core::SequenceStep::kMaxDelayMS, 1000, true);
   auto *running = new QHBoxLayout;
   running->addWidget(runs);
   running->addWidget(times);
@@ -96,3 +98,5 @@ std::optional<SequenceChoice> ChooseSequence(QWidget *parent, int steps) {
     choice.everyMS = every->value();
   return choice;
 }
+
+} // namespace explorer

@@ -10,6 +10,8 @@
 
 class QWidget;
 
+namespace explorer {
+
 struct SequenceChoice {
   QString name;
   std::optional<int> intervalMS; // no value: the recorded gaps
@@ -20,5 +22,7 @@ struct SequenceChoice {
 // Asks in an application-modal panel over parent, inside a modal scope;
 // no value after Cancel, Escape or the close box.
 std::optional<SequenceChoice> ChooseSequence(QWidget *parent, int steps);
+
+} // namespace explorer
 
 #endif

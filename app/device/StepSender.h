@@ -15,6 +15,9 @@
 #include <optional>
 
 class QObject;
+
+namespace explorer {
+
 class TargetWriter;
 class WindowTarget;
 
@@ -23,19 +26,23 @@ public:
   StepSender(const WindowTarget &target, const TargetWriter &writer);
 
   // Aims at the window's target from now on; none when there is none.
-  const std::optional<InterfaceIdentity> &aim();
-  const std::optional<InterfaceIdentity> &target() const { return target_; }
+  const std::optional<core::InterfaceIdentity> &aim();
+  const std::optional<core::InterfaceIdentity> &target() const {
+    return target_;
+  }
   // Sends step to the target; done gets the answer, unless context is
   // gone by then.
-  void send(const SequenceStep &step, const QObject &context,
-            SequenceRunner::Done done) const;
+  void send(const core::SequenceStep &step, const QObject &context,
+            core::SequenceRunner::Done done) const;
 
 private:
-  std::optional<QString> refusalOf(const SequenceStep &step) const;
+  std::optional<QString> refusalOf(const core::SequenceStep &step) const;
 
   const WindowTarget &windowTarget_;
   const TargetWriter &writer_;
-  std::optional<InterfaceIdentity> target_;
+  std::optional<core::InterfaceIdentity> target_;
 };
+
+} // namespace explorer
 
 #endif

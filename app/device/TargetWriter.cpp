@@ -2,6 +2,8 @@
 
 #include <QPointer>
 
+namespace explorer {
+
 TargetWriter::TargetWriter(WindowTarget &target) : target_(target) {}
 
 void TargetWriter::write(std::optional<uint8_t> reportID,
@@ -17,14 +19,14 @@ void TargetWriter::write(std::optional<uint8_t> reportID,
   target_.send(reportID, data, answer);
 }
 
-void TargetWriter::write(std::vector<Interface1Report> reports,
+void TargetWriter::write(std::vector<core::Interface1Report> reports,
                          const QObject &context, Done done) const {
   if (reports.empty()) {
     if (done)
       done(true);
     return;
   }
-  const Interface1Report first = reports.front();
+  const core::Interface1Report first = reports.front();
   reports.erase(reports.begin());
   write(first[0], std::vector<uint8_t>(first.begin() + 1, first.end()),
         &context,
@@ -37,3 +39,5 @@ void TargetWriter::write(std::vector<Interface1Report> reports,
           write(std::move(rest), context, std::move(done));
         });
 }
+
+} // namespace explorer

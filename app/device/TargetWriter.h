@@ -16,6 +16,8 @@
 
 class QObject;
 
+namespace explorer {
+
 class TargetWriter {
 public:
   // Whether the reports went out, as WindowTarget::Done says; never called
@@ -31,11 +33,13 @@ public:
   // after the other once the device took the one before; the first that
   // does not go out ends it, and so does the end of context, which must
   // not outlive the writer.
-  void write(std::vector<Interface1Report> reports, const QObject &context,
-             Done done = {}) const;
+  void write(std::vector<core::Interface1Report> reports,
+             const QObject &context, Done done = {}) const;
 
 private:
   WindowTarget &target_;
 };
+
+} // namespace explorer
 
 #endif

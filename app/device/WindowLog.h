@@ -18,8 +18,11 @@
 #include <cstdint>
 #include <optional>
 
-class LogTableModel;
 class QWidget;
+
+namespace explorer {
+
+class LogTableModel;
 
 class WindowLog : public QObject {
   Q_OBJECT
@@ -28,7 +31,8 @@ public:
   // read or written at the time given. direction is kReportDirectionIn or
   // kReportDirectionOut; reportID is kNoReportID for a report without one.
   virtual void append(const QString &direction, int reportID, int size,
-                      const uint8_t *data, const InterfaceIdentity &source,
+                      const uint8_t *data,
+                      const core::InterfaceIdentity &source,
                       hid::ReportTime at) = 0;
   virtual const LogTableModel &model() const = 0;
   // The log's view, whose context menu lists the actions added to it.
@@ -40,7 +44,9 @@ signals:
   // A report was appended, as append() takes it; data lasts for the call.
   void reportLogged(const QString &direction, int reportID, int size,
                     const uint8_t *data,
-                    const std::optional<InterfaceIdentity> &source);
+                    const std::optional<core::InterfaceIdentity> &source);
 };
+
+} // namespace explorer
 
 #endif

@@ -17,20 +17,22 @@
 #include <optional>
 #include <vector>
 
+namespace explorer {
+
 class WindowTarget : public QObject {
   Q_OBJECT
 public:
   // The selected interface, if one is.
-  virtual std::optional<InterfaceIdentity> selected() const = 0;
+  virtual std::optional<core::InterfaceIdentity> selected() const = 0;
   // Its position in the library's list.
   virtual int selectedPosition() const = 0;
   // The target while its device is unplugged, if it is.
-  virtual std::optional<InterfaceIdentity> missing() const = 0;
+  virtual std::optional<core::InterfaceIdentity> missing() const = 0;
   // Whether nothing may be sent: the target's device is unplugged.
   virtual bool blocked() const = 0;
   // Whether the window's own reading listens to source, and so logs its
   // reports.
-  virtual bool isListening(const InterfaceIdentity &source) const = 0;
+  virtual bool isListening(const core::InterfaceIdentity &source) const = 0;
 
   // Whether a report went out: called once, before send() returns when a
   // check failed, else from a later turn of the event loop.
@@ -45,5 +47,7 @@ signals:
   // The selection, its state or the window's reading may have changed.
   void changed();
 };
+
+} // namespace explorer
 
 #endif

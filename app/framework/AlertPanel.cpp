@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+namespace explorer {
+
 namespace {
 constexpr int kMessageMinimumWidth = 320;
 }
@@ -35,3 +37,5 @@ void RunAlertPanel(QWidget *parent, const QString &title,
   box.setEscapeButton(ok);
   RunModal(box);
 }
+
+} // namespace explorer

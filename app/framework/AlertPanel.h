@@ -6,11 +6,15 @@
 
 class QWidget;
 
+namespace explorer {
+
 // Shows an application-modal message box headed and titled by title, with
 // message below and, when there is one, the reason below that; returns once
 // the user has dismissed it. Default-mode work (poll ticks, device
 // notifications, interrupt reports) waits while it is up.
 void RunAlertPanel(QWidget *parent, const QString &title,
                    const QString &message, const QString &reason = {});
+
+} // namespace explorer
 
 #endif

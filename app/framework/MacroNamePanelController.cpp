@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+namespace explorer {
+
 MacroNamePanelController::MacroNamePanelController(QWidget *parent)
     : window_(new QDialog(parent)), ui_(std::make_unique<Ui::MacroName>()) {
   ui_->setupUi(window_);
@@ -44,3 +46,5 @@ void MacroNamePanelController::doOK() {
 void MacroNamePanelController::doCancel() {
   window_->done(kModalAborted);
 }
+
+} // namespace explorer

@@ -15,6 +15,8 @@ namespace Ui {
 class MacroName;
 }
 
+namespace explorer {
+
 class MacroNamePanelController : public QObject {
   Q_OBJECT
 public:
@@ -49,5 +51,7 @@ private:
   QPointer<QDialog> window_;
   std::unique_ptr<Ui::MacroName> ui_;
 };
+
+} // namespace explorer
 
 #endif

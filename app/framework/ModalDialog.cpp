@@ -7,6 +7,8 @@
 #include <QEvent>
 #include <QPointer>
 
+namespace explorer {
+
 namespace {
 
 class ModalWatcher : public QObject {
@@ -42,3 +44,5 @@ void WarnAboutModalsOutsideScope() {
   watcher = new ModalWatcher(QCoreApplication::instance());
   QCoreApplication::instance()->installEventFilter(watcher);
 }
+
+} // namespace explorer

@@ -8,6 +8,8 @@
 
 class QDialog;
 
+namespace explorer {
+
 // Shows dialog application-modal and runs its modal loop inside a modal scope;
 // returns the code the dialog ended with. The one way the explorer runs a
 // modal.
@@ -17,5 +19,7 @@ int RunModal(QDialog &dialog);
 // QMessageBox::question, say) draws a warning on standard error that names it.
 // Installing it more than once changes nothing.
 void WarnAboutModalsOutsideScope();
+
+} // namespace explorer
 
 #endif

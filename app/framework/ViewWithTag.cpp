@@ -5,6 +5,8 @@
 
 #include <deque>
 
+namespace explorer {
+
 namespace {
 
 bool carriesTag(const QWidget *view, int tag) {
@@ -31,3 +33,5 @@ QWidget *viewWithTag(QWidget *root, int tag) {
   }
   return nullptr;
 }
+
+} // namespace explorer

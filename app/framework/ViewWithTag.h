@@ -8,10 +8,14 @@
 
 class QWidget;
 
+namespace explorer {
+
 inline constexpr char kViewTagProperty[] = "tag";
 
 // The nearest widget carrying tag within root, root itself included, searched
 // level by level; null when none carries it or root is null.
 QWidget *viewWithTag(QWidget *root, int tag);
+
+} // namespace explorer
 
 #endif

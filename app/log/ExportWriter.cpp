@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <unistd.h>
 
+namespace explorer {
+
 ExportWriter::ExportWriter(int descriptor, QByteArray header, Text text,
                            std::function<void()> done)
     : descriptor_(descriptor), header_(std::move(header)),
@@ -96,3 +98,5 @@ bool ExportWriter::writeAll(const QByteArray &bytes) {
   }
   return true;
 }
+
+} // namespace explorer

@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+namespace explorer {
+
 class ExportWriter {
 public:
   // Appends a row's text to out; called on the writer's thread.
@@ -56,5 +58,7 @@ private:
   int error_ = 0;
   std::thread thread_;
 };
+
+} // namespace explorer
 
 #endif

@@ -7,6 +7,8 @@
 #include <QGuiApplication>
 #include <QTimer>
 
+namespace explorer {
+
 LogCopy::LogCopy(const LogTableModel &log, QList<int> reports, QObject *parent)
     : QObject(parent), log_(log), reports_(std::move(reports)) {}
 
@@ -38,3 +40,5 @@ void LogCopy::finish(bool copied, const QString &error) {
   text_.clear();
   emit done(copied, error);
 }
+
+} // namespace explorer

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QString>
 
+namespace explorer {
+
 class LogTableModel;
 
 class LogCopy : public QObject {
@@ -34,5 +36,7 @@ private:
   qsizetype next_ = 0;
   QString text_;
 };
+
+} // namespace explorer
 
 #endif

@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+namespace explorer {
+
 namespace {
 
 // The rows of one batch for the writer, and the most rows taken and not yet
@@ -108,3 +110,5 @@ void LogExport::finish(bool written, const QString &error) {
     file_.cancelWriting();
   emit finished(written, error);
 }
+
+} // namespace explorer

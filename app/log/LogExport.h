@@ -22,6 +22,8 @@
 #include <memory>
 #include <optional>
 
+namespace explorer {
+
 class LogTableModel;
 
 class LogExport : public QObject {
@@ -61,5 +63,7 @@ private:
   bool cancelled_ = false;
   std::unique_ptr<ExportWriter> writer_; // destroyed before file_ closes
 };
+
+} // namespace explorer
 
 #endif

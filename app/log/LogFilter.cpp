@@ -5,6 +5,8 @@
 
 #include <QRegularExpression>
 
+namespace explorer {
+
 std::optional<LogFilter> LogFilter::Parse(QStringView text, QString *error) {
   static const QRegularExpression kID("^id:(?:0[xX])?([0-9a-fA-F]{1,2})$");
   static const QRegularExpression kSource("^src:([AB](:-?\\d*(:[01]?)?)?)$");
@@ -15,7 +17,7 @@ std::optional<LogFilter> LogFilter::Parse(QStringView text, QString *error) {
     } else if (term == u"R" || term == u"W") {
       filter.isOutput = term == u"W";
     } else if (term == u"id:none") {
-      filter.reportID = kNoReportID;
+      filter.reportID = core::kNoReportID;
     } else if (const auto id = kID.match(term.toString()); id.hasMatch()) {
       filter.reportID = id.capturedView(1).toInt(nullptr, 16);
     } else if (const auto match = kSource.match(term.toString());
@@ -23,10 +25,10 @@ std::optional<LogFilter> LogFilter::Parse(QStringView text, QString *error) {
       filter.sourcePrefix = match.captured(1);
     } else if (term == u"??") {
       filter.pattern.push_back(-1);
-    } else if (term.size() == 2 && HexDigitValue(term[0]) >= 0 &&
-               HexDigitValue(term[1]) >= 0) {
-      filter.pattern.push_back(HexDigitValue(term[0]) * 16 +
-                               HexDigitValue(term[1]));
+    } else if (term.size() == 2 && core::HexDigitValue(term[0]) >= 0 &&
+               core::HexDigitValue(term[1]) >= 0) {
+      filter.pattern.push_back(core::HexDigitValue(term[0]) * 16 +
+                               core::HexDigitValue(term[1]));
     } else {
       if (error)
         *error = "\"" + term.toString() +
@@ -43,7 +45,7 @@ bool LogFilter::matches(bool output, int32_t id, const uint8_t *data, int size,
   if ((isOutput && *isOutput != output) || (reportID && *reportID != id) ||
       !sourceMatches)
     return false;
-  const int offset = id == kNoReportID ? 0 : 1;
+  const int offset = id == core::kNoReportID ? 0 : 1;
   if (int(pattern.size()) > size + offset)
     return false;
   for (size_t i = 0; i < pattern.size(); ++i) {
@@ -53,3 +55,5 @@ bool LogFilter::matches(bool output, int32_t id, const uint8_t *data, int size,
   }
   return true;
 }
+
+} // namespace explorer

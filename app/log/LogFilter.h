@@ -20,6 +20,8 @@
 #include <optional>
 #include <vector>
 
+namespace explorer {
+
 struct LogFilter {
   std::optional<bool> isOutput;
   std::optional<int32_t> reportID; // kNoReportID for "none"
@@ -34,5 +36,7 @@ struct LogFilter {
   bool matches(bool isOutput, int32_t reportID, const uint8_t *data, int size,
                bool sourceMatches) const;
 };
+
+} // namespace explorer
 
 #endif

@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+namespace explorer {
+
 LogPanel::LogPanel(LogView *view, LogTableModel *log, QLineEdit *filterField,
                    QPushButton *exportButton, QMainWindow *window)
     : view_(view), log_(log), filterField_(filterField), window_(window) {
@@ -239,3 +241,5 @@ void LogPanel::exportFinished(bool written, const QString &error,
     emit message(
         QStringLiteral("Export failed: %1: nothing was written").arg(error));
 }
+
+} // namespace explorer

@@ -19,14 +19,17 @@
 #include <memory>
 #include <utility>
 
-class LogCopy;
-class LogExport;
-class LogTableModel;
-class LogView;
 class QLineEdit;
 class QMainWindow;
 class QProgressBar;
 class QPushButton;
+
+namespace explorer {
+
+class LogCopy;
+class LogExport;
+class LogTableModel;
+class LogView;
 
 class LogPanel : public QObject {
   Q_OBJECT
@@ -78,5 +81,7 @@ private:
   QPointer<QProgressBar> progress_;
   QPointer<QPushButton> cancel_;
 };
+
+} // namespace explorer
 
 #endif

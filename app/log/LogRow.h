@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace explorer {
+
 // The most data bytes a log row keeps: a report of an interface 1 is a report
 // ID byte and 7 data bytes, and one of an interface 0 is 4 data bytes.
 inline constexpr int kLogRowMaxDataSize = 7;
@@ -25,7 +27,7 @@ enum class LogEvent : uint8_t {
 // One logged report, or a row that is not one: a loss marker or an event.
 struct LogRow {
   int64_t time = 0; // microseconds on the log's clock
-  int32_t reportID = kNoReportID;
+  int32_t reportID = core::kNoReportID;
   uint16_t source = 0; // an index into the log's interfaces, or kNoSource
   uint8_t flags = 0;   // kOutputFlag, and the data size in kSizeMask
   uint8_t data[kLogRowMaxDataSize] = {};
@@ -46,5 +48,7 @@ struct LogRow {
   int size() const { return flags & kSizeMask; }
 };
 static_assert(sizeof(LogRow) <= 24);
+
+} // namespace explorer
 
 #endif

@@ -4,6 +4,8 @@
 #include "core/reports/ReportDecoder.h"
 #include "core/reports/ReportLine.h"
 
+namespace explorer {
+
 QString LogRowFormat::sourceText(const LogRow &row) const {
   static const QString kNone = QStringLiteral("-");
   return row.source < sourceTexts.size() ? sourceTexts[row.source] : kNone;
@@ -11,26 +13,29 @@ QString LogRowFormat::sourceText(const LogRow &row) const {
 
 QString LogRowFormat::decodedText(const LogRow &row) const {
   if (row.isReport())
-    return DecodeReport(row.isOutput(), row.reportID, row.data, row.size());
+    return core::DecodeReport(row.isOutput(), row.reportID, row.data,
+                              row.size());
   if (row.isLoss())
     return row.data[0] == LogRow::kMemoryFullLoss
-               ? MemoryFullRowText(uint32_t(row.reportID))
-               : LossRowText(uint32_t(row.reportID));
+               ? core::MemoryFullRowText(uint32_t(row.reportID))
+               : core::LossRowText(uint32_t(row.reportID));
   if (LogEvent(row.data[0]) == LogEvent::CaptureStopped)
-    return WritingStoppedRowText();
+    return core::WritingStoppedRowText();
   const auto kind = capture::EventKind(row.data[0] + 1);
-  return row.source < sources.size() ? EventRowText(kind, sources[row.source])
-                                     : EventRowText(kind);
+  return row.source < sources.size()
+             ? core::EventRowText(kind, sources[row.source])
+             : core::EventRowText(kind);
 }
 
 QString LogRowFormat::textLine(const LogRow &row) const {
-  return ReportTextLine(secondsSinceFirst(row), sourceText(row),
-                        row.isLoss()     ? '!'
-                        : row.isEvent()  ? 'E'
-                        : row.isOutput() ? 'W'
-                                         : 'R',
-                        row.isReport() ? row.reportID : kNoReportID, row.data,
-                        row.isReport() ? row.size() : 0, decodedText(row));
+  return core::ReportTextLine(secondsSinceFirst(row), sourceText(row),
+                              row.isLoss()     ? '!'
+                              : row.isEvent()  ? 'E'
+                              : row.isOutput() ? 'W'
+                                               : 'R',
+                              row.isReport() ? row.reportID : core::kNoReportID,
+                              row.data, row.isReport() ? row.size() : 0,
+                              decodedText(row));
 }
 
 QByteArray LogRowFormat::csvRecord(const LogRow &row) const {
@@ -41,7 +46,7 @@ QByteArray LogRowFormat::csvRecord(const LogRow &row) const {
 }
 
 void LogRowFormat::appendCsvRecord(QByteArray &out, const LogRow &row) const {
-  CsvRow csv;
+  core::CsvRow csv;
   csv.seconds = secondsSinceFirst(row);
   csv.unixUS = clockStartUnixUS + row.time;
   csv.source = sourceText(row);
@@ -55,5 +60,7 @@ void LogRowFormat::appendCsvRecord(QByteArray &out, const LogRow &row) const {
     csv.size = row.size();
   }
   csv.decoded = decodedText(row);
-  AppendCsvRecord(out, csv);
+  core::AppendCsvRecord(out, csv);
 }
+
+} // namespace explorer

@@ -15,11 +15,13 @@
 
 #include <cstdint>
 
+namespace explorer {
+
 struct LogRowFormat {
-  QList<InterfaceIdentity> sources; // by a row's source index
-  QList<QString> sourceTexts;       // "A 1000 if1", by source index
-  int64_t clockStartUnixUS = 0;     // the log clock's start, since 1970
-  int64_t firstTimeUS = 0;          // the first row's
+  QList<core::InterfaceIdentity> sources; // by a row's source index
+  QList<QString> sourceTexts;             // "A 1000 if1", by source index
+  int64_t clockStartUnixUS = 0;           // the log clock's start, since 1970
+  int64_t firstTimeUS = 0;                // the first row's
 
   // "-" for a row without source.
   QString sourceText(const LogRow &row) const;
@@ -37,5 +39,7 @@ struct LogRowFormat {
   QByteArray csvRecord(const LogRow &row) const;
   void appendCsvRecord(QByteArray &out, const LogRow &row) const;
 };
+
+} // namespace explorer
 
 #endif

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 
+namespace explorer {
+
 namespace {
 
 struct ColumnTitle {
@@ -17,9 +19,9 @@ struct ColumnTitle {
 const std::array<ColumnTitle, LogTableModel::kColumnCount> &columns() {
   static const auto kColumns = [] {
     std::array<ColumnTitle, LogTableModel::kColumnCount> table;
-    table[LogTableModel::kDirectionColumn] = {kReportDirectionKey, "R/W"};
+    table[LogTableModel::kDirectionColumn] = {core::kReportDirectionKey, "R/W"};
     // Short titles, so that every column fits the window at first.
-    table[LogTableModel::kReportIDColumn] = {kReportIDKey, "ID"};
+    table[LogTableModel::kReportIDColumn] = {core::kReportIDKey, "ID"};
     for (int offset = 0; offset < kLogRowMaxDataSize; ++offset)
       table[LogTableModel::kFirstByteColumn + offset] = {
           QString::number(offset), QString::number(offset)};
@@ -49,7 +51,7 @@ LogTableModel::LogTableModel(QObject *parent) : QAbstractTableModel(parent) {
 
 void LogTableModel::append(bool isOutput, int32_t reportID, int size,
                            const uint8_t *data,
-                           const std::optional<InterfaceIdentity> &source,
+                           const std::optional<core::InterfaceIdentity> &source,
                            std::optional<hid::ReportTime> at) {
   LogRow row;
   row.time = at ? timeUS(*at) : clockUS();
@@ -60,9 +62,9 @@ void LogTableModel::append(bool isOutput, int32_t reportID, int size,
   push(row, source);
 }
 
-void LogTableModel::appendLoss(uint64_t count,
-                               const std::optional<InterfaceIdentity> &source,
-                               std::optional<hid::ReportTime> at) {
+void LogTableModel::appendLoss(
+    uint64_t count, const std::optional<core::InterfaceIdentity> &source,
+    std::optional<hid::ReportTime> at) {
   LogRow row;
   row.time = at ? timeUS(*at) : clockUS();
   row.reportID = int32_t(std::min<uint64_t>(count, INT32_MAX));
@@ -71,7 +73,7 @@ void LogTableModel::appendLoss(uint64_t count,
 }
 
 void LogTableModel::appendEvent(LogEvent event,
-                                const InterfaceIdentity &source) {
+                                const core::InterfaceIdentity &source) {
   LogRow row;
   row.time = clockUS();
   row.flags = LogRow::kEventFlag;
@@ -87,20 +89,21 @@ void LogTableModel::appendCaptureStopped() {
   push(row, std::nullopt);
 }
 
-void LogTableModel::appendDeviceChanges(const QList<InterfaceIdentity> &left,
-                                        const QList<InterfaceIdentity> &came) {
-  for (const InterfaceIdentity &device : left)
+void LogTableModel::appendDeviceChanges(
+    const QList<core::InterfaceIdentity> &left,
+    const QList<core::InterfaceIdentity> &came) {
+  for (const core::InterfaceIdentity &device : left)
     appendEvent(LogEvent::Unplugged, device);
-  for (const InterfaceIdentity &device : came)
+  for (const core::InterfaceIdentity &device : came)
     appendEvent(LogEvent::PluggedIn, device);
 }
 
-uint16_t LogTableModel::sourceIndex(const InterfaceIdentity &source) {
+uint16_t LogTableModel::sourceIndex(const core::InterfaceIdentity &source) {
   qsizetype index = format_.sources.indexOf(source);
   if (index < 0 && format_.sources.size() < LogRow::kNoSource) {
     index = format_.sources.size();
     format_.sources.append(source);
-    format_.sourceTexts.append(SourceText(source));
+    format_.sourceTexts.append(core::SourceText(source));
     if (filter_)
       sourceMatches_.push_back(source.key().startsWith(filter_->sourcePrefix));
   }
@@ -108,7 +111,7 @@ uint16_t LogTableModel::sourceIndex(const InterfaceIdentity &source) {
 }
 
 void LogTableModel::push(LogRow row,
-                         const std::optional<InterfaceIdentity> &source) {
+                         const std::optional<core::InterfaceIdentity> &source) {
   if (rows_.size() == kMostRowsInMemory - 1) {
     LogRow full;
     full.time = row.time;
@@ -127,7 +130,7 @@ void LogTableModel::push(LogRow row,
 }
 
 void LogTableModel::keep(LogRow row,
-                         const std::optional<InterfaceIdentity> &source) {
+                         const std::optional<core::InterfaceIdentity> &source) {
   row.source = source ? sourceIndex(*source) : LogRow::kNoSource;
   rows_.push_back(row);
   if (recorder_)
@@ -264,7 +267,7 @@ void LogTableModel::setFilter(const std::optional<LogFilter> &filter) {
   shown_.clear();
   sourceMatches_.clear();
   if (filter_)
-    for (const InterfaceIdentity &source : format_.sources)
+    for (const core::InterfaceIdentity &source : format_.sources)
       sourceMatches_.push_back(source.key().startsWith(filter_->sourcePrefix));
   if (filterMore(std::chrono::steady_clock::now() +
                  std::chrono::milliseconds(kSliceMS)))
@@ -310,13 +313,14 @@ QList<int> LogTableModel::reportsAtRows(int first, int last) const {
   return reports;
 }
 
-ReportRecord LogTableModel::record(int i) const {
+core::ReportRecord LogTableModel::record(int i) const {
   const LogRow row = this->row(i);
   if (!row.isReport())
-    return ReportRecord{kReportDirectionIn, kNoReportID, QByteArray(),
-                        QString()};
-  return ReportRecord{
-      row.isOutput() ? kReportDirectionOut : kReportDirectionIn, row.reportID,
+    return core::ReportRecord{core::kReportDirectionIn, core::kNoReportID,
+                              QByteArray(), QString()};
+  return core::ReportRecord{
+      row.isOutput() ? core::kReportDirectionOut : core::kReportDirectionIn,
+      row.reportID,
       QByteArray(reinterpret_cast<const char *>(row.data), row.size()),
       QString()};
 }
@@ -331,7 +335,7 @@ const QString &LogTableModel::hexByteText(uint8_t byte) {
   return kTexts[byte];
 }
 
-std::optional<InterfaceIdentity> LogTableModel::source(int i) const {
+std::optional<core::InterfaceIdentity> LogTableModel::source(int i) const {
   const uint16_t source = row(i).source;
   if (source == LogRow::kNoSource)
     return std::nullopt;
@@ -375,12 +379,12 @@ QString LogTableModel::cellText(int i, int column) const {
   }
   switch (column) {
   case kDirectionColumn: {
-    static const QString kIn = kReportDirectionIn;
-    static const QString kOut = kReportDirectionOut;
+    static const QString kIn = core::kReportDirectionIn;
+    static const QString kOut = core::kReportDirectionOut;
     return row.isOutput() ? kOut : kIn;
   }
   case kReportIDColumn:
-    if (row.reportID == kNoReportID)
+    if (row.reportID == core::kNoReportID)
       return QString();
     if (row.reportID >= 0 && row.reportID <= 255)
       return hexByteText(static_cast<uint8_t>(row.reportID));
@@ -392,11 +396,12 @@ QString LogTableModel::cellText(int i, int column) const {
   case kDecodedColumn:
     return format_.decodedText(row);
   case kAsciiColumn:
-    return AsciiText(row.data, row.size());
+    return core::AsciiText(row.data, row.size());
   default: {
     const int offset = column - kFirstByteColumn;
     if (offset < 0 || offset >= row.size() ||
-        (row.reportID == kNoReportID && offset > kLastOffsetWithoutReportID))
+        (row.reportID == core::kNoReportID &&
+         offset > kLastOffsetWithoutReportID))
       return QString();
     return hexByteText(row.data[offset]);
   }
@@ -414,7 +419,7 @@ LogRowFormat LogTableModel::rowFormat() const {
 }
 
 QByteArray LogTableModel::csvHeader() {
-  return CsvHeader();
+  return core::CsvHeader();
 }
 
 QByteArray LogTableModel::csvRecord(int i) const {
@@ -464,3 +469,5 @@ QVariant LogTableModel::headerData(int section, Qt::Orientation orientation,
     return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
   return QVariant();
 }
+
+} // namespace explorer

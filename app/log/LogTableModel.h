@@ -43,6 +43,8 @@
 #include <optional>
 #include <vector>
 
+namespace explorer {
+
 class LogTableModel : public QAbstractTableModel {
   Q_OBJECT
 public:
@@ -76,28 +78,28 @@ public:
   // known), at the time it was read or written (now when not given). Views
   // learn of it at the next frame.
   void append(bool isOutput, int32_t reportID, int size, const uint8_t *data,
-              const std::optional<InterfaceIdentity> &source = {},
+              const std::optional<core::InterfaceIdentity> &source = {},
               std::optional<hid::ReportTime> at = std::nullopt);
   // Appends a row that says count reports from source were lost here
   // (before the report read at at, when given); it is shown under every
   // filter, and as a record it is an empty read report.
   void appendLoss(uint64_t count,
-                  const std::optional<InterfaceIdentity> &source = {},
+                  const std::optional<core::InterfaceIdentity> &source = {},
                   std::optional<hid::ReportTime> at = std::nullopt);
   // Appends an event row: a device of source unplugged or plugged in,
   // listening or polling on source started or stopped. As a record it is
   // an empty read report, so that it is never loaded or kept as a macro.
-  void appendEvent(LogEvent event, const InterfaceIdentity &source);
+  void appendEvent(LogEvent event, const core::InterfaceIdentity &source);
   // Appends the row that marks where writing the log to disk stopped; it
   // is shown under every filter.
   void appendCaptureStopped();
   // An Unplugged row for each device that left, then a PluggedIn row for
   // each that came; each device by the identity of its interface 0.
-  void appendDeviceChanges(const QList<InterfaceIdentity> &left,
-                           const QList<InterfaceIdentity> &came);
+  void appendDeviceChanges(const QList<core::InterfaceIdentity> &left,
+                           const QList<core::InterfaceIdentity> &came);
   // The index of source in the log's table of interfaces, added when new;
   // kNoSource when the table is full.
-  uint16_t sourceIndex(const InterfaceIdentity &source);
+  uint16_t sourceIndex(const core::InterfaceIdentity &source);
   // Now, in microseconds on the log's clock.
   int64_t clockUS() const { return timeUS(std::chrono::steady_clock::now()); }
   // A time of the monotonic clock, in microseconds on the log's clock.
@@ -126,11 +128,11 @@ public:
 
   int reportCount() const { return int(storedCount_ + rows_.size()); }
   // Report i (0 <= i < reportCount()) as a report record with an empty name.
-  ReportRecord record(int i) const;
+  core::ReportRecord record(int i) const;
   // When row i was logged, in microseconds on the log's clock.
   int64_t time(int i) const { return row(i).time; }
   // The interface report i was sent to or read from, when known.
-  std::optional<InterfaceIdentity> source(int i) const;
+  std::optional<core::InterfaceIdentity> source(int i) const;
   // Report i (0 <= i < reportCount()) as the log keeps it.
   LogRow logRow(int i) const { return row(i); }
   // The report shown in view row row.
@@ -209,8 +211,8 @@ private:
   // Stamps row with the clock's time and keeps it, or counts it when the
   // memory is full.
   // row.time is set.
-  void push(LogRow row, const std::optional<InterfaceIdentity> &source);
-  void keep(LogRow row, const std::optional<InterfaceIdentity> &source);
+  void push(LogRow row, const std::optional<core::InterfaceIdentity> &source);
+  void keep(LogRow row, const std::optional<core::InterfaceIdentity> &source);
   // Takes the rows stored since, dropping from memory those it held.
   bool takeStored(StoredRows::Deadline deadline);
   // Filters the rows not filtered yet, until deadline; true when some remain.
@@ -235,5 +237,7 @@ private:
   bool unkeptCounted_ = false; // the memory-full marker's count changed
   LogRecorder *recorder_ = nullptr;
 };
+
+} // namespace explorer
 
 #endif

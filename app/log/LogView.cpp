@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+namespace explorer {
+
 namespace {
 
 // Texts this long or shorter are kept laid out, at most kLaidOutCount.
@@ -320,3 +322,5 @@ void LogView::paintEvent(QPaintEvent *) {
       painter.drawRect(line.adjusted(0, 0, -1, -1));
   }
 }
+
+} // namespace explorer

@@ -20,6 +20,8 @@
 class QHeaderView;
 class QPushButton;
 
+namespace explorer {
+
 class LogView : public QAbstractItemView {
   Q_OBJECT
 public:
@@ -74,5 +76,7 @@ private:
   bool updatingGeometries_ = false;
   QHash<QString, QStaticText> laidOut_;
 };
+
+} // namespace explorer
 
 #endif

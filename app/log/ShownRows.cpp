@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 
+namespace explorer {
+
 namespace {
 
 constexpr uint64_t kWordsPerBlock = ShownRows::kBlockRows / 64;
@@ -73,3 +75,5 @@ uint64_t ShownRows::nextShown(uint64_t row) const {
   }
   return word * 64 + uint64_t(std::countr_zero(bits));
 }
+
+} // namespace explorer

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace explorer {
+
 class ShownRows {
 public:
   static constexpr uint64_t kBlockRows = 4096;
@@ -31,5 +33,7 @@ private:
   uint64_t size_ = 0;
   uint64_t shownCount_ = 0;
 };
+
+} // namespace explorer
 
 #endif

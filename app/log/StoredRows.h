@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cstdint>
 
+namespace explorer {
+
 class StoredRows {
 public:
   using Deadline = std::chrono::steady_clock::time_point;
@@ -32,8 +34,10 @@ class LogRecorder : public StoredRows {
 public:
   // source: the row's interface, null for none.
   virtual void rowAppended(const LogRow &row,
-                           const InterfaceIdentity *source) = 0;
+                           const core::InterfaceIdentity *source) = 0;
   virtual void logCleared() = 0;
 };
+
+} // namespace explorer
 
 #endif

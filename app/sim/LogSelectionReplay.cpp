@@ -13,6 +13,8 @@
 #include <QAction>
 #include <QMainWindow>
 
+namespace explorer {
+
 std::optional<hid::sim::RecordedDevice>
 RecordedReadsOf(const LogTableModel &log, const QList<int> &reports) {
   hid::sim::RecordedReadsBuilder builder;
@@ -20,12 +22,12 @@ RecordedReadsOf(const LogTableModel &log, const QList<int> &reports) {
   for (int report : reports) {
     if (!log.isReport(report))
       continue;
-    const ReportRecord record = log.record(report);
-    const std::optional<InterfaceIdentity> source = log.source(report);
-    if (record.direction != kReportDirectionIn || !source)
+    const core::ReportRecord record = log.record(report);
+    const std::optional<core::InterfaceIdentity> source = log.source(report);
+    if (record.direction != core::kReportDirectionIn || !source)
       continue;
     std::vector<uint8_t> bytes;
-    if (record.reportID != kNoReportID)
+    if (record.reportID != core::kNoReportID)
       bytes.push_back(uint8_t(record.reportID));
     bytes.insert(bytes.end(), record.data.begin(), record.data.end());
     builder.add(source->interfaceType, source->serialNumber, source->occurrence,
@@ -37,8 +39,8 @@ RecordedReadsOf(const LogTableModel &log, const QList<int> &reports) {
 namespace {
 
 void ReplaySelection(PinworthWindowController &window,
-                     SimulatorWindow &simulator) {
-  CaptureReplayPanel &panel = *simulator.replay();
+                     simulator::SimulatorWindow &simulator) {
+  simulator::CaptureReplayPanel &panel = *simulator.replay();
   std::optional<hid::sim::RecordedDevice> recorded =
       RecordedReadsOf(*window.logModel(), window.logPanel()->selectedReports());
   if (!recorded)
@@ -61,7 +63,8 @@ void ReplaySelection(PinworthWindowController &window,
   simulator.raise();
 }
 
-void AddAction(PinworthWindowController &window, SimulatorWindow &simulator) {
+void AddAction(PinworthWindowController &window,
+               simulator::SimulatorWindow &simulator) {
   auto *replay = new QAction(QStringLiteral("Replay Selection into Si&mulator"),
                              window.logView());
   QObject::connect(
@@ -73,7 +76,7 @@ void AddAction(PinworthWindowController &window, SimulatorWindow &simulator) {
 } // namespace
 
 void AddLogSelectionReplay(ExplorerProcess &process,
-                           SimulatorWindow &simulator) {
+                           simulator::SimulatorWindow &simulator) {
   for (PinworthWindowController *window : process.controllers())
     AddAction(*window, simulator);
   QObject::connect(&process, &ExplorerProcess::windowOpened, &simulator,
@@ -81,3 +84,5 @@ void AddLogSelectionReplay(ExplorerProcess &process,
                      AddAction(*window, simulator);
                    });
 }
+
+} // namespace explorer

@@ -12,9 +12,14 @@
 
 #include <optional>
 
+namespace simulator {
+class SimulatorWindow;
+} // namespace simulator
+
+namespace explorer {
+
 class ExplorerProcess;
 class LogTableModel;
-class SimulatorWindow;
 
 // What the reports among log's reports read of the device of the first
 // report read; none when they read nothing.
@@ -24,6 +29,8 @@ RecordedReadsOf(const LogTableModel &log, const QList<int> &reports);
 // Adds the action to the log of each of process's windows, those open and
 // those to come; the simulator outlives the process's windows.
 void AddLogSelectionReplay(ExplorerProcess &process,
-                           SimulatorWindow &simulator);
+                           simulator::SimulatorWindow &simulator);
+
+} // namespace explorer
 
 #endif

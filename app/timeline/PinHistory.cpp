@@ -4,10 +4,12 @@
 
 #include <algorithm>
 
+namespace explorer {
+
 uint32_t PinsOfReport(const uint8_t *data, int size) {
   uint32_t pins = 0;
-  for (int port = 0; port < std::min(size, kPinPorts); ++port)
-    pins |= uint32_t(data[port]) << (port * kPinsPerPort);
+  for (int port = 0; port < std::min(size, core::kPinPorts); ++port)
+    pins |= uint32_t(data[port]) << (port * core::kPinsPerPort);
   return pins;
 }
 
@@ -197,3 +199,5 @@ size_t PinHistory::findEdge(const Changes &changes, int pin, size_t first,
   }
   return lo;
 }
+
+} // namespace explorer

@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+namespace explorer {
+
 // The 32 pins of an interface 0 report of size bytes (a pin past them is low).
 uint32_t PinsOfReport(const uint8_t *data, int size);
 
@@ -94,5 +96,7 @@ private:
 
   Changes traces_[kTraceCount];
 };
+
+} // namespace explorer
 
 #endif

@@ -21,6 +21,8 @@
 
 #include <chrono>
 
+namespace explorer {
+
 PinTimeline::PinTimeline(LogTableModel &log, LogView &view, QWidget *parent)
     : QGroupBox(QStringLiteral("Pin Timeline"), parent), log_(log),
       logView_(view), view_(new PinTimelineView(history_)),
@@ -124,7 +126,7 @@ void PinTimeline::readMore() {
     if (read_ % 1024 == 0 && Clock::now() > deadline)
       break;
     const LogRow row = log_.logRow(read_);
-    if (!row.isReport() || row.reportID != kNoReportID ||
+    if (!row.isReport() || row.reportID != core::kNoReportID ||
         row.source == LogRow::kNoSource || !isInterface0(row.source, read_))
       continue;
     if (chosen < 0) // the first interface 0 seen is the one shown
@@ -154,7 +156,7 @@ bool PinTimeline::isInterface0(uint16_t source, int report) {
   if (sourceKinds_.size() <= source)
     sourceKinds_.resize(source + 1, -1);
   if (sourceKinds_[source] < 0) {
-    const std::optional<InterfaceIdentity> identity = log_.source(report);
+    const std::optional<core::InterfaceIdentity> identity = log_.source(report);
     sourceKinds_[source] = identity && identity->interfaceNumber() == 0;
     if (sourceKinds_[source]) {
       const QSignalBlocker quiet(sources_);
@@ -296,3 +298,5 @@ void PinTimeline::askImagePath() {
 void PinTimeline::showReadout() {
   cursors_->setText(view_->cursorText());
 }
+
+} // namespace explorer

@@ -22,12 +22,15 @@
 #include <cstdint>
 #include <functional>
 
-class LogTableModel;
-class LogView;
-class PinTimelineView;
 class QComboBox;
 class QLabel;
 class QScrollArea;
+
+namespace explorer {
+
+class LogTableModel;
+class LogView;
+class PinTimelineView;
 
 class PinTimeline : public QGroupBox {
   Q_OBJECT
@@ -91,5 +94,7 @@ private:
   QList<int8_t> sourceKinds_;
   std::function<void()> exportWhole_;
 };
+
+} // namespace explorer
 
 #endif

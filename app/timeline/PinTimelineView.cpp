@@ -12,6 +12,8 @@
 #include <cmath>
 #include <numeric>
 
+namespace explorer {
+
 namespace {
 
 constexpr double kFinestUSPerPixel = 0.05;
@@ -478,3 +480,5 @@ void PinTimelineView::changeEvent(QEvent *event) {
 void PinTimelineView::resizeEvent(QResizeEvent *) {
   emit readoutChanged();
 }
+
+} // namespace explorer

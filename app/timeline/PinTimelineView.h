@@ -26,6 +26,8 @@
 #include <optional>
 #include <vector>
 
+namespace explorer {
+
 class PinTimelineView : public QWidget {
   Q_OBJECT
 public:
@@ -156,5 +158,7 @@ private:
   std::optional<int> dragX_;        // the last x of a drag
   std::optional<QPoint> pointer_;
 };
+
+} // namespace explorer
 
 #endif

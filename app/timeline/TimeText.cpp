@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+namespace explorer {
+
 QString SecondsText(int64_t us) {
   return SecondsText(us, 1);
 }
@@ -29,3 +31,5 @@ QString DurationText(int64_t us) {
     return QStringLiteral("%1 ms").arg(double(us) / 1000, 0, 'f', 3);
   return SecondsText(us);
 }
+
+} // namespace explorer

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace explorer {
+
 // "1.234567 s" of us microseconds.
 QString SecondsText(int64_t us);
 // The same with only the decimals a ruler of ticks step microseconds apart
@@ -14,5 +16,7 @@ QString SecondsText(int64_t us);
 QString SecondsText(int64_t us, int64_t step);
 // "250 µs", "12.345 ms" or "3.000001 s".
 QString DurationText(int64_t us);
+
+} // namespace explorer
 
 #endif

@@ -1,5 +1,7 @@
 #include "core/interfaces/CaptureSources.h"
 
+namespace core {
+
 capture::CaptureInterface CaptureEntry(const InterfaceIdentity &identity,
                                        std::vector<uint8_t> descriptor) {
   capture::CaptureInterface entry;
@@ -19,3 +21,5 @@ IdentityOfSource(const std::vector<capture::CaptureInterface> &interfaces,
   return InterfaceIdentity{entry.interfaceType, entry.serialNumber,
                            entry.occurrence};
 }
+
+} // namespace core

@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+namespace core {
+
 capture::CaptureInterface CaptureEntry(const InterfaceIdentity &identity,
                                        std::vector<uint8_t> descriptor);
 
@@ -18,5 +20,7 @@ capture::CaptureInterface CaptureEntry(const InterfaceIdentity &identity,
 std::optional<InterfaceIdentity>
 IdentityOfSource(const std::vector<capture::CaptureInterface> &interfaces,
                  uint16_t source);
+
+} // namespace core
 
 #endif

@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+namespace core {
+
 QString InterfaceIdentity::modelName() const {
   switch (interfaceType) {
   case kPinworthAInterface0:
@@ -73,3 +75,5 @@ int PositionOfIdentity(const InterfaceIdentity &identity) {
   }
   return -1;
 }
+
+} // namespace core

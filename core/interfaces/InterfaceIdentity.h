@@ -10,6 +10,8 @@
 
 #include <optional>
 
+namespace core {
+
 struct InterfaceIdentity {
   int interfaceType = -1; // kPinworthAInterface0 .. kPinworthBInterface1
   int serialNumber = 0;
@@ -42,5 +44,7 @@ std::optional<InterfaceIdentity> IdentityAtPosition(int position);
 
 // The list position of the interface, or -1 when it is not listed.
 int PositionOfIdentity(const InterfaceIdentity &identity);
+
+} // namespace core
 
 #endif

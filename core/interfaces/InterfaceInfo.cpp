@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+namespace core {
+
 namespace {
 
 using hid::descriptor::Report;
@@ -110,3 +112,5 @@ std::optional<QString> ReportMismatch(const InterfaceInfo &info,
   return QStringLiteral("Undeclared report %1 (%2)")
       .arg(ReportIDText(wanted), declared.join(QLatin1Char(' ')));
 }
+
+} // namespace core

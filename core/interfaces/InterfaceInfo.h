@@ -15,6 +15,8 @@
 #include <optional>
 #include <vector>
 
+namespace core {
+
 struct InterfaceInfo {
   hid::Status propertiesStatus = hid::kErrorNotOpen;
   hid::PropertyTable properties;
@@ -47,5 +49,7 @@ QString InterfaceInfoText(const QString &name, const InterfaceInfo &info);
 std::optional<QString> ReportMismatch(const InterfaceInfo &info,
                                       std::optional<uint8_t> reportID,
                                       int dataBytes);
+
+} // namespace core
 
 #endif

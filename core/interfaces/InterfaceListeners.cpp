@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace core {
+
 InterfaceListeners::~InterfaceListeners() {
   for (const std::unique_ptr<Armed> &armed : armed_)
     LetGo(*armed);
@@ -173,3 +175,5 @@ void reportHandlerCallback(void *target, hid::Status result, void *refcon,
     static_cast<InterfaceListeners *>(refcon)->deliver(target, result, sender,
                                                        bufferSize);
 }
+
+} // namespace core

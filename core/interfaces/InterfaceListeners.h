@@ -29,6 +29,8 @@
 #include <memory>
 #include <vector>
 
+namespace core {
+
 class InterfaceListeners {
 public:
   // An interrupt report: the report ID byte followed by 7 data bytes.
@@ -115,5 +117,7 @@ private:
 // anything from a handle or buffer that is not armed here.
 void reportHandlerCallback(void *target, hid::Status result, void *refcon,
                            void *sender, uint32_t bufferSize);
+
+} // namespace core
 
 #endif

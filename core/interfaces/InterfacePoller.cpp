@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace core {
+
 InterfacePoller::InterfacePoller(TargetOfTick target, Answered answered)
     : target_(std::move(target)), answered_(std::move(answered)) {
   timer_.setTimerType(Qt::PreciseTimer);
@@ -50,3 +52,5 @@ void InterfacePoller::answered(uint64_t run, const InterfaceIdentity &source,
   if (run == run_)
     answered_(source, status, report, readAt);
 }
+
+} // namespace core

@@ -24,6 +24,8 @@
 #include <optional>
 #include <vector>
 
+namespace core {
+
 class InterfacePoller : public QObject {
   Q_OBJECT
 public:
@@ -72,5 +74,7 @@ private:
   std::optional<uint64_t> answeredRun_; // the run of the last answer
   runloop::DefaultModeTimer timer_;
 };
+
+} // namespace core
 
 #endif

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <sys/stat.h>
 
+namespace core {
+
 namespace preferences {
 
 namespace {
@@ -109,3 +111,5 @@ std::optional<QString> WriteAtomically(const QString &path,
 }
 
 } // namespace preferences
+
+} // namespace core

@@ -14,6 +14,8 @@
 #include <optional>
 #include <vector>
 
+namespace core {
+
 namespace preferences {
 
 // The system's text for an errno value.
@@ -49,5 +51,7 @@ std::optional<QString> WriteAtomically(const QString &path,
                                        const json::Skimmed &skimmed, int read);
 
 } // namespace preferences
+
+} // namespace core
 
 #endif

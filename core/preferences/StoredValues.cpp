@@ -2,6 +2,8 @@
 
 #include "core/text/HexScanner.h"
 
+namespace core {
+
 std::optional<QByteArray> BytesFromHexPairs(const QString &text) {
   QByteArray bytes;
   for (qsizetype at = 0; at < text.size();) {
@@ -38,3 +40,5 @@ const json::Value *UniqueMember(const json::Value &object, QLatin1String key,
   const json::Value *member = object.member(key, &duplicated);
   return member && !duplicated && member->kind == kind ? member : nullptr;
 }
+
+} // namespace core

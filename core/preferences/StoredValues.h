@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace core {
+
 // Pairs of hex digits, blanks allowed between pairs only.
 std::optional<QByteArray> BytesFromHexPairs(const QString &text);
 
@@ -21,5 +23,7 @@ std::optional<int32_t> Int32FromNumber(const QByteArray &number);
 // The member of object named key when there is exactly one and it is of kind.
 const json::Value *UniqueMember(const json::Value &object, QLatin1String key,
                                 json::Value::Kind kind);
+
+} // namespace core
 
 #endif

@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace core {
+
 namespace {
 
 using preferences::ErrnoText;
@@ -434,3 +436,5 @@ void UserDefaults::checkDisk() {
     return;
   emit changed();
 }
+
+} // namespace core

@@ -42,6 +42,8 @@
 #include <functional>
 #include <optional>
 
+namespace core {
+
 class UserDefaults : public QObject {
   Q_OBJECT
 public:
@@ -128,5 +130,7 @@ private:
   QString lastReport_;
   QFileSystemWatcher watcher_;
 };
+
+} // namespace core
 
 #endif

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace core {
+
 namespace {
 
 using namespace pinworth;
@@ -166,3 +168,5 @@ bool DisplayExchange::takeAnswer(const uint8_t *report, size_t size) {
 bool DisplayExchange::finished() const {
   return !awaiting_ && sent_ == first_.size() + readBack_.steps().size();
 }
+
+} // namespace core

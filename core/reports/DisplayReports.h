@@ -17,6 +17,8 @@
 #include <optional>
 #include <vector>
 
+namespace core {
+
 // A whole report for an interface 1: the report ID, then 7 data bytes.
 using Interface1Report = std::array<uint8_t, pinworth::kInterface1ReportSize>;
 
@@ -115,5 +117,7 @@ private:
   size_t sent_ = 0; // of first_, then of the read-back's steps
   bool awaiting_ = false;
 };
+
+} // namespace core
 
 #endif

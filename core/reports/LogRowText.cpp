@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace core {
+
 namespace {
 
 QByteArray CsvField(const QString &text) {
@@ -161,3 +163,5 @@ void AppendCsvRecord(QByteArray &record, const CsvRow &row) {
   record += CsvField(row.decoded);
   record += "\r\n";
 }
+
+} // namespace core

@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+namespace core {
+
 inline constexpr int kCsvDataColumns = capture::kMaxDataSize;
 
 // "PinworthA (SN 1000) unplugged", "listening on ... started", ...; empty
@@ -42,5 +44,7 @@ struct CsvRow {
 // The row as a CSV record, CRLF at its end; appended to record.
 QByteArray CsvRecord(const CsvRow &row);
 void AppendCsvRecord(QByteArray &record, const CsvRow &row);
+
+} // namespace core
 
 #endif

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+namespace core {
+
 using namespace pinworth;
 
 static_assert(kPinPorts == int(kInterface0ReportSize) &&
@@ -163,3 +165,5 @@ QString AsciiText(const uint8_t *data, int size) {
       text[i] = QChar(data[i]);
   return text;
 }
+
+} // namespace core

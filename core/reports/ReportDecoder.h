@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+namespace core {
+
 // The pins of an interface 0 report: pin 0..31 is bit pin % 8 of byte
 // pin / 8, the byte of its port (port 0 first); a set bit is a high level
 // (read) or latch (written).
@@ -37,5 +39,7 @@ QString DecodeReport(bool isOutput, int32_t reportID, const uint8_t *data,
 
 // The data bytes as ASCII, with a dot for each byte that is not printable.
 QString AsciiText(const uint8_t *data, int size);
+
+} // namespace core
 
 #endif

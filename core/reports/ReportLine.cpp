@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 
+namespace core {
+
 QString SourceText(const InterfaceIdentity &source) {
   return QStringLiteral("%1 %2 if%3")
       .arg(source.modelName().right(1))
@@ -30,3 +32,5 @@ QString ReportTextLine(double seconds, const QString &source, QChar direction,
       .arg(bytes, -20)
       .arg(meaning);
 }
+
+} // namespace core

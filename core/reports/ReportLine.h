@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+namespace core {
+
 // "A 1000 if1": the model's letter, the serial number, the interface number.
 QString SourceText(const InterfaceIdentity &source);
 
@@ -26,5 +28,7 @@ QString ReportIDText(int32_t reportID);
 QString ReportTextLine(double seconds, const QString &source, QChar direction,
                        int32_t reportID, const uint8_t *data, int size,
                        const QString &meaning);
+
+} // namespace core
 
 #endif

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+namespace core {
+
 inline constexpr QLatin1String kReportDirectionKey("R/W");
 inline constexpr QLatin1String kReportIDKey("Id");
 inline constexpr QLatin1String kReportDataKey("data");
@@ -30,5 +32,7 @@ struct ReportRecord {
 
   friend bool operator==(const ReportRecord &, const ReportRecord &) = default;
 };
+
+} // namespace core
 
 #endif

@@ -8,6 +8,8 @@
 #include <array>
 #include <cstdint>
 
+namespace core {
+
 inline constexpr int kDefaultMacroDataBytes = 7;
 
 struct DefaultMacro {
@@ -35,5 +37,7 @@ inline constexpr std::array<DefaultMacro, kDefaultMacroCount>
         {"Read 4 bytes from LCD", 0x06, {0x84}},
         {"Enable Infra red reception (Pinworth B)", 0x0C, {0x01}},
     }};
+
+} // namespace core
 
 #endif

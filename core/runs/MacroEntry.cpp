@@ -3,6 +3,8 @@
 #include "core/preferences/StoredValues.h"
 #include "core/runs/DefaultMacros.h"
 
+namespace core {
+
 namespace {
 
 std::optional<ReportRecord> RecordFrom(const json::Value &value) {
@@ -72,3 +74,5 @@ void RegisterDefaultMacros(UserDefaults &preferences) {
             .text());
   preferences.registerDefaults(defaultMacros);
 }
+
+} // namespace core

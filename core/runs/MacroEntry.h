@@ -11,6 +11,8 @@
 
 #include <optional>
 
+namespace core {
+
 // An element of the stored list keeps the text in which it is stored, so
 // that writing the list back never alters it, also one edited by hand that
 // this program cannot use. It is usable when it is a JSON object with each of
@@ -59,5 +61,7 @@ MacroList ReadMacros(const UserDefaults::List &list);
 // Registers the six built-in macros as the registered value of the macro
 // list in preferences.
 void RegisterDefaultMacros(UserDefaults &preferences);
+
+} // namespace core
 
 #endif

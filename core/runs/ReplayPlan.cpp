@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace core {
+
 int64_t ReplayDueMS(const ReplayTiming &timing, qsizetype index,
                     int64_t firstUS, int64_t timeUS) {
   switch (timing.kind) {
@@ -34,3 +36,5 @@ Sequence ReplaySequence(const QString &name,
   }
   return sequence;
 }
+
+} // namespace core

@@ -15,6 +15,8 @@
 
 #include <cstdint>
 
+namespace core {
+
 struct WrittenReport {
   int64_t timeUS = 0;    // as recorded
   int32_t reportID = -1; // kNoReportID on an interface 0
@@ -38,5 +40,7 @@ int64_t ReplayDueMS(const ReplayTiming &timing, qsizetype index,
 Sequence ReplaySequence(const QString &name,
                         const QList<WrittenReport> &reports,
                         const ReplayTiming &timing);
+
+} // namespace core
 
 #endif

@@ -3,6 +3,8 @@
 #include "core/preferences/StoredValues.h"
 #include "core/runs/DefaultMacros.h"
 
+namespace core {
+
 namespace {
 
 constexpr QLatin1String kNameKey("name");
@@ -124,3 +126,5 @@ void RegisterDefaultSequences(UserDefaults &sequences) {
   }
   sequences.registerDefaults({SequenceEntry(showTest).text()});
 }
+
+} // namespace core

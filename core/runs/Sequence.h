@@ -22,6 +22,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace core {
+
 inline constexpr QLatin1String kSequencesKey("sequences");
 
 struct SequenceStep {
@@ -71,5 +73,7 @@ QList<SequenceEntry> ReadSequences(const UserDefaults::List &list);
 // display macros in their order, registered as the default of the
 // sequence list.
 void RegisterDefaultSequences(UserDefaults &sequences);
+
+} // namespace core
 
 #endif

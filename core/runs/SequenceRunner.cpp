@@ -2,6 +2,8 @@
 
 #include <QPointer>
 
+namespace core {
+
 using namespace std::chrono;
 
 namespace {
@@ -126,3 +128,5 @@ bool SequenceRunner::answered(const std::optional<QString> &failure) {
   due_ += milliseconds(sequence_.steps[step_].delayMS);
   return true;
 }
+
+} // namespace core

@@ -21,6 +21,8 @@
 #include <chrono>
 #include <functional>
 
+namespace core {
+
 class SequenceRunner : public QObject {
   Q_OBJECT
 public:
@@ -78,5 +80,7 @@ private:
   Clock::time_point due_;    // when step_ is due
   Clock::time_point origin_; // when round_ began
 };
+
+} // namespace core
 
 #endif

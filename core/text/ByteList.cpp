@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace core {
+
 namespace {
 
 bool IsSeparator(QChar c) {
@@ -182,3 +184,5 @@ std::optional<QByteArray> ParseByteList(QStringView text, QString *error,
                     .arg(maxBytes));
   return reader.bytes();
 }
+
+} // namespace core

@@ -17,6 +17,8 @@
 
 #include <optional>
 
+namespace core {
+
 // The bytes text lists, at most maxBytes of them (what the caller has room
 // for); no value, with the reason in *error when error is not null, for
 // anything else: an empty list, more bytes than fit (never cut to fit), a
@@ -27,5 +29,7 @@ inline constexpr int kMaxByteListLength = 64;
 std::optional<QByteArray> ParseByteList(QStringView text,
                                         QString *error = nullptr,
                                         int maxBytes = kMaxByteListLength);
+
+} // namespace core
 
 #endif

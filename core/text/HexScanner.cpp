@@ -2,6 +2,8 @@
 
 #include <limits>
 
+namespace core {
+
 int HexDigitValue(QChar c) {
   const char16_t u = c.unicode();
   if (u >= u'0' && u <= u'9')
@@ -45,3 +47,5 @@ std::optional<uint8_t> ParseHexByte(QStringView text) {
     return std::nullopt;
   return uint8_t(value);
 }
+
+} // namespace core

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace core {
+
 // The value of one hexadecimal digit (0-9, a-f, A-F), or -1 for any other
 // character.
 int HexDigitValue(QChar c);
@@ -28,5 +30,7 @@ bool ScanHexInt(QStringView text, unsigned *outValue);
 // The value of a form field holding a byte: ScanHexInt's rule with the value
 // limited to 0..255; no value otherwise.
 std::optional<uint8_t> ParseHexByte(QStringView text);
+
+} // namespace core
 
 #endif

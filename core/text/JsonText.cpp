@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace core {
+
 namespace json {
 
 namespace {
@@ -321,3 +323,5 @@ QByteArray Quote(const QString &text) {
 }
 
 } // namespace json
+
+} // namespace core

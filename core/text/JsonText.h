@@ -16,6 +16,8 @@
 #include <utility>
 #include <variant>
 
+namespace core {
+
 namespace json {
 
 struct Value {
@@ -53,5 +55,7 @@ std::variant<Value, ParseError> Parse(QByteArrayView text);
 QByteArray Quote(const QString &text);
 
 } // namespace json
+
+} // namespace core
 
 #endif

@@ -8,6 +8,8 @@
 #include <optional>
 #include <unistd.h>
 
+namespace core {
+
 namespace json {
 
 namespace {
@@ -276,3 +278,5 @@ bool WriteWhole(const Skimmed &skimmed, qsizetype begin, qsizetype end, int fd,
 }
 
 } // namespace json
+
+} // namespace core

@@ -15,6 +15,8 @@
 #include <variant>
 #include <vector>
 
+namespace core {
+
 namespace json {
 
 struct Skimmed {
@@ -56,5 +58,7 @@ bool WriteWhole(const Skimmed &skimmed, qsizetype begin, qsizetype end, int fd,
                 QIODevice &out);
 
 } // namespace json
+
+} // namespace core
 
 #endif

@@ -18,11 +18,11 @@ void ExplorerFixture::setUp() {
 void ExplorerFixture::loadAndWake() {
   QTest::failOnWarning(QRegularExpression("outside a modal scope"));
   watchdog_ = std::make_unique<ModalWatchdog>();
-  process_ = std::make_unique<ExplorerProcess>();
+  process_ = std::make_unique<explorer::ExplorerProcess>();
   QVERIFY(QTest::qWaitForWindowExposed(process_->newWindow()));
 }
 
-PinworthWindowController *ExplorerFixture::newWindow() {
+explorer::PinworthWindowController *ExplorerFixture::newWindow() {
   QMainWindow *window = process_->newWindow();
   if (!QTest::qWaitForWindowExposed(window))
     qWarning("the new window was not exposed");
@@ -44,7 +44,8 @@ void ExplorerFixture::close() {
 
 void ExplorerFixture::cleanup() {
   close();
-  QFile::remove(WindowState::StandardFilePath()); // each test starts afresh
+  QFile::remove(
+      explorer::WindowState::StandardFilePath()); // each test starts afresh
   backend_.detachAll();
   QCoreApplication::processEvents();
 }
@@ -58,7 +59,7 @@ void ExplorerFixture::click(const char *buttonName) {
   clickIn(controller(), buttonName);
 }
 
-void ExplorerFixture::clickIn(PinworthWindowController *window,
+void ExplorerFixture::clickIn(explorer::PinworthWindowController *window,
                               const char *button) {
   QPushButton *pushButton = widgetIn(window, button);
   QVERIFY2(pushButton, button);
@@ -66,17 +67,18 @@ void ExplorerFixture::clickIn(PinworthWindowController *window,
   waitForDevice(window);
 }
 
-void ExplorerFixture::waitForDevice(PinworthWindowController *window) {
+void ExplorerFixture::waitForDevice(
+    explorer::PinworthWindowController *window) {
   QVERIFY(QTest::qWaitFor([window] { return !window->waitsForDevice(); }));
 }
 
-int ExplorerFixture::reportRows(PinworthWindowController *window,
+int ExplorerFixture::reportRows(explorer::PinworthWindowController *window,
                                 const QString &source) {
-  LogTableModel *log = window->logModel();
+  explorer::LogTableModel *log = window->logModel();
   int rows = 0;
   for (int i = 0; i < log->reportCount(); ++i)
     rows += log->isReport(i) &&
-            log->cellText(i, LogTableModel::kSourceColumn) == source;
+            log->cellText(i, explorer::LogTableModel::kSourceColumn) == source;
   return rows;
 }
 
@@ -125,8 +127,8 @@ void ExplorerFixture::flushLog() {
   log()->announce();
 }
 
-QList<ReportRecord> ExplorerFixture::records() const {
-  QList<ReportRecord> all;
+QList<core::ReportRecord> ExplorerFixture::records() const {
+  QList<core::ReportRecord> all;
   for (int i = 0; i < log()->reportCount(); ++i)
     if (log()->isReport(i))
       all << log()->record(i);
@@ -135,7 +137,7 @@ QList<ReportRecord> ExplorerFixture::records() const {
 
 QString ExplorerFixture::rowText(int row) const {
   QStringList texts;
-  for (int column = 0; column < LogTableModel::kTimeColumn; ++column)
+  for (int column = 0; column < explorer::LogTableModel::kTimeColumn; ++column)
     texts << log()->data(log()->index(row, column)).toString();
   return texts.join('|');
 }

@@ -38,7 +38,7 @@ public:
   // and shows it.
   void loadAndWake();
   // Another window of the process, woken and shown (File > New Window).
-  PinworthWindowController *newWindow();
+  explorer::PinworthWindowController *newWindow();
   // Attaches a PinworthA with serial number 1000, then loads and wakes the
   // window; returns the device.
   hid::sim::DeviceID startWithPinworthA();
@@ -55,13 +55,13 @@ public:
 
   hid::sim::SimBackend &backend() { return backend_; }
   QString homePath() const { return home_->path(); }
-  ExplorerProcess &process() const { return *process_; }
+  explorer::ExplorerProcess &process() const { return *process_; }
   // The process's first window.
-  PinworthWindowController *controller() const {
+  explorer::PinworthWindowController *controller() const {
     return process_->controllers().front();
   }
   QMainWindow *window() const { return controller()->mainWindow(); }
-  LogTableModel *log() const { return controller()->logModel(); }
+  explorer::LogTableModel *log() const { return controller()->logModel(); }
 
   // A widget of the window by object name (those MainWindow.ui declares).
   template <typename Widget = QPushButton>
@@ -69,22 +69,24 @@ public:
     return widgetIn<Widget>(controller(), name);
   }
   template <typename Widget = QPushButton>
-  static Widget *widgetIn(PinworthWindowController *window, const char *name) {
+  static Widget *widgetIn(explorer::PinworthWindowController *window,
+                          const char *name) {
     return window->mainWindow()->findChild<Widget *>(QLatin1String(name));
   }
   // Chooses an item of a window's menu ("interfacePopup", "macroPopup") and
   // clicks one of its buttons, as the user does.
-  static void chooseIn(PinworthWindowController *window, const char *menu,
-                       int position) {
+  static void chooseIn(explorer::PinworthWindowController *window,
+                       const char *menu, int position) {
     choose(widgetIn<QComboBox>(window, menu), position);
   }
   // Clicks, then waits for the answer of the write or poll it made.
-  static void clickIn(PinworthWindowController *window, const char *button);
+  static void clickIn(explorer::PinworthWindowController *window,
+                      const char *button);
   // Until the window's write, and the first poll of its polling, have their
   // answers.
-  static void waitForDevice(PinworthWindowController *window);
+  static void waitForDevice(explorer::PinworthWindowController *window);
   // The reports in a window's log from one source ("A 1000 if1").
-  static int reportRows(PinworthWindowController *window,
+  static int reportRows(explorer::PinworthWindowController *window,
                         const QString &source);
   // The alert of a failed transfer: verb is "write to" or "read from".
   static QString transferAlert(const char *verb, const QString &reason);
@@ -96,7 +98,9 @@ public:
     return widget<QLineEdit>("reportIDField");
   }
   QLineEdit *byteField(int index) const; // byte<index>Field, index 0..6
-  LogView *logTable() const { return widget<LogView>("logTable"); }
+  explorer::LogView *logTable() const {
+    return widget<explorer::LogView>("logTable");
+  }
   bool addMacroEnabled() const { return widget("addMacroButton")->isEnabled(); }
 
   // Clicks a button of the window by object name ("writeButton", ...), as
@@ -125,7 +129,7 @@ public:
   void flushLog();
   // Every logged report, announced or not; not the rows that are not
   // reports.
-  QList<ReportRecord> records() const;
+  QList<core::ReportRecord> records() const;
   // The texts of an announced log row's cells in the record's nine columns,
   // joined by '|'.
   QString rowText(int row) const;
@@ -140,7 +144,7 @@ private:
   hid::sim::SimBackend backend_;
   std::unique_ptr<QTemporaryDir> home_;
   std::unique_ptr<ModalWatchdog> watchdog_;
-  std::unique_ptr<ExplorerProcess> process_;
+  std::unique_ptr<explorer::ExplorerProcess> process_;
 };
 
 #endif

@@ -15,7 +15,7 @@
 namespace {
 
 // The rows of the window's report table, "<ID> <kind> <data bytes>" each.
-QStringList reportRows(const InterfaceInfoWindow *window) {
+QStringList reportRows(const explorer::InterfaceInfoWindow *window) {
   const auto *table = window->findChild<QTableWidget *>("reportsTable");
   QStringList rows;
   for (int row = 0; row < table->rowCount(); ++row)
@@ -33,8 +33,8 @@ class TestInterfaceInfo : public QObject {
   ExplorerFixture fixture;
   hid::sim::DeviceID device = 0;
 
-  InterfaceInfoWindow *infoWindow() const {
-    return fixture.window()->findChild<InterfaceInfoWindow *>();
+  explorer::InterfaceInfoWindow *infoWindow() const {
+    return fixture.window()->findChild<explorer::InterfaceInfoWindow *>();
   }
   QLabel *reportCheckLabel() const {
     return fixture.widget<QLabel>("reportCheckLabel");
@@ -49,7 +49,7 @@ private slots:
   void windowFollowsTheSelection() {
     fixture.chooseInterface(1);
     fixture.click("infoButton");
-    InterfaceInfoWindow *window = infoWindow();
+    explorer::InterfaceInfoWindow *window = infoWindow();
     QVERIFY(window && window->isVisible());
     QCOMPARE(reportRows(window),
              QStringList({"04 Output 7", "05 Output 7", "06 Input 7",
@@ -75,7 +75,7 @@ private slots:
   // Copy and Save give the same text; a failed save says why.
   void copyAndSave() {
     fixture.click("infoButton");
-    InterfaceInfoWindow *window = infoWindow();
+    explorer::InterfaceInfoWindow *window = infoWindow();
     QTest::mouseClick(window->findChild<QPushButton *>("copyButton"),
                       Qt::LeftButton);
     QCOMPARE(QGuiApplication::clipboard()->text(), window->text());

@@ -22,18 +22,18 @@ struct Logged {
   uint64_t lost = 0;
 };
 
-void Record(InterfaceReader &reader, Logged &logged) {
-  QObject::connect(&reader, &InterfaceReader::reportRead,
+void Record(explorer::InterfaceReader &reader, Logged &logged) {
+  QObject::connect(&reader, &explorer::InterfaceReader::reportRead,
                    [&logged](int reportID, const uint8_t *data, int size,
-                             const InterfaceIdentity &) {
+                             const core::InterfaceIdentity &) {
                      QByteArray report(reinterpret_cast<const char *>(data),
                                        size);
-                     if (reportID != kNoReportID)
+                     if (reportID != core::kNoReportID)
                        report.prepend(char(reportID));
                      logged.reports.push_back(report);
                    });
-  QObject::connect(&reader, &InterfaceReader::lossNoticed,
-                   [&logged](uint64_t count, const InterfaceIdentity &) {
+  QObject::connect(&reader, &explorer::InterfaceReader::lossNoticed,
+                   [&logged](uint64_t count, const core::InterfaceIdentity &) {
                      logged.lost += count;
                    });
 }
@@ -45,14 +45,14 @@ class InterfaceReaderTest : public QObject {
 
   std::unique_ptr<SimulatedLibrary> lib_;
   hid::sim::DeviceID device_ = 0;
-  InterfaceListeners listeners_;
+  core::InterfaceListeners listeners_;
   int position_ = 0;
 
-  std::unique_ptr<InterfaceReader> reader() {
-    return std::make_unique<InterfaceReader>(
+  std::unique_ptr<explorer::InterfaceReader> reader() {
+    return std::make_unique<explorer::InterfaceReader>(
         listeners_, [this] { return position_; }, [] { return 4; });
   }
-  InterfaceIdentity interface1() { return *IdentityAtPosition(1); }
+  core::InterfaceIdentity interface1() { return *core::IdentityAtPosition(1); }
 
 private slots:
   void init() {
@@ -68,7 +68,7 @@ private slots:
   }
 
   void pollsFollowTheSelectionAndDropDuplicates() {
-    std::unique_ptr<InterfaceReader> polling = reader();
+    std::unique_ptr<explorer::InterfaceReader> polling = reader();
     Logged logged;
     Record(*polling, logged);
     polling->startPolling();
@@ -85,7 +85,7 @@ private slots:
     QVERIFY(polling->isPolling());
 
     position_ = 0;
-    QSignalSpy failed(polling.get(), &InterfaceReader::pollFailed);
+    QSignalSpy failed(polling.get(), &explorer::InterfaceReader::pollFailed);
     lib_->backend.faults(device_, 0).nextReadStatus = hid::kErrorIO;
     QTRY_COMPARE(failed.count(), 1);
     QCOMPARE(failed.first().first().toInt(), hid::kErrorIO);
@@ -97,8 +97,8 @@ private slots:
   // answered (a read made meanwhile would be answered "busy"), and the answer
   // to a poll made before polling stopped is not told.
   void aPollWaitsForItsAnswerAndAStaleOneIsDropped() {
-    std::unique_ptr<InterfaceReader> polling = reader();
-    QSignalSpy failed(polling.get(), &InterfaceReader::pollFailed);
+    std::unique_ptr<explorer::InterfaceReader> polling = reader();
+    QSignalSpy failed(polling.get(), &explorer::InterfaceReader::pollFailed);
     lib_->backend.faults(device_, 0).stalled = true;
     polling->startPolling();
     polling->poll();
@@ -126,7 +126,8 @@ private slots:
   // a burst the queue could not keep to both; once one stops, only the
   // other gets reports, and the handle goes with the last.
   void readersShareOneArming() {
-    std::unique_ptr<InterfaceReader> first = reader(), second = reader();
+    std::unique_ptr<explorer::InterfaceReader> first = reader(),
+                                               second = reader();
     Logged one, two;
     Record(*first, one);
     Record(*second, two);

@@ -26,7 +26,7 @@ using hid::sim::Model;
 
 namespace {
 
-QString Cell(LogTableModel *log, int row, int column) {
+QString Cell(explorer::LogTableModel *log, int row, int column) {
   return log->data(log->index(row, column)).toString();
 }
 
@@ -54,8 +54,9 @@ class LogToolsTest : public QObject {
   }
   void append(bool isOutput, int reportID, const QByteArray &data) {
     fixture.controller()->addLogEntryWithDirection(
-        isOutput ? kReportDirectionOut : kReportDirectionIn, reportID,
-        int(data.size()), reinterpret_cast<const uint8_t *>(data.constData()));
+        isOutput ? core::kReportDirectionOut : core::kReportDirectionIn,
+        reportID, int(data.size()),
+        reinterpret_cast<const uint8_t *>(data.constData()));
   }
   // The window's capture holds every row logged so far.
   void flushCapture() {
@@ -80,20 +81,21 @@ private slots:
   // a record taken from the log outlives the log's rows.
   void recordsHoldTheirOwnBytes() {
     uint8_t bytes[7] = {3, 0x38, 1, 0x0f, 0, 0, 0};
-    const ReportRecord record = PinworthWindowController::logEntryWithDirection(
-        kReportDirectionOut, 5, 7, bytes, "Init display");
-    fixture.controller()->addLogEntryWithDirection(kReportDirectionIn,
-                                                   kNoReportID, 4, bytes);
+    const core::ReportRecord record =
+        explorer::PinworthWindowController::logEntryWithDirection(
+            core::kReportDirectionOut, 5, 7, bytes, "Init display");
+    fixture.controller()->addLogEntryWithDirection(core::kReportDirectionIn,
+                                                   core::kNoReportID, 4, bytes);
     std::fill(std::begin(bytes), std::end(bytes), 0xee);
     QCOMPARE(record,
-             (ReportRecord{"W", 5, QByteArray::fromHex("0338010f000000"),
-                           "Init display"}));
-    const QList<ReportRecord> logged = fixture.records();
+             (core::ReportRecord{"W", 5, QByteArray::fromHex("0338010f000000"),
+                                 "Init display"}));
+    const QList<core::ReportRecord> logged = fixture.records();
     fixture.click("clearButton"); // new rows take the place of the old
-    append(false, kNoReportID, QByteArray(4, 0x11));
-    QCOMPARE(logged,
-             QList<ReportRecord>(
-                 {{"R", kNoReportID, QByteArray::fromHex("0338010f"), ""}}));
+    append(false, core::kNoReportID, QByteArray(4, 0x11));
+    QCOMPARE(logged, QList<core::ReportRecord>(
+                         {{"R", core::kNoReportID,
+                           QByteArray::fromHex("0338010f"), ""}}));
   }
 
   void showsEachCell_data() {
@@ -132,7 +134,7 @@ private slots:
         << 0 << true << 5 << QByteArray::fromHex("0338010f0000ab")
         << "05 03 38 01 0f 00 00 ab";
     QTest::newRow("written without report ID")
-        << 1 << true << kNoReportID << QByteArray::fromHex("a1b2c3d4")
+        << 1 << true << core::kNoReportID << QByteArray::fromHex("a1b2c3d4")
         << "09 a1 b2 c3 d4 55 66 77";
     QTest::newRow("read") << 1 << false << 5
                           << QByteArray::fromHex("01020304050607")
@@ -163,18 +165,18 @@ private slots:
   void selectionAndClear() {
     QVERIFY(!fixture.addMacroEnabled());
     for (int i = 0; i < 200; ++i)
-      append(i % 2, kNoReportID, QByteArray(4, char(i)));
+      append(i % 2, core::kNoReportID, QByteArray(4, char(i)));
     fixture.flushLog();
     fixture.clickLogRow(3);
     QVERIFY(fixture.addMacroEnabled());
-    append(true, kNoReportID, QByteArray(4, 9));
+    append(true, core::kNoReportID, QByteArray(4, 9));
     fixture.flushLog();
     QCOMPARE(fixture.logTable()->currentIndex().row(), 3); // kept
     fixture.clickLogRow(3, Qt::ControlModifier);
     QVERIFY(!fixture.addMacroEnabled());
 
     fixture.clickLogRow(2);
-    append(false, kNoReportID, QByteArray(4, 7));
+    append(false, core::kNoReportID, QByteArray(4, 7));
     fixture.setFormTexts("0c", {"0a", "0b"});
     fixture.click("clearButton");
     QCOMPARE(fixture.log()->reportCount(), 0);
@@ -183,7 +185,7 @@ private slots:
     QVERIFY(!fixture.addMacroEnabled());
     fixture.controller()->logTableDoubleClicked();
     QCOMPARE(fixture.form().left(8), "0c 0a 0b");
-    append(false, kNoReportID, QByteArray(4, 8));
+    append(false, core::kNoReportID, QByteArray(4, 8));
     fixture.flushLog();
     QCOMPARE(fixture.rowText(0), "R||0x08|0x08|0x08|0x08|||");
   }
@@ -192,31 +194,34 @@ private slots:
   // the model and are shown first.
   void everyRowHasItsTimeAndSource() {
     logThreeReports();
-    LogTableModel *log = fixture.log();
+    explorer::LogTableModel *log = fixture.log();
     QStringList ids;
     for (int column = 0; column < log->columnCount(); ++column)
       ids << log->headerData(column, Qt::Horizontal,
-                             LogTableModel::kColumnIdentifierRole)
+                             explorer::LogTableModel::kColumnIdentifierRole)
                  .toString();
     QCOMPARE(ids, QStringList({"R/W", "Id", "0", "1", "2", "3", "4", "5", "6",
                                "Time", "Source", "Decoded", "ASCII"}));
     QCOMPARE(fixture.logTable()->horizontalHeader()->logicalIndex(0),
-             int(LogTableModel::kTimeColumn));
-    QCOMPARE(Cell(log, 0, LogTableModel::kSourceColumn), "A 1000 if0");
-    QCOMPARE(Cell(log, 3, LogTableModel::kSourceColumn), "B 2000 if1");
-    QCOMPARE(Cell(log, 0, LogTableModel::kTimeColumn), "0.000000");
-    const QStringList times = {Cell(log, 2, LogTableModel::kTimeColumn),
-                               Cell(log, 3, LogTableModel::kTimeColumn)};
+             int(explorer::LogTableModel::kTimeColumn));
+    QCOMPARE(Cell(log, 0, explorer::LogTableModel::kSourceColumn),
+             "A 1000 if0");
+    QCOMPARE(Cell(log, 3, explorer::LogTableModel::kSourceColumn),
+             "B 2000 if1");
+    QCOMPARE(Cell(log, 0, explorer::LogTableModel::kTimeColumn), "0.000000");
+    const QStringList times = {
+        Cell(log, 2, explorer::LogTableModel::kTimeColumn),
+        Cell(log, 3, explorer::LogTableModel::kTimeColumn)};
     QVERIFY(QRegularExpression("^\\d+\\.\\d{6}$").match(times[0]).hasMatch());
     QVERIFY(times[0].toDouble() > 0 &&
             times[1].toDouble() >= times[0].toDouble());
-    log->setTimeMode(LogTableModel::TimeMode::Delta);
+    log->setTimeMode(explorer::LogTableModel::TimeMode::Delta);
     QCOMPARE(
-        Cell(log, 3, LogTableModel::kTimeColumn),
+        Cell(log, 3, explorer::LogTableModel::kTimeColumn),
         QString::asprintf("+%.6f", times[1].toDouble() - times[0].toDouble()));
-    log->setTimeMode(LogTableModel::TimeMode::WallClock);
+    log->setTimeMode(explorer::LogTableModel::TimeMode::WallClock);
     QVERIFY(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\.\\d{6}$")
-                .match(Cell(log, 0, LogTableModel::kTimeColumn))
+                .match(Cell(log, 0, explorer::LogTableModel::kTimeColumn))
                 .hasMatch());
   }
 
@@ -230,8 +235,8 @@ private slots:
       QTest::newRow(name) << isOutput << id << QByteArray::fromHex(hex)
                           << decoded;
     };
-    row("pins", false, kNoReportID, "f0ffff7e", "pins 0-3, 24, 31 low");
-    row("latches", true, kNoReportID, "ffffffff", "latches: all high");
+    row("pins", false, core::kNoReportID, "f0ffff7e", "pins 0-3, 24, 31 low");
+    row("latches", true, core::kNoReportID, "ffffffff", "latches: all high");
     row("LCD mode", true, 4, "01000000000000", "LCD mode on");
     row("init display", true, 5, "0338010f000000",
         "LCD: function set: 8-bit, 2 lines, 5x8; clear display; display on, "
@@ -255,17 +260,17 @@ private slots:
     QFETCH(QByteArray, data);
     QFETCH(QString, decoded);
     const auto *bytes = reinterpret_cast<const uint8_t *>(data.constData());
-    QCOMPARE(DecodeReport(isOutput, reportID, bytes, int(data.size())),
+    QCOMPARE(core::DecodeReport(isOutput, reportID, bytes, int(data.size())),
              decoded);
     if (QByteArray(QTest::currentDataTag()) == "read answer")
-      QCOMPARE(AsciiText(bytes, int(data.size())), ".Test..");
+      QCOMPARE(core::AsciiText(bytes, int(data.size())), ".Test..");
   }
 
   // The header's menu shows and hides the added columns and says what Time
   // shows; the choice comes back with the window.
   void headerMenuChoosesColumns() {
     QHeaderView *header = fixture.logTable()->horizontalHeader();
-    QVERIFY(header->isSectionHidden(LogTableModel::kAsciiColumn));
+    QVERIFY(header->isSectionHidden(explorer::LogTableModel::kAsciiColumn));
     QStringList items;
     QTimer::singleShot(0, [&items] {
       auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
@@ -279,23 +284,23 @@ private slots:
     QCOMPARE(items, QStringList({"Time", "Source", "Decoded", "ASCII",
                                  "Time since the first report", "Time of day",
                                  "Time since the report above"}));
-    QVERIFY(!header->isSectionHidden(LogTableModel::kAsciiColumn));
+    QVERIFY(!header->isSectionHidden(explorer::LogTableModel::kAsciiColumn));
     fixture.close();
     fixture.loadAndWake();
     QVERIFY(!fixture.logTable()->horizontalHeader()->isSectionHidden(
-        LogTableModel::kAsciiColumn));
+        explorer::LogTableModel::kAsciiColumn));
   }
 
   // New rows scroll into sight only while the view is at the bottom with no
   // row selected; otherwise a button counts them and jumps to the end.
   void followsOnlyFromTheBottom() {
-    LogView *view = fixture.logTable();
+    explorer::LogView *view = fixture.logTable();
     QScrollBar *bar = view->verticalScrollBar();
     const uint8_t bytes[4] = {1, 2, 3, 4};
     const auto append = [&](int count) {
       for (int i = 0; i < count; ++i)
-        fixture.controller()->addLogEntryWithDirection(kReportDirectionIn,
-                                                       kNoReportID, 4, bytes);
+        fixture.controller()->addLogEntryWithDirection(
+            core::kReportDirectionIn, core::kNoReportID, 4, bytes);
       fixture.flushLog();
     };
     append(200);
@@ -319,11 +324,11 @@ private slots:
   // However small the log is squeezed, with rows wider and taller than it,
   // it lays itself out and still follows.
   void aSqueezedLogStillFollows() {
-    LogView *view = fixture.logTable();
+    explorer::LogView *view = fixture.logTable();
     const uint8_t bytes[4] = {1, 2, 3, 4};
     for (int i = 0; i < 200; ++i)
-      fixture.controller()->addLogEntryWithDirection(kReportDirectionIn,
-                                                     kNoReportID, 4, bytes);
+      fixture.controller()->addLogEntryWithDirection(
+          core::kReportDirectionIn, core::kNoReportID, 4, bytes);
     fixture.flushLog();
     QMainWindow *window = fixture.window();
     for (int height = 120; height <= 900; height += 3) {
@@ -435,7 +440,7 @@ private slots:
     // So does one that fills up while rows are still being made.
     const uint8_t data[4] = {1, 2, 3, 4};
     for (int n = 0; n < 200'000; ++n)
-      fixture.log()->append(false, kNoReportID, 4, data);
+      fixture.log()->append(false, core::kNoReportID, 4, data);
     flushCapture();
     {
       WithLimit small(RLIMIT_FSIZE, 64 << 10);
@@ -469,7 +474,7 @@ private slots:
     QCOMPARE(fixture.log()->rowCount(), 2);
     field->setText("event src:B");
     QCOMPARE(fixture.log()->rowCount(), 1);
-    QCOMPARE(Cell(fixture.log(), 0, LogTableModel::kDecodedColumn),
+    QCOMPARE(Cell(fixture.log(), 0, explorer::LogTableModel::kDecodedColumn),
              "listening on PinworthB (SN 2000) Interface 1 started");
     field->setText("event src:A");
     QCOMPARE(fixture.log()->rowCount(), 0);

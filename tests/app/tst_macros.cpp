@@ -21,7 +21,7 @@ const QStringList kDefaultNames = {
     "Read 4 bytes from LCD", "Enable Infra red reception (Pinworth B)"};
 
 QString prefsPath() {
-  return UserDefaults::standardFilePath();
+  return core::UserDefaults::standardFilePath();
 }
 
 QDir prefsDir() {

@@ -23,8 +23,9 @@ namespace {
 
 const std::vector<uint8_t> kReport5 = {0x05, 1, 2, 3, 4, 5, 6, 7};
 
-ReportRecord polled(const char *hex) {
-  return ReportRecord{"R", kNoReportID, QByteArray::fromHex(hex), ""};
+core::ReportRecord polled(const char *hex) {
+  return core::ReportRecord{"R", core::kNoReportID, QByteArray::fromHex(hex),
+                            ""};
 }
 
 } // namespace
@@ -68,7 +69,7 @@ private slots:
     QElapsedTimer elapsed;
     elapsed.start();
     fixture.click("readButton");
-    QCOMPARE(fixture.records(), QList<ReportRecord>{polled("ffffffff")});
+    QCOMPARE(fixture.records(), QList<core::ReportRecord>{polled("ffffffff")});
     QCOMPARE(fixture.widget("readButton")->text(), "Stop Reading");
     waitForPolls(3);
     QCOMPARE(logged(), 1);
@@ -98,9 +99,9 @@ private slots:
     QTest::qWait(150);
     QCOMPARE(polls(), pollsWhenStopped);
     fixture.click("readButton");
-    QCOMPARE(fixture.records(),
-             QList<ReportRecord>({polled("ffffffff"), polled("feffffff"),
-                                  polled("ffffffff"), polled("ffffffff")}));
+    QCOMPARE(fixture.records(), QList<core::ReportRecord>(
+                                    {polled("ffffffff"), polled("feffffff"),
+                                     polled("ffffffff"), polled("ffffffff")}));
   }
 
   void failingPollShowsOneAlertAndStops_data() {
@@ -165,7 +166,7 @@ private slots:
     QTRY_COMPARE(logged(), 4);
     const QByteArray oneToSeven = QByteArray::fromHex("01020304050607");
     QCOMPARE(fixture.records(),
-             QList<ReportRecord>(
+             QList<core::ReportRecord>(
                  {{"R", 5, oneToSeven, ""},
                   {"R", 5, oneToSeven, ""},
                   {"R", 255, QByteArray::fromHex("09080706050403"), ""},
@@ -188,7 +189,7 @@ private slots:
     device.join();
     QTRY_COMPARE(logged(), 8);
     fixture.flushLog();
-    LogTableModel *log = fixture.log();
+    explorer::LogTableModel *log = fixture.log();
     const int first = log->rowCount() - 8;
     for (int row = first + 1; row < log->rowCount(); ++row) {
       const int64_t gap = log->time(row) - log->time(row - 1);
@@ -238,8 +239,9 @@ private slots:
     QTest::qWait(50);
     QCOMPARE(logged(), before + 1);
     const int last = fixture.log()->reportCount() - 1;
-    QCOMPARE(fixture.log()->cellText(last, LogTableModel::kSourceColumn),
-             "B 2000 if1");
+    QCOMPARE(
+        fixture.log()->cellText(last, explorer::LogTableModel::kSourceColumn),
+        "B 2000 if1");
 
     emit activity->customContextMenuRequested({});
     auto *context = activity->findChild<QMenu *>();

@@ -16,7 +16,7 @@ class ReportFormTest : public QObject {
   ExplorerFixture fixture;
 
   QWidget *caption(int tag) const {
-    return viewWithTag(fixture.window()->centralWidget(), tag);
+    return explorer::viewWithTag(fixture.window()->centralWidget(), tag);
   }
   // The colour a caption is drawn in, and the palette's colours for text
   // that applies and text that does not.
@@ -74,7 +74,7 @@ private slots:
   // captions 200 and 201 change colour while 203, the report ID field and the
   // report size keep their state.
   void missingTaggedViewEndsLayoutChange() {
-    caption(202)->setProperty(kViewTagProperty, QVariant());
+    caption(202)->setProperty(explorer::kViewTagProperty, QVariant());
     QTest::ignoreMessage(
         QtCriticalMsg,
         QRegularExpression("PinworthWindowController::interfacePopupChanged, "

@@ -97,7 +97,8 @@ private slots:
     QStringList events;
     for (int i = 0; i < fixture.log()->reportCount(); ++i)
       if (!fixture.log()->isReport(i))
-        events << fixture.log()->cellText(i, LogTableModel::kDecodedColumn);
+        events << fixture.log()->cellText(
+            i, explorer::LogTableModel::kDecodedColumn);
     QCOMPARE(events, QStringList({"listening on PinworthA (SN 1000) "
                                   "Interface 1 started",
                                   "PinworthA (SN 1000) unplugged",
@@ -188,19 +189,19 @@ private slots:
     fixture.startWithPinworthA();
     fixture.chooseInterface(1);
     fixture.setFormTexts("zz", {"01", "02", "1ff"});
-    QVERIFY(ReportFormFields::isMarked(fixture.byteField(2)));
-    QVERIFY(ReportFormFields::isMarked(fixture.reportIDField()));
-    QVERIFY(!ReportFormFields::isMarked(fixture.byteField(1)));
+    QVERIFY(explorer::ReportFormFields::isMarked(fixture.byteField(2)));
+    QVERIFY(explorer::ReportFormFields::isMarked(fixture.reportIDField()));
+    QVERIFY(!explorer::ReportFormFields::isMarked(fixture.byteField(1)));
     AlertAnswerer answerer;
     fixture.click("writeButton");
     QCOMPARE(fixture.window()->focusWidget(), fixture.byteField(2));
     fixture.byteField(2)->setText("ff");
-    QVERIFY(!ReportFormFields::isMarked(fixture.byteField(2)));
+    QVERIFY(!explorer::ReportFormFields::isMarked(fixture.byteField(2)));
     fixture.click("writeButton");
     QCOMPARE(fixture.window()->focusWidget(), fixture.reportIDField());
     QCOMPARE(answerer.shown().size(), 2);
     fixture.chooseInterface(0); // disabled fields are not marked
-    QVERIFY(!ReportFormFields::isMarked(fixture.reportIDField()));
+    QVERIFY(!explorer::ReportFormFields::isMarked(fixture.reportIDField()));
   }
 
   // A pasted report spreads over the fields in use from the one pasted into;

@@ -21,10 +21,10 @@ using hid::sim::Model;
 namespace {
 
 template <typename Widget = QPushButton>
-Widget *In(PinworthWindowController *window, const char *name) {
+Widget *In(explorer::PinworthWindowController *window, const char *name) {
   return ExplorerFixture::widgetIn<Widget>(window, name);
 }
-void Choose(PinworthWindowController *window, int position) {
+void Choose(explorer::PinworthWindowController *window, int position) {
   ExplorerFixture::chooseIn(window, "interfacePopup", position);
 }
 
@@ -46,16 +46,16 @@ private slots:
     const DeviceID a = fixture.backend().attach(Model::PinworthA, "1000");
     const DeviceID b = fixture.backend().attach(Model::PinworthB, "2000");
     fixture.loadAndWake();
-    PinworthWindowController *first = fixture.controller();
+    explorer::PinworthWindowController *first = fixture.controller();
     // The second window starts nothing again: the list, and so the first
     // window's nodes and handles, stay as they are.
     const int searches = fixture.backend().searchCount();
     const PinworthListNode *node = PinworthInterfaceListNodeAtIndex(1);
-    PinworthWindowController *second = fixture.newWindow();
+    explorer::PinworthWindowController *second = fixture.newWindow();
     QCOMPARE(fixture.backend().searchCount(), searches);
     QCOMPARE(PinworthInterfaceListNodeAtIndex(1), node);
     QCOMPARE(In<QComboBox>(second, "interfacePopup")->count(), 4);
-    for (PinworthWindowController *window : {first, second}) {
+    for (explorer::PinworthWindowController *window : {first, second}) {
       Choose(window, 1);
       ExplorerFixture::clickIn(window, "readButton");
     }
@@ -97,8 +97,8 @@ private slots:
   void windowsShareMacrosNotPlaces() {
     fixture.backend().attach(Model::PinworthA, "1000");
     fixture.loadAndWake();
-    PinworthWindowController *first = fixture.controller();
-    PinworthWindowController *second = fixture.newWindow();
+    explorer::PinworthWindowController *first = fixture.controller();
+    explorer::PinworthWindowController *second = fixture.newWindow();
     auto *secondMacros = In<QComboBox>(second, "macroPopup");
     QCOMPARE(secondMacros->count(), 6);
     ExplorerFixture::choose(In<QComboBox>(first, "macroPopup"), 3);
@@ -114,7 +114,7 @@ private slots:
     const QSize secondSize = second->mainWindow()->size();
     fixture.close();
     fixture.loadAndWake();
-    PinworthWindowController *again = fixture.newWindow();
+    explorer::PinworthWindowController *again = fixture.newWindow();
     QCOMPARE(again->mainWindow()->size(), secondSize);
     QCOMPARE(In<QComboBox>(again, "interfacePopup")->currentIndex(), 1);
     QCOMPARE(
@@ -130,7 +130,7 @@ private slots:
     QMainWindow *window = fixture.window();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
-    LogView *log = fixture.logTable();
+    explorer::LogView *log = fixture.logTable();
     QHeaderView *header = log->horizontalHeader();
     QTRY_COMPARE(log->horizontalScrollBar()->maximum(), 0);
     for (int column = 0; column < header->count(); ++column)

@@ -26,14 +26,14 @@ private slots:
     hid::hidraw::HidrawBackend backend;
     hid::SetBackend(&backend);
     {
-      ExplorerProcess process({home.filePath("defaults.json"),
-                               home.filePath("window-state.ini"),
-                               home.filePath("sessions")});
+      explorer::ExplorerProcess process({home.filePath("defaults.json"),
+                                         home.filePath("window-state.ini"),
+                                         home.filePath("sessions")});
       process.newWindow();
       process.newWindow();
-      PinworthWindowController *first = process.controllers()[0];
-      PinworthWindowController *second = process.controllers()[1];
-      for (PinworthWindowController *window : {first, second}) {
+      explorer::PinworthWindowController *first = process.controllers()[0];
+      explorer::PinworthWindowController *second = process.controllers()[1];
+      for (explorer::PinworthWindowController *window : {first, second}) {
         Explorer::chooseIn(window, "interfacePopup", 1);
         Explorer::clickIn(window, "readButton");
       }

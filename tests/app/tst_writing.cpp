@@ -21,7 +21,8 @@ const QString kInvalidReportID = "Invalid report id number format | Please "
 
 // Counts the paints of a widget made while a window waits for its device.
 struct PaintCounter : QObject {
-  PaintCounter(QWidget *widget, const PinworthWindowController *window)
+  PaintCounter(QWidget *widget,
+               const explorer::PinworthWindowController *window)
       : window_(window) {
     widget->installEventFilter(this);
   }
@@ -33,7 +34,7 @@ struct PaintCounter : QObject {
   int whileWaiting = 0;
 
 private:
-  const PinworthWindowController *window_;
+  const explorer::PinworthWindowController *window_;
 };
 
 } // namespace

@@ -314,11 +314,12 @@ private slots:
     QVERIFY(WriteKnownCapture(path));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadWrite));
-    const qint64 secondEntry = qint64(
-        capture::kHeaderSize +
-        capture::EncodeInterface(
-            CaptureEntry(kKnownA0, pinworth::Interface0ReportDescriptor()))
-            .size());
+    const qint64 secondEntry =
+        qint64(capture::kHeaderSize +
+               capture::EncodeInterface(
+                   core::CaptureEntry(kKnownA0,
+                                      pinworth::Interface0ReportDescriptor()))
+                   .size());
     QVERIFY(file.seek(secondEntry + 4)); // its serial number
     file.write("\x01", 1);
     file.close();
@@ -463,7 +464,7 @@ private slots:
       auto writer = capture::CaptureWriter::create(path.toStdString(), &reason);
       QVERIFY(writer);
       writer->addInterface(
-          CaptureEntry(kKnownA0, pinworth::Interface0ReportDescriptor()));
+          core::CaptureEntry(kKnownA0, pinworth::Interface0ReportDescriptor()));
       const uint8_t pins[] = {0x0f, 0xff, 0xff, 0xff, 0xff};
       writer->appendEvent(0, 0, capture::EventKind::PollingStarted);
       writer->appendReport(true, 0, 10, {}, pins, 4);
@@ -511,13 +512,13 @@ private slots:
       std::string reason;
       auto writer = capture::CaptureWriter::create(path.toStdString(), &reason);
       QVERIFY(writer);
-      const InterfaceIdentity b0{2, 2000, 0}, a1{1, 1000, 0};
+      const core::InterfaceIdentity b0{2, 2000, 0}, a1{1, 1000, 0};
       writer->addInterface(
-          CaptureEntry(b0, pinworth::Interface0ReportDescriptor()));
+          core::CaptureEntry(b0, pinworth::Interface0ReportDescriptor()));
       writer->addInterface(
-          CaptureEntry(kKnownB1, pinworth::Interface1ReportDescriptor()));
+          core::CaptureEntry(kKnownB1, pinworth::Interface1ReportDescriptor()));
       writer->addInterface(
-          CaptureEntry(a1, pinworth::Interface1ReportDescriptor()));
+          core::CaptureEntry(a1, pinworth::Interface1ReportDescriptor()));
       const uint8_t low[] = {0xf0, 0xff, 0xff, 0xff};
       const uint8_t key[] = {0x00, 0x16, 0, 0, 0, 0, 0};
       writer->appendReport(false, 0, 0, {}, low, 4);

@@ -63,18 +63,18 @@ class CaptureReplayTest : public QObject {
   Q_OBJECT
 
   ExplorerFixture fixture;
-  std::unique_ptr<SimulatorWindow> simulator;
+  std::unique_ptr<simulator::SimulatorWindow> simulator;
   DeviceID deviceA = 0;
   QTemporaryDir folder;
 
-  CaptureReplayPanel *panel() const { return simulator->replay(); }
+  simulator::CaptureReplayPanel *panel() const { return simulator->replay(); }
   // The reports the explorer read from a source, in the log's order.
   QList<int> readsFrom(const QString &source) const {
     QList<int> reads;
-    LogTableModel &log = *fixture.log();
+    explorer::LogTableModel &log = *fixture.log();
     for (int i = 0; i < log.reportCount(); ++i)
       if (log.isReport(i) && !log.logRow(i).isOutput() &&
-          log.cellText(i, LogTableModel::kSourceColumn) == source)
+          log.cellText(i, explorer::LogTableModel::kSourceColumn) == source)
         reads << i;
     return reads;
   }
@@ -88,7 +88,7 @@ private slots:
   void initTestCase() { fixture.setUp(); }
   void init() {
     deviceA = fixture.startWithPinworthA();
-    simulator = std::make_unique<SimulatorWindow>(fixture.backend());
+    simulator = std::make_unique<simulator::SimulatorWindow>(fixture.backend());
   }
   void cleanup() {
     simulator.reset();
@@ -113,7 +113,7 @@ private slots:
     fixture.flushLog();
     QList<int> got;
     QTRY_COMPARE((got = readsFrom("A 1000 if1")).size(), 10);
-    LogTableModel &log = *fixture.log();
+    explorer::LogTableModel &log = *fixture.log();
     for (int n = 0; n < 10; ++n) {
       QCOMPARE(log.record(got[n]).data[1], char(n + 1));
       // Each gap as recorded, within a tolerance a loaded machine keeps.
@@ -143,7 +143,7 @@ private slots:
     if (panel()->replay()->progress().sent == 0)
       QTest::mouseClick(step, Qt::LeftButton);
     QTRY_COMPARE(panel()->replay()->progress().sent, size_t(1));
-    LogTableModel &log = *fixture.log();
+    explorer::LogTableModel &log = *fixture.log();
     const auto lastLevels = [&] {
       fixture.flushLog();
       const QList<int> reads = readsFrom("A 1000 if0");

@@ -29,9 +29,9 @@
 #include <vector>
 
 using hid::sim::DeviceID;
-using Fault = FaultsPanel::Fault;
+using Fault = simulator::FaultsPanel::Fault;
 
-Q_DECLARE_METATYPE(FaultsPanel::Fault)
+Q_DECLARE_METATYPE(simulator::FaultsPanel::Fault)
 
 namespace {
 
@@ -54,7 +54,7 @@ class SimulatorTest : public QObject {
   Q_OBJECT
 
   ExplorerFixture fixture;
-  std::unique_ptr<SimulatorWindow> simulator;
+  std::unique_ptr<simulator::SimulatorWindow> simulator;
   DeviceID deviceA = 0;
 
   QWidget *key(const char *label) {
@@ -71,7 +71,7 @@ private slots:
   void initTestCase() { fixture.setUp(); }
   void init() {
     deviceA = fixture.startWithPinworthA();
-    simulator = std::make_unique<SimulatorWindow>(fixture.backend());
+    simulator = std::make_unique<simulator::SimulatorWindow>(fixture.backend());
     simulator->show();
     QVERIFY(QTest::qWaitForWindowExposed(simulator.get()));
   }
@@ -92,7 +92,7 @@ private slots:
     fixture.chooseInterface(1);
     fixture.click("readButton");
     writeMacros({0, 1, 2, 3});
-    const LcdView *lcd = simulator->interfaceOne()->lcd();
+    const simulator::LcdView *lcd = simulator->interfaceOne()->lcd();
     QCOMPARE(lcd->text(0), "Test            ");
     QCOMPARE(lcd->text(1), QString(16, ' '));
     QCOMPARE(lcd->cursor(), (hid::sim::CharacterLcd::Position{0, 0}));
@@ -102,7 +102,8 @@ private slots:
     writeMacros({4});
     QTRY_COMPARE(fixture.records().size(), 6);
     QCOMPARE(fixture.records().last(),
-             (ReportRecord{"R", 6, QByteArray::fromHex("84546573740000"), ""}));
+             (core::ReportRecord{"R", 6, QByteArray::fromHex("84546573740000"),
+                                 ""}));
   }
 
   // Polling logs the changed levels once, duplicates ignored; the pin shows
@@ -115,10 +116,11 @@ private slots:
     QCOMPARE(pin5->text(), "5\nH/L");
     QTRY_COMPARE(fixture.records().size(), 2);
     QTest::qWait(200); // four more polls
-    QCOMPARE(fixture.records(),
-             QList<ReportRecord>(
-                 {{"R", kNoReportID, QByteArray::fromHex("ffffffff"), ""},
-                  {"R", kNoReportID, QByteArray::fromHex("dfffffff"), ""}}));
+    QCOMPARE(
+        fixture.records(),
+        QList<core::ReportRecord>(
+            {{"R", core::kNoReportID, QByteArray::fromHex("ffffffff"), ""},
+             {"R", core::kNoReportID, QByteArray::fromHex("dfffffff"), ""}}));
   }
 
   // A key is heard only while infrared reception is on.
@@ -131,8 +133,8 @@ private slots:
     QCOMPARE(simulator->findChild<QLabel *>("infraredLabel")->text(),
              "Infrared reception: on");
     QTest::mouseClick(key("OK"), Qt::LeftButton);
-    const ReportRecord key{"R", 0x0C, QByteArray::fromHex("2a140000000000"),
-                           ""};
+    const core::ReportRecord key{"R", 0x0C,
+                                 QByteArray::fromHex("2a140000000000"), ""};
     QTRY_COMPARE(fixture.records().size(), 2);
     QCOMPARE(fixture.records().last(), key);
   }
@@ -147,7 +149,7 @@ private slots:
     writeMacros({0});
     auto *lcdMode = simulator->findChild<QLabel *>("lcdModeLabel");
     QCOMPARE(lcdMode->text(), "LCD mode: on");
-    DevicesPanel *devices = simulator->devices();
+    simulator::DevicesPanel *devices = simulator->devices();
     QTest::mouseClick(devices->button("unplugButton"), Qt::LeftButton);
     QTRY_COMPARE(fixture.interfacePopup()->count(), 0);
     QCOMPARE(devices->list()->item(0)->text(),
@@ -164,19 +166,19 @@ private slots:
     QTest::addColumn<Fault>("fault");
     QTest::addColumn<bool>("read");
     QTest::addColumn<QString>("alert");
-    QTest::newRow("stall") << 0 << FaultsPanel::Stall << false
+    QTest::newRow("stall") << 0 << simulator::FaultsPanel::Stall << false
                            << ExplorerFixture::transferAlert(
                                   "write to", "the device did not answer "
                                               "within 50 ms; it may have "
                                               "received the report");
     QTest::newRow("fail next write")
-        << 1 << FaultsPanel::FailNextWrite << false
+        << 1 << simulator::FaultsPanel::FailNextWrite << false
         << ExplorerFixture::transferAlert("write to", "input/output error");
     QTest::newRow("fail next read")
-        << 0 << FaultsPanel::FailNextRead << true
+        << 0 << simulator::FaultsPanel::FailNextRead << true
         << ExplorerFixture::transferAlert("read from", "input/output error");
     QTest::newRow("refuse to open")
-        << 0 << FaultsPanel::RefuseOpen << false
+        << 0 << simulator::FaultsPanel::RefuseOpen << false
         << ExplorerFixture::transferAlert(
                "write to",
                "permission denied: install the Pinworth udev rule (see "
@@ -197,8 +199,8 @@ private slots:
     AlertAnswerer answerer;
     fixture.click(read ? "readButton" : "writeButton");
     QTRY_COMPARE(answerer.shown(), QStringList{alert});
-    const bool oneShot = fault == FaultsPanel::FailNextWrite ||
-                         fault == FaultsPanel::FailNextRead;
+    const bool oneShot = fault == simulator::FaultsPanel::FailNextWrite ||
+                         fault == simulator::FaultsPanel::FailNextRead;
     QCOMPARE(box->isChecked(), !oneShot);
     QCOMPARE(fixture.records().size(), 0);
   }
@@ -211,8 +213,8 @@ private slots:
     fixture.chooseInterface(1);
     fixture.click("readButton");
     fixture.backend().setKernelReaderRest(std::chrono::milliseconds(5));
-    StressPanel *stress = simulator->stress();
-    stress->rateBox()->setValue(ReportGenerator::kMaxRate);
+    simulator::StressPanel *stress = simulator->stress();
+    stress->rateBox()->setValue(simulator::ReportGenerator::kMaxRate);
     stress->countBox()->setValue(4000);
     const auto leadingNumber = [](const QLabel *label) {
       return QLocale().toULongLong(label->text().section(' ', 0, 0));
@@ -254,7 +256,7 @@ private slots:
     std::vector<Clock::time_point> times;
     std::vector<uint16_t> numbers;
     times.reserve(2400);
-    ReportGenerator generator(
+    simulator::ReportGenerator generator(
         [&](const std::vector<uint8_t> &report) {
           times.push_back(Clock::now());
           numbers.push_back(uint16_t(report[1] << 8 | report[2]));
@@ -262,7 +264,7 @@ private slots:
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         },
         [] {});
-    generator.start(ReportGenerator::kMaxRate, 2400);
+    generator.start(simulator::ReportGenerator::kMaxRate, 2400);
     QTRY_VERIFY(!generator.running());
     QCOMPARE(generator.sent(), uint64_t(times.size()));
     QCOMPARE(generator.sent() + generator.overrun(), uint64_t(2400));
@@ -308,10 +310,10 @@ private slots:
         {one, {}, {800, 900}, {1700, 100, 500, 400}, {1100, 100, 500, 400}},
     };
     for (const auto &c : cases)
-      QVERIFY2(SimulatorFrame(c.screens, c.explorer, c.frame,
-                              c.remembered.isValid()
-                                  ? std::optional(c.remembered)
-                                  : std::nullopt) == c.placed,
+      QVERIFY2(simulator::SimulatorFrame(c.screens, c.explorer, c.frame,
+                                         c.remembered.isValid()
+                                             ? std::optional(c.remembered)
+                                             : std::nullopt) == c.placed,
                qPrintable(QDebug::toString(c.placed)));
   }
 
@@ -336,10 +338,10 @@ private slots:
   void marksAreReadableOnLightAndDarkPalettes() {
     fixture.chooseInterface(1);
     writeMacros({0});
-    simulator->faults()->checkBox(0, FaultsPanel::Stall)->click();
+    simulator->faults()->checkBox(0, simulator::FaultsPanel::Stall)->click();
     const QList<QWidget *> marks = {
         simulator->findChild<QLabel *>("lcdModeLabel"),
-        simulator->faults()->checkBox(0, FaultsPanel::Stall)};
+        simulator->faults()->checkBox(0, simulator::FaultsPanel::Stall)};
     const QPalette original = QApplication::palette();
     for (const QColor window : {QColor(0xefefef), QColor(0x353535)}) {
       QApplication::setPalette(QPalette(window, window));

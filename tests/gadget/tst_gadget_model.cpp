@@ -27,7 +27,7 @@ int Number(const std::vector<uint8_t> &report) {
 // reports each done once it is recorded.
 class Endpoint {
 public:
-  Endpoint(GadgetModel &model, int interfaceNumber)
+  Endpoint(gadget::GadgetModel &model, int interfaceNumber)
       : thread_([this, &model, interfaceNumber] {
           while (const auto report = model.nextInputReport(interfaceNumber)) {
             taken_.push_back(*report);
@@ -55,8 +55,8 @@ private slots:
   // Lines come whole, however the reads cut them; one longer than the bound
   // ends the input, whether its line end comes or never does.
   void commandLinesAreWholeAndBounded() {
-    CommandLines lines;
-    const auto add = [](CommandLines &to, const std::string &bytes) {
+    gadget::CommandLines lines;
+    const auto add = [](gadget::CommandLines &to, const std::string &bytes) {
       to.add(bytes.data(), bytes.size());
     };
     add(lines, "unplug\npl");
@@ -64,12 +64,12 @@ private slots:
     QCOMPARE(lines.next(), std::nullopt);
     add(lines, "ug\n");
     QCOMPARE(lines.next(), std::optional<std::string>("plug"));
-    const std::string longest(CommandLines::kMaxLineBytes, 'x');
+    const std::string longest(gadget::CommandLines::kMaxLineBytes, 'x');
     add(lines, longest + "\n");
     QCOMPARE(lines.next(), longest);
     for (const std::string &ending :
          {std::string("x\nquit\n"), std::string("x")}) {
-      CommandLines bounded;
+      gadget::CommandLines bounded;
       add(bounded, longest);
       add(bounded, ending);
       QCOMPARE(bounded.next(), std::nullopt);
@@ -78,7 +78,7 @@ private slots:
   }
 
   void endpointsTakeEveryReportInOrder() {
-    GadgetModel model(hid::sim::Model::PinworthA);
+    gadget::GadgetModel model(hid::sim::Model::PinworthA);
     Endpoint pins(model, 0), keys(model, 1);
     for (int batch = 0; batch < 10; ++batch) {
       for (int n = batch * 100; n < batch * 100 + 100; ++n)
@@ -97,7 +97,7 @@ private slots:
   }
 
   void anUnpluggedDeviceSendsNothing() {
-    GadgetModel model(hid::sim::Model::PinworthB);
+    gadget::GadgetModel model(hid::sim::Model::PinworthB);
     model.sendInputReport(1, Numbered(1));
     // Taken by the endpoint, not yet by the host.
     QVERIFY(model.nextInputReport(1));
@@ -119,8 +119,8 @@ private slots:
   }
 
   void aDeviceTheHostDoesNotPollKeepsItsNewestReports() {
-    GadgetModel model(hid::sim::Model::PinworthA);
-    const int sent = int(GadgetModel::kQueueLimit) + 44;
+    gadget::GadgetModel model(hid::sim::Model::PinworthA);
+    const int sent = int(gadget::GadgetModel::kQueueLimit) + 44;
     for (int n = 0; n < sent; ++n)
       model.sendInputReport(1, Numbered(n));
     QVERIFY(!model.waitUntilSent(20ms));
@@ -128,7 +128,7 @@ private slots:
     QVERIFY(model.waitUntilSent(5s));
     model.stop();
     const auto &taken = keys.taken();
-    QCOMPARE(taken.size(), GadgetModel::kQueueLimit);
+    QCOMPARE(taken.size(), gadget::GadgetModel::kQueueLimit);
     QCOMPARE(Number(taken.front()), 44);
     QCOMPARE(Number(taken.back()), sent - 1);
   }

@@ -37,8 +37,8 @@ inline const std::vector<KnownRow> &KnownRows() {
   return kRows;
 }
 
-inline const InterfaceIdentity kKnownA0{0, 1000, 0};
-inline const InterfaceIdentity kKnownB1{3, 2000, 0};
+inline const core::InterfaceIdentity kKnownA0{0, 1000, 0};
+inline const core::InterfaceIdentity kKnownB1{3, 2000, 0};
 
 // Writes the known capture to path, with a listening event before the
 // third row and a gap before the fifth; returns its reader.
@@ -49,9 +49,9 @@ WriteKnownCapture(const QString &path) {
   if (!writer)
     return nullptr;
   writer->addInterface(
-      CaptureEntry(kKnownA0, pinworth::Interface0ReportDescriptor()));
+      core::CaptureEntry(kKnownA0, pinworth::Interface0ReportDescriptor()));
   writer->addInterface(
-      CaptureEntry(kKnownB1, pinworth::Interface1ReportDescriptor()));
+      core::CaptureEntry(kKnownB1, pinworth::Interface1ReportDescriptor()));
   for (size_t i = 0; i < KnownRows().size(); ++i) {
     const KnownRow &row = KnownRows()[i];
     if (i == 2)

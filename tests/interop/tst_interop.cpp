@@ -342,8 +342,9 @@ private slots:
         capture::CaptureReader::open(path("bare.pwcap").toStdString(), &reason);
     QVERIFY(bare);
     QCOMPARE(bare->recordCount(), 3u);
-    QCOMPARE(IdentityOfSource(bare->interfaces(), bare->record(0).source),
-             InterfaceIdentity({1, 0, 0})); // a PinworthA, its serial unknown
+    QCOMPARE(
+        core::IdentityOfSource(bare->interfaces(), bare->record(0).source),
+        core::InterfaceIdentity({1, 0, 0})); // a PinworthA, its serial unknown
     QCOMPARE(bare->record(2).reportID, 0x0c);
   }
 
@@ -381,7 +382,7 @@ private slots:
     QVERIFY2(late, reason.c_str());
     QCOMPARE(late->recordCount(), 5u);
     const auto interfaceOf = [&](uint64_t i) {
-      return IdentityOfSource(late->interfaces(), late->record(i).source)
+      return core::IdentityOfSource(late->interfaces(), late->record(i).source)
           ->interfaceType;
     };
     for (uint64_t i = 0; i < 5; ++i)
@@ -440,9 +441,9 @@ private slots:
     QVERIFY(bus);
     QCOMPARE(bus->record(1).timeUS, 1250000);
     QCOMPARE(bus->record(1).size, 1);
-    QCOMPARE(IdentityOfSource(bus->interfaces(), 0)->interfaceType, 3);
-    QCOMPARE(IdentityOfSource(bus->interfaces(), 0)->occurrence, 0);
-    QCOMPARE(IdentityOfSource(bus->interfaces(), 1)->occurrence, 1);
+    QCOMPARE(core::IdentityOfSource(bus->interfaces(), 0)->interfaceType, 3);
+    QCOMPARE(core::IdentityOfSource(bus->interfaces(), 0)->occurrence, 0);
+    QCOMPARE(core::IdentityOfSource(bus->interfaces(), 1)->occurrence, 1);
 
     QVERIFY(WriteAll(path("mouse.hid"), text.left(text.indexOf("D: 1"))));
     const interop::ImportOutcome none = interop::ImportCapture(
@@ -459,7 +460,7 @@ private slots:
                                    path("known.csv"))
                 .written);
     const QList<QByteArray> lines = ReadAll(path("known.csv")).split('\n');
-    QCOMPARE(lines[0] + '\n', CsvHeader());
+    QCOMPARE(lines[0] + '\n', core::CsvHeader());
     QCOMPARE(lines.size(), 1 + int(KnownRows().size()) + 2 + 1);
     QVERIFY(lines[3].contains(",B 2000 if1,event,") &&
             lines[3].contains("listening on PinworthB (SN 2000) Interface 1 "
@@ -509,7 +510,7 @@ private:
       const KnownRow &row = KnownRows()[i];
       const capture::Record record = back->record(i);
       QCOMPARE(record.kind == capture::RecordKind::Written, row.written);
-      QCOMPARE(*IdentityOfSource(back->interfaces(), record.source),
+      QCOMPARE(*core::IdentityOfSource(back->interfaces(), record.source),
                row.source ? kKnownB1 : kKnownA0);
       QCOMPARE(record.timeUS, row.timeUS - shift);
       QCOMPARE(record.hasReportID, bool(row.reportID));

@@ -21,31 +21,31 @@ using Explorer = ExplorerFixture;
 namespace {
 
 // The reports a window logged from source, in order.
-QList<ReportRecord> Logged(PinworthWindowController *window,
-                           const QString &source) {
-  LogTableModel *log = window->logModel();
-  QList<ReportRecord> records;
+QList<core::ReportRecord> Logged(explorer::PinworthWindowController *window,
+                                 const QString &source) {
+  explorer::LogTableModel *log = window->logModel();
+  QList<core::ReportRecord> records;
   for (int i = 0; i < log->reportCount(); ++i)
     if (log->isReport(i) &&
-        log->cellText(i, LogTableModel::kSourceColumn) == source)
+        log->cellText(i, explorer::LogTableModel::kSourceColumn) == source)
       records << log->record(i);
   return records;
 }
 
-QList<QByteArray> LoggedData(PinworthWindowController *window,
+QList<QByteArray> LoggedData(explorer::PinworthWindowController *window,
                              const QString &source) {
   QList<QByteArray> data;
-  for (const ReportRecord &record : Logged(window, source))
+  for (const core::ReportRecord &record : Logged(window, source))
     data << record.data;
   return data;
 }
 
-QStringList Events(PinworthWindowController *window) {
-  LogTableModel *log = window->logModel();
+QStringList Events(explorer::PinworthWindowController *window) {
+  explorer::LogTableModel *log = window->logModel();
   QStringList events;
   for (int i = 0; i < log->reportCount(); ++i)
     if (!log->isReport(i))
-      events << log->cellText(i, LogTableModel::kDecodedColumn);
+      events << log->cellText(i, explorer::LogTableModel::kDecodedColumn);
   return events;
 }
 
@@ -54,15 +54,16 @@ QStringList Events(PinworthWindowController *window) {
 struct WindowOnKernel {
   QTemporaryDir home;
   hid::hidraw::HidrawBackend backend;
-  std::unique_ptr<ExplorerProcess> process;
-  PinworthWindowController *window = nullptr;
+  std::unique_ptr<explorer::ExplorerProcess> process;
+  explorer::PinworthWindowController *window = nullptr;
   QComboBox *interfaces = nullptr;
 
   WindowOnKernel() {
     hid::SetBackend(&backend);
-    process = std::make_unique<ExplorerProcess>(ExplorerProcess::Files{
-        home.filePath("defaults.json"), home.filePath("window-state.ini"),
-        home.filePath("sessions")});
+    process = std::make_unique<explorer::ExplorerProcess>(
+        explorer::ExplorerProcess::Files{home.filePath("defaults.json"),
+                                         home.filePath("window-state.ini"),
+                                         home.filePath("sessions")});
     process->newWindow();
     window = process->controllers().front();
     interfaces = Explorer::widgetIn<QComboBox>(window, "interfacePopup");
@@ -82,7 +83,7 @@ class KernelWindowTest : public QObject {
 private slots:
   void listWritePollListenAndLog() {
     WindowOnKernel explorer;
-    PinworthWindowController *window = explorer.window;
+    explorer::PinworthWindowController *window = explorer.window;
     QComboBox *interfaces = explorer.interfaces;
     GadgetProcess a("A", "3000"), b("B", "4000");
     QVERIFY2(a.ready() && b.ready(),
@@ -121,8 +122,8 @@ private slots:
     QVERIFY(window->reading().isPolling());
     QTRY_VERIFY(LoggedData(window, "A 3000 if0")
                     .contains(QByteArray("\x0d\xff\xff\xff", 4)));
-    const ReportRecord written = Logged(window, "A 3000 if0").front();
-    QCOMPARE(written.direction, kReportDirectionOut);
+    const core::ReportRecord written = Logged(window, "A 3000 if0").front();
+    QCOMPARE(written.direction, core::kReportDirectionOut);
     QCOMPARE(written.data, QByteArray("\x0f\xff\xff\xff", 4));
 
     QCOMPARE(b.command("unplug"), "ok");
@@ -140,7 +141,7 @@ private slots:
     if (busid.isEmpty())
       QSKIP("needs a device attached over USB/IP");
     WindowOnKernel explorer;
-    PinworthWindowController *window = explorer.window;
+    explorer::PinworthWindowController *window = explorer.window;
     QComboBox *interfaces = explorer.interfaces;
     QTRY_COMPARE_WITH_TIMEOUT(interfaces->count(), 4, 10000);
     const auto unplugs = [window] {

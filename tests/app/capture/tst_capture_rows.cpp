@@ -26,19 +26,20 @@
 namespace {
 
 // What a capture window's message bar says.
-QString Said(const CaptureWindow &window) {
-  return window.findChild<MessageBar *>()->text();
+QString Said(const explorer::CaptureWindow &window) {
+  return window.findChild<explorer::MessageBar *>()->text();
 }
 
-constexpr InterfaceIdentity kAOne{1, 1000, 0};
-constexpr InterfaceIdentity kBZero{2, 2000, 0};
+constexpr core::InterfaceIdentity kAOne{1, 1000, 0};
+constexpr core::InterfaceIdentity kBZero{2, 2000, 0};
 
 // Every cell of every row, in the time mode set, and each row's time.
-QStringList Cells(LogTableModel &log) {
+QStringList Cells(explorer::LogTableModel &log) {
   QStringList rows;
   for (int i = 0; i < log.reportCount(); ++i) {
     QStringList cells;
-    for (int column = 0; column < LogTableModel::kColumnCount; ++column)
+    for (int column = 0; column < explorer::LogTableModel::kColumnCount;
+         ++column)
       cells << log.cellText(i, column);
     rows << cells.join('|') << QString::number(log.time(i));
   }
@@ -83,10 +84,10 @@ void WithoutIndex(const QString &path, const QString &copy) {
   QVERIFY(WriteAll(copy, old));
 }
 
-bool SameRow(const LogRow &a, const LogRow &b) {
+bool SameRow(const explorer::LogRow &a, const explorer::LogRow &b) {
   return a.time == b.time && a.reportID == b.reportID && a.source == b.source &&
          a.flags == b.flags &&
-         std::equal(a.data, a.data + kLogRowMaxDataSize, b.data);
+         std::equal(a.data, a.data + explorer::kLogRowMaxDataSize, b.data);
 }
 
 // Row i of the long capture below: an event every 1000th, else a report of
@@ -105,7 +106,7 @@ void WriteLongCapture(const QString &path, uint64_t rows) {
   std::string reason;
   auto writer = capture::CaptureWriter::create(path.toStdString(), &reason);
   QVERIFY2(writer, reason.c_str());
-  const uint16_t a = writer->addInterface(CaptureEntry(kAOne, {}));
+  const uint16_t a = writer->addInterface(core::CaptureEntry(kAOne, {}));
   for (uint64_t i = 0; i < rows; ++i) {
     uint8_t data[7];
     LongReport(i, data);
@@ -129,11 +130,11 @@ private slots:
   // Written rows leave the log's memory: what it shows of them afterwards
   // is the file's, and it is exactly what was appended.
   void theLiveLogReadsItsWrittenRowsFromTheFile() {
-    LogTableModel log;
-    LogCapture capture(SessionStore(home.filePath("live")), log,
-                       [](const InterfaceIdentity &) {
-                         return std::vector<uint8_t>{0x05, 0x01};
-                       });
+    explorer::LogTableModel log;
+    explorer::LogCapture capture(explorer::SessionStore(home.filePath("live")),
+                                 log, [](const core::InterfaceIdentity &) {
+                                   return std::vector<uint8_t>{0x05, 0x01};
+                                 });
     QVERIFY2(capture.problem().isEmpty(), qPrintable(capture.problem()));
     for (int n = 0; n < 3000; ++n) {
       const uint8_t data[7] = {uint8_t(n), uint8_t(n >> 8), 3, 4, 5, 6, 7};
@@ -142,24 +143,24 @@ private slots:
         log.append(false, 0x0C, 7, data, kAOne);
         break;
       case 1:
-        log.append(true, kNoReportID, 4, data, kBZero);
+        log.append(true, core::kNoReportID, 4, data, kBZero);
         break;
       case 2:
-        log.appendEvent(LogEvent::PollingStarted, kBZero);
+        log.appendEvent(explorer::LogEvent::PollingStarted, kBZero);
         break;
       case 3:
         log.appendLoss(uint64_t(n), kAOne);
         break;
       case 4:
-        log.append(false, kNoReportID, 2, data); // no source
+        log.append(false, core::kNoReportID, 2, data); // no source
         break;
       default:
         log.append(true, 0x05, 0, data, kAOne);
       }
     }
     log.announce();
-    for (const auto mode : {LogTableModel::TimeMode::SinceFirst,
-                            LogTableModel::TimeMode::WallClock}) {
+    for (const auto mode : {explorer::LogTableModel::TimeMode::SinceFirst,
+                            explorer::LogTableModel::TimeMode::WallClock}) {
       log.setTimeMode(mode);
       const QStringList appended = Cells(log);
       capture.flush();
@@ -171,25 +172,28 @@ private slots:
     // file's index records read as they were appended.
     for (int n = 0; n < 140'000; ++n) {
       const uint8_t later[4] = {uint8_t(n), 2, 3, 4};
-      log.append(false, kNoReportID, 4, later, kBZero);
+      log.append(false, core::kNoReportID, 4, later, kBZero);
     }
     capture.flush();
     log.announce();
     for (int i = 3000; i < log.reportCount(); ++i)
-      QCOMPARE(log.cellText(i, LogTableModel::kFirstByteColumn),
+      QCOMPARE(log.cellText(i, explorer::LogTableModel::kFirstByteColumn),
                QString::asprintf("0x%02x", (i - 3000) & 0xFF));
     OverwriteRecord(capture.path(), 2998, 0xAB);
-    QCOMPARE(log.cellText(2998, LogTableModel::kFirstByteColumn), "0xab");
+    QCOMPARE(log.cellText(2998, explorer::LogTableModel::kFirstByteColumn),
+             "0xab");
 
     // A cleared log begins again in memory and on a new file.
     log.clear();
     const uint8_t data[4] = {9, 9, 9, 9};
-    log.append(false, kNoReportID, 4, data, kBZero);
+    log.append(false, core::kNoReportID, 4, data, kBZero);
     capture.flush();
     log.announce();
     QCOMPARE(log.reportCount(), 1);
-    QCOMPARE(log.cellText(0, LogTableModel::kSourceColumn), "B 2000 if0");
-    QCOMPARE(log.cellText(0, LogTableModel::kFirstByteColumn), "0x09");
+    QCOMPARE(log.cellText(0, explorer::LogTableModel::kSourceColumn),
+             "B 2000 if0");
+    QCOMPARE(log.cellText(0, explorer::LogTableModel::kFirstByteColumn),
+             "0x09");
   }
 
   // A capture without index records (as a 1.0 writer left it) of more rows
@@ -205,8 +209,8 @@ private slots:
       std::string reason;
       auto writer = capture::CaptureWriter::create(path.toStdString(), &reason);
       QVERIFY2(writer, reason.c_str());
-      const uint16_t a = writer->addInterface(CaptureEntry(kAOne, {}));
-      const uint16_t b = writer->addInterface(CaptureEntry(kBZero, {}));
+      const uint16_t a = writer->addInterface(core::CaptureEntry(kAOne, {}));
+      const uint16_t b = writer->addInterface(core::CaptureEntry(kBZero, {}));
       const uint8_t data[4] = {1, 2, 3, 4};
       for (int i = 0; i < 6; ++i)
         writer->appendReport(false, i % 2 ? b : a, i, std::nullopt, data, 4);
@@ -221,7 +225,8 @@ private slots:
     file.close();
 
     QString reason;
-    std::unique_ptr<CaptureWindow> window(CaptureWindow::open(path, &reason));
+    std::unique_ptr<explorer::CaptureWindow> window(
+        explorer::CaptureWindow::open(path, &reason));
     QVERIFY2(window, qPrintable(reason));
     QTRY_COMPARE(window->log()->rowCount(), 7);
     QCOMPARE(Said(*window),
@@ -230,12 +235,14 @@ private slots:
     QCOMPARE(window->statusBar()->currentMessage(),
              "7 rows from " + path +
                  "; 4 without their interface (the table is damaged)");
-    QCOMPARE(window->log()->cellText(0, LogTableModel::kSourceColumn),
+    QCOMPARE(window->log()->cellText(0, explorer::LogTableModel::kSourceColumn),
              "A 1000 if1");
-    QCOMPARE(window->log()->cellText(1, LogTableModel::kSourceColumn), "-");
+    QCOMPARE(window->log()->cellText(1, explorer::LogTableModel::kSourceColumn),
+             "-");
     // An event of a lost interface still says what happened.
-    QCOMPARE(window->log()->cellText(6, LogTableModel::kDecodedColumn),
-             "polling stopped");
+    QCOMPARE(
+        window->log()->cellText(6, explorer::LogTableModel::kDecodedColumn),
+        "polling stopped");
   }
 
   void aLongCaptureOpensAndFiltersASliceAtATime() {
@@ -260,9 +267,10 @@ private slots:
     constexpr int kRows = int(kWritten - 1);
 
     QString reason;
-    std::unique_ptr<CaptureWindow> window(CaptureWindow::open(path, &reason));
+    std::unique_ptr<explorer::CaptureWindow> window(
+        explorer::CaptureWindow::open(path, &reason));
     QVERIFY2(window, qPrintable(reason));
-    LogTableModel *log = window->log();
+    explorer::LogTableModel *log = window->log();
     QVERIFY(log->rowCount() < kRows);
     QTRY_COMPARE_WITH_TIMEOUT(log->rowCount(), kRows, 60000);
     QCOMPARE(log->reportCount(), kRows);
@@ -273,11 +281,11 @@ private slots:
         QVERIFY(!log->isReport(int(row)));
         continue;
       }
-      const ReportRecord record = log->record(int(row));
+      const core::ReportRecord record = log->record(int(row));
       uint8_t data[7];
       LongReport(i, data);
       QCOMPARE(record.direction,
-               i % 2 ? kReportDirectionOut : kReportDirectionIn);
+               i % 2 ? core::kReportDirectionOut : core::kReportDirectionIn);
       QCOMPARE(record.reportID, int32_t(i % 7));
       QCOMPARE(record.data, QByteArray(reinterpret_cast<char *>(data), 7));
     }
@@ -311,9 +319,9 @@ private slots:
     for (size_t k = 0; k < matching.size(); k += 97)
       QCOMPARE(log->reportAtRow(int(k)), matching[k]);
     QCOMPARE(log->reportAtRow(int(matching.size()) - 1), matching.back());
-    log->setTimeMode(LogTableModel::TimeMode::Delta);
+    log->setTimeMode(explorer::LogTableModel::TimeMode::Delta);
     for (size_t k = 1; k < matching.size(); k += 997)
-      QCOMPARE(log->cellText(matching[k], LogTableModel::kTimeColumn),
+      QCOMPARE(log->cellText(matching[k], explorer::LogTableModel::kTimeColumn),
                QString::asprintf("+%.6f",
                                  double(written(uint64_t(matching[k])) -
                                         written(uint64_t(matching[k - 1]))) /
@@ -322,8 +330,9 @@ private slots:
     // Copy takes a selection of two spans a slice at a time, in order.
     const int shown = int(matching.size());
     const auto rows = [&](int first, int last) {
-      return QItemSelection(log->index(first, 0),
-                            log->index(last, LogTableModel::kColumnCount - 1));
+      return QItemSelection(
+          log->index(first, 0),
+          log->index(last, explorer::LogTableModel::kColumnCount - 1));
     };
     QItemSelection selection = rows(shown - 20'000, shown - 1);
     selection.merge(rows(10, 40'000), QItemSelectionModel::Select);
@@ -357,7 +366,7 @@ private slots:
                std::round(double(written(uint64_t(matching[k])))) / 1e6);
 
     // A filter set while the rows are still read counts them all at the end.
-    window.reset(CaptureWindow::open(path, &reason));
+    window.reset(explorer::CaptureWindow::open(path, &reason));
     window->findChild<QLineEdit *>("logFilterField")->setText("W id:03");
     QTRY_COMPARE_WITH_TIMEOUT(
         Said(*window),
@@ -381,8 +390,8 @@ private slots:
       auto reader = capture::CaptureReader::open(file.toStdString(), &reason);
       if (!reader)
         qFatal("%s", reason.c_str());
-      return std::make_unique<CaptureFileRows>(std::move(reader),
-                                               std::vector<uint16_t>{0});
+      return std::make_unique<explorer::CaptureFileRows>(
+          std::move(reader), std::vector<uint16_t>{0});
     };
     { // a data byte changed: the check no longer matches
       std::string reason;
@@ -417,7 +426,7 @@ private slots:
     for (uint64_t k = 0, i = 0; k < 400; ++k, i = (i + 99'991) % kRows)
       sampled.push_back(i);
     for (const uint64_t i : sampled) {
-      const LogRow row = rows->row(i);
+      const explorer::LogRow row = rows->row(i);
       if (i == kCorrupt) {
         QVERIFY(row.isReport() && row.size() == 0 && row.time == 0);
         continue;

@@ -38,12 +38,13 @@ namespace {
 using hid::sim::Model;
 
 // The cells a capture keeps of a log's row: all but the time.
-QStringList RowTexts(LogTableModel *log) {
+QStringList RowTexts(explorer::LogTableModel *log) {
   QStringList rows;
   for (int i = 0; i < log->reportCount(); ++i) {
     QStringList cells;
-    for (int column = 0; column < LogTableModel::kColumnCount; ++column)
-      if (column != LogTableModel::kTimeColumn)
+    for (int column = 0; column < explorer::LogTableModel::kColumnCount;
+         ++column)
+      if (column != explorer::LogTableModel::kTimeColumn)
         cells << log->cellText(i, column);
     rows << cells.join('|');
   }
@@ -71,9 +72,9 @@ int RunLoggingChild(int argc, char **argv) {
   QApplication application(argc, argv);
   hid::sim::SimBackend backend;
   hid::SetBackend(&backend);
-  ExplorerProcess process;
+  explorer::ExplorerProcess process;
   process.newWindow();
-  LogTableModel *log = process.controllers().front()->logModel();
+  explorer::LogTableModel *log = process.controllers().front()->logModel();
   const QString answer = qEnvironmentVariable("PINWORTH_LOGGING_CHILD");
   uint32_t next = 0;
   QTimer timer;
@@ -106,7 +107,7 @@ class CapturesTest : public QObject {
   QString sessions() const {
     return fixture.homePath() + "/.local/state/Pinworth/sessions";
   }
-  LogCapture *capture() const {
+  explorer::LogCapture *capture() const {
     return fixture.process().captures().captureOf(fixture.window());
   }
   QString message() const {
@@ -132,7 +133,7 @@ private slots:
   void initTestCase() { fixture.setUp(); }
   void cleanup() {
     for (QWidget *window : QApplication::topLevelWidgets())
-      if (qobject_cast<CaptureWindow *>(window))
+      if (qobject_cast<explorer::CaptureWindow *>(window))
         delete window;
     fixture.cleanup();
   }
@@ -148,7 +149,7 @@ private slots:
         fixture.process().captures().saveTo(fixture.window(), copy, &reason),
         qPrintable(reason));
     QCOMPARE(Mode(copy), 0600);
-    CaptureWindow *opened =
+    explorer::CaptureWindow *opened =
         fixture.process().captures().open(copy, fixture.window());
     QVERIFY(opened);
     QCOMPARE(RowTexts(opened->log()), RowTexts(fixture.log()));
@@ -188,8 +189,9 @@ private slots:
     logSome(a, 50);
     capture()->flush();
     const QString csv = fixture.homePath() + "/log.csv";
-    CaptureExporter exporter(capture()->path(), interop::Format::Csv, csv);
-    QSignalSpy finished(&exporter, &CaptureExporter::finished);
+    explorer::CaptureExporter exporter(capture()->path(), interop::Format::Csv,
+                                       csv);
+    QSignalSpy finished(&exporter, &explorer::CaptureExporter::finished);
     exporter.start();
     QTRY_COMPARE(finished.size(), 1);
     QVERIFY(finished[0][0].value<interop::ExportOutcome>().written);
@@ -204,9 +206,10 @@ private slots:
       QCOMPARE(withoutTimes(lines[i + 1] + '\n'),
                withoutTimes(fixture.log()->csvRecord(i)));
 
-    CaptureExporter stopped(capture()->path(), interop::Format::Pcapng,
-                            fixture.homePath() + "/stopped.pcapng");
-    QSignalSpy stoppedFinished(&stopped, &CaptureExporter::finished);
+    explorer::CaptureExporter stopped(capture()->path(),
+                                      interop::Format::Pcapng,
+                                      fixture.homePath() + "/stopped.pcapng");
+    QSignalSpy stoppedFinished(&stopped, &explorer::CaptureExporter::finished);
     stopped.cancel();
     stopped.start();
     QTRY_COMPARE(stoppedFinished.size(), 1);
@@ -249,19 +252,20 @@ private slots:
     (*import)->trigger();
     VerifyModalsClosed(watchdog);
     QCOMPARE(alerts.shown(), QStringList());
-    CaptureWindow *opened = nullptr;
+    explorer::CaptureWindow *opened = nullptr;
     for (QWidget *window : QApplication::topLevelWidgets())
-      if (auto *captureWindow = qobject_cast<CaptureWindow *>(window))
+      if (auto *captureWindow = qobject_cast<explorer::CaptureWindow *>(window))
         opened = captureWindow;
     QVERIFY(opened);
     // The reports in the log's order, their bytes, no events.
-    const auto reports = [](LogTableModel *log) {
+    const auto reports = [](explorer::LogTableModel *log) {
       QStringList rows;
       for (int i = 0; i < log->reportCount(); ++i) {
         const QString direction =
-            log->cellText(i, LogTableModel::kDirectionColumn);
+            log->cellText(i, explorer::LogTableModel::kDirectionColumn);
         if (direction == "R" || direction == "W")
-          rows << direction + log->cellText(i, LogTableModel::kFirstByteColumn);
+          rows << direction + log->cellText(
+                                  i, explorer::LogTableModel::kFirstByteColumn);
       }
       return rows;
     };
@@ -273,13 +277,14 @@ private slots:
     const hid::sim::DeviceID a = fixture.startWithPinworthA();
     logSome(a, 10);
     const QString first = capture()->path();
-    const int before = int(SessionStore(sessions()).sessions().size());
+    const int before =
+        int(explorer::SessionStore(sessions()).sessions().size());
     QVERIFY(QFileInfo(first).fileName().startsWith("current-"));
     QCOMPARE(Mode(sessions()), 0700);
     QCOMPARE(Mode(first), 0600);
     fixture.click("clearButton");
     QVERIFY(capture()->path() != first);
-    const QStringList kept = SessionStore(sessions()).sessions();
+    const QStringList kept = explorer::SessionStore(sessions()).sessions();
     QCOMPARE(kept.size(), before + 1);
     std::string reason;
     const auto reader =
@@ -287,14 +292,14 @@ private slots:
     QVERIFY2(reader, reason.c_str());
     QVERIFY(reader->recordCount() >= 11);
     fixture.close();
-    QCOMPARE(SessionStore(sessions()).sessions().size(), before + 2);
+    QCOMPARE(explorer::SessionStore(sessions()).sessions().size(), before + 2);
   }
 
   // Past 20 sessions, or 2 GiB of them, the oldest go; the newest stays
   // whatever its size, and current captures are never touched.
   void oldSessionsGoOldestFirst() {
     QTemporaryDir folder;
-    const SessionStore store(folder.path());
+    const explorer::SessionStore store(folder.path());
     const auto make = [&](const QString &name, qint64 size) {
       QFile file(folder.filePath(name));
       QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size));
@@ -305,12 +310,13 @@ private slots:
     make("current-20261207-00.pwcap", 100);
     store.keep(folder.filePath("current-20261207-00.pwcap"));
     QStringList kept = store.sessions();
-    QCOMPARE(kept.size(), SessionStore::kKeptCount);
+    QCOMPARE(kept.size(), explorer::SessionStore::kKeptCount);
     QCOMPARE(QFileInfo(kept.front()).fileName(), "session-20261201-12.pwcap");
     QCOMPARE(QFileInfo(kept.back()).fileName(), "session-20261207-00.pwcap");
     QVERIFY(QFile::exists(folder.filePath("current-20261130-00.pwcap")));
 
-    make("current-20261208-00.pwcap", SessionStore::kKeptBytes + 1); // sparse
+    make("current-20261208-00.pwcap",
+         explorer::SessionStore::kKeptBytes + 1); // sparse
     store.keep(folder.filePath("current-20261208-00.pwcap"));
     kept = store.sessions();
     QCOMPARE(kept.size(), 1);
@@ -343,23 +349,23 @@ private slots:
     const QStringList rows = RowTexts(fixture.log());
     const QStringList marked = rows.filter("writing the log to disk stopped");
     QCOMPARE(marked.size(), 1);
-    CaptureWindow *opened =
+    explorer::CaptureWindow *opened =
         fixture.process().captures().open(capture()->path(), fixture.window());
     QVERIFY(opened);
     QCOMPARE(RowTexts(opened->log()), rows.mid(0, 99) + marked);
 
     // The log goes on in memory up to its bound, and then counts the reports
     // it does not keep in its last row.
-    LogTableModel *log = fixture.log();
+    explorer::LogTableModel *log = fixture.log();
     const int before = log->reportCount();
-    constexpr int kAppended = int(LogTableModel::kMostRowsInMemory);
+    constexpr int kAppended = int(explorer::LogTableModel::kMostRowsInMemory);
     const uint8_t data[4] = {1, 2, 3, 4};
     for (int n = 0; n < kAppended; ++n)
-      log->append(false, kNoReportID, 4, data);
+      log->append(false, core::kNoReportID, 4, data);
     const int kept = log->reportCount() - 1;
     QVERIFY(kept < before + kAppended);
     QVERIFY(log->isReport(kept - 1));
-    QCOMPARE(log->cellText(kept, LogTableModel::kDecodedColumn),
+    QCOMPARE(log->cellText(kept, explorer::LogTableModel::kDecodedColumn),
              QString("%1 reports not kept: the log in memory is full")
                  .arg(before + kAppended - kept));
     log->announce();
@@ -431,7 +437,7 @@ private slots:
     QTest::qWait(50);
     QCOMPARE(alerts.shown(), QStringList());
     QVERIFY(capture() && !capture()->path().isEmpty());
-    QCOMPARE(SessionStore(sessions()).orphans(), QStringList());
+    QCOMPARE(explorer::SessionStore(sessions()).orphans(), QStringList());
   }
 
   // A logout's SIGTERM closes the windows: their captures are kept whole.
@@ -444,7 +450,8 @@ private slots:
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     explorer.setProcessEnvironment(environment);
     explorer.start(PINWORTH_EXPLORER_SIM, {});
-    const SessionStore store(home.path() + "/.local/state/Pinworth/sessions");
+    const explorer::SessionStore store(home.path() +
+                                       "/.local/state/Pinworth/sessions");
     QTRY_COMPARE_WITH_TIMEOUT(
         QDir(store.folder()).entryList({"current-*"}).size(), 1, 10000);
     explorer.terminate();
@@ -466,7 +473,8 @@ private slots:
     environment.insert("HOME", home.path());
     environment.insert("XDG_CONFIG_HOME", home.path() + "/.config");
     environment.insert("XDG_STATE_HOME", home.path() + "/.local/state");
-    const SessionStore store(home.path() + "/.local/state/Pinworth/sessions");
+    const explorer::SessionStore store(home.path() +
+                                       "/.local/state/Pinworth/sessions");
     QRandomGenerator random(20261209);
     for (int run = 0; run < 20; ++run) {
       environment.insert("PINWORTH_LOGGING_CHILD",
@@ -519,7 +527,7 @@ private slots:
       for (uint64_t i = 0; i < kept->recordCount(); ++i)
         QCOMPARE(SequenceNumber(kept->record(i)), uint32_t(i));
       QCOMPARE(store.sessions().size(),
-               qsizetype(std::min(run, SessionStore::kKeptCount)));
+               qsizetype(std::min(run, explorer::SessionStore::kKeptCount)));
     }
   }
 };

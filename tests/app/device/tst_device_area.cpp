@@ -142,7 +142,7 @@ private slots:
                                          "all 5 steps sent, at most "),
              qPrintable(progress->text()));
 
-    LogView *log = fixture.logTable();
+    explorer::LogView *log = fixture.logTable();
     log->selectionModel()->select(
         QItemSelection(log->model()->index(2, 0), log->model()->index(3, 0)),
         QItemSelectionModel::Select | QItemSelectionModel::Rows);

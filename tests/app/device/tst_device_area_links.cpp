@@ -22,9 +22,9 @@
 
 namespace {
 
-constexpr InterfaceIdentity kA0{kPinworthAInterface0, 1000, 0};
-constexpr InterfaceIdentity kA1{kPinworthAInterface1, 1000, 0};
-constexpr InterfaceIdentity kB1{kPinworthBInterface1, 2000, 0};
+constexpr core::InterfaceIdentity kA0{kPinworthAInterface0, 1000, 0};
+constexpr core::InterfaceIdentity kA1{kPinworthAInterface1, 1000, 0};
+constexpr core::InterfaceIdentity kB1{kPinworthBInterface1, 2000, 0};
 
 struct Sent {
   std::optional<uint8_t> reportID;
@@ -33,28 +33,31 @@ struct Sent {
 
 // A target whose selection the test sets, which takes every report sent
 // and answers from the event loop, as the window's writer does.
-class TestTarget final : public WindowTarget {
+class TestTarget final : public explorer::WindowTarget {
 public:
-  std::optional<InterfaceIdentity> target;
+  std::optional<core::InterfaceIdentity> target;
   bool unplugged = false;
   std::vector<Sent> sent;
   // Called with each report as it goes out.
   std::function<void()> onSend;
 
-  void select(std::optional<InterfaceIdentity> identity, bool gone = false) {
+  void select(std::optional<core::InterfaceIdentity> identity,
+              bool gone = false) {
     target = identity;
     unplugged = gone;
     emit changed();
   }
-  std::optional<InterfaceIdentity> selected() const override {
+  std::optional<core::InterfaceIdentity> selected() const override {
     return unplugged ? std::nullopt : target;
   }
   int selectedPosition() const override { return 0; }
-  std::optional<InterfaceIdentity> missing() const override {
+  std::optional<core::InterfaceIdentity> missing() const override {
     return unplugged ? target : std::nullopt;
   }
   bool blocked() const override { return unplugged; }
-  bool isListening(const InterfaceIdentity &) const override { return false; }
+  bool isListening(const core::InterfaceIdentity &) const override {
+    return false;
+  }
   void send(std::optional<uint8_t> reportID, const std::vector<uint8_t> &data,
             Done done) override {
     sent.push_back({reportID, data});
@@ -64,14 +67,14 @@ public:
   }
 };
 
-class TestLog final : public WindowLog {
+class TestLog final : public explorer::WindowLog {
 public:
-  LogTableModel rows;
+  explorer::LogTableModel rows;
   QWidget table;
 
   void append(const QString &, int, int, const uint8_t *,
-              const InterfaceIdentity &, hid::ReportTime) override {}
-  const LogTableModel &model() const override { return rows; }
+              const core::InterfaceIdentity &, hid::ReportTime) override {}
+  const explorer::LogTableModel &model() const override { return rows; }
   QWidget &view() const override { return const_cast<QWidget &>(table); }
   QList<int> selectedReports() const override { return {}; }
 };
@@ -84,11 +87,11 @@ class DeviceAreaLinksTest : public QObject {
   QTemporaryDir home;
   std::unique_ptr<TestTarget> target;
   std::unique_ptr<TestLog> log;
-  std::unique_ptr<InterfaceListeners> listeners;
-  std::unique_ptr<UserDefaults> sequences;
+  std::unique_ptr<core::InterfaceListeners> listeners;
+  std::unique_ptr<core::UserDefaults> sequences;
   std::unique_ptr<QMenu> menu;
   std::unique_ptr<QWidget> window;
-  DeviceArea *area = nullptr;
+  explorer::DeviceArea *area = nullptr;
 
   template <typename Widget> Widget *widget(const char *name) const {
     auto *found = window->findChild<Widget *>(QLatin1String(name));
@@ -101,14 +104,14 @@ private slots:
   void init() {
     target = std::make_unique<TestTarget>();
     log = std::make_unique<TestLog>();
-    listeners = std::make_unique<InterfaceListeners>();
-    sequences = std::make_unique<UserDefaults>(home.filePath("prefs.json"),
-                                               kSequencesKey);
-    RegisterDefaultSequences(*sequences);
+    listeners = std::make_unique<core::InterfaceListeners>();
+    sequences = std::make_unique<core::UserDefaults>(
+        home.filePath("prefs.json"), core::kSequencesKey);
+    core::RegisterDefaultSequences(*sequences);
     menu = std::make_unique<QMenu>();
     window = std::make_unique<QWidget>();
-    area = new DeviceArea({*target, *log, *listeners, *sequences}, *menu,
-                          window.get(), nullptr);
+    area = new explorer::DeviceArea({*target, *log, *listeners, *sequences},
+                                    *menu, window.get(), nullptr);
     window->show();
   }
   void cleanup() {
@@ -146,7 +149,8 @@ private slots:
   void aPinClickSendsTheLatchesFromTheLog() {
     target->select(kA0);
     const uint8_t latches[] = {0x0F, 0xFF, 0xFF, 0x00};
-    emit log->reportLogged(kReportDirectionOut, kNoReportID, 4, latches, kA0);
+    emit log->reportLogged(core::kReportDirectionOut, core::kNoReportID, 4,
+                           latches, kA0);
     widget<QToolButton>("pin9Button")->click();
     QCOMPARE(target->sent.size(), 1u);
     QVERIFY(!target->sent[0].reportID);

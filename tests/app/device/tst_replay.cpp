@@ -74,7 +74,7 @@ private slots:
     fixture.click("readButton"); // listening: the report read is logged
     writeReports(0x80, 2);
     fixture.backend().sendInputReport(deviceA, 1, {0x0c, 0x00, 0x16});
-    QTRY_VERIFY(fixture.records().last().direction == kReportDirectionIn);
+    QTRY_VERIFY(fixture.records().last().direction == core::kReportDirectionIn);
     fixture.click("readButton");
     writeReports(0x82, 1);
     const Wire before = received(deviceA);
@@ -89,8 +89,8 @@ private slots:
     QCOMPARE(Wire(received(deviceA).begin() + 3, received(deviceA).end()),
              before);
     int written = 0;
-    for (const ReportRecord &record : fixture.records())
-      written += record.direction == kReportDirectionOut;
+    for (const core::ReportRecord &record : fixture.records())
+      written += record.direction == core::kReportDirectionOut;
     QCOMPARE(written, 6);
 
     panel()->close();
@@ -135,8 +135,8 @@ private slots:
     writeReports(0, 3);
     QCOMPARE(fixture.log()->reportCount(), 3);
     replayAll(2);
-    auto *runner = panel()->findChild<SequenceRunner *>();
-    connect(runner, &SequenceRunner::stepSent, this, [&](int, int step) {
+    auto *runner = panel()->findChild<core::SequenceRunner *>();
+    connect(runner, &core::SequenceRunner::stepSent, this, [&](int, int step) {
       if (step == 0)
         fixture.backend().faults(deviceA, 1).nextWriteStatus = hid::kErrorIO;
     });
@@ -181,7 +181,7 @@ private slots:
     fixture.click("readButton"); // listening: the report read is logged
     writeReports(0x10, 1);
     fixture.backend().sendInputReport(deviceA, 1, {0x0c, 0x00, 0x16});
-    QTRY_VERIFY(fixture.records().last().direction == kReportDirectionIn);
+    QTRY_VERIFY(fixture.records().last().direction == core::kReportDirectionIn);
     writeReports(0x11, 3);
     fixture.flushLog();
     const QString path = fixture.homePath() + "/bench.pwcap";
@@ -190,14 +190,14 @@ private slots:
         fixture.process().captures().saveTo(fixture.window(), path, &reason),
         qPrintable(reason));
     const Wire before = received(deviceA);
-    CaptureWindow *opened =
+    explorer::CaptureWindow *opened =
         fixture.process().captures().open(path, fixture.window());
     QVERIFY(opened);
-    auto *table = opened->findChild<LogView *>("logTable");
+    auto *table = opened->findChild<explorer::LogView *>("logTable");
     {
       AlertAnswerer answerer;
       int read = 0; // the report read
-      while (opened->log()->record(read).direction != kReportDirectionIn)
+      while (opened->log()->record(read).direction != core::kReportDirectionIn)
         ++read;
       table->selectionModel()->select(
           opened->log()->index(opened->log()->rowOfReport(read), 0),
@@ -233,8 +233,8 @@ private slots:
              "Replay 4 written reports of bench.pwcap to PinworthA (SN 1000) "
              "Interface 1?");
     panel()->findChild<QComboBox *>("replayTimingPopup")->setCurrentIndex(2);
-    auto *runner = panel()->findChild<SequenceRunner *>();
-    connect(runner, &SequenceRunner::stepSent, this, [&](int, int step) {
+    auto *runner = panel()->findChild<core::SequenceRunner *>();
+    connect(runner, &core::SequenceRunner::stepSent, this, [&](int, int step) {
       if (step == 1)
         fixture.backend().faults(deviceA, 1).nextWriteStatus = hid::kErrorIO;
     });
@@ -247,7 +247,8 @@ private slots:
     // The third W row of the capture is the one that failed.
     int third = -1;
     for (int i = 0, seen = 0; seen < 3; ++i)
-      if (opened->log()->record(i).direction == kReportDirectionOut && ++seen)
+      if (opened->log()->record(i).direction == core::kReportDirectionOut &&
+          ++seen)
         third = i;
     QCOMPARE(text("replayProgressLabel"),
              QStringLiteral("Stopped at row %1 of bench.pwcap: the write "
@@ -268,20 +269,21 @@ private slots:
     QVERIFY2(
         fixture.process().captures().saveTo(fixture.window(), path, &reason),
         qPrintable(reason));
-    CaptureWindow *opened =
+    explorer::CaptureWindow *opened =
         fixture.process().captures().open(path, fixture.window());
     QVERIFY(opened);
-    auto *table = opened->findChild<LogView *>("logTable");
-    PinworthWindowController *second = fixture.newWindow();
-    const auto panelOf = [](PinworthWindowController *controller) {
+    auto *table = opened->findChild<explorer::LogView *>("logTable");
+    explorer::PinworthWindowController *second = fixture.newWindow();
+    const auto panelOf = [](explorer::PinworthWindowController *controller) {
       return controller->mainWindow()->findChild<QDialog *>("replayPanel");
     };
-    for (PinworthWindowController *last : {second, fixture.controller()}) {
+    for (explorer::PinworthWindowController *last :
+         {second, fixture.controller()}) {
       last->mainWindow()->activateWindow();
-      QTRY_COMPARE(gWindowController, last);
+      QTRY_COMPARE(explorer::gWindowController, last);
       table->selectAll();
       triggerReplay(table);
-      PinworthWindowController *other =
+      explorer::PinworthWindowController *other =
           last == second ? fixture.controller() : second;
       QTRY_VERIFY(panelOf(last)->isVisible());
       QVERIFY(!panelOf(other)->isVisible());

@@ -14,7 +14,7 @@ class ModalPanelsTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void initTestCase() { WarnAboutModalsOutsideScope(); }
+  void initTestCase() { explorer::WarnAboutModalsOutsideScope(); }
 
   void showsTheAlertAndHoldsDefaultModeWork_data() {
     QTest::addColumn<int>("key"); // 0: a click on the button
@@ -37,8 +37,8 @@ private slots:
       if (key)
         QTest::keyClick(box, Qt::Key(key));
     });
-    RunAlertPanel(nullptr, "Pinworth not found",
-                  "There is no Pinworth device attached to you mac.");
+    explorer::RunAlertPanel(nullptr, "Pinworth not found",
+                            "There is no Pinworth device attached to you mac.");
     QCOMPARE(answerer.shown(),
              QStringList{"Pinworth not found | There is no Pinworth device "
                          "attached to you mac. | OK"});
@@ -60,7 +60,7 @@ private slots:
     QTest::failOnWarning(QRegularExpression("outside a modal scope"));
     WhenModalUp(
         [](QWidget *modal) { static_cast<QDialog *>(modal)->reject(); });
-    RunModal(box);
+    explorer::RunModal(box);
   }
 
   void answer_data() {
@@ -89,13 +89,13 @@ private slots:
     QFETCH(QString, how);
     QFETCH(bool, named);
     ModalWatchdog watchdog;
-    const QString initial = MacroNamePanelController().macroName();
+    const QString initial = explorer::MacroNamePanelController().macroName();
     int workDone = 0;
     NamePanelAnswerer answerer(typed, how);
     for (int request = 0; request < 2; ++request) {
       QTimer::singleShot(
           0, [&] { runloop::RunInDefaultMode([&] { ++workDone; }); });
-      QCOMPARE(MacroNamePanelController::chooseMacroName(),
+      QCOMPARE(explorer::MacroNamePanelController::chooseMacroName(),
                named ? std::optional<QString>(initial + typed) : std::nullopt);
       QCOMPARE(workDone, request);
       QTRY_COMPARE(workDone, request + 1);

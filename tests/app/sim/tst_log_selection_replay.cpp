@@ -17,14 +17,15 @@ class LogSelectionReplayTest : public QObject {
   Q_OBJECT
 
   ExplorerFixture fixture;
-  std::unique_ptr<SimulatorWindow> simulator;
+  std::unique_ptr<simulator::SimulatorWindow> simulator;
   hid::sim::DeviceID deviceA = 0;
 
-  CaptureReplayPanel *panel() const { return simulator->replay(); }
-  static void triggerReplay(PinworthWindowController *window) {
+  simulator::CaptureReplayPanel *panel() const { return simulator->replay(); }
+  static void triggerReplay(explorer::PinworthWindowController *window) {
     bool found = false;
     for (QAction *action :
-         ExplorerFixture::widgetIn<LogView>(window, "logTable")->actions())
+         ExplorerFixture::widgetIn<explorer::LogView>(window, "logTable")
+             ->actions())
       if (action->text() == "Replay Selection into Si&mulator") {
         found = true;
         action->trigger();
@@ -34,10 +35,10 @@ class LogSelectionReplayTest : public QObject {
   // The key bytes of the interface 1 reports the window read, in order.
   QList<int> keysRead(QList<int64_t> *times = nullptr) const {
     QList<int> keys;
-    LogTableModel &log = *fixture.log();
+    explorer::LogTableModel &log = *fixture.log();
     for (int i = 0; i < log.reportCount(); ++i) {
-      const ReportRecord record = log.record(i);
-      if (log.isReport(i) && record.direction == kReportDirectionIn) {
+      const core::ReportRecord record = log.record(i);
+      if (log.isReport(i) && record.direction == core::kReportDirectionIn) {
         keys << uint8_t(record.data[1]);
         if (times)
           *times << log.time(i);
@@ -50,8 +51,8 @@ private slots:
   void initTestCase() { fixture.setUp(); }
   void init() {
     deviceA = fixture.startWithPinworthA();
-    simulator = std::make_unique<SimulatorWindow>(fixture.backend());
-    AddLogSelectionReplay(fixture.process(), *simulator);
+    simulator = std::make_unique<simulator::SimulatorWindow>(fixture.backend());
+    explorer::AddLogSelectionReplay(fixture.process(), *simulator);
   }
   void cleanup() {
     simulator.reset();
@@ -104,7 +105,7 @@ private slots:
   // is said to hold nothing to play, and with no device shown in the
   // simulator, there is nowhere to play.
   void nothingToPlayOrNowhere() {
-    PinworthWindowController *second = fixture.newWindow();
+    explorer::PinworthWindowController *second = fixture.newWindow();
     fixture.chooseInterface(1);
     fixture.setFormTexts("05", {"01", "02"});
     fixture.click("writeButton");

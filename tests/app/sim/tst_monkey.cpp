@@ -252,9 +252,9 @@ private slots:
     qInfo("seed %u for %d s", seed, seconds);
     const hid::sim::DeviceID deviceA = fixture.startWithPinworthA();
     fixture.backend().attach(hid::sim::Model::PinworthB, "2000");
-    SimulatorWindow simulator(fixture.backend());
-    AddLogSelectionReplay(fixture.process(), simulator);
-    AddSimulatorMenu(*fixture.window(), simulator);
+    simulator::SimulatorWindow simulator(fixture.backend());
+    explorer::AddLogSelectionReplay(fixture.process(), simulator);
+    simulator::AddSimulatorMenu(*fixture.window(), simulator);
     simulator.show();
     uint8_t key = 0;
     Monkey monkey(seed, seconds * 1000, fixture.homePath(), [&] {

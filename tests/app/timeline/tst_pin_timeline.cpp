@@ -20,7 +20,7 @@
 
 namespace {
 
-using Trace = PinHistory::Trace;
+using Trace = explorer::PinHistory::Trace;
 
 struct Report {
   int64_t time;
@@ -45,8 +45,8 @@ class PinTimelineTest : public QObject {
   ExplorerFixture fixture;
   bool windowOpen = false;
 
-  PinTimeline *timeline() const {
-    return fixture.window()->findChild<PinTimeline *>();
+  explorer::PinTimeline *timeline() const {
+    return fixture.window()->findChild<explorer::PinTimeline *>();
   }
   hid::sim::DeviceID start() {
     windowOpen = true;
@@ -68,7 +68,7 @@ class PinTimelineTest : public QObject {
   // Opens the view's context menu on pin's row and chooses the action whose
   // title starts with title.
   void chooseFromMenu(int pin, const QString &title) {
-    PinTimelineView *view = timeline()->view();
+    explorer::PinTimelineView *view = timeline()->view();
     bool chosen = false;
     QTimer poll;
     connect(&poll, &QTimer::timeout, [&] {
@@ -111,7 +111,7 @@ private slots:
   // every length, at both ends and inside the summary's blocks.
   void historyAnswersAsEveryReportSays() {
     QRandomGenerator random(7);
-    PinHistory history;
+    explorer::PinHistory history;
     std::vector<Report> reports;
     int64_t time = 0;
     uint32_t pins = 0xFFFFFFFF;
@@ -141,7 +141,7 @@ private slots:
       if (at)
         QCOMPARE(*at, last->pins);
       const int pin = n % 32;
-      const PinHistory::Edges edges =
+      const explorer::PinHistory::Edges edges =
           history.edgesAround(Trace::Level, pin, to);
       std::optional<int64_t> before, after;
       for (size_t i = 1; i < reports.size(); ++i)
@@ -162,7 +162,7 @@ private slots:
             reports[i].time > from && reports[i].time <= to)
           inSpan.push_back(reports[i].time);
       std::vector<int64_t> found;
-      for (const PinHistory::Change &edge :
+      for (const explorer::PinHistory::Change &edge :
            history.edgesIn(Trace::Level, pin, from, to, 20))
         found.push_back(edge.time);
       QCOMPARE(found, inSpan);
@@ -171,7 +171,7 @@ private slots:
     std::vector<int64_t> bounds;
     for (int64_t t = -100; t < time + 100; t += 997)
       bounds.push_back(t);
-    const std::vector<PinHistory::Column> columns =
+    const std::vector<explorer::PinHistory::Column> columns =
         history.columns(Trace::Level, bounds);
     QCOMPARE(columns.size(), bounds.size() - 1);
     for (size_t i = 0; i < columns.size(); ++i) {
@@ -198,8 +198,8 @@ private slots:
     fixture.click("readButton");
     fixture.flushLog();
     QTRY_VERIFY(timeline()->caughtUp());
-    const PinHistory &history = timeline()->history();
-    LogTableModel &log = *fixture.log();
+    const explorer::PinHistory &history = timeline()->history();
+    explorer::LogTableModel &log = *fixture.log();
     // Report 0 is the polling event of the other rows; the W rows are
     // reports 0.. in the order written, all but the repeated one changes.
     std::vector<int> written;
@@ -211,7 +211,7 @@ private slots:
     for (int pin : {0, 1, 16})
       for (int64_t at : {log.time(written[0]) - 1, log.time(written[2]),
                          log.time(written.back())}) {
-        const PinHistory::Edges edges =
+        const explorer::PinHistory::Edges edges =
             history.edgesAround(Trace::Latch, pin, at);
         if (edges.before)
           QVERIFY(std::find(written.begin(), written.end(),
@@ -222,7 +222,7 @@ private slots:
               (1u << 5)));
 
     // Pin 1's latch went low with the second W row.
-    PinTimelineView *view = timeline()->view();
+    explorer::PinTimelineView *view = timeline()->view();
     view->setSpan(log.time(written[0]), 200);
     const int x = view->xOf(log.time(written[1]));
     const int y = view->rowTop(1) + 4; // its latch's lane
@@ -323,14 +323,14 @@ private slots:
   // hover lists the whole pulses of the lane, either cursor first, and a
   // long run by its first widths and its shortest and longest.
   void listsPulseWidthsBetweenTheCursors() {
-    PinHistory history;
+    explorer::PinHistory history;
     int64_t time = 0;
     history.add(Trace::Level, time, 0, 0);
     for (int i = 1; i <= 30; ++i) {
       time += i % 2 ? (i == 29 ? 2000 : 5000) : 10'000;
       history.add(Trace::Level, time, i % 2 ? 1u << 3 : 0, i);
     }
-    PinTimelineView view(history);
+    explorer::PinTimelineView view(history);
     view.resize(800, view.sizeHint().height());
     view.setSpan(0, 100);
     const int y = view.rowTop(3) + view.rowHeight() * 3 / 4; // the level
@@ -366,7 +366,7 @@ private slots:
     writeLatches(0xFFFFFFFF);
     fixture.flushLog();
     QTRY_VERIFY(timeline()->history().changeCount(Trace::Latch) == 2);
-    PinTimelineView *view = timeline()->view();
+    explorer::PinTimelineView *view = timeline()->view();
     QTest::keyClick(view, Qt::Key_F);
     const double fitted = view->usPerPixel();
     QVERIFY(view->xOf(timeline()->history().firstTime()) >= 0);

@@ -14,22 +14,23 @@ int main(int argc, char **argv) {
   const QStringList args = application.arguments();
   if (args.size() < 4)
     return 2;
-  UserDefaults defaults(args[1], kDefaultMacrosKey);
+  core::UserDefaults defaults(args[1], core::kDefaultMacrosKey);
   int count = args[2] == "add" ? args.value(4).toInt() : 1;
   for (int i = 0; i < count; ++i) {
-    const UserDefaults::Outcome outcome =
-        defaults.change([&](const UserDefaults::List &list) {
+    const core::UserDefaults::Outcome outcome =
+        defaults.change([&](const core::UserDefaults::List &list) {
           QList<QByteArray> elements = list.texts();
           if (args[2] == "add")
             elements.append(
-                MacroEntry(ReportRecord{"W", -1, "\x01",
-                                        args[3] + ' ' + QString::number(i)})
+                core::MacroEntry(
+                    core::ReportRecord{"W", -1, "\x01",
+                                       args[3] + ' ' + QString::number(i)})
                     .text());
           else if (args[3].toInt() < elements.size())
             elements.removeAt(args[3].toInt());
           return std::optional(elements);
         });
-    if (outcome.result != UserDefaults::Outcome::Stored) {
+    if (outcome.result != core::UserDefaults::Outcome::Stored) {
       std::fprintf(stderr, "%s\n", qPrintable(outcome.reason));
       return 1;
     }

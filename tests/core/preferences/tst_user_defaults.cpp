@@ -20,8 +20,9 @@
 namespace {
 
 const QByteArray kLcdMode =
-    MacroEntry(ReportRecord{"W", 4, QByteArray::fromHex("01000000000000"),
-                            "Enable LCD Mode"})
+    core::MacroEntry(core::ReportRecord{"W", 4,
+                                        QByteArray::fromHex("01000000000000"),
+                                        "Enable LCD Mode"})
         .text();
 const QByteArray kBom = "\xEF\xBB\xBF";
 
@@ -30,8 +31,8 @@ QByteArray J(QByteArray text) {
   return text.replace('\'', '"');
 }
 
-UserDefaults::Change Appending(const QByteArray &element) {
-  return [element](const UserDefaults::List &list) {
+core::UserDefaults::Change Appending(const QByteArray &element) {
+  return [element](const core::UserDefaults::List &list) {
     return std::optional(list.texts() + QList<QByteArray>{element});
   };
 }
@@ -44,8 +45,9 @@ class UserDefaultsTest : public QObject {
   std::unique_ptr<QTemporaryDir> home_;
   QString prefs_;
 
-  std::unique_ptr<UserDefaults> defaults() {
-    auto defaults = std::make_unique<UserDefaults>(prefs_, kDefaultMacrosKey);
+  std::unique_ptr<core::UserDefaults> defaults() {
+    auto defaults =
+        std::make_unique<core::UserDefaults>(prefs_, core::kDefaultMacrosKey);
     defaults->registerDefaults({kLcdMode});
     return defaults;
   }
@@ -87,23 +89,23 @@ private slots:
     QVERIFY(WriteAll(prefs_,
                      prefix + "[" + a + ", " + big + "," + bom + "]" + suffix));
     auto defaults = this->defaults();
-    const MacroList macros = ReadMacros(defaults->list());
+    const core::MacroList macros = core::ReadMacros(defaults->list());
     QCOMPARE(macros.entries.size(), 3);
     QCOMPARE(macros.entries[0].record(),
-             (ReportRecord{"W", 2, QByteArray::fromHex("0a0b"), "a"}));
+             (core::ReportRecord{"W", 2, QByteArray::fromHex("0a0b"), "a"}));
     QVERIFY(!macros.entries[1].record());
     QCOMPARE(macros.entries[1].name(), "big");
     QCOMPARE(macros.entries[2].record()->name, QString(QChar(0xFEFF)) + "b");
 
     QCOMPARE(defaults->change(Appending(kLcdMode)).result,
-             UserDefaults::Outcome::Stored);
+             core::UserDefaults::Outcome::Stored);
     const QByteArray expected = prefix + "[\n    " + a + ",\n    " + big +
                                 ",\n    " + bom + ",\n    " + kLcdMode +
                                 "\n  ]" + suffix;
     QCOMPARE(ReadAll(prefs_), expected);
     QCOMPARE(defaults->list().texts(),
              QList<QByteArray>({a, big, bom, kLcdMode}));
-    defaults->change([](const UserDefaults::List &list) {
+    defaults->change([](const core::UserDefaults::List &list) {
       return std::optional(list.texts());
     });
     QCOMPARE(ReadAll(prefs_), expected);
@@ -117,7 +119,7 @@ private slots:
     QVERIFY(!defaults->list().stored);
     QVERIFY(!QFileInfo::exists(QFileInfo(prefs_).absolutePath()));
     QCOMPARE(defaults->change(Appending(kLcdMode)).result,
-             UserDefaults::Outcome::Stored);
+             core::UserDefaults::Outcome::Stored);
     QCOMPARE(ReadAll(prefs_), "{\n  \"default macros\": [\n    " + kLcdMode +
                                   ",\n    " + kLcdMode + "\n  ]\n}\n");
     defaults->change([](auto &) { return std::optional(QList<QByteArray>()); });
@@ -153,7 +155,7 @@ private slots:
     QCOMPARE(defaults->list().texts(), QList<QByteArray>{kLcdMode});
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("it was kept as"));
     QCOMPARE(defaults->change(Appending(kLcdMode)).result,
-             UserDefaults::Outcome::Stored);
+             core::UserDefaults::Outcome::Stored);
     const QStringList aside = besidePrefs().filter(
         QRegularExpression("^defaults\\.json\\.corrupt-\\d{8}T\\d{6}Z$"));
     QCOMPARE(aside.size(), 1);
@@ -199,12 +201,13 @@ private slots:
     }
     QTest::ignoreMessage(QtWarningMsg,
                          QRegularExpression(reason + ".*left alone"));
-    const UserDefaults::List list = defaults->list();
-    const UserDefaults::Outcome outcome = defaults->change(Appending(kLcdMode));
+    const core::UserDefaults::List list = defaults->list();
+    const core::UserDefaults::Outcome outcome =
+        defaults->change(Appending(kLcdMode));
     limit.reset();
     asUser.reset();
     QVERIFY(!list.stored);
-    QCOMPARE(outcome.result, UserDefaults::Outcome::Failed);
+    QCOMPARE(outcome.result, core::UserDefaults::Outcome::Failed);
     QVERIFY2(outcome.reason.contains(reason), qPrintable(outcome.reason));
     QCOMPARE(besidePrefs(), QStringList{"defaults.json"});
     if (kind < 2) {
@@ -221,12 +224,12 @@ private slots:
     auto defaults = this->defaults();
     defaults->change(Appending(kLcdMode));
     const QByteArray before = ReadAll(prefs_);
-    UserDefaults::Outcome outcome;
+    core::UserDefaults::Outcome outcome;
     {
       WithLimit limit(RLIMIT_FSIZE, before.size());
       outcome = defaults->change(Appending(kLcdMode + kLcdMode));
     }
-    QCOMPARE(outcome.result, UserDefaults::Outcome::Failed);
+    QCOMPARE(outcome.result, core::UserDefaults::Outcome::Failed);
     QVERIFY2(outcome.reason.contains("File too large"),
              qPrintable(outcome.reason));
     QCOMPARE(ReadAll(prefs_), before);
@@ -247,9 +250,9 @@ private slots:
         std::unique_ptr<QProcess>(startTool({prefs_, "add", "two", "40"}))};
     auto defaults = this->defaults();
     for (int i = 0; i < 40; ++i) {
-      const UserDefaults::Outcome outcome =
+      const core::UserDefaults::Outcome outcome =
           defaults->change(Appending(kLcdMode));
-      QVERIFY2(outcome.result == UserDefaults::Outcome::Stored,
+      QVERIFY2(outcome.result == core::UserDefaults::Outcome::Stored,
                qPrintable(outcome.reason));
     }
     for (auto &tool : tools) {
@@ -257,7 +260,8 @@ private slots:
       QCOMPARE(tool->exitCode(), 0);
     }
     QStringList names;
-    for (const MacroEntry &entry : ReadMacros(defaults->list()).entries)
+    for (const core::MacroEntry &entry :
+         core::ReadMacros(defaults->list()).entries)
       names << entry.name();
     QCOMPARE(names.size(), 120);
     for (int i = 0; i < 40; ++i)
@@ -269,12 +273,12 @@ private slots:
   void anotherProgramsChangeIsSeen() {
     auto defaults = this->defaults();
     const quint64 generation = defaults->list().generation;
-    QSignalSpy changed(defaults.get(), &UserDefaults::changed);
+    QSignalSpy changed(defaults.get(), &core::UserDefaults::changed);
     std::unique_ptr<QProcess> tool(startTool({prefs_, "add", "other", "1"}));
     QVERIFY(tool->waitForFinished(30000));
     QTRY_VERIFY(changed.count() > 0);
     QVERIFY(defaults->list().generation != generation);
-    const MacroList macros = ReadMacros(defaults->list());
+    const core::MacroList macros = core::ReadMacros(defaults->list());
     QCOMPARE(macros.entries.size(), 1);
     QCOMPARE(macros.entries[0].name(), "other 0");
   }

@@ -36,17 +36,17 @@ private slots:
           "2026-12-31T23:59:59.999Z", "9999-12-31T23:59:59.999Z"})
       for (const int64_t micro : {0, 1, 999}) {
         const int64_t unixUS = US(at) + micro;
-        QCOMPARE(IsoWallTime(unixUS), ByQDateTime(unixUS));
+        QCOMPARE(core::IsoWallTime(unixUS), ByQDateTime(unixUS));
       }
     QRandomGenerator random(7);
     for (int n = 0; n < 20'000; ++n) {
       const auto unixUS =
           int64_t(random.bounded(quint64(US("9999-12-31T23:59:59Z"))));
-      QCOMPARE(IsoWallTime(unixUS), ByQDateTime(unixUS));
+      QCOMPARE(core::IsoWallTime(unixUS), ByQDateTime(unixUS));
     }
     for (const int64_t unixUS : {int64_t(-1), US("1969-12-31T23:59:59Z") + 5,
                                  US("9999-12-31T23:59:59.999Z") + 1000})
-      QCOMPARE(IsoWallTime(unixUS), ByQDateTime(unixUS));
+      QCOMPARE(core::IsoWallTime(unixUS), ByQDateTime(unixUS));
   }
 };
 

@@ -13,12 +13,13 @@
 
 namespace {
 
-std::optional<Sequence> Decoded(QByteArray text) {
+std::optional<core::Sequence> Decoded(QByteArray text) {
   text.replace('\'', '"');
-  auto parsed = json::Parse(text);
-  if (!std::holds_alternative<json::Value>(parsed))
+  auto parsed = core::json::Parse(text);
+  if (!std::holds_alternative<core::json::Value>(parsed))
     return std::nullopt;
-  return SequenceEntry({text, std::get<json::Value>(parsed)}).sequence();
+  return core::SequenceEntry({text, std::get<core::json::Value>(parsed)})
+      .sequence();
 }
 
 struct Sent {
@@ -75,10 +76,10 @@ private slots:
   void storedForm() {
     QFETCH(QByteArray, text);
     QFETCH(int, steps);
-    const std::optional<Sequence> sequence = Decoded(text);
+    const std::optional<core::Sequence> sequence = Decoded(text);
     QCOMPARE(sequence ? int(sequence->steps.size()) : -1, steps);
     if (sequence)
-      QCOMPARE(Decoded(SequenceEntry(*sequence).text()), sequence);
+      QCOMPARE(Decoded(core::SequenceEntry(*sequence).text()), sequence);
   }
 
   // Storing a sequence leaves the macro list's text byte for byte as it
@@ -90,29 +91,30 @@ private slots:
     const QByteArray macros = "[ {\"R/W\":\"W\",\"Id\":5,\"data\":\"01 80\","
                               "\"name\":\"Home\"},\n  {\"hand\": \"edited\"} ]";
     WriteAll(path, "{\"default macros\": " + macros + "}\n");
-    UserDefaults sequences(path, kSequencesKey);
-    RegisterDefaultSequences(sequences);
-    const QList<SequenceEntry> builtIn = ReadSequences(sequences.list());
+    core::UserDefaults sequences(path, core::kSequencesKey);
+    core::RegisterDefaultSequences(sequences);
+    const QList<core::SequenceEntry> builtIn =
+        core::ReadSequences(sequences.list());
     QCOMPARE(builtIn.size(), 1);
-    const Sequence &showTest = *builtIn[0].sequence();
+    const core::Sequence &showTest = *builtIn[0].sequence();
     QCOMPARE(showTest.name, "Show Test on the display");
     QCOMPARE(showTest.steps.size(), 5);
     QCOMPARE(showTest.steps[2].data, QByteArray("\x84Test\0\0", 7));
 
-    Sequence blink{"Blink", {{0, -1, "\x01"}, {250, -1, "\0"}}, 1, 100};
+    core::Sequence blink{"Blink", {{0, -1, "\x01"}, {250, -1, "\0"}}, 1, 100};
     QCOMPARE(sequences
-                 .change([&](const UserDefaults::List &) {
+                 .change([&](const core::UserDefaults::List &) {
                    return std::optional(
-                       QList<QByteArray>{SequenceEntry(blink).text()});
+                       QList<QByteArray>{core::SequenceEntry(blink).text()});
                  })
                  .result,
-             UserDefaults::Outcome::Stored);
+             core::UserDefaults::Outcome::Stored);
     const QByteArray file = ReadAll(path);
     QVERIFY(file.startsWith("{\"default macros\": " + macros + ","));
-    UserDefaults macroList(path, kDefaultMacrosKey);
-    QCOMPARE(ReadMacros(macroList.list()).entries.size(), 2);
-    UserDefaults again(path, kSequencesKey);
-    const QList<SequenceEntry> stored = ReadSequences(again.list());
+    core::UserDefaults macroList(path, core::kDefaultMacrosKey);
+    QCOMPARE(core::ReadMacros(macroList.list()).entries.size(), 2);
+    core::UserDefaults again(path, core::kSequencesKey);
+    const QList<core::SequenceEntry> stored = core::ReadSequences(again.list());
     QCOMPARE(stored.size(), 1);
     QCOMPARE(stored[0].sequence(), blink);
   }
@@ -123,12 +125,12 @@ private slots:
   void stepsGoOutOnTheirSchedule() {
     QElapsedTimer clock;
     QList<Sent> sent;
-    SequenceRunner runner(
-        [&](const SequenceStep &step, const SequenceRunner::Done &done) {
-          sent.append({clock.elapsed(), step.data});
-          done(std::nullopt);
-        });
-    QSignalSpy finished(&runner, &SequenceRunner::finished);
+    core::SequenceRunner runner([&](const core::SequenceStep &step,
+                                    const core::SequenceRunner::Done &done) {
+      sent.append({clock.elapsed(), step.data});
+      done(std::nullopt);
+    });
+    QSignalSpy finished(&runner, &core::SequenceRunner::finished);
     clock.start();
     runner.start({"s",
                   {{0, 0, "a"}, {40, 0, "b"}, {0, 0, "c"}, {20, 0, "d"}},
@@ -142,8 +144,8 @@ private slots:
       QVERIFY2(sent[at].atMS >= due[at] - 1 && sent[at].atMS <= due[at] + 15,
                qPrintable(QString::number(sent[at].atMS)));
     }
-    QCOMPARE(finished[0][0].value<SequenceRunner::Outcome>().result,
-             SequenceRunner::Outcome::Done);
+    QCOMPARE(finished[0][0].value<core::SequenceRunner::Outcome>().result,
+             core::SequenceRunner::Outcome::Done);
   }
 
   // A step goes out once the one before it was answered, however late.
@@ -151,25 +153,26 @@ private slots:
   // already stopped is ignored, even once another run has started.
   void stepsAwaitTheirAnswers() {
     QList<QByteArray> sent;
-    SequenceRunner::Done pending;
-    SequenceRunner runner(
-        [&](const SequenceStep &step, SequenceRunner::Done done) {
+    core::SequenceRunner::Done pending;
+    core::SequenceRunner runner(
+        [&](const core::SequenceStep &step, core::SequenceRunner::Done done) {
           sent.append(step.data);
           pending = std::move(done);
         });
-    std::optional<SequenceRunner::Outcome> outcome;
-    connect(&runner, &SequenceRunner::finished,
-            [&](const SequenceRunner::Outcome &o) { outcome = o; });
-    const Sequence abc{"abc", {{0, 0, "a"}, {0, 0, "b"}, {0, 0, "c"}}, 1, {}};
+    std::optional<core::SequenceRunner::Outcome> outcome;
+    connect(&runner, &core::SequenceRunner::finished,
+            [&](const core::SequenceRunner::Outcome &o) { outcome = o; });
+    const core::Sequence abc{
+        "abc", {{0, 0, "a"}, {0, 0, "b"}, {0, 0, "c"}}, 1, {}};
     runner.start(abc);
     QTest::qWait(20);
     QCOMPARE(sent, QList<QByteArray>({"a"}));
     std::exchange(pending, {})(std::nullopt);
     QCOMPARE(sent, QList<QByteArray>({"a", "b"}));
 
-    const SequenceRunner::Done late = std::exchange(pending, {});
+    const core::SequenceRunner::Done late = std::exchange(pending, {});
     runner.stop();
-    QCOMPARE(outcome->result, SequenceRunner::Outcome::Stopped);
+    QCOMPARE(outcome->result, core::SequenceRunner::Outcome::Stopped);
     QCOMPARE(outcome->step, 2);
     runner.start(abc);
     late(std::nullopt);
@@ -178,7 +181,7 @@ private slots:
     std::exchange(pending, {})(std::nullopt);
     std::exchange(pending, {})(std::nullopt);
     std::exchange(pending, {})(std::nullopt);
-    QCOMPARE(outcome->result, SequenceRunner::Outcome::Done);
+    QCOMPARE(outcome->result, core::SequenceRunner::Outcome::Done);
     QCOMPARE(sent.size(), 5);
   }
 
@@ -187,14 +190,14 @@ private slots:
   // longer than the longest delay is cut to it. A fixed interval, or none,
   // replaces them. The reports keep their order and bytes.
   void replaysKeepTheRecordedGaps() {
-    QList<WrittenReport> reports;
+    QList<core::WrittenReport> reports;
     for (int i = 0; i < 1000; ++i)
       reports.append({int64_t(i) * 1400, 5, QByteArray(1, char(i))});
     reports.append({reports.last().timeUS + 8'000'000'000, 5, "late"});
     reports.append({reports.last().timeUS + 3000, 5, "after"});
 
-    const Sequence recorded =
-        ReplaySequence("r", reports, {ReplayTiming::Recorded, 2, 0});
+    const core::Sequence recorded = core::ReplaySequence(
+        "r", reports, {core::ReplayTiming::Recorded, 2, 0});
     QCOMPARE(recorded.steps.size(), reports.size());
     QCOMPARE(recorded.repeat, 1);
     QVERIFY(!recorded.everyMS);
@@ -204,19 +207,19 @@ private slots:
       firstThousandMS += recorded.steps[i].delayMS;
     }
     QCOMPARE(firstThousandMS, 699); // 999 gaps of 0.7 ms
-    QCOMPARE(recorded.steps[1000].delayMS, SequenceStep::kMaxDelayMS);
+    QCOMPARE(recorded.steps[1000].delayMS, core::SequenceStep::kMaxDelayMS);
     QCOMPARE(recorded.steps[1001].delayMS, 2);
     QCOMPARE(recorded.steps[1001].data, QByteArray("after"));
 
-    const Sequence fixed =
-        ReplaySequence("f", reports.mid(0, 3), {ReplayTiming::Interval, 1, 30});
+    const core::Sequence fixed = core::ReplaySequence(
+        "f", reports.mid(0, 3), {core::ReplayTiming::Interval, 1, 30});
     QCOMPARE(fixed.steps[0].delayMS, 0);
     QCOMPARE(fixed.steps[2].delayMS, 30);
-    const Sequence fast =
-        ReplaySequence("a", reports, {ReplayTiming::AsFast, 1, 0});
-    QVERIFY(
-        std::all_of(fast.steps.begin(), fast.steps.end(),
-                    [](const SequenceStep &step) { return !step.delayMS; }));
+    const core::Sequence fast =
+        core::ReplaySequence("a", reports, {core::ReplayTiming::AsFast, 1, 0});
+    QVERIFY(std::all_of(
+        fast.steps.begin(), fast.steps.end(),
+        [](const core::SequenceStep &step) { return !step.delayMS; }));
   }
 
   // Pause holds a run, and Resume moves its schedule on by the pause: a
@@ -224,11 +227,11 @@ private slots:
   void pauseHoldsTheSchedule() {
     QElapsedTimer clock;
     QList<qint64> sentMS;
-    SequenceRunner runner(
-        [&](const SequenceStep &, const SequenceRunner::Done &done) {
-          sentMS.append(clock.elapsed());
-          done(std::nullopt);
-        });
+    core::SequenceRunner runner([&](const core::SequenceStep &,
+                                    const core::SequenceRunner::Done &done) {
+      sentMS.append(clock.elapsed());
+      done(std::nullopt);
+    });
     clock.start();
     runner.start({"p", {{0, 0, "a"}, {30, 0, "b"}, {30, 0, "c"}}, 1, {}});
     QCOMPARE(sentMS.size(), 1);
@@ -250,17 +253,17 @@ private slots:
   // and nothing is sent after either.
   void failureAndStopEndTheRun() {
     int sends = 0;
-    SequenceRunner runner([&](const SequenceStep &step,
-                              const SequenceRunner::Done &done) {
+    core::SequenceRunner runner([&](const core::SequenceStep &step,
+                                    const core::SequenceRunner::Done &done) {
       ++sends;
       done(step.data == "x" ? std::optional<QString>("refused") : std::nullopt);
     });
-    std::optional<SequenceRunner::Outcome> outcome;
-    connect(&runner, &SequenceRunner::finished,
-            [&](const SequenceRunner::Outcome &o) { outcome = o; });
+    std::optional<core::SequenceRunner::Outcome> outcome;
+    connect(&runner, &core::SequenceRunner::finished,
+            [&](const core::SequenceRunner::Outcome &o) { outcome = o; });
     runner.start({"f", {{0, 0, "a"}, {5, 0, "x"}, {0, 0, "b"}}, 3, {}});
     QTRY_VERIFY(outcome);
-    QCOMPARE(outcome->result, SequenceRunner::Outcome::Failed);
+    QCOMPARE(outcome->result, core::SequenceRunner::Outcome::Failed);
     QCOMPARE(outcome->step, 1);
     QCOMPARE(outcome->reason, "refused");
     QCOMPARE(sends, 2);
@@ -270,7 +273,7 @@ private slots:
     runner.start({"p", {{0, 0, "a"}}, 1, 10});
     QTRY_VERIFY(sends >= 3);
     runner.stop();
-    QCOMPARE(outcome->result, SequenceRunner::Outcome::Stopped);
+    QCOMPARE(outcome->result, core::SequenceRunner::Outcome::Stopped);
     const int stoppedAt = sends;
     QTest::qWait(50);
     QCOMPARE(sends, stoppedAt);

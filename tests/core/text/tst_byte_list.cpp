@@ -13,7 +13,7 @@ private slots:
     QTest::addColumn<int>("maxBytes");
     QTest::addColumn<QByteArray>("bytes"); // null: refused
     QTest::addColumn<QString>("reason");   // part of a refusal's reason
-    const int any = kMaxByteListLength;
+    const int any = core::kMaxByteListLength;
     QTest::newRow("pairs") << " 05 01:80;00\n"
                            << any << QByteArray("\x05\x01\x80\0", 4) << "";
     QTest::newRow("prefixed")
@@ -93,7 +93,7 @@ private slots:
     QFETCH(QString, reason);
     QString error;
     const std::optional<QByteArray> parsed =
-        ParseByteList(text, &error, maxBytes);
+        core::ParseByteList(text, &error, maxBytes);
     QCOMPARE(parsed.value_or(QByteArray()), bytes);
     QCOMPARE(error.isEmpty(), parsed.has_value());
     QVERIFY2(error.contains(reason), qPrintable(error));

@@ -33,9 +33,9 @@ private slots:
     QFETCH(QString, text);
     QFETCH(qint64, value);
     unsigned scanned = 0xdeadbeef;
-    QCOMPARE(ScanHexInt(text, &scanned), value >= 0);
+    QCOMPARE(core::ScanHexInt(text, &scanned), value >= 0);
     QCOMPARE(qint64(scanned), value >= 0 ? value : qint64(0xdeadbeef));
-    const std::optional<uint8_t> byte = ParseHexByte(text);
+    const std::optional<uint8_t> byte = core::ParseHexByte(text);
     QCOMPARE(byte.has_value(), value >= 0 && value <= 0xff);
     if (byte)
       QCOMPARE(qint64(*byte), value);
