@@ -83,7 +83,7 @@ void MacroMenu::add(core::ReportRecord written) {
   if (outcome.result == core::UserDefaults::Outcome::Failed)
     RunAlertPanel(window_, QStringLiteral("Macro not saved"),
                   QStringLiteral("The macro \"%1\" was not stored: %2.")
-                      .arg(*name, outcome.reason));
+                      .arg(*name, outcome.error));
 }
 
 void MacroMenu::deleteChosen() {
@@ -111,7 +111,7 @@ void MacroMenu::deleteChosen() {
   if (outcome.result == core::UserDefaults::Outcome::Failed)
     RunAlertPanel(window_, QStringLiteral("Macro not deleted"),
                   QStringLiteral("The macro list was left as it is: %1.")
-                      .arg(outcome.reason));
+                      .arg(outcome.error));
   if (outcome.result != core::UserDefaults::Outcome::Stored)
     return;
   deleted_.append({index, text, name});
@@ -133,7 +133,7 @@ void MacroMenu::undoDelete() {
   if (outcome.result == core::UserDefaults::Outcome::Failed)
     return RunAlertPanel(window_, QStringLiteral("Macro not saved"),
                          QStringLiteral("The macro \"%1\" was not stored: %2.")
-                             .arg(last.name, outcome.reason));
+                             .arg(last.name, outcome.error));
   popup_->setCurrentIndex(
       int(std::min(last.index, qsizetype(popup_->count() - 1))));
   messages_->show(QStringLiteral("Macro \"%1\" is back.").arg(last.name));

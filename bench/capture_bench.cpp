@@ -88,7 +88,7 @@ Written WriteCapture(const std::string &path, uint64_t count) {
   const double mainCpu = Seconds(CLOCK_THREAD_CPUTIME_ID) - cpu;
   const CaptureWriter::Status status = writer->close();
   if (status.failed || status.written != count) {
-    std::fprintf(stderr, "capture_bench: %s\n", status.reason.c_str());
+    std::fprintf(stderr, "capture_bench: %s\n", status.error.c_str());
     std::exit(1);
   }
   return Written{Seconds(CLOCK_MONOTONIC) - wall, mainCpu};

@@ -212,9 +212,9 @@ std::array<uint8_t, kHeaderSize> EncodeHeader(const Header &header) {
 }
 
 std::optional<Header> DecodeHeader(const uint8_t *bytes, size_t size,
-                                   std::string *reason) {
-  const auto refuse = [reason](std::string why) -> std::optional<Header> {
-    *reason = std::move(why);
+                                   std::string *error) {
+  const auto refuse = [error](std::string why) -> std::optional<Header> {
+    *error = std::move(why);
     return std::nullopt;
   };
   if (size < kMagic.size() || !std::equal(kMagic.begin(), kMagic.end(), bytes))

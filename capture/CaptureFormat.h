@@ -125,7 +125,7 @@ std::array<uint8_t, kHeaderSize> EncodeHeader(const Header &header);
 // The header of a file of size bytes, or why it is not one this program
 // reads (reason set).
 std::optional<Header> DecodeHeader(const uint8_t *bytes, size_t size,
-                                   std::string *reason);
+                                   std::string *error);
 
 std::vector<uint8_t> EncodeInterface(const CaptureInterface &interface);
 // The table's entries follow each other from its start; the first two

@@ -30,36 +30,36 @@ off_t FileSize(int fd) {
 } // namespace
 
 std::unique_ptr<CaptureReader>
-CaptureReader::open(const std::string &path, std::string *reason, Links links) {
+CaptureReader::open(const std::string &path, std::string *error, Links links) {
   // Not blocking: a FIFO named by mistake is refused, not waited on.
   const int fd =
       ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK |
                                (links == Links::Refuse ? O_NOFOLLOW : 0));
   if (fd < 0) {
-    *reason = errno == ELOOP && links == Links::Refuse
-                  ? path + " is a symbolic link"
-                  : Because("open", path, errno);
+    *error = errno == ELOOP && links == Links::Refuse
+                 ? path + " is a symbolic link"
+                 : Because("open", path, errno);
     return nullptr;
   }
   const off_t size = FileSize(fd);
   if (size < 0) {
-    *reason = errno == EINVAL ? path + " is not a regular file"
-                              : Because("read", path, errno);
+    *error = errno == EINVAL ? path + " is not a regular file"
+                             : Because("read", path, errno);
     ::close(fd);
     return nullptr;
   }
   std::unique_ptr<CaptureReader> reader(
       new CaptureReader(fd, nullptr, uint64_t(size)));
-  if (!reader->load(reason))
+  if (!reader->load(error))
     return nullptr;
   return reader;
 }
 
 std::unique_ptr<CaptureReader> CaptureReader::fromBytes(const uint8_t *bytes,
                                                         size_t size,
-                                                        std::string *reason) {
+                                                        std::string *error) {
   std::unique_ptr<CaptureReader> reader(new CaptureReader(-1, bytes, size));
-  if (!reader->load(reason))
+  if (!reader->load(error))
     return nullptr;
   return reader;
 }
@@ -98,16 +98,16 @@ bool CaptureReader::readAt(uint64_t offset, uint8_t *out, size_t size) const {
   return readUpTo(offset, out, size) == size;
 }
 
-bool CaptureReader::load(std::string *reason) {
+bool CaptureReader::load(std::string *error) {
   uint8_t head[kHeaderSize] = {};
   const size_t headSize = size_t(std::min<uint64_t>(size_, kHeaderSize));
   errno = 0;
   if (!readAt(0, head, headSize)) {
-    *reason = std::string("could not read the capture: ") +
-              std::strerror(errno ? errno : EIO);
+    *error = std::string("could not read the capture: ") +
+             std::strerror(errno ? errno : EIO);
     return false;
   }
-  const std::optional<Header> header = DecodeHeader(head, headSize, reason);
+  const std::optional<Header> header = DecodeHeader(head, headSize, error);
   if (!header)
     return false;
   header_ = *header;
@@ -226,18 +226,18 @@ std::vector<CaptureReader::IndexEntry> CaptureReader::index() const {
   return entries;
 }
 
-bool CaptureReader::refresh(std::string *reason) {
+bool CaptureReader::refresh(std::string *error) {
   if (fd_ < 0)
     return true;
   const off_t size = FileSize(fd_);
   if (size < 0) {
-    *reason = std::strerror(errno);
+    *error = std::strerror(errno);
     return false;
   }
   if (uint64_t(size) <= size_)
     return true;
   size_ = uint64_t(size);
-  return load(reason);
+  return load(error);
 }
 
 } // namespace capture

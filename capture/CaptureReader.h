@@ -41,12 +41,12 @@ public:
 
   // The capture at path, or none with the reason.
   static std::unique_ptr<CaptureReader> open(const std::string &path,
-                                             std::string *reason,
+                                             std::string *error,
                                              Links links = Links::Follow);
   // The capture in size bytes at bytes, which must outlast the reader (a
   // fuzzer's input); refresh() changes nothing.
   static std::unique_ptr<CaptureReader>
-  fromBytes(const uint8_t *bytes, size_t size, std::string *reason);
+  fromBytes(const uint8_t *bytes, size_t size, std::string *error);
   ~CaptureReader();
   CaptureReader(const CaptureReader &) = delete;
   CaptureReader &operator=(const CaptureReader &) = delete;
@@ -71,7 +71,7 @@ public:
 
   // Sees what was appended since; false, with the reason, when the file can
   // no longer be read (the reader keeps what it had).
-  bool refresh(std::string *reason);
+  bool refresh(std::string *error);
 
 private:
   static constexpr size_t kBlockBytes = 64 << 10;
@@ -85,7 +85,7 @@ private:
   };
 
   CaptureReader(int fd, const uint8_t *bytes, size_t size);
-  bool load(std::string *reason);
+  bool load(std::string *error);
   void loadTable();
   // Reads up to size bytes at offset, as far as the file has them; returns
   // how many were read.

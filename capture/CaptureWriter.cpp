@@ -25,7 +25,7 @@ int64_t UnixMicroseconds() {
 } // namespace
 
 std::unique_ptr<CaptureWriter>
-CaptureWriter::create(const std::string &path, std::string *reason,
+CaptureWriter::create(const std::string &path, std::string *error,
                       std::optional<int64_t> startUnixUS) {
   // A file made here goes again when it cannot become a capture (a full
   // disk, a file-size limit): no empty file is left for a reader to take for
@@ -37,16 +37,16 @@ CaptureWriter::create(const std::string &path, std::string *reason,
     fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   }
   if (fd < 0) {
-    *reason = Because("create", path, errno);
+    *error = Because("create", path, errno);
     return nullptr;
   }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const int error = errno;
+    const int lockError = errno;
     ::close(fd);
-    *reason = error == EWOULDBLOCK
-                  ? "could not write " + path +
-                        ": another program is writing this capture"
-                  : Because("lock", path, error);
+    *error = lockError == EWOULDBLOCK
+                 ? "could not write " + path +
+                       ": another program is writing this capture"
+                 : Because("lock", path, lockError);
     return nullptr;
   }
   Header header;
@@ -57,7 +57,7 @@ CaptureWriter::create(const std::string &path, std::string *reason,
   if (::fchmod(fd, 0600) != 0 || ::ftruncate(fd, 0) != 0 ||
       ::ftruncate(fd, off_t(recordsStart)) != 0 ||
       ::pwrite(fd, bytes.data(), bytes.size(), 0) != ssize_t(bytes.size())) {
-    *reason = Because("write", path, errno ? errno : ENOSPC);
+    *error = Because("write", path, errno ? errno : ENOSPC);
     if (made)
       ::unlink(path.c_str());
     ::close(fd);
@@ -292,8 +292,8 @@ void CaptureWriter::stop(int error, uint64_t recordsLost) {
     if (status_.failed)
       return;
     status_.failed = true;
-    status_.error = error;
-    status_.reason = Because("write", path_, error);
+    status_.errorNumber = error;
+    status_.error = Because("write", path_, error);
   }
   // The marker goes where a reader sees it: right after a whole record.
   if ((fileEnd_ - recordsStart_) % kRecordSize == 0) {

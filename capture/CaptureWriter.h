@@ -48,8 +48,8 @@ public:
 
   struct Status {
     bool failed = false;
-    int error = 0;        // errno of the failure
-    std::string reason;   // "could not write FILE: No space left on device"
+    int errorNumber = 0;  // errno of the failure
+    std::string error;    // "could not write FILE: No space left on device"
     uint64_t written = 0; // records in the file
     uint64_t reportsWritten = 0; // of them, reports read or written
     uint64_t notWritten = 0;     // records appended that never will be
@@ -59,7 +59,7 @@ public:
   // 1970, for a recording made elsewhere); none, with the reason, when the
   // file cannot be created or another writer has it.
   static std::unique_ptr<CaptureWriter>
-  create(const std::string &path, std::string *reason,
+  create(const std::string &path, std::string *error,
          std::optional<int64_t> startUnixUS = std::nullopt);
   ~CaptureWriter();
   CaptureWriter(const CaptureWriter &) = delete;

@@ -154,7 +154,7 @@ int RunSequence(const Invocation &invocation, const core::Sequence &sequence) {
                        .arg(sequence.name)
                        .arg(outcome.step + 1)
                        .arg(sequence.steps.size())
-                       .arg(outcome.reason));
+                       .arg(outcome.error));
       });
 }
 

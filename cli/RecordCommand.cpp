@@ -163,7 +163,7 @@ private:
     const capture::CaptureWriter::Status status = writer_.status();
     if (!status.failed)
       return;
-    PrintError(QString::fromStdString(status.reason));
+    PrintError(QString::fromStdString(status.error));
     loop_.exit(kExitTransferFailed);
   }
 
@@ -253,7 +253,7 @@ int RecordCapture(const Invocation &invocation) {
   const capture::CaptureWriter::Status written = writer->close();
   if (written.failed) {
     if (status != kExitTransferFailed)
-      PrintError(QString::fromStdString(written.reason));
+      PrintError(QString::fromStdString(written.error));
     status = kExitTransferFailed;
   }
   // What the file holds: on a full disk, fewer than were read.

@@ -88,7 +88,7 @@ ConfigfsGadget::ConfigfsGadget(const Identity &identity, int functionCount)
 }
 
 ConfigfsGadget::~ConfigfsGadget() {
-  unbind();
+  unbind(nullptr);
   for (auto path = made_.rbegin(); path != made_.rend(); ++path)
     if (::rmdir(path->c_str()) != 0)
       ::unlink(path->c_str());
@@ -98,20 +98,27 @@ std::string ConfigfsGadget::functionName(int index) const {
   return "pw" + serial_ + "if" + std::to_string(index);
 }
 
-std::optional<std::string> ConfigfsGadget::bind(const std::string &udc) {
-  if (!udc.empty())
-    return WriteText(root_ + "/UDC", udc);
-  // A controller another gadget has is busy: the first free one.
-  std::optional<std::string> failure =
-      "no USB device controller in /sys/class/udc";
-  for (const std::string &controller : Controllers())
-    if (!(failure = WriteText(root_ + "/UDC", controller)))
-      break;
-  return failure;
+bool ConfigfsGadget::bind(const std::string &udc, std::string *error) {
+  std::optional<std::string> failure;
+  if (!udc.empty()) {
+    failure = WriteText(root_ + "/UDC", udc);
+  } else {
+    // A controller another gadget has is busy: the first free one.
+    failure = "no USB device controller in /sys/class/udc";
+    for (const std::string &controller : Controllers())
+      if (!(failure = WriteText(root_ + "/UDC", controller)))
+        break;
+  }
+  if (failure && error)
+    *error = *failure;
+  return !failure;
 }
 
-std::optional<std::string> ConfigfsGadget::unbind() {
-  return WriteText(root_ + "/UDC", "\n");
+bool ConfigfsGadget::unbind(std::string *error) {
+  const std::optional<std::string> failure = WriteText(root_ + "/UDC", "\n");
+  if (failure && error)
+    *error = *failure;
+  return !failure;
 }
 
 } // namespace gadget

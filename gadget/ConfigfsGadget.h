@@ -36,9 +36,10 @@ public:
   std::string functionName(int index) const;
 
   // Binds to udc (the first free controller in /sys/class/udc when empty):
-  // the cable plugged in; unbind() pulls it. The reason when it failed.
-  std::optional<std::string> bind(const std::string &udc);
-  std::optional<std::string> unbind();
+  // the cable plugged in; unbind() pulls it. False when it failed, with why
+  // in *error unless error is null.
+  bool bind(const std::string &udc, std::string *error);
+  bool unbind(std::string *error);
 
 private:
   std::string root_;

@@ -91,10 +91,12 @@ bool Run(
       failure = "the host took no report for 1 s";
   } else if (command == "unplug") {
     model.setPlugged(false);
-    failure = gadget.unbind();
+    if (std::string error; !gadget.unbind(&error))
+      failure = error;
   } else if (command == "plug") {
     model.setPlugged(true);
-    failure = gadget.bind(options.udc);
+    if (std::string error; !gadget.bind(options.udc, &error))
+      failure = error;
   } else if (command == "hold" || command == "take")
     for (const auto &interface : interfaces)
       interface->holdOutputReports(command == "hold");
@@ -192,15 +194,15 @@ int main(int argc, char **argv) {
       return 1;
     }
   }
-  if (const std::optional<std::string> error = gadget.bind(options.udc)) {
-    std::fprintf(stderr, "pinworth-gadget: %s\n", error->c_str());
+  if (std::string error; !gadget.bind(options.udc, &error)) {
+    std::fprintf(stderr, "pinworth-gadget: %s\n", error.c_str());
     model.stop();
     return 1;
   }
   std::cout << "ready" << std::endl;
 
   const int status = ServeCommands(model, gadget, options, interfaces);
-  gadget.unbind();
+  gadget.unbind(nullptr);
   model.stop();
   interfaces.clear();
   ::rmdir(runFolder.c_str());

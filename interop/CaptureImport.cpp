@@ -27,7 +27,7 @@ ImportOutcome Closed(capture::CaptureWriter &writer, const QString &capturePath,
   const capture::CaptureWriter::Status status = writer.close();
   outcome.written = !status.failed;
   if (status.failed) {
-    outcome.error = QString::fromStdString(status.reason);
+    outcome.error = QString::fromStdString(status.error);
     QFile::remove(capturePath);
   }
   return outcome;

@@ -197,19 +197,18 @@ private:
 
 } // namespace
 
-std::optional<UsbmonRecording> ReadUsbmon(std::FILE *file,
-                                          std::string *reason) {
-  char error[PCAP_ERRBUF_SIZE] = {};
+std::optional<UsbmonRecording> ReadUsbmon(std::FILE *file, std::string *error) {
+  char pcapError[PCAP_ERRBUF_SIZE] = {};
   const std::unique_ptr<pcap_t, decltype(&pcap_close)> pcap(
-      pcap_fopen_offline(file, error), &pcap_close);
+      pcap_fopen_offline(file, pcapError), &pcap_close);
   if (!pcap) {
     std::fclose(file);
-    *reason = error;
+    *error = pcapError;
     return std::nullopt;
   }
   const int linkType = pcap_datalink(pcap.get());
   if (linkType != kLinkTypeUsbLinux && linkType != kLinkTypeUsbLinuxMmapped) {
-    *reason = "it is not a capture of USB on Linux (usbmon)";
+    *error = "it is not a capture of USB on Linux (usbmon)";
     return std::nullopt;
   }
   Reader reader(linkType == kLinkTypeUsbLinux ? kHeaderSize

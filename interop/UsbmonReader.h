@@ -48,7 +48,7 @@ struct UsbmonRecording {
 
 // The recording in file (read to its end; libpcap closes it), or none with
 // the reason: not a capture libpcap reads, or not one of usbmon.
-std::optional<UsbmonRecording> ReadUsbmon(std::FILE *file, std::string *reason);
+std::optional<UsbmonRecording> ReadUsbmon(std::FILE *file, std::string *error);
 
 } // namespace interop
 

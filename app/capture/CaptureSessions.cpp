@@ -115,12 +115,12 @@ void CaptureSessions::saveAs(QWidget *window) {
 }
 
 bool CaptureSessions::saveTo(QWidget *window, const QString &path,
-                             QString *reason) {
+                             QString *error) {
   LogCapture *capture = captureOf(window);
   if (!capture || capture->path().isEmpty()) {
-    *reason = capture ? capture->problem()
-                      : QStringLiteral("this window's log is not written to "
-                                       "disk");
+    *error = capture ? capture->problem()
+                     : QStringLiteral("this window's log is not written to "
+                                      "disk");
     return false;
   }
   capture->flush();
@@ -130,25 +130,24 @@ bool CaptureSessions::saveTo(QWidget *window, const QString &path,
   QSaveFile copy(path);
   copy.setDirectWriteFallback(false);
   if (!source.open(QIODevice::ReadOnly)) {
-    *reason = source.errorString();
+    *error = source.errorString();
     return false;
   }
   if (!copy.open(QIODevice::WriteOnly)) {
-    *reason = copy.errorString();
+    *error = copy.errorString();
     return false;
   }
   // Qt's own writes report a short write as done: the copy is made here.
-  if (const int error = CopyBytes(source.handle(), copy.handle());
-      error != 0 || ::fchmod(copy.handle(), 0600) != 0) {
-    *reason =
-        QStringLiteral("could not write %1: %2")
-            .arg(path,
-                 QString::fromLocal8Bit(std::strerror(error ? error : errno)));
+  if (const int copyError = CopyBytes(source.handle(), copy.handle());
+      copyError != 0 || ::fchmod(copy.handle(), 0600) != 0) {
+    *error = QStringLiteral("could not write %1: %2")
+                 .arg(path, QString::fromLocal8Bit(
+                                std::strerror(copyError ? copyError : errno)));
     copy.cancelWriting();
     return false;
   }
   if (!copy.commit()) {
-    *reason = copy.errorString();
+    *error = copy.errorString();
     return false;
   }
   return true;

@@ -55,7 +55,7 @@ public:
   void saveAs(QWidget *window);
   // Copies the window's capture to path; false, with the reason, when it
   // cannot.
-  bool saveTo(QWidget *window, const QString &path, QString *reason);
+  bool saveTo(QWidget *window, const QString &path, QString *error);
   // File > Export Capture… of the window's capture, offering preferred
   // first when given.
   void exportAsked(QWidget *window,

@@ -98,12 +98,12 @@ void CaptureWindow::tell(const QString &text) {
   messages_->show(text, MessageBar::Kind::Standing);
 }
 
-CaptureWindow *CaptureWindow::open(const QString &path, QString *reason) {
+CaptureWindow *CaptureWindow::open(const QString &path, QString *error) {
   std::string why;
   std::unique_ptr<capture::CaptureReader> reader =
       capture::CaptureReader::open(path.toStdString(), &why);
   if (!reader) {
-    *reason = QString::fromStdString(why);
+    *error = QString::fromStdString(why);
     return nullptr;
   }
   auto *window = new CaptureWindow;

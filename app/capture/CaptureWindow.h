@@ -27,7 +27,7 @@ class CaptureWindow : public QMainWindow {
 public:
   // Opens the capture at path, shown; null, with the reason, when it is
   // not a capture this program reads.
-  static CaptureWindow *open(const QString &path, QString *reason);
+  static CaptureWindow *open(const QString &path, QString *error);
   ~CaptureWindow() override;
 
   LogTableModel *log() const { return log_.get(); }

@@ -80,7 +80,7 @@ void LogCapture::checkWriting() {
   if (!status.failed)
     return;
   check_.stop();
-  problem_ = QString::fromStdString(status.reason);
+  problem_ = QString::fromStdString(status.error);
   log_.appendCaptureStopped();
   emit problemFound(problem_);
 }

@@ -45,14 +45,14 @@ QString SessionStore::StandardFolder() {
   return state + QStringLiteral("/Pinworth/sessions");
 }
 
-bool SessionStore::make(QString *reason) const {
+bool SessionStore::make(QString *error) const {
   // Each missing folder is made 0700, and the last made so if it was not.
   QString path;
   for (const QString &part : folder_.split('/', Qt::SkipEmptyParts)) {
     path += '/' + part;
     const QByteArray name = QFile::encodeName(path);
     if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST) {
-      *reason = QStringLiteral("%1 cannot be made (%2)").arg(path, Reason());
+      *error = QStringLiteral("%1 cannot be made (%2)").arg(path, Reason());
       return false;
     }
   }
@@ -61,7 +61,7 @@ bool SessionStore::make(QString *reason) const {
   const int fd = ::open(QFile::encodeName(folder_).constData(),
                         O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
-    *reason =
+    *error =
         errno == ELOOP || errno == ENOTDIR
             ? QStringLiteral("%1 is not a folder but a link or a file; "
                              "captures are kept only in a folder of "
@@ -73,10 +73,10 @@ bool SessionStore::make(QString *reason) const {
   struct stat status {};
   bool made = ::fstat(fd, &status) == 0;
   if (made && status.st_uid != ::geteuid()) {
-    *reason = QStringLiteral("%1 belongs to another user").arg(folder_);
+    *error = QStringLiteral("%1 belongs to another user").arg(folder_);
     made = false;
   } else if (!made || ::fchmod(fd, 0700) != 0) {
-    *reason =
+    *error =
         QStringLiteral("%1 cannot be made private (%2)").arg(folder_, Reason());
     made = false;
   }

@@ -31,7 +31,7 @@ public:
   // Makes the folder if it is missing and gives it mode 0700; false, with
   // the reason, when it cannot, or when the folder is a link (never
   // followed) or another user's.
-  bool make(QString *reason) const;
+  bool make(QString *error) const;
   // The path of a new current capture, unique in this process.
   QString newCurrentPath() const;
   // Keeps the current capture at path as a session, then removes the oldest

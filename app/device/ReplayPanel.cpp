@@ -244,7 +244,7 @@ void ReplayPanel::finished(const core::SequenceRunner::Outcome &outcome) {
   case Result::Failed:
     progress_->setText(
         QStringLiteral("Stopped at %1: %2. %3 of %4 reports sent.")
-            .arg(rowText(rows_[outcome.step].number), outcome.reason)
+            .arg(rowText(rows_[outcome.step].number), outcome.error)
             .arg(outcome.step)
             .arg(rows_.size()));
     break;

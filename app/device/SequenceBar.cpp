@@ -180,7 +180,7 @@ void SequenceBar::finished(const core::SequenceRunner::Outcome &outcome) {
                  StepText(sequence.steps[outcome.step]),
                  outcome.result == Result::Stopped
                      ? QStringLiteral(".")
-                     : QStringLiteral(": ") + outcome.reason + "."));
+                     : QStringLiteral(": ") + outcome.error + "."));
   refreshButtons();
 }
 
@@ -213,7 +213,7 @@ void SequenceBar::deleteChosen() {
   if (outcome.result == core::UserDefaults::Outcome::Failed)
     RunAlertPanel(window(), QStringLiteral("Sequence not deleted"),
                   QStringLiteral("The sequence list was left as it is: %1.")
-                      .arg(outcome.reason));
+                      .arg(outcome.error));
 }
 
 // The selected W rows, each after the recorded gap since the row before it
@@ -262,7 +262,7 @@ void SequenceBar::addFromSelection() {
     return RunAlertPanel(window(), QStringLiteral("Sequence not saved"),
                          QStringLiteral("The sequence \"%1\" was not stored: "
                                         "%2.")
-                             .arg(choice->name.left(40), outcome.reason));
+                             .arg(choice->name.left(40), outcome.error));
   popup_->setCurrentIndex(popup_->count() - 1);
 }
 

@@ -42,38 +42,42 @@ QString ErrnoText(int error) {
   return QString::fromLocal8Bit(std::strerror(error));
 }
 
-std::optional<QString> MakeFolders(const QString &folder) {
+bool MakeFolders(const QString &folder, QString *error) {
   if (QFileInfo(folder).isDir())
-    return std::nullopt;
+    return true;
   const QString parent = QFileInfo(folder).path();
-  if (parent != folder)
-    if (std::optional<QString> failure = MakeFolders(parent))
-      return failure;
+  if (parent != folder && !MakeFolders(parent, error))
+    return false;
   if (::mkdir(QFile::encodeName(folder).constData(), 0777) != 0 &&
-      errno != EEXIST)
-    return ErrnoText(errno);
-  return std::nullopt;
+      errno != EEXIST) {
+    *error = ErrnoText(errno);
+    return false;
+  }
+  return true;
 }
 
-std::optional<QString> LockForChange(QLockFile &lock) {
+bool LockForChange(QLockFile &lock, QString *error) {
   lock.setStaleLockTime(kStaleLockMS);
   if (Lock(lock))
-    return std::nullopt;
+    return true;
   const int lockError = errno;
   qint64 pid = 0;
   QString host, application;
   lock.getLockInfo(&pid, &host, &application);
   switch (lock.error()) {
   case QLockFile::LockFailedError:
-    return QStringLiteral("another program (process %1) has held its lock "
-                          "for %2 seconds")
-        .arg(pid)
-        .arg(kLockWaitMS / 1000);
+    *error = QStringLiteral("another program (process %1) has held its lock "
+                            "for %2 seconds")
+                 .arg(pid)
+                 .arg(kLockWaitMS / 1000);
+    break;
   case QLockFile::PermissionError:
-    return QStringLiteral("its lock file cannot be made (permission denied)");
+    *error = QStringLiteral("its lock file cannot be made (permission denied)");
+    break;
   default:
-    return "its lock file cannot be made (" + ErrnoText(lockError) + ")";
+    *error = "its lock file cannot be made (" + ErrnoText(lockError) + ")";
   }
+  return false;
 }
 
 QString UnusedAsideName(const QString &path) {
@@ -89,12 +93,15 @@ QString UnusedAsideName(const QString &path) {
 // Unbuffered, so that a short write (disk full, file size limit) shows in
 // write()'s count: a buffered QSaveFile commits the truncated file as a
 // success.
-std::optional<QString> WriteAtomically(const QString &path,
-                                       const std::vector<Piece> &pieces,
-                                       const json::Skimmed &skimmed, int read) {
+bool WriteAtomically(const QString &path, const std::vector<Piece> &pieces,
+                     const json::Skimmed &skimmed, int read, QString *error) {
+  const auto failed = [error](const QString &why) {
+    *error = "it cannot be written (" + why + ")";
+    return false;
+  };
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-    return "it cannot be written (" + file.errorString() + ")";
+    return failed(file.errorString());
   for (const Piece &piece : pieces) {
     errno = 0;
     const bool whole =
@@ -102,12 +109,9 @@ std::optional<QString> WriteAtomically(const QString &path,
             ? file.write(piece.bytes) == piece.bytes.size()
             : json::WriteWhole(skimmed, piece.begin, piece.end, read, file);
     if (!whole)
-      return "it cannot be written (" +
-             (errno ? ErrnoText(errno) : QStringLiteral("a short write")) + ")";
+      return failed(errno ? ErrnoText(errno) : QStringLiteral("a short write"));
   }
-  if (!file.commit())
-    return "it cannot be written (" + file.errorString() + ")";
-  return std::nullopt;
+  return file.commit() || failed(file.errorString());
 }
 
 } // namespace preferences

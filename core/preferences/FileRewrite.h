@@ -21,12 +21,14 @@ namespace preferences {
 // The system's text for an errno value.
 QString ErrnoText(int error);
 
-// Makes folder and the folders above it that are missing.
-std::optional<QString> MakeFolders(const QString &folder);
+// Makes folder and the folders above it that are missing; false, with the
+// system's reason in *error, when one cannot be made.
+bool MakeFolders(const QString &folder, QString *error);
 
 // Takes lock, waiting up to 5 s for another program that holds it; a lock
-// whose owner died without removing it counts as stale after 10 s.
-std::optional<QString> LockForChange(QLockFile &lock);
+// whose owner died without removing it counts as stale after 10 s; false,
+// with why in *error, when it cannot be taken.
+bool LockForChange(QLockFile &lock, QString *error);
 
 // A name beside path, not taken yet, to keep an unusable file under.
 QString UnusedAsideName(const QString &path);
@@ -45,10 +47,9 @@ inline Piece Kept(qsizetype begin, qsizetype end) {
 
 // Replaces the file at path by the pieces, or leaves it as it was. The
 // strings left on disk are read back from read, the open file that skimmed
-// was read from.
-std::optional<QString> WriteAtomically(const QString &path,
-                                       const std::vector<Piece> &pieces,
-                                       const json::Skimmed &skimmed, int read);
+// was read from. False, with why in *error, when the file was left.
+bool WriteAtomically(const QString &path, const std::vector<Piece> &pieces,
+                     const json::Skimmed &skimmed, int read, QString *error);
 
 } // namespace preferences
 

@@ -334,15 +334,15 @@ std::optional<std::vector<Piece>> ListPieces(const QList<QByteArray> &elements,
 } // namespace
 
 UserDefaults::Outcome UserDefaults::change(const Change &change) {
-  const auto failed = [this](const QString &reason) {
-    return Outcome{Outcome::Failed, filePath_ + ": " + reason};
+  const auto failed = [this](const QString &why) {
+    return Outcome{Outcome::Failed, filePath_ + ": " + why};
   };
-  if (const std::optional<QString> failure =
-          preferences::MakeFolders(QFileInfo(filePath_).absolutePath()))
-    return failed("its folder cannot be made (" + *failure + ")");
+  QString error;
+  if (!preferences::MakeFolders(QFileInfo(filePath_).absolutePath(), &error))
+    return failed("its folder cannot be made (" + error + ")");
   QLockFile lock(filePath_ + ".lock");
-  if (const std::optional<QString> failure = preferences::LockForChange(lock))
-    return failed(*failure);
+  if (!preferences::LockForChange(lock, &error))
+    return failed(error);
 
   // Under the lock nobody else writes: a reading that matches the file still
   // holds.
@@ -404,9 +404,9 @@ UserDefaults::Outcome UserDefaults::change(const Change &change) {
              qPrintable(filePath_), qPrintable(file.problem),
              qPrintable(aside));
   }
-  if (std::optional<QString> reason =
-          preferences::WriteAtomically(filePath_, pieces, file.skimmed, read))
-    return failed(*reason);
+  if (!preferences::WriteAtomically(filePath_, pieces, file.skimmed, read,
+                                    &error))
+    return failed(error);
   cache_.reset();
   emit changed();
   return {Outcome::Stored, {}};

@@ -74,7 +74,7 @@ public:
   // What a change did; reason says why when it failed.
   struct Outcome {
     enum Result { Stored, Unchanged, Failed } result;
-    QString reason;
+    QString error;
   };
 
   // Defaults on filePath owning the list under key. A write that would pass

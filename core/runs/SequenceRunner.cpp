@@ -87,11 +87,11 @@ void SequenceRunner::sendDue() {
     inFlight_ = true;
     sending_ = true;
     send_(sequence_.steps[step_],
-          [self = QPointer(this), run](const std::optional<QString> &failure) {
+          [self = QPointer(this), run](const std::optional<QString> &error) {
             if (!self || self->runs_ != run || !self->inFlight_)
               return;
             // An answer inside send_ goes on in the loop below.
-            if (self->answered(failure) && !self->sending_)
+            if (self->answered(error) && !self->sending_)
               self->sendDue();
           });
     sending_ = false;
@@ -101,11 +101,11 @@ void SequenceRunner::sendDue() {
   timer_.start(0);
 }
 
-bool SequenceRunner::answered(const std::optional<QString> &failure) {
+bool SequenceRunner::answered(const std::optional<QString> &error) {
   inFlight_ = false;
   const int step = step_;
-  if (failure) {
-    finish({Outcome::Failed, round_, step, *failure});
+  if (error) {
+    finish({Outcome::Failed, round_, step, *error});
     return false;
   }
   // The slots of stepSent may stop or restart the run.

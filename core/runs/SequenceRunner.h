@@ -28,14 +28,14 @@ class SequenceRunner : public QObject {
 public:
   static constexpr int kStepsPerWake = 64;
   // The answer to a send: no value when the report went out, else why not.
-  using Done = std::function<void(const std::optional<QString> &failure)>;
+  using Done = std::function<void(const std::optional<QString> &error)>;
   // Sends a step's report and calls done once, before returning or later.
   using Send = std::function<void(const SequenceStep &, Done done)>;
   struct Outcome {
     enum Result { Done, Stopped, Failed } result;
     int round = 0; // from 0, of the step that failed
     int step = 0;
-    QString reason;
+    QString error;
   };
 
   explicit SequenceRunner(Send send, QObject *parent = nullptr);
@@ -62,7 +62,7 @@ private:
 
   void sendDue();
   // The answer to the step in flight; whether the run goes on.
-  bool answered(const std::optional<QString> &failure);
+  bool answered(const std::optional<QString> &error);
   void finish(const Outcome &outcome);
 
   Send send_;

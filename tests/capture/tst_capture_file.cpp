@@ -391,9 +391,9 @@ private slots:
     append(600, 620);
     const CaptureWriter::Status status = writer->status();
     const int error = fullDisk ? ENOSPC : EFBIG;
-    QCOMPARE(status.reason,
+    QCOMPARE(status.error,
              "could not write " + path + ": " + std::strerror(error));
-    QCOMPARE(status.error, error);
+    QCOMPARE(status.errorNumber, error);
     if (!fullDisk)
       QCOMPARE(status.written, uint64_t(99));
     QVERIFY(status.written > 60 && status.written < 600);

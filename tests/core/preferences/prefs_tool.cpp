@@ -31,7 +31,7 @@ int main(int argc, char **argv) {
           return std::optional(elements);
         });
     if (outcome.result != core::UserDefaults::Outcome::Stored) {
-      std::fprintf(stderr, "%s\n", qPrintable(outcome.reason));
+      std::fprintf(stderr, "%s\n", qPrintable(outcome.error));
       return 1;
     }
   }

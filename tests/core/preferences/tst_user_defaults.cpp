@@ -208,7 +208,7 @@ private slots:
     asUser.reset();
     QVERIFY(!list.stored);
     QCOMPARE(outcome.result, core::UserDefaults::Outcome::Failed);
-    QVERIFY2(outcome.reason.contains(reason), qPrintable(outcome.reason));
+    QVERIFY2(outcome.error.contains(reason), qPrintable(outcome.error));
     QCOMPARE(besidePrefs(), QStringList{"defaults.json"});
     if (kind < 2) {
       QFile::setPermissions(prefs_, QFile::ReadOwner | QFile::WriteOwner);
@@ -230,8 +230,8 @@ private slots:
       outcome = defaults->change(Appending(kLcdMode + kLcdMode));
     }
     QCOMPARE(outcome.result, core::UserDefaults::Outcome::Failed);
-    QVERIFY2(outcome.reason.contains("File too large"),
-             qPrintable(outcome.reason));
+    QVERIFY2(outcome.error.contains("File too large"),
+             qPrintable(outcome.error));
     QCOMPARE(ReadAll(prefs_), before);
     QCOMPARE(besidePrefs(), QStringList{"defaults.json"});
   }
@@ -253,7 +253,7 @@ private slots:
       const core::UserDefaults::Outcome outcome =
           defaults->change(Appending(kLcdMode));
       QVERIFY2(outcome.result == core::UserDefaults::Outcome::Stored,
-               qPrintable(outcome.reason));
+               qPrintable(outcome.error));
     }
     for (auto &tool : tools) {
       QVERIFY(tool->waitForFinished(30000));

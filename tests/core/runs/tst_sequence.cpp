@@ -265,7 +265,7 @@ private slots:
     QTRY_VERIFY(outcome);
     QCOMPARE(outcome->result, core::SequenceRunner::Outcome::Failed);
     QCOMPARE(outcome->step, 1);
-    QCOMPARE(outcome->reason, "refused");
+    QCOMPARE(outcome->error, "refused");
     QCOMPARE(sends, 2);
 
     outcome.reset();
