@@ -11,6 +11,7 @@ namespace explorer {
 namespace {
 
 constexpr int kRefreshMS = 16;
+constexpr int kFramesPerCount = 12;
 
 QLabel *NamedLabel(QLabel *label, const char *name) {
   label->setObjectName(QLatin1String(name));
@@ -40,6 +41,19 @@ protected:
   }
 };
 
+// The text without its digits: two texts that differ in their counts alone
+// have the same.
+QString WithoutDigits(QString text) {
+  text.removeIf([](QChar c) { return c.isDigit(); });
+  return text;
+}
+
+void ShowText(QLabel &label, const QString &text, bool countsToo) {
+  if (text != label.text() &&
+      (countsToo || WithoutDigits(text) != WithoutDigits(label.text())))
+    label.setText(text);
+}
+
 } // namespace
 
 ActivityStatus::ActivityStatus(QStatusBar *statusBar, QWidget *contentView,
@@ -63,15 +77,22 @@ ActivityStatus::ActivityStatus(QStatusBar *statusBar, QWidget *contentView,
   statusBar_->addPermanentWidget(reportCheckLabel_);
   statusBar_->addPermanentWidget(rowsLabel_);
   timer_.setInterval(kRefreshMS);
-  connect(&timer_, &QTimer::timeout, this, &ActivityStatus::refresh);
+  connect(&timer_, &QTimer::timeout, this,
+          [this] { show(++frames_ % kFramesPerCount == 0); });
   timer_.start();
 }
 
 void ActivityStatus::refresh() {
-  activityLabel_->setText(activity_());
+  show(true);
+}
+
+void ActivityStatus::show(bool countsToo) {
+  ShowText(*activityLabel_, activity_(), countsToo);
   const int rows = rows_();
-  rowsLabel_->setText(rows == 1 ? QStringLiteral("1 row")
-                                : QStringLiteral("%1 rows").arg(rows));
+  ShowText(*rowsLabel_,
+           rows == 1 ? QStringLiteral("1 row")
+                     : QStringLiteral("%1 rows").arg(rows),
+           countsToo);
   if (!priorityNoted_) {
     const std::string notice = hid::ReaderPriorityNotice();
     if (!notice.empty()) {

@@ -1,7 +1,9 @@
 // The explorer's status bar: what the explorer is doing on the left, always
 // shown and current, the report check and the log's rows on the right. The
 // texts come from the functions given, read again every frame (60 times a
-// second) and whenever refresh() is called. Messages (a paste refused, a
+// second) and whenever refresh() is called; a change of a text's counts
+// alone (rows, reports) is shown 5 times a second from the frames, since a
+// new text lays the status bar out again. Messages (a paste refused, a
 // macro that does not fit, an export done) go to the message bar above the
 // form, whole; so does, once, the news that interrupt reports are read at
 // normal priority.
@@ -53,6 +55,8 @@ public:
   QLabel *activityLabel() const { return activityLabel_; }
 
 private:
+  void show(bool countsToo);
+
   QStatusBar *statusBar_;
   std::function<QString()> activity_;
   std::function<int()> rows_;
@@ -61,6 +65,7 @@ private:
   QLabel *reportCheckLabel_;
   MessageBar *messages_;
   QTimer timer_;
+  int frames_ = 0;
   bool priorityNoted_ = false; // the reader's priority was refused, and said
 };
 
