@@ -37,6 +37,10 @@ LogView::LogView(QWidget *parent)
           qOverload<>(&QWidget::update));
   connect(header_, &QHeaderView::geometriesChanged, this,
           &LogView::updateGeometries);
+  // The scroll bars move with every frame of new rows: painting their own
+  // background spares the frames and group box behind them.
+  verticalScrollBar()->setAutoFillBackground(true);
+  horizontalScrollBar()->setAutoFillBackground(true);
   indicator_->hide();
   indicator_->setAccessibleName(QStringLiteral("Jump to the newest report"));
   connect(indicator_, &QPushButton::clicked, this, &LogView::jumpToEnd);
@@ -240,27 +244,16 @@ void LogView::placeIndicator() {
 
 namespace {
 
-// A text cut to its cell's width, with an ellipsis to show that it is. The
-// columns are fitted to texts' advances, as this measures them (a text's
-// box, and Qt's own eliding, also take in the last glyph's overhang).
-QString Elided(const QPainter &painter, const QString &text,
-               const QRect &cell) {
-  const QFontMetrics metrics = painter.fontMetrics();
-  return metrics.horizontalAdvance(text) > cell.width()
-             ? metrics.elidedText(text, Qt::ElideRight, cell.width())
-             : text;
+bool IsPrintableAscii(const QString &text) {
+  return std::all_of(text.begin(), text.end(), [](QChar c) {
+    return c.unicode() >= 0x20 && c.unicode() < 0x7f;
+  });
 }
 
 } // namespace
 
-void LogView::drawCell(QPainter &painter, const QRect &rect,
-                       const QString &text, Qt::Alignment alignment) {
-  if (text.isEmpty())
-    return;
-  if (text.size() > kLaidOutLength) {
-    painter.drawText(rect, int(alignment), Elided(painter, text, rect));
-    return;
-  }
+const QStaticText &LogView::laidOut(const QPainter &painter,
+                                    const QString &text) {
   auto laid = laidOut_.find(text);
   if (laid == laidOut_.end()) {
     if (laidOut_.size() >= kLaidOutCount)
@@ -268,16 +261,63 @@ void LogView::drawCell(QPainter &painter, const QRect &rect,
     laid = laidOut_.insert(text, QStaticText(text));
     laid->prepare(painter.transform(), painter.font());
   }
-  const QSizeF size = laid->size();
-  if (size.width() > rect.width()) {
-    painter.drawText(rect, int(alignment), Elided(painter, text, rect));
-    return;
+  return *laid;
+}
+
+const QStaticText &LogView::elided(const QPainter &painter, const QString &text,
+                                   int width) {
+  auto laid = elided_.find(text);
+  if (laid == elided_.end() || laid->width != width) {
+    if (elided_.size() >= kLaidOutCount)
+      elided_.clear();
+    QStaticText elidedText(
+        painter.fontMetrics().elidedText(text, Qt::ElideRight, width));
+    elidedText.prepare(painter.transform(), painter.font());
+    laid = elided_.insert(text, {width, elidedText});
   }
-  const qreal x = alignment & Qt::AlignLeft
-                      ? rect.left()
-                      : rect.left() + (rect.width() - size.width()) / 2;
+  return laid->text;
+}
+
+// A text that does not fit its cell is cut, with an ellipsis to show that it
+// is. The columns are fitted to texts' advances, as this measures them (a
+// text's box, and Qt's own eliding, also take in the last glyph's overhang).
+void LogView::drawCell(QPainter &painter, const QRect &rect,
+                       const QString &text, Qt::Alignment alignment) {
+  if (text.isEmpty())
+    return;
+  const auto left = [&](qreal width) {
+    return alignment & Qt::AlignLeft ? rect.left()
+                                     : rect.left() + (rect.width() - width) / 2;
+  };
+  const QStaticText *laid = nullptr;
+  if (text.size() <= kLaidOutLength) {
+    laid = &laidOut(painter, text);
+  } else {
+    // Counted where every character has the same advance: shaping a text
+    // twice, to measure and to draw it, was most of the cost of a frame of
+    // new rows.
+    const bool counted = fixedPitch_ && IsPrintableAscii(text);
+    const qreal width = counted ? text.size() * fixedPitch_->advance
+                                : painter.fontMetrics().horizontalAdvance(text);
+    if (width <= rect.width()) {
+      if (counted)
+        painter.drawText(
+            QPointF(left(width), rect.top() +
+                                     (rect.height() - fixedPitch_->height) / 2 +
+                                     fixedPitch_->ascent),
+            text);
+      else
+        painter.drawText(rect, int(alignment), text);
+      return;
+    }
+  }
+  if (!laid || laid->size().width() > rect.width())
+    laid = &elided(painter, text, rect.width());
+  const QSizeF size = laid->size();
   painter.drawStaticText(
-      QPointF(x, rect.top() + (rect.height() - size.height()) / 2), *laid);
+      QPointF(left(size.width()),
+              rect.top() + (rect.height() - size.height()) / 2),
+      *laid);
 }
 
 void LogView::paintEvent(QPaintEvent *) {
@@ -287,6 +327,18 @@ void LogView::paintEvent(QPaintEvent *) {
   // The view's font, to which the columns were fitted: a style sheet sets
   // the viewport's own to the application's.
   painter.setFont(font());
+  const QFontMetricsF metrics(font());
+  const qreal advance = metrics.horizontalAdvance(QLatin1Char('0'));
+  fixedPitch_.reset();
+  if (QFontInfo(font()).fixedPitch() &&
+      metrics.horizontalAdvance(QLatin1Char('i')) == advance &&
+      metrics.horizontalAdvance(QLatin1Char('W')) == advance)
+    fixedPitch_ = FixedPitch{advance, metrics.ascent(), metrics.height()};
+  if (painter.font() != laidOutFont_) {
+    laidOut_.clear();
+    elided_.clear();
+    laidOutFont_ = painter.font();
+  }
   const int rows = model()->rowCount(rootIndex());
   const int height = rowHeight();
   const int first = verticalOffset() / height;

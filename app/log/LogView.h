@@ -14,8 +14,11 @@
 #define PINWORTH_EXPLORER_LOG_VIEW_H
 
 #include <QAbstractItemView>
+#include <QFont>
 #include <QHash>
 #include <QStaticText>
+
+#include <optional>
 
 class QHeaderView;
 class QPushButton;
@@ -63,9 +66,15 @@ protected:
 private:
   void placeIndicator();
   void showUnseen(int count);
-  // Short texts (bytes, report IDs, directions) are laid out once.
+  // Short texts (bytes, report IDs, directions) are laid out once; longer
+  // ones in a font of fixed pitch are measured by counting.
   void drawCell(QPainter &painter, const QRect &rect, const QString &text,
                 Qt::Alignment alignment);
+  // The text laid out, kept for the next frames.
+  const QStaticText &laidOut(const QPainter &painter, const QString &text);
+  // The text cut to width with an ellipsis, laid out and kept.
+  const QStaticText &elided(const QPainter &painter, const QString &text,
+                            int width);
 
   QHeaderView *header_;
   QPushButton *indicator_;
@@ -75,6 +84,19 @@ private:
   // would not end.
   bool updatingGeometries_ = false;
   QHash<QString, QStaticText> laidOut_;
+  struct Elided {
+    int width;
+    QStaticText text;
+  };
+  QHash<QString, Elided> elided_;
+  QFont laidOutFont_; // the font of both
+  // The painted font's, when every character of it has the same advance.
+  struct FixedPitch {
+    qreal advance;
+    qreal ascent;
+    qreal height;
+  };
+  std::optional<FixedPitch> fixedPitch_;
 };
 
 } // namespace explorer

@@ -124,6 +124,71 @@ private slots:
     QCOMPARE(fixture.rowText(0), cells);
   }
 
+  // A text is drawn whole where it fits and cut where it does not, afresh
+  // when its column or the font changes; nothing is drawn past the cell.
+  void aCellShowsItsWholeTextOrCutsIt() {
+    append(false, 0x0c, QByteArray::fromHex("00160000000000")); // IR key
+    append(false, 6, QByteArray::fromHex("06010203040506"));    // 6 reads
+    fixture.flushLog();
+    explorer::LogView *view = fixture.logTable();
+    view->clearSelection();
+    const int column = explorer::LogTableModel::kDecodedColumn;
+    const int last = fixture.log()->rowCount() - 1;
+    // How far right of the cell's left edge row has ink, up to the view's
+    // right edge.
+    const auto inkEnd = [&](int row) {
+      // The column is the last: scrolled to the right edge, it is in view.
+      view->horizontalScrollBar()->setValue(
+          view->horizontalScrollBar()->maximum());
+      view->viewport()->update();
+      QCoreApplication::processEvents();
+      const QImage image = view->viewport()->grab().toImage();
+      const qreal ratio = image.devicePixelRatio();
+      const int left = int(
+          view->horizontalHeader()->sectionViewportPosition(column) * ratio);
+      const int height = view->fontMetrics().height() + 4;
+      const int top =
+          int((row * height - view->verticalScrollBar()->value()) * ratio);
+      const QRgb background = image.pixel(left + 1, top);
+      int end = 0;
+      for (int y = top; y < top + int(height * ratio); ++y)
+        for (int x = left; x < image.width(); ++x)
+          if (image.pixel(x, y) != background)
+            end = std::max(end, x - left);
+      return end / ratio;
+    };
+    const int padding = explorer::LogView::kCellPadding;
+    const QString text = Cell(fixture.log(), last - 1, column);
+    const int whole = view->fontMetrics().horizontalAdvance(text);
+    const int charWidth = view->fontMetrics().averageCharWidth();
+    QHeaderView *header = view->horizontalHeader();
+    header->resizeSection(column, whole + 40);
+    const qreal wholeEnd = inkEnd(last - 1);
+    QVERIFY2(wholeEnd > padding + whole - charWidth &&
+                 wholeEnd <= padding + whole,
+             qPrintable(QString::number(wholeEnd)));
+    header->resizeSection(column, whole / 2); // the last: it fills the view
+    const int cell = header->sectionSize(column);
+    QVERIFY(cell < whole);
+    const qreal cutEnd = inkEnd(last - 1);
+    QVERIFY2(cutEnd <= cell - padding &&
+                 cutEnd > cell - padding - 2 * charWidth,
+             qPrintable(QString::number(cutEnd)));
+    header->resizeSection(column, whole - 10);
+    QVERIFY(inkEnd(last - 1) > cutEnd);
+    header->resizeSection(column, whole + 40);
+    QCOMPARE(inkEnd(last - 1), wholeEnd);
+
+    // The six reads are too long for the cell in either font.
+    const qreal longCut = inkEnd(last);
+    QFont smaller = view->font();
+    smaller.setPointSizeF(smaller.pointSizeF() * 0.6);
+    view->setFont(smaller);
+    const int smallCharWidth = view->fontMetrics().averageCharWidth();
+    QVERIFY2(qAbs(inkEnd(last) - longCut) < 2 * smallCharWidth,
+             qPrintable(QString::number(inkEnd(last))));
+  }
+
   void doubleClickLoadsWrittenReports_data() {
     QTest::addColumn<int>("position");
     QTest::addColumn<bool>("isOutput");
