@@ -270,8 +270,13 @@ const QStaticText &LogView::elided(const QPainter &painter, const QString &text,
   if (laid == elided_.end() || laid->width != width) {
     if (elided_.size() >= kLaidOutCount)
       elided_.clear();
-    QStaticText elidedText(
-        painter.fontMetrics().elidedText(text, Qt::ElideRight, width));
+    // Only a text wider than its advance allows is cut: Qt's eliding also
+    // takes in the last glyph's overhang, and the columns are fitted to
+    // advances.
+    const QFontMetrics metrics = painter.fontMetrics();
+    QStaticText elidedText(metrics.horizontalAdvance(text) > width
+                               ? metrics.elidedText(text, Qt::ElideRight, width)
+                               : text);
     elidedText.prepare(painter.transform(), painter.font());
     laid = elided_.insert(text, {width, elidedText});
   }
