@@ -148,6 +148,7 @@ void InterfaceReader::pollAnswered(const core::InterfaceIdentity &source,
                                    const std::vector<uint8_t> &report,
                                    hid::ReportTime readAt) {
   if (status != hid::kSuccess) {
+    stopPolling();
     emit pollFailed(status);
     return;
   }

@@ -103,8 +103,7 @@ void PinworthWindowController::createParts() {
           });
   connect(reader.get(), &InterfaceReader::pollFailed, this,
           [this](int32_t failure) {
-            RunReadFailedAlert(window, hid::StatusString(failure));
-            doRead(this);
+            ShowReadFailedAlert(window, hid::StatusString(failure));
           });
   ReportFormFields &fields = form->fields();
   connect(&fields, &ReportFormFields::writeRequested, this,
@@ -203,7 +202,7 @@ void PinworthWindowController::refreshControls() {
   emit controlsRefreshed();
 }
 
-void PinworthWindowController::read(runloop::DefaultModeTimer *) {
+void PinworthWindowController::read(QTimer *) {
   reader->poll();
 }
 

@@ -29,7 +29,6 @@
 #include "core/interfaces/InterfaceIdentity.h"
 #include "core/interfaces/InterfaceInfo.h"
 #include "core/reports/ReportRecord.h"
-#include "runloop/DefaultMode.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -45,6 +44,7 @@ class QComboBox;
 class QLineEdit;
 class QMainWindow;
 class QPushButton;
+class QTimer;
 namespace core {
 class InterfaceListeners;
 class UserDefaults;
@@ -124,9 +124,9 @@ public:
   // listens to it when it is an interface 1; does nothing when none is
   // selected.
   void startReading();
-  // One poll of the selected interface 0; a failure shows an alert and stops
-  // polling. inTimer is the poll timer, or null for the first poll.
-  void read(runloop::DefaultModeTimer *inTimer);
+  // One poll of the interface 0 being polled; a failure stops polling and
+  // shows an alert. inTimer is the poll timer, or null for the first poll.
+  void read(QTimer *inTimer);
 
   // Appends a report to the log: inSize data bytes at inData, copied, sent
   // to or read from source when known, at the time it was read or written

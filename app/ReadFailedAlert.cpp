@@ -4,11 +4,12 @@
 
 namespace explorer {
 
-void RunReadFailedAlert(QWidget *window, const QString &reason) {
-  RunAlertPanel(window, QStringLiteral("Pinworth Error"),
-                QStringLiteral("An error occured while trying to read from "
-                               "the selected Pinworth device."),
-                reason);
+void ShowReadFailedAlert(QWidget *window, const QString &reason) {
+  ShowAlertWhenNoDialog(
+      window, QStringLiteral("Pinworth Error"),
+      QStringLiteral("An error occured while trying to read from "
+                     "the selected Pinworth device."),
+      reason);
 }
 
 } // namespace explorer

@@ -1,5 +1,6 @@
 // The alert of a read from the selected device that failed, as polling and
-// the display panel's read-back show it.
+// the display panel's read-back show it: at once, or once the modal dialog
+// that is up has closed (see ShowAlertWhenNoDialog()).
 #ifndef PINWORTH_EXPLORER_READ_FAILED_ALERT_H
 #define PINWORTH_EXPLORER_READ_FAILED_ALERT_H
 
@@ -9,8 +10,8 @@ class QWidget;
 
 namespace explorer {
 
-// Returns once the user has dismissed it; reason stands below the message.
-void RunReadFailedAlert(QWidget *window, const QString &reason);
+// reason stands below the message.
+void ShowReadFailedAlert(QWidget *window, const QString &reason);
 
 } // namespace explorer
 

@@ -54,10 +54,11 @@ bool ReportWriter::mayWrite() {
 }
 
 void ReportWriter::alertFailure(int32_t status) const {
-  alert(QStringLiteral("Pinworth Error"),
-        QStringLiteral("An error occured while trying to write to the "
-                       "selected Pinworth device."),
-        hid::StatusString(status));
+  ShowAlertWhenNoDialog(
+      window_, QStringLiteral("Pinworth Error"),
+      QStringLiteral("An error occured while trying to write to the "
+                     "selected Pinworth device."),
+      hid::StatusString(status));
 }
 
 void ReportWriter::write() {

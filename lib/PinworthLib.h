@@ -96,8 +96,8 @@ int32_t PinworthReadFromInterface(hid::DeviceInterface *inInterface,
 // The same two without waiting for the device, from the main thread: done
 // gets the status (and, for a read, the inSize bytes, zero where the device
 // delivered none) and when the device answered, from a later turn of its
-// event loop, in default mode. The interface is left open or closed as by
-// the calls above.
+// event loop, also while a modal dialog is up. The interface is left open or
+// closed as by the calls above.
 using PinworthTransferDone = std::function<void(
     int32_t status, std::vector<uint8_t> data, hid::ReportTime answeredAt)>;
 void PinworthWriteToInterfaceLater(hid::DeviceInterface *inInterface,

@@ -7,9 +7,11 @@
 // implements it; the program installs one with hid::SetBackend() before
 // PinworthInit().
 //
-// Everything asynchronous (notifications, interrupt reports) is delivered on
-// the event loop of the thread that registered it, in "default mode": while a
-// runloop::ModalScope is open (see DefaultMode.h) delivery waits.
+// Everything asynchronous is delivered on the event loop of the thread that
+// registered it. Notifications come in "default mode": while a
+// runloop::ModalScope is open (see DefaultMode.h) they wait. Interrupt
+// reports and the answers of transfers made without waiting come in any
+// mode, so that reading goes on under a modal dialog.
 //
 // This header is plain C++: no Qt types appear in it.
 #ifndef PINWORTH_HID_SERVICES_H

@@ -174,20 +174,16 @@ InputReportQueue::InputReportQueue(Sink sink)
         uint64_t wakes;
         while (::read(fd, &wakes, sizeof wakes) < 0 && errno == EINTR) {
         }
-        runloop::RunInDefaultMode([weak] {
-          if (std::shared_ptr<Delivery> self = weak.lock())
-            self->drain();
-        });
+        if (std::shared_ptr<Delivery> self = weak.lock())
+          self->drain();
       });
   delivery_->rest = std::make_unique<QTimer>();
   delivery_->rest->setSingleShot(true);
   delivery_->rest->setInterval(kRestMS);
   QObject::connect(delivery_->rest.get(), &QTimer::timeout,
                    [weak = std::weak_ptr<Delivery>(delivery_)] {
-                     runloop::RunInDefaultMode([weak] {
-                       if (std::shared_ptr<Delivery> self = weak.lock())
-                         self->restEnded();
-                     });
+                     if (std::shared_ptr<Delivery> self = weak.lock())
+                       self->restEnded();
                    });
 }
 

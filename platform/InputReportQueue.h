@@ -5,12 +5,12 @@
 // that arrives is dropped and counted, and the next report stored carries the
 // count of those dropped just before it, so the handler learns where the gap
 // is. A writer pushes from any thread and never blocks on the handler; the
-// owner's event loop takes the reports in batches, in default mode, in
-// order, each batch ending after kBatchMS so that input and painting go on.
-// A batch takes everything queued, and the owner's thread is woken at most
-// once a frame: after a batch has emptied the ring, reports wait for the end
-// of the frame (kRestMS), unless kWakeCount of them are waiting first; a
-// report that comes after a frame with none is taken at once.
+// owner's event loop takes the reports in batches, in order, also while a
+// modal dialog is up, each batch ending after kBatchMS so that input and
+// painting go on. A batch takes everything queued, and the owner's thread is
+// woken at most once a frame: after a batch has emptied the ring, reports wait
+// for the end of the frame (kRestMS), unless kWakeCount of them are waiting
+// first; a report that comes after a frame with none is taken at once.
 //
 // The ring belongs to the queue and to its writers together: a writer may
 // outlive the queue, and then its reports go nowhere.
@@ -18,7 +18,6 @@
 #define PINWORTH_PLATFORM_INPUT_REPORT_QUEUE_H
 
 #include "platform/HIDServices.h"
-#include "runloop/DefaultMode.h"
 
 #include <cstddef>
 #include <cstdint>

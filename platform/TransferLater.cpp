@@ -1,7 +1,5 @@
 #include "platform/TransferLater.h"
 
-#include "runloop/DefaultMode.h"
-
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -23,14 +21,8 @@ void AnswerLater(DeviceInterface *handle, DeviceInterface::TransferDone done,
                                             std::chrono::milliseconds(delayMS));
   QTimer::singleShot(delayMS, QCoreApplication::instance(),
                      [hold = HoldHandle(handle), done = std::move(done), status,
-                      bytes = std::move(bytes), at]() mutable {
-                       // The handle is held until done has run, also when
-                       // a modal scope holds done back.
-                       runloop::RunInDefaultMode(
-                           [hold, done, status, bytes, at]() mutable {
-                             done(status, std::move(bytes), at);
-                           });
-                     });
+                      bytes = std::move(bytes),
+                      at]() mutable { done(status, std::move(bytes), at); });
 }
 
 } // namespace hid

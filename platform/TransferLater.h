@@ -17,7 +17,8 @@ namespace hid {
 std::shared_ptr<DeviceInterface> HoldHandle(DeviceInterface *handle);
 
 // Calls done(status, bytes, answeredAt) from a turn of the main thread's
-// event loop at least delayMS from now, in default mode, holding a reference
+// event loop at least delayMS from now, also while a modal dialog is up (an
+// answer never waits for the window), holding a reference
 // to handle (when there is one) until done has returned. answeredAt is now
 // plus delayMS when not given. Main thread only.
 void AnswerLater(DeviceInterface *handle, DeviceInterface::TransferDone done,

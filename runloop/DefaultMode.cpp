@@ -80,44 +80,4 @@ void DefaultModeQueue::post(std::function<void()> call) {
       Qt::QueuedConnection);
 }
 
-DefaultModeTimer::DefaultModeTimer(QObject *parent) : QObject(parent) {
-  connect(&timer_, &QTimer::timeout, this, &DefaultModeTimer::tick);
-}
-
-void DefaultModeTimer::start(int intervalMS) {
-  ++generation_;
-  tickWaiting_ = false;
-  restartWhenFired_ = false;
-  timer_.start(intervalMS);
-}
-
-void DefaultModeTimer::stop() {
-  ++generation_;
-  tickWaiting_ = false;
-  restartWhenFired_ = false;
-  timer_.stop();
-}
-
-void DefaultModeTimer::tick() {
-  if (tickWaiting_)
-    return; // one waiting tick stands for all the missed ones
-  tickWaiting_ = true;
-  restartWhenFired_ = WorkMustWait(); // a late tick starts the period anew
-  // Last: the tick may fire at once, and a receiver may destroy the timer.
-  RunInDefaultMode(
-      [self = QPointer<DefaultModeTimer>(this), generation = generation_] {
-        if (self && self->generation_ == generation)
-          self->fireWaitingTick();
-      });
-}
-
-void DefaultModeTimer::fireWaitingTick() {
-  tickWaiting_ = false;
-  if (restartWhenFired_) {
-    restartWhenFired_ = false;
-    timer_.start();
-  }
-  emit timeout(); // last: a receiver may destroy the timer
-}
-
 } // namespace runloop

@@ -1,17 +1,19 @@
 // Default-mode delivery on the main thread's Qt event loop.
 //
-// Device notifications, interrupt reports and the poll timer must wait while a
-// modal alert or panel is up, and then arrive in order with nothing lost. Qt's
-// nested modal loops keep serving every source, so the application holds a
-// ModalScope around each modal exec(), and every default-mode source goes
-// through RunInDefaultMode(), a DefaultModeQueue or a DefaultModeTimer.
+// Device notifications, and the alerts that a device's answer brings, must
+// wait while a modal alert or panel is up, and then arrive in order with
+// nothing lost. Qt's nested modal loops keep serving every source, so the
+// application holds a ModalScope around each modal exec(), and every
+// default-mode source goes through RunInDefaultMode() or a DefaultModeQueue.
+// Reading does not: poll ticks, the answers of transfers and interrupt
+// reports go on under any dialog, so that nothing a device sends is lost
+// while the user reads a message or picks a file.
 //
 // All of it is used on the main thread only.
 #ifndef PINWORTH_RUNLOOP_DEFAULT_MODE_H
 #define PINWORTH_RUNLOOP_DEFAULT_MODE_H
 
 #include <QObject>
-#include <QTimer>
 
 #include <functional>
 
@@ -53,34 +55,6 @@ private:
   // Lives in the thread that made the queue; posted calls go through its
   // event loop, and its QPointer tells whether the queue is still there.
   QObject context_;
-};
-
-// A repeating timer that fires only in default mode. Ticks missed while a
-// modal scope was open make one tick when it closes, after which the period
-// starts anew; a late tick is never made up by extra ones.
-class DefaultModeTimer : public QObject {
-  Q_OBJECT
-public:
-  explicit DefaultModeTimer(QObject *parent = nullptr);
-
-  void start(int intervalMS);
-  void stop();
-  bool isActive() const { return timer_.isActive(); }
-  void setTimerType(Qt::TimerType type) { timer_.setTimerType(type); }
-
-signals:
-  void timeout();
-
-private:
-  void tick();
-  void fireWaitingTick();
-
-  QTimer timer_;
-  bool tickWaiting_ = false;
-  bool restartWhenFired_ = false;
-  // Bumped by start() and stop(), so that a tick still waiting from before
-  // does not fire.
-  unsigned generation_ = 0;
 };
 
 } // namespace runloop

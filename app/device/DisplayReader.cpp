@@ -15,8 +15,8 @@ DisplayReader::DisplayReader(const WindowTarget &target, WindowLog &log,
                              const TargetWriter &writer, QWidget &alertsOver)
     : windowTarget_(target), log_(log), listeners_(listeners), writer_(writer),
       alertsOver_(alertsOver) {
-  connect(&answerTimer_, &runloop::DefaultModeTimer::timeout, this,
-          &DisplayReader::answerMissing);
+  answerTimer_.setSingleShot(true);
+  connect(&answerTimer_, &QTimer::timeout, this, &DisplayReader::answerMissing);
 }
 
 DisplayReader::~DisplayReader() {
@@ -31,7 +31,7 @@ void DisplayReader::start() {
   const hid::Status status =
       listeners_.listen(windowTarget_.selectedPosition(), *target, this);
   if (status != hid::kSuccess)
-    return RunReadFailedAlert(alertsOver_.window(), hid::StatusString(status));
+    return ShowReadFailedAlert(alertsOver_.window(), hid::StatusString(status));
   target_ = *target;
   ++readBacks_;
   exchange_ = std::make_unique<core::DisplayExchange>(
@@ -82,8 +82,8 @@ void DisplayReader::end(bool complete) {
 
 void DisplayReader::answerMissing() {
   answerTimer_.stop();
-  RunReadFailedAlert(alertsOver_.window(),
-                     core::DisplayAnswerMissing(target_.displayName()));
+  ShowReadFailedAlert(alertsOver_.window(),
+                      core::DisplayAnswerMissing(target_.displayName()));
   if (running())
     end(false);
 }
@@ -111,7 +111,7 @@ void DisplayReader::listeningFailed(const core::InterfaceIdentity &source,
     QMetaObject::invokeMethod(
         this,
         [this, status] {
-          RunReadFailedAlert(alertsOver_.window(), hid::StatusString(status));
+          ShowReadFailedAlert(alertsOver_.window(), hid::StatusString(status));
         },
         Qt::QueuedConnection);
 }

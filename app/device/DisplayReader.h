@@ -17,9 +17,9 @@
 #include "core/interfaces/InterfaceIdentity.h"
 #include "core/interfaces/InterfaceListeners.h"
 #include "core/reports/DisplayReports.h"
-#include "runloop/DefaultMode.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -78,7 +78,7 @@ private:
   std::unique_ptr<core::DisplayExchange> exchange_; // while running
   quint64 readBacks_ = 0;                           // started so far
   bool writing_ = false; // a report of exchange_ awaits its device
-  runloop::DefaultModeTimer answerTimer_; // while an answer is awaited
+  QTimer answerTimer_;   // while an answer is awaited
 };
 
 } // namespace explorer

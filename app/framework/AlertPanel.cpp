@@ -1,9 +1,11 @@
 #include "app/framework/AlertPanel.h"
 
 #include "app/framework/ModalDialog.h"
+#include "runloop/DefaultMode.h"
 
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace explorer {
@@ -36,6 +38,15 @@ void RunAlertPanel(QWidget *parent, const QString &title,
   box.setDefaultButton(ok);
   box.setEscapeButton(ok);
   RunModal(box);
+}
+
+void ShowAlertWhenNoDialog(QWidget *parent, const QString &title,
+                           const QString &message, const QString &reason) {
+  runloop::RunInDefaultMode(
+      [parent = QPointer<QWidget>(parent), title, message, reason] {
+        if (parent)
+          RunAlertPanel(parent, title, message, reason);
+      });
 }
 
 } // namespace explorer

@@ -19,9 +19,9 @@ public:
     if (event->type() == QEvent::Show && watched->isWidgetType()) {
       auto *widget = static_cast<QWidget *>(watched);
       if (widget->isWindow() && widget->isModal() && !runloop::InModalScope())
-        qWarning("Modal window \"%s\" (%s) shown outside a modal scope: poll "
-                 "ticks, interrupt reports and device notifications would "
-                 "be delivered under it",
+        qWarning("Modal window \"%s\" (%s) shown outside a modal scope: "
+                 "device notifications and alerts would be delivered under "
+                 "it",
                  qPrintable(widget->windowTitle()),
                  widget->metaObject()->className());
     }

@@ -1,8 +1,10 @@
 // Modal dialogs inside a modal scope.
 //
 // Qt's nested modal loops keep delivering timers and socket events, so every
-// modal the explorer shows must run inside a runloop::ModalScope: then no poll
-// tick, interrupt report or device notification reaches the window under it.
+// modal the explorer shows must run inside a runloop::ModalScope: then no
+// device notification, and no alert of a device's answer, reaches the window
+// under it. Reading goes on: polls, answers and interrupt reports are logged
+// while a dialog is up.
 #ifndef PINWORTH_EXPLORER_MODAL_DIALOG_H
 #define PINWORTH_EXPLORER_MODAL_DIALOG_H
 

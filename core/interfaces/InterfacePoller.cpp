@@ -11,8 +11,7 @@ namespace core {
 InterfacePoller::InterfacePoller(TargetOfTick target, Answered answered)
     : target_(std::move(target)), answered_(std::move(answered)) {
   timer_.setTimerType(Qt::PreciseTimer);
-  connect(&timer_, &runloop::DefaultModeTimer::timeout, this,
-          &InterfacePoller::poll);
+  connect(&timer_, &QTimer::timeout, this, &InterfacePoller::poll);
 }
 
 void InterfacePoller::start(int periodMS) {

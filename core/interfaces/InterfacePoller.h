@@ -6,8 +6,8 @@
 // again and again; an answer to a read made before the last start or stop
 // is dropped.
 //
-// Ticks come in default mode (see runloop/DefaultMode.h): while a modal
-// scope is open they wait, and the ticks missed make one. Main thread only.
+// Ticks go on while a modal dialog is up, as the answers do: polling a
+// device never pauses for the window. Main thread only.
 #ifndef PINWORTH_CORE_INTERFACE_POLLER_H
 #define PINWORTH_CORE_INTERFACE_POLLER_H
 
@@ -15,9 +15,9 @@
 
 #include "platform/HIDServices.h"
 #include "platform/PinworthProtocol.h"
-#include "runloop/DefaultMode.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -72,7 +72,7 @@ private:
   std::optional<uint64_t> waitingRun_;  // the run of the read answered next,
                                         // while one waits
   std::optional<uint64_t> answeredRun_; // the run of the last answer
-  runloop::DefaultModeTimer timer_;
+  QTimer timer_;
 };
 
 } // namespace core

@@ -11,6 +11,7 @@
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace hid::hidraw {
 

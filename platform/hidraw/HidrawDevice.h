@@ -9,8 +9,7 @@
 // installed on the open handle, the node is opened once more for the
 // backend's reader thread (see InterruptReader.h), which reads its reports
 // into the handle's report queue (see InterruptDelivery.h), which delivers
-// them in default mode on the event loop of the thread that installed the
-// handler.
+// them on the event loop of the thread that installed the handler.
 #ifndef PINWORTH_HIDRAW_HIDRAW_DEVICE_H
 #define PINWORTH_HIDRAW_HIDRAW_DEVICE_H
 

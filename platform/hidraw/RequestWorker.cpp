@@ -1,7 +1,5 @@
 #include "platform/hidraw/RequestWorker.h"
 
-#include "runloop/DefaultMode.h"
-
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -69,9 +67,7 @@ RequestOutcome Execute(Request &request) {
 void Answer(RequestWorker::Done done, RequestOutcome outcome) {
   QMetaObject::invokeMethod(
       QCoreApplication::instance(),
-      [done = std::move(done), outcome = std::move(outcome)] {
-        runloop::RunInDefaultMode([=] { done(outcome); });
-      },
+      [done = std::move(done), outcome = std::move(outcome)] { done(outcome); },
       Qt::QueuedConnection);
 }
 

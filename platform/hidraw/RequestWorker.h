@@ -71,8 +71,9 @@ public:
   using Done = std::function<void(RequestOutcome outcome)>;
   // Main thread only: runs request once those started before it are over,
   // and calls done with its outcome from a later turn of the main thread's
-  // event loop, in default mode. The timeout counts from when the helper
-  // thread takes the request. The worker must outlive the call of done.
+  // event loop, also while a modal dialog is up. The timeout counts from when
+  // the helper thread takes the request. The worker must outlive the call of
+  // done.
   void start(Request request, std::chrono::milliseconds timeout, Done done);
 
   static constexpr std::chrono::seconds kStartBound{1};

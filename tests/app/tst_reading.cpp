@@ -3,13 +3,17 @@
 // reports of an armed interface 1, each at the time it was read.
 #include "tests/app/ExplorerFixture.h"
 
+#include "app/framework/ModalDialog.h"
 #include "runloop/DefaultMode.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 #include <thread>
 #include <vector>
@@ -151,6 +155,39 @@ private slots:
       QVERIFY2(blockedMS < 300, qPrintable(QString::number(blockedMS)));
   }
 
+  // Polls go on while a dialog is up, each change logged under it. A poll
+  // that fails there ends polling at once, with its row; its alert waits
+  // until the dialog has closed.
+  void readingGoesOnUnderADialog() {
+    fixture.click("readButton");
+    QTRY_COMPARE(logged(), 1);
+    QDialog dialog(fixture.controller()->mainWindow());
+    QWidget *modalAfterFailure = nullptr;
+    QTimer::singleShot(0, &dialog, [&] {
+      fixture.backend().setPinPulledLow(deviceA, 0, true);
+      QTRY_COMPARE(logged(), 2);
+      fixture.backend().setPinPulledLow(deviceA, 0, false);
+      QTRY_COMPARE(logged(), 3);
+      fixture.backend().faults(deviceA, 0).nextReadStatus = hid::kErrorIO;
+      QTRY_VERIFY(!fixture.controller()->reading().isPolling());
+      QTest::qWait(100);
+      modalAfterFailure = QApplication::activeModalWidget();
+      dialog.reject();
+    });
+    AlertAnswerer answerer;
+    explorer::RunModal(dialog);
+    QCOMPARE(modalAfterFailure, &dialog);
+    QVERIFY(answerer.shown().isEmpty());
+    QTRY_COMPARE(answerer.shown(), QStringList{ExplorerFixture::transferAlert(
+                                       "read from", "input/output error")});
+    fixture.flushLog();
+    const explorer::LogTableModel *log = fixture.controller()->logModel();
+    QCOMPARE(log->cellText(log->rowCount() - 1,
+                           explorer::LogTableModel::kDecodedColumn),
+             "polling PinworthA (SN 1000) Interface 0 stopped");
+    QVERIFY(isIdle());
+  }
+
   // Report ID 255 stays 255, equal reports are all logged, a short report
   // keeps its length; an empty report is dropped.
   void armedInterfaceLogsEveryInterruptReport() {
@@ -267,7 +304,7 @@ private slots:
       fixture.click("readButton");
     const int searches = fixture.backend().searchCount();
     {
-      runloop::ModalScope held; // the rebuild waits in front of the reports
+      runloop::ModalScope held; // the rebuild waits; the reports do not
       fixture.backend().attach(Model::PinworthB, "3000");
       QTest::qWait(20);
       for (int n = 0; n < 50; ++n)

@@ -5,8 +5,6 @@
 // handle a rebuilt list releases.
 #include "tests/lib/LibTestSupport.h"
 
-#include "runloop/DefaultMode.h"
-
 #include <QtTest>
 
 #include <vector>
@@ -187,12 +185,9 @@ private slots:
     armInterface1(buffer, 8);
     lib_->backend.attach(Model::PinworthB, "2");
     DeliverPendingEvents(); // marks the list dirty
-    {
-      runloop::ModalScope held;
-      lib_->backend.sendInputReport(device_, 1, {2});
-      QTest::qWait(20);
-      QCOMPARE(PinworthCountInterfaces(), 4); // releases the armed handle
-    }
+    lib_->backend.sendInputReport(device_, 1, {2});
+    lib_->backend.waitForKernelQueues();    // on its way, not delivered yet
+    QCOMPARE(PinworthCountInterfaces(), 4); // releases the armed handle
     QTest::qWait(50);
     QVERIFY(gDeliveries.empty());
     QVERIFY(lib_->backend.handleHistories(device_, 1).front().destroyed);

@@ -1,5 +1,5 @@
-// Default-mode delivery: work, queued calls and timer ticks wait while a
-// modal scope is open, then arrive in order; missed ticks make one.
+// Default-mode delivery: work and queued calls wait while a modal scope is
+// open, then arrive in order.
 #include "runloop/DefaultMode.h"
 
 #include <QtTest>
@@ -54,46 +54,6 @@ private slots:
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     QCOMPARE(calls, 1);
-  }
-
-  void timerTicksOnceForAllMissedTicks() {
-    runloop::DefaultModeTimer timer;
-    int ticks = 0;
-    connect(&timer, &runloop::DefaultModeTimer::timeout, [&] { ticks++; });
-    timer.start(10);
-    QTRY_VERIFY(ticks >= 2);
-    {
-      runloop::ModalScope modal;
-      ticks = 0;
-      QTest::qWait(120); // about 12 ticks missed
-      QCOMPARE(ticks, 0);
-    }
-    QCoreApplication::processEvents();
-    QCOMPARE(ticks, 1);
-    QTRY_VERIFY(ticks >= 2); // and it goes on ticking
-    {
-      runloop::ModalScope modal;
-      QTest::qWait(30);
-      timer.stop(); // drops the waiting tick
-    }
-    ticks = 0;
-    QTest::qWait(30);
-    QCOMPARE(ticks, 0);
-  }
-
-  void receiverMayDestroyTheTimer() {
-    for (bool missedWhileModal : {false, true}) {
-      auto *timer = new runloop::DefaultModeTimer;
-      QPointer<runloop::DefaultModeTimer> alive(timer);
-      connect(timer, &runloop::DefaultModeTimer::timeout,
-              [timer] { delete timer; });
-      timer->start(5);
-      if (missedWhileModal) {
-        runloop::ModalScope modal;
-        QTest::qWait(20);
-      }
-      QTRY_VERIFY(!alive);
-    }
   }
 };
 

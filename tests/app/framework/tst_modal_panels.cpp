@@ -54,8 +54,8 @@ private slots:
         [](QWidget *modal) { static_cast<QDialog *>(modal)->reject(); });
     QTest::ignoreMessage(QtWarningMsg,
                          "Modal window \"Delete?\" (QMessageBox) shown outside "
-                         "a modal scope: poll ticks, interrupt reports and "
-                         "device notifications would be delivered under it");
+                         "a modal scope: device notifications and alerts "
+                         "would be delivered under it");
     box.exec();
     QTest::failOnWarning(QRegularExpression("outside a modal scope"));
     WhenModalUp(
