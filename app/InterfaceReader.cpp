@@ -4,7 +4,10 @@
 #include "core/interfaces/InterfaceInfo.h"
 #include "core/reports/ReportRecord.h"
 #include "lib/PinworthLib.h"
+#include "platform/PinworthProtocol.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace explorer {
@@ -18,17 +21,8 @@ bool IsPolledInterface(int interfaceType) {
 
 } // namespace
 
-InterfaceReader::InterfaceReader(core::InterfaceListeners &listeners,
-                                 std::function<int()> selectedPosition,
-                                 std::function<int()> reportSize)
-    : listeners_(listeners), selectedPosition_(std::move(selectedPosition)),
-      reportSize_(std::move(reportSize)),
-      poller_([this] { return pollTarget(); },
-              [this](const core::InterfaceIdentity &source, int32_t status,
-                     const std::vector<uint8_t> &report,
-                     hid::ReportTime readAt) {
-                pollAnswered(source, status, report, readAt);
-              }) {
+InterfaceReader::InterfaceReader(core::InterfaceListeners &listeners)
+    : listeners_(listeners) {
   clock_.start();
 }
 
@@ -36,38 +30,111 @@ InterfaceReader::~InterfaceReader() {
   listeners_.stopListening(this);
 }
 
-void InterfaceReader::startPolling() {
-  lastValueRead_.reset();
-  resumePolling_ = false;
-  polled_ = core::IdentityAtPosition(selectedPosition_());
-  if (polled_)
-    emit readingEvent(LogEvent::PollingStarted, *polled_);
-  poller_.start();
+InterfaceReader::Polling *
+InterfaceReader::pollingOf(const core::InterfaceIdentity &source) const {
+  for (const std::unique_ptr<Polling> &polling : pollings_)
+    if (polling->source == source)
+      return polling.get();
+  return nullptr;
 }
 
-void InterfaceReader::stopPolling() {
-  resumePolling_ = false;
-  pollingStopped();
+bool InterfaceReader::isPolling(const core::InterfaceIdentity &source) const {
+  const Polling *polling = pollingOf(source);
+  return polling && polling->poller->isPolling();
 }
 
-void InterfaceReader::pollingStopped() {
-  const bool was = isPolling();
-  poller_.stop();
-  recentPolls_.clear();
-  if (was && polled_)
-    emit readingEvent(LogEvent::PollingStopped, *polled_);
+QList<core::InterfaceIdentity> InterfaceReader::polled() const {
+  std::vector<const Polling *> running;
+  for (const std::unique_ptr<Polling> &polling : pollings_)
+    if (polling->poller->isPolling())
+      running.push_back(polling.get());
+  std::sort(
+      running.begin(), running.end(),
+      [](const Polling *a, const Polling *b) { return a->order < b->order; });
+  QList<core::InterfaceIdentity> sources;
+  for (const Polling *polling : running)
+    sources.append(polling->source);
+  return sources;
 }
 
-void InterfaceReader::targetLeft() {
-  if (isPolling()) {
-    pollingStopped();
-    resumePolling_ = true;
+bool InterfaceReader::waitsForFirstPoll() const {
+  return std::any_of(pollings_.begin(), pollings_.end(),
+                     [](const std::unique_ptr<Polling> &polling) {
+                       return polling->poller->waitsForFirstPoll();
+                     });
+}
+
+// The poller reads source wherever the list has it now, and nothing while
+// it is not listed.
+void InterfaceReader::startPolling(const core::InterfaceIdentity &source) {
+  toResumePolling_.removeAll(source);
+  Polling *polling = pollingOf(source);
+  if (polling && polling->poller->isPolling())
+    return;
+  if (!polling) {
+    auto made = std::make_unique<Polling>();
+    polling = made.get();
+    polling->source = source;
+    polling->poller = std::make_unique<core::InterfacePoller>(
+        [source]() -> std::optional<core::InterfacePoller::Target> {
+          const int position = core::PositionOfIdentity(source);
+          const PinworthListNode *node =
+              position < 0 ? nullptr
+                           : PinworthInterfaceListNodeAtIndex(position);
+          if (!node)
+            return std::nullopt;
+          return core::InterfacePoller::Target{
+              node->pinworthHIDInterface, source,
+              int(pinworth::kInterface0ReportSize)};
+        },
+        [this, polling](const core::InterfaceIdentity &, int32_t status,
+                        const std::vector<uint8_t> &report,
+                        hid::ReportTime readAt) {
+          pollAnswered(*polling, status, report, readAt);
+        });
+    pollings_.push_back(std::move(made));
   }
+  polling->lastValueRead.reset();
+  polling->order = ++pollingsStarted_;
+  emit readingEvent(LogEvent::PollingStarted, source);
+  polling->poller->start();
 }
 
-void InterfaceReader::resume(bool targetBack) {
-  if (targetBack && resumePolling_)
-    startPolling();
+void InterfaceReader::stopPolling(const core::InterfaceIdentity &source) {
+  toResumePolling_.removeAll(source);
+  if (Polling *polling = pollingOf(source))
+    pollingStopped(*polling);
+}
+
+void InterfaceReader::pollingStopped(Polling &polling) {
+  const bool was = polling.poller->isPolling();
+  polling.poller->stop();
+  polling.recentPolls.clear();
+  if (was)
+    emit readingEvent(LogEvent::PollingStopped, polling.source);
+}
+
+void InterfaceReader::poll() {
+  for (const std::unique_ptr<Polling> &polling : pollings_)
+    if (polling->poller->isPolling())
+      polling->poller->poll();
+}
+
+void InterfaceReader::followList() {
+  for (const std::unique_ptr<Polling> &polling : pollings_)
+    if (polling->poller->isPolling() &&
+        core::PositionOfIdentity(polling->source) < 0) {
+      pollingStopped(*polling);
+      toResumePolling_.append(polling->source);
+    }
+  const QList<core::InterfaceIdentity> polls =
+      std::exchange(toResumePolling_, {});
+  for (const core::InterfaceIdentity &source : polls) {
+    if (core::PositionOfIdentity(source) < 0)
+      toResumePolling_.append(source);
+    else
+      startPolling(source);
+  }
   const QList<core::InterfaceIdentity> waiting = std::exchange(toResume_, {});
   for (const core::InterfaceIdentity &source : waiting) {
     const int position = core::PositionOfIdentity(source);
@@ -76,6 +143,11 @@ void InterfaceReader::resume(bool targetBack) {
     else
       listen(position, source);
   }
+}
+
+void InterfaceReader::setLastValueRead(const std::optional<QByteArray> &value) {
+  for (const std::unique_ptr<Polling> &polling : pollings_)
+    polling->lastValueRead = value;
 }
 
 void InterfaceReader::stopListening(const core::InterfaceIdentity &source) {
@@ -94,9 +166,11 @@ QList<core::InterfaceIdentity> InterfaceReader::listening() const {
 }
 
 void InterfaceReader::stopAll() {
-  stopPolling();
+  for (const core::InterfaceIdentity &source : polled())
+    stopPolling(source);
   for (const core::InterfaceIdentity &source : listening())
     stopListening(source);
+  toResumePolling_.clear();
   toResume_.clear();
 }
 
@@ -104,24 +178,19 @@ bool InterfaceReader::start(int position) {
   const PinworthListNode *node = PinworthInterfaceListNodeAtIndex(position);
   if (position < 0 || !node)
     return false;
+  const core::InterfaceIdentity source = *core::IdentityAtPosition(position);
   if (IsPolledInterface(node->interfaceType))
-    startPolling();
+    startPolling(source);
   else
-    listen(position, *core::IdentityAtPosition(position));
+    listen(position, source);
   return true;
 }
 
-void InterfaceReader::stop(
-    const std::optional<core::InterfaceIdentity> &selected) {
-  if (isPolling())
-    stopPolling();
-  else if (selected)
-    stopListening(*selected);
-}
-
-bool InterfaceReader::stops(
-    const std::optional<core::InterfaceIdentity> &selected) const {
-  return isPolling() || (selected && isListening(*selected));
+void InterfaceReader::stop(const core::InterfaceIdentity &source) {
+  if (isPolling(source))
+    stopPolling(source);
+  else
+    stopListening(source);
 }
 
 void InterfaceReader::interfaceGone(const core::InterfaceIdentity &source) {
@@ -129,37 +198,22 @@ void InterfaceReader::interfaceGone(const core::InterfaceIdentity &source) {
   toResume_.append(source);
 }
 
-// No selection (position -1) polls nothing, though the library would answer
-// it with the first node.
-std::optional<core::InterfacePoller::Target>
-InterfaceReader::pollTarget() const {
-  const int position = selectedPosition_();
-  const PinworthListNode *node =
-      position < 0 ? nullptr : PinworthInterfaceListNodeAtIndex(position);
-  if (!node || !IsPolledInterface(node->interfaceType))
-    return std::nullopt;
-  return core::InterfacePoller::Target{node->pinworthHIDInterface,
-                                       *core::IdentityAtPosition(position),
-                                       reportSize_()};
-}
-
-void InterfaceReader::pollAnswered(const core::InterfaceIdentity &source,
-                                   int32_t status,
+void InterfaceReader::pollAnswered(Polling &polling, int32_t status,
                                    const std::vector<uint8_t> &report,
                                    hid::ReportTime readAt) {
   if (status != hid::kSuccess) {
-    stopPolling();
+    stopPolling(polling.source);
     emit pollFailed(status);
     return;
   }
-  recentPolls_.push_back(clock_.elapsed());
+  polling.recentPolls.push_back(clock_.elapsed());
   const QByteArray value(reinterpret_cast<const char *>(report.data()),
                          qsizetype(report.size()));
-  if (ignoreDuplicates_ && lastValueRead_ == value)
+  if (ignoreDuplicates_ && polling.lastValueRead == value)
     return;
-  emit reportRead(core::kNoReportID, report.data(), int(report.size()), source,
-                  readAt);
-  lastValueRead_ = value;
+  polling.lastValueRead = value;
+  emit reportRead(core::kNoReportID, report.data(), int(report.size()),
+                  polling.source, readAt);
 }
 
 void InterfaceReader::listen(int position,
@@ -180,9 +234,9 @@ void InterfaceReader::interruptReport(const core::InterfaceIdentity &source,
                                       const uint8_t *report, uint32_t size,
                                       hid::ReportTime readAt) {
   ++interruptReports_[source];
+  setLastValueRead(
+      QByteArray(reinterpret_cast<const char *>(report), qsizetype(size)));
   emit reportRead(report[0], report + 1, int(size) - 1, source, readAt);
-  lastValueRead_ =
-      QByteArray(reinterpret_cast<const char *>(report), qsizetype(size));
 }
 
 void InterfaceReader::reportsLost(const core::InterfaceIdentity &source,
@@ -199,18 +253,19 @@ void InterfaceReader::listeningFailed(const core::InterfaceIdentity &source,
 QString InterfaceReader::activityText(
     const std::optional<core::InterfaceIdentity> &selected,
     const std::optional<core::InterfaceIdentity> &unplugged) const {
-  while (!recentPolls_.empty() &&
-         recentPolls_.front() <= clock_.elapsed() - 1000)
-    recentPolls_.pop_front();
   QStringList parts;
   if (unplugged)
     parts << InterfaceMenu::UnpluggedText(*unplugged);
   else if (!selected)
     parts << InterfaceMenu::kNoInterfaceText;
-  if (isPolling() && selected)
+  for (const core::InterfaceIdentity &source : polled()) {
+    std::deque<qint64> &recent = pollingOf(source)->recentPolls;
+    while (!recent.empty() && recent.front() <= clock_.elapsed() - 1000)
+      recent.pop_front();
     parts << QStringLiteral("Polling %1 - %2/s")
-                 .arg(selected->displayName())
-                 .arg(recentPolls_.size());
+                 .arg(source.displayName())
+                 .arg(recent.size());
+  }
   if (armFailure_ && armFailure_->first == selected)
     parts << QStringLiteral("Could not listen on %1: %2")
                  .arg(selected->displayName(), armFailure_->second);

@@ -73,6 +73,25 @@ void addReadShortcut(QMainWindow *window, QPushButton *read) {
                    [read] { read->animateClick(); });
 }
 
+// Interface > Read (Ctrl+R), first in the menu, does what Read does, and
+// names what it will do as Read does.
+void addReadAction(QMenu &interfaceMenu, PinworthWindowController &controller,
+                   QPushButton *read) {
+  auto *action = new QAction(QStringLiteral("&Read"), &interfaceMenu);
+  action->setObjectName(QStringLiteral("readAction"));
+  action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  interfaceMenu.insertAction(interfaceMenu.actions().value(0), action);
+  QObject::connect(action, &QAction::triggered, &controller,
+                   [&controller] { controller.doRead(&controller); });
+  QObject::connect(&controller, &PinworthWindowController::controlsRefreshed,
+                   action, [action, read] {
+                     action->setText(read->text() == QLatin1String("Read")
+                                         ? QStringLiteral("&Read")
+                                         : QStringLiteral("Stop &Reading"));
+                     action->setEnabled(read->isEnabled());
+                   });
+}
+
 // Ctrl+Q ends the program, as in any desktop tool.
 void addQuitShortcut(QMainWindow *window) {
   auto *quit = new QAction(window);
@@ -203,6 +222,7 @@ MainWindowResource::MainWindowResource(ExplorerProcess &process, int number)
       number);
   connectActions(ui, controller_.get());
   QMenu *interfaceMenu = addMenus(window_.get(), controller_.get(), process);
+  addReadAction(*interfaceMenu, *controller_, ui.readButton);
   target_ = std::make_unique<ControllerTarget>(*controller_);
   log_ = std::make_unique<ControllerLog>(*controller_);
   auto *deviceArea = new DeviceArea(

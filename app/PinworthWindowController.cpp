@@ -87,9 +87,7 @@ void PinworthWindowController::createParts() {
                                     interfaces->missingTarget());
       },
       [this] { return logEntries ? logEntries->reportCount() : 0; });
-  reader = std::make_unique<InterfaceReader>(
-      shares.listeners, [this] { return interfaces->selectedPosition(); },
-      [this] { return form->reportSize(); });
+  reader = std::make_unique<InterfaceReader>(shares.listeners);
   readingStops =
       std::make_unique<ReadingMenu>(window, status->activityLabel(), *reader);
   macros = std::make_unique<MacroMenu>(macroPopup, shares.preferences, window,
@@ -145,14 +143,12 @@ void PinworthWindowController::populateInterfacePopup() {
   if (logEntries)
     logEntries->appendDeviceChanges(change.left, change.came);
   shares.listeners.followList();
-  if (change.targetLeft) {
-    reader->targetLeft();
+  if (change.targetLeft)
     status->targetUnplugged(
         InterfaceMenu::UnpluggedText(*interfaces->missingTarget()));
-  }
   if (change.targetBack)
     status->targetBack();
-  reader->resume(change.targetBack);
+  reader->followList();
   interfacePopupChanged(this);
 }
 
@@ -172,16 +168,23 @@ bool PinworthWindowController::waitsForDevice() const {
   return writer->isWaiting() || reader->waitsForFirstPoll();
 }
 
-// Read stops polling, or the listening of the selected interface 1.
+// Read stops the reading of the selected interface, or starts it.
 void PinworthWindowController::doRead(QObject *) {
-  if (reader->stops(selectedInterface()))
+  if (readsSelected())
     stopReading();
   else
     startReading();
 }
 
+bool PinworthWindowController::readsSelected() const {
+  const std::optional<core::InterfaceIdentity> selected = selectedInterface();
+  return selected && reader->reads(*selected);
+}
+
 void PinworthWindowController::stopReading() {
-  reader->stop(selectedInterface());
+  if (const std::optional<core::InterfaceIdentity> selected =
+          selectedInterface())
+    reader->stop(*selected);
 }
 
 void PinworthWindowController::startReading() {
@@ -190,13 +193,12 @@ void PinworthWindowController::startReading() {
   refreshControls();
 }
 
-// Read says "Stop Reading" while it would stop something; Write and Read
-// send nothing while the target is unplugged.
+// Read says "Stop Reading" while the selected interface is read; Write and
+// Read send nothing while the target is unplugged.
 void PinworthWindowController::refreshControls() {
-  readButton->setText(reader->stops(selectedInterface())
-                          ? QStringLiteral("Stop Reading")
-                          : QStringLiteral("Read"));
-  readButton->setEnabled(!interfaces->targetBlocked() || reader->isPolling());
+  readButton->setText(readsSelected() ? QStringLiteral("Stop Reading")
+                                      : QStringLiteral("Read"));
+  readButton->setEnabled(!interfaces->targetBlocked() || readsSelected());
   writeButton->setEnabled(!interfaces->targetBlocked());
   status->refresh();
   emit controlsRefreshed();

@@ -117,15 +117,18 @@ public:
     return InterfaceMenu::NameForInterfaceType(interfaceType);
   }
 
-  // Stops what Read stops; the reader tells it (readingEvent), which
-  // refreshes the controls.
+  // Whether the selected interface is read (polled or listened to), which
+  // Read then stops.
+  bool readsSelected() const;
+  // Stops the selected interface's reading; the reader tells it
+  // (readingEvent), which refreshes the controls.
   void stopReading();
   // Starts polling when the selected interface is an interface 0, or
   // listens to it when it is an interface 1; does nothing when none is
   // selected.
   void startReading();
-  // One poll of the interface 0 being polled; a failure stops polling and
-  // shows an alert. inTimer is the poll timer, or null for the first poll.
+  // One poll of each interface 0 being polled; a failure stops that polling
+  // and shows an alert. inTimer is the poll timer, or null for the first poll.
   void read(QTimer *inTimer);
 
   // Appends a report to the log: inSize data bytes at inData, copied, sent

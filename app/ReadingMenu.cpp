@@ -35,10 +35,9 @@ ReadingMenu::ReadingMenu(QMainWindow *window, QLabel *activity,
 }
 
 void ReadingMenu::fillStops(QMenu *menu) {
-  if (const std::optional<core::InterfaceIdentity> polled = reader_.polled())
-    menu->addAction(
-        QStringLiteral("Stop Polling %1").arg(polled->displayName()), this,
-        [this] { reader_.stopPolling(); });
+  for (const core::InterfaceIdentity &source : reader_.polled())
+    menu->addAction(QStringLiteral("Stop Polling %1").arg(source.displayName()),
+                    this, [this, source] { reader_.stopPolling(source); });
   for (const core::InterfaceIdentity &source : reader_.listening())
     menu->addAction(
         QStringLiteral("Stop Listening on %1").arg(source.displayName()), this,

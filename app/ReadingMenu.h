@@ -1,4 +1,4 @@
-// The stops of reading: one item for each interface a window reads (the
+// The stops of reading: one item for each interface a window reads (every
 // interface 0 it polls, every interface 1 it listens to), each stopping that
 // one only, and Stop All Reading (Ctrl+Shift+R). They are the Interface
 // menu's "Stop Reading" submenu and the context menu of the status bar's

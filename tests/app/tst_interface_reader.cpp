@@ -45,12 +45,11 @@ class InterfaceReaderTest : public QObject {
   std::unique_ptr<SimulatedLibrary> lib_;
   hid::sim::DeviceID device_ = 0;
   core::InterfaceListeners listeners_;
-  int position_ = 0;
 
   std::unique_ptr<explorer::InterfaceReader> reader() {
-    return std::make_unique<explorer::InterfaceReader>(
-        listeners_, [this] { return position_; }, [] { return 4; });
+    return std::make_unique<explorer::InterfaceReader>(listeners_);
   }
+  core::InterfaceIdentity interface0() { return *core::IdentityAtPosition(0); }
   core::InterfaceIdentity interface1() { return *core::IdentityAtPosition(1); }
 
 private slots:
@@ -59,36 +58,57 @@ private slots:
     device_ = lib_->backend.attach(Model::PinworthA, "1000");
     DeliverPendingEvents();
     QCOMPARE(PinworthCountInterfaces(), 2);
-    position_ = 0;
   }
   void cleanup() {
     listeners_.followList(); // lets go of what the test left armed
     lib_.reset();
   }
 
-  void pollsFollowTheSelectionAndDropDuplicates() {
+  // Each interface 0 polled is read on its own, wherever the list puts it,
+  // its duplicates dropped against its own last value; a failure or a stop
+  // ends its polling only.
+  void eachPollingReadsItsOwnInterface() {
     std::unique_ptr<explorer::InterfaceReader> polling = reader();
     Logged logged;
+    QList<core::InterfaceIdentity> sources;
     Record(*polling, logged);
-    polling->startPolling();
+    connect(polling.get(), &explorer::InterfaceReader::reportRead,
+            [&sources](int, const uint8_t *, int,
+                       const core::InterfaceIdentity &source) {
+              sources << source;
+            });
+    const core::InterfaceIdentity a = interface0();
+    polling->startPolling(a);
     QTRY_COMPARE(logged.reports, std::vector<QByteArray>{"\xff\xff\xff\xff"});
-    QTest::qWait(120);
-    QCOMPARE(logged.reports.size(), size_t(1));
-    lib_->backend.setPinPulledLow(device_, 0, true);
+    const hid::sim::DeviceID deviceB =
+        lib_->backend.attach(Model::PinworthB, "2000");
+    DeliverPendingEvents();
+    QCOMPARE(PinworthCountInterfaces(), 4);
+    lib_->backend.setPinPulledLow(deviceB, 3, true);
+    const core::InterfaceIdentity b =
+        *core::IdentityAtPosition(core::PositionOfIdentity(a) == 0 ? 2 : 0);
+    polling->startPolling(b);
     QTRY_COMPARE(logged.reports.size(), size_t(2));
-    QCOMPARE(logged.reports[1], QByteArray("\xfe\xff\xff\xff"));
-    position_ = 1; // an interface 1: the ticks read nothing
-    lib_->backend.setPinPulledLow(device_, 0, false);
+    QCOMPARE(logged.reports[1], QByteArray("\xf7\xff\xff\xff"));
+    QCOMPARE(sources, (QList<core::InterfaceIdentity>{a, b}));
+    QCOMPARE(polling->polled(), (QList<core::InterfaceIdentity>{a, b}));
     QTest::qWait(120);
     QCOMPARE(logged.reports.size(), size_t(2));
-    QVERIFY(polling->isPolling());
+    lib_->backend.setPinPulledLow(device_, 0, true);
+    QTRY_COMPARE(logged.reports.size(), size_t(3));
+    QCOMPARE(logged.reports[2], QByteArray("\xfe\xff\xff\xff"));
+    QCOMPARE(sources.back(), a);
 
-    position_ = 0;
     QSignalSpy failed(polling.get(), &explorer::InterfaceReader::pollFailed);
     lib_->backend.faults(device_, 0).nextReadStatus = hid::kErrorIO;
     QTRY_COMPARE(failed.count(), 1);
     QCOMPARE(failed.first().first().toInt(), hid::kErrorIO);
-    polling->stopPolling();
+    QVERIFY(!polling->isPolling(a));
+    QVERIFY(polling->isPolling(b));
+    lib_->backend.setPinPulledLow(deviceB, 3, false);
+    QTRY_COMPARE(logged.reports.size(), size_t(4));
+    QCOMPARE(sources.back(), b);
+    polling->stopPolling(b);
     QVERIFY(!polling->isPolling());
   }
 
@@ -99,7 +119,7 @@ private slots:
     std::unique_ptr<explorer::InterfaceReader> polling = reader();
     QSignalSpy failed(polling.get(), &explorer::InterfaceReader::pollFailed);
     lib_->backend.faults(device_, 0).stalled = true;
-    polling->startPolling();
+    polling->startPolling(interface0());
     polling->poll();
     QTRY_COMPARE(failed.count(), 1);
     QCOMPARE(failed.first().first().toInt(), hid::kErrorTimeout);
@@ -111,14 +131,14 @@ private slots:
     QTest::qWait(60); // the last read's stall is over
     Logged logged;
     Record(*polling, logged);
-    polling->startPolling(); // read at once, answered later
+    polling->startPolling(interface0()); // read at once, answered later
     lib_->backend.setPinPulledLow(device_, 0, true);
-    polling->stopPolling();
-    polling->startPolling();
+    polling->stopPolling(interface0());
+    polling->startPolling(interface0());
     QTRY_COMPARE(logged.reports.size(), size_t(1));
     QTest::qWait(20);
     QCOMPARE(logged.reports, std::vector<QByteArray>{"\xfe\xff\xff\xff"});
-    polling->stopPolling();
+    polling->stopPolling(interface0());
   }
 
   // Two readers on one interface: one arming, every report and the loss of

@@ -12,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -155,19 +157,25 @@ private slots:
       QVERIFY2(blockedMS < 300, qPrintable(QString::number(blockedMS)));
   }
 
-  // Polls go on while a dialog is up, each change logged under it. A poll
-  // that fails there ends polling at once, with its row; its alert waits
-  // until the dialog has closed.
+  // Polls and listening go on while a dialog is up, each report logged
+  // under it. A poll that fails there ends polling at once, with its row;
+  // its alert waits until the dialog has closed.
   void readingGoesOnUnderADialog() {
+    fixture.chooseInterface(1);
+    fixture.click("readButton");
+    fixture.chooseInterface(0);
     fixture.click("readButton");
     QTRY_COMPARE(logged(), 1);
     QDialog dialog(fixture.controller()->mainWindow());
     QWidget *modalAfterFailure = nullptr;
     QTimer::singleShot(0, &dialog, [&] {
+      // An interrupt report replaces the last value read: the next poll is
+      // logged, too.
+      for (int n = 0; n < 3; ++n)
+        sendInterruptReport(kReport5);
+      QTRY_COMPARE(logged(), 5);
       fixture.backend().setPinPulledLow(deviceA, 0, true);
-      QTRY_COMPARE(logged(), 2);
-      fixture.backend().setPinPulledLow(deviceA, 0, false);
-      QTRY_COMPARE(logged(), 3);
+      QTRY_COMPARE(logged(), 6);
       fixture.backend().faults(deviceA, 0).nextReadStatus = hid::kErrorIO;
       QTRY_VERIFY(!fixture.controller()->reading().isPolling());
       QTest::qWait(100);
@@ -186,6 +194,42 @@ private slots:
                            explorer::LogTableModel::kDecodedColumn),
              "polling PinworthA (SN 1000) Interface 0 stopped");
     QVERIFY(isIdle());
+  }
+
+  // Reading belongs to its interface, not to the selection: with interface
+  // 0 polled, interface 1 chosen offers Read (the button and Interface >
+  // Read alike), which listens beside the polling; the status names each;
+  // Read on interface 0 again stops its polling only.
+  void eachInterfaceIsReadOnItsOwn() {
+    fixture.click("readButton");
+    QTRY_COMPARE(logged(), 1);
+    fixture.chooseInterface(1);
+    auto *read = fixture.widget<QPushButton>("readButton");
+    auto *readAction = fixture.widget<QAction>("readAction");
+    QCOMPARE(read->text(), "Read");
+    QCOMPARE(readAction->text(), "&Read");
+    readAction->trigger();
+    QCOMPARE(read->text(), "Stop Reading");
+    QCOMPARE(readAction->text(), "Stop &Reading");
+    QVERIFY(fixture.controller()->reading().isPolling());
+    sendInterruptReport(kReport5);
+    fixture.backend().setPinPulledLow(deviceA, 0, true);
+    QTRY_COMPARE(logged(), 3);
+    auto *activity = fixture.window()->findChild<QLabel *>("activityLabel");
+    const QRegularExpression both(
+        "^Polling PinworthA \\(SN 1000\\) Interface 0 - [0-9]+/s; "
+        "Listening on PinworthA \\(SN 1000\\) Interface 1 - 1 reports$");
+    QTRY_VERIFY2(both.match(activity->text()).hasMatch(),
+                 qPrintable(activity->text()));
+
+    fixture.chooseInterface(0);
+    QCOMPARE(read->text(), "Stop Reading");
+    fixture.click("readButton");
+    QVERIFY(!fixture.controller()->reading().isPolling());
+    QCOMPARE(fixture.controller()->reading().listening().size(), 1);
+    QCOMPARE(read->text(), "Read");
+    sendInterruptReport(kReport5);
+    QTRY_COMPARE(logged(), 4);
   }
 
   // Report ID 255 stays 255, equal reports are all logged, a short report
