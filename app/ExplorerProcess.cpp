@@ -4,6 +4,7 @@
 #include "app/PinworthWindowController.h"
 #include "app/device/ReplayPanel.h"
 #include "app/framework/AlertPanel.h"
+#include "app/framework/SaveDialog.h"
 #include "core/reports/ReportRecord.h"
 #include "core/runs/Sequence.h"
 #include "lib/PinworthLib.h"
@@ -27,6 +28,7 @@ ExplorerProcess::ExplorerProcess(const Files &files)
     : preferences_(files.preferences, core::kDefaultMacrosKey),
       sequences_(files.preferences, core::kSequencesKey),
       windowState_(files.windowState), captures_(files.sessions) {
+  KeepSaveFolderIn(files.windowState);
   PinworthWindowController::initialize(preferences_);
   core::RegisterDefaultSequences(sequences_);
   // A capture's rows go to the explorer window activated last, whose target

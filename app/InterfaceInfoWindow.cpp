@@ -1,16 +1,16 @@
 #include "app/InterfaceInfoWindow.h"
 
 #include "app/framework/AlertPanel.h"
-#include "app/framework/ModalDialog.h"
+#include "app/framework/SaveDialog.h"
 #include "ui_InterfaceInfo.h"
 
 #include <QClipboard>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -151,14 +151,15 @@ bool InterfaceInfoWindow::saveTo(const QString &path, QString *error) const {
 }
 
 void InterfaceInfoWindow::save() {
-  QFileDialog dialog(this, QStringLiteral("Save Interface Info"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilter(QStringLiteral("Text (*.txt)"));
-  dialog.setDefaultSuffix(QStringLiteral("txt"));
-  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+  const std::optional<SavePath> chosen =
+      AskSavePath(this, QStringLiteral("Save Interface Info"),
+                  {QStringLiteral("Text (*.txt)")},
+                  QString(name_).replace(QRegularExpression("[^\\w-]+"), "-") +
+                      QStringLiteral("-info"));
+  if (!chosen)
     return;
   QString error;
-  if (!saveTo(dialog.selectedFiles().first(), &error))
+  if (!saveTo(chosen->path, &error))
     RunAlertPanel(
         this, QStringLiteral("Interface info not saved"),
         QStringLiteral("The interface info of %1 was not saved.").arg(name_),

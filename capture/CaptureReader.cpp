@@ -131,6 +131,11 @@ bool CaptureReader::load(std::string *error) {
   return true;
 }
 
+uint64_t CaptureReader::droppedTailBytes() const {
+  const uint64_t wholeEnd = recordsStart_ + recordCount_ * header_.recordSize;
+  return size_ > wholeEnd ? size_ - wholeEnd : 0;
+}
+
 void CaptureReader::loadTable() {
   interfaces_.clear();
   tableDamaged_ = false;

@@ -59,6 +59,9 @@ public:
   // from it on are not known, and records naming them have no device.
   bool tableDamaged() const { return tableDamaged_; }
   uint64_t recordCount() const { return recordCount_; }
+  // The bytes after the last whole record that checks, which the reader
+  // drops: a tail cut short or torn; 0 for a whole file.
+  uint64_t droppedTailBytes() const;
   // Record i, 0 <= i < recordCount(); Corrupt past the end, or when the
   // file no longer holds it.
   Record record(uint64_t i) const;

@@ -18,8 +18,8 @@ using Outcome = std::variant<Invocation, UsageError>;
 const std::set<QString> kValueOptions = {"count",  "interval", "timeout",
                                          "output", "to",       "format",
                                          "device", "speed"};
-const std::set<QString> kFlagOptions = {"sim",     "json",    "help",
-                                        "version", "changes", "read"};
+const std::set<QString> kFlagOptions = {"sim",     "json", "help", "version",
+                                        "changes", "read", "force"};
 
 std::optional<int> WholeNumber(const QString &text, int least, int most) {
   static const QRegularExpression kDigits(QStringLiteral("^[0-9]{1,9}\\z"));
@@ -178,6 +178,7 @@ Outcome RecordArguments(Invocation invocation, const QStringList &arguments,
   if (!options.count("output") || options.at("output").isEmpty())
     return Error(QStringLiteral("record needs -o FILE"));
   invocation.file = options.at("output");
+  invocation.replaceFile = options.count("force");
   return WithCountAndTimeout(invocation, options);
 }
 
@@ -287,13 +288,13 @@ const std::map<QString, CommandRule> &Commands() {
         ReadArguments}},
       {"listen",
        {Command::Listen, 1, 1, {"json", "count", "timeout"}, ListenArguments}},
-      {"info", {Command::Info, 1, 1, {}, InfoArguments}},
+      {"info", {Command::Info, 1, 1, {"json"}, InfoArguments}},
       {"lcd", {Command::Lcd, 1, -1, {"json", "read"}, LcdArguments}},
       {"record",
        {Command::Record,
         1,
         -1,
-        {"output", "count", "timeout"},
+        {"output", "count", "timeout", "force"},
         RecordArguments}},
       {"dump", {Command::Dump, 1, 1, {"json"}, DumpArguments}},
       {"convert",

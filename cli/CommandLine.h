@@ -57,8 +57,9 @@ struct Invocation {
   InterfaceName target;   // the commands that take an interface or device;
                           // macro run: --to, or none; replay: --to
   QList<InterfaceName> targets; // record: every interface named
-  QString file;       // record: -o FILE; dump, convert, replay: the input
-  QString outputFile; // convert: the output
+  QString file;             // record: -o FILE; dump, convert, replay: the input
+  QString outputFile;       // convert: the output
+  bool replaceFile = false; // record --force: -o FILE may exist
   std::optional<interop::Format> format;        // convert: --format, or none
   std::optional<std::pair<int, int>> usbDevice; // convert: --device BUS:ADDR
   QByteArray bytes;                             // write

@@ -51,7 +51,8 @@ int ListInterfaces(const Invocation &invocation);
 // start; the display's on the device's interface 1.
 //
 // The properties and the decoded report descriptor.
-int ShowInterfaceInfo(const ListedInterface &interface);
+int ShowInterfaceInfo(const Invocation &invocation,
+                      const ListedInterface &interface);
 // One output report, padded with zeros to the interface's size.
 int WriteReport(const Invocation &invocation, const ListedInterface &interface);
 // Get-report polling of an interface 0.

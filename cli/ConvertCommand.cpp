@@ -19,6 +19,24 @@
 
 namespace cli {
 
+namespace {
+
+// What an import from format leaves out, after "N left out: ".
+QString LeftOut(interop::Format format) {
+  const QString otherReports =
+      QStringLiteral("reports of other devices, or of a size their "
+                     "interface does not have");
+  return format == interop::Format::HidRecorder
+             ? QStringLiteral("lines that do not read as a report, and ") +
+                   otherReports
+             : QStringLiteral("packets that carry no report (requests on "
+                              "their way to the device, descriptor "
+                              "exchanges), and ") +
+                   otherReports;
+}
+
+} // namespace
+
 int ConvertCapture(const Invocation &invocation) {
   using interop::Format;
   const std::optional<Format> output =
@@ -66,10 +84,13 @@ int ConvertCapture(const Invocation &invocation) {
     for (const QString &note : imported.notes)
       std::fprintf(stderr, "pinworth: %s: %s\n", qPrintable(invocation.file),
                    qPrintable(note));
-    std::printf("%llu reports imported from %s, %llu skipped\n",
+    std::printf("%llu reports imported from %s\n",
                 static_cast<unsigned long long>(imported.imported),
-                qPrintable(invocation.file),
-                static_cast<unsigned long long>(imported.skipped));
+                qPrintable(invocation.file));
+    if (imported.skipped > 0)
+      std::printf("%llu left out: %s\n",
+                  static_cast<unsigned long long>(imported.skipped),
+                  qPrintable(LeftOut(input)));
     if (*output == Format::Capture)
       return kExitSuccess;
   }

@@ -70,6 +70,13 @@ int DumpCapture(const Invocation &invocation) {
     withoutInterface +=
         source != capture::kNoSource && source >= reader->interfaces().size();
   }
+  if (const uint64_t dropped = reader->droppedTailBytes())
+    PrintError(QStringLiteral("%1 was cut short: its last %2 bytes hold no "
+                              "whole record and were not printed (%3 "
+                              "records were)")
+                   .arg(invocation.file)
+                   .arg(dropped)
+                   .arg(reader->recordCount()));
   if (reader->tableDamaged())
     PrintError(QStringLiteral("%1: the interface table is damaged: %2 "
                               "records name an interface it does not hold "

@@ -36,6 +36,30 @@ QString JsonLine(int position, const core::InterfaceIdentity &identity,
                 : QStringLiteral("null"));
 }
 
+// One object: the interface's key, its properties by name and its report
+// descriptor's bytes in hex (null, with descriptorError, when unread).
+QString InfoJson(const core::InterfaceIdentity &identity,
+                 const core::InterfaceInfo &info) {
+  QStringList properties;
+  for (const auto &[name, value] : core::PropertyLines(info))
+    properties << QString::fromUtf8(core::json::Quote(name) + ':' +
+                                    core::json::Quote(value));
+  const bool read = info.descriptorStatus == hid::kSuccess;
+  return QStringLiteral("{\"key\":%1,\"properties\":{%2},\"descriptor\":%3%4}")
+      .arg(QString::fromUtf8(core::json::Quote(identity.key())),
+           properties.join(','),
+           read ? QString::fromUtf8(core::json::Quote(QString::fromLatin1(
+                      QByteArray(reinterpret_cast<const char *>(
+                                     info.descriptor.data()),
+                                 qsizetype(info.descriptor.size()))
+                          .toHex())))
+                : QStringLiteral("null"),
+           read ? QString()
+                : QStringLiteral(",\"descriptorError\":") +
+                      QString::fromUtf8(core::json::Quote(
+                          core::StatusText(info.descriptorStatus))));
+}
+
 } // namespace
 
 int ListInterfaces(const Invocation &invocation) {
@@ -60,12 +84,16 @@ int ListInterfaces(const Invocation &invocation) {
   return kExitSuccess;
 }
 
-int ShowInterfaceInfo(const ListedInterface &interface) {
-  std::fputs(core::InterfaceInfoText(interface.identity.displayName(),
-                                     core::ReadInterfaceInfo(*interface.handle))
-                 .toUtf8()
-                 .constData(),
-             stdout);
+int ShowInterfaceInfo(const Invocation &invocation,
+                      const ListedInterface &interface) {
+  const core::InterfaceInfo info = core::ReadInterfaceInfo(*interface.handle);
+  if (invocation.json)
+    PrintLine(InfoJson(interface.identity, info));
+  else
+    std::fputs(core::InterfaceInfoText(interface.identity.displayName(), info)
+                   .toUtf8()
+                   .constData(),
+               stdout);
   return kExitSuccess;
 }
 

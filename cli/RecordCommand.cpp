@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 namespace cli {
@@ -235,6 +236,13 @@ int RecordCapture(const Invocation &invocation) {
     found.push_back(*interface);
   }
   const std::string path = invocation.file.toStdString();
+  struct stat existing {};
+  if (!invocation.replaceFile && ::lstat(path.c_str(), &existing) == 0) {
+    PrintError(QStringLiteral("%1 exists: record writes over a file only "
+                              "with --force")
+                   .arg(invocation.file));
+    return kExitBadArguments;
+  }
   std::string reason;
   const std::unique_ptr<capture::CaptureWriter> writer =
       capture::CaptureWriter::create(path, &reason);

@@ -79,7 +79,7 @@ int RunCommand(const Invocation &invocation) {
   case Command::Replay:
     return ReplayWrites(invocation, *interface);
   case Command::Info:
-    return ShowInterfaceInfo(*interface);
+    return ShowInterfaceInfo(invocation, *interface);
   case Command::Lcd:
     return DriveDisplay(invocation, *interface);
   default:

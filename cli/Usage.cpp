@@ -35,6 +35,7 @@ Commands:
                             polled 20 times a second, until Ctrl+C or:
       --count N             stop after N reports in all
       --timeout S           stop after S seconds
+      --force               write over FILE when it exists (refused without)
   dump FILE                 print a capture as log lines; events are lines
                             marked * in the R/W column
   convert IN OUT            a capture to another tool's format, or back:

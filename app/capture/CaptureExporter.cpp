@@ -1,9 +1,8 @@
 #include "app/capture/CaptureExporter.h"
 
-#include "app/framework/ModalDialog.h"
+#include "app/framework/SaveDialog.h"
 #include "capture/CaptureReader.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLocale>
 #include <QProgressDialog>
@@ -35,18 +34,22 @@ QString Summary(const interop::ExportOutcome &done, const QString &path,
 
 void CaptureExporter::ask(QWidget *parent, const QString &capturePath,
                           std::optional<interop::Format> preferred) {
-  QFileDialog dialog(parent, QStringLiteral("Export Capture"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilters(interop::ExportFilters());
+  QString preferredFilter;
   for (const QString &filter : interop::ExportFilters())
     if (preferred && interop::FormatOfFilter(filter) == preferred)
-      dialog.selectNameFilter(filter);
-  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+      preferredFilter = filter;
+  const std::optional<SavePath> chosen = AskSavePath(
+      parent, QStringLiteral("Export Capture"), interop::ExportFilters(),
+      TimedName(QStringLiteral("capture")), preferredFilter);
+  if (!chosen)
     return;
-  const interop::Format format =
-      *interop::FormatOfFilter(dialog.selectedNameFilter());
-  QString path = dialog.selectedFiles().first();
-  if (interop::FormatOfPath(path) != format)
+  // The extension typed picks the format, before the filter does.
+  QString path = chosen->path;
+  const std::optional<interop::Format> typed = interop::FormatOfPath(path);
+  const interop::Format format = typed && interop::SinkMakerOf(*typed)
+                                     ? *typed
+                                     : *interop::FormatOfFilter(chosen->filter);
+  if (typed != format)
     path += u'.' + interop::FormatExtension(format);
 
   auto *exporter = new CaptureExporter(capturePath, format, path, parent);

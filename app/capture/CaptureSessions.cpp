@@ -5,6 +5,7 @@
 #include "app/capture/CaptureWindow.h"
 #include "app/framework/AlertPanel.h"
 #include "app/framework/ModalDialog.h"
+#include "app/framework/SaveDialog.h"
 #include "capture/CaptureReader.h"
 #include "core/interfaces/InterfaceIdentity.h"
 #include "core/interfaces/InterfaceInfo.h"
@@ -103,14 +104,14 @@ LogCapture *CaptureSessions::captureOf(QWidget *window) const {
 }
 
 void CaptureSessions::saveAs(QWidget *window) {
-  QFileDialog dialog(window, QStringLiteral("Save Capture As"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilters({QStringLiteral("Pinworth capture (*.pwcap)")});
-  dialog.setDefaultSuffix(QStringLiteral("pwcap"));
-  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+  const std::optional<SavePath> chosen =
+      AskSavePath(window, QStringLiteral("Save Capture As"),
+                  {QStringLiteral("Pinworth capture (*.pwcap)")},
+                  TimedName(QStringLiteral("capture")));
+  if (!chosen)
     return;
   QString reason;
-  if (!saveTo(window, dialog.selectedFiles().first(), &reason))
+  if (!saveTo(window, chosen->path, &reason))
     RunAlertPanel(window, QStringLiteral("The capture was not saved."), reason);
 }
 

@@ -1,7 +1,7 @@
 #include "app/log/LogPanel.h"
 
 #include "app/ReportFormFields.h"
-#include "app/framework/ModalDialog.h"
+#include "app/framework/SaveDialog.h"
 #include "app/log/LogCopy.h"
 #include "app/log/LogExport.h"
 #include "app/log/LogTableModel.h"
@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -192,14 +191,11 @@ void LogPanel::showFiltered() {
 void LogPanel::exportLog() {
   if (export_)
     return;
-  QFileDialog dialog(window_, QStringLiteral("Export Log"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilters(
-      {QStringLiteral("CSV (*.csv)"), QStringLiteral("Text (*.txt)")});
-  dialog.setDefaultSuffix(QStringLiteral("csv"));
-  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-    return;
-  exportTo(dialog.selectedFiles().first());
+  if (const std::optional<SavePath> chosen = AskSavePath(
+          window_, QStringLiteral("Export Log"),
+          {QStringLiteral("CSV (*.csv)"), QStringLiteral("Text (*.txt)")},
+          TimedName(QStringLiteral("pinworth-log"))))
+    exportTo(chosen->path);
 }
 
 void LogPanel::exportTo(const QString &path) {

@@ -1,13 +1,13 @@
 #include "app/timeline/PinTimeline.h"
 
 #include "app/framework/ModalDialog.h"
+#include "app/framework/SaveDialog.h"
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
 #include "app/timeline/PinTimelineView.h"
 
 #include <QComboBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -276,20 +276,14 @@ void PinTimeline::hidePin(int pin) {
 }
 
 void PinTimeline::askImagePath() {
-  QFileDialog dialog(this, QStringLiteral("Save Pin Timeline"));
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilters({QStringLiteral("PNG image (*.png)"),
-                         QStringLiteral("SVG image (*.svg)")});
-  dialog.setDefaultSuffix(QStringLiteral("png"));
-  connect(&dialog, &QFileDialog::filterSelected, &dialog,
-          [&dialog](const QString &filter) {
-            dialog.setDefaultSuffix(filter.startsWith(QStringLiteral("SVG"))
-                                        ? QStringLiteral("svg")
-                                        : QStringLiteral("png"));
-          });
-  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+  const std::optional<SavePath> chosen =
+      AskSavePath(this, QStringLiteral("Save Pin Timeline"),
+                  {QStringLiteral("PNG image (*.png)"),
+                   QStringLiteral("SVG image (*.svg)")},
+                  TimedName(QStringLiteral("pin-timeline")));
+  if (!chosen)
     return;
-  const QString path = dialog.selectedFiles().first();
+  const QString path = chosen->path;
   pointer_->setText(saveImage(path)
                         ? QStringLiteral("Saved %1.").arg(path)
                         : QStringLiteral("Could not save %1.").arg(path));

@@ -306,6 +306,53 @@ private slots:
     QCOMPARE(report.value("decoded").toString(), "pins 0 low");
   }
 
+  // record writes over a file only with --force; dump of a file cut short
+  // prints its whole records and says what it dropped; info gives JSON.
+  void fileCommandsSayWhatTheyDid() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("kept.pwcap");
+    QVERIFY(WriteKnownCapture(file));
+    const QByteArray kept = ReadAll(file);
+    const QByteArray record = "record A:1000:0 --count 2 -o " + file.toUtf8();
+    const PinworthRun refused = RunSession(record + "\n");
+    QCOMPARE(refused.exitCode, 2);
+    QVERIFY2(refused.errors.contains(file + " exists: record writes over a "
+                                            "file only with --force"),
+             qPrintable(refused.errors));
+    QCOMPARE(ReadAll(file), kept);
+    QCOMPARE(RunSession(record + " --force\n").exitCode, 0);
+    QVERIFY(ReadAll(file) != kept);
+
+    const uint64_t records = WriteKnownCapture(file)->recordCount();
+    const int lines = RunPinworth({"dump", file}).lines.size();
+    QVERIFY(QFile::resize(file, QFileInfo(file).size() - 5));
+    const PinworthRun cut = RunPinworth({"dump", file});
+    QCOMPARE(cut.exitCode, 0);
+    QCOMPARE(cut.lines.size(), lines - 1);
+    QVERIFY2(cut.errors.contains(
+                 QStringLiteral("%1 was cut short: its last %2 bytes hold no "
+                                "whole record and were not printed (%3 "
+                                "records were)")
+                     .arg(file)
+                     .arg(capture::kRecordSize - 5)
+                     .arg(records - 1)),
+             qPrintable(cut.errors));
+
+    const PinworthRun info =
+        RunPinworth({"--sim", "--json", "info", "A:1000:1"});
+    QCOMPARE(info.exitCode, 0);
+    QCOMPARE(info.lines.size(), 1);
+    const QJsonObject object =
+        QJsonDocument::fromJson(info.lines[0].toUtf8()).object();
+    QCOMPARE(object.value("key").toString(), "A:1000:1");
+    QCOMPARE(
+        QByteArray::fromHex(object.value("descriptor").toString().toLatin1()),
+        QByteArray(reinterpret_cast<const char *>(
+                       pinworth::Interface1ReportDescriptor().data()),
+                   qsizetype(pinworth::Interface1ReportDescriptor().size())));
+    QVERIFY(object.value("properties").toObject().contains("Serial number"));
+  }
+
   // A capture whose interface table is damaged is dumped whole, saying so
   // and how many records lost their interface.
   void dumpSaysTheTableIsDamaged() {

@@ -218,6 +218,45 @@ private slots:
     QVERIFY(!QFile::exists(fixture.homePath() + "/stopped.pcapng"));
   }
 
+  // File > Export Capture… opens where the user saved last (home at first,
+  // not the sessions folder) with a name suggested; the extension typed
+  // picks the format whatever the filter says, and a name typed without
+  // one takes the filter's.
+  void exportCaptureTakesTheTypedExtension() {
+    const hid::sim::DeviceID a = fixture.startWithPinworthA();
+    logSome(a, 10);
+    auto *exportAction =
+        fixture.window()->findChild<QAction *>("exportCaptureAction");
+    const QString folder = fixture.homePath() + "/exports";
+    QVERIFY(QDir().mkpath(folder));
+    const auto exportAs = [&](const QString &typed, QString *openedIn) {
+      ModalWatchdog watchdog;
+      WhenModalUp([&](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        QVERIFY(dialog);
+        *openedIn = dialog->directory().absolutePath();
+        QVERIFY2(QFileInfo(dialog->selectedFiles().value(0))
+                     .fileName()
+                     .startsWith("capture-"),
+                 qPrintable(dialog->selectedFiles().value(0)));
+        QCOMPARE(dialog->selectedNameFilter(), interop::ExportFilters()[0]);
+        dialog->selectFile(typed);
+        static_cast<QDialog *>(dialog)->accept();
+      });
+      exportAction->trigger();
+      VerifyModalsClosed(watchdog);
+    };
+    QString openedIn;
+    exportAs(folder + "/pins.vcd", &openedIn);
+    QCOMPARE(openedIn, QDir::homePath());
+    QTRY_VERIFY(QFileInfo(folder + "/pins.vcd").size() > 0);
+    QVERIFY(ReadAll(folder + "/pins.vcd").startsWith("$date"));
+    QVERIFY(!QFile::exists(folder + "/pins.vcd.pcapng"));
+    exportAs(folder + "/plain", &openedIn);
+    QCOMPARE(openedIn, folder);
+    QTRY_VERIFY(QFileInfo(folder + "/plain.pcapng").size() > 0);
+  }
+
   // File > Import… reads a file as its extension says, whatever filter the
   // dialog was left on, and opens it as a capture of its own.
   void importOpensAnotherToolsFile() {
