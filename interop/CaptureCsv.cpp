@@ -51,9 +51,7 @@ bool CaptureCsv::add(uint64_t i, const capture::Record &record) {
   default: // an event's text, a corrupt record, a kind of a newer version
     return false;
   }
-  if (!firstTimeUS_)
-    firstTimeUS_ = record.timeUS;
-  row.seconds = double(TimeDifference(record.timeUS, *firstTimeUS_)) / 1e6;
+  row.seconds = double(record.timeUS) / 1e6;
   row.unixUS = TimeSum(reader_.header().startUnixUS, record.timeUS);
   row.source = source ? core::SourceText(*source) : QStringLiteral("-");
   file_.append(core::CsvRecord(row).toStdString());

@@ -1,12 +1,10 @@
 // A capture as the log's CSV: the log's header and columns, every record a
 // row (reports, gaps, events and where disk writing stopped), the time
-// column in seconds since the first record.
+// column in seconds since the capture began, as pinworth dump prints them.
 #ifndef PINWORTH_INTEROP_CAPTURE_CSV_H
 #define PINWORTH_INTEROP_CAPTURE_CSV_H
 
 #include "interop/ExportSink.h"
-
-#include <optional>
 
 namespace capture {
 class CaptureReader;
@@ -27,7 +25,6 @@ public:
 private:
   const capture::CaptureReader &reader_;
   ExportFile &file_;
-  std::optional<int64_t> firstTimeUS_;
 };
 
 } // namespace interop

@@ -37,11 +37,8 @@ PinVcd::PinVcd(const capture::CaptureReader &reader, ExportFile &file)
     : reader_(reader), file_(file) {}
 
 void PinVcd::begin() {
-  if (reader_.recordCount() > 0)
-    firstTimeUS_ = reader_.record(0).timeUS;
-  lastTimeUS_ = firstTimeUS_;
   const QDateTime start = QDateTime::fromMSecsSinceEpoch(
-      TimeSum(reader_.header().startUnixUS, firstTimeUS_) / 1000, Qt::UTC);
+      reader_.header().startUnixUS / 1000, Qt::UTC);
   std::string header =
       "$date " + start.toString(Qt::ISODateWithMs).toStdString() +
       " $end\n$version Pinworth Explorer $end\n"
@@ -114,9 +111,9 @@ void PinVcd::change(Wires &wires, uint32_t values, int64_t timeUS) {
 
 // Times never go back: a record logged out of order keeps the current tick.
 void PinVcd::moveTo(int64_t timeUS) {
-  if (timeUS <= firstTimeUS_)
+  if (timeUS <= 0)
     return;
-  const int64_t tick = TimeDifference(timeUS, firstTimeUS_) / kVcdTickUS;
+  const int64_t tick = timeUS / kVcdTickUS;
   if (tick <= tick_)
     return;
   tick_ = tick;

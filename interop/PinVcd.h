@@ -2,7 +2,7 @@
 // sigrok and GTKWave: per interface 0 of the capture a scope ("A_1000_0")
 // of 64 one-bit wires, latch0..latch31 as written and level0..level31 as
 // read, unknown (x) until the first report says. Time 0 is the capture's
-// first record, as in the log's time column.
+// start, as in the log's time column and pinworth dump.
 //
 // The timescale is 100 us: finer than the 1 ms interval of a Pinworth
 // endpoint, so that two reports of one kind never share a tick, and coarse
@@ -53,7 +53,6 @@ private:
   ExportFile &file_;
   std::vector<int> pinsOfSource_; // an index into pins_, or -1
   std::vector<Pins> pins_;
-  int64_t firstTimeUS_ = 0;
   int64_t tick_ = 0;
   int64_t lastTimeUS_ = 0;
 };

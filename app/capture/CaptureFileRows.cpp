@@ -19,8 +19,6 @@ CaptureFileRows::CaptureFileRows(std::unique_ptr<capture::CaptureReader> reader,
   if (indexed_) {
     rows_ = anchors_.back().row;
     records_ = anchors_.back().record;
-    if (rows_ > 0)
-      first_ = row(0);
   }
 }
 
@@ -34,8 +32,6 @@ CaptureFileRows::rowOf(const capture::Record &record) const {
 }
 
 LogRow CaptureFileRows::row(uint64_t i) const {
-  if (i == 0 && first_)
-    return *first_;
   if (last_ && lastRow_ == i)
     return *last_;
   const auto next = std::upper_bound(
@@ -77,8 +73,6 @@ bool CaptureFileRows::refresh(Deadline deadline) {
     if (const std::optional<LogRow> row = rowOf(record)) {
       withoutInterface_ += record.source != capture::kNoSource &&
                            record.source >= logSourceOf_.size();
-      if (rows_ == 0)
-        first_ = row;
       if (rows_ - anchors_.back().row >= kBlockRows)
         anchors_.push_back({rows_, at});
       ++rows_;

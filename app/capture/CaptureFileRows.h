@@ -52,9 +52,6 @@ private:
   uint64_t rows_ = 0;                   // rows counted
   uint64_t records_ = 0;                // records counted
   uint64_t withoutInterface_ = 0;
-  // Row 0, which every time since the first report is measured from: kept
-  // aside, so that reading it does not move the cursor of a walk.
-  std::optional<LogRow> first_;
   // The row found last, and its record.
   mutable uint64_t lastRow_ = 0;
   mutable uint64_t lastRecord_ = 0;

@@ -35,7 +35,7 @@ void LogCapture::begin() {
   problem_.clear();
   sources_.clear();
   logSourceOf_.clear();
-  timeBase_ = log_.clockUS();
+  timeBase_ = log_.startTime();
   readable_ = 0;
   stored_ = 0;
   std::string reason;

@@ -70,7 +70,7 @@ private:
   QString problem_;
   std::vector<uint16_t> sources_;     // the capture's source, by the log's
   std::vector<uint16_t> logSourceOf_; // the log's source, by the capture's
-  int64_t timeBase_ = 0;              // the log's time at the capture's start
+  int64_t timeBase_ = 0;              // the log's start, the capture's 0
   uint64_t readable_ = 0; // rows appended that the file gives back as they were
   bool exact_ = false;    // whether every row appended so far is readable
   uint64_t stored_ = 0;   // rows written and readable

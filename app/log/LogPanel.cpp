@@ -84,7 +84,7 @@ void LogPanel::showHeaderMenu(const QPoint &at) {
   menu.addSeparator();
   auto *modes = new QActionGroup(&menu);
   const std::pair<const char *, LogTableModel::TimeMode> choices[] = {
-      {"Time since the first report", LogTableModel::TimeMode::SinceFirst},
+      {"Time since the log started", LogTableModel::TimeMode::SinceStart},
       {"Time of day", LogTableModel::TimeMode::WallClock},
       {"Time since the report above", LogTableModel::TimeMode::Delta}};
   for (const auto &[title, mode] : choices) {

@@ -28,7 +28,7 @@ QString LogRowFormat::decodedText(const LogRow &row) const {
 }
 
 QString LogRowFormat::textLine(const LogRow &row) const {
-  return core::ReportTextLine(secondsSinceFirst(row), sourceText(row),
+  return core::ReportTextLine(secondsSinceStart(row), sourceText(row),
                               row.isLoss()     ? '!'
                               : row.isEvent()  ? 'E'
                               : row.isOutput() ? 'W'
@@ -47,7 +47,7 @@ QByteArray LogRowFormat::csvRecord(const LogRow &row) const {
 
 void LogRowFormat::appendCsvRecord(QByteArray &out, const LogRow &row) const {
   core::CsvRow csv;
-  csv.seconds = secondsSinceFirst(row);
+  csv.seconds = secondsSinceStart(row);
   csv.unixUS = clockStartUnixUS + row.time;
   csv.source = sourceText(row);
   csv.direction = row.isLoss()     ? "lost"

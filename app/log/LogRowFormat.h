@@ -21,12 +21,12 @@ struct LogRowFormat {
   QList<core::InterfaceIdentity> sources; // by a row's source index
   QList<QString> sourceTexts;             // "A 1000 if1", by source index
   int64_t clockStartUnixUS = 0;           // the log clock's start, since 1970
-  int64_t firstTimeUS = 0;                // the first row's
+  int64_t startTimeUS = 0; // the log's start, the origin of its times
 
   // "-" for a row without source.
   QString sourceText(const LogRow &row) const;
-  double secondsSinceFirst(const LogRow &row) const {
-    return double(row.time - firstTimeUS) / 1e6;
+  double secondsSinceStart(const LogRow &row) const {
+    return double(row.time - startTimeUS) / 1e6;
   }
   // The Decoded column: what a report means, or what a loss marker or an
   // event says.

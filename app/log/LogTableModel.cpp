@@ -235,6 +235,7 @@ void LogTableModel::clear() {
   shown_.clear();
   announcedRows_ = 0;
   unkeptCounted_ = false;
+  startUS_ = clockUS();
   endResetModel();
   if (recorder_)
     recorder_->logCleared();
@@ -362,10 +363,10 @@ QString LogTableModel::timeText(int i) const {
                                    double(row.time - this->row(previous).time) /
                                        1e6);
   }
-  case TimeMode::SinceFirst:
+  case TimeMode::SinceStart:
     break;
   }
-  return QString::asprintf("%.6f", double(row.time - this->row(0).time) / 1e6);
+  return QString::asprintf("%.6f", double(row.time - startUS_) / 1e6);
 }
 
 QString LogTableModel::cellText(int i, int column) const {
@@ -414,7 +415,7 @@ QString LogTableModel::textLine(int i) const {
 
 LogRowFormat LogTableModel::rowFormat() const {
   LogRowFormat format = format_;
-  format.firstTimeUS = reportCount() > 0 ? row(0).time : 0;
+  format.startTimeUS = startUS_;
   return format;
 }
 

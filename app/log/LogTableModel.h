@@ -62,7 +62,7 @@ public:
   };
   // What the Time column shows: seconds since the first report, the time of
   // day, or seconds since the row shown above.
-  enum class TimeMode { SinceFirst, WallClock, Delta };
+  enum class TimeMode { SinceStart, WallClock, Delta };
   // How often rows are announced at most.
   static constexpr int kFrameMS = 16;
   // The longest the log works at once on what grows with its length.
@@ -100,6 +100,9 @@ public:
   // The index of source in the log's table of interfaces, added when new;
   // kNoSource when the table is full.
   uint16_t sourceIndex(const core::InterfaceIdentity &source);
+  // When the log was made or last cleared, on its clock: the origin of the
+  // times it shows and exports, and of the capture that records it.
+  int64_t startTime() const { return startUS_; }
   // Now, in microseconds on the log's clock.
   int64_t clockUS() const { return timeUS(std::chrono::steady_clock::now()); }
   // A time of the monotonic clock, in microseconds on the log's clock.
@@ -229,8 +232,9 @@ private:
   std::vector<bool> sourceMatches_; // by source index, under the filter
   ShownRows shown_;                 // the rows filtered so far
   int announcedRows_ = 0;
-  TimeMode timeMode_ = TimeMode::SinceFirst;
+  TimeMode timeMode_ = TimeMode::SinceStart;
   const hid::ReportTime clockZero_ = std::chrono::steady_clock::now();
+  int64_t startUS_ = 0; // when the log was made or last cleared
   QTimer frame_;
   QTimer work_;                // the next slice of announce()
   QElapsedTimer announced_;    // since rows were last announced

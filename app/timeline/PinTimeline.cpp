@@ -69,6 +69,7 @@ PinTimeline::PinTimeline(LogTableModel &log, LogView &view, QWidget *parent)
   pointer_->setText(QStringLiteral(
       "Each pin: its latch (written) above, its level (read) below. Hover "
       "for a pin's value; click an edge to select its report."));
+  view_->setOrigin(log_.startTime());
   readMore();
 }
 
@@ -116,8 +117,6 @@ void PinTimeline::readMore() {
   const Clock::time_point deadline =
       Clock::now() + std::chrono::milliseconds(kSliceMS);
   const int count = log_.reportCount();
-  if (count > 0)
-    view_->setOrigin(log_.time(0));
   int chosen =
       sources_->currentIndex() < 0 ? -1 : sources_->currentData().toInt();
   const int64_t lastTimeBefore = history_.lastTime();
@@ -170,6 +169,10 @@ bool PinTimeline::isInterface0(uint16_t source, int report) {
 void PinTimeline::restart() {
   history_.clear();
   read_ = 0;
+  view_->setCursor(0, std::nullopt);
+  view_->setCursor(1, std::nullopt);
+  view_->setMarker(std::nullopt);
+  view_->setOrigin(log_.startTime());
   view_->fit();
   readMore();
 }

@@ -64,7 +64,7 @@ void PinTimelineView::setSpan(int64_t start, double usPerPixel) {
 }
 
 void PinTimelineView::fit() {
-  const int64_t first = history_.firstTime();
+  const int64_t first = history_.isEmpty() ? origin_ : history_.firstTime();
   const int64_t span = std::max<int64_t>(history_.lastTime() - first, 1000);
   // A little room after the last report, so that its edge is not the border.
   setSpan(first, double(span) * 1.02 / traceWidth());

@@ -159,7 +159,7 @@ private slots:
       }
     }
     log.announce();
-    for (const auto mode : {explorer::LogTableModel::TimeMode::SinceFirst,
+    for (const auto mode : {explorer::LogTableModel::TimeMode::SinceStart,
                             explorer::LogTableModel::TimeMode::WallClock}) {
       log.setTimeMode(mode);
       const QStringList appended = Cells(log);

@@ -182,6 +182,51 @@ private slots:
     QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"bench.pwcap"});
   }
 
+  // One time base: each row's time in the window is its record's in the
+  // capture, as pinworth dump prints it, counted from the log's start (not
+  // from its first row); Clear Log starts both again.
+  void theWindowAndItsCaptureShareOneTimeBase() {
+    const hid::sim::DeviceID a = fixture.startWithPinworthA();
+    const auto sameTimes = [this] {
+      capture()->flush();
+      std::string reason;
+      const auto reader = capture::CaptureReader::open(
+          capture()->path().toStdString(), &reason);
+      QVERIFY2(reader, reason.c_str());
+      const explorer::LogTableModel *log = fixture.log();
+      QVERIFY(log->reportCount() > 0);
+      for (int row = 0; row < log->reportCount(); ++row)
+        QCOMPARE(
+            log->cellText(row, explorer::LogTableModel::kTimeColumn),
+            QString::asprintf(
+                "%.6f", double(reader
+                                   ->record(capture::RecordOfSingleRecordRow(
+                                       uint64_t(row)))
+                                   .timeUS) /
+                            1e6));
+    };
+    QTest::qWait(300);
+    logSome(a, 5);
+    sameTimes();
+    const explorer::LogTableModel *log = fixture.log();
+    QVERIFY2(
+        log->cellText(0, explorer::LogTableModel::kTimeColumn).toDouble() >=
+            0.3,
+        qPrintable(log->cellText(0, explorer::LogTableModel::kTimeColumn)));
+    fixture.click("clearButton");
+    QTest::qWait(100);
+    fixture.setFormTexts("04", {"02"});
+    fixture.click("writeButton");
+    QTRY_COMPARE(fixture.records().size(), 1);
+    sameTimes();
+    const double afterClear =
+        log->cellText(log->reportCount() - 1,
+                      explorer::LogTableModel::kTimeColumn)
+            .toDouble();
+    QVERIFY2(afterClear >= 0.1 && afterClear < 0.3,
+             qPrintable(QString::number(afterClear)));
+  }
+
   // Export Capture writes the log's rows as the log's own CSV has them,
   // from a thread of its own; stopped, it leaves no file.
   void exportCaptureWritesTheLogsRows() {

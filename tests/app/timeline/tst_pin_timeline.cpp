@@ -245,6 +245,21 @@ private slots:
                 ->findChild<QLabel *>("timelinePointerLabel")
                 ->text()
                 .contains("filter hides it"));
+
+    // Clear Log starts the timeline again: no cursor or marker is left, and
+    // its ruler counts from the log's new start, as the log's times do.
+    fixture.widget<QLineEdit>("logFilterField")->clear();
+    QTRY_VERIFY(!log.filtering());
+    view->setCursor(0, log.time(written[1]));
+    view->setCursor(1, log.time(written[3]));
+    fixture.click("clearButton");
+    QVERIFY(!view->cursorA() && !view->cursorB() && !view->marker());
+    QCOMPARE(view->origin(), log.startTime());
+    QVERIFY(view->start() >= log.startTime());
+    writeLatches(0xFFFFFFFE);
+    QTRY_COMPARE(timeline()->history().changeCount(Trace::Latch), size_t(1));
+    QCOMPARE(view->origin(), log.startTime());
+    QVERIFY(view->start() >= log.startTime());
   }
 
   // Pins hidden, moved and named from the menu come back so in the window's
