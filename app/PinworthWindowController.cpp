@@ -59,6 +59,7 @@ void PinworthWindowController::awakeFromNib() {
   createLog();
   shares.windowState.restore(windowNumber, window,
                              logTable->horizontalHeader());
+  logTools->fitColumnsToFont();
   connect(logTable, &LogView::doubleClicked, this,
           &PinworthWindowController::logTableDoubleClicked);
   updateMacroPopup();

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QClipboard>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -18,6 +19,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+
+#include <utility>
+#include <vector>
 
 namespace explorer {
 
@@ -38,27 +42,53 @@ LogPanel::LogPanel(LogView *view, LogTableModel *log, QLineEdit *filterField,
   connect(filterField_, &QLineEdit::textChanged, this, &LogPanel::applyFilter);
   connect(log_, &LogTableModel::filterDone, this, &LogPanel::showFiltered);
   connect(exportButton, &QPushButton::clicked, this, &LogPanel::exportLog);
+  view_->installEventFilter(this);
 }
 
 LogPanel::~LogPanel() = default;
 
+namespace {
+
+// Each column whose texts are of one width, and its widest text.
+std::vector<std::pair<int, const char *>> FixedWidthColumns() {
+  std::vector<std::pair<int, const char *>> columns;
+  for (int offset = 0; offset < kLogRowMaxDataSize; ++offset)
+    columns.emplace_back(LogTableModel::kFirstByteColumn + offset, "0x00");
+  columns.emplace_back(LogTableModel::kReportIDColumn, "0x00");
+  columns.emplace_back(LogTableModel::kDirectionColumn, "R");
+  columns.emplace_back(LogTableModel::kTimeColumn, "0000.000000");
+  columns.emplace_back(LogTableModel::kSourceColumn, "A 0000 if1");
+  columns.emplace_back(LogTableModel::kAsciiColumn, "........");
+  return columns;
+}
+
+// Wide enough for its title and for the widest text it shows.
+int FittedWidth(const LogView &view, int column, const char *widest) {
+  return std::max(view.horizontalHeader()->sectionSizeHint(column),
+                  view.fontMetrics().horizontalAdvance(QLatin1String(widest)) +
+                      2 * LogView::kCellPadding);
+}
+
+} // namespace
+
+bool LogPanel::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == view_ && event->type() == QEvent::FontChange)
+    fitColumnsToFont();
+  return QObject::eventFilter(watched, event);
+}
+
+void LogPanel::fitColumnsToFont() {
+  QHeaderView *header = view_->horizontalHeader();
+  for (const auto &[column, widest] : FixedWidthColumns())
+    if (const int width = FittedWidth(*view_, column, widest);
+        header->sectionSize(column) < width)
+      header->resizeSection(column, width);
+}
+
 void LogPanel::arrangeDefaultColumns() {
   QHeaderView *header = view_->horizontalHeader();
-  const QFontMetrics metrics = view_->fontMetrics();
-  // Wide enough for its title and for the widest text it shows.
-  const auto fit = [&](int column, const char *widest) {
-    header->resizeSection(
-        column, std::max(header->sectionSizeHint(column),
-                         metrics.horizontalAdvance(QLatin1String(widest)) +
-                             2 * LogView::kCellPadding));
-  };
-  for (int offset = 0; offset < kLogRowMaxDataSize; ++offset)
-    fit(LogTableModel::kFirstByteColumn + offset, "0x00");
-  fit(LogTableModel::kReportIDColumn, "0x00");
-  fit(LogTableModel::kDirectionColumn, "R");
-  fit(LogTableModel::kTimeColumn, "0000.000000");
-  fit(LogTableModel::kSourceColumn, "A 0000 if1");
-  fit(LogTableModel::kAsciiColumn, "........");
+  for (const auto &[column, widest] : FixedWidthColumns())
+    header->resizeSection(column, FittedWidth(*view_, column, widest));
   header->moveSection(header->visualIndex(LogTableModel::kTimeColumn), 0);
   header->moveSection(header->visualIndex(LogTableModel::kSourceColumn), 1);
   header->setSectionHidden(LogTableModel::kAsciiColumn, true);

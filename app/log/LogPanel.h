@@ -42,9 +42,16 @@ public:
            QPushButton *exportButton, QMainWindow *window);
   ~LogPanel() override;
 
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
   // Shows the added columns as they are shown by default: Time and Source
   // first, Decoded last, ASCII hidden.
   void arrangeDefaultColumns();
+  // Widens each column of texts of one width (bytes, report ID, direction,
+  // time, source, ASCII) that is too narrow for its title or its widest text
+  // in the view's font: after saved widths are restored, and whenever the
+  // font changes.
+  void fitColumnsToFont();
   void copySelectedRows();
   // The report of the current row when it is selected, or else of the first
   // selected row; -1 when no row is.

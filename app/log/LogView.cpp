@@ -1,10 +1,12 @@
 #include "app/log/LogView.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -323,6 +325,23 @@ void LogView::drawCell(QPainter &painter, const QRect &rect,
       QPointF(left(size.width()),
               rect.top() + (rect.height() - size.height()) / 2),
       *laid);
+}
+
+// A text is cut where its advance is wider than its cell, as drawCell()
+// cuts it.
+bool LogView::viewportEvent(QEvent *event) {
+  if (event->type() != QEvent::ToolTip || !model())
+    return QAbstractItemView::viewportEvent(event);
+  const auto *help = static_cast<QHelpEvent *>(event);
+  const QModelIndex index = indexAt(help->pos());
+  const QString text = index.isValid() ? model()->data(index).toString() : "";
+  const QRect cell = visualRect(index);
+  if (!text.isEmpty() &&
+      fontMetrics().horizontalAdvance(text) > cell.width() - 2 * kCellPadding)
+    QToolTip::showText(help->globalPos(), text, viewport(), cell);
+  else
+    QToolTip::hideText();
+  return true;
 }
 
 void LogView::paintEvent(QPaintEvent *) {

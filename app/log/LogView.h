@@ -60,6 +60,8 @@ protected:
   void updateGeometries() override;
   void scrollContentsBy(int dx, int dy) override;
   void paintEvent(QPaintEvent *event) override;
+  // A cell whose text is cut shows it whole as its tooltip.
+  bool viewportEvent(QEvent *event) override;
   void rowsInserted(const QModelIndex &parent, int start, int end) override;
   void reset() override;
 

@@ -30,17 +30,17 @@ QString EventRowText(capture::EventKind kind, const InterfaceIdentity &source) {
                              .arg(source.serialNumber);
   switch (kind) {
   case capture::EventKind::Unplugged:
-    return device + QStringLiteral(" unplugged");
+    return QStringLiteral("unplugged: ") + device;
   case capture::EventKind::PluggedIn:
-    return device + QStringLiteral(" plugged in");
+    return QStringLiteral("plugged in: ") + device;
   case capture::EventKind::ListeningStarted:
-    return QStringLiteral("listening on %1 started").arg(source.displayName());
+    return QStringLiteral("started listening: ") + source.displayName();
   case capture::EventKind::ListeningStopped:
-    return QStringLiteral("listening on %1 stopped").arg(source.displayName());
+    return QStringLiteral("stopped listening: ") + source.displayName();
   case capture::EventKind::PollingStarted:
-    return QStringLiteral("polling %1 started").arg(source.displayName());
+    return QStringLiteral("started polling: ") + source.displayName();
   case capture::EventKind::PollingStopped:
-    return QStringLiteral("polling %1 stopped").arg(source.displayName());
+    return QStringLiteral("stopped polling: ") + source.displayName();
   }
   return QString();
 }
@@ -52,13 +52,13 @@ QString EventRowText(capture::EventKind kind) {
   case capture::EventKind::PluggedIn:
     return QStringLiteral("plugged in");
   case capture::EventKind::ListeningStarted:
-    return QStringLiteral("listening started");
+    return QStringLiteral("started listening");
   case capture::EventKind::ListeningStopped:
-    return QStringLiteral("listening stopped");
+    return QStringLiteral("stopped listening");
   case capture::EventKind::PollingStarted:
-    return QStringLiteral("polling started");
+    return QStringLiteral("started polling");
   case capture::EventKind::PollingStopped:
-    return QStringLiteral("polling stopped");
+    return QStringLiteral("stopped polling");
   }
   return QString();
 }

@@ -16,7 +16,8 @@ namespace core {
 
 inline constexpr int kCsvDataColumns = capture::kMaxDataSize;
 
-// "PinworthA (SN 1000) unplugged", "listening on ... started", ...; empty
+// What happened, first: "unplugged: PinworthA (SN 1000)", "started
+// listening: PinworthA (SN 1000) Interface 1", ...; empty
 // for a kind this program does not know.
 QString EventRowText(capture::EventKind kind, const InterfaceIdentity &source);
 // The same for an event whose interface is not known (a damaged table).

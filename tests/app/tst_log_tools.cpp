@@ -14,12 +14,14 @@
 #include <QDateTime>
 #include <QFile>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 
 using hid::sim::DeviceID;
 using hid::sim::Model;
@@ -411,6 +413,46 @@ private slots:
     QVERIFY(bar->maximum() > 0);
   }
 
+  // A cut cell shows its whole text as its tooltip, a whole one none; the
+  // columns of one-width texts grow with the view's font.
+  void cutCellsTellTheirWholeText() {
+    logThreeReports();
+    explorer::LogView *view = fixture.logTable();
+    explorer::LogTableModel *log = fixture.log();
+    QHeaderView *header = view->horizontalHeader();
+    const int decoded = explorer::LogTableModel::kDecodedColumn;
+    int event = 0;
+    while (log->isReport(event))
+      ++event;
+    const QString whole = log->cellText(event, decoded);
+    const auto askTooltip = [&](int row, int column) {
+      const QPoint at = view->visualRect(log->index(row, column)).center();
+      QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+      QApplication::sendEvent(view->viewport(), &help);
+    };
+    header->setStretchLastSection(false);
+    header->resizeSection(decoded, 60);
+    askTooltip(event, decoded);
+    QTRY_COMPARE(QToolTip::text(), whole);
+    header->resizeSection(decoded,
+                          view->fontMetrics().horizontalAdvance(whole) +
+                              2 * explorer::LogView::kCellPadding);
+    askTooltip(event, decoded);
+    QTRY_COMPARE(QToolTip::text(), QString());
+    askTooltip(0, explorer::LogTableModel::kFirstByteColumn);
+    QTRY_COMPARE(QToolTip::text(), QString());
+
+    const int byte = explorer::LogTableModel::kFirstByteColumn;
+    const int before = header->sectionSize(byte);
+    QFont larger = view->font();
+    larger.setPointSizeF(larger.pointSizeF() * 2);
+    view->setFont(larger);
+    QVERIFY(header->sectionSize(byte) > before);
+    QVERIFY(header->sectionSize(byte) >=
+            QFontMetrics(larger).horizontalAdvance("0x00") +
+                2 * explorer::LogView::kCellPadding);
+  }
+
   // Several rows copy as lines of the log's text format, an event as a line
   // of its own kind; the current row is the one the record's rules act on,
   // and an event is never loaded.
@@ -427,8 +469,8 @@ private slots:
                                "       latches: pins 1-8, 10-15, 18-25, "
                                "27-31 low");
     QVERIFY(QRegularExpression("^ +\\d+\\.\\d{6}  B 2000 if1    E  --  +"
-                               "listening on PinworthB \\(SN 2000\\) "
-                               "Interface 1 started$")
+                               "started listening: PinworthB \\(SN 2000\\) "
+                               "Interface 1$")
                 .match(lines[1])
                 .hasMatch());
     QVERIFY(QRegularExpression("^ +\\d+\\.\\d{6}  B 2000 if1    R  0c  00 "
@@ -453,8 +495,9 @@ private slots:
     QCOMPARE(records.size(), 6); // header, four records, the last CRLF
     QCOMPARE(records[0], "time,wall_time,source,direction,report_id,byte_0,"
                          "byte_1,byte_2,byte_3,byte_4,byte_5,byte_6,decoded\r");
-    QVERIFY(records[2].endsWith(",B 2000 if1,event,,,,,,,,,listening on "
-                                "PinworthB (SN 2000) Interface 1 started\r"));
+    QVERIFY(records[2].endsWith(",B 2000 if1,event,,,,,,,,,started "
+                                "listening: PinworthB (SN 2000) Interface "
+                                "1\r"));
     QVERIFY(records[3].endsWith(",B 2000 if1,R,06,84,54,65,73,74,00,00,"
                                 "\"LCD read: \"\"Test\"\"\"\r"));
     // The wall-clock times are UTC to the microsecond, and as far apart as
@@ -539,7 +582,7 @@ private slots:
     field->setText("event src:B");
     QCOMPARE(fixture.log()->rowCount(), 1);
     QCOMPARE(Cell(fixture.log(), 0, explorer::LogTableModel::kDecodedColumn),
-             "listening on PinworthB (SN 2000) Interface 1 started");
+             "started listening: PinworthB (SN 2000) Interface 1");
     field->setText("event src:A");
     QCOMPARE(fixture.log()->rowCount(), 0);
     field->clear();

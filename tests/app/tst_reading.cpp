@@ -192,7 +192,7 @@ private slots:
     const explorer::LogTableModel *log = fixture.controller()->logModel();
     QCOMPARE(log->cellText(log->rowCount() - 1,
                            explorer::LogTableModel::kDecodedColumn),
-             "polling PinworthA (SN 1000) Interface 0 stopped");
+             "stopped polling: PinworthA (SN 1000) Interface 0");
     QVERIFY(isIdle());
   }
 

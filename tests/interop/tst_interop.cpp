@@ -461,8 +461,8 @@ private slots:
     QCOMPARE(lines[0] + '\n', core::CsvHeader());
     QCOMPARE(lines.size(), 1 + int(KnownRows().size()) + 2 + 1);
     QVERIFY(lines[3].contains(",B 2000 if1,event,") &&
-            lines[3].contains("listening on PinworthB (SN 2000) Interface 1 "
-                              "started"));
+            lines[3].contains("started listening: PinworthB (SN 2000) "
+                              "Interface 1"));
     QVERIFY(lines[4].startsWith("0.003500,")); // as pinworth dump has it
     QVERIFY(lines[4].contains(",B 2000 if1,R,06,41,42,43,44,45,46,47,"));
     QVERIFY(lines[6].contains(",lost,") && lines[6].contains("3 reports lost"));

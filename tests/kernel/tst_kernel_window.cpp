@@ -128,7 +128,7 @@ private slots:
 
     QCOMPARE(b.command("unplug"), "ok");
     QTRY_COMPARE_WITH_TIMEOUT(interfaces->count(), 2, 10000);
-    QTRY_VERIFY(Events(window).contains("PinworthB (SN 4000) unplugged"));
+    QTRY_VERIFY(Events(window).contains("unplugged: PinworthB (SN 4000)"));
     QVERIFY(window->reading().isPolling());
     QCOMPARE(LoggedData(window, "B 4000 if1"), keys);
   }
@@ -145,7 +145,7 @@ private slots:
     QComboBox *interfaces = explorer.interfaces;
     QTRY_COMPARE_WITH_TIMEOUT(interfaces->count(), 4, 10000);
     const auto unplugs = [window] {
-      return Events(window).count("PinworthA (SN 1000) unplugged");
+      return Events(window).count("unplugged: PinworthA (SN 1000)");
     };
     const auto key = [](int command) {
       QFile gadget("/run/gadget-1000");

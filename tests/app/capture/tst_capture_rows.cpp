@@ -215,7 +215,7 @@ private slots:
       for (int i = 0; i < 6; ++i)
         writer->appendReport(false, i % 2 ? b : a, i, std::nullopt, data, 4);
       writer->appendEvent(b, 6, capture::EventKind::PollingStopped,
-                          "polling PinworthB (SN 2000) Interface 0 stopped");
+                          "stopped polling: PinworthB (SN 2000) Interface 0");
       QVERIFY(!writer->close().failed);
     }
     QFile file(path);
@@ -242,7 +242,7 @@ private slots:
     // An event of a lost interface still says what happened.
     QCOMPARE(
         window->log()->cellText(6, explorer::LogTableModel::kDecodedColumn),
-        "polling stopped");
+        "stopped polling");
   }
 
   void aLongCaptureOpensAndFiltersASliceAtATime() {
