@@ -26,9 +26,9 @@ QString Describe(const hid::sim::SimBackend::DeviceListing &device) {
 DevicesPanel::DevicesPanel(hid::sim::SimBackend &backend, QWidget *parent)
     : QGroupBox(tr("Devices"), parent), backend_(backend),
       list_(new QListWidget), model_(new QComboBox), serial_(new QLineEdit),
-      unplug_(new QPushButton(tr("Unplug"))),
-      plugBack_(new QPushButton(tr("Plug Back"))),
-      remove_(new QPushButton(tr("Remove"))) {
+      unplug_(new QPushButton(tr("&Unplug"))),
+      plugBack_(new QPushButton(tr("Plug &Back"))),
+      remove_(new QPushButton(tr("&Remove"))) {
   list_->setObjectName(QStringLiteral("deviceList"));
   list_->setMaximumHeight(64);
   model_->addItems({QStringLiteral("PinworthA"), QStringLiteral("PinworthB")});

@@ -55,15 +55,15 @@ void PinVcd::begin() {
       continue;
     }
     pinsOfSource_.push_back(int(pins_.size()));
-    header += "$scope module " +
-              identity.key().replace(':', '_').replace('#', '_').toStdString() +
-              " $end\n";
+    const std::string device =
+        identity.key().replace(':', '_').replace('#', '_').toStdString();
+    header += "$scope module " + device + " $end\n";
     Pins pins;
     for (auto [wires, name] :
          {std::pair{&pins.latch, "latch"}, std::pair{&pins.level, "level"}}) {
       wires->firstWire = wire;
       for (int pin = 0; pin < kPins; ++pin, ++wire) {
-        header += "$var wire 1 " + WireCode(wire) + ' ' + name +
+        header += "$var wire 1 " + WireCode(wire) + ' ' + device + '_' + name +
                   std::to_string(pin) + " $end\n";
         values += 'x' + WireCode(wire) + '\n';
       }

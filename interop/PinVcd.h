@@ -1,7 +1,8 @@
 // Interface 0's pins over time as a VCD (IEEE 1364 value change dump) for
 // sigrok and GTKWave: per interface 0 of the capture a scope ("A_1000_0")
-// of 64 one-bit wires, latch0..latch31 as written and level0..level31 as
-// read, unknown (x) until the first report says. Time 0 is the capture's
+// of 64 one-bit wires, A_1000_0_latch0..31 as written and
+// A_1000_0_level0..31 as read (the device in each name, since sigrok reads
+// no scopes), unknown (x) until the first report says. Time 0 is the capture's
 // start, as in the log's time column and pinworth dump.
 //
 // The timescale is 100 us: finer than the 1 ms interval of a Pinworth

@@ -59,14 +59,16 @@ std::map<QString, Changes> ExpectedChanges() {
   std::map<QString, Changes> wires;
   for (const char *kind : {"latch", "level"})
     for (int pin = 0; pin < 32; ++pin)
-      wires[kind + QString::number(pin)] = {{0, 'x'}};
+      wires[QStringLiteral("A_1000_0_") + kind + QString::number(pin)] = {
+          {0, 'x'}};
   for (const KnownRow &row : KnownRows()) {
     if (row.source != 0)
       continue;
     const int64_t tick = row.timeUS / 100; // from the capture's start
     for (int pin = 0; pin < 32; ++pin) {
       Changes &changes =
-          wires[(row.written ? "latch" : "level") + QString::number(pin)];
+          wires[QStringLiteral("A_1000_0_") +
+                (row.written ? "latch" : "level") + QString::number(pin)];
       const char value =
           (row.data[size_t(pin / 8)] >> (pin % 8)) & 1 ? '1' : '0';
       if (changes.back().second == value)
