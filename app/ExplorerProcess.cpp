@@ -4,6 +4,7 @@
 #include "app/PinworthWindowController.h"
 #include "app/device/ReplayPanel.h"
 #include "app/framework/AlertPanel.h"
+#include "app/framework/ModalDialog.h"
 #include "app/framework/SaveDialog.h"
 #include "core/reports/ReportRecord.h"
 #include "core/runs/Sequence.h"
@@ -11,8 +12,11 @@
 
 #include <QDropEvent>
 #include <QEvent>
+#include <QLocale>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTimer>
 
 #include <algorithm>
@@ -70,6 +74,36 @@ QMainWindow *ExplorerProcess::newWindow() {
     QTimer::singleShot(0, this,
                        [this, window] { captures_.offerOrphans(window); });
   return window;
+}
+
+bool ExplorerProcess::mayQuit(QWidget *from) {
+  qint64 rows = 0;
+  for (const Window &window : windows_)
+    rows += window.resource->controller()->logModel()->reportCount();
+  if (windows_.size() < 2 && rows == 0)
+    return true;
+  QMessageBox box(
+      QMessageBox::Question, QStringLiteral("Quit Pinworth Explorer?"),
+      QStringLiteral("Quit Pinworth Explorer?"), QMessageBox::NoButton, from);
+  const QString rowsText = QLocale().toString(rows);
+  box.setInformativeText(
+      windows_.size() == 1
+          ? QStringLiteral("The explorer window closes and its reading ends. "
+                           "Its log (%1 rows) is kept as a session on disk, "
+                           "which File > Open Capture lists.")
+                .arg(rowsText)
+          : QStringLiteral("The %1 explorer windows close and their reading "
+                           "ends. Their logs (%2 rows in all) are kept as "
+                           "sessions on disk, which File > Open Capture "
+                           "lists.")
+                .arg(windows_.size())
+                .arg(rowsText));
+  QPushButton *quit =
+      box.addButton(QStringLiteral("&Quit"), QMessageBox::AcceptRole);
+  box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+  box.setDefaultButton(quit);
+  RunModal(box);
+  return box.clickedButton() == quit;
 }
 
 std::vector<PinworthWindowController *> ExplorerProcess::controllers() const {

@@ -61,6 +61,11 @@ public:
   // The open windows' controllers, oldest first.
   std::vector<PinworthWindowController *> controllers() const;
 
+  // Whether File > Quit may end the program: with more than one window
+  // open, or a log that holds rows, it first says over from what quitting
+  // does, and the user may cancel.
+  bool mayQuit(QWidget *from);
+
   // The first call starts the library; later ones do nothing.
   void startLibrary();
   // Every window's interface menu follows the library's list.

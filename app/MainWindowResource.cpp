@@ -6,6 +6,7 @@
 #include "app/PinworthWindowController.h"
 #include "app/device/DeviceArea.h"
 #include "app/framework/ModalDialog.h"
+#include "app/framework/WindowMenu.h"
 #include "app/timeline/PinTimeline.h"
 #include "ui_MainWindow.h"
 
@@ -92,14 +93,6 @@ void addReadAction(QMenu &interfaceMenu, PinworthWindowController &controller,
                    });
 }
 
-// Ctrl+Q ends the program, as in any desktop tool.
-void addQuitShortcut(QMainWindow *window) {
-  auto *quit = new QAction(window);
-  quit->setShortcut(QKeySequence::Quit);
-  QObject::connect(quit, &QAction::triggered, &QApplication::quit);
-  window->addAction(quit);
-}
-
 // The menu bar: the File, Interface and Help menus; returns the Interface
 // menu.
 QMenu *addMenus(QMainWindow *window, PinworthWindowController *controller,
@@ -130,6 +123,20 @@ QMenu *addMenus(QMainWindow *window, PinworthWindowController *controller,
       file->addAction(QStringLiteral("&Import…"), window,
                       [&captures, window] { captures.importAsked(window); });
   import->setObjectName(QStringLiteral("importAction"));
+  file->addSeparator();
+  // Shortcuts of their own: a platform theme may give the standard keys
+  // none.
+  QAction *close = file->addAction(QStringLiteral("&Close Window"), window,
+                                   [window] { window->close(); });
+  close->setObjectName(QStringLiteral("closeWindowAction"));
+  close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+  QAction *quit =
+      file->addAction(QStringLiteral("&Quit"), window, [&process, window] {
+        if (process.mayQuit(window))
+          QApplication::quit();
+      });
+  quit->setObjectName(QStringLiteral("quitAction"));
+  quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   QMenu *interfaceMenu =
       window->menuBar()->addMenu(QStringLiteral("In&terface"));
   interfaceMenu->setObjectName(QStringLiteral("interfaceMenu"));
@@ -139,6 +146,7 @@ QMenu *addMenus(QMainWindow *window, PinworthWindowController *controller,
   info->setObjectName(QStringLiteral("interfaceInfoAction"));
   info->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
   QMenu *help = window->menuBar()->addMenu(QStringLiteral("&Help"));
+  help->setObjectName(QStringLiteral("helpMenu"));
   QAction *about = help->addAction(QStringLiteral("&About Pinworth Explorer"),
                                    window, [window] { ShowAboutBox(window); });
   about->setObjectName(QStringLiteral("aboutAction"));
@@ -200,7 +208,6 @@ MainWindowResource::MainWindowResource(ExplorerProcess &process, int number)
   Ui::MainWindow ui;
   ui.setupUi(window_.get());
   useFixedPitchFont(ui);
-  addQuitShortcut(window_.get());
   addReadShortcut(window_.get(), ui.readButton);
   PinworthWindowOutlets outlets;
   outlets.logTable = ui.logTable;
@@ -223,6 +230,7 @@ MainWindowResource::MainWindowResource(ExplorerProcess &process, int number)
   connectActions(ui, controller_.get());
   QMenu *interfaceMenu = addMenus(window_.get(), controller_.get(), process);
   addReadAction(*interfaceMenu, *controller_, ui.readButton);
+  AddWindowMenu(*window_);
   target_ = std::make_unique<ControllerTarget>(*controller_);
   log_ = std::make_unique<ControllerLog>(*controller_);
   auto *deviceArea = new DeviceArea(

@@ -201,6 +201,11 @@ void PinworthWindowController::refreshControls() {
                                       : QStringLiteral("Read"));
   readButton->setEnabled(!interfaces->targetBlocked() || readsSelected());
   writeButton->setEnabled(!interfaces->targetBlocked());
+  // The window is named by its target, the program's name last.
+  const std::optional<core::InterfaceIdentity> target = selectedInterface();
+  window->setWindowTitle(target ? target->displayName() +
+                                      QStringLiteral(" — Pinworth Explorer")
+                                : QStringLiteral("Pinworth Explorer"));
   status->refresh();
   emit controlsRefreshed();
 }

@@ -5,6 +5,7 @@
 // each window's log plays its selected rows into the simulator.
 #include "app/ExplorerProgram.h"
 #include "app/WindowState.h"
+#include "app/framework/WindowMenu.h"
 #include "app/sim/LogSelectionReplay.h"
 #include "device_simulator/CaptureReplayPanel.h"
 #include "device_simulator/SimulatorWindow.h"
@@ -44,7 +45,8 @@ int main(int argc, char **argv) {
           const QCommandLineParser &options) {
         simulator = std::make_unique<simulator::SimulatorWindow>(backend);
         explorer::AddLogSelectionReplay(process, *simulator);
-        simulator::AddSimulatorMenu(explorer, *simulator);
+        simulator::AddSimulatorItem(*explorer::WindowMenuOf(explorer),
+                                    *simulator);
         simulator->placeBeside(explorer,
                                explorer::WindowState::StandardFilePath());
         if (!options.isSet(replay) ||

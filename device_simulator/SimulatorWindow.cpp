@@ -153,12 +153,8 @@ void SimulatorWindow::showSelected() {
   replay_->showDevice(device);
 }
 
-void AddSimulatorMenu(QMainWindow &explorer, SimulatorWindow &simulator) {
-  // Before the Help menu, which stays last.
-  QMenuBar *bar = explorer.menuBar();
-  QMenu *menu = new QMenu(QObject::tr("Wi&ndow"), bar);
-  bar->insertMenu(bar->actions().value(bar->actions().size() - 1), menu);
-  QAction *show = menu->addAction(QObject::tr("Device Simulator"));
+void AddSimulatorItem(QMenu &windowMenu, SimulatorWindow &simulator) {
+  QAction *show = windowMenu.addAction(QObject::tr("Device Simulator"));
   show->setObjectName(QStringLiteral("deviceSimulatorAction"));
   QObject::connect(show, &QAction::triggered, &simulator, [&simulator] {
     simulator.show();

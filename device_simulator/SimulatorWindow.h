@@ -11,6 +11,7 @@
 #include <QWidget>
 
 class QMainWindow;
+class QMenu;
 
 namespace simulator {
 
@@ -65,9 +66,9 @@ private:
   QString stateFile_;
 };
 
-// Gives the explorer's window a Window menu whose "Device Simulator" item
+// Adds to an explorer window's Window menu a "Device Simulator" item that
 // shows the simulator and brings it to the front.
-void AddSimulatorMenu(QMainWindow &explorer, SimulatorWindow &simulator);
+void AddSimulatorItem(QMenu &windowMenu, SimulatorWindow &simulator);
 
 } // namespace simulator
 

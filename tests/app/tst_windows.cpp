@@ -4,12 +4,15 @@
 // other; closing one leaves the others working; each keeps its own place.
 #include "tests/app/ExplorerFixture.h"
 
+#include "app/framework/WindowMenu.h"
 #include "app/log/LogView.h"
 #include "lib/PinworthLib.h"
 
 #include <QComboBox>
 #include <QHeaderView>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -121,6 +124,54 @@ private slots:
         In<QComboBox>(fixture.controller(), "interfacePopup")->currentIndex(),
         0);
     QCOMPARE(In<QComboBox>(again, "macroPopup")->count(), 5);
+  }
+
+  // Each window is named by its target and has the Window menu, which
+  // lists every explorer window; Quit with two windows says what it does
+  // and may be cancelled; Close Window (Ctrl+W) closes one window.
+  void windowsAreNamedListedAndClosed() {
+    fixture.backend().attach(Model::PinworthA, "1000");
+    fixture.loadAndWake();
+    QCOMPARE(fixture.window()->windowTitle(),
+             "PinworthA (SN 1000) Interface 0 — Pinworth Explorer");
+    explorer::PinworthWindowController *second = fixture.newWindow();
+    Choose(second, 1);
+    QCOMPARE(second->mainWindow()->windowTitle(),
+             "PinworthA (SN 1000) Interface 1 — Pinworth Explorer");
+    QMenu *menu = explorer::WindowMenuOf(*second->mainWindow());
+    QVERIFY(menu && explorer::WindowMenuOf(*fixture.window()));
+    emit menu->aboutToShow();
+    QStringList listed, checked;
+    for (const QAction *action : menu->actions())
+      if (action->isCheckable()) {
+        listed << action->text();
+        if (action->isChecked())
+          checked << action->text();
+      }
+    listed.sort();
+    QCOMPARE(listed,
+             QStringList({"PinworthA (SN 1000) Interface 0 — Pinworth Explorer",
+                          "PinworthA (SN 1000) Interface 1 — Pinworth "
+                          "Explorer"}));
+    QCOMPARE(checked, QStringList{second->mainWindow()->windowTitle()});
+
+    QString asked;
+    WhenModalUp([&](QWidget *modal) {
+      auto *box = qobject_cast<QMessageBox *>(modal);
+      QVERIFY(box);
+      asked = box->informativeText();
+      box->button(QMessageBox::Cancel)->click();
+    });
+    second->mainWindow()->findChild<QAction *>("quitAction")->trigger();
+    QVERIFY2(asked.startsWith("The 2 explorer windows close"),
+             qPrintable(asked));
+    QCOMPARE(fixture.process().controllers().size(), size_t(2));
+    QAction *close =
+        second->mainWindow()->findChild<QAction *>("closeWindowAction");
+    QCOMPARE(close->shortcut(), QKeySequence("Ctrl+W"));
+    close->trigger();
+    QTRY_COMPARE(fixture.process().controllers().size(), size_t(1));
+    QVERIFY(fixture.window()->isVisible());
   }
 
   // At first start every column of the log shows without scrolling; a

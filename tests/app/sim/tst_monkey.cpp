@@ -7,6 +7,7 @@
 //   PINWORTH_MONKEY_SECONDS  how long it plays (by default 8)
 //   PINWORTH_MONKEY_LOG      a file that gets each event as it is sent, so
 //                            that a crash's last events can be read
+#include "app/framework/WindowMenu.h"
 #include "app/sim/LogSelectionReplay.h"
 #include "device_simulator/SimulatorWindow.h"
 #include "runloop/DefaultMode.h"
@@ -254,8 +255,12 @@ private slots:
     fixture.backend().attach(hid::sim::Model::PinworthB, "2000");
     simulator::SimulatorWindow simulator(fixture.backend());
     explorer::AddLogSelectionReplay(fixture.process(), simulator);
-    simulator::AddSimulatorMenu(*fixture.window(), simulator);
+    simulator::AddSimulatorItem(*explorer::WindowMenuOf(*fixture.window()),
+                                simulator);
     simulator.show();
+    // The run keeps its window and its program.
+    for (const char *name : {"closeWindowAction", "quitAction"})
+      fixture.window()->findChild<QAction *>(name)->setEnabled(false);
     uint8_t key = 0;
     Monkey monkey(seed, seconds * 1000, fixture.homePath(), [&] {
       fixture.backend().sendInputReport(deviceA, 1,
