@@ -3,6 +3,7 @@
 #include "app/MessageBar.h"
 #include "app/capture/CaptureExporter.h"
 #include "app/capture/CaptureFileRows.h"
+#include "app/framework/WindowMenu.h"
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
 #include "app/log/LogView.h"
@@ -15,9 +16,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -25,6 +26,11 @@ namespace explorer {
 
 CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
   setAttribute(Qt::WA_DeleteOnClose);
+  QAction *close = menuBar()
+                       ->addMenu(tr("&File"))
+                       ->addAction(tr("&Close Window"), this, &QWidget::close);
+  close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+  AddWindowMenu(*this);
   auto *central = new QWidget(this);
   auto *tools = new QHBoxLayout;
   auto *filter = new QLineEdit(central);
@@ -84,8 +90,6 @@ CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
   view->addAction(replay);
   connect(panel_.get(), &LogPanel::message, messages_,
           [this](const QString &text) { messages_->show(text); });
-  auto *close = new QShortcut(QKeySequence::Close, this);
-  connect(close, &QShortcut::activated, this, &QWidget::close);
   // Within the screen, whatever its scale.
   const QRect screen = this->screen()->availableGeometry();
   resize(std::min(900, screen.width() * 9 / 10),

@@ -26,6 +26,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -132,9 +133,12 @@ class CapturesTest : public QObject {
 private slots:
   void initTestCase() { fixture.setUp(); }
   void cleanup() {
+    // Collected first: a window takes its menus, top-level too, with it.
+    QList<QPointer<QWidget>> opened;
     for (QWidget *window : QApplication::topLevelWidgets())
       if (qobject_cast<explorer::CaptureWindow *>(window))
-        delete window;
+        opened << window;
+    qDeleteAll(opened);
     fixture.cleanup();
   }
 
