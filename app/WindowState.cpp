@@ -14,6 +14,7 @@ namespace explorer {
 namespace {
 
 const QString kGeometry = QStringLiteral("window/geometry");
+const QString kPlace = QStringLiteral("window/place"); // its inside, unframed
 const QString kLogHeader = QStringLiteral("log/header");
 const QString kSelected = QStringLiteral("interface/selected");
 const QString kPinNames = QStringLiteral("timeline/pinNames");
@@ -26,26 +27,28 @@ QString Group(int number) {
   return number == 0 ? QString() : QStringLiteral("window-%1").arg(number + 1);
 }
 
-// Shrinks and moves window, not shown yet, so that it and the frame a window
-// manager puts around it lie in the available area of its screen (a window
-// saved at one scale or on a larger screen may not fit this one).
-void KeepOnScreen(QWidget *window) {
+// Puts window, not shown yet, at place (its inside, without the frame a
+// window manager adds) shrunk and moved so that it and that frame lie in the
+// available area of its screen (a window saved at one scale or on a larger
+// screen may not fit this one). The inside is placed, not the frame, so that
+// a window comes back where it was, not a frame's width further each time.
+void PlaceOnScreen(QWidget *window, const QRect &place) {
   const QRect available = window->screen()->availableGeometry();
   const int border =
       window->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
   const int titleBar = window->style()->pixelMetric(QStyle::PM_TitleBarHeight);
   const QSize room(available.width() - 2 * border,
                    available.height() - titleBar - 2 * border);
-  const QSize size = window->size().boundedTo(room);
-  const QSize frame = size + QSize(2 * border, titleBar + 2 * border);
+  const QSize size = place.size().boundedTo(room);
+  const int left = available.left() + border;
+  const int top = available.top() + titleBar + border;
   const int x = std::clamp(
-      window->x(), available.left(),
-      std::max(available.left(), available.right() + 1 - frame.width()));
+      place.x(), left,
+      std::max(left, available.right() + 1 - border - size.width()));
   const int y = std::clamp(
-      window->y(), available.top(),
-      std::max(available.top(), available.bottom() + 1 - frame.height()));
-  window->resize(size);
-  window->move(x, y);
+      place.y(), top,
+      std::max(top, available.bottom() + 1 - border - size.height()));
+  window->setGeometry(x, y, size.width(), size.height());
 }
 
 } // namespace
@@ -62,7 +65,9 @@ void WindowState::restore(int number, QMainWindow *window,
   QSettings state(filePath_, QSettings::IniFormat);
   state.beginGroup(Group(number));
   window->restoreGeometry(state.value(kGeometry).toByteArray());
-  KeepOnScreen(window);
+  const QRect place = state.value(kPlace).toRect();
+  if (!window->isMaximized() && !window->isFullScreen())
+    PlaceOnScreen(window, place.isValid() ? place : window->geometry());
   logHeader->restoreState(state.value(kLogHeader).toByteArray());
 }
 
@@ -124,6 +129,7 @@ void WindowState::save(
   QSettings state(filePath_, QSettings::IniFormat);
   state.beginGroup(Group(number));
   state.setValue(kGeometry, window->saveGeometry());
+  state.setValue(kPlace, window->normalGeometry());
   state.setValue(kLogHeader, logHeader->saveState());
   if (selected)
     state.setValue(kSelected, selected->key());
