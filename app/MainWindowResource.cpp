@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QSplitter>
 
 namespace explorer {
 
@@ -173,8 +174,25 @@ PinTimeline *makePinTimeline(PinworthWindowController &controller,
                    [&state, number, timeline] {
                      state.savePinLayout(number, timeline->pinLayout());
                    });
-  ui.mainLayout->addWidget(timeline, 1);
+  auto *split = ui.content->findChild<QSplitter *>(QStringLiteral("logSplit"));
+  split->addWidget(timeline);
+  split->setStretchFactor(split->indexOf(timeline), 1);
   return timeline;
+}
+
+// The device area, the log and the pin timeline share the room left below
+// the form in a split that the user drags; the log takes what the others
+// leave.
+void addLogSplit(const Ui::MainWindow &ui, QWidget *deviceArea) {
+  auto *split = new QSplitter(Qt::Vertical, ui.content);
+  split->setObjectName(QStringLiteral("logSplit"));
+  split->setChildrenCollapsible(false);
+  ui.mainLayout->removeWidget(ui.logGroup);
+  split->addWidget(deviceArea);
+  split->addWidget(ui.logGroup);
+  split->setStretchFactor(0, 0);
+  split->setStretchFactor(1, 1);
+  ui.mainLayout->insertWidget(2, split, 1);
 }
 
 // The pin timeline under the log, shown and hidden from the Interface menu.
@@ -237,7 +255,7 @@ MainWindowResource::MainWindowResource(ExplorerProcess &process, int number)
       {*target_, *log_, process.listeners(), process.sequences()},
       *interfaceMenu, ui.content, ui.ignoreDuplicatesCheckBox);
   replayPanel_ = &deviceArea->replayPanel();
-  ui.mainLayout->insertWidget(2, deviceArea);
+  addLogSplit(ui, deviceArea);
   addPinTimeline(ui, *interfaceMenu, *controller_, process);
 }
 

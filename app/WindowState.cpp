@@ -42,9 +42,9 @@ void PlaceOnScreen(QWidget *window, const QRect &place) {
   const QSize size = place.size().boundedTo(room);
   const int left = available.left() + border;
   const int top = available.top() + titleBar + border;
-  const int x = std::clamp(
-      place.x(), left,
-      std::max(left, available.right() + 1 - border - size.width()));
+  const int x =
+      std::clamp(place.x(), left,
+                 std::max(left, available.right() + 1 - border - size.width()));
   const int y = std::clamp(
       place.y(), top,
       std::max(top, available.bottom() + 1 - border - size.height()));
