@@ -12,6 +12,7 @@
 
 #include <QDropEvent>
 #include <QEvent>
+#include <QLabel>
 #include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -98,6 +99,9 @@ bool ExplorerProcess::mayQuit(QWidget *from) {
                            "lists.")
                 .arg(windows_.size())
                 .arg(rowsText));
+  // Wide enough that the message is not wrapped after a few words.
+  if (auto *message = box.findChild<QLabel *>("qt_msgbox_informativelabel"))
+    message->setMinimumWidth(360);
   QPushButton *quit =
       box.addButton(QStringLiteral("&Quit"), QMessageBox::AcceptRole);
   box.setEscapeButton(box.addButton(QMessageBox::Cancel));

@@ -180,9 +180,9 @@ PinTimeline *makePinTimeline(PinworthWindowController &controller,
   return timeline;
 }
 
-// The device area, the log and the pin timeline share the room left below
-// the form in a split that the user drags; the log takes what the others
-// leave.
+// Below the form and the macros, the device area, the log and the pin
+// timeline share the room left in a split that the user drags; the log
+// takes what the others leave.
 void addLogSplit(const Ui::MainWindow &ui, QWidget *deviceArea) {
   auto *split = new QSplitter(Qt::Vertical, ui.content);
   split->setObjectName(QStringLiteral("logSplit"));
@@ -192,7 +192,7 @@ void addLogSplit(const Ui::MainWindow &ui, QWidget *deviceArea) {
   split->addWidget(ui.logGroup);
   split->setStretchFactor(0, 0);
   split->setStretchFactor(1, 1);
-  ui.mainLayout->insertWidget(2, split, 1);
+  ui.mainLayout->addWidget(split, 1);
 }
 
 // The pin timeline under the log, shown and hidden from the Interface menu.
