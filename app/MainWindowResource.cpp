@@ -127,8 +127,13 @@ QMenu *addMenus(QMainWindow *window, PinworthWindowController *controller,
   file->addSeparator();
   // Shortcuts of their own: a platform theme may give the standard keys
   // none.
-  QAction *close = file->addAction(QStringLiteral("&Close Window"), window,
-                                   [window] { window->close(); });
+  // A window of its own (Interface Info) is what the user is in when it is
+  // the active one: it closes, not the explorer window under it.
+  QAction *close =
+      file->addAction(QStringLiteral("&Close Window"), window, [window] {
+        QWidget *active = QApplication::activeWindow();
+        (active && window->isAncestorOf(active) ? active : window)->close();
+      });
   close->setObjectName(QStringLiteral("closeWindowAction"));
   close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
   QAction *quit =
