@@ -132,7 +132,10 @@ QMenu *addMenus(QMainWindow *window, PinworthWindowController *controller,
   QAction *close =
       file->addAction(QStringLiteral("&Close Window"), window, [window] {
         QWidget *active = QApplication::activeWindow();
-        (active && window->isAncestorOf(active) ? active : window)->close();
+        QWidget *owner = active;
+        while (owner && owner != window)
+          owner = owner->parentWidget();
+        (owner ? active : window)->close();
       });
   close->setObjectName(QStringLiteral("closeWindowAction"));
   close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));

@@ -258,9 +258,17 @@ private slots:
     simulator::AddSimulatorItem(*explorer::WindowMenuOf(*fixture.window()),
                                 simulator);
     simulator.show();
-    // The run keeps its window and its program.
-    for (const char *name : {"closeWindowAction", "quitAction"})
-      fixture.window()->findChild<QAction *>(name)->setEnabled(false);
+    // The run keeps its window and its program, in the windows it opens
+    // too.
+    const auto keep = [](QMainWindow *window) {
+      for (const char *name : {"closeWindowAction", "quitAction"})
+        window->findChild<QAction *>(name)->setEnabled(false);
+    };
+    keep(fixture.window());
+    connect(&fixture.process(), &explorer::ExplorerProcess::windowOpened, this,
+            [keep](explorer::PinworthWindowController *window) {
+              keep(window->mainWindow());
+            });
     uint8_t key = 0;
     Monkey monkey(seed, seconds * 1000, fixture.homePath(), [&] {
       fixture.backend().sendInputReport(deviceA, 1,
