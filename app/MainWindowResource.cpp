@@ -127,18 +127,11 @@ QMenu *addMenus(QMainWindow *window, PinworthWindowController *controller,
   file->addSeparator();
   // Shortcuts of their own: a platform theme may give the standard keys
   // none.
-  // A window of its own (Interface Info) is what the user is in when it is
-  // the active one: it closes, not the explorer window under it.
-  QAction *close =
-      file->addAction(QStringLiteral("&Close Window"), window, [window] {
-        QWidget *active = QApplication::activeWindow();
-        QWidget *owner = active;
-        while (owner && owner != window)
-          owner = owner->parentWidget();
-        (owner ? active : window)->close();
-      });
+  // No Ctrl+W of its own: that key closes the Interface Info window over
+  // it, and a shortcut here took the key from it.
+  QAction *close = file->addAction(QStringLiteral("&Close Window"), window,
+                                   [window] { window->close(); });
   close->setObjectName(QStringLiteral("closeWindowAction"));
-  close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
   QAction *quit =
       file->addAction(QStringLiteral("&Quit"), window, [&process, window] {
         if (process.mayQuit(window))
