@@ -4,6 +4,7 @@
 #include "app/ControllerLinks.h"
 #include "app/ExplorerProcess.h"
 #include "app/PinworthWindowController.h"
+#include "app/capture/RecentSessionsMenu.h"
 #include "app/device/DeviceArea.h"
 #include "app/framework/ModalDialog.h"
 #include "app/framework/WindowMenu.h"
@@ -110,6 +111,7 @@ QMenu *addMenus(QMainWindow *window, PinworthWindowController *controller,
                       [&captures, window] { captures.openAsked(window); });
   open->setObjectName(QStringLiteral("openCaptureAction"));
   open->setShortcut(QKeySequence::Open);
+  AddRecentSessionsMenu(*file, captures, window);
   QAction *save =
       file->addAction(QStringLiteral("&Save Capture As…"), window,
                       [&captures, window] { captures.saveAs(window); });

@@ -1,6 +1,7 @@
 #include "app/capture/CaptureSessions.h"
 
 #include "app/MessageBar.h"
+#include "app/capture/CaptureCopy.h"
 #include "app/capture/CaptureExporter.h"
 #include "app/capture/CaptureWindow.h"
 #include "app/framework/AlertPanel.h"
@@ -17,13 +18,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace explorer {
@@ -43,25 +39,6 @@ DescriptorOfListed(const core::InterfaceIdentity &identity) {
       core::ReadInterfaceInfo(*node->pinworthHIDInterface);
   return info.descriptorStatus == hid::kSuccess ? info.descriptor
                                                 : std::vector<uint8_t>{};
-}
-
-// Copies what is left to read from one descriptor to another; 0, or the
-// errno of the read or write that failed.
-int CopyBytes(int from, int to) {
-  std::vector<char> buffer(1 << 20);
-  for (;;) {
-    const ssize_t got = ::read(from, buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR)
-      continue;
-    if (got <= 0)
-      return got < 0 ? errno : 0;
-    for (ssize_t put = 0; put < got;) {
-      const ssize_t n = ::write(to, buffer.data() + put, size_t(got - put));
-      if (n < 0 && errno != EINTR)
-        return errno;
-      put += std::max<ssize_t>(n, 0);
-    }
-  }
 }
 
 QString WritingProblem(const QString &reason) {
@@ -125,33 +102,7 @@ bool CaptureSessions::saveTo(QWidget *window, const QString &path,
     return false;
   }
   capture->flush();
-  // Written beside the file at path and put in its place only once whole
-  // and synced: a failure (a full disk) leaves the old file as it was.
-  QFile source(capture->path());
-  QSaveFile copy(path);
-  copy.setDirectWriteFallback(false);
-  if (!source.open(QIODevice::ReadOnly)) {
-    *error = source.errorString();
-    return false;
-  }
-  if (!copy.open(QIODevice::WriteOnly)) {
-    *error = copy.errorString();
-    return false;
-  }
-  // Qt's own writes report a short write as done: the copy is made here.
-  if (const int copyError = CopyBytes(source.handle(), copy.handle());
-      copyError != 0 || ::fchmod(copy.handle(), 0600) != 0) {
-    *error = QStringLiteral("could not write %1: %2")
-                 .arg(path, QString::fromLocal8Bit(
-                                std::strerror(copyError ? copyError : errno)));
-    copy.cancelWriting();
-    return false;
-  }
-  if (!copy.commit()) {
-    *error = copy.errorString();
-    return false;
-  }
-  return true;
+  return CopyCaptureFile(capture->path(), path, error);
 }
 
 void CaptureSessions::exportAsked(QWidget *window,
@@ -229,6 +180,12 @@ CaptureWindow *CaptureSessions::open(const QString &path, QWidget *parent) {
   return window;
 }
 
+QStringList CaptureSessions::sessions() const {
+  QStringList newestFirst = store_ ? store_->sessions() : QStringList();
+  std::reverse(newestFirst.begin(), newestFirst.end());
+  return newestFirst;
+}
+
 void CaptureSessions::offerOrphans(QWidget *parent) {
   if (!store_)
     return;
@@ -255,7 +212,7 @@ void CaptureSessions::offerOrphans(QWidget *parent) {
                   QMessageBox::NoButton, parent);
   box.setInformativeText(
       QStringLiteral("What it had written is kept as a session in %1. Open "
-                     "it now? File > Open Capture… opens it later.")
+                     "it now? File > Recent Sessions opens it later.")
           .arg(store_->folder()));
   QPushButton *openButton =
       box.addButton(QStringLiteral("Open"), QMessageBox::AcceptRole);

@@ -65,6 +65,9 @@ public:
   // Opens the capture at path read-only, or alerts over parent with the
   // reason.
   CaptureWindow *open(const QString &path, QWidget *parent);
+  // The sessions kept, newest first; none when the logs are not written to
+  // disk.
+  QStringList sessions() const;
   // Keeps the orphaned captures as sessions and offers to open the newest.
   void offerOrphans(QWidget *parent);
 

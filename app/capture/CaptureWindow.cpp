@@ -1,8 +1,11 @@
 #include "app/capture/CaptureWindow.h"
 
 #include "app/MessageBar.h"
+#include "app/capture/CaptureCopy.h"
 #include "app/capture/CaptureExporter.h"
 #include "app/capture/CaptureFileRows.h"
+#include "app/framework/AlertPanel.h"
+#include "app/framework/SaveDialog.h"
 #include "app/framework/WindowMenu.h"
 #include "app/log/LogPanel.h"
 #include "app/log/LogTableModel.h"
@@ -16,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -26,9 +30,13 @@ namespace explorer {
 
 CaptureWindow::CaptureWindow() : log_(std::make_unique<LogTableModel>()) {
   setAttribute(Qt::WA_DeleteOnClose);
-  QAction *close = menuBar()
-                       ->addMenu(tr("&File"))
-                       ->addAction(tr("&Close Window"), this, &QWidget::close);
+  QMenu *file = menuBar()->addMenu(tr("&File"));
+  QAction *save =
+      file->addAction(tr("&Save Capture As…"), this, &CaptureWindow::saveAs);
+  save->setObjectName("saveCaptureAction");
+  save->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  file->addSeparator();
+  QAction *close = file->addAction(tr("&Close Window"), this, &QWidget::close);
   close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
   AddWindowMenu(*this);
   auto *central = new QWidget(this);
@@ -100,6 +108,18 @@ CaptureWindow::~CaptureWindow() = default;
 
 void CaptureWindow::tell(const QString &text) {
   messages_->show(text, MessageBar::Kind::Standing);
+}
+
+void CaptureWindow::saveAs() {
+  const std::optional<SavePath> chosen = AskSavePath(
+      this, tr("Save Capture As"), {tr("Pinworth capture (*.pwcap)")},
+      QFileInfo(path_).completeBaseName());
+  if (!chosen)
+    return;
+  QString reason;
+  if (!CopyCaptureFile(path_, chosen->path, &reason))
+    return RunAlertPanel(this, tr("The capture was not saved."), reason);
+  messages_->show(tr("Saved as %1.").arg(chosen->path));
 }
 
 CaptureWindow *CaptureWindow::open(const QString &path, QString *error) {

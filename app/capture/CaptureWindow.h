@@ -5,7 +5,8 @@
 // the log's tools say (a filter's count, a copy refused, an export done) is
 // shown in a message bar above them; the status bar counts the rows. "Replay
 // Selection to Device…" in the log's context menu asks for its selected W
-// rows to be replayed. The window deletes itself when closed.
+// rows to be replayed. File > Save Capture As… copies the file to one the
+// user names. The window deletes itself when closed.
 #ifndef PINWORTH_EXPLORER_CAPTURE_WINDOW_H
 #define PINWORTH_EXPLORER_CAPTURE_WINDOW_H
 
@@ -43,6 +44,7 @@ signals:
 
 private:
   CaptureWindow();
+  void saveAs();
 
   QString path_;
   MessageBar *messages_;

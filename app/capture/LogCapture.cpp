@@ -3,6 +3,8 @@
 #include "app/capture/RecordRow.h"
 #include "core/interfaces/CaptureSources.h"
 
+#include <QFile>
+
 namespace explorer {
 
 namespace {
@@ -62,9 +64,14 @@ void LogCapture::end() {
   stored_ = 0;
   if (!writer_)
     return;
-  writer_->close();
+  // A capture of no row is no session: a log cleared or a window closed
+  // before anything was logged leaves nothing to find.
+  const bool empty = writer_->close().written == 0;
   writer_.reset();
-  store_.keep(path_);
+  if (empty)
+    QFile::remove(path_);
+  else
+    store_.keep(path_);
   path_.clear();
 }
 

@@ -1,7 +1,8 @@
 // A window's log written to a current capture of the session store as it
 // grows: each row as it is appended, with the interfaces' identities and
 // report descriptors. Clearing the log keeps the capture as a session and
-// begins a new one; so does the end of the capture (the window closing).
+// begins a new one; so does the end of the capture (the window closing). A
+// capture that holds no row is removed instead.
 //
 // The log reads back from the file the rows written (StoredRows), so that
 // its memory holds only the last ones. A row the file cannot give back as
