@@ -1,7 +1,7 @@
 # Debian packages the build, the tests and the demo need; sourced by scripts.
 
 PINWORTH_PACKAGES=(
-  cmake g++ ninja-build pkg-config clang-format
+  cmake g++ ninja-build pkg-config clang-format python3
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libudev-dev umockdev libumockdev-dev libglib2.0-dev libhidapi-dev libpcap-dev
   fonts-dejavu-core
