@@ -29,6 +29,37 @@ QString HighLow(bool high) {
   return high ? QStringLiteral("high") : QStringLiteral("low");
 }
 
+// The frequency and duty cycle of a pin over its whole periods among
+// edges, each period from a rising edge to the next: "; 66.7 Hz, duty cycle
+// 66.7 % over 2 periods", or empty for fewer than two rising edges.
+QString PeriodsText(const std::vector<PinHistory::Change> &edges, int pin) {
+  const auto isHigh = [pin](const PinHistory::Change &edge) {
+    return (edge.pins >> pin) & 1;
+  };
+  std::vector<size_t> rises;
+  for (size_t i = 0; i < edges.size(); ++i)
+    if (isHigh(edges[i]))
+      rises.push_back(i);
+  if (rises.size() < 2)
+    return {};
+  const int64_t spanUS = edges[rises.back()].time - edges[rises.front()].time;
+  if (spanUS <= 0)
+    return {};
+  int64_t highUS = 0;
+  for (size_t i = rises.front(); i < rises.back(); ++i)
+    if (isHigh(edges[i]))
+      highUS += edges[i + 1].time - edges[i].time;
+  const size_t periods = rises.size() - 1;
+  const double hertz = double(periods) * 1e6 / double(spanUS);
+  const QString frequency =
+      hertz >= 1000 ? QStringLiteral("%1 kHz").arg(hertz / 1000, 0, 'g', 3)
+                    : QStringLiteral("%1 Hz").arg(hertz, 0, 'g', 3);
+  return QStringLiteral("; %1, duty cycle %2 % over %3 periods")
+      .arg(frequency)
+      .arg(100.0 * double(highUS) / double(spanUS), 0, 'f', 1)
+      .arg(periods);
+}
+
 // The step of the ruler's ticks, 1, 2 or 5 times a power of ten
 // microseconds, that puts them at least minimum apart.
 int64_t TickStep(double minimumUS) {
@@ -237,11 +268,11 @@ QString PinTimelineView::pulsesBetweenCursors(PinHistory::Trace trace,
     }
     levels << text;
   }
-  return QStringLiteral("; between A and B%1: %2")
+  return QStringLiteral("; between A and B%1: %2%3")
       .arg(edges.size() == kMostEdges
                ? QStringLiteral(", the first %1 pulses").arg(kMostEdges - 1)
                : QString(),
-           levels.join(QStringLiteral(", ")));
+           levels.join(QStringLiteral(", ")), PeriodsText(edges, pin));
 }
 
 QString PinTimelineView::cursorText() const {

@@ -336,7 +336,9 @@ private slots:
 
   // Pin 3's level pulses 10 ms high and 5 ms low: between the cursors the
   // hover lists the whole pulses of the lane, either cursor first, and a
-  // long run by its first widths and its shortest and longest.
+  // long run by its first widths and its shortest and longest, then the
+  // frequency and duty cycle of the whole periods, rising edge to rising
+  // edge.
   void listsPulseWidthsBetweenTheCursors() {
     explorer::PinHistory history;
     int64_t time = 0;
@@ -355,7 +357,8 @@ private slots:
     view.setCursor(1, 3000);
     QVERIFY2(view.describe(x, y).endsWith(
                  "; between A and B: 3 high (10.000 ms, 10.000 ms, 10.000 ms), "
-                 "2 low (5.000 ms, 5.000 ms)"),
+                 "2 low (5.000 ms, 5.000 ms); 66.7 Hz, duty cycle 66.7 % over "
+                 "2 periods"),
              qPrintable(view.describe(x, y)));
     // Inside one pulse, and on the latch lane, that was never written.
     view.setCursor(1, 14'000);
@@ -367,7 +370,8 @@ private slots:
     QVERIFY2(view.describe(x, y).endsWith(
                  ", 10.000 ms), all 10.000 ms, 14 low (5.000 ms, "
                  "5.000 ms, 5.000 ms, 5.000 ms, 5.000 ms, 5.000 ms, 5.000 ms, "
-                 "5.000 ms) from 2.000 ms to 5.000 ms"),
+                 "5.000 ms) from 2.000 ms to 5.000 ms; 67.6 Hz, duty cycle "
+                 "67.6 % over 14 periods"),
              qPrintable(view.describe(x, y)));
     QVERIFY(view.describe(x, y).contains("between A and B: 15 high ("));
   }
