@@ -1,9 +1,12 @@
 #include "tests/app/ExplorerFixture.h"
 
 #include "app/WindowState.h"
+#include "app/capture/CaptureWindow.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -43,6 +46,13 @@ void ExplorerFixture::close() {
 }
 
 void ExplorerFixture::cleanup() {
+  // The capture windows a test opened outlive the process. Collected first:
+  // a window takes its menus, top-level too, with it.
+  QList<QPointer<QWidget>> opened;
+  for (QWidget *window : QApplication::topLevelWidgets())
+    if (qobject_cast<explorer::CaptureWindow *>(window))
+      opened << window;
+  qDeleteAll(opened);
   close();
   QFile::remove(
       explorer::WindowState::StandardFilePath()); // each test starts afresh

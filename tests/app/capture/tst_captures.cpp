@@ -26,7 +26,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPointer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -132,15 +131,7 @@ class CapturesTest : public QObject {
 
 private slots:
   void initTestCase() { fixture.setUp(); }
-  void cleanup() {
-    // Collected first: a window takes its menus, top-level too, with it.
-    QList<QPointer<QWidget>> opened;
-    for (QWidget *window : QApplication::topLevelWidgets())
-      if (qobject_cast<explorer::CaptureWindow *>(window))
-        opened << window;
-    qDeleteAll(opened);
-    fixture.cleanup();
-  }
+  void cleanup() { fixture.cleanup(); }
 
   void openCaptureShowsExactlyTheRowsLogged() {
     const hid::sim::DeviceID a = fixture.startWithPinworthA();

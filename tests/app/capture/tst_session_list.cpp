@@ -12,11 +12,9 @@
 #include "capture/CaptureWriter.h"
 #include "core/interfaces/CaptureSources.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
-#include <QPointer>
 
 namespace {
 
@@ -64,14 +62,7 @@ private slots:
     qputenv("TZ", "UTC");
     fixture.setUp();
   }
-  void cleanup() {
-    QList<QPointer<QWidget>> opened;
-    for (QWidget *window : QApplication::topLevelWidgets())
-      if (qobject_cast<explorer::CaptureWindow *>(window))
-        opened << window;
-    qDeleteAll(opened);
-    fixture.cleanup();
-  }
+  void cleanup() { fixture.cleanup(); }
 
   // Counted from the index records and the rows after the last of them,
   // with the devices of the interface table, each once.
