@@ -170,12 +170,15 @@ private slots:
     QWidget *modalAfterFailure = nullptr;
     QTimer::singleShot(0, &dialog, [&] {
       // An interrupt report replaces the last value read: the next poll is
-      // logged, too.
+      // logged, too (one after each report when polls come between them).
       for (int n = 0; n < 3; ++n)
         sendInterruptReport(kReport5);
-      QTRY_COMPARE(logged(), 5);
+      QTRY_VERIFY(logged() >= 5);
+      QTest::qWait(150); // the poll after the last report, on a slow machine
+      const int logged0 = logged();
+      QVERIFY2(logged0 <= 7, qPrintable(QString::number(logged0)));
       fixture.backend().setPinPulledLow(deviceA, 0, true);
-      QTRY_COMPARE(logged(), 6);
+      QTRY_COMPARE(logged(), logged0 + 1);
       fixture.backend().faults(deviceA, 0).nextReadStatus = hid::kErrorIO;
       QTRY_VERIFY(!fixture.controller()->reading().isPolling());
       QTest::qWait(100);
